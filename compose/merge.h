@@ -1,0 +1,20 @@
+#pragma once
+// The merge: shadow map -> shadow plane (smoothed or not) -> blend mode ->
+// colour map. Every shadow run ends with it.
+
+#include "../workspace/controls.h"
+#include "../workspace/map_grid.h"
+#include "../workspace/reporter.h"
+#include "../workspace/workspace.h"
+
+namespace gloamery {
+
+// The shadow plane `tmat` of a merge: the red byte of every shadow pixel,
+// each interior sample replaced by the rounded mean of its eight
+// neighbours when blur is on. Row and column 256 stay 0. Reports the bar
+// after each column.
+ByteGrid shadowPlane(const Picture& shadow, bool blur, Reporter& report);
+
+void Merge(Workspace& ws, bool blur, BlendMode mode, Reporter& report);
+
+} // namespace gloamery

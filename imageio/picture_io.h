@@ -1,0 +1,44 @@
+#pragma once
+// Pictures in and out of the core: files, the clipboard's images and the
+// default pictures. Shared by the control panel and the batch tool so both
+// place a loaded image in exactly the same way.
+
+#include "workspace/controls.h"
+#include "workspace/picture.h"
+#include "workspace/workspace.h"
+
+#include <QImage>
+#include <QString>
+
+namespace gloamery {
+
+// Decoding refuses images that would take more than this many megabytes,
+// so a small file that declares a huge image is never decoded.
+constexpr int kDecodeLimitMiB = 64;
+
+// Places an image at the picture's top-left corner: cropped when larger,
+// the picture's background showing where it is smaller and through
+// transparent pixels.
+void placeImage(Picture& picture, const QImage& image);
+
+// The picture as a 32-bit RGB image of its own size.
+QImage toQImage(const Picture& picture);
+
+// Reads an image file into the picture. On failure the picture keeps its
+// content and the reader's reason is returned.
+Refusal loadPicture(Picture& picture, const QString& path);
+// The same from bytes already in memory (format sniffed from the content).
+Refusal loadPictureData(Picture& picture, const QByteArray& bytes);
+
+// Writes the picture as BMP or PNG, chosen by the extension (anything but
+// .png is BMP). Atomic: a failed save leaves an existing file untouched.
+Refusal savePicture(const Picture& picture, const QString& path, const char* format = nullptr);
+
+// The start state of the control panel: the default height, grass, stone
+// and detail pictures from the program's resources, the other slots empty.
+void loadDefaultPictures(Workspace& ws);
+
+// A parser for text-box numbers in the user's locale, blanks allowed.
+NumberParser localeNumberParser();
+
+} // namespace gloamery

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test: the normal
+# build (window and 3D tests under a virtual X server with software GL),
+# then the whole suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-xcb}
+export LIBGL_ALWAYS_SOFTWARE=1
+xvfb() { xvfb-run -a -s "-screen 0 1600x1200x24" "$@"; }
+
+echo "== Build and test"
+scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+xvfb ctest --test-dir build --output-on-failure -j2
+
+echo "== Build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
+scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DGLOAMERY_SANITIZE=ON -DGLOAMERY_BENCH=OFF
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+xvfb ctest --test-dir build-asan --output-on-failure -j2

@@ -1,0 +1,85 @@
+#include "rays.h"
+
+#include "ray.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+namespace gloamery {
+
+namespace {
+
+struct Darkness {
+    double d; // D and E = 255 - D (single floats in the design, exact here)
+    double e;
+    explicit Darkness(int darkness) : d(darkness), e(255 - darkness) {}
+};
+
+// A table of shades for levels 0..255 at every darkness, built once per
+// process; levels outside that range (negative decays) are computed on the
+// spot by the same formula.
+template <class Formula>
+class ShadeTables {
+public:
+    explicit ShadeTables(Formula f) : f_(f)
+    {
+        for (int dark = 0; dark < 256; ++dark)
+            for (int v = 0; v < 256; ++v) tables_[dark][v] = f_(Darkness(dark), v);
+    }
+    Colour operator()(const Darkness& k, int darkness, std::int32_t v) const
+    {
+        return static_cast<std::uint32_t>(v) < 256u ? tables_[darkness][v] : f_(k, v);
+    }
+
+private:
+    Formula f_;
+    std::array<std::array<Colour, 256>, 256> tables_{};
+};
+
+// f3 and f4: a shadowed pixel gets nearest((255 - L) / 255 x D + E).
+Colour linearShade(const Darkness& k, std::int32_t level)
+{
+    return grey(nearestChannel((255.0 - level) / 255.0 * k.d + k.e));
+}
+
+struct LinearRule {
+    Picture& shadow;
+    int darkness;
+    Darkness k{darkness};
+
+    void lit(int, int, int, std::int32_t) {}
+    void shaded(int px, int py, int, std::int32_t level)
+    {
+        static const ShadeTables tables(linearShade);
+        if (level != 0) shadow.setPixel(px, py, tables(k, darkness, level));
+    }
+    void after(int, int, bool, std::int32_t&) {}
+};
+
+} // namespace
+
+void f3(double x, double y, const ByteGrid& heights, const ShadowParams& p, Picture& shadow)
+{
+    LinearRule rule{shadow, p.darkness};
+    traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
+}
+
+void f4(double x, double y, const ByteGrid& heights, const ShadowParams& p, Picture& shadow)
+{
+    double sx0 = 0.0, sy0 = 0.0;
+    if (x > y) sx0 = nearest(255 - y);
+    else sy0 = nearest(255 - x);
+    LinearRule rule{shadow, p.darkness};
+    traceRay(x, y, sx0, sy0, heights, p.decay, rule);
+}
+
+ByteGrid readHeights(const Picture& heightMap)
+{
+    ByteGrid g;
+    for (int x = 0; x < kGridSize; ++x)
+        for (int y = 0; y < kGridSize; ++y) g(x, y) = static_cast<std::uint8_t>(red(heightMap.pixel(x, y)));
+    return g;
+}
+
+} // namespace gloamery

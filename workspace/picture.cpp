@@ -1,0 +1,29 @@
+#include "picture.h"
+
+#include <algorithm>
+
+namespace gloamery {
+
+Picture::Picture(Colour background, int width, int height)
+    : width_(width), height_(height), background_(background),
+      pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), background)
+{
+}
+
+void Picture::clear()
+{
+    std::fill(pixels_.begin(), pixels_.end(), background_);
+}
+
+void Picture::place(int w, int h, const Colour* pixels)
+{
+    clear();
+    const int cw = std::min(w, width_);
+    const int ch = std::min(h, height_);
+    for (int y = 0; y < ch; ++y) {
+        const Colour* row = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+        std::copy(row, row + cw, pixels_.begin() + static_cast<std::ptrdiff_t>(index(0, y)));
+    }
+}
+
+} // namespace gloamery

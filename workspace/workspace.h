@@ -1,0 +1,58 @@
+#pragma once
+// The state every computation works on: the eight picture slots and the
+// three grids that the 3D view reads.
+
+#include "map_grid.h"
+#include "picture.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace gloamery {
+
+// Picture1 .. Picture8, in that order.
+enum class Slot { Height, Work, Shadow, Colour, Grass, Stone, Texture, Detail };
+constexpr int kSlotCount = 8;
+
+// The batch tool's and the tests' name of a slot ("height", "shadow", ...);
+// the work picture has none.
+std::optional<Slot> slotFromName(std::string_view name);
+std::string_view slotName(Slot s);
+
+// The background that shows where no image covers a slot, and that
+// clearing restores.
+Colour slotBackground(Slot s);
+
+class Workspace {
+public:
+    Workspace();
+
+    Picture& picture(Slot s) { return pictures_[static_cast<int>(s)]; }
+    const Picture& picture(Slot s) const { return pictures_[static_cast<int>(s)]; }
+
+    // The grids, filled by CalculateMaps. Indices 0..256.
+    float HeightMap(std::int16_t x, std::int16_t y) const { return heightMap_(x, y); }
+    float ColorMapR(std::int16_t x, std::int16_t y) const { return colorMap_[0](x, y); }
+    float ColorMapG(std::int16_t x, std::int16_t y) const { return colorMap_[1](x, y); }
+    float ColorMapB(std::int16_t x, std::int16_t y) const { return colorMap_[2](x, y); }
+    std::uint8_t ColorMap2R(std::int16_t x, std::int16_t y) const { return colorMap2_[0](x, y); }
+    std::uint8_t ColorMap2G(std::int16_t x, std::int16_t y) const { return colorMap2_[1](x, y); }
+    std::uint8_t ColorMap2B(std::int16_t x, std::int16_t y) const { return colorMap2_[2](x, y); }
+
+    FloatGrid& heightGrid() { return heightMap_; }
+    std::array<FloatGrid, 3>& colorGrid() { return colorMap_; }
+    std::array<ByteGrid, 3>& colorGrid2() { return colorMap2_; }
+
+private:
+    std::array<Picture, kSlotCount> pictures_;
+    FloatGrid heightMap_;
+    std::array<FloatGrid, 3> colorMap_;
+    std::array<ByteGrid, 3> colorMap2_;
+};
+
+// The "Clear" button: empties the shadow map, then the work picture.
+void clearShadow(Workspace& ws);
+
+} // namespace gloamery
