@@ -1,0 +1,273 @@
+#include "batch_plan.h"
+
+#include "shadow/shadow_params.h"
+
+#include <QFileInfo>
+
+#include <array>
+#include <cmath>
+#include <optional>
+
+namespace gloamery::batch {
+
+namespace {
+
+struct NamedOperation {
+    const char* name;
+    Operation op;
+};
+
+constexpr std::array<NamedOperation, 8> kOperations = {{
+    {"linear", Operation::Linear},
+    {"linear-sim", Operation::LinearSim},
+    {"sin", Operation::Sin},
+    {"cos", Operation::Cos},
+    {"embossed", Operation::Embossed},
+    {"make-texture", Operation::MakeTexture},
+    {"make-texture2", Operation::MakeTexture2},
+    {"clear", Operation::Clear},
+}};
+
+struct NamedBlend {
+    const char* name;
+    BlendMode mode;
+};
+
+constexpr std::array<NamedBlend, 4> kBlends = {{
+    {"50/50", BlendMode::Half},
+    {"multiply", BlendMode::Multiply},
+    {"multiply/2", BlendMode::MultiplyHalf},
+    {"multiply/3", BlendMode::Multiply3},
+}};
+
+constexpr const char* kSlotList = "height, shadow, colour, grass, stone, texture or detail";
+
+std::optional<Operation> operationFromName(const QString& name)
+{
+    for (const auto& o : kOperations)
+        if (name == QLatin1String(o.name)) return o.op;
+    return std::nullopt;
+}
+
+std::optional<ShadowMode> shadowModeOf(Operation op)
+{
+    switch (op) {
+    case Operation::Linear: return ShadowMode::Linear;
+    case Operation::LinearSim: return ShadowMode::LinearSim;
+    case Operation::Sin: return ShadowMode::Sin;
+    case Operation::Cos: return ShadowMode::Cos;
+    case Operation::Embossed: return ShadowMode::Embossed;
+    default: return std::nullopt;
+    }
+}
+
+std::string quoted(const QString& s) { return "\"" + s.toStdString() + "\""; }
+
+// Walks the argument list; every reader either yields a value or records
+// the first usage error.
+class Reader {
+public:
+    explicit Reader(const QStringList& args) : args_(args) {}
+
+    bool atEnd() const { return pos_ >= args_.size(); }
+    QString next() { return args_.at(pos_++); }
+
+    // The value after an option, or an error naming what is missing.
+    std::optional<QString> value(const QString& option, const char* what)
+    {
+        if (atEnd()) {
+            fail(option.toStdString() + " needs " + what);
+            return std::nullopt;
+        }
+        return next();
+    }
+
+    std::optional<Slot> slot(const QString& option)
+    {
+        const auto name = value(option, "a SLOT and a FILE");
+        if (!name) return std::nullopt;
+        const auto s = slotFromName(name->toStdString());
+        if (!s) fail("unknown slot " + quoted(*name) + " after " + option.toStdString() + ": use " + kSlotList);
+        return s;
+    }
+
+    std::optional<QString> file(const QString& option)
+    {
+        const auto f = value(option, "a SLOT and a FILE");
+        if (f && f->isEmpty()) {
+            fail(option.toStdString() + " needs a file name, not an empty text");
+            return std::nullopt;
+        }
+        return f;
+    }
+
+    // A whole number lo..hi written in the C locale ("128", "1e2").
+    std::optional<int> integer(const QString& option, int lo, int hi)
+    {
+        const std::string range = std::to_string(lo) + ".." + std::to_string(hi);
+        const auto text = value(option, ("a whole number " + range).c_str());
+        if (!text) return std::nullopt;
+        const auto v = parseCNumber(text->toStdString());
+        if (!v || *v != std::floor(*v) || *v < lo || *v > hi) {
+            fail(option.toStdString() + " needs a whole number " + range + ", not " + quoted(*text));
+            return std::nullopt;
+        }
+        return static_cast<int>(*v);
+    }
+
+    void fail(std::string message)
+    {
+        if (!error_) error_ = UsageError{std::move(message)};
+    }
+    const std::optional<UsageError>& error() const { return error_; }
+
+private:
+    const QStringList& args_;
+    qsizetype pos_ = 0;
+    std::optional<UsageError> error_;
+};
+
+bool isFiniteNumber(const QString& text) { return parseCNumber(text.toStdString()).has_value(); }
+
+} // namespace
+
+QString operationName(Operation op)
+{
+    for (const auto& o : kOperations)
+        if (o.op == op) return QLatin1String(o.name);
+    return {};
+}
+
+std::variant<Command, UsageError> parseArguments(const QStringList& args)
+{
+    Command cmd;
+    Controls controls; // the control panel's defaults
+    Reader in(args);
+    if (in.atEnd()) return UsageError{"nothing to do"};
+
+    while (!in.atEnd() && !in.error()) {
+        const QString arg = in.next();
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            cmd.request = Request::Help;
+            return cmd;
+        }
+        if (arg == QLatin1String("--version")) {
+            cmd.request = Request::Version;
+            return cmd;
+        }
+        if (arg == QLatin1String("--time")) {
+            cmd.plan.time = true;
+        } else if (arg == QLatin1String("--load")) {
+            const auto slot = in.slot(arg);
+            const auto path = slot ? in.file(arg) : std::nullopt;
+            if (slot && path) cmd.plan.steps.push_back(LoadStep{*slot, *path});
+        } else if (arg == QLatin1String("--save")) {
+            const auto slot = in.slot(arg);
+            const auto path = slot ? in.file(arg) : std::nullopt;
+            if (!slot || !path) break;
+            const QString ext = QFileInfo(*path).suffix().toLower();
+            if (ext != QLatin1String("bmp") && ext != QLatin1String("png")) {
+                in.fail("cannot save " + quoted(*path) + ": the name must end in .bmp or .png");
+                break;
+            }
+            cmd.plan.steps.push_back(SaveStep{*slot, *path, ext.toLatin1()});
+        } else if (arg == QLatin1String("--sun")) {
+            const auto text = in.value(arg, "X,Y");
+            if (!text) break;
+            const qsizetype comma = text->indexOf(QLatin1Char(','));
+            const QString x = comma < 0 ? QString() : text->left(comma);
+            const QString y = comma < 0 ? QString() : text->mid(comma + 1);
+            if (comma < 0 || !isFiniteNumber(x) || !isFiniteNumber(y)) {
+                in.fail("--sun needs two finite numbers X,Y (as in 40,30.5), not " + quoted(*text));
+                break;
+            }
+            controls.x0 = x.toStdString();
+            controls.y0 = y.toStdString();
+        } else if (arg == QLatin1String("--decay")) {
+            const auto text = in.value(arg, "a finite number");
+            if (!text) break;
+            if (!isFiniteNumber(*text)) {
+                in.fail("--decay needs a finite number, not " + quoted(*text));
+                break;
+            }
+            controls.alt = text->toStdString();
+        } else if (arg == QLatin1String("--darkness")) {
+            if (const auto v = in.integer(arg, 0, 255)) controls.darkness = *v;
+        } else if (arg == QLatin1String("--contrast")) {
+            if (const auto v = in.integer(arg, 0, 100)) controls.contrast = *v;
+        } else if (arg == QLatin1String("--blur")) {
+            const auto text = in.value(arg, "on or off");
+            if (!text) break;
+            if (*text == QLatin1String("on")) controls.blur = true;
+            else if (*text == QLatin1String("off")) controls.blur = false;
+            else in.fail("--blur needs on or off, not " + quoted(*text));
+        } else if (arg == QLatin1String("--blend")) {
+            const auto text = in.value(arg, "a blend mode");
+            if (!text) break;
+            bool found = false;
+            for (const auto& b : kBlends) {
+                if (*text == QLatin1String(b.name)) {
+                    controls.blend = b.mode;
+                    found = true;
+                }
+            }
+            if (!found) in.fail("--blend needs 50/50, multiply, multiply/2 or multiply/3, not " + quoted(*text));
+        } else if (const auto op = operationFromName(arg)) {
+            // A shadow run refuses some inputs (a sun beyond the 16-bit
+            // range); find that out now rather than halfway through.
+            if (const auto mode = shadowModeOf(*op)) {
+                const auto params = readShadowParams(controls, parseCNumber, *mode != ShadowMode::LinearSim);
+                if (const Error* e = std::get_if<Error>(&params)) {
+                    in.fail(arg.toStdString() + ": " + e->message);
+                    break;
+                }
+            }
+            cmd.plan.steps.push_back(RunStep{*op, controls});
+        } else if (arg.startsWith(QLatin1Char('-'))) {
+            in.fail("unknown option " + quoted(arg));
+        } else {
+            in.fail("unknown operation " + quoted(arg)
+                    + ": use linear, linear-sim, sin, cos, embossed, make-texture, make-texture2 or clear");
+        }
+    }
+    if (in.error()) return *in.error();
+    return cmd;
+}
+
+QString usageText()
+{
+    return QStringLiteral(
+        "Usage: gloamery-batch [ARGUMENT]...\n"
+        "Lights a terrain the way the control panel does, one argument at a time,\n"
+        "strictly left to right. Starts from the control panel's default pictures.\n"
+        "\n"
+        "Pictures (SLOT: height, shadow, colour, grass, stone, texture, detail):\n"
+        "  --load SLOT FILE     put an image (BMP, JPEG, GIF, PNG, PPM...) into the slot\n"
+        "  --save SLOT FILE     write the slot's picture; FILE ends in .bmp or .png\n"
+        "\n"
+        "Controls (numbers in the C locale, as in 10.5):\n"
+        "  --sun X,Y            sun position X0,Y0 (default 0,0)\n"
+        "  --decay NUMBER       decay (default 5)\n"
+        "  --darkness N         darkness 0..255 (default 128)\n"
+        "  --contrast N         texture contrast 0..100 (default 0)\n"
+        "  --blur on|off        smooth the shadow map when merging (default on)\n"
+        "  --blend MODE         50/50, multiply, multiply/2 or multiply/3 (default multiply)\n"
+        "\n"
+        "Operations, run when reached:\n"
+        "  linear, linear-sim, sin, cos, embossed   a shadow run, then the merge\n"
+        "  make-texture, make-texture2              texture synthesis\n"
+        "  clear                                    empty the shadow map\n"
+        "\n"
+        "  --time               print each operation's wall time on standard error\n"
+        "  --help               print this help\n"
+        "  --version            print the version\n"
+        "\n"
+        "Exit status: 0 done, 1 a file could not be read or written (the run stops\n"
+        "there), 2 a bad argument (nothing runs).\n"
+        "\n"
+        "Example:\n"
+        "  gloamery-batch --load height hills.png --sun 40,30 --decay 3 linear \\\n"
+        "                 --save colour lit.png\n");
+}
+
+} // namespace gloamery::batch

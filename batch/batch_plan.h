@@ -1,0 +1,67 @@
+#pragma once
+// The batch tool's command line, read into a plan of steps before anything
+// runs: every slot name, operation, number and save extension is checked
+// here, so a bad argument stops the tool before the first file is written.
+
+#include "compose/texture.h"
+#include "shadow/sweep.h"
+#include "workspace/controls.h"
+#include "workspace/workspace.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace gloamery::batch {
+
+enum class Operation { Linear, LinearSim, Sin, Cos, Embossed, MakeTexture, MakeTexture2, Clear };
+
+// The operation's name on the command line ("linear", "make-texture2"...).
+QString operationName(Operation op);
+
+struct LoadStep {
+    Slot slot;
+    QString path;
+};
+
+struct SaveStep {
+    Slot slot;
+    QString path;
+    QByteArray format; // "bmp" or "png", from the extension
+};
+
+// An operation with the controls as they stood when the command line
+// reached it.
+struct RunStep {
+    Operation op;
+    Controls controls;
+};
+
+using Step = std::variant<LoadStep, SaveStep, RunStep>;
+
+struct Plan {
+    std::vector<Step> steps;
+    bool time = false; // --time: report each operation's wall time
+};
+
+enum class Request { Run, Help, Version };
+
+struct Command {
+    Request request = Request::Run;
+    Plan plan;
+};
+
+struct UsageError {
+    std::string message;
+};
+
+// Reads the arguments (without the program name) left to right.
+std::variant<Command, UsageError> parseArguments(const QStringList& args);
+
+QString usageText();
+
+} // namespace gloamery::batch
