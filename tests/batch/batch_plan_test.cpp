@@ -1,0 +1,152 @@
+// The batch tool's argument check, in-process: what it accepts, what it
+// refuses, and which controls each operation runs with.
+
+#include "batch_plan.h"
+
+#include <gtest/gtest.h>
+
+using namespace gloamery;
+using namespace gloamery::batch;
+
+namespace {
+
+QStringList split(const char* line) { return QString::fromUtf8(line).split(QLatin1Char(' '), Qt::SkipEmptyParts); }
+
+std::vector<RunStep> runs(const Command& cmd)
+{
+    std::vector<RunStep> out;
+    for (const Step& s : cmd.plan.steps)
+        if (const auto* r = std::get_if<RunStep>(&s)) out.push_back(*r);
+    return out;
+}
+
+} // namespace
+
+TEST(BatchArguments, RefusesBadArgumentsNamingTheCulprit)
+{
+    struct Case {
+        QStringList args;
+        const char* inMessage;
+    };
+    const Case cases[] = {
+        {{}, "nothing to do"},
+        {split("--load work a.png"), "\"work\""},
+        {split("--load Height a.png"), "\"Height\""},
+        {split("--load"), "--load needs"},
+        {split("--load height"), "--load needs"},
+        {{"--load", "height", ""}, "file name"},
+        {split("--save colour out.jpg"), "out.jpg"},
+        {split("--save colour out"), ".bmp or .png"},
+        {split("--save colour out.png.tmp"), ".bmp or .png"},
+        {split("shade"), "unknown operation \"shade\""},
+        {split("Linear"), "unknown operation"},
+        {split("--darken 3"), "unknown option \"--darken\""},
+        {split("--sun"), "--sun needs"},
+        {split("--sun 10"), "\"10\""},
+        {split("--sun 10,"), "\"10,\""},
+        {split("--sun ,10"), "\",10\""},
+        {split("--sun 1,2,3"), "\"1,2,3\""},
+        {split("--sun a,b"), "\"a,b\""},
+        {split("--sun nan,0"), "\"nan,0\""},
+        {split("--sun 0,inf"), "\"0,inf\""},
+        {split("--sun 1e999,0"), "\"1e999,0\""},
+        {split("--decay 1,5"), "--decay needs a finite number"},
+        {split("--decay nan"), "--decay needs a finite number"},
+        {{"--decay", ""}, "--decay needs a finite number"},
+        {split("--decay"), "--decay needs"},
+        {split("--darkness 256"), "0..255"},
+        {split("--darkness -1"), "0..255"},
+        {split("--darkness 12.5"), "\"12.5\""},
+        {split("--darkness dark"), "\"dark\""},
+        {split("--contrast 101"), "0..100"},
+        {split("--contrast -0.5"), "0..100"},
+        {split("--blur yes"), "on or off"},
+        {split("--blend Multiply"), "\"Multiply\""},
+        {split("--blend 50-50"), "\"50-50\""},
+        // Passes the number check but not the shadow run's 16-bit range.
+        {split("--sun 32768,0 linear"), "linear: X0"},
+        {split("--sun 0,-32769 sin"), "sin: Y0"},
+        {split("--sun 32767.5,0 cos"), "cos: X0"},
+        {split("--sun -32768.5,0 embossed"), "embossed: X0"},
+        // The first error is the one reported, even after good arguments.
+        {split("--sun 1,1 linear --save colour a.png --blend x --blur maybe"), "--blend"},
+    };
+    for (const Case& c : cases) {
+        const auto result = parseArguments(c.args);
+        const auto* e = std::get_if<UsageError>(&result);
+        ASSERT_NE(e, nullptr) << "accepted: " << c.args.join(' ').toStdString();
+        EXPECT_NE(e->message.find(c.inMessage), std::string::npos)
+            << "for: " << c.args.join(' ').toStdString() << "\nmessage: " << e->message;
+    }
+}
+
+TEST(BatchArguments, AcceptsTheWholeRangeOfEachControl)
+{
+    const char* accepted[] = {
+        "--darkness 0 --darkness 255 --darkness 1e2 --contrast 0 --contrast 100 linear",
+        "--decay -3 --decay 0 --decay 2.5e-1 --decay +4 linear",
+        "--sun -0.5,1e2 linear --sun 32767,-32768 linear --sun -32768,0.9 linear",
+        "--sun 99999,99999 linear-sim", // the sun does not matter to it
+        "--blur off --blur on --blend 50/50 --blend multiply/2 --blend multiply/3 --blend multiply",
+        "--save colour OUT.PNG --save shadow a.b.Bmp --load detail x.gif",
+        "make-texture make-texture2 clear embossed sin cos",
+        "--time",
+    };
+    for (const char* line : accepted) {
+        const auto result = parseArguments(split(line));
+        const auto* e = std::get_if<UsageError>(&result);
+        EXPECT_EQ(e, nullptr) << line << ": " << (e ? e->message : "");
+    }
+}
+
+TEST(BatchArguments, SaveFormatFollowsTheExtension)
+{
+    const auto result = parseArguments(split("--save colour a.PNG --save shadow dir.png/b.bmp"));
+    const auto& steps = std::get<Command>(result).plan.steps;
+    ASSERT_EQ(steps.size(), 2u);
+    EXPECT_EQ(std::get<SaveStep>(steps[0]).format, "png");
+    EXPECT_EQ(std::get<SaveStep>(steps[1]).format, "bmp");
+}
+
+TEST(BatchArguments, EachOperationRunsWithTheControlsSetBeforeIt)
+{
+    const auto result = parseArguments(
+        split("linear --sun 10,20.5 --decay 3 --darkness 7 cos --contrast 40 --blur off --blend 50/50 "
+              "make-texture --sun 1,2 clear"));
+    ASSERT_TRUE(std::holds_alternative<Command>(result)) << std::get<UsageError>(result).message;
+    const auto r = runs(std::get<Command>(result));
+    ASSERT_EQ(r.size(), 4u);
+
+    EXPECT_EQ(r[0].op, Operation::Linear);
+    EXPECT_EQ(r[0].controls.x0, "0");
+    EXPECT_EQ(r[0].controls.y0, "0");
+    EXPECT_EQ(r[0].controls.alt, "5");
+    EXPECT_EQ(r[0].controls.darkness, 128);
+    EXPECT_EQ(r[0].controls.contrast, 0);
+    EXPECT_TRUE(r[0].controls.blur);
+    EXPECT_EQ(r[0].controls.blend, BlendMode::Multiply);
+
+    EXPECT_EQ(r[1].op, Operation::Cos);
+    EXPECT_EQ(r[1].controls.x0, "10");
+    EXPECT_EQ(r[1].controls.y0, "20.5");
+    EXPECT_EQ(r[1].controls.alt, "3");
+    EXPECT_EQ(r[1].controls.darkness, 7);
+    EXPECT_TRUE(r[1].controls.blur);
+
+    EXPECT_EQ(r[2].op, Operation::MakeTexture);
+    EXPECT_EQ(r[2].controls.contrast, 40);
+    EXPECT_FALSE(r[2].controls.blur);
+    EXPECT_EQ(r[2].controls.blend, BlendMode::Half);
+    EXPECT_EQ(r[2].controls.x0, "10");
+
+    EXPECT_EQ(r[3].op, Operation::Clear);
+    EXPECT_EQ(r[3].controls.x0, "1");
+}
+
+TEST(BatchArguments, HelpAndVersionWinOverWhatFollows)
+{
+    EXPECT_EQ(std::get<Command>(parseArguments(split("--load height a.png --help bogus"))).request, Request::Help);
+    EXPECT_EQ(std::get<Command>(parseArguments(split("--version --darkness 999"))).request, Request::Version);
+    EXPECT_FALSE(std::get<Command>(parseArguments(split("linear"))).plan.time);
+    EXPECT_TRUE(std::get<Command>(parseArguments(split("linear --time"))).plan.time);
+}

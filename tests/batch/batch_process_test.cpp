@@ -1,0 +1,372 @@
+// The batch tool run as a process, with no display: exit statuses, files
+// written or not, and scenes compared pixel for pixel with the library
+// called directly.
+
+#include "compose/texture.h"
+#include "imageio/picture_io.h"
+#include "shadow/sweep.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QImageWriter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+using namespace gloamery;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the tool in dir with no X server and no platform plugin chosen.
+Result runTool(const QStringList& args, const QString& dir)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QLatin1String(name));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(dir);
+    p.start(QStringLiteral(GLOAMERY_BATCH_BIN), args);
+    Result r;
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) {
+        r.err = QStringLiteral("did not finish normally: ") + p.errorString();
+        return r;
+    }
+    r.status = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QStringList words(const char* line) { return QString::fromUtf8(line).split(QLatin1Char(' '), Qt::SkipEmptyParts); }
+
+QStringList filesIn(const QString& dir) { return QDir(dir).entryList(QDir::Files | QDir::NoDotAndDotDot); }
+
+// A terrain with a few sharp ridges and some noise, so every shading rule
+// has occluders to work with.
+Picture syntheticHeights(unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> noise(0, 40);
+    Picture p(kInputBackground);
+    for (int y = 0; y < Picture::kSize; ++y)
+        for (int x = 0; x < Picture::kSize; ++x) {
+            const int ridge = (x + 2 * y) % 97 < 6 ? 180 : 0;
+            const int hill = (x - 128) * (x - 128) + (y - 90) * (y - 90) < 900 ? 120 : 0;
+            p.setPixel(x, y, grey(std::min(255, ridge + hill + noise(rng))));
+        }
+    return p;
+}
+
+Picture syntheticTexture(unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> c(0, 255);
+    Picture p(kWhite);
+    for (int y = 0; y < Picture::kSize; ++y)
+        for (int x = 0; x < Picture::kSize; ++x) p.setPixel(x, y, compose(c(rng), c(rng), c(rng)));
+    return p;
+}
+
+void write(const Picture& p, const QString& path) { ASSERT_FALSE(savePicture(p, path, "png").has_value()) << path.toStdString(); }
+
+Picture read(const QString& path, Colour background = kBlack)
+{
+    Picture p(background);
+    const Refusal r = loadPicture(p, path);
+    EXPECT_FALSE(r.has_value()) << path.toStdString() << ": " << (r ? r->message : "");
+    return p;
+}
+
+void expectSamePixels(const Picture& expected, const Picture& actual, const std::string& what)
+{
+    for (int y = 0; y < Picture::kSize; ++y)
+        for (int x = 0; x < Picture::kSize; ++x)
+            if (expected.pixel(x, y) != actual.pixel(x, y)) {
+                ADD_FAILURE() << what << " differs at " << x << "," << y << ": expected " << std::hex
+                              << expected.pixel(x, y) << ", got " << actual.pixel(x, y);
+                return;
+            }
+}
+
+class BatchProcess : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(tmp.isValid()); }
+    QString dir() const { return tmp.path(); }
+    QString at(const char* name) const { return tmp.filePath(QLatin1String(name)); }
+    QTemporaryDir tmp;
+};
+
+} // namespace
+
+TEST_F(BatchProcess, UsageErrorExitsWithTwoAndWritesNothing)
+{
+    // Good work comes first in each line: none of it may run.
+    const char* bad[] = {
+        "--save colour first.png linear --save shadow second.bmp --blend multiply/4",
+        "--save colour first.png linear --save shadow second.bmp --save colour third.jpg",
+        "--save colour first.png linear --save shadow second.bmp shine",
+        "--save colour first.png linear --save shadow second.bmp --load attic a.png",
+        "--save colour first.png linear --save shadow second.bmp --sun 1,x",
+        "--save colour first.png linear --save shadow second.bmp --decay 1,5",
+        "--save colour first.png linear --save shadow second.bmp --darkness 300",
+        "--save colour first.png linear --save shadow second.bmp --contrast 101",
+        "--save colour first.png linear --save shadow second.bmp --sun 40000,0 linear",
+        "--save colour first.png linear --save shadow second.bmp --load height",
+        "",
+    };
+    for (const char* line : bad) {
+        const Result r = runTool(words(line), dir());
+        EXPECT_EQ(r.status, 2) << line << "\n" << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith(QLatin1String("gloamery-batch: "))) << line << "\n" << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << line;
+        EXPECT_EQ(filesIn(dir()), QStringList()) << line;
+    }
+}
+
+TEST_F(BatchProcess, HelpAndVersionWithoutDisplay)
+{
+    const Result help = runTool({QStringLiteral("--help")}, dir());
+    EXPECT_EQ(help.status, 0) << help.err.toStdString();
+    EXPECT_TRUE(help.out.startsWith(QLatin1String("Usage: gloamery-batch"))) << help.out.toStdString();
+    EXPECT_TRUE(help.err.isEmpty()) << help.err.toStdString();
+
+    const Result version = runTool({QStringLiteral("--version")}, dir());
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, QStringLiteral("gloamery-batch 0.7\n"));
+}
+
+TEST_F(BatchProcess, FileErrorsStopTheRunAndKeepEarlierSaves)
+{
+    QFile junk(at("junk.png"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("this is not an image");
+    junk.close();
+    ASSERT_TRUE(QDir(dir()).mkdir(QStringLiteral("taken.png"))); // a directory in the way of a save
+
+    struct Case {
+        const char* line;
+        const char* named;
+    };
+    const Case cases[] = {
+        {"--save colour before.png --load height missing.png --save colour after.png", "missing.png"},
+        {"--save colour before.png --load grass junk.png --save colour after.png", "junk.png"},
+        {"--save colour before.png --save shadow no/such/dir.png --save colour after.png", "no/such/dir.png"},
+        {"--save colour before.png --save shadow taken.png --save colour after.png", "taken.png"},
+    };
+    for (const Case& c : cases) {
+        QFile::remove(at("before.png"));
+        const Result r = runTool(words(c.line), dir());
+        EXPECT_EQ(r.status, 1) << c.line << "\n" << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1String(c.named))) << c.line << "\n" << r.err.toStdString();
+        EXPECT_TRUE(QFile::exists(at("before.png"))) << c.line;
+        EXPECT_FALSE(QFile::exists(at("after.png"))) << c.line;
+    }
+    EXPECT_TRUE(QFileInfo(at("taken.png")).isDir());
+}
+
+TEST_F(BatchProcess, TimeReportsEachOperationInOrder)
+{
+    const Result r = runTool(words("--time linear clear make-texture --blur off cos"), dir());
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QStringList lines = r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const char* names[] = {"linear", "clear", "make-texture", "cos"};
+    ASSERT_EQ(lines.size(), 4) << r.err.toStdString();
+    for (int i = 0; i < 4; ++i) {
+        const QRegularExpression line(QStringLiteral("^%1 \\d+\\.\\d{3} ms$").arg(QLatin1String(names[i])));
+        EXPECT_TRUE(line.match(lines[i]).hasMatch()) << lines[i].toStdString();
+    }
+}
+
+TEST_F(BatchProcess, SavedPicturesLoadBackUnchanged)
+{
+    const Picture texture = syntheticTexture(7);
+    write(texture, at("in.png"));
+    // Through BMP and PNG, into an input slot and into the two computed
+    // slots, which the tool may load as well.
+    const Result r = runTool(words("--load grass in.png --save grass a.bmp --load colour a.bmp --save colour b.png "
+                                   "--load shadow b.png --save shadow c.bmp --load stone c.bmp --save stone d.png"),
+                             dir());
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    for (const char* name : {"a.bmp", "b.png", "c.bmp", "d.png"}) expectSamePixels(texture, read(at(name)), name);
+}
+
+TEST_F(BatchProcess, LoadPlacesImagesAtTheTopLeftOverTheBackground)
+{
+    QImage small(10, 5, QImage::Format_ARGB32);
+    small.fill(qRgb(10, 20, 30));
+    small.setPixel(3, 2, qRgba(0, 0, 0, 0)); // transparent: the background shows
+    ASSERT_TRUE(small.save(at("small.png")));
+    QImage big(300, 270, QImage::Format_RGB32);
+    for (int y = 0; y < big.height(); ++y)
+        for (int x = 0; x < big.width(); ++x) big.setPixel(x, y, qRgb(x % 256, y % 256, (x + y) % 256));
+    ASSERT_TRUE(big.save(at("big.png")));
+
+    const Result r = runTool(words("--load grass small.png --save grass s.png --load texture small.png --save texture t.png "
+                                   "--load detail big.png --save detail b.png"),
+                             dir());
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+
+    const Picture grass = read(at("s.png"));
+    const Picture texture = read(at("t.png"));
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            const bool covered = x < 10 && y < 5 && !(x == 3 && y == 2);
+            ASSERT_EQ(grass.pixel(x, y), covered ? compose(10, 20, 30) : kInputBackground) << "grass at " << x << "," << y;
+            ASSERT_EQ(texture.pixel(x, y), covered ? compose(10, 20, 30) : kWhite) << "texture at " << x << "," << y;
+        }
+    const Picture detail = read(at("b.png"));
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) ASSERT_EQ(detail.pixel(x, y), compose(x, y, (x + y) % 256)) << "at " << x << "," << y;
+}
+
+TEST_F(BatchProcess, ReadsJpegWithoutDisplay)
+{
+    if (!QImageWriter::supportedImageFormats().contains("jpeg")) GTEST_SKIP() << "no JPEG plug-in";
+    QImage img(256, 256, QImage::Format_RGB32);
+    img.fill(qRgb(200, 200, 200));
+    ASSERT_TRUE(img.save(at("h.jpg"), "JPEG", 100));
+    const Result r = runTool(words("--load height h.jpg --save height out.png"), dir());
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const Picture out = read(at("out.png"));
+    for (int y = 0; y < 256; y += 51)
+        for (int x = 0; x < 256; x += 51) EXPECT_NEAR(red(out.pixel(x, y)), 200, 2) << "at " << x << "," << y;
+}
+
+namespace {
+
+// A scene: the tool's arguments and the same work done by calling the
+// library directly. Both start from the control panel's start state with
+// height.png and texture.png available.
+struct Scene {
+    const char* name;
+    const char* args;
+    std::function<void(Workspace&, SilentReporter&)> direct;
+};
+
+Controls controls(const char* x0, const char* y0, const char* alt, int darkness, bool blur, BlendMode blend)
+{
+    Controls c;
+    c.x0 = x0;
+    c.y0 = y0;
+    c.alt = alt;
+    c.darkness = darkness;
+    c.blur = blur;
+    c.blend = blend;
+    return c;
+}
+
+void shadow(Workspace& ws, ShadowMode mode, const Controls& c, SilentReporter& r)
+{
+    ASSERT_FALSE(runShadow(ws, mode, c, parseCNumber, r).has_value());
+}
+
+} // namespace
+
+TEST_F(BatchProcess, ScenesMatchTheLibraryPixelForPixel)
+{
+    const Picture heights = syntheticHeights(11);
+    const Picture texture = syntheticTexture(12);
+    write(heights, at("height.png"));
+    write(texture, at("texture.png"));
+    auto loadInputs = [&](Workspace& ws) {
+        ws.picture(Slot::Height) = heights;
+        ws.picture(Slot::Texture) = texture;
+    };
+    const auto M = BlendMode::Multiply;
+
+    const Scene scenes[] = {
+        {"start state, linear", "--sun 40,30 linear",
+         [&](Workspace& ws, SilentReporter& r) { shadow(ws, ShadowMode::Linear, controls("40", "30", "5", 128, true, M), r); }},
+        {"loaded terrain, cos, 50/50 without blur",
+         "--load height height.png --load texture texture.png --sun 100.5,-20 --decay 2.5 --darkness 200 --blur off "
+         "--blend 50/50 cos",
+         [&](Workspace& ws, SilentReporter& r) {
+             loadInputs(ws);
+             shadow(ws, ShadowMode::Cos, controls("100.5", "-20", "2.5", 200, false, BlendMode::Half), r);
+         }},
+        {"textures, embossed, sin, multiply/3 and /2",
+         "--load height height.png --contrast 60 make-texture --sun 255,128 --blend multiply/3 embossed "
+         "--contrast 15 make-texture2 --blend multiply/2 --decay 1 sin",
+         [&](Workspace& ws, SilentReporter& r) {
+             ws.picture(Slot::Height) = heights;
+             makeTexture(ws, 60, r);
+             shadow(ws, ShadowMode::Embossed, controls("255", "128", "5", 128, true, BlendMode::Multiply3), r);
+             makeTexture2(ws, 15, r);
+             shadow(ws, ShadowMode::Sin, controls("255", "128", "1", 128, true, BlendMode::MultiplyHalf), r);
+         }},
+        {"linear sim ignores the sun", "--load height height.png --sun 99999,5 --darkness 255 linear-sim",
+         [&](Workspace& ws, SilentReporter& r) {
+             ws.picture(Slot::Height) = heights;
+             shadow(ws, ShadowMode::LinearSim, controls("0", "0", "5", 255, true, M), r);
+         }},
+        // Two suns, two runs: the second run's shades land on the first's.
+        {"shades accumulate", "--load height height.png --sun 10,10 linear --sun 200,50 --decay 1 linear",
+         [&](Workspace& ws, SilentReporter& r) {
+             ws.picture(Slot::Height) = heights;
+             shadow(ws, ShadowMode::Linear, controls("10", "10", "5", 128, true, M), r);
+             shadow(ws, ShadowMode::Linear, controls("200", "50", "1", 128, true, M), r);
+         }},
+        {"clear between runs", "--load height height.png --sun 10,10 linear clear --sun 200,50 --decay 1 linear",
+         [&](Workspace& ws, SilentReporter& r) {
+             ws.picture(Slot::Height) = heights;
+             shadow(ws, ShadowMode::Linear, controls("200", "50", "1", 128, true, M), r);
+         }},
+    };
+
+    for (const Scene& s : scenes) {
+        SCOPED_TRACE(s.name);
+        QStringList args = words(s.args);
+        args << words("--save shadow out-shadow.png --save colour out-colour.bmp --save texture out-texture.png");
+        const Result r = runTool(args, dir());
+        ASSERT_EQ(r.status, 0) << r.err.toStdString();
+
+        Workspace ws;
+        loadDefaultPictures(ws);
+        SilentReporter quiet;
+        s.direct(ws, quiet);
+        expectSamePixels(ws.picture(Slot::Shadow), read(at("out-shadow.png")), "shadow map");
+        expectSamePixels(ws.picture(Slot::Colour), read(at("out-colour.bmp")), "colour map");
+        expectSamePixels(ws.picture(Slot::Texture), read(at("out-texture.png")), "texture map");
+    }
+}
+
+TEST_F(BatchProcess, LaterRunsAddToEarlierShadesInArgumentOrder)
+{
+    const Picture heights = syntheticHeights(21);
+    write(heights, at("height.png"));
+    auto shadowAfter = [&](const char* line) {
+        QStringList args = words("--load height height.png");
+        args << words(line) << words("--save shadow s.png");
+        const Result r = runTool(args, dir());
+        EXPECT_EQ(r.status, 0) << line << "\n" << r.err.toStdString();
+        return read(at("s.png"));
+    };
+    const Picture first = shadowAfter("--sun 10,10 linear");
+    const Picture second = shadowAfter("--sun 200,50 --decay 1 linear");
+    const Picture both = shadowAfter("--sun 10,10 linear --sun 200,50 --decay 1 linear");
+    const Picture reversed = shadowAfter("--sun 200,50 --decay 1 linear --decay 5 --sun 10,10 linear");
+
+    // Where the second run writes, it wins; elsewhere the first run's shade
+    // stays. Neither run alone gives the combined map.
+    int keptFromFirst = 0;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            const Colour expected = second.pixel(x, y) != kWhite ? second.pixel(x, y) : first.pixel(x, y);
+            if (second.pixel(x, y) == kWhite && first.pixel(x, y) != kWhite) ++keptFromFirst;
+            ASSERT_EQ(both.pixel(x, y), expected) << "at " << x << "," << y;
+        }
+    EXPECT_GT(keptFromFirst, 100);
+    EXPECT_NE(both, reversed);
+}
