@@ -1,10 +1,130 @@
+// "Sin func" and "Cos func": the linear ray's traversal with a curved shade
+// that is worked out at the end of every step and written one step late.
+
 #include "rays.h"
+
+#include "ray.h"
+#include "../workspace/colour.h"
+
+#include <vector>
+
+#include <cmath>
+#include <cstdint>
 
 namespace gloamery {
 
-// Placeholder bodies until the falloff rules land.
-void f5(double, double, const ByteGrid&, const ShadowParams&, Picture&) {}
-void f6(double, double, const ByteGrid&, const ShadowParams&, Picture&) {}
-void f7(double, double, const ByteGrid&, const ShadowParams&, Picture&) {}
+namespace {
+
+// A curve sampled once per process over the arguments a ray commonly
+// meets, with the very expression used off the table, so a value from the
+// table is bit for bit the value computed on the spot.
+class ShadeCurve {
+public:
+    using Fn = double (*)(std::int32_t);
+    ShadeCurve(Fn f, std::int32_t lo, std::int32_t hi) : f_(f), lo_(lo)
+    {
+        for (std::int32_t v = lo; v <= hi; ++v) values_.push_back(f(v));
+    }
+    double operator()(std::int32_t v) const
+    {
+        const std::uint32_t i = static_cast<std::uint32_t>(v) - static_cast<std::uint32_t>(lo_);
+        return i < values_.size() ? values_[i] : f_(v);
+    }
+
+private:
+    Fn f_;
+    std::int32_t lo_;
+    std::vector<double> values_;
+};
+
+// g = nearest(c x D + E) for a curve value c. A negative g (a sine below 0
+// at a high darkness) is composed as 0, one above 255 as 255.
+struct CurveShade {
+    double d; // D and E = 255 - D (single floats in the design, exact here)
+    double e;
+    explicit CurveShade(int darkness) : d(darkness), e(255 - darkness) {}
+    Colour operator()(double c) const { return grey(nearestChannel(c * d + e)); }
+};
+
+// The curve constants are these decimals, not pi/2 and its neighbours.
+constexpr double kSinScale = 1.6;
+constexpr double kCosScale = 1.5708;
+
+double sinOfLevel(std::int32_t level) { return std::sin(level / 255.0 * kSinScale + kSinScale); }
+double cosOfDistance(std::int32_t k) { return std::cos((255.0 - k) / 255.0 * kCosScale); }
+
+// Levels after the lift test: 0..255 on the map, negative on the steps of a
+// ray that comes in from outside it.
+const ShadeCurve& sinCurve()
+{
+    static const ShadeCurve curve(sinOfLevel, -1024, 1023);
+    return curve;
+}
+
+// Shadow distances: 0 or 50 after a lift, then growing by the decay at each
+// pixel at or below the ray; a ray reaches at most 257 pixels.
+const ShadeCurve& cosCurve()
+{
+    static const ShadeCurve curve(cosOfDistance, -1024, 4095);
+    return curve;
+}
+
+// What the pending shade is until the end of a ray's first step. It is
+// never written (the first step has L = 0), but it is black.
+struct Pending {
+    std::int32_t arg = 0;
+    bool set = false;
+};
+
+struct SinRule {
+    Picture& shadow;
+    CurveShade shade;
+    const ShadeCurve& curve = sinCurve();
+    Pending pending;
+
+    SinRule(Picture& s, int darkness) : shadow(s), shade(darkness) {}
+
+    void lit(int, int, int, std::int32_t) {}
+    void shaded(int px, int py, int, std::int32_t level)
+    {
+        if (level != 0) shadow.setPixel(px, py, pending.set ? shade(curve(pending.arg)) : kBlack);
+    }
+    // The shade of the level as it stands after the lift test, before the
+    // decay; only worked out when a later step writes it.
+    void after(int, int, bool, std::int32_t& level) { pending = {level, true}; }
+};
+
+struct CosRule {
+    Picture& shadow;
+    CurveShade shade;
+    double decay;
+    const ShadeCurve& curve = cosCurve();
+    std::int32_t k = 0; // shadow distance
+    Pending pending;
+
+    CosRule(Picture& s, int darkness, double a) : shadow(s), shade(darkness), decay(a) {}
+
+    void lit(int, int, int, std::int32_t) { k = 50; }
+    void shaded(int px, int py, int, std::int32_t level)
+    {
+        k = saturate32(nearest(decay + k));
+        if (level != 0) shadow.setPixel(px, py, pending.set ? shade(curve(pending.arg)) : kBlack);
+    }
+    void after(int, int, bool, std::int32_t&) { pending = {k, true}; }
+};
+
+} // namespace
+
+void f5(double x, double y, const ByteGrid& heights, const ShadowParams& p, Picture& shadow)
+{
+    SinRule rule(shadow, p.darkness);
+    traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
+}
+
+void f6(double x, double y, const ByteGrid& heights, const ShadowParams& p, Picture& shadow)
+{
+    CosRule rule(shadow, p.darkness, p.decay);
+    traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
+}
 
 } // namespace gloamery

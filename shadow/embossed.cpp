@@ -1,0 +1,79 @@
+// "Embossed": every pixel a ray reaches is written. Rises are lit brighter
+// the steeper they are; behind them a shade lightens with the shadow
+// distance until it passes mid-grey, where the shadow ends and the ray
+// drops back onto the terrain.
+
+#include "rays.h"
+
+#include "ray.h"
+
+#include <cstdint>
+
+namespace gloamery {
+
+namespace {
+
+constexpr Colour kMidGrey = grey(128);
+
+struct EmbossRule {
+    Picture& shadow;
+    const ByteGrid& heights;
+    double e; // E = 255 - D; the darkness itself is not used
+    double decay;
+
+    std::int32_t k = 0;     // shadow distance
+    Colour pending = kBlack;
+    // What the end of a step makes of the current K; K changes far less
+    // often than steps are taken, so this is worked out when it does.
+    bool fadedOut = false;
+    Colour next = kBlack;
+
+    EmbossRule(Picture& s, const ByteGrid& h, int darkness, double a)
+        : shadow(s), heights(h), e(255 - darkness), decay(a)
+    {
+        setDistance(0);
+    }
+
+    void setDistance(std::int32_t v)
+    {
+        k = v;
+        const double r = nearest((k + 64.0) / 128.0 * e);
+        fadedOut = r > 128;
+        next = fadedOut ? kMidGrey : grey(r < 0 ? 0 : static_cast<int>(r)); // r <= 128 here
+    }
+
+    void lit(int px, int py, int h, std::int32_t level)
+    {
+        // 4 x rise + 128, limited to 255 before any narrowing, so a level
+        // far below the terrain (a ray from far outside) cannot overflow.
+        const std::int64_t u = (static_cast<std::int64_t>(h) - level) * 4 + 128;
+        if (k != 0) setDistance(0);
+        shadow.setPixel(px, py, grey(u > 255 ? 255 : static_cast<int>(u)));
+    }
+
+    void shaded(int px, int py, int, std::int32_t)
+    {
+        setDistance(saturate32(nearest(decay + k)));
+        shadow.setPixel(px, py, pending); // whatever the level, 0 included
+    }
+
+    void after(int px, int py, bool inGrid, std::int32_t& level)
+    {
+        pending = next;
+        // The shadow has faded out: the ray drops onto this step's terrain.
+        // K only grows on pixels inside the grid, and a ray that has entered
+        // the grid never leaves it, so the step is always inside; a step
+        // outside would have no terrain to drop onto and keeps its level.
+        if (fadedOut && inGrid) level = heights(px, py);
+    }
+};
+
+} // namespace
+
+void f7(double x, double y, const ByteGrid& heights, const ShadowParams& p, Picture& shadow)
+{
+    EmbossRule rule(shadow, heights, p.darkness, p.decay);
+    traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
+}
+
+} // namespace gloamery
