@@ -1,0 +1,97 @@
+#pragma once
+// The control panel: the eight pictures in a three-by-three grid and, in
+// the free cell, the controls of every stage. It only routes: each button
+// runs its operation of the core on the workspace, synchronously.
+
+#include "panel_reporter.h"
+#include "picture_menu.h"
+#include "prompts.h"
+#include "shadow/sweep.h"
+#include "workspace/controls.h"
+#include "workspace/workspace.h"
+
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class frm3D;
+
+namespace gloamery::panel {
+
+class PictureView;
+
+class Form1 final : public QWidget {
+    Q_OBJECT
+public:
+    // prompts: the dialogs, message box and menu to use; the real ones
+    // when not given.
+    explicit Form1(Prompts prompts = Prompts::interactive(), QWidget* parent = nullptr);
+    ~Form1() override;
+
+    Workspace& workspace() { return ws_; }
+    const Workspace& workspace() const { return ws_; }
+
+    // The progress bar's width at fraction 1, taken from the bar at start.
+    double pbFullWidth() const { return pbFullWidth_; }
+
+    // The inputs as an operation reads them now.
+    Controls controls() const;
+
+    PictureView& pictureView(Slot s) { return *views_[static_cast<int>(s)]; }
+    PictureMenu& pictureMenu() { return *menu_; }
+    Reporter& reporter() { return *reporter_; }
+    Prompts& prompts() { return prompts_; }
+
+    // Redraws every picture from the workspace.
+    void refreshPictures();
+
+    // The handlers, named after their control.
+    void Command5_Click();  // "Linear"
+    void Command7_Click();  // "Linear sim"
+    void Command11_Click(); // "Embossed"
+    void Command9_Click();  // "Sin func"
+    void Command4_Click();  // "Cos func"
+    void Command3_Click();  // "Clear"
+    void Command8_Click();  // "Make Texture"
+    void Command10_Click(); // "Make Texture2"
+    void Command6_Click();  // "3D"
+    void Picture_MouseDown(Slot slot, Qt::MouseButton button, QPoint pos, QPoint globalPos);
+
+private:
+    void Form_Load();
+    void buildPictures();
+    void buildControls();
+    void shadowButton(ShadowMode mode);
+
+    Prompts prompts_;
+    Workspace ws_;
+    std::array<PictureView*, kSlotCount> views_{};
+
+    QLabel* Label4_ = nullptr;
+    QLineEdit* X0_ = nullptr;
+    QLineEdit* Y0_ = nullptr;
+    QLineEdit* Alt_ = nullptr;
+    QScrollBar* HScroll1_ = nullptr;
+    QScrollBar* HScroll2_ = nullptr;
+    QCheckBox* SwiBlur_ = nullptr;
+    std::array<QRadioButton*, 4> options_{}; // Option1..Option4
+    QLabel* pbmax_ = nullptr;
+    QFrame* Shape1_ = nullptr;
+    QFrame* pb_ = nullptr;
+    QLabel* labWork_ = nullptr;
+
+    double pbFullWidth_ = 0.0;
+    std::unique_ptr<PanelReporter> reporter_;
+    std::unique_ptr<PictureMenu> menu_;
+    frm3D* view3d_ = nullptr; // made on the first "3D", kept for the next
+};
+
+} // namespace gloamery::panel

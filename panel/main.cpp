@@ -1,0 +1,12 @@
+#include "form1.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Gloamery"));
+    gloamery::panel::Form1 form;
+    form.show();
+    return app.exec();
+}

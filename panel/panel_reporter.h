@@ -1,0 +1,39 @@
+#pragma once
+// Shows what an operation reports on the control panel: the status line,
+// the progress bar and the hourglass pointer. Operations run on the
+// user-interface thread without returning to the event loop, so each
+// change is painted at once.
+
+#include "workspace/reporter.h"
+
+#include <QRect>
+
+class QLabel;
+class QWidget;
+
+namespace gloamery::panel {
+
+class PanelReporter final : public Reporter {
+public:
+    // bar: the filled rectangle whose width shows progress, fullWidth its
+    // width at fraction 1; paintArea: the part of window to repaint after
+    // a change (the whole status box).
+    PanelReporter(QLabel& statusLine, QWidget& bar, double fullWidth, QWidget& window, QRect paintArea);
+    ~PanelReporter() override;
+
+    void status(std::string_view text) override;
+    void progress(double fraction) override;
+    void busy(bool on) override;
+
+private:
+    void paintNow();
+
+    QLabel& statusLine_;
+    QWidget& bar_;
+    double fullWidth_;
+    QWidget& window_;
+    QRect paintArea_;
+    bool busy_ = false;
+};
+
+} // namespace gloamery::panel

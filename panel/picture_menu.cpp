@@ -1,0 +1,97 @@
+#include "picture_menu.h"
+
+#include "imageio/picture_io.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMimeData>
+
+namespace gloamery::panel {
+
+PictureMenu::PictureMenu(Workspace& ws, const Prompts& prompts, QWidget& owner, std::function<void(Slot)> changed)
+    : ws_(ws), prompts_(prompts), owner_(owner), changed_(std::move(changed)), menu_(new QMenu(&owner))
+{
+    menu_->setObjectName(QStringLiteral("mnuPopup"));
+    menu_->setTitle(QStringLiteral("(popup)"));
+    auto add = [this](const char* name, const QString& caption) {
+        QAction* a = menu_->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        return a;
+    };
+    save_ = add("mnpopsave", QStringLiteral("&Save picture..."));
+    load_ = add("mnpopload", QStringLiteral("&Load Picture"));
+    toClip_ = add("mnupopsaveclip", QStringLiteral("&To Clipboard"));
+    fromClip_ = add("mnmpoploadclip", QStringLiteral("&From Clipboard"));
+}
+
+PictureMenu::~PictureMenu() = default;
+
+void PictureMenu::popup(Slot target, const QPoint& globalPos)
+{
+    popTarget_ = target;
+    QAction* chosen = prompts_.showMenu(*menu_, globalPos);
+    if (chosen == save_) mnpopsave_Click();
+    else if (chosen == load_) mnpopload_Click();
+    else if (chosen == toClip_) mnupopsaveclip_Click();
+    else if (chosen == fromClip_) mnmpoploadclip_Click();
+}
+
+void PictureMenu::mnpopsave_Click()
+{
+    if (!popTarget_) return;
+    const QString path = prompts_.saveFile(&owner_, kSaveFilter);
+    if (path.isEmpty()) return; // cancelled
+    // Always BMP, whatever the name ends with; the name is used as given.
+    if (const Refusal r = savePicture(ws_.picture(*popTarget_), path, "bmp"))
+        prompts_.message(&owner_, QObject::tr("Cannot save %1: %2").arg(path, QString::fromStdString(r->message)));
+}
+
+void PictureMenu::mnpopload_Click()
+{
+    if (!popTarget_) return;
+    // The shadow and colour maps are computed, never loaded.
+    if (*popTarget_ == Slot::Shadow || *popTarget_ == Slot::Colour) return;
+    const QString path = prompts_.openFile(&owner_, kOpenFilter);
+    if (path.isEmpty()) return; // cancelled
+    if (const Refusal r = loadPicture(ws_.picture(*popTarget_), path)) {
+        prompts_.message(&owner_, QObject::tr("Cannot load %1: %2").arg(path, QString::fromStdString(r->message)));
+        return;
+    }
+    changed_(*popTarget_);
+}
+
+void PictureMenu::mnupopsaveclip_Click()
+{
+    if (!popTarget_) return;
+    QGuiApplication::clipboard()->setImage(toQImage(ws_.picture(*popTarget_)));
+}
+
+void PictureMenu::mnmpoploadclip_Click()
+{
+    if (!popTarget_) return;
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data) return;
+    Picture& target = ws_.picture(*popTarget_);
+    if (data->hasImage()) {
+        const QImage image = qvariant_cast<QImage>(data->imageData());
+        if (!image.isNull()) {
+            placeImage(target, image);
+            changed_(*popTarget_);
+            return;
+        }
+    }
+    // Encoded image bytes that the toolkit did not turn into an image
+    // itself: decode them with the same limits as a file.
+    for (const QString& format : data->formats()) {
+        if (!format.startsWith(QLatin1String("image/"))) continue;
+        if (!loadPictureData(target, data->data(format))) {
+            changed_(*popTarget_);
+            return;
+        }
+    }
+    // No image on the clipboard: nothing changes, nothing is said.
+}
+
+} // namespace gloamery::panel

@@ -1,0 +1,57 @@
+#pragma once
+// The picture menu mnuPopup and its four commands: save a picture to a BMP
+// file, load it from an image file, copy it to the clipboard, replace it
+// from the clipboard. The commands act on popTarget, the picture that last
+// opened the menu.
+
+#include "prompts.h"
+#include "workspace/workspace.h"
+
+#include <QObject>
+
+#include <functional>
+#include <optional>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace gloamery::panel {
+
+inline const QString kOpenFilter = QStringLiteral("Pictures (*.bmp *.jpg *.gif)");
+inline const QString kSaveFilter = QStringLiteral("Pictures (bmp) (*.bmp)");
+
+class PictureMenu final : public QObject {
+    Q_OBJECT
+public:
+    // changed(slot) is called after a command replaced a picture.
+    PictureMenu(Workspace& ws, const Prompts& prompts, QWidget& owner, std::function<void(Slot)> changed);
+    ~PictureMenu() override;
+
+    // Makes target the menu's target, shows the menu at the pointer and
+    // runs the chosen command, if any, before returning.
+    void popup(Slot target, const QPoint& globalPos);
+
+    std::optional<Slot> popTarget() const { return popTarget_; }
+    QMenu& mnuPopup() { return *menu_; }
+
+    // The four commands on the current target (none without one).
+    void mnpopsave_Click();
+    void mnpopload_Click();
+    void mnupopsaveclip_Click();
+    void mnmpoploadclip_Click();
+
+private:
+    Workspace& ws_;
+    const Prompts& prompts_;
+    QWidget& owner_;
+    std::function<void(Slot)> changed_;
+    QMenu* menu_;
+    QAction* save_;
+    QAction* load_;
+    QAction* toClip_;
+    QAction* fromClip_;
+    std::optional<Slot> popTarget_;
+};
+
+} // namespace gloamery::panel

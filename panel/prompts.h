@@ -1,0 +1,30 @@
+#pragma once
+// Everything through which the control panel waits on the user: the file
+// dialogs, the stop message and the picture menu. Tests replace them.
+
+#include <QString>
+
+#include <functional>
+
+class QAction;
+class QMenu;
+class QPoint;
+class QWidget;
+
+namespace gloamery::panel {
+
+struct Prompts {
+    // The chosen path, or an empty string when the user cancelled.
+    std::function<QString(QWidget* parent, const QString& filter)> openFile;
+    std::function<QString(QWidget* parent, const QString& filter)> saveFile;
+    // A modal message box with a stop icon.
+    std::function<void(QWidget* parent, const QString& text)> message;
+    // Shows the menu at the pointer until the user picks an item (returned)
+    // or dismisses it (nullptr).
+    std::function<QAction*(QMenu& menu, const QPoint& globalPos)> showMenu;
+
+    // The real dialogs, message box and menu.
+    static Prompts interactive();
+};
+
+} // namespace gloamery::panel
