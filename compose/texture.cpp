@@ -1,7 +1,5 @@
 #include "texture.h"
 
-#include "../workspace/numeric.h"
-
 #include <array>
 #include <cstdint>
 #include <cstdlib>
