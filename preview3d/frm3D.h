@@ -1,19 +1,154 @@
 #pragma once
-// The 3D view window.
+// The 3D view window: the height field of the workspace drawn as a
+// vertex-coloured, detail-textured mesh with legacy OpenGL, turned by mouse,
+// keys and timers.
 
 #include "workspace/workspace.h"
 
 #include <QDialog>
+#include <QMessageBox>
+#include <QOpenGLWidget>
+#include <QRect>
+#include <QSurfaceFormat>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+class QTimer;
+class frm3D;
+
+// The drawing area. Hands every GL callback and every key and mouse event
+// to the window that owns it.
+class DispArea final : public QOpenGLWidget {
+public:
+    DispArea(frm3D& owner, QWidget* parent);
+
+protected:
+    void initializeGL() override {}
+    void resizeGL(int w, int h) override;
+    void paintGL() override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+
+private:
+    frm3D& owner_;
+};
 
 class frm3D : public QDialog {
     Q_OBJECT
 public:
     explicit frm3D(const gloamery::Workspace& grids, QWidget* parent = nullptr);
+    ~frm3D() override;
 
     // Loads the window, shows it modally until the user closes it, then
     // unloads it. The one instance keeps its view angles between openings.
     void showModal();
 
+    // The load: resets the controls to their design values, rebuilds the
+    // tables, shows the window and makes its GL context and texture. Unload
+    // (on close) stops the timers and gives the context back.
+    void Form_Load();
+    void Form_Unload();
+
+    // GL set-up on the drawing area's context. False when no usable context
+    // could be had; the user has then been told and no GL call follows.
+    bool Init();
+    void LoadTexture();
+    void UnloadGL();
+    void ResizeGL(double width, double height);
+    void Form_Resize();
+
+    // The render operation: asks the drawing area for a frame, which
+    // paintGL draws.
+    void Command1_Click();
+    void pulRes_Click(); // "Rescale"
+    void Command2_Click(); // "Auto Rotate on X"
+    void Command3_Click(); // "Auto Rotate on Y"
+    void Command4_Click(); // "Auto Render"
+    void Check1_Click();   // "Detail texture"
+
+    void Disp_KeyDown(int qtKey);
+    void Disp_MouseDown(Qt::MouseButton button, double x, double y);
+    void Disp_MouseMove(Qt::MouseButtons buttons, double x, double y);
+
+    // What a context must offer: compatibility (legacy) GL, double
+    // buffering, at least 24 colour and 16 depth bits. Empty when the format
+    // has all of that, else what it lacks.
+    static QString formatShortfall(const QSurfaceFormat& f);
+    static QSurfaceFormat requestedFormat();
+
+    // Tests swap these in: the message box, and a context that fails.
+    using MessageBoxFn = std::function<void(QMessageBox::Icon, const QString& title, const QString& text)>;
+    MessageBoxFn messageBox;
+    enum class GLFault { None, NoContext, WrongFormat };
+    void injectGLFault(GLFault f) { fault_ = f; }
+
+    // View state. The angles, OffsetX and the mouse position survive a
+    // reload; the rest is set again by every load.
+    float AngleX = 0.0f;
+    float AngleY = 0.0f;
+    float OffsetX = 0.0f;
+    float OffsetZ = -5.0f;
+    std::int32_t LastMouseX = 0;
+    std::int32_t LastMouseY = 0;
+    std::array<float, 257> VertexCoord{};
+    std::array<float, 257> TexCoord{};
+
+    bool GLReady() const { return glReady_; }
+    unsigned TextureName() const { return textureName_; }
+    bool isLoaded() const { return loaded_; }
+    // Frames drawn and GL operations entered since construction: a failed
+    // set-up must leave both at zero.
+    long framesDrawn() const { return framesDrawn_; }
+    long glOperations() const { return glOperations_; }
+
+    // Controls, by their design names. Disp exists only while loaded.
+    DispArea* Disp = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QCheckBox* Check1 = nullptr;
+    QCheckBox* Check2 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QPushButton* pulRes = nullptr;
+    QScrollBar* HScroll1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
+    QTimer* Timer3 = nullptr;
+
+    // Design client size in pixels.
+    static constexpr int kDesignWidth = 906;
+    static constexpr int kDesignHeight = 713;
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void done(int r) override;
+
 private:
+    friend class DispArea;
+    void paintFrame();
+    void drawFrame();
+    void viewResized();
+    void placeControls();
+
     const gloamery::Workspace& grids_;
+    GLFault fault_ = GLFault::None;
+    bool loaded_ = false;
+    bool glReady_ = false;
+    unsigned textureName_ = 0;
+    bool renderRequested_ = false;
+    bool frameValid_ = false;
+    long framesDrawn_ = 0;
+    long glOperations_ = 0;
+    // Disp and the first row of buttons move on resize; kept in twips.
+    int dispWidthTw_ = 0;
+    int dispHeightTw_ = 0;
+    int command2TopTw_ = 0;
 };

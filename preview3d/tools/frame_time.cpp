@@ -1,0 +1,105 @@
+// Time of one frame of the 3D view at its design size.
+//
+//   frame_time [--frames N] [--flat]
+//
+// Prints two figures:
+// - draw: a render request drawn by paintGL into the drawing area's
+//   framebuffer and read back (grabFramebuffer), median over N frames;
+// - on screen: frames shown per second when every shown frame at once asks
+//   for the next (the auto-render timer asks only every 50 ms), as a mean
+//   frame interval; it includes composition and the window system's pacing.
+//
+// --flat keeps the load-time view (angles 0, the mesh seen from the side at
+// eye level); by default the mesh is tilted towards the eye so that it
+// fills most of the frame, the costlier case.
+
+#include "demo_view.h"
+#include "preview3d/frm3D.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    int frames = 200;
+    bool flat = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--frames") && i + 1 < argc)
+            frames = std::max(1, std::atoi(argv[++i]));
+        else if (!std::strcmp(argv[i], "--flat"))
+            flat = true;
+        else {
+            std::fprintf(stderr, "usage: frame_time [--frames N] [--flat]\n");
+            return 2;
+        }
+    }
+
+    gloamery::Workspace ws;
+    if (auto refusal = gloamery::prepareDemoMaps(ws)) {
+        std::fprintf(stderr, "%s\n", refusal->message.c_str());
+        return 1;
+    }
+    frm3D view(ws);
+    view.messageBox = [](QMessageBox::Icon, const QString& title, const QString& text) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+    };
+    view.Form_Load();
+    if (!view.GLReady()) return 1;
+    view.Timer3->stop(); // only the measured frames are drawn
+    if (!flat) {
+        view.AngleX = 35.0f;
+        view.AngleY = 30.0f;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    while (!(view.windowHandle() && view.windowHandle()->isExposed()) && clock.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+
+    // Draw cost.
+    auto draw = [&] {
+        view.Command1_Click();
+        return view.Disp->grabFramebuffer();
+    };
+    for (int i = 0; i < 5; ++i) draw(); // warm-up
+    std::vector<double> ms;
+    ms.reserve(frames);
+    const long before = view.framesDrawn();
+    for (int i = 0; i < frames; ++i) {
+        clock.start();
+        const QImage img = draw();
+        ms.push_back(clock.nsecsElapsed() / 1e6);
+        if (img.isNull()) return 1;
+    }
+    if (view.framesDrawn() - before != frames) {
+        std::fprintf(stderr, "expected %d frames, %ld drawn\n", frames, view.framesDrawn() - before);
+        return 1;
+    }
+    std::sort(ms.begin(), ms.end());
+
+    // On-screen rate: each shown frame asks for the next.
+    QObject::connect(view.Disp, &QOpenGLWidget::frameSwapped, &view, [&] { view.Command1_Click(); });
+    const long shownBefore = view.framesDrawn();
+    view.Command1_Click();
+    clock.start();
+    while (clock.elapsed() < 2000) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    const long shown = view.framesDrawn() - shownBefore;
+
+    std::printf("drawing area %dx%d, %s view\n", view.Disp->width(), view.Disp->height(), flat ? "flat" : "tilted");
+    std::printf("draw: median %.2f ms over %d frames (min %.2f, max %.2f)\n", ms[ms.size() / 2], frames, ms.front(),
+                ms.back());
+    if (shown > 0)
+        std::printf("on screen: %ld frames in %.2f s, %.2f ms per frame\n", shown, seconds, seconds * 1000.0 / shown);
+    view.close();
+    return 0;
+}
