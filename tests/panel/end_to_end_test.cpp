@@ -1,0 +1,116 @@
+// The real window on a real X server (Xvfb), driven as a user drives it:
+// the mouse on the pictures and buttons, the picture menu as it pops up,
+// the system clipboard.
+
+#include "panel_support.h"
+
+#include "preview3d/frm3D.h"
+#include "shadow/sweep.h"
+#include "workspace/numeric.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cmath>
+
+using namespace gloamery;
+using namespace gloamery::testing;
+using panel::Form1;
+
+namespace {
+
+// A hilly terrain unlike the default one, so the result shows it was used.
+QImage terrain()
+{
+    QImage img(256, 256, QImage::Format_RGB32);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            const int h = static_cast<int>(128 + 60 * std::sin(x / 19.0) * std::cos(y / 23.0) + (x + y) / 8);
+            img.setPixel(x, y, qRgb(h, h, h));
+        }
+    return img;
+}
+
+// Once the menu has popped up, clicks its item as the user would.
+void clickMenuItemWhenShown(const QString& caption)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, caption] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu || !menu->isVisible()) return;
+        for (QAction* a : menu->actions())
+            if (a->text() == caption) QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+        poll->deleteLater();
+    });
+    poll->start(20);
+}
+
+} // namespace
+
+class EndToEndTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb")) QSKIP("needs an X server (runs under xvfb-run)");
+    }
+
+    void pasteClickLinearCopyMatchesTheLibrary()
+    {
+        Form1 form; // the real dialogs, message box and menu
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QClipboard* clip = QGuiApplication::clipboard();
+        clip->setImage(terrain());
+
+        clickMenuItemWhenShown(QStringLiteral("&From Clipboard"));
+        QTest::mousePress(&form.pictureView(Slot::Height), Qt::RightButton, {}, QPoint(128, 128));
+        QTest::mouseClick(&form.pictureView(Slot::Height), Qt::LeftButton, {}, QPoint(40, 30));
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Command5")), Qt::LeftButton);
+        clip->clear();
+        clickMenuItemWhenShown(QStringLiteral("&To Clipboard"));
+        QTest::mousePress(&form.pictureView(Slot::Colour), Qt::RightButton, {}, QPoint(10, 10));
+        const QImage copied = clip->image().convertToFormat(QImage::Format_RGB32);
+
+        Workspace expected = defaultWorkspace();
+        placeImage(expected.picture(Slot::Height), terrain());
+        SilentReporter quiet;
+        QVERIFY(!runShadow(expected, ShadowMode::Linear, Controls{"40", "30"}, localeNumberParser(), quiet));
+        QCOMPARE(firstDifference(form.workspace(), expected), QString());
+        QCOMPARE(copied.size(), QSize(256, 256));
+        for (int y = 0; y < 256; ++y)
+            for (int x = 0; x < 256; ++x) {
+                const Channels c = split(expected.picture(Slot::Colour).at(x, y));
+                QVERIFY2(copied.pixel(x, y) == qRgb(c.r, c.g, c.b), qPrintable(QStringLiteral("at %1,%2").arg(x).arg(y)));
+            }
+    }
+
+    void threeDBuildsTheGridsAndReusesItsWindow()
+    {
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        // The user closes whatever modal window shows: the view, or a
+        // message from it.
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [] {
+            if (QWidget* w = QApplication::activeModalWidget()) w->close();
+        });
+        closer.start(300);
+        for (int opening = 0; opening < 2; ++opening)
+            QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Command6")), Qt::LeftButton);
+        closer.stop();
+        QCOMPARE(form.findChildren<frm3D*>().size(), 1);
+        const Workspace& ws = form.workspace();
+        for (QPoint p : {QPoint(0, 0), QPoint(37, 200), QPoint(255, 255)})
+            QCOMPARE(ws.HeightMap(p.x(), p.y()), float((red(ws.picture(Slot::Height).pixel(p.x(), p.y())) - 128) / 64.0));
+        QCOMPARE(ws.ColorMap2R(10, 10), std::uint8_t(red(ws.picture(Slot::Detail).pixel(10, 10))));
+    }
+};
+
+QTEST_MAIN(EndToEndTest)
+#include "end_to_end_test.moc"
