@@ -84,10 +84,9 @@ class ValueNoise:
         return a + (b - a) * sy  # 0..1
 
 
-def fbm_field(size, seed, base_cells, octaves, gain=0.5, ridged=False):
+def fbm_field(size, seed, base_cells, octaves, gain=0.5):
     """size x size field (list of rows) of summed octaves, each octave
-    doubling the lattice frequency. Ridged octaves fold the noise around its
-    middle, which turns its zero crossings into sharp crests."""
+    doubling the lattice frequency."""
     layers = [ValueNoise(seed * 101 + o, base_cells << o) for o in range(octaves)]
     field = []
     for y in range(size):
@@ -97,9 +96,6 @@ def fbm_field(size, seed, base_cells, octaves, gain=0.5, ridged=False):
             for o, n in enumerate(layers):
                 scale = (base_cells << o) / size
                 v = n(x * scale, y * scale)
-                if ridged:
-                    v = 1.0 - abs(2.0 * v - 1.0)
-                    v *= v
                 total += v * amp
                 amp *= gain
             row.append(total)
