@@ -79,7 +79,9 @@ void synthesise(Workspace& ws, double gain, Reporter& report, Weight weight)
         const int x1 = x0 + kBlock < kSize ? x0 + kBlock : kSize;
         for (int y = 0; y < kSize; ++y) {
             const std::size_t row = static_cast<std::size_t>(y) * kSize;
-            for (int x = x0; x < x1; ++x) out[row + x] = mixPixel(weight(x, y), grass[row + x], stone[row + x], gain);
+            double w[kBlock];
+            for (int x = x0; x < x1; ++x) w[x - x0] = weight(x, y);
+            for (int x = x0; x < x1; ++x) out[row + x] = mixPixel(w[x - x0], grass[row + x], stone[row + x], gain);
         }
         for (int x = x0; x < x0 + kBlock && x < kGridSize; ++x) report.progress(x / 256.0);
     }
@@ -129,16 +131,20 @@ void makeTexture2(Workspace& ws, int contrast, Reporter& report)
         edgeWeightOf[k] = t;
     }
 
+    // Elsewhere the steeper of the two central differences, each over 32;
+    // rows 0, 1 and 256 take the one across the columns only. The larger
+    // difference over 32 is the larger of the two quotients, exactly.
+    std::array<double, 256> slopeWeightOf{};
+    for (int d = 0; d < 256; ++d) slopeWeightOf[d] = d / 32.0;
+
     auto weight = [&](int x, int y) {
         if (x < 2 || x > 255) return edgeWeightOf[H(x, y)];
-        // The steeper of the two central differences; rows 0, 1 and 256
-        // take the one across the columns only.
-        double t = std::abs(H(x + 1, y) - H(x - 1, y)) / 32.0;
+        int d = std::abs(H(x + 1, y) - H(x - 1, y));
         if (y >= 2 && y <= 255) {
-            const double dy = std::abs(H(x, y + 1) - H(x, y - 1)) / 32.0;
-            if (t < dy) t = dy;
+            const int dy = std::abs(H(x, y + 1) - H(x, y - 1));
+            if (d < dy) d = dy;
         }
-        return t;
+        return slopeWeightOf[d];
     };
     synthesise(ws, 1.35, report, weight);
 }
