@@ -6,10 +6,9 @@
 #include "ray.h"
 #include "../workspace/colour.h"
 
-#include <vector>
-
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 namespace gloamery {
 
@@ -40,7 +39,7 @@ private:
 // g = nearest(c x D + E) for a curve value c. A negative g (a sine below 0
 // at a high darkness) is composed as 0, one above 255 as 255.
 struct CurveShade {
-    double d; // D and E = 255 - D (single floats in the design, exact here)
+    double d; // D and E = 255 - D, whole numbers 0..255
     double e;
     explicit CurveShade(int darkness) : d(darkness), e(255 - darkness) {}
     Colour operator()(double c) const { return grey(nearestChannel(c * d + e)); }
@@ -62,15 +61,17 @@ const ShadeCurve& sinCurve()
 }
 
 // Shadow distances: 0 or 50 after a lift, then growing by the decay at each
-// pixel at or below the ray; a ray reaches at most 257 pixels.
+// pixel at or below the ray; a ray reaches at most 257 pixels, so this
+// covers decays up to about 15.
 const ShadeCurve& cosCurve()
 {
     static const ShadeCurve curve(cosOfDistance, -1024, 4095);
     return curve;
 }
 
-// What the pending shade is until the end of a ray's first step. It is
-// never written (the first step has L = 0), but it is black.
+// The pending shade, kept as the curve's argument and shaded only when a
+// step writes it. Until the end of a ray's first step it is black; that is
+// never written, as the first step has L = 0.
 struct Pending {
     std::int32_t arg = 0;
     bool set = false;
