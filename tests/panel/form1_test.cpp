@@ -30,6 +30,15 @@ using panel::Form1;
 Q_DECLARE_METATYPE(gloamery::Slot)
 Q_DECLARE_METATYPE(Qt::MouseButton)
 
+// Keeps the last status text and progress fraction an operation reported.
+struct LastReport final : Reporter {
+    std::optional<QString> text;
+    std::optional<double> fraction;
+    void status(std::string_view t) override { text = QString::fromUtf8(t.data(), qsizetype(t.size())); }
+    void progress(double f) override { fraction = f; }
+    void busy(bool) override {}
+};
+
 class Form1Test : public QObject {
     Q_OBJECT
 
@@ -398,17 +407,22 @@ private slots:
         click("Command5");
         Workspace expected = form->workspace();
         const Controls c{"40", "30", "3", 100, 30, false, BlendMode::MultiplyHalf};
-        SilentReporter quiet;
-        if (op == 10) makeTexture(expected, 30, quiet);
-        else if (op == 11) makeTexture2(expected, 30, quiet);
+        LastReport core;
+        if (op == 10) makeTexture(expected, 30, core);
+        else if (op == 11) makeTexture2(expected, 30, core);
         else if (op == 12) clearShadow(expected);
-        else QVERIFY(!runShadow(expected, ShadowMode(op), c, localeNumberParser(), quiet));
+        else QVERIFY(!runShadow(expected, ShadowMode(op), c, localeNumberParser(), core));
 
+        the<QLabel>("labWork")->setText("before");
+        the<QWidget>("pb")->resize(3, 25);
         QTest::mouseClick(form->findChild<QPushButton*>(button), Qt::LeftButton);
         QCOMPARE(firstDifference(form->workspace(), expected), QString());
         for (int s = 0; s < kSlotCount; ++s)
             QVERIFY2(form->pictureView(Slot(s)).image() == toQImage(expected.picture(Slot(s))), qPrintable(QString::number(s)));
-        QCOMPARE(the<QLabel>("labWork")->text(), QStringLiteral("Done"));
+        // The status line and the bar end where the operation left them.
+        QCOMPARE(the<QLabel>("labWork")->text(), core.text.value_or("before"));
+        QCOMPARE(the<QWidget>("pb")->width(), core.fraction ? int(nearest(*core.fraction * 509)) : 3);
+        QVERIFY(!QGuiApplication::overrideCursor());
     }
 
     void clearTwiceEmptiesShadowAndWorkOnly()
