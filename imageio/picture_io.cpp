@@ -1,6 +1,9 @@
 #include "picture_io.h"
 
+#include "format_checks.h"
+
 #include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
@@ -23,11 +26,52 @@ QRgb toRgb(Colour c)
     return qRgb(ch.r, ch.g, ch.b);
 }
 
-Refusal readInto(Picture& picture, QImageReader& reader)
+// The formats a picture is read from. The toolkit knows a few more (icons,
+// X bitmaps, portable pixmaps); they are refused rather than handed to
+// decoders that nothing here needs.
+const char* formatName(const QByteArray& format)
 {
-    reader.setAllocationLimit(kDecodeLimitMiB);
+    if (format == "bmp") return "BMP";
+    if (format == "jpeg") return "JPEG";
+    if (format == "gif") return "GIF";
+    if (format == "png") return "PNG";
+    return nullptr;
+}
+
+// Decodes the bytes and places the picture; on any refusal the picture is
+// left exactly as it was.
+Refusal decodeInto(Picture& picture, const QByteArray& bytes)
+{
+    if (bytes.isEmpty()) return Error{"The file is empty."};
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const QByteArray format = QImageReader::imageFormat(&buffer);
+    const char* name = formatName(format);
+    if (!name) return Error{"The file is not a BMP, JPEG, GIF or PNG picture."};
+    buffer.seek(0);
+
+    FormatCheck check = format == "bmp" ? checkBmp(bytes, kDecodeLimitMiB)
+                      : format == "jpeg" ? checkJpeg(bytes)
+                                         : FormatCheck{};
+    if (const Error* e = std::get_if<Error>(&check)) return *e;
     QImage image;
-    if (!reader.read(&image)) return Error{reader.errorString().toStdString()};
+    if (QImage* decoded = std::get_if<QImage>(&check)) {
+        image = std::move(*decoded);
+    } else {
+        QImageReader reader(&buffer, format);
+        reader.setAllocationLimit(kDecodeLimitMiB);
+        // The header's size, when the decoder can tell it, is checked before
+        // anything is allocated.
+        const QSize size = reader.size();
+        if (size.isValid() && exceedsLimit(size.width(), size.height(), kDecodeLimitMiB))
+            return tooLargeError(size.width(), size.height(), kDecodeLimitMiB);
+        if (size.isValid() && size.isEmpty())
+            return Error{"The " + std::string(name) + " file declares a picture of " + std::to_string(size.width())
+                         + " x " + std::to_string(size.height()) + " pixels, which has nothing to show."};
+        if (!reader.read(&image) || image.isNull())
+            return Error{"The " + std::string(name) + " file is damaged or incomplete."};
+    }
     placeImage(picture, image);
     return std::nullopt;
 }
@@ -36,6 +80,18 @@ Refusal readInto(Picture& picture, QImageReader& reader)
 
 void placeImage(Picture& picture, const QImage& image)
 {
+    // A palette shorter than its indexes reach leaves the toolkit's colour
+    // conversion reading past the table; such indexes show black instead.
+    QImage source = image;
+    const int tableSize = image.format() == QImage::Format_Indexed8 ? 256
+                        : (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB) ? 2
+                                                                                                             : 0;
+    if (image.colorCount() < tableSize) {
+        QList<QRgb> table = image.colorTable();
+        while (table.size() < tableSize) table.append(qRgb(0, 0, 0));
+        source.setColorTable(table);
+    }
+
     // Compose over the background at the picture's own size; QPainter does
     // the cropping and the alpha.
     QImage canvas(picture.width(), picture.height(), QImage::Format_RGB32);
@@ -43,7 +99,7 @@ void placeImage(Picture& picture, const QImage& image)
     {
         QPainter painter(&canvas);
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        painter.drawImage(0, 0, image);
+        painter.drawImage(0, 0, source);
     }
     std::vector<Colour> pixels(static_cast<std::size_t>(picture.width()) * static_cast<std::size_t>(picture.height()));
     for (int y = 0; y < canvas.height(); ++y) {
@@ -68,18 +124,31 @@ QImage toQImage(const Picture& picture)
 
 Refusal loadPicture(Picture& picture, const QString& path)
 {
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    return readInto(picture, reader);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return Error{file.errorString().toStdString()};
+    // Read at most one block past the largest picture file there can be, so
+    // a huge file or an endless device is refused without reading it all.
+    QByteArray bytes;
+    if (!file.isSequential() && file.size() <= kMaxPictureFileBytes) bytes.reserve(file.size());
+    char block[64 * 1024];
+    while (bytes.size() <= kMaxPictureFileBytes) {
+        const qint64 n = file.read(block, sizeof block);
+        if (n < 0) return Error{file.errorString().toStdString()};
+        if (n == 0) break;
+        bytes.append(block, n);
+    }
+    if (bytes.size() > kMaxPictureFileBytes)
+        return Error{"The file is larger than " + std::to_string(kMaxPictureFileBytes / (1024 * 1024))
+                     + " MiB, more than any picture that can be loaded."};
+    return decodeInto(picture, bytes);
 }
 
 Refusal loadPictureData(Picture& picture, const QByteArray& bytes)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    return readInto(picture, reader);
+    if (bytes.size() > kMaxPictureFileBytes)
+        return Error{"The data is larger than " + std::to_string(kMaxPictureFileBytes / (1024 * 1024))
+                     + " MiB, more than any picture that can be loaded."};
+    return decodeInto(picture, bytes);
 }
 
 Refusal savePicture(const Picture& picture, const QString& path, const char* format)

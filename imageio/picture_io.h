@@ -15,6 +15,9 @@ namespace gloamery {
 // Decoding refuses images that would take more than this many megabytes,
 // so a small file that declares a huge image is never decoded.
 constexpr int kDecodeLimitMiB = 64;
+// No picture within that limit needs a larger file (an uncompressed BMP is
+// the largest), so larger files are refused unread.
+constexpr qint64 kMaxPictureFileBytes = 2 * qint64(kDecodeLimitMiB) * 1024 * 1024;
 
 // Places an image at the picture's top-left corner: cropped when larger,
 // the picture's background showing where it is smaller and through
@@ -24,10 +27,12 @@ void placeImage(Picture& picture, const QImage& image);
 // The picture as a 32-bit RGB image of its own size.
 QImage toQImage(const Picture& picture);
 
-// Reads an image file into the picture. On failure the picture keeps its
-// content and the reader's reason is returned.
+// Reads a BMP, JPEG, GIF or PNG file into the picture, the format told by
+// the content whatever the file's name. On failure the picture keeps its
+// content and the reason is returned: a file that is empty, not a picture,
+// damaged, cut short or too large.
 Refusal loadPicture(Picture& picture, const QString& path);
-// The same from bytes already in memory (format sniffed from the content).
+// The same from bytes already in memory.
 Refusal loadPictureData(Picture& picture, const QByteArray& bytes);
 
 // Writes the picture as BMP or PNG, chosen by the extension (anything but

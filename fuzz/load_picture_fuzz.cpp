@@ -1,0 +1,154 @@
+// Bytes from anywhere -> loadPictureData -> a picture slot: the path that
+// both the window and the batch tool load files through.
+//
+// Checked for every input, besides what the sanitizers catch:
+//  - a refusal gives a reason and leaves the slot exactly as it was;
+//  - a load leaves only valid colour values (0x000000..0xFFFFFF);
+//  - the result does not depend on memory the decoder never wrote: the input
+//    is decoded twice, with every small block allocated during the load
+//    filled first with 0x00 and then with 0xFF, and both slots must agree.
+
+#include "imageio/picture_io.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageReader>
+#include <QtGlobal>
+
+#include <sanitizer/allocator_interface.h>
+#include <sanitizer/common_interface_defs.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+using namespace gloamery;
+
+namespace {
+
+// Only blocks from the sanitizer's primary allocator are filled: calloc
+// zeroes those after this hook runs, while larger blocks come straight
+// from mmap and calloc relies on them being zero already.
+constexpr std::size_t kMaxFilledBlock = 64 * 1024;
+
+std::atomic<int> fillByte{-1};
+
+void fillNewBlock(const volatile void* ptr, std::size_t size)
+{
+    const int fill = fillByte.load(std::memory_order_relaxed);
+    if (fill >= 0 && ptr && size <= kMaxFilledBlock) std::memset(const_cast<void*>(ptr), fill, size);
+}
+
+void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+// The toolkit's decoders are not instrumented, so on its own the fuzzer
+// sees only our few branches and soon drops most of the seed corpus's
+// variety. These counters, which it reads as coverage, tell it what became
+// of an input: the format sniffed, and the reason of a refusal (digits left
+// out) or the size class of the picture loaded.
+constexpr int kFormats = 9;
+constexpr int kOutcomes = 32 + 10 * 10;
+__attribute__((used, section("__libfuzzer_extra_counters"))) std::uint8_t outcomeCounters[kFormats * kOutcomes];
+
+int formatIndex(const QByteArray& bytes)
+{
+    static const char* const known[] = {"bmp", "jpeg", "gif", "png", "ico", "ppm", "xbm", "xpm"};
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const QByteArray format = QImageReader::imageFormat(&buffer);
+    for (int i = 0; i < kFormats - 1; ++i)
+        if (format == known[i]) return i;
+    return kFormats - 1;
+}
+
+int sizeClass(int v)
+{
+    int c = 0;
+    while (v > 0 && c < 9) {
+        v >>= 1;
+        ++c;
+    }
+    return c;
+}
+
+void countOutcome(const QByteArray& bytes, const Refusal& refusal)
+{
+    int outcome;
+    if (refusal) {
+        std::uint32_t h = 2166136261u;
+        for (char ch : refusal->message)
+            if (ch < '0' || ch > '9') h = (h ^ static_cast<std::uint8_t>(ch)) * 16777619u;
+        outcome = static_cast<int>(h % 32);
+    } else {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        const QSize size = QImageReader(&buffer).size();
+        outcome = 32 + sizeClass(size.width()) * 10 + sizeClass(size.height());
+    }
+    ++outcomeCounters[formatIndex(bytes) * kOutcomes + outcome];
+}
+
+Picture startPicture()
+{
+    // Not the background anywhere, so a half-done placement shows.
+    Picture p(kInputBackground);
+    for (int y = 0; y < p.height(); ++y)
+        for (int x = 0; x < p.width(); ++x) p.setPixel(x, y, compose(x, y, (x * 7 + y * 3) & 255));
+    return p;
+}
+
+// The fuzz script closes stderr (libpng writes to it for every damaged
+// file); the sanitizer's report channel stays open.
+[[noreturn]] void fail(const char* what)
+{
+    __sanitizer_report_error_summary(what);
+    std::abort();
+}
+
+Refusal loadWithFill(Picture& p, const QByteArray& bytes, int fill)
+{
+    fillByte.store(fill, std::memory_order_relaxed);
+    Refusal r = loadPictureData(p, bytes);
+    fillByte.store(-1, std::memory_order_relaxed);
+    return r;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // Decoders warn about every damaged file; millions of lines help nobody.
+    qInstallMessageHandler(quiet);
+    __sanitizer_install_malloc_and_free_hooks(fillNewBlock, nullptr);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static const Picture start = startPicture();
+    // No copy: a decoder that reads past the input runs off the fuzzer's
+    // own buffer, where the sanitizer sees it.
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+
+    Picture first = start;
+    const Refusal r1 = loadWithFill(first, bytes, 0x00);
+    if (r1) {
+        if (r1->message.empty()) fail("refused without a reason");
+        if (first != start) fail("a refused load changed the slot");
+    } else {
+        const Colour* px = first.data();
+        for (int i = 0; i < first.width() * first.height(); ++i)
+            if (px[i] < 0 || px[i] > 0xFFFFFF) fail("a loaded pixel is not a valid colour value");
+    }
+
+    Picture second = start;
+    const Refusal r2 = loadWithFill(second, bytes, 0xFF);
+    if (r1.has_value() != r2.has_value()) fail("the same bytes loaded once and were refused once");
+    if (first != second) fail("the loaded picture depends on memory the decoder never wrote");
+    countOutcome(bytes, r1);
+    return 0;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Checks on picture files before the toolkit's decoders see them, for the
+// damage those decoders do not handle soundly: a BMP whose pixel data is
+// cut short or starts past the end of the file is decoded with rows of
+// whatever memory held before, and so is any pixel that a run-length BMP
+// does not write; a progressive JPEG can hold thousands of scans, each of
+// which costs a pass over the whole picture.
+
+#include "workspace/controls.h"
+
+#include <QByteArray>
+#include <QImage>
+
+#include <cstdint>
+#include <variant>
+
+namespace gloamery {
+
+// What to do with a file: let the toolkit decode it, use the picture
+// decoded here, or refuse it for the reason given.
+using FormatCheck = std::variant<std::monostate, QImage, Error>;
+
+// The "too large" reason shared by every format.
+Error tooLargeError(std::int64_t width, std::int64_t height, int limitMiB);
+bool exceedsLimit(std::int64_t width, std::int64_t height, int limitMiB);
+
+// For a file that starts with "BM": refuses a broken header, an impossible
+// size, a picture over the limit, and pixel data that the file does not
+// hold. Run-length files (8 and 4 bits a pixel) are decoded here: runs are
+// cut at the end of their row, decoding stops at the end of the data, and
+// every pixel the data does not reach stays transparent.
+FormatCheck checkBmp(const QByteArray& bytes, int limitMiB);
+
+// Progressive JPEGs with more scans than any encoder writes are refused.
+constexpr int kMaxJpegScans = 256;
+FormatCheck checkJpeg(const QByteArray& bytes);
+
+} // namespace gloamery
