@@ -35,6 +35,7 @@ inline std::int32_t saturate32(double v)
 {
     constexpr double lo = std::numeric_limits<std::int32_t>::min();
     constexpr double hi = std::numeric_limits<std::int32_t>::max();
+    if (v != v) return 0; // NaN has no place in the range; never let the cast see it
     if (v <= lo) return std::numeric_limits<std::int32_t>::min();
     if (v >= hi) return std::numeric_limits<std::int32_t>::max();
     return static_cast<std::int32_t>(v);

@@ -18,6 +18,7 @@ void Picture::clear()
 void Picture::place(int w, int h, const Colour* pixels)
 {
     clear();
+    if (w <= 0 || h <= 0 || pixels == nullptr) return;
     const int cw = std::min(w, width_);
     const int ch = std::min(h, height_);
     for (int y = 0; y < ch; ++y) {

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string_view>
 
 namespace gloamery {
@@ -32,20 +33,28 @@ public:
     Picture& picture(Slot s) { return pictures_[static_cast<int>(s)]; }
     const Picture& picture(Slot s) const { return pictures_[static_cast<int>(s)]; }
 
-    // The grids, filled by CalculateMaps. Indices 0..256.
-    float HeightMap(std::int16_t x, std::int16_t y) const { return heightMap_(x, y); }
-    float ColorMapR(std::int16_t x, std::int16_t y) const { return colorMap_[0](x, y); }
-    float ColorMapG(std::int16_t x, std::int16_t y) const { return colorMap_[1](x, y); }
-    float ColorMapB(std::int16_t x, std::int16_t y) const { return colorMap_[2](x, y); }
-    std::uint8_t ColorMap2R(std::int16_t x, std::int16_t y) const { return colorMap2_[0](x, y); }
-    std::uint8_t ColorMap2G(std::int16_t x, std::int16_t y) const { return colorMap2_[1](x, y); }
-    std::uint8_t ColorMap2B(std::int16_t x, std::int16_t y) const { return colorMap2_[2](x, y); }
+    // The grids, filled by CalculateMaps. Indices 0..256; anything else is a
+    // caller's bug and throws std::out_of_range rather than reading astray.
+    float HeightMap(std::int16_t x, std::int16_t y) const { return sample(heightMap_, x, y); }
+    float ColorMapR(std::int16_t x, std::int16_t y) const { return sample(colorMap_[0], x, y); }
+    float ColorMapG(std::int16_t x, std::int16_t y) const { return sample(colorMap_[1], x, y); }
+    float ColorMapB(std::int16_t x, std::int16_t y) const { return sample(colorMap_[2], x, y); }
+    std::uint8_t ColorMap2R(std::int16_t x, std::int16_t y) const { return sample(colorMap2_[0], x, y); }
+    std::uint8_t ColorMap2G(std::int16_t x, std::int16_t y) const { return sample(colorMap2_[1], x, y); }
+    std::uint8_t ColorMap2B(std::int16_t x, std::int16_t y) const { return sample(colorMap2_[2], x, y); }
 
     FloatGrid& heightGrid() { return heightMap_; }
     std::array<FloatGrid, 3>& colorGrid() { return colorMap_; }
     std::array<ByteGrid, 3>& colorGrid2() { return colorMap2_; }
 
 private:
+    template <class T>
+    static T sample(const MapGrid<T>& grid, std::int16_t x, std::int16_t y)
+    {
+        if (!MapGrid<T>::contains(x, y)) throw std::out_of_range("grid index outside 0..256");
+        return grid(x, y);
+    }
+
     std::array<Picture, kSlotCount> pictures_;
     FloatGrid heightMap_;
     std::array<FloatGrid, 3> colorMap_;
