@@ -1,8 +1,12 @@
 #include "format_checks.h"
 
+#include <QBuffer>
+#include <QImageReader>
+#include <QPainter>
 #include <QString>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace gloamery {
@@ -200,6 +204,59 @@ FormatCheck checkBmp(const QByteArray& bytes, int limitMiB)
                          + std::to_string(needed) + " bytes of its pixel data."};
     }
     return std::monostate{};
+}
+
+FormatCheck checkGif(const QByteArray& bytes, int limitMiB)
+{
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const std::int64_t n = bytes.size();
+    if (n < 13 || std::memcmp(p, "GIF", 3) != 0) return std::monostate{};
+    const int screenW = static_cast<int>(u16(p + 6));
+    const int screenH = static_cast<int>(u16(p + 8));
+    if (screenW == 0 || screenH == 0 || exceedsLimit(screenW, screenH, limitMiB)) return std::monostate{};
+
+    // Find the first image descriptor: past the global palette and any
+    // extension blocks. A file that ends first is left to the toolkit.
+    std::int64_t at = 13;
+    if (p[10] & 0x80) at += 3 << ((p[10] & 7) + 1);
+    while (at < n && p[at] == 0x21) {
+        at += 2;
+        while (at < n && p[at] != 0) at += 1 + p[at];
+        ++at;
+    }
+    if (at + 10 > n || p[at] != 0x2C) return std::monostate{};
+    const int x = static_cast<int>(u16(p + at + 1));
+    const int y = static_cast<int>(u16(p + at + 3));
+    const int w = static_cast<int>(u16(p + at + 5));
+    const int h = static_cast<int>(u16(p + at + 7));
+    if (x == 0 && y == 0 && w >= screenW && h >= screenH) return std::monostate{};
+    if (w == 0 || h == 0)
+        return Error{"The GIF file's first picture is " + std::to_string(w) + " x " + std::to_string(h)
+                     + " pixels, which has nothing to show."};
+    if (exceedsLimit(w, h, limitMiB)) return tooLargeError(w, h, limitMiB);
+
+    QByteArray own = bytes;
+    auto* q = reinterpret_cast<uchar*>(own.data());
+    q[6] = p[at + 5];
+    q[7] = p[at + 6];
+    q[8] = p[at + 7];
+    q[9] = p[at + 8];
+    std::memset(q + at + 1, 0, 4);
+    QBuffer buffer(&own);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "gif");
+    reader.setAllocationLimit(limitMiB);
+    QImage picture;
+    if (!reader.read(&picture) || picture.isNull()) return Error{"The GIF file is damaged or incomplete."};
+
+    QImage screen(screenW, screenH, QImage::Format_ARGB32);
+    if (screen.isNull()) return tooLargeError(screenW, screenH, limitMiB);
+    screen.fill(Qt::transparent);
+    QPainter painter(&screen);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(x, y, picture);
+    painter.end();
+    return screen;
 }
 
 FormatCheck checkJpeg(const QByteArray& bytes)

@@ -31,6 +31,15 @@ bool exceedsLimit(std::int64_t width, std::int64_t height, int limitMiB);
 // every pixel the data does not reach stays transparent.
 FormatCheck checkBmp(const QByteArray& bytes, int limitMiB);
 
+// For a GIF whose first picture does not cover the whole logical screen:
+// the toolkit fills the rest with a colour read from memory it never set
+// when that picture has a palette of its own. The picture is decoded here
+// on a screen of its own size and drawn at its place on a transparent
+// screen, so the uncovered part shows the slot's background whatever the
+// palettes. Files whose first picture covers the screen are left to the
+// toolkit.
+FormatCheck checkGif(const QByteArray& bytes, int limitMiB);
+
 // Progressive JPEGs with more scans than any encoder writes are refused.
 constexpr int kMaxJpegScans = 256;
 FormatCheck checkJpeg(const QByteArray& bytes);

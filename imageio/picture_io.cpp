@@ -52,6 +52,7 @@ Refusal decodeInto(Picture& picture, const QByteArray& bytes)
     buffer.seek(0);
 
     FormatCheck check = format == "bmp" ? checkBmp(bytes, kDecodeLimitMiB)
+                      : format == "gif" ? checkGif(bytes, kDecodeLimitMiB)
                       : format == "jpeg" ? checkJpeg(bytes)
                                          : FormatCheck{};
     if (const Error* e = std::get_if<Error>(&check)) return *e;

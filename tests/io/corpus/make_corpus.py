@@ -355,6 +355,15 @@ def gif_files():
                                            gif_frame(8, 8, [0 if x < 4 else 3 for y in range(8)
                                                             for x in range(8)]) + b"\x3b")
     files["gif_no_palette.gif"] = gif(8, 8, [gif_frame(8, 8, idx)], None)
+    # A first picture that covers only part of the screen, with and without
+    # a palette of its own: the rest of the screen is transparent.
+    part = [0, 1] * 8
+    files["gif_partial_frame.gif"] = gif(8, 8, [gif_frame(4, 4, part, x=2, y=3)], pal)
+    files["gif_partial_frame_local_palette.gif"] = gif(8, 8, [gif_frame(4, 4, part, x=2, y=3,
+                                                                         local=[WHITE, BLACK])], pal)
+    files["gif_frame_outside_screen_local_palette.gif"] = gif(8, 8, [gif_frame(8, 8, idx, x=60000, y=60000,
+                                                                                local=[WHITE, BLACK])], pal)
+    files["gif_partial_frame_zero_size.gif"] = gif(8, 8, [gif_frame(0, 4, [], x=2, y=3)], pal)
     files["gif_frame_outside_screen.gif"] = gif(8, 8, [gif_frame(8, 8, idx, x=60000, y=60000)], pal)
     files["gif_frame_larger_than_screen.gif"] = gif(4, 4, [gif_frame(8, 8, idx)], pal)
     files["gif_code_size_12.gif"] = gif(8, 8, [gif_frame(8, 8, idx, min_code_size=12)], pal)
@@ -701,6 +710,14 @@ def jpeg_files():
     files["jpeg_65500x65500.jpg"] = jpeg(16, 16, ycbcr(q), sof=struct.pack(">BHHB", 8, 65500, 65500, 3) +
                                          b"".join(bytes((c + 1, 0x11, 0)) for c in range(3)))
     files["jpeg_many_scans.jpg"] = jpeg_many_scans(1024, 1024, 2000)
+    # The limit: 256 scans in all (the DC scan and 255 more) load, 257 do not.
+    files["jpeg_256_scans.jpg"] = jpeg_many_scans(8, 8, 255)
+    files["jpeg_257_scans.jpg"] = jpeg_many_scans(8, 8, 256)
+    # Scan markers inside a metadata segment (as in an embedded thumbnail)
+    # are not scans of the picture.
+    app1 = b"Exif\x00\x00" + b"\xff\xda\x00\x04" * 300
+    files["jpeg_scan_markers_in_metadata.jpg"] = (b"\xff\xd8\xff\xe1" + struct.pack(">H", len(app1) + 2) + app1 +
+                                                  files["jpeg_baseline.jpg"][2:])
     files["jpeg_bad_component_table.jpg"] = jpeg(16, 16, ycbcr(q), sof=struct.pack(">BHHB", 8, 16, 16, 3) +
                                                  b"".join(bytes((c + 1, 0x11, 3)) for c in range(3)))
     files["jpeg_soi_only.jpg"] = b"\xff\xd8"

@@ -1,0 +1,152 @@
+// Loading limits and placement rules that the corpus files do not reach.
+
+#include "imageio/format_checks.h"
+#include "imageio/picture_io.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QImageWriter>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+using namespace gloamery;
+
+namespace {
+
+Picture patterned()
+{
+    Picture p(kInputBackground);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) p.setPixel(x, y, compose(x, 255 - y, 9));
+    return p;
+}
+
+TEST(DecodeLimit, CountsFourBytesAPixelWithoutOverflow)
+{
+    const struct {
+        std::int64_t w, h;
+        bool over;
+    } cases[] = {
+        {4096, 4096, false},                      // exactly 64 MiB
+        {4097, 4096, true},
+        {4096, 4097, true},
+        {16777216, 1, false},
+        {16777217, 1, true},
+        {65535, 65535, true},
+        {2147483647, 2147483647, true},           // 2^64 bytes and more: must not wrap
+        {4294967295LL, 4294967295LL, true},
+        {0, 100000, false},
+        {1, 1, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(exceedsLimit(c.w, c.h, 64), c.over) << c.w << " x " << c.h;
+}
+
+TEST(PlaceImage, IndexesPastAShortPaletteShowBlack)
+{
+    QImage indexed(4, 1, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(10, 20, 30), qRgb(40, 50, 60)});
+    const uchar values[4] = {0, 1, 2, 255};
+    std::copy(values, values + 4, indexed.scanLine(0));
+    Picture p(kInputBackground);
+    placeImage(p, indexed);
+    EXPECT_EQ(p.pixel(0, 0), compose(10, 20, 30));
+    EXPECT_EQ(p.pixel(1, 0), compose(40, 50, 60));
+    EXPECT_EQ(p.pixel(2, 0), kBlack) << "at 2,0";
+    EXPECT_EQ(p.pixel(3, 0), kBlack) << "at 3,0";
+    EXPECT_EQ(p.pixel(4, 0), kInputBackground);
+
+    QImage mono(2, 1, QImage::Format_Mono);
+    mono.setColorTable({});
+    mono.fill(1);
+    Picture q(kWhite);
+    placeImage(q, mono);
+    EXPECT_EQ(q.pixel(0, 0), kBlack);
+    EXPECT_EQ(q.pixel(1, 0), kBlack);
+}
+
+TEST(PlaceImage, LargerPictureIsCroppedToTheTopLeft)
+{
+    QImage big(300, 280, QImage::Format_RGB32);
+    for (int y = 0; y < big.height(); ++y)
+        for (int x = 0; x < big.width(); ++x) big.setPixel(x, y, qRgb(x % 256, y % 256, 7));
+    Picture p(kInputBackground);
+    placeImage(p, big);
+    for (const auto& [x, y] : {std::pair{0, 0}, {255, 0}, {0, 255}, {255, 255}, {100, 37}})
+        EXPECT_EQ(p.pixel(x, y), compose(x, y, 7)) << "at " << x << "," << y;
+}
+
+class LoadFile : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    Picture start = patterned();
+    Picture p = start;
+
+    void expectRefused(const QString& path, const char* reasonPart)
+    {
+        const Refusal r = loadPicture(p, path);
+        ASSERT_TRUE(r.has_value()) << path.toStdString() << " loaded";
+        EXPECT_NE(r->message.find(reasonPart), std::string::npos) << r->message;
+        EXPECT_TRUE(p == start) << "the slot changed";
+    }
+};
+
+TEST_F(LoadFile, MissingFileOrDirectoryIsRefused)
+{
+    expectRefused(dir.filePath("nothing-here.bmp"), "");
+    expectRefused(dir.path(), "");
+}
+
+TEST_F(LoadFile, FormatsOtherThanBmpJpegGifPngAreRefused)
+{
+    QImage img(4, 4, QImage::Format_RGB32);
+    img.fill(qRgb(1, 2, 3));
+    for (const char* format : {"ppm", "xpm", "xbm", "ico"}) {
+        if (!QImageWriter::supportedImageFormats().contains(format)) continue;
+        const QString path = dir.filePath(QStringLiteral("picture.") + format);
+        ASSERT_TRUE(img.save(path, format)) << format;
+        expectRefused(path, "not a BMP, JPEG, GIF or PNG picture");
+    }
+}
+
+// An endless device is read only as far as the largest picture file could
+// go, not to its end.
+TEST_F(LoadFile, EndlessInputIsRefusedAfterABoundedRead)
+{
+    if (!QFile::exists(QStringLiteral("/dev/zero"))) GTEST_SKIP() << "no /dev/zero";
+    expectRefused(QStringLiteral("/dev/zero"), "larger than");
+}
+
+TEST(LoadData, OversizedBufferIsRefusedUndecoded)
+{
+    const QByteArray huge(static_cast<qsizetype>(kMaxPictureFileBytes + 1), 'B');
+    Picture start = patterned(), p = start;
+    const Refusal r = loadPictureData(p, huge);
+    ASSERT_TRUE(r.has_value());
+    EXPECT_NE(r->message.find("larger than"), std::string::npos) << r->message;
+    EXPECT_TRUE(p == start);
+}
+
+// What the window and the batch tool write, they read back unchanged.
+TEST(LoadData, SavedPicturesLoadBackExactly)
+{
+    QTemporaryDir dir;
+    Picture picture(kInputBackground);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) picture.setPixel(x, y, compose(x, y, (x * y) & 255));
+    for (const char* name : {"out.bmp", "out.png"}) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        ASSERT_FALSE(savePicture(picture, path).has_value()) << name;
+        Picture back = patterned();
+        const Refusal r = loadPicture(back, path);
+        ASSERT_FALSE(r.has_value()) << name << ": " << r->message;
+        EXPECT_TRUE(back == picture) << name;
+    }
+}
+
+} // namespace
