@@ -106,8 +106,7 @@ QImage decodeRle(const QByteArray& bytes, const BmpHeader& h)
                 put(four ? (i % 2 == 0 ? p[at] >> 4 : p[at] & 15) : p[at]);
             }
             if (available < stored) break;
-            p += stored + (stored & 1);
-            if (p > end) break;
+            p += std::min<std::int64_t>(stored + (stored & 1), end - p);
         }
     }
     return image;
