@@ -210,9 +210,8 @@ FormatCheck checkGif(const QByteArray& bytes, int limitMiB)
     const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
     const std::int64_t n = bytes.size();
     if (n < 13 || std::memcmp(p, "GIF", 3) != 0) return std::monostate{};
-    const int screenW = static_cast<int>(u16(p + 6));
-    const int screenH = static_cast<int>(u16(p + 8));
-    if (screenW == 0 || screenH == 0 || exceedsLimit(screenW, screenH, limitMiB)) return std::monostate{};
+    const int declaredW = static_cast<int>(u16(p + 6));
+    const int declaredH = static_cast<int>(u16(p + 8));
 
     // Find the first image descriptor: past the global palette and any
     // extension blocks. A file that ends first is left to the toolkit.
@@ -228,10 +227,14 @@ FormatCheck checkGif(const QByteArray& bytes, int limitMiB)
     const int y = static_cast<int>(u16(p + at + 3));
     const int w = static_cast<int>(u16(p + at + 5));
     const int h = static_cast<int>(u16(p + at + 7));
-    if (x == 0 && y == 0 && w >= screenW && h >= screenH) return std::monostate{};
     if (w == 0 || h == 0)
         return Error{"The GIF file's first picture is " + std::to_string(w) + " x " + std::to_string(h)
                      + " pixels, which has nothing to show."};
+    // A screen side of 0 reaches as far as the picture, as the toolkit has it.
+    const int screenW = declaredW ? declaredW : x + w;
+    const int screenH = declaredH ? declaredH : y + h;
+    if (exceedsLimit(screenW, screenH, limitMiB)) return tooLargeError(screenW, screenH, limitMiB);
+    if (x == 0 && y == 0 && w >= screenW && h >= screenH) return std::monostate{};
     if (exceedsLimit(w, h, limitMiB)) return tooLargeError(w, h, limitMiB);
 
     QByteArray own = bytes;

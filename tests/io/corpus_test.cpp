@@ -138,6 +138,7 @@ std::vector<Case> cases()
         {"gif_partial_frame_local_palette.gif", L, {{2, 3, kWhite3}, {3, 3, kBlack3}, {5, 6, kBlack3}, {0, 0, kBg}, {7, 7, kBg}}},
         {"gif_frame_outside_screen.gif", L, {{0, 0, kBg}, {7, 7, kBg}, {8, 0, kBg}}},
         {"gif_frame_outside_screen_local_palette.gif", L, {{0, 0, kBg}, {7, 7, kBg}}},
+        {"gif_zero_height_screen_partial_frame.gif", L, {{2, 3, kWhite3}, {5, 6, kBlack3}, {0, 0, kBg}, {7, 6, kBg}, {2, 7, kBg}}},
         {"gif_partial_frame_zero_size.gif", R, {}, "nothing to show"},
         {"gif_frame_larger_than_screen.gif", L, {{0, 0, kRed}, {3, 3, kRed}, {4, 0, kBg}, {0, 4, kBg}}},
         {"gif_code_size_0.gif", L, {{8, 0, kBg}}},

@@ -363,6 +363,9 @@ def gif_files():
                                                                          local=[WHITE, BLACK])], pal)
     files["gif_frame_outside_screen_local_palette.gif"] = gif(8, 8, [gif_frame(8, 8, idx, x=60000, y=60000,
                                                                                 local=[WHITE, BLACK])], pal)
+    # A screen side of 0 reaches as far as the picture.
+    files["gif_zero_height_screen_partial_frame.gif"] = gif(8, 0, [gif_frame(4, 4, part, x=2, y=3,
+                                                                                local=[WHITE, BLACK])], pal)
     files["gif_partial_frame_zero_size.gif"] = gif(8, 8, [gif_frame(0, 4, [], x=2, y=3)], pal)
     files["gif_frame_outside_screen.gif"] = gif(8, 8, [gif_frame(8, 8, idx, x=60000, y=60000)], pal)
     files["gif_frame_larger_than_screen.gif"] = gif(4, 4, [gif_frame(8, 8, idx)], pal)
