@@ -159,7 +159,9 @@ FormatCheck checkBmp(const QByteArray& bytes, int limitMiB)
             return bmpError("declares a palette of more than 256 colours");
         if (h.bitsPerPixel <= 8 && used) h.paletteEntries = static_cast<int>(used);
     } else {
-        return std::monostate{}; // a header the toolkit does not know either; it refuses it
+        // The toolkit reads on past a header of any other size and decodes
+        // rows it never found.
+        return Error{"The BMP file has a header of an unknown kind (" + std::to_string(infoSize) + " bytes)."};
     }
 
     const int bits = h.bitsPerPixel;

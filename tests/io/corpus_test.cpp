@@ -115,7 +115,8 @@ std::vector<Case> cases()
         {"bmp_truncated_pixels.bmp", R, {}, "holds 120 of the 192 bytes"},
         {"bmp_offset_past_end.bmp", R, {}, "beyond the end"},
         {"bmp_bad_bit_count.bmp", R, {}, "7 bits per pixel"},
-        {"bmp_bad_header_size.bmp", R, {}, "BMP"},
+        {"bmp_bad_header_size.bmp", R, {}, "header of an unknown kind"},
+        {"bmp_header_size_41.bmp", R, {}, "header of an unknown kind (41 bytes)"},
         {"bmp_bad_compression.bmp", R, {}, "BMP"},
         {"bmp_bitfields_zero_masks.bmp", R, {}, "BMP"},
 
@@ -189,6 +190,11 @@ std::vector<Case> cases()
         {"jpeg_truncated_header.jpg", R, {}, "JPEG"},
         {"jpeg_truncated_before_scan.jpg", R, {}, "JPEG"},
         {"jpeg_soi_only.jpg", R, {}, "JPEG"},
+
+        // Found by the fuzz target.
+        {"fuzz_gif_picture_outside_screen.gif", R, {}, "too large"},
+        {"fuzz_gif_zero_height_screen.gif", R, {}, "nothing to show"},
+        {"fuzz_bmp_unknown_header_size.bmp", R, {}, "header of an unknown kind"},
 
         // Not pictures at all.
         {"empty.bmp", R, {}, "empty"},

@@ -207,6 +207,7 @@ def bmp_files():
     files["bmp_offset_past_end.bmp"] = bmp(8, 8, 24, q, off_bits=0x7FFFFFF0)
     files["bmp_bad_bit_count.bmp"] = bmp(8, 8, 7, None, data=bytes(64))
     files["bmp_bad_header_size.bmp"] = whole[:14] + struct.pack("<I", 0xFFFFFFF0) + whole[18:]
+    files["bmp_header_size_41.bmp"] = whole[:14] + struct.pack("<I", 41) + whole[18:]
     files["bmp_bad_compression.bmp"] = bmp(8, 8, 24, q, compression=99)
     files["bmp_bitfields_zero_masks.bmp"] = bmp(8, 8, 32, [[(1, 2, 3)] * 8] * 8, compression=3, header=56,
                                                 masks=(0, 0, 0, 0))
@@ -741,9 +742,31 @@ def other_files():
     }
 
 
+# Inputs the fuzz target found, kept as they were found. Each made the
+# toolkit hand over pixels it never wrote.
+FUZZ_FINDINGS = {
+    # A first picture far outside the screen, with a palette of its own.
+    "fuzz_gif_picture_outside_screen.gif":
+        "47494638396108000800f10000ff000000ff000000ffffff002cabababababababababababababababababababababab"
+        "ababababababababababababababababababababababababababababab00000000080008000019d002003a406000000e",
+    # A screen of height 0.
+    "fuzz_gif_zero_height_screen.gif":
+        "474946383961002e0000f10000ff0047490000ff1027ff00232c0027ff002c000000f30000000089504e470d0a1a0a"
+        "0000000d494844520000000061002e0000f10000ff00002500ff000000ff00000000000201ffff2c003b",
+    # A BMP header of an unknown size.
+    "fuzz_bmp_unknown_header_size.bmp":
+        "424d6400000fffda0008010100013f000fffda000801010001000010000000040000ff0000ff0000ff00000000ffff"
+        "00080200000100000001",
+}
+
+
+def fuzz_findings():
+    return {name: bytes.fromhex(data) for name, data in FUZZ_FINDINGS.items()}
+
+
 def all_files():
     files = {}
-    for make in (bmp_files, gif_files, png_files, jpeg_files, other_files):
+    for make in (bmp_files, gif_files, png_files, jpeg_files, other_files, fuzz_findings):
         files.update(make())
     return files
 
