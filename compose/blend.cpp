@@ -47,15 +47,35 @@ double multiply3(int s, int v)
 // there could be stored and they are not computed.
 void blend(const BlendTable& table, const ByteGrid& tmat, const Picture& texture, Picture& colour, Reporter& report)
 {
-    for (int x = 0; x < kGridSize; ++x) {
-        if (x < Picture::kSize) {
-            for (int y = 0; y < Picture::kSize; ++y) {
+    constexpr int kSize = Picture::kSize;
+    if (texture.width() != kSize || texture.height() != kSize || colour.width() != kSize || colour.height() != kSize) {
+        for (int x = 0; x < kGridSize; ++x) {
+            for (int y = 0; x < kSize && y < kSize; ++y) {
                 const Channels c = split(texture.pixel(x, y));
                 const std::uint8_t* row = &table[static_cast<std::size_t>(tmat(x, y)) * 256];
                 colour.setPixel(x, y, compose(row[c.r], row[c.g], row[c.b]));
             }
+            report.progress(x / 256.0);
         }
-        report.progress(x / 256.0);
+        return;
+    }
+    const Colour* in = texture.data();
+    Colour* out = &colour.at(0, 0);
+    // Blocks of columns are filled row by row, which keeps the reads
+    // sequential; the bar still steps once per column, in order.
+    constexpr int kBlock = 16;
+    for (int x0 = 0; x0 < kGridSize; x0 += kBlock) {
+        const int x1 = x0 + kBlock < kSize ? x0 + kBlock : kSize;
+        for (int y = 0; y < kSize; ++y) {
+            const std::size_t row = static_cast<std::size_t>(y) * kSize;
+            const std::uint8_t* light = tmat.data() + ByteGrid::index(0, y);
+            for (int x = x0; x < x1; ++x) {
+                const Channels c = split(in[row + x]);
+                const std::uint8_t* w = &table[static_cast<std::size_t>(light[x]) * 256];
+                out[row + x] = w[c.r] | (w[c.g] << 8) | (w[c.b] << 16);
+            }
+        }
+        for (int x = x0; x < x0 + kBlock && x < kGridSize; ++x) report.progress(x / 256.0);
     }
 }
 

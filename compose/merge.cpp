@@ -3,35 +3,75 @@
 #include "../workspace/numeric.h"
 #include "blend.h"
 
+#include <array>
+
 namespace gloamery {
 
 namespace {
 
-int light(const Picture& shadow, int x, int y) { return red(shadow.pixel(x, y)); }
+// The red bytes of the shadow map over the whole grid, row-major (the
+// MapGrid layout), row and column 256 holding what a read outside gives.
+ByteGrid lights(const Picture& shadow)
+{
+    ByteGrid plane;
+    std::uint8_t* out = plane.data();
+    const Colour* src = shadow.data();
+    const int w = shadow.width();
+    const int h = shadow.height();
+    for (int y = 0; y < kGridSize; ++y)
+        for (int x = 0; x < kGridSize; ++x)
+            *out++ = static_cast<std::uint8_t>(x < w && y < h ? red(src[static_cast<std::size_t>(y) * w + x]) : red(-1));
+    return plane;
+}
+
+// nearest(S / 8.0) for every neighbour sum S, 0..2040.
+const std::array<std::uint8_t, 2041>& eighths()
+{
+    static const auto table = [] {
+        std::array<std::uint8_t, 2041> t{};
+        for (int sum = 0; sum <= 2040; ++sum) t[sum] = static_cast<std::uint8_t>(nearest(sum / 8.0));
+        return t;
+    }();
+    return table;
+}
+
+// Both copies fill blocks of columns row by row, which keeps reads and
+// writes along memory; the bar still steps once per column, in order.
+constexpr int kBlock = 16;
 
 void smoothedCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
 {
+    const ByteGrid l = lights(shadow);
+    const auto& eighth = eighths();
     // Row 0 and column 0, the corner included, are copied unsmoothed.
-    tmat(0, 0) = static_cast<std::uint8_t>(light(shadow, 0, 0));
-    for (int i = 1; i < 256; ++i) {
-        tmat(i, 0) = static_cast<std::uint8_t>(light(shadow, i, 0));
-        tmat(0, i) = static_cast<std::uint8_t>(light(shadow, 0, i));
+    for (int i = 0; i < 256; ++i) {
+        tmat(i, 0) = l(i, 0);
+        tmat(0, i) = l(0, i);
+    }
+    for (int i0 = 1; i0 < 256; i0 += kBlock) {
+        const int i1 = i0 + kBlock < 256 ? i0 + kBlock : 256;
         for (int j = 1; j < 256; ++j) {
             // The eight neighbours, never the centre; those at 256 read as 255.
-            const int sum = light(shadow, i - 1, j - 1) + light(shadow, i, j - 1) + light(shadow, i + 1, j - 1)
-                          + light(shadow, i + 1, j) + light(shadow, i + 1, j + 1) + light(shadow, i, j + 1)
-                          + light(shadow, i - 1, j + 1) + light(shadow, i - 1, j);
-            tmat(i, j) = static_cast<std::uint8_t>(nearest(sum / 8.0));
+            const std::uint8_t* up = l.data() + ByteGrid::index(0, j - 1);
+            const std::uint8_t* mid = up + kGridSize;
+            const std::uint8_t* down = mid + kGridSize;
+            std::uint8_t* out = tmat.data() + ByteGrid::index(0, j);
+            for (int i = i0; i < i1; ++i) {
+                const int sum = up[i - 1] + up[i] + up[i + 1] + mid[i + 1] + down[i + 1] + down[i] + down[i - 1] + mid[i - 1];
+                out[i] = eighth[sum];
+            }
         }
-        report.progress(i / 255.0);
+        for (int i = i0; i < i1; ++i) report.progress(i / 255.0);
     }
 }
 
 void plainCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
 {
-    for (int i = 0; i < 256; ++i) {
-        for (int j = 0; j < 256; ++j) tmat(i, j) = static_cast<std::uint8_t>(light(shadow, i, j));
-        report.progress(i / 255.0);
+    const ByteGrid l = lights(shadow);
+    for (int i0 = 0; i0 < 256; i0 += kBlock) {
+        for (int j = 0; j < 256; ++j)
+            for (int i = i0; i < i0 + kBlock; ++i) tmat.data()[ByteGrid::index(i, j)] = l.data()[ByteGrid::index(i, j)];
+        for (int i = i0; i < i0 + kBlock; ++i) report.progress(i / 255.0);
     }
 }
 

@@ -99,6 +99,7 @@ struct CosRule {
     Picture& shadow;
     CurveShade shade;
     double decay;
+    DecayStep grow{-decay}; // k = nearest(decay + k)
     const ShadeCurve& curve = cosCurve();
     std::int32_t k = 0; // shadow distance
     Pending pending;
@@ -108,7 +109,7 @@ struct CosRule {
     void lit(int, int, int, std::int32_t) { k = 50; }
     void shaded(int px, int py, int, std::int32_t level)
     {
-        k = saturate32(nearest(decay + k));
+        k = grow(k);
         if (level != 0) shadow.setPixel(px, py, pending.set ? shade(curve(pending.arg)) : kBlack);
     }
     void after(int, int, bool, std::int32_t&) { pending = {k, true}; }

@@ -16,39 +16,46 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace gloamery {
 
-template <class Rule>
-void traceRay(double x, double y, double ox, double oy, const ByteGrid& heights, double decay, Rule& rule)
-{
-    if (x - ox == 0 && y - oy == 0) return; // the target is the origin itself
-
-    const int sx = ox > x ? -1 : 1;
-    const int sy = oy > y ? -1 : 1;
-    std::int32_t level = 0;
-
-    const bool majorY = std::fabs(y - oy) >= std::fabs(x - ox);
-    double s, q;
-    int m, end, step;
-    if (majorY) {
-        s = std::fabs((x - ox) / (y - oy)) * sx;
-        q = ox;
-        m = static_cast<int>(nearest(oy));
-        end = static_cast<int>(nearest(y));
-        step = sy;
-    } else {
-        s = std::fabs((y - oy) / (x - ox)) * sy;
-        q = oy;
-        m = static_cast<int>(nearest(ox));
-        end = static_cast<int>(nearest(x));
-        step = sx;
+// L = nearest(L - decay), saturated to 32 bits. With a whole decay (the
+// usual "5") the difference is exact in double and already whole, so
+// integer arithmetic gives the very same result without a round trip
+// through the FPU on every step of the ray.
+class DecayStep {
+public:
+    explicit DecayStep(double decay)
+        : decay_(decay), whole_(decay == std::floor(decay) && std::fabs(decay) <= 4294967296.0),
+          n_(whole_ ? static_cast<std::int64_t>(decay) : 0)
+    {
+    }
+    std::int32_t operator()(std::int32_t v) const
+    {
+        if (!whole_) return saturate32(nearest(static_cast<double>(v) - decay_));
+        const std::int64_t r = static_cast<std::int64_t>(v) - n_;
+        constexpr std::int64_t lo = std::numeric_limits<std::int32_t>::min();
+        constexpr std::int64_t hi = std::numeric_limits<std::int32_t>::max();
+        return static_cast<std::int32_t>(r < lo ? lo : (r > hi ? hi : r));
     }
 
-    for (; step > 0 ? m <= end : m >= end; m += step) {
+private:
+    double decay_;
+    bool whole_;
+    std::int64_t n_;
+};
+
+// One ray's steps, with the major axis fixed at compile time.
+template <bool MajorY, class Rule>
+void walkRay(double q, double s, int m, int step, int count, const ByteGrid& heights, const DecayStep& lower,
+             Rule& rule)
+{
+    std::int32_t level = 0;
+    for (; count > 0; --count, m += step) {
         const int p = floorToInt(q);
-        const int px = majorY ? p : m;
-        const int py = majorY ? m : p;
+        const int px = MajorY ? p : m;
+        const int py = MajorY ? m : p;
         // Steps off the grid on either side are skipped alike: nothing is
         // read or written, but the level still decays.
         const bool inGrid = ByteGrid::contains(px, py);
@@ -62,10 +69,32 @@ void traceRay(double x, double y, double ox, double oy, const ByteGrid& heights,
             }
         }
         rule.after(px, py, inGrid, level);
-        level = saturate32(nearest(static_cast<double>(level) - decay));
+        level = lower(level);
         q = q + s;
         if (q > 256) q = 256;
         else if (q < 0) q = 0;
+    }
+}
+
+template <class Rule>
+void traceRay(double x, double y, double ox, double oy, const ByteGrid& heights, double decay, Rule& rule)
+{
+    if (x - ox == 0 && y - oy == 0) return; // the target is the origin itself
+
+    const int sx = ox > x ? -1 : 1;
+    const int sy = oy > y ? -1 : 1;
+    const DecayStep lower(decay);
+
+    // Both ends are included; a start already past the end takes no step.
+    auto steps = [](int m, int end, int step) { return step > 0 ? end - m + 1 : m - end + 1; };
+    if (std::fabs(y - oy) >= std::fabs(x - ox)) {
+        const double s = std::fabs((x - ox) / (y - oy)) * sx;
+        const int m = static_cast<int>(nearest(oy));
+        walkRay<true>(ox, s, m, sy, steps(m, static_cast<int>(nearest(y)), sy), heights, lower, rule);
+    } else {
+        const double s = std::fabs((y - oy) / (x - ox)) * sy;
+        const int m = static_cast<int>(nearest(ox));
+        walkRay<false>(oy, s, m, sx, steps(m, static_cast<int>(nearest(x)), sx), heights, lower, rule);
     }
 }
 

@@ -43,15 +43,21 @@ Colour linearShade(const Darkness& k, std::int32_t level)
     return grey(nearestChannel((255.0 - level) / 255.0 * k.d + k.e));
 }
 
+const auto& linearTables()
+{
+    static const ShadeTables tables(linearShade);
+    return tables;
+}
+
 struct LinearRule {
     Picture& shadow;
     int darkness;
     Darkness k{darkness};
+    const decltype(linearTables())& tables = linearTables(); // looked up once a ray, not once a step
 
     void lit(int, int, int, std::int32_t) {}
     void shaded(int px, int py, int, std::int32_t level)
     {
-        static const ShadeTables tables(linearShade);
         if (level != 0) shadow.setPixel(px, py, tables(k, darkness, level));
     }
     void after(int, int, bool, std::int32_t&) {}
@@ -77,8 +83,13 @@ void f4(double x, double y, const ByteGrid& heights, const ShadowParams& p, Pict
 ByteGrid readHeights(const Picture& heightMap)
 {
     ByteGrid g;
-    for (int x = 0; x < kGridSize; ++x)
-        for (int y = 0; y < kGridSize; ++y) g(x, y) = static_cast<std::uint8_t>(red(heightMap.pixel(x, y)));
+    std::uint8_t* out = g.data();
+    const Colour* src = heightMap.data();
+    const int w = heightMap.width();
+    const int h = heightMap.height();
+    for (int y = 0; y < kGridSize; ++y)
+        for (int x = 0; x < kGridSize; ++x)
+            *out++ = static_cast<std::uint8_t>(x < w && y < h ? red(src[static_cast<std::size_t>(y) * w + x]) : red(-1));
     return g;
 }
 

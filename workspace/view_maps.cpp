@@ -1,6 +1,18 @@
 #include "view_maps.h"
 
+#include <array>
+
 namespace gloamery {
+
+namespace {
+
+// What a 257 x 257 loop reads from a picture: its pixels, and -1 outside.
+inline Colour sample(const Picture& p, int x, int y)
+{
+    return x < p.width() && y < p.height() ? p.data()[static_cast<std::size_t>(y) * p.width() + x] : -1;
+}
+
+} // namespace
 
 void CalculateMaps(Workspace& ws, Reporter& report)
 {
@@ -15,20 +27,38 @@ void CalculateMaps(Workspace& ws, Reporter& report)
     auto& cm = ws.colorGrid();
     auto& cm2 = ws.colorGrid2();
 
-    for (int x = 0; x < kGridSize; ++x) {
-        for (int y = 0; y < kGridSize; ++y) {
-            const Channels c = split(colour.pixel(x, y));
-            const Channels d = split(detail.pixel(x, y));
-            const int h = red(height.pixel(x, y));
-            hm(x, y) = static_cast<float>((h - 128) / 64.0);
-            cm[0](x, y) = static_cast<float>(c.r / 255.0);
-            cm[1](x, y) = static_cast<float>(c.g / 255.0);
-            cm[2](x, y) = static_cast<float>(c.b / 255.0);
-            cm2[0](x, y) = static_cast<std::uint8_t>(d.r);
-            cm2[1](x, y) = static_cast<std::uint8_t>(d.g);
-            cm2[2](x, y) = static_cast<std::uint8_t>(d.b);
+    // Every value is one of 256 per channel: the divisions are done once.
+    static const auto tables = [] {
+        struct {
+            std::array<float, 256> height, unit;
+        } t{};
+        for (int v = 0; v < 256; ++v) {
+            t.height[v] = static_cast<float>((v - 128) / 64.0);
+            t.unit[v] = static_cast<float>(v / 255.0);
         }
-        report.progress(x / 256.0);
+        return t;
+    }();
+
+    // Blocks of columns are filled row by row, so the reads and writes run
+    // along memory; the bar still steps once per column, in order.
+    constexpr int kBlock = 16;
+    for (int x0 = 0; x0 < kGridSize; x0 += kBlock) {
+        const int x1 = x0 + kBlock < kGridSize ? x0 + kBlock : kGridSize;
+        for (int y = 0; y < kGridSize; ++y) {
+            for (int x = x0; x < x1; ++x) {
+                const std::size_t i = FloatGrid::index(x, y);
+                const Channels c = split(sample(colour, x, y));
+                const Channels d = split(sample(detail, x, y));
+                hm.data()[i] = tables.height[red(sample(height, x, y))];
+                cm[0].data()[i] = tables.unit[c.r];
+                cm[1].data()[i] = tables.unit[c.g];
+                cm[2].data()[i] = tables.unit[c.b];
+                cm2[0].data()[i] = static_cast<std::uint8_t>(d.r);
+                cm2[1].data()[i] = static_cast<std::uint8_t>(d.g);
+                cm2[2].data()[i] = static_cast<std::uint8_t>(d.b);
+            }
+        }
+        for (int x = x0; x < x1; ++x) report.progress(x / 256.0);
     }
 
     report.status(status::kDone);
