@@ -1,5 +1,6 @@
 // The "Linear" shadow: the edge sweep and the ray f3.
 
+#include "shadow/ray.h"
 #include "shadow/rays.h"
 #include "shadow/sweep.h"
 #include "test_pictures.h"
@@ -291,5 +292,19 @@ TEST(LinearRay, ShadesBelowZeroAreBlack)
     for (const auto& e : expected) {
         EXPECT_EQ(ray.shade(e[0], 10), e[1]) << "at " << e[0] << ",10";
         EXPECT_EQ(ray.shadow.pixel(e[0], 10), grey(e[1])) << "at " << e[0] << ",10";
+    }
+}
+
+TEST(LinearRay, WholeDecaysStepExactlyAsTheRoundedDifference)
+{
+    // A whole decay is stepped in integers; it must agree with
+    // nearest(L - decay) saturated, on every side of the 32-bit limits.
+    const std::int32_t levels[] = {0, 1, -1, 255, 2147483647, -2147483647 - 1, 2147483000, -2147483000};
+    const double decays[] = {0, 5, -5, 1, 255, 2147483647.0, -2147483648.0, 4294967296.0, -4294967296.0,
+                             4294967297.0, 2.5, -0.5, 1e10, -1e300};
+    for (double d : decays) {
+        const DecayStep step(d);
+        for (std::int32_t v : levels)
+            EXPECT_EQ(step(v), saturate32(nearest(static_cast<double>(v) - d))) << "level " << v << ", decay " << d;
     }
 }
