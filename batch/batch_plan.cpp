@@ -2,6 +2,7 @@
 
 #include "shadow/shadow_params.h"
 
+#include <QCommandLineParser>
 #include <QFileInfo>
 
 #include <array>
@@ -138,23 +139,68 @@ QString operationName(Operation op)
     return {};
 }
 
-std::variant<Command, UsageError> parseArguments(const QStringList& args)
+namespace {
+
+// Qt's parser knows the options and that each has its value, but it keeps
+// no order between options and the operations around them; it vets the
+// command line, and the walk below reads it in order.
+struct Vetted {
+    std::optional<Request> request; // --help or --version, wherever it stands
+    std::optional<UsageError> error;
+};
+
+Vetted vet(const QStringList& args)
+{
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addOption({QStringLiteral("time"), QStringLiteral("wall time of each operation")});
+    for (const char* name : {"load", "save", "sun", "decay", "darkness", "contrast", "blur", "blend"})
+        parser.addOption({QLatin1String(name), QString(), QStringLiteral("value")});
+
+    if (!parser.parse(QStringList{QStringLiteral("gloamery-batch")} + args))
+        return {std::nullopt, UsageError{parser.errorText().toStdString()}};
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) return {Request::Help, std::nullopt};
+    if (parser.isSet(version)) return {Request::Version, std::nullopt};
+    return {};
+}
+
+// "--name=value", which Qt's parser accepts, as the two arguments it means.
+QStringList unpacked(const QStringList& args)
+{
+    QStringList out;
+    bool optionsEnd = false;
+    for (const QString& arg : args) {
+        const qsizetype eq = arg.indexOf(QLatin1Char('='));
+        if (!optionsEnd && arg.startsWith(QLatin1String("--")) && eq > 2) {
+            out << arg.left(eq) << arg.mid(eq + 1);
+        } else {
+            out << arg;
+        }
+        if (arg == QLatin1String("--")) optionsEnd = true;
+    }
+    return out;
+}
+
+} // namespace
+
+std::variant<Command, UsageError> parseArguments(const QStringList& rawArgs)
 {
     Command cmd;
+    if (rawArgs.isEmpty()) return UsageError{"nothing to do"};
+    const Vetted vetted = vet(rawArgs);
+    if (vetted.error) return *vetted.error;
+    if (vetted.request) {
+        cmd.request = *vetted.request;
+        return cmd;
+    }
+
+    const QStringList args = unpacked(rawArgs);
     Controls controls; // the control panel's defaults
     Reader in(args);
-    if (in.atEnd()) return UsageError{"nothing to do"};
-
     while (!in.atEnd() && !in.error()) {
         const QString arg = in.next();
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            cmd.request = Request::Help;
-            return cmd;
-        }
-        if (arg == QLatin1String("--version")) {
-            cmd.request = Request::Version;
-            return cmd;
-        }
         if (arg == QLatin1String("--time")) {
             cmd.plan.time = true;
         } else if (arg == QLatin1String("--load")) {
@@ -259,8 +305,10 @@ QString usageText()
         "  clear                                    empty the shadow map\n"
         "\n"
         "  --time               print each operation's wall time on standard error\n"
-        "  --help               print this help\n"
-        "  --version            print the version\n"
+        "  -h, --help           print this help\n"
+        "  -v, --version        print the version\n"
+        "\n"
+        "An option's value may also follow an equals sign, as in --decay=-3.\n"
         "\n"
         "Exit status: 0 done, 1 a file could not be read or written (the run stops\n"
         "there), 2 a bad argument (nothing runs).\n"

@@ -32,7 +32,7 @@ TEST(BatchArguments, RefusesBadArgumentsNamingTheCulprit)
         {{}, "nothing to do"},
         {split("--load work a.png"), "\"work\""},
         {split("--load Height a.png"), "\"Height\""},
-        {split("--load"), "--load needs"},
+        {split("--load"), "'--load'"},
         {split("--load height"), "--load needs"},
         {{"--load", "height", ""}, "file name"},
         {split("--save colour out.jpg"), "out.jpg"},
@@ -40,8 +40,10 @@ TEST(BatchArguments, RefusesBadArgumentsNamingTheCulprit)
         {split("--save colour out.png.tmp"), ".bmp or .png"},
         {split("shade"), "unknown operation \"shade\""},
         {split("Linear"), "unknown operation"},
-        {split("--darken 3"), "unknown option \"--darken\""},
-        {split("--sun"), "--sun needs"},
+        {split("--darken 3"), "'darken'"},
+        {split("-x linear"), "'x'"},
+        {split("--time=yes"), "'--time'"},
+        {split("--sun"), "'--sun'"},
         {split("--sun 10"), "\"10\""},
         {split("--sun 10,"), "\"10,\""},
         {split("--sun ,10"), "\",10\""},
@@ -53,7 +55,7 @@ TEST(BatchArguments, RefusesBadArgumentsNamingTheCulprit)
         {split("--decay 1,5"), "--decay needs a finite number"},
         {split("--decay nan"), "--decay needs a finite number"},
         {{"--decay", ""}, "--decay needs a finite number"},
-        {split("--decay"), "--decay needs"},
+        {split("--decay"), "'--decay'"},
         {split("--darkness 256"), "0..255"},
         {split("--darkness -1"), "0..255"},
         {split("--darkness 12.5"), "\"12.5\""},
@@ -147,6 +149,22 @@ TEST(BatchArguments, HelpAndVersionWinOverWhatFollows)
 {
     EXPECT_EQ(std::get<Command>(parseArguments(split("--load height a.png --help bogus"))).request, Request::Help);
     EXPECT_EQ(std::get<Command>(parseArguments(split("--version --darkness 999"))).request, Request::Version);
+    EXPECT_EQ(std::get<Command>(parseArguments(split("linear -h"))).request, Request::Help);
+    EXPECT_EQ(std::get<Command>(parseArguments(split("-v"))).request, Request::Version);
     EXPECT_FALSE(std::get<Command>(parseArguments(split("linear"))).plan.time);
     EXPECT_TRUE(std::get<Command>(parseArguments(split("linear --time"))).plan.time);
+}
+
+TEST(BatchArguments, NameEqualsValueMeansTheSameAsTwoArguments)
+{
+    const auto joined = parseArguments(split("--sun=-10,20 --decay=-3 --blend=50/50 linear --save=colour a=b.png"));
+    ASSERT_TRUE(std::holds_alternative<Command>(joined)) << std::get<UsageError>(joined).message;
+    const auto& steps = std::get<Command>(joined).plan.steps;
+    ASSERT_EQ(steps.size(), 2u);
+    const auto& run = std::get<RunStep>(steps[0]);
+    EXPECT_EQ(run.controls.x0, "-10");
+    EXPECT_EQ(run.controls.y0, "20");
+    EXPECT_EQ(run.controls.alt, "-3");
+    EXPECT_EQ(run.controls.blend, BlendMode::Half);
+    EXPECT_EQ(std::get<SaveStep>(steps[1]).path, "a=b.png") << "only an option is split at its '='";
 }
