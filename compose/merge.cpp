@@ -9,21 +9,6 @@ namespace gloamery {
 
 namespace {
 
-// The red bytes of the shadow map over the whole grid, row-major (the
-// MapGrid layout), row and column 256 holding what a read outside gives.
-ByteGrid lights(const Picture& shadow)
-{
-    ByteGrid plane;
-    std::uint8_t* out = plane.data();
-    const Colour* src = shadow.data();
-    const int w = shadow.width();
-    const int h = shadow.height();
-    for (int y = 0; y < kGridSize; ++y)
-        for (int x = 0; x < kGridSize; ++x)
-            *out++ = static_cast<std::uint8_t>(x < w && y < h ? red(src[static_cast<std::size_t>(y) * w + x]) : red(-1));
-    return plane;
-}
-
 // nearest(S / 8.0) for every neighbour sum S, 0..2040.
 const std::array<std::uint8_t, 2041>& eighths()
 {
@@ -41,7 +26,7 @@ constexpr int kBlock = 16;
 
 void smoothedCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
 {
-    const ByteGrid l = lights(shadow);
+    const ByteGrid l = redGrid(shadow); // the light of every pixel
     const auto& eighth = eighths();
     // Row 0 and column 0, the corner included, are copied unsmoothed.
     for (int i = 0; i < 256; ++i) {
@@ -67,7 +52,7 @@ void smoothedCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
 
 void plainCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
 {
-    const ByteGrid l = lights(shadow);
+    const ByteGrid l = redGrid(shadow); // the light of every pixel
     for (int i0 = 0; i0 < 256; i0 += kBlock) {
         for (int j = 0; j < 256; ++j)
             for (int i = i0; i < i0 + kBlock; ++i) tmat.data()[ByteGrid::index(i, j)] = l.data()[ByteGrid::index(i, j)];

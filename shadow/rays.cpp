@@ -82,15 +82,7 @@ void f4(double x, double y, const ByteGrid& heights, const ShadowParams& p, Pict
 
 ByteGrid readHeights(const Picture& heightMap)
 {
-    ByteGrid g;
-    std::uint8_t* out = g.data();
-    const Colour* src = heightMap.data();
-    const int w = heightMap.width();
-    const int h = heightMap.height();
-    for (int y = 0; y < kGridSize; ++y)
-        for (int x = 0; x < kGridSize; ++x)
-            *out++ = static_cast<std::uint8_t>(x < w && y < h ? red(src[static_cast<std::size_t>(y) * w + x]) : red(-1));
-    return g;
+    return redGrid(heightMap);
 }
 
 } // namespace gloamery

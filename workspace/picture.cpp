@@ -27,4 +27,17 @@ void Picture::place(int w, int h, const Colour* pixels)
     }
 }
 
+ByteGrid redGrid(const Picture& p)
+{
+    ByteGrid g;
+    std::uint8_t* out = g.data();
+    const Colour* src = p.data();
+    const int w = p.width();
+    const int h = p.height();
+    for (int y = 0; y < kGridSize; ++y)
+        for (int x = 0; x < kGridSize; ++x)
+            *out++ = static_cast<std::uint8_t>(x < w && y < h ? red(src[static_cast<std::size_t>(y) * w + x]) : red(-1));
+    return g;
+}
+
 } // namespace gloamery

@@ -4,6 +4,7 @@
 // computations rely on at their 257th row and column.
 
 #include "colour.h"
+#include "map_grid.h"
 
 #include <cstddef>
 #include <vector>
@@ -60,5 +61,9 @@ private:
     Colour background_;
     std::vector<Colour> pixels_;
 };
+
+// The red byte of every pixel over a 257 x 257 grid, row and column 256
+// (and anything past a smaller picture) holding what a read outside gives.
+ByteGrid redGrid(const Picture& p);
 
 } // namespace gloamery

@@ -23,17 +23,9 @@ int main(int argc, char** argv)
         return 2;
     }
     gloamery::Workspace ws;
-    if (auto refusal = gloamery::prepareDemoMaps(ws)) {
-        std::fprintf(stderr, "%s\n", refusal->message.c_str());
-        return 1;
-    }
-    frm3D view(ws);
-    view.messageBox = [](QMessageBox::Icon, const QString& title, const QString& text) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-    };
-    view.Form_Load();
-    if (!view.GLReady()) return 1;
-    view.Timer3->stop();
+    const auto demo = gloamery::openDemoView(ws); // only the caller's frames are drawn
+    if (!demo) return 1;
+    frm3D& view = *demo;
     // Turned and moved back, as a drag and three presses of W leave it.
     view.AngleX = 40.0f;
     view.AngleY = -150.0f;
