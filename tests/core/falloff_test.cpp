@@ -3,6 +3,7 @@
 
 #include "shadow/rays.h"
 #include "shadow/sweep.h"
+#include "recording_reporter.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,8 @@
 #include <vector>
 
 using namespace gloamery;
+using gloamery::testing::RecordingReporter;
+using gloamery::testing::Report;
 
 namespace {
 
@@ -174,34 +177,16 @@ TEST(FalloffRay, NegativeDecayShadesBelowZeroComposeAsBlack)
 
 // -- How the buttons report --------------------------------------------
 
-struct Event {
-    std::string what; // "status <text>", "progress", "busy on", "busy off"
-    double fraction = 0;
-    bool operator==(const Event&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Event& e)
-{
-    return e.what == "progress" ? os << "progress " << e.fraction : os << e.what;
-}
-
-class RecordingReporter final : public Reporter {
-public:
-    std::vector<Event> events;
-    void status(std::string_view text) override { events.push_back({"status " + std::string(text)}); }
-    void progress(double f) override { events.push_back({"progress", f}); }
-    void busy(bool on) override { events.push_back({on ? "busy on" : "busy off"}); }
-};
 
 // What a button reports up to the merge's first status.
-std::vector<Event> sweepEvents(ShadowMode mode)
+std::vector<Report> sweepEvents(ShadowMode mode)
 {
     Workspace ws;
     RecordingReporter r;
     EXPECT_FALSE(runShadow(ws, mode, Controls{}, parseCNumber, r).has_value());
-    std::vector<Event> out;
-    for (const auto& e : r.events) {
-        if (e.what == "status Buffering...") break;
+    std::vector<Report> out;
+    for (const auto& e : r.log) {
+        if (e == Report::status(status::kBuffering)) break;
         out.push_back(e);
     }
     return out;
@@ -223,9 +208,9 @@ TEST(ShadowButtonReports, StatusAndProgressOfEachButton)
         {ShadowMode::Embossed, "Embossed", false, 256},
     };
     for (const auto& c : cases) {
-        std::vector<Event> want = {{"status Calculating..."}};
-        if (c.barResetAfterHeights) want.push_back({"progress", 0.0});
-        for (int i = 0; i < 256; ++i) want.push_back({"progress", i / c.divisor});
+        std::vector<Report> want = {Report::status("Calculating...")};
+        if (c.barResetAfterHeights) want.push_back(Report::progress(0));
+        gloamery::testing::appendProgress(want, 0, 255, c.divisor);
         EXPECT_EQ(sweepEvents(c.mode), want) << c.name;
     }
 }

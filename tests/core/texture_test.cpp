@@ -2,6 +2,7 @@
 // by slope into the texture map.
 
 #include "compose/texture.h"
+#include "recording_reporter.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,8 @@
 #include <vector>
 
 using namespace gloamery;
+using gloamery::testing::RecordingReporter;
+using gloamery::testing::Report;
 
 namespace {
 
@@ -214,31 +217,13 @@ TEST(MakeTexture2, SteepSlopeExtrapolatesPastStoneWhateverTheContrast)
 
 // -- Reporting and what is written ---------------------------------------------
 
-struct Event {
-    std::string what;
-    double fraction = 0;
-    bool operator==(const Event&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Event& e)
-{
-    return e.what == "progress" ? os << "progress " << e.fraction : os << e.what;
-}
-
-class RecordingReporter final : public Reporter {
-public:
-    std::vector<Event> events;
-    void status(std::string_view text) override { events.push_back({"status " + std::string(text)}); }
-    void progress(double f) override { events.push_back({"progress", f}); }
-    void busy(bool on) override { events.push_back({on ? "busy on" : "busy off"}); }
-};
 
 TEST(TextureSynthesis, ReportsAndWritesOnlyTheTextureMap)
 {
-    std::vector<Event> want = {{"busy on"}, {"progress", 0.0}, {"status Calculating..."}};
-    for (int x = 0; x <= 256; ++x) want.push_back({"progress", x / 256.0});
-    want.push_back({"status Done"});
-    want.push_back({"busy off"});
+    std::vector<Report> want = {Report::busy(true), Report::progress(0), Report::status("Calculating...")};
+    gloamery::testing::appendProgress(want, 0, 256, 256.0);
+    want.push_back(Report::status("Done"));
+    want.push_back(Report::busy(false));
 
     for (const auto& [name, make] : {std::pair{"Make Texture", Synthesis{makeTexture}},
                                      std::pair{"Make Texture2", Synthesis{makeTexture2}}}) {
@@ -250,7 +235,7 @@ TEST(TextureSynthesis, ReportsAndWritesOnlyTheTextureMap)
         const Workspace before = ws;
         RecordingReporter r;
         make(ws, 50, r);
-        EXPECT_EQ(r.events, want) << name;
+        EXPECT_EQ(r.log, want) << name;
         for (int s = 0; s < kSlotCount; ++s) {
             const Slot slot = static_cast<Slot>(s);
             if (slot != Slot::Texture) {
