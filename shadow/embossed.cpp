@@ -20,6 +20,7 @@ struct EmbossRule {
     const ByteGrid& heights;
     double e; // E = 255 - D; the darkness itself is not used
     double decay;
+    DecayStep grow{-decay}; // k = nearest(decay + k)
 
     std::int32_t k = 0;     // shadow distance
     Colour pending = kBlack;
@@ -53,7 +54,7 @@ struct EmbossRule {
 
     void shaded(int px, int py, int, std::int32_t)
     {
-        setDistance(saturate32(nearest(decay + k)));
+        setDistance(grow(k));
         shadow.setPixel(px, py, pending); // whatever the level, 0 included
     }
 
