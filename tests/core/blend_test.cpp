@@ -3,6 +3,7 @@
 #include "compose/blend.h"
 #include "compose/merge.h"
 #include "test_pictures.h"
+#include "workspace/numeric.h"
 
 #include <gtest/gtest.h>
 
@@ -128,4 +129,37 @@ TEST(BlendModes, MergeSmoothsBeforeBlending)
     Merge(ws, true, BlendMode::Half, quiet);
     EXPECT_EQ(ws.picture(Slot::Colour).pixel(255, 100), grey(98)); // (96 + 100) / 2
     EXPECT_EQ(ws.picture(Slot::Colour).pixel(100, 100), grey(50));
+}
+
+TEST(BlendModes, EachPixelTakesItsOwnLightLevel)
+{
+    // Uneven maps, so a light level paired with the wrong pixel shows.
+    const auto factor = [](BlendMode m, int s) {
+        switch (m) {
+        case BlendMode::Multiply: return s / 255.0 + 0.1;
+        case BlendMode::MultiplyHalf: return s / 512.0 + 0.5;
+        case BlendMode::Multiply3: return s <= 128 ? s / 255.0 + 0.1 : s / 128.0;
+        default: return 0.0;
+        }
+    };
+    std::mt19937 rng(5);
+    Workspace base;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            base.picture(Slot::Shadow).setPixel(x, y, grey(static_cast<int>(rng() & 255)));
+            base.picture(Slot::Texture).setPixel(x, y, static_cast<Colour>(rng() & 0xFFFFFF));
+        }
+    for (BlendMode mode : {BlendMode::Half, BlendMode::Multiply, BlendMode::MultiplyHalf, BlendMode::Multiply3}) {
+        Workspace ws = base;
+        const Picture& colour = merged(ws, mode);
+        for (int x = 0; x < 256; ++x)
+            for (int y = 0; y < 256; ++y) {
+                const int s = red(base.picture(Slot::Shadow).pixel(x, y));
+                const Channels v = split(base.picture(Slot::Texture).pixel(x, y));
+                const auto w = [&](int c) {
+                    return static_cast<int>(mode == BlendMode::Half ? nearest((s + c) / 2.0) : nearest(c * factor(mode, s)));
+                };
+                ASSERT_EQ(colour.pixel(x, y), compose(w(v.r), w(v.g), w(v.b))) << caption(mode) << " at " << x << "," << y;
+            }
+    }
 }

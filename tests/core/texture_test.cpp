@@ -3,9 +3,12 @@
 
 #include "compose/texture.h"
 #include "recording_reporter.h"
+#include "workspace/numeric.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <ostream>
 #include <random>
@@ -212,6 +215,49 @@ TEST(MakeTexture2, SteepSlopeExtrapolatesPastStoneWhateverTheContrast)
                        {"step", 99, 100, 0, 254, grey(81)},
                        {"flat right", 101, 254, 0, 254, grey(135)}},
                       "contrast " + std::to_string(contrast));
+    }
+}
+
+TEST(TextureSynthesis, EachPixelTakesItsOwnWeight)
+{
+    // Uneven heights, so a weight paired with the wrong pixel shows.
+    const Inputs in{randomPicture(31), randomPicture(32), randomPicture(33)};
+    const auto H = [&](int x, int y) { return red(in.height.pixel(x, y)); }; // 255 outside
+    for (const int v : {0, 37, 100}) {
+        const auto heightWeight = [&](int x, int y) {
+            const double t = H(x, y) / 255.0;
+            return t > 0.5 ? (v / 100.0 + 1) * t : t;
+        };
+        const auto slopeWeight = [&](int x, int y) {
+            if (x < 2 || x > 255) {
+                const double t = H(x, y) / 255.0;
+                return t > 0.5 ? v / 100.0 + t : (v / 100.0 + 1) * t / 2;
+            }
+            double t = std::abs(H(x + 1, y) - H(x - 1, y)) / 32.0;
+            if (y >= 2 && y <= 255) t = std::max(t, std::abs(H(x, y + 1) - H(x, y - 1)) / 32.0);
+            return t;
+        };
+        struct Variant {
+            const char* name;
+            Synthesis make;
+            double gain;
+            std::function<double(int, int)> weight;
+        };
+        for (const Variant& s : {Variant{"Make Texture", makeTexture, 1.0, heightWeight},
+                                 Variant{"Make Texture2", makeTexture2, 1.35, slopeWeight}}) {
+            const Picture t = synthesise(s.make, in, v);
+            for (int x = 0; x < 256; ++x)
+                for (int y = 0; y < 256; ++y) {
+                    const double w = s.weight(x, y);
+                    const Channels g = split(in.grass.pixel(x, y)), st = split(in.stone.pixel(x, y));
+                    const auto mix = [&](int gk, int sk) {
+                        return std::abs(static_cast<int>(nearest(((1 - w) * gk + w * sk) * s.gain)));
+                    };
+                    const Colour want = compose(mix(g.r, st.r), mix(g.g, st.g), mix(g.b, st.b));
+                    ASSERT_EQ(t.pixel(x, y), want) << s.name << " contrast " << v << " at " << x << "," << y << ": got "
+                                                   << rgbText(t.pixel(x, y)) << ", want " << rgbText(want);
+                }
+        }
     }
 }
 
