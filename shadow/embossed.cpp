@@ -16,7 +16,7 @@ namespace {
 constexpr Colour kMidGrey = grey(128);
 
 struct EmbossRule {
-    Picture& shadow;
+    PixelWriter shadow;
     const ByteGrid& heights;
     double e; // E = 255 - D; the darkness itself is not used
     double decay;

@@ -78,7 +78,7 @@ struct Pending {
 };
 
 struct SinRule {
-    Picture& shadow;
+    PixelWriter shadow;
     CurveShade shade;
     const ShadeCurve& curve = sinCurve();
     Pending pending;
@@ -96,7 +96,7 @@ struct SinRule {
 };
 
 struct CosRule {
-    Picture& shadow;
+    PixelWriter shadow;
     CurveShade shade;
     double decay;
     DecayStep grow{-decay}; // k = nearest(decay + k)

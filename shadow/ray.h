@@ -13,6 +13,7 @@
 
 #include "../workspace/map_grid.h"
 #include "../workspace/numeric.h"
+#include "../workspace/picture.h"
 
 #include <cmath>
 #include <cstdint>
@@ -44,6 +45,27 @@ private:
     double decay_;
     bool whole_;
     std::int64_t n_;
+};
+
+// Where a rule writes its shades. The picture's size and pixels are taken
+// once: through the picture itself the compiler would read them again after
+// every write, as a colour value might for all it knows be one of them.
+class PixelWriter {
+public:
+    PixelWriter(Picture& p)
+        : pixels_(p.data()), w_(static_cast<unsigned>(p.width())), h_(static_cast<unsigned>(p.height()))
+    {
+    }
+    void setPixel(int x, int y, Colour c) const
+    {
+        if (static_cast<unsigned>(x) < w_ && static_cast<unsigned>(y) < h_)
+            pixels_[static_cast<std::size_t>(y) * w_ + static_cast<unsigned>(x)] = c;
+    }
+
+private:
+    Colour* pixels_;
+    unsigned w_;
+    unsigned h_;
 };
 
 // One ray's steps, with the major axis fixed at compile time.

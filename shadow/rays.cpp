@@ -50,7 +50,7 @@ const auto& linearTables()
 }
 
 struct LinearRule {
-    Picture& shadow;
+    PixelWriter shadow;
     int darkness;
     Darkness k{darkness};
     const decltype(linearTables())& tables = linearTables(); // looked up once a ray, not once a step

@@ -31,12 +31,16 @@ ByteGrid redGrid(const Picture& p)
 {
     ByteGrid g;
     std::uint8_t* out = g.data();
-    const Colour* src = p.data();
-    const int w = p.width();
-    const int h = p.height();
-    for (int y = 0; y < kGridSize; ++y)
-        for (int x = 0; x < kGridSize; ++x)
-            *out++ = static_cast<std::uint8_t>(x < w && y < h ? red(src[static_cast<std::size_t>(y) * w + x]) : red(-1));
+    const int w = std::min(p.width(), kGridSize);
+    // Plain row loops, so the compiler can take a row's bytes many at a time.
+    for (int y = 0; y < kGridSize; ++y, out += kGridSize) {
+        int x = 0;
+        if (y < p.height()) {
+            const Colour* row = p.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width());
+            for (; x < w; ++x) out[x] = static_cast<std::uint8_t>(red(row[x]));
+        }
+        for (; x < kGridSize; ++x) out[x] = static_cast<std::uint8_t>(red(-1));
+    }
     return g;
 }
 

@@ -43,6 +43,7 @@ public:
 
     // Row-major pixels, width() * height() of them.
     const Colour* data() const { return pixels_.data(); }
+    Colour* data() { return pixels_.data(); }
 
     // Unchecked access for hot loops that have done their own bounds work.
     Colour at(int x, int y) const { return pixels_[index(x, y)]; }
