@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,8 @@ frm3D::frm3D(const gloamery::Workspace& grids, QWidget* parent) : QDialog(parent
 {
     setWindowTitle(QStringLiteral("3D View"));
     setSizeGripEnabled(false);
+    // A sizable window: it can be minimised and maximised like any other.
+    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
 
     auto button = [this](const char* caption) {
         auto* b = new QPushButton(QString::fromLatin1(caption), this);
@@ -260,6 +263,16 @@ void frm3D::Form_Unload()
     Timer3->stop();
     UnloadGL();
     loaded_ = false;
+}
+
+void frm3D::keyPressEvent(QKeyEvent* e)
+{
+    // Only the close box closes the view; Escape does nothing here either.
+    if (e->key() == Qt::Key_Escape) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }
 
 void frm3D::done(int r)
@@ -452,6 +465,13 @@ void frm3D::pulRes_Click()
     if (!v || !std::isfinite(*v) || *v == 0.0) {
         messageBox(QMessageBox::Warning, windowTitle(),
                    QStringLiteral("The scale must be a number other than 0, not \"%1\".").arg(text));
+        return;
+    }
+    // The widest entry, k = 0, must fit a 32-bit float, or the mesh would
+    // run off to infinity.
+    if (!(128.0 / std::fabs(*v) <= std::numeric_limits<float>::max())) {
+        messageBox(QMessageBox::Warning, windowTitle(),
+                   QStringLiteral("The scale \"%1\" is too close to 0: the mesh would be too large to draw.").arg(text));
         return;
     }
     for (int k = 0; k <= 256; ++k) VertexCoord[k] = static_cast<float>((k - 128) / *v);

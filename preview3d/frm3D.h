@@ -129,6 +129,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     void done(int r) override;
 
 private:

@@ -129,6 +129,9 @@ private slots:
         QVERIFY(v.GLReady());
         QCOMPARE(v.windowTitle(), QStringLiteral("3D View"));
         QCOMPARE(v.size(), QSize(906, 713));
+        // A sizable window that can be minimised and maximised.
+        QVERIFY(v.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(v.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
 
         struct Expected {
             QWidget* w;
@@ -548,6 +551,8 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         for (const char* t : {"", "abc", "12abc", "0", "-0", "0.0", "nan", "inf", "1e400"}) QTest::newRow(t) << t;
+        // Non-zero, but 128 / v overflows a 32-bit float: the mesh would be infinite.
+        for (const char* t : {"1e-40", "-3.7e-37", "1e-310"}) QTest::newRow(t) << t;
     }
 
     void rescaleRefusesWhatIsNotAScale()
@@ -609,6 +614,22 @@ private slots:
         }
         QVERIFY(v.isVisible()); // no key closes the window
         QVERIFY(!v.Timer1->isActive()); // nor presses a button
+    }
+
+    // Only the close box closes the view: Escape does nothing wherever the
+    // focus is.
+    void escapeNeverClosesTheWindow()
+    {
+        frm3D v(ws_);
+        open(v);
+        v.Text1->setText(QStringLiteral("16"));
+        for (QWidget* w : std::initializer_list<QWidget*>{v.Disp, v.Text1, v.Command2, v.pulRes, v.Check1, v.HScroll1}) {
+            w->setFocus();
+            QTest::keyClick(w, Qt::Key_Escape);
+            QVERIFY2(v.isVisible() && v.isLoaded(), w->metaObject()->className());
+            QCOMPARE(v.Text1->text(), QStringLiteral("16"));
+        }
+        QVERIFY(messages_.empty());
     }
 
     void dragTurnsTheMesh()
@@ -739,6 +760,7 @@ private slots:
             v.Check1->setChecked(false);
             v.Check2->setChecked(true);
             v.Command2_Click();
+            v.Text1->setFocus();
             v.resize(700, 500);
             angleX = v.AngleX;
             angleY = v.AngleY;
@@ -771,6 +793,7 @@ private slots:
             QVERIFY(v.Timer3->isActive());
             QCOMPARE(v.size(), QSize(906, 713));
             QCOMPARE(v.Disp->geometry(), QRect(4, 4, 897, 673));
+            QCOMPARE(v.focusWidget(), static_cast<QWidget*>(v.Disp));
             // A new context with texturing on and the texture in it.
             v.Disp->makeCurrent();
             QVERIFY(glIsEnabled(GL_TEXTURE_2D));
