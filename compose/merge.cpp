@@ -3,22 +3,21 @@
 #include "../workspace/numeric.h"
 #include "blend.h"
 
-#include <array>
+#include <algorithm>
 
 namespace gloamery {
 
 namespace {
 
-// nearest(S / 8.0) for every neighbour sum S, 0..2040.
-const std::array<std::uint8_t, 2041>& eighths()
+// nearest(S / 8.0) for a neighbour sum S >= 0, in integers so the loop below
+// can work on many pixels at once: S / 8 is exact in double, and rounding
+// it half to even adds one when the remainder is above 4, or is 4 with an
+// odd quotient.
+constexpr std::uint8_t eighth(int sum)
 {
-    static const auto table = [] {
-        std::array<std::uint8_t, 2041> t{};
-        for (int sum = 0; sum <= 2040; ++sum) t[sum] = static_cast<std::uint8_t>(nearest(sum / 8.0));
-        return t;
-    }();
-    return table;
+    return static_cast<std::uint8_t>((sum + 3 + ((sum >> 3) & 1)) >> 3);
 }
+static_assert(eighth(4) == 0 && eighth(12) == 2 && eighth(13) == 2 && eighth(11) == 1 && eighth(2040) == 255);
 
 // Both copies fill blocks of columns row by row, which keeps reads and
 // writes along memory; the bar still steps once per column, in order.
@@ -27,7 +26,6 @@ constexpr int kBlock = 16;
 void smoothedCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
 {
     const ByteGrid l = redGrid(shadow); // the light of every pixel
-    const auto& eighth = eighths();
     // Row 0 and column 0, the corner included, are copied unsmoothed.
     for (int i = 0; i < 256; ++i) {
         tmat(i, 0) = l(i, 0);
@@ -43,7 +41,7 @@ void smoothedCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
             std::uint8_t* out = tmat.data() + ByteGrid::index(0, j);
             for (int i = i0; i < i1; ++i) {
                 const int sum = up[i - 1] + up[i] + up[i + 1] + mid[i + 1] + down[i + 1] + down[i] + down[i - 1] + mid[i - 1];
-                out[i] = eighth[sum];
+                out[i] = eighth(sum);
             }
         }
         for (int i = i0; i < i1; ++i) report.progress(i / 255.0);
@@ -55,7 +53,7 @@ void plainCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
     const ByteGrid l = redGrid(shadow); // the light of every pixel
     for (int i0 = 0; i0 < 256; i0 += kBlock) {
         for (int j = 0; j < 256; ++j)
-            for (int i = i0; i < i0 + kBlock; ++i) tmat.data()[ByteGrid::index(i, j)] = l.data()[ByteGrid::index(i, j)];
+            std::copy_n(l.data() + ByteGrid::index(i0, j), kBlock, tmat.data() + ByteGrid::index(i0, j));
         for (int i = i0; i < i0 + kBlock; ++i) report.progress(i / 255.0);
     }
 }
