@@ -77,6 +77,28 @@ Refusal decodeInto(Picture& picture, const QByteArray& bytes)
     return std::nullopt;
 }
 
+// Qt refuses a number too small for a double just as it refuses junk; to
+// whoever typed "1e-400" it is simply 0, as the C-locale reading has it.
+// True for a mantissa Qt reads followed by a negative whole exponent.
+bool underflows(const QLocale& locale, const QString& s)
+{
+    const QString exp = locale.exponential();
+    const qsizetype e = s.indexOf(exp, 0, Qt::CaseInsensitive);
+    if (e <= 0 || s.at(e - 1).isSpace()) return false;
+    bool ok = false;
+    const double mantissa = locale.toDouble(s.left(e), &ok);
+    if (!ok || !std::isfinite(mantissa)) return false;
+    QStringView exponent = QStringView(s).mid(e + exp.size());
+    const QString minus = locale.negativeSign();
+    if (exponent.startsWith(minus)) exponent = exponent.mid(minus.size());
+    else if (exponent.startsWith(u'-')) exponent = exponent.mid(1);
+    else return false;
+    if (exponent.isEmpty()) return false;
+    for (QChar c : exponent)
+        if (c.digitValue() < 0) return false;
+    return true;
+}
+
 } // namespace
 
 void placeImage(Picture& picture, const QImage& image)
@@ -84,6 +106,9 @@ void placeImage(Picture& picture, const QImage& image)
     // A palette shorter than its indexes reach leaves the toolkit's colour
     // conversion reading past the table; such indexes show black instead.
     QImage source = image;
+    // Pixel for pixel: an image made for a dense screen would otherwise be
+    // drawn shrunk.
+    source.setDevicePixelRatio(1.0);
     const int tableSize = image.format() == QImage::Format_Indexed8 ? 256
                         : (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB) ? 2
                                                                                                              : 0;
@@ -186,10 +211,12 @@ NumberParser localeNumberParser()
 {
     return [](std::string_view text) -> std::optional<double> {
         const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).trimmed();
+        const QLocale locale;
         bool ok = false;
-        const double v = QLocale().toDouble(s, &ok);
-        if (!ok || !std::isfinite(v)) return std::nullopt;
-        return v;
+        const double v = locale.toDouble(s, &ok);
+        if (ok && std::isfinite(v)) return v;
+        if (!ok && underflows(locale, s)) return 0.0;
+        return std::nullopt;
     };
 }
 

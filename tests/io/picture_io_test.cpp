@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
+#include <QLocale>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -79,6 +80,61 @@ TEST(PlaceImage, LargerPictureIsCroppedToTheTopLeft)
     placeImage(p, big);
     for (const auto& [x, y] : {std::pair{0, 0}, {255, 0}, {0, 255}, {255, 255}, {100, 37}})
         EXPECT_EQ(p.pixel(x, y), compose(x, y, 7)) << "at " << x << "," << y;
+}
+
+// A picture is placed pixel for pixel: an image made for a dense screen
+// (as another Qt window may put on the clipboard) is not shrunk.
+TEST(PlaceImage, DevicePixelRatioDoesNotScale)
+{
+    QImage img(100, 60, QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) img.setPixel(x, y, qRgb(x, y, 7));
+    img.setDevicePixelRatio(2.0);
+    Picture p(kInputBackground);
+    placeImage(p, img);
+    for (const auto& [x, y] : {std::pair{0, 0}, {99, 0}, {0, 59}, {99, 59}, {60, 40}})
+        EXPECT_EQ(p.pixel(x, y), compose(x, y, 7)) << "at " << x << "," << y;
+    for (const auto& [x, y] : {std::pair{100, 0}, {0, 60}, {255, 255}})
+        EXPECT_EQ(p.pixel(x, y), kInputBackground) << "at " << x << "," << y;
+}
+
+// The text boxes' numbers: a finite number is read, however small; anything
+// else is refused, as the C-locale reading of the batch tool does.
+TEST(LocaleNumbers, FiniteNumbersAreReadOthersRefused)
+{
+    const QLocale saved;
+    const struct {
+        const char* locale;
+        const char* text;
+        std::optional<double> value;
+    } cases[] = {
+        {"C", " 37 ", 37.0},
+        {"C", "1e-400", 0.0},            // too small for a double: 0
+        {"C", "-2.5E-999", 0.0},
+        {"C", "0.001e-330", 0.0},
+        {"C", "2e-320", 2e-320},
+        {"C", "1e400", std::nullopt},
+        {"C", "-1e400", std::nullopt},
+        {"C", "1e-", std::nullopt},
+        {"C", "e-400", std::nullopt},
+        {"C", "1e-5e-400", std::nullopt},
+        {"C", "1 e-400", std::nullopt},
+        {"C", "1e- 400", std::nullopt},
+        {"C", "1e-40x0", std::nullopt},
+        {"C", "abce-400", std::nullopt},
+        {"C", "infe-400", std::nullopt},
+        {"C", "nan", std::nullopt},
+        {"C", "", std::nullopt},
+        {"de_DE", "10,5", 10.5},
+        {"de_DE", "1,5e-400", 0.0},
+        {"de_DE", "1.5e-400", std::nullopt},
+    };
+    const NumberParser parse = localeNumberParser();
+    for (const auto& c : cases) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(c.locale)));
+        EXPECT_EQ(parse(c.text), c.value) << "\"" << c.text << "\" in " << c.locale;
+    }
+    QLocale::setDefault(saved);
 }
 
 class LoadFile : public ::testing::Test {

@@ -350,6 +350,7 @@ private slots:
         QTest::newRow("Y0 empty, Cos func") << "Command4" << int(ShadowMode::Cos) << "Y0" << "" << true;
         QTest::newRow("Alt infinite, Sin func") << "Command9" << int(ShadowMode::Sin) << "Alt" << "1e999" << true;
         QTest::newRow("Alt nan, Embossed") << "Command11" << int(ShadowMode::Embossed) << "Alt" << "nan" << true;
+        QTest::newRow("Alt too small for a double, Linear") << "Command5" << int(ShadowMode::Linear) << "Alt" << "1e-400" << false;
         QTest::newRow("X0 junk, Linear sim (no sun)") << "Command7" << int(ShadowMode::LinearSim) << "X0" << "abc" << false;
     }
     void unusableNumbersAreRefused()
