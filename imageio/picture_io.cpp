@@ -107,8 +107,8 @@ void placeImage(Picture& picture, const QImage& image)
     // conversion reading past the table; such indexes show black instead.
     QImage source = image;
     // Pixel for pixel: an image made for a dense screen would otherwise be
-    // drawn shrunk.
-    source.setDevicePixelRatio(1.0);
+    // drawn shrunk. (Setting it copies a shared image, so only when needed.)
+    if (source.devicePixelRatio() != 1.0) source.setDevicePixelRatio(1.0);
     const int tableSize = image.format() == QImage::Format_Indexed8 ? 256
                         : (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB) ? 2
                                                                                                              : 0;
