@@ -2,6 +2,7 @@
 
 #include "ray.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -63,11 +64,15 @@ struct LinearRule {
     void after(int, int, bool, std::int32_t&) {}
 };
 
+// The shade tables hold darknesses 0..255 only; a checked run never passes
+// more, but f3 and f4 are open to any caller.
+int tableDarkness(int darkness) { return std::clamp(darkness, 0, 255); }
+
 } // namespace
 
 void f3(double x, double y, const ByteGrid& heights, const ShadowParams& p, Picture& shadow)
 {
-    LinearRule rule{shadow, p.darkness};
+    LinearRule rule{shadow, tableDarkness(p.darkness)};
     traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
 }
 
@@ -76,7 +81,7 @@ void f4(double x, double y, const ByteGrid& heights, const ShadowParams& p, Pict
     double sx0 = 0.0, sy0 = 0.0;
     if (x > y) sx0 = nearest(255 - y);
     else sy0 = nearest(255 - x);
-    LinearRule rule{shadow, p.darkness};
+    LinearRule rule{shadow, tableDarkness(p.darkness)};
     traceRay(x, y, sx0, sy0, heights, p.decay, rule);
 }
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace gloamery;
@@ -306,5 +307,26 @@ TEST(LinearRay, WholeDecaysStepExactlyAsTheRoundedDifference)
         const DecayStep step(d);
         for (std::int32_t v : levels)
             EXPECT_EQ(step(v), saturate32(nearest(static_cast<double>(v) - d))) << "level " << v << ", decay " << d;
+    }
+}
+
+TEST(LinearRay, DarknessOutsideItsRangeCountsAsTheNearestEnd)
+{
+    // f3 and f4 are open to any caller, not only to a checked run: a
+    // darkness past either end shades as that end, as a checked run does.
+    using RayFn = void (*)(double, double, const ByteGrid&, const ShadowParams&, Picture&);
+    Picture h(kBlack);
+    h.setPixel(10, 10, grey(200));
+    const ByteGrid heights = readHeights(h);
+    struct Row {
+        int darkness, as;
+    };
+    for (const auto& [name, ray, y] : {std::tuple{"f3", RayFn{f3}, 10}, std::tuple{"f4", RayFn{f4}, 255}}) {
+        for (const Row r : {Row{256, 255}, Row{300, 255}, Row{-1, 0}, Row{-70000, 0}}) {
+            Picture got(kWhite), want(kWhite);
+            ray(255, y, heights, ShadowParams{0, 10, 5, r.darkness}, got);
+            ray(255, y, heights, ShadowParams{0, 10, 5, r.as}, want);
+            EXPECT_TRUE(got == want) << name << " darkness " << r.darkness;
+        }
     }
 }
