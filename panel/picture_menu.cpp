@@ -10,6 +10,19 @@
 
 namespace gloamery::panel {
 
+namespace {
+
+// The clipboard types of the formats a picture file may have.
+bool isCheckedImageType(const QString& type)
+{
+    static const QStringList types = {QStringLiteral("image/bmp"), QStringLiteral("image/x-bmp"),
+                                      QStringLiteral("image/x-ms-bmp"), QStringLiteral("image/png"),
+                                      QStringLiteral("image/jpeg"), QStringLiteral("image/gif")};
+    return types.contains(type, Qt::CaseInsensitive);
+}
+
+} // namespace
+
 PictureMenu::PictureMenu(Workspace& ws, const Prompts& prompts, QWidget& owner, std::function<void(Slot)> changed)
     : ws_(ws), prompts_(prompts), owner_(owner), changed_(std::move(changed)), menu_(new QMenu(&owner))
 {
@@ -74,24 +87,28 @@ void PictureMenu::mnmpoploadclip_Click()
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (!data) return;
     Picture& target = ws_.picture(*popTarget_);
-    if (data->hasImage()) {
-        const QImage image = qvariant_cast<QImage>(data->imageData());
-        if (!image.isNull()) {
-            placeImage(target, image);
-            changed_(*popTarget_);
-            return;
-        }
-    }
-    // Encoded image bytes that the toolkit did not turn into an image
-    // itself: decode them with the same limits as a file.
+    // Encoded pictures in the formats a file may have go through the same
+    // checks and limits as a file; a damaged one is not handed to the
+    // toolkit's own decoding instead, which shows whatever memory held.
+    bool checkedFormat = false;
     for (const QString& format : data->formats()) {
-        if (!format.startsWith(QLatin1String("image/"))) continue;
+        if (!isCheckedImageType(format)) continue;
+        checkedFormat = true;
         if (!loadPictureData(target, data->data(format))) {
             changed_(*popTarget_);
             return;
         }
     }
-    // No image on the clipboard: nothing changes, nothing is said.
+    // Anything else the toolkit can make an image of: a picture copied in
+    // this program, or another program's format that files never have.
+    if (!checkedFormat && data->hasImage()) {
+        const QImage image = qvariant_cast<QImage>(data->imageData());
+        if (!image.isNull()) {
+            placeImage(target, image);
+            changed_(*popTarget_);
+        }
+    }
+    // No usable image on the clipboard: nothing changes, nothing is said.
 }
 
 } // namespace gloamery::panel

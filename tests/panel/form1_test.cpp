@@ -39,6 +39,25 @@ struct LastReport final : Reporter {
     void busy(bool) override {}
 };
 
+// How another program's clipboard looks to the toolkit: encoded bytes under
+// their type, which it also offers as an image decoded by itself.
+class ForeignClipboard : public QMimeData {
+public:
+    ForeignClipboard(const QString& type, const QByteArray& bytes) : type_(type) { setData(type, bytes); }
+    QStringList formats() const override { return {type_, QStringLiteral("application/x-qt-image")}; }
+    bool hasFormat(const QString& f) const override { return formats().contains(f); }
+
+protected:
+    QVariant retrieveData(const QString& f, QMetaType t) const override
+    {
+        if (f == QLatin1String("application/x-qt-image")) return QImage::fromData(QMimeData::data(type_));
+        return QMimeData::retrieveData(f, t);
+    }
+
+private:
+    QString type_;
+};
+
 class Form1Test : public QObject {
     Q_OBJECT
 
@@ -336,6 +355,23 @@ private slots:
         QCOMPARE(firstDifference(form->workspace().picture(Slot::Height), expected), QString());
         QCOMPARE(expected.pixel(99, 49), compose(10, 20, 30));
         QVERIFY(form->pictureView(Slot::Height).image() == toQImage(expected));
+        QVERIFY(user.messages.isEmpty());
+
+        // Another program's damaged BMP, which the toolkit would also offer
+        // decoded by itself: refused like a damaged file, silently.
+        const QByteArray cut = bytes.left(bytes.size() / 2);
+        QVERIFY(!QImage::fromData(cut, "BMP").isNull()); // what an unchecked paste would show
+        clip->setMimeData(new ForeignClipboard(QStringLiteral("image/bmp"), cut));
+        useMenu(*form, user, Slot::Stone, "mnmpoploadclip");
+        QCOMPARE(firstDifference(form->workspace().picture(Slot::Stone), defaultWorkspace().picture(Slot::Stone)),
+                 QString());
+
+        // A type no picture file has is still taken as the toolkit reads it.
+        clip->setMimeData(new ForeignClipboard(QStringLiteral("image/x-other"), bytes));
+        useMenu(*form, user, Slot::Detail, "mnmpoploadclip");
+        Picture detail(slotBackground(Slot::Detail));
+        placeImage(detail, small);
+        QCOMPARE(firstDifference(form->workspace().picture(Slot::Detail), detail), QString());
         QVERIFY(user.messages.isEmpty());
     }
 
