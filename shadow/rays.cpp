@@ -54,7 +54,7 @@ struct LinearRule {
     PixelWriter shadow;
     int darkness;
     Darkness k{darkness};
-    const decltype(linearTables())& tables = linearTables(); // looked up once a ray, not once a step
+    decltype(linearTables()) tables = linearTables(); // looked up once a ray, not once a step
 
     void lit(int, int, int, std::int32_t) {}
     void shaded(int px, int py, int, std::int32_t level)
