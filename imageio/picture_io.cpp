@@ -26,16 +26,12 @@ QRgb toRgb(Colour c)
     return qRgb(ch.r, ch.g, ch.b);
 }
 
-// The formats a picture is read from. The toolkit knows a few more (icons,
-// X bitmaps, portable pixmaps); they are refused rather than handed to
-// decoders that nothing here needs.
-const char* formatName(const QByteArray& format)
+// The format's name in messages ("PNG", "PPM"); empty when no decoder of
+// the toolkit recognises the bytes.
+std::string formatName(const QByteArray& format)
 {
-    if (format == "bmp") return "BMP";
-    if (format == "jpeg") return "JPEG";
-    if (format == "gif") return "GIF";
-    if (format == "png") return "PNG";
-    return nullptr;
+    if (format.isEmpty() || !QImageReader::supportedImageFormats().contains(format)) return {};
+    return format.toUpper().toStdString();
 }
 
 // Decodes the bytes and places the picture; on any refusal the picture is
@@ -47,8 +43,8 @@ Refusal decodeInto(Picture& picture, const QByteArray& bytes)
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     const QByteArray format = QImageReader::imageFormat(&buffer);
-    const char* name = formatName(format);
-    if (!name) return Error{"The file is not a BMP, JPEG, GIF or PNG picture."};
+    const std::string name = formatName(format);
+    if (name.empty()) return Error{"The file is not a picture in any format this program reads."};
     buffer.seek(0);
 
     FormatCheck check = format == "bmp" ? checkBmp(bytes, kDecodeLimitMiB)
@@ -68,10 +64,10 @@ Refusal decodeInto(Picture& picture, const QByteArray& bytes)
         if (size.isValid() && exceedsLimit(size.width(), size.height(), kDecodeLimitMiB))
             return tooLargeError(size.width(), size.height(), kDecodeLimitMiB);
         if (size.isValid() && size.isEmpty())
-            return Error{"The " + std::string(name) + " file declares a picture of " + std::to_string(size.width())
+            return Error{"The " + name + " file declares a picture of " + std::to_string(size.width())
                          + " x " + std::to_string(size.height()) + " pixels, which has nothing to show."};
         if (!reader.read(&image) || image.isNull())
-            return Error{"The " + std::string(name) + " file is damaged or incomplete."};
+            return Error{"The " + name + " file is damaged or incomplete."};
     }
     placeImage(picture, image);
     return std::nullopt;

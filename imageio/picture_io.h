@@ -27,10 +27,12 @@ void placeImage(Picture& picture, const QImage& image);
 // The picture as a 32-bit RGB image of its own size.
 QImage toQImage(const Picture& picture);
 
-// Reads a BMP, JPEG, GIF or PNG file into the picture, the format told by
-// the content whatever the file's name. On failure the picture keeps its
-// content and the reason is returned: a file that is empty, not a picture,
-// damaged, cut short or too large.
+// Reads a picture file in any format the toolkit reads (BMP, JPEG, GIF, PNG,
+// the portable pixmaps, XPM, XBM, icons) into the picture, the format told
+// by the content whatever the file's name; BMP, GIF and JPEG pass extra
+// checks for damage their decoders let through. On failure the picture
+// keeps its content and the reason is returned: a file that is empty, not a
+// picture, damaged, cut short or too large.
 Refusal loadPicture(Picture& picture, const QString& path);
 // The same from bytes already in memory.
 Refusal loadPictureData(Picture& picture, const QByteArray& bytes);

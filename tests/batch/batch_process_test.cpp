@@ -229,6 +229,12 @@ TEST_F(BatchProcess, LoadPlacesImagesAtTheTopLeftOverTheBackground)
     const Picture detail = read(at("b.png"));
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) ASSERT_EQ(detail.pixel(x, y), compose(x, y, (x + y) % 256)) << "at " << x << "," << y;
+
+    // A portable pixmap, one of the formats the window's dialog does not list.
+    ASSERT_TRUE(big.save(at("big.ppm"), "PPM"));
+    const Result ppm = runTool(words("--load stone big.ppm --save stone p.png"), dir());
+    ASSERT_EQ(ppm.status, 0) << ppm.err.toStdString();
+    expectSamePixels(detail, read(at("p.png")), "big.ppm");
 }
 
 TEST_F(BatchProcess, ReadsJpegWithoutDisplay)

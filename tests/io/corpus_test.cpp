@@ -163,7 +163,7 @@ std::vector<Case> cases()
         {"png_zero_size.png", R, {}, "PNG"},
         {"png_65535x65535.png", R, {}, "too large"},
         {"png_bad_ihdr_depth.png", R, {}, "PNG"},
-        {"png_truncated_signature.png", R, {}, "not a BMP, JPEG, GIF or PNG"},
+        {"png_truncated_signature.png", R, {}, "not a picture in any format"},
         {"png_truncated_header.png", R, {}, "PNG"},
         {"png_truncated_pixels.png", R, {}, "PNG"},
         {"png_bad_crc.png", R, {}, "PNG"},
@@ -196,10 +196,27 @@ std::vector<Case> cases()
         {"fuzz_gif_zero_height_screen.gif", R, {}, "nothing to show"},
         {"fuzz_bmp_unknown_header_size.bmp", R, {}, "header of an unknown kind"},
 
+        // The toolkit's other formats, which the batch tool is asked to read.
+        {"ppm_quadrants.ppm", L, quadrants(8)},
+        {"ppm_ascii.ppm", L, {{0, 0, kRed}, {1, 0, kBlue}, {2, 0, kBg}, {0, 1, kBg}}},
+        {"pgm_16bit.pgm", L, {{0, 0, kBlack3}, {1, 0, kWhite3}, {2, 0, kBg}}},
+        {"pbm_bits.pbm", L, {{0, 0, kBlack3}, {1, 0, kWhite3}, {0, 1, kWhite3}, {1, 1, kBlack3}, {8, 0, kBg}, {0, 2, kBg}}},
+        {"ppm_truncated_pixels.ppm", R, {}, "PPM"},
+        {"ppm_65535x65535.ppm", R, {}, "PPM"},
+        {"ppm_maxval_0.ppm", R, {}, "PPM"},
+        {"ppm_zero_size.ppm", R, {}, "PPM"},
+        {"xpm_two_colours.xpm", L, {{0, 0, kRed}, {2, 0, kBlue}, {0, 1, kBlue}, {2, 1, kRed}, {4, 0, kBg}, {0, 2, kBg}}},
+        // A pixel of a colour the table does not define takes the first colour.
+        {"xpm_undefined_colour.xpm", L, {{0, 0, kRed}, {0, 1, kBlue}, {2, 1, kRed}, {4, 1, kBg}}},
+        {"xpm_truncated.xpm", R, {}, "XPM"},
+        {"xbm_bits.xbm", L, {{0, 0, kBlack3}, {4, 0, kWhite3}, {0, 1, kWhite3}, {4, 1, kBlack3}, {8, 0, kBg}}},
+        {"ico_quadrants.ico", L, quadrants(8)},
+        {"ico_truncated.ico", R, {}, "ICO"},
+
         // Not pictures at all.
         {"empty.bmp", R, {}, "empty"},
-        {"random_bytes.bin", R, {}, "not a BMP, JPEG, GIF or PNG"},
-        {"text.jpg", R, {}, "not a BMP, JPEG, GIF or PNG"},
+        {"random_bytes.bin", R, {}, "not a picture in any format"},
+        {"text.jpg", R, {}, "not a picture in any format"},
         {"random_bytes_after_bmp_magic.bmp", R, {}, "BMP"},
         {"random_bytes_after_gif_magic.gif", R, {}, "GIF"},
         {"random_bytes_after_jpeg_magic.jpg", R, {}, "JPEG"},

@@ -158,16 +158,36 @@ TEST_F(LoadFile, MissingFileOrDirectoryIsRefused)
     expectRefused(dir.path(), "");
 }
 
-TEST_F(LoadFile, FormatsOtherThanBmpJpegGifPngAreRefused)
+TEST_F(LoadFile, EveryFormatTheToolkitReadsIsPlacedLikeTheOthers)
 {
-    QImage img(4, 4, QImage::Format_RGB32);
-    img.fill(qRgb(1, 2, 3));
-    for (const char* format : {"ppm", "xpm", "xbm", "ico"}) {
+    // Colours a one-bit format cannot hold are compared as the toolkit reads them back.
+    QImage img(40, 30, QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) img.setPixel(x, y, qRgb(6 * x, 8 * y, (x + y) % 2 ? 255 : 0));
+    for (const char* format : {"ppm", "pgm", "pbm", "xpm", "xbm", "ico"}) {
         if (!QImageWriter::supportedImageFormats().contains(format)) continue;
         const QString path = dir.filePath(QStringLiteral("picture.") + format);
         ASSERT_TRUE(img.save(path, format)) << format;
-        expectRefused(path, "not a BMP, JPEG, GIF or PNG picture");
+        Picture expected = start;
+        placeImage(expected, QImage(path));
+        const Refusal r = loadPicture(p, path);
+        EXPECT_FALSE(r.has_value()) << format << ": " << (r ? r->message : "");
+        EXPECT_TRUE(p == expected) << format;
+        EXPECT_EQ(p.pixel(200, 200), start.background()) << format << ": the background beyond the picture";
     }
+}
+
+TEST_F(LoadFile, DamagedPortablePixmapIsRefused)
+{
+    // The header promises 40 x 30 pixels; half of them are there.
+    QByteArray bytes = "P6\n40 30\n255\n";
+    bytes.append(QByteArray(40 * 15 * 3, '\x40'));
+    const QString path = dir.filePath(QStringLiteral("cut.ppm"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    expectRefused(path, "PPM");
 }
 
 // An endless device is read only as far as the largest picture file could

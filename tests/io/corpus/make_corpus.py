@@ -742,6 +742,52 @@ def other_files():
     }
 
 
+# ------------------------------------------- other formats the toolkit reads
+
+def ppm(w, h, rows, maxval=255):
+    return f"P6\n{w} {h}\n{maxval}\n".encode() + bytes(c for row in rows for px in row for c in px)
+
+
+def ico(w, h, rows):
+    """One 32-bit icon: the picture bottom-up as BGRA, then an empty mask."""
+    xor = b"".join(bytes((b, g, r, 255)) for row in reversed(rows) for (r, g, b) in row)
+    mask = b"\0" * (((w + 31) // 32) * 4 * h)
+    dib = struct.pack("<IiiHHIIiiII", 40, w, 2 * h, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0) + xor + mask
+    return struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", w, h, 0, 0, 1, 32, len(dib), 22) + dib
+
+
+XPM = b"""/* XPM */
+static const char *const picture[] = {
+"4 2 2 1",
+"r c #FF0000",
+"b c #0000FF",
+"rrbb",
+"bbrr"};
+"""
+
+
+def portable_files():
+    q8 = quadrants(8, 8)
+    full = ppm(8, 8, q8)
+    icon = ico(8, 8, q8)
+    return {
+        "ppm_quadrants.ppm": full,
+        "ppm_ascii.ppm": b"P3\n2 1\n255\n255 0 0  0 0 255\n",
+        "pgm_16bit.pgm": b"P5\n2 1\n65535\n" + struct.pack(">HH", 0, 65535),
+        "pbm_bits.pbm": b"P4\n8 2\n" + bytes((0b10101010, 0b01010101)),
+        "ppm_truncated_pixels.ppm": full[:len(full) - 96],
+        "ppm_65535x65535.ppm": b"P6\n65535 65535\n255\n" + b"\0" * 64,
+        "ppm_maxval_0.ppm": ppm(2, 2, [[RED, RED], [RED, RED]], maxval=0)[:-12] + b"\0" * 12,
+        "ppm_zero_size.ppm": b"P6\n0 0\n255\n",
+        "xpm_two_colours.xpm": XPM,
+        "xpm_undefined_colour.xpm": XPM.replace(b'"bbrr"', b'"bbzz"'),
+        "xpm_truncated.xpm": XPM[:len(XPM) - 16],
+        "xbm_bits.xbm": b"#define p_width 8\n#define p_height 2\nstatic char p_bits[] = { 0x0f, 0xf0 };\n",
+        "ico_quadrants.ico": icon,
+        "ico_truncated.ico": icon[:len(icon) // 2],
+    }
+
+
 # Inputs the fuzz target found, kept as they were found. Each made the
 # toolkit hand over pixels it never wrote.
 FUZZ_FINDINGS = {
@@ -766,7 +812,7 @@ def fuzz_findings():
 
 def all_files():
     files = {}
-    for make in (bmp_files, gif_files, png_files, jpeg_files, other_files, fuzz_findings):
+    for make in (bmp_files, gif_files, png_files, jpeg_files, portable_files, other_files, fuzz_findings):
         files.update(make())
     return files
 
