@@ -35,6 +35,19 @@ const Picture& merged(Workspace& ws, BlendMode mode)
     return ws.picture(Slot::Colour);
 }
 
+// A random light level under every pixel of a random texture.
+Workspace randomLightAndTexture(unsigned seed)
+{
+    std::mt19937 rng(seed);
+    Workspace ws;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            ws.picture(Slot::Shadow).setPixel(x, y, grey(static_cast<int>(rng() & 255)));
+            ws.picture(Slot::Texture).setPixel(x, y, static_cast<Colour>(rng() & 0xFFFFFF));
+        }
+    return ws;
+}
+
 } // namespace
 
 TEST(BlendModes, WorkedPixelsOverWholeMaps)
@@ -75,13 +88,7 @@ TEST(BlendModes, WorkedPixelsOverWholeMaps)
 TEST(BlendModes, ChannelsAreIndependent)
 {
     // Changing one texture channel changes only that channel of the result.
-    std::mt19937 rng(42);
-    Workspace base;
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) {
-            base.picture(Slot::Shadow).setPixel(x, y, grey(static_cast<int>(rng() & 255)));
-            base.picture(Slot::Texture).setPixel(x, y, static_cast<Colour>(rng() & 0xFFFFFF));
-        }
+    const Workspace base = randomLightAndTexture(42);
     for (BlendMode mode : {BlendMode::Half, BlendMode::Multiply, BlendMode::MultiplyHalf, BlendMode::Multiply3}) {
         Workspace ws = base;
         const Picture before = merged(ws, mode);
@@ -142,13 +149,7 @@ TEST(BlendModes, EachPixelTakesItsOwnLightLevel)
         default: return 0.0;
         }
     };
-    std::mt19937 rng(5);
-    Workspace base;
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) {
-            base.picture(Slot::Shadow).setPixel(x, y, grey(static_cast<int>(rng() & 255)));
-            base.picture(Slot::Texture).setPixel(x, y, static_cast<Colour>(rng() & 0xFFFFFF));
-        }
+    const Workspace base = randomLightAndTexture(5);
     for (BlendMode mode : {BlendMode::Half, BlendMode::Multiply, BlendMode::MultiplyHalf, BlendMode::Multiply3}) {
         Workspace ws = base;
         const Picture& colour = merged(ws, mode);
