@@ -5,6 +5,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
@@ -130,6 +131,79 @@ private:
 
 bool isFiniteNumber(const QString& text) { return parseCNumber(text.toStdString()).has_value(); }
 
+// --load or --save with its slot and file; nothing after a usage error.
+std::optional<Step> readPictureStep(const QString& option, Reader& in)
+{
+    const auto slot = in.slot(option);
+    const auto path = slot ? in.file(option) : std::nullopt;
+    if (!slot || !path) return std::nullopt;
+    if (option == QLatin1String("--load")) return LoadStep{*slot, *path};
+    const QString ext = QFileInfo(*path).suffix().toLower();
+    if (ext != QLatin1String("bmp") && ext != QLatin1String("png")) {
+        in.fail("cannot save " + quoted(*path) + ": the name must end in .bmp or .png");
+        return std::nullopt;
+    }
+    return SaveStep{*slot, *path, ext.toLatin1()};
+}
+
+// The control options. False when the argument is none of them; a bad value
+// is recorded in the reader and leaves the controls as they were.
+bool readControl(const QString& option, Reader& in, Controls& c)
+{
+    if (option == QLatin1String("--sun")) {
+        const auto text = in.value(option, "X,Y");
+        if (!text) return true;
+        const qsizetype comma = text->indexOf(QLatin1Char(','));
+        const QString x = comma < 0 ? QString() : text->left(comma);
+        const QString y = comma < 0 ? QString() : text->mid(comma + 1);
+        if (comma < 0 || !isFiniteNumber(x) || !isFiniteNumber(y)) {
+            in.fail("--sun needs two finite numbers X,Y (as in 40,30.5), not " + quoted(*text));
+            return true;
+        }
+        c.x0 = x.toStdString();
+        c.y0 = y.toStdString();
+    } else if (option == QLatin1String("--decay")) {
+        const auto text = in.value(option, "a finite number");
+        if (!text) return true;
+        if (!isFiniteNumber(*text)) in.fail("--decay needs a finite number, not " + quoted(*text));
+        else c.alt = text->toStdString();
+    } else if (option == QLatin1String("--darkness")) {
+        if (const auto v = in.integer(option, 0, 255)) c.darkness = *v;
+    } else if (option == QLatin1String("--contrast")) {
+        if (const auto v = in.integer(option, 0, 100)) c.contrast = *v;
+    } else if (option == QLatin1String("--blur")) {
+        const auto text = in.value(option, "on or off");
+        if (!text) return true;
+        if (*text == QLatin1String("on")) c.blur = true;
+        else if (*text == QLatin1String("off")) c.blur = false;
+        else in.fail("--blur needs on or off, not " + quoted(*text));
+    } else if (option == QLatin1String("--blend")) {
+        const auto text = in.value(option, "a blend mode");
+        if (!text) return true;
+        const auto b = std::find_if(kBlends.begin(), kBlends.end(),
+                                    [&](const NamedBlend& nb) { return *text == QLatin1String(nb.name); });
+        if (b == kBlends.end()) in.fail("--blend needs 50/50, multiply, multiply/2 or multiply/3, not " + quoted(*text));
+        else c.blend = b->mode;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// A shadow run refuses some inputs (a sun beyond the 16-bit range); that is
+// found out now rather than halfway through the run.
+bool canRun(Operation op, const QString& name, const Controls& c, Reader& in)
+{
+    const auto mode = shadowModeOf(op);
+    if (!mode) return true;
+    const auto params = readShadowParams(c, parseCNumber, *mode != ShadowMode::LinearSim);
+    if (const Error* e = std::get_if<Error>(&params)) {
+        in.fail(name.toStdString() + ": " + e->message);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QString operationName(Operation op)
@@ -203,72 +277,12 @@ std::variant<Command, UsageError> parseArguments(const QStringList& rawArgs)
         const QString arg = in.next();
         if (arg == QLatin1String("--time")) {
             cmd.plan.time = true;
-        } else if (arg == QLatin1String("--load")) {
-            const auto slot = in.slot(arg);
-            const auto path = slot ? in.file(arg) : std::nullopt;
-            if (slot && path) cmd.plan.steps.push_back(LoadStep{*slot, *path});
-        } else if (arg == QLatin1String("--save")) {
-            const auto slot = in.slot(arg);
-            const auto path = slot ? in.file(arg) : std::nullopt;
-            if (!slot || !path) break;
-            const QString ext = QFileInfo(*path).suffix().toLower();
-            if (ext != QLatin1String("bmp") && ext != QLatin1String("png")) {
-                in.fail("cannot save " + quoted(*path) + ": the name must end in .bmp or .png");
-                break;
-            }
-            cmd.plan.steps.push_back(SaveStep{*slot, *path, ext.toLatin1()});
-        } else if (arg == QLatin1String("--sun")) {
-            const auto text = in.value(arg, "X,Y");
-            if (!text) break;
-            const qsizetype comma = text->indexOf(QLatin1Char(','));
-            const QString x = comma < 0 ? QString() : text->left(comma);
-            const QString y = comma < 0 ? QString() : text->mid(comma + 1);
-            if (comma < 0 || !isFiniteNumber(x) || !isFiniteNumber(y)) {
-                in.fail("--sun needs two finite numbers X,Y (as in 40,30.5), not " + quoted(*text));
-                break;
-            }
-            controls.x0 = x.toStdString();
-            controls.y0 = y.toStdString();
-        } else if (arg == QLatin1String("--decay")) {
-            const auto text = in.value(arg, "a finite number");
-            if (!text) break;
-            if (!isFiniteNumber(*text)) {
-                in.fail("--decay needs a finite number, not " + quoted(*text));
-                break;
-            }
-            controls.alt = text->toStdString();
-        } else if (arg == QLatin1String("--darkness")) {
-            if (const auto v = in.integer(arg, 0, 255)) controls.darkness = *v;
-        } else if (arg == QLatin1String("--contrast")) {
-            if (const auto v = in.integer(arg, 0, 100)) controls.contrast = *v;
-        } else if (arg == QLatin1String("--blur")) {
-            const auto text = in.value(arg, "on or off");
-            if (!text) break;
-            if (*text == QLatin1String("on")) controls.blur = true;
-            else if (*text == QLatin1String("off")) controls.blur = false;
-            else in.fail("--blur needs on or off, not " + quoted(*text));
-        } else if (arg == QLatin1String("--blend")) {
-            const auto text = in.value(arg, "a blend mode");
-            if (!text) break;
-            bool found = false;
-            for (const auto& b : kBlends) {
-                if (*text == QLatin1String(b.name)) {
-                    controls.blend = b.mode;
-                    found = true;
-                }
-            }
-            if (!found) in.fail("--blend needs 50/50, multiply, multiply/2 or multiply/3, not " + quoted(*text));
+        } else if (arg == QLatin1String("--load") || arg == QLatin1String("--save")) {
+            if (auto step = readPictureStep(arg, in)) cmd.plan.steps.push_back(std::move(*step));
+        } else if (readControl(arg, in, controls)) {
+            // the controls now stand as the next operation will see them
         } else if (const auto op = operationFromName(arg)) {
-            // A shadow run refuses some inputs (a sun beyond the 16-bit
-            // range); find that out now rather than halfway through.
-            if (const auto mode = shadowModeOf(*op)) {
-                const auto params = readShadowParams(controls, parseCNumber, *mode != ShadowMode::LinearSim);
-                if (const Error* e = std::get_if<Error>(&params)) {
-                    in.fail(arg.toStdString() + ": " + e->message);
-                    break;
-                }
-            }
-            cmd.plan.steps.push_back(RunStep{*op, controls});
+            if (canRun(*op, arg, controls, in)) cmd.plan.steps.push_back(RunStep{*op, controls});
         } else if (arg.startsWith(QLatin1Char('-'))) {
             in.fail("unknown option " + quoted(arg));
         } else {
