@@ -19,8 +19,7 @@ struct EmbossRule {
     PixelWriter shadow;
     const ByteGrid& heights;
     double e; // E = 255 - D; the darkness itself is not used
-    double decay;
-    DecayStep grow{-decay}; // k = nearest(decay + k)
+    DecayStep grow; // k = nearest(decay + k)
 
     std::int32_t k = 0;     // shadow distance
     Colour pending = kBlack;
@@ -30,7 +29,7 @@ struct EmbossRule {
     Colour next = kBlack;
 
     EmbossRule(Picture& s, const ByteGrid& h, int darkness, double a)
-        : shadow(s), heights(h), e(255 - darkness), decay(a)
+        : shadow(s), heights(h), e(255 - darkness), grow(-a)
     {
         setDistance(0);
     }

@@ -98,13 +98,12 @@ struct SinRule {
 struct CosRule {
     PixelWriter shadow;
     CurveShade shade;
-    double decay;
-    DecayStep grow{-decay}; // k = nearest(decay + k)
+    DecayStep grow; // k = nearest(decay + k)
     const ShadeCurve& curve = cosCurve();
     std::int32_t k = 0; // shadow distance
     Pending pending;
 
-    CosRule(Picture& s, int darkness, double a) : shadow(s), shade(darkness), decay(a) {}
+    CosRule(Picture& s, int darkness, double a) : shadow(s), shade(darkness), grow(-a) {}
 
     void lit(int, int, int, std::int32_t) { k = 50; }
     void shaded(int px, int py, int, std::int32_t level)

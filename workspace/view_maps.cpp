@@ -4,16 +4,6 @@
 
 namespace gloamery {
 
-namespace {
-
-// What a 257 x 257 loop reads from a picture: its pixels, and -1 outside.
-inline Colour sample(const Picture& p, int x, int y)
-{
-    return x < p.width() && y < p.height() ? p.data()[static_cast<std::size_t>(y) * p.width() + x] : -1;
-}
-
-} // namespace
-
 void CalculateMaps(Workspace& ws, Reporter& report)
 {
     BusyScope busy(report);
@@ -47,9 +37,9 @@ void CalculateMaps(Workspace& ws, Reporter& report)
         for (int y = 0; y < kGridSize; ++y) {
             for (int x = x0; x < x1; ++x) {
                 const std::size_t i = FloatGrid::index(x, y);
-                const Channels c = split(sample(colour, x, y));
-                const Channels d = split(sample(detail, x, y));
-                hm.data()[i] = tables.height[red(sample(height, x, y))];
+                const Channels c = split(colour.pixel(x, y));
+                const Channels d = split(detail.pixel(x, y));
+                hm.data()[i] = tables.height[red(height.pixel(x, y))];
                 cm[0].data()[i] = tables.unit[c.r];
                 cm[1].data()[i] = tables.unit[c.g];
                 cm[2].data()[i] = tables.unit[c.b];
