@@ -1,6 +1,7 @@
 #include "blend.h"
 
 #include "../workspace/numeric.h"
+#include "../workspace/parallel.h"
 
 #include <array>
 #include <cstdint>
@@ -42,41 +43,39 @@ double multiply3(int s, int v)
     return nearest(v * k);
 }
 
-// The family's loop: columns x = 0..256 with the bar at x / 256 after each;
-// the 257th column and row lie outside the colour map, so nothing computed
-// there could be stored and they are not computed.
+// The family's loop: columns x = 0..W with the bar at x / W after each;
+// the outside column and row lie outside the colour map, so nothing
+// computed there could be stored and they are not computed.
 void blend(const BlendTable& table, const ByteGrid& tmat, const Picture& texture, Picture& colour, Reporter& report)
 {
-    constexpr int kSize = Picture::kSize;
-    if (texture.width() != kSize || texture.height() != kSize || colour.width() != kSize || colour.height() != kSize) {
-        for (int x = 0; x < kGridSize; ++x) {
-            for (int y = 0; x < kSize && y < kSize; ++y) {
-                const Channels c = split(texture.pixel(x, y));
-                const std::uint8_t* row = &table[static_cast<std::size_t>(tmat(x, y)) * 256];
-                colour.setPixel(x, y, compose(row[c.r], row[c.g], row[c.b]));
+    const int w = colour.width(), h = colour.height();
+    const bool sameSize = texture.width() == w && texture.height() == h && tmat.mapWidth() == w && tmat.mapHeight() == h;
+    const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    inColumnBands(0, w + 1, w, report, [&](int x0, int x1) {
+        x1 = x1 < w ? x1 : w;
+        if (x0 >= x1) return;
+        forEachRow(h, pixels * (x1 - x0) / w, [&](int y) {
+            Colour* out = colour.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+            if (!sameSize) {
+                // Pictures of other sizes (never the workspace's own) are
+                // read through their outside rules.
+                for (int x = x0; x < x1; ++x) {
+                    const Channels c = split(texture.pixel(x, y));
+                    const int s = tmat.contains(x, y) ? tmat(x, y) : 0;
+                    const std::uint8_t* row = &table[static_cast<std::size_t>(s) * 256];
+                    out[x] = compose(row[c.r], row[c.g], row[c.b]);
+                }
+                return;
             }
-            report.progress(x / 256.0);
-        }
-        return;
-    }
-    const Colour* in = texture.data();
-    Colour* out = &colour.at(0, 0);
-    // Blocks of columns are filled row by row, which keeps the reads
-    // sequential; the bar still steps once per column, in order.
-    constexpr int kBlock = 16;
-    for (int x0 = 0; x0 < kGridSize; x0 += kBlock) {
-        const int x1 = x0 + kBlock < kSize ? x0 + kBlock : kSize;
-        for (int y = 0; y < kSize; ++y) {
-            const std::size_t row = static_cast<std::size_t>(y) * kSize;
-            const std::uint8_t* light = tmat.data() + ByteGrid::index(0, y);
+            const Colour* in = texture.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+            const std::uint8_t* light = tmat.row(y);
             for (int x = x0; x < x1; ++x) {
-                const Channels c = split(in[row + x]);
-                const std::uint8_t* w = &table[static_cast<std::size_t>(light[x]) * 256];
-                out[row + x] = w[c.r] | (w[c.g] << 8) | (w[c.b] << 16);
+                const Channels c = split(in[x]);
+                const std::uint8_t* t = &table[static_cast<std::size_t>(light[x]) * 256];
+                out[x] = t[c.r] | (t[c.g] << 8) | (t[c.b] << 16);
             }
-        }
-        for (int x = x0; x < x0 + kBlock && x < kGridSize; ++x) report.progress(x / 256.0);
-    }
+        });
+    });
 }
 
 } // namespace

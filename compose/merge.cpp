@@ -2,6 +2,7 @@
 
 #include "../workspace/numeric.h"
 #include "blend.h"
+#include "../workspace/parallel.h"
 
 #include <algorithm>
 
@@ -19,50 +20,49 @@ constexpr std::uint8_t eighth(int sum)
 }
 static_assert(eighth(4) == 0 && eighth(12) == 2 && eighth(13) == 2 && eighth(11) == 1 && eighth(2040) == 255);
 
-// Both copies fill blocks of columns row by row, which keeps reads and
-// writes along memory; the bar still steps once per column, in order.
-constexpr int kBlock = 16;
+// The bar runs i / (W - 1) over the columns each copy fills.
+double barDivisor(const Picture& shadow) { return shadow.width() > 1 ? shadow.width() - 1 : 1; }
+
+std::size_t pixelsOf(const ByteGrid& g) { return static_cast<std::size_t>(g.columns()) * static_cast<std::size_t>(g.rows()); }
 
 void smoothedCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
 {
     const ByteGrid l = redGrid(shadow); // the light of every pixel
+    const int w = shadow.width(), h = shadow.height();
     // Row 0 and column 0, the corner included, are copied unsmoothed.
-    for (int i = 0; i < 256; ++i) {
-        tmat(i, 0) = l(i, 0);
-        tmat(0, i) = l(0, i);
-    }
-    for (int i0 = 1; i0 < 256; i0 += kBlock) {
-        const int i1 = i0 + kBlock < 256 ? i0 + kBlock : 256;
-        for (int j = 1; j < 256; ++j) {
-            // The eight neighbours, never the centre; those at 256 read as 255.
-            const std::uint8_t* up = l.data() + ByteGrid::index(0, j - 1);
-            const std::uint8_t* mid = up + kGridSize;
-            const std::uint8_t* down = mid + kGridSize;
-            std::uint8_t* out = tmat.data() + ByteGrid::index(0, j);
+    for (int x = 0; x < w; ++x) tmat(x, 0) = l(x, 0);
+    for (int y = 0; y < h; ++y) tmat(0, y) = l(0, y);
+    inColumnBands(1, w, barDivisor(shadow), report, [&](int i0, int i1) {
+        forEachRow(h, pixelsOf(l) * (i1 - i0) / l.columns(), [&](int j) {
+            if (j == 0) return;
+            // The eight neighbours, never the centre; those in the outside
+            // row and column read as 255.
+            const std::uint8_t* up = l.row(j - 1);
+            const std::uint8_t* mid = l.row(j);
+            const std::uint8_t* down = l.row(j + 1);
+            std::uint8_t* out = tmat.row(j);
             for (int i = i0; i < i1; ++i) {
                 const int sum = up[i - 1] + up[i] + up[i + 1] + mid[i + 1] + down[i + 1] + down[i] + down[i - 1] + mid[i - 1];
                 out[i] = eighth(sum);
             }
-        }
-        for (int i = i0; i < i1; ++i) report.progress(i / 255.0);
-    }
+        });
+    });
 }
 
 void plainCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
 {
     const ByteGrid l = redGrid(shadow); // the light of every pixel
-    for (int i0 = 0; i0 < 256; i0 += kBlock) {
-        for (int j = 0; j < 256; ++j)
-            std::copy_n(l.data() + ByteGrid::index(i0, j), kBlock, tmat.data() + ByteGrid::index(i0, j));
-        for (int i = i0; i < i0 + kBlock; ++i) report.progress(i / 255.0);
-    }
+    inColumnBands(0, shadow.width(), barDivisor(shadow), report, [&](int i0, int i1) {
+        forEachRow(shadow.height(), pixelsOf(l) * (i1 - i0) / l.columns(),
+                   [&](int j) { std::copy(l.row(j) + i0, l.row(j) + i1, tmat.row(j) + i0); });
+    });
 }
 
 } // namespace
 
 ByteGrid shadowPlane(const Picture& shadow, bool blur, Reporter& report)
 {
-    ByteGrid tmat;
+    ByteGrid tmat(shadow.width(), shadow.height());
     if (blur) smoothedCopy(shadow, tmat, report);
     else plainCopy(shadow, tmat, report);
     return tmat;

@@ -11,7 +11,7 @@ namespace gloamery {
 
 // The shadow plane `tmat` of a merge: the red byte of every shadow pixel,
 // each interior sample replaced by the rounded mean of its eight
-// neighbours when blur is on. Row and column 256 stay 0. Reports the bar
+// neighbours when blur is on. Row H and column W stay 0. Reports the bar
 // after each column.
 ByteGrid shadowPlane(const Picture& shadow, bool blur, Reporter& report);
 

@@ -1,5 +1,7 @@
 #include "texture.h"
 
+#include "../workspace/parallel.h"
+
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -9,32 +11,28 @@ namespace gloamery {
 
 namespace {
 
-constexpr int kSize = Picture::kSize;
-
-// The colour values of a source picture, row-major, 256 x 256. Workspace
-// slots are always that size, so this is the picture's own storage; any
-// other picture is read through its out-of-bounds rule into scratch.
-const Colour* sourcePixels(const Picture& p, std::vector<Colour>& scratch)
+// The colour values of a source picture, row-major, w x h. Workspace slots
+// are always the map's size, so this is the picture's own storage; any
+// other picture is read through its outside rule into scratch.
+const Colour* sourcePixels(const Picture& p, int w, int h, std::vector<Colour>& scratch)
 {
-    if (p.width() == kSize && p.height() == kSize) return p.data();
-    scratch.resize(static_cast<std::size_t>(kSize) * kSize);
-    for (int y = 0; y < kSize; ++y)
-        for (int x = 0; x < kSize; ++x) scratch[static_cast<std::size_t>(y) * kSize + x] = p.pixel(x, y);
+    if (p.width() == w && p.height() == h) return p.data();
+    scratch.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) scratch[static_cast<std::size_t>(y) * w + x] = p.pixel(x, y);
     return scratch.data();
 }
 
-// The red channel of the height map over the whole grid, 0..256 on both
-// axes; column and row 256 lie outside the picture and read as 255.
-using HeightPlane = std::array<std::uint8_t, kGridSamples>;
-
-void readHeightPlane(const Picture& heightMap, HeightPlane& h)
+// The red channel of the height map over the map's grid; the outside
+// column and row read as 255.
+ByteGrid readHeightPlane(const Workspace& ws)
 {
+    const Picture& p = ws.picture(Slot::Height);
+    if (p.width() == ws.width() && p.height() == ws.height()) return redGrid(p);
     std::vector<Colour> scratch;
-    const Colour* src = sourcePixels(heightMap, scratch);
-    for (int y = 0; y < kGridSize; ++y)
-        for (int x = 0; x < kGridSize; ++x)
-            h[ByteGrid::index(x, y)] = static_cast<std::uint8_t>(
-                x < kSize && y < kSize ? red(src[static_cast<std::size_t>(y) * kSize + x]) : 255);
+    Picture sized(p.background(), ws.width(), ws.height());
+    sized.place(ws.width(), ws.height(), sourcePixels(p, ws.width(), ws.height(), scratch));
+    return redGrid(sized);
 }
 
 // One channel of the mix, narrowed to 16 bits and made non-negative. The
@@ -55,8 +53,8 @@ inline Colour mixPixel(double t, Colour grass, Colour stone, double gain)
 }
 
 // The frame both syntheses share. weight(x, y) gives the stone weight of a
-// pixel; every picture pixel is written, and the 257th column and row,
-// whose writes fall outside the picture, only count for the progress bar.
+// pixel; every picture pixel is written, and the outside column, whose
+// writes fall outside the picture, only counts for the progress bar.
 template <class Weight>
 void synthesise(Workspace& ws, double gain, Reporter& report, Weight weight)
 {
@@ -64,30 +62,27 @@ void synthesise(Workspace& ws, double gain, Reporter& report, Weight weight)
     report.progress(0.0);
     report.status(status::kCalculating);
 
+    const int w = ws.width(), h = ws.height();
     std::vector<Colour> grassScratch, stoneScratch;
-    const Colour* grass = sourcePixels(ws.picture(Slot::Grass), grassScratch);
-    const Colour* stone = sourcePixels(ws.picture(Slot::Stone), stoneScratch);
+    const Colour* grass = sourcePixels(ws.picture(Slot::Grass), w, h, grassScratch);
+    const Colour* stone = sourcePixels(ws.picture(Slot::Stone), w, h, stoneScratch);
     Picture& texture = ws.picture(Slot::Texture);
-    const bool fullSize = texture.width() == kSize && texture.height() == kSize;
-    std::vector<Colour> outScratch(fullSize ? 0 : static_cast<std::size_t>(kSize) * kSize);
-    Colour* out = fullSize ? &texture.at(0, 0) : outScratch.data();
+    const bool fullSize = texture.width() == w && texture.height() == h;
+    std::vector<Colour> outScratch(fullSize ? 0 : static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    Colour* out = fullSize ? texture.data() : outScratch.data();
 
-    // Blocks of columns are filled row by row, which keeps the reads
-    // sequential; the bar still steps once per column, in order.
-    constexpr int kBlock = 16;
-    for (int x0 = 0; x0 < kGridSize; x0 += kBlock) {
-        const int x1 = x0 + kBlock < kSize ? x0 + kBlock : kSize;
-        for (int y = 0; y < kSize; ++y) {
-            const std::size_t row = static_cast<std::size_t>(y) * kSize;
-            double w[kBlock];
-            for (int x = x0; x < x1; ++x) w[x - x0] = weight(x, y);
-            for (int x = x0; x < x1; ++x) out[row + x] = mixPixel(w[x - x0], grass[row + x], stone[row + x], gain);
-        }
-        for (int x = x0; x < x0 + kBlock && x < kGridSize; ++x) report.progress(x / 256.0);
-    }
+    const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    inColumnBands(0, w + 1, w, report, [&](int x0, int x1) {
+        x1 = x1 < w ? x1 : w;
+        if (x0 >= x1) return;
+        forEachRow(h, pixels * (x1 - x0) / w, [&](int y) {
+            const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+            for (int x = x0; x < x1; ++x) out[row + x] = mixPixel(weight(x, y), grass[row + x], stone[row + x], gain);
+        });
+    });
     if (!fullSize)
-        for (int y = 0; y < kSize; ++y)
-            for (int x = 0; x < kSize; ++x) texture.setPixel(x, y, outScratch[static_cast<std::size_t>(y) * kSize + x]);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) texture.setPixel(x, y, outScratch[static_cast<std::size_t>(y) * w + x]);
 
     report.status(status::kDone);
 }
@@ -101,8 +96,7 @@ int contrastValue(int contrast) { return contrast < 0 ? 0 : (contrast > 100 ? 10
 void makeTexture(Workspace& ws, int contrast, Reporter& report)
 {
     const double v = contrastValue(contrast);
-    HeightPlane h;
-    readHeightPlane(ws.picture(Slot::Height), h);
+    const ByteGrid h = readHeightPlane(ws);
 
     // The weight depends on the height alone: one value per height.
     std::array<double, 256> weightOf{};
@@ -112,17 +106,18 @@ void makeTexture(Workspace& ws, int contrast, Reporter& report)
         weightOf[H] = t;
     }
 
-    synthesise(ws, 1.0, report, [&](int x, int y) { return weightOf[h[ByteGrid::index(x, y)]]; });
+    synthesise(ws, 1.0, report, [&](int x, int y) { return weightOf[h(x, y)]; });
 }
 
 void makeTexture2(Workspace& ws, int contrast, Reporter& report)
 {
     const double v = contrastValue(contrast);
-    HeightPlane h;
-    readHeightPlane(ws.picture(Slot::Height), h);
-    auto H = [&](int x, int y) { return static_cast<int>(h[ByteGrid::index(x, y)]); };
+    const ByteGrid h = readHeightPlane(ws);
+    auto H = [&](int x, int y) { return static_cast<int>(h(x, y)); };
+    const int lastColumn = ws.width() - 1, lastRow = ws.height() - 1;
 
-    // Columns 0, 1 and 256 are weighted by height, as no slope is taken there.
+    // Columns 0, 1 (and W, outside) are weighted by height, as no slope is
+    // taken there.
     std::array<double, 256> edgeWeightOf{};
     for (int k = 0; k < 256; ++k) {
         double t = k / 255.0;
@@ -132,15 +127,15 @@ void makeTexture2(Workspace& ws, int contrast, Reporter& report)
     }
 
     // Elsewhere the steeper of the two central differences, each over 32;
-    // rows 0, 1 and 256 take the one across the columns only. The larger
+    // rows 0, 1 (and H) take the one across the columns only. The larger
     // difference over 32 is the larger of the two quotients, exactly.
     std::array<double, 256> slopeWeightOf{};
     for (int d = 0; d < 256; ++d) slopeWeightOf[d] = d / 32.0;
 
     auto weight = [&](int x, int y) {
-        if (x < 2 || x > 255) return edgeWeightOf[H(x, y)];
+        if (x < 2 || x > lastColumn) return edgeWeightOf[H(x, y)];
         int d = std::abs(H(x + 1, y) - H(x - 1, y));
-        if (y >= 2 && y <= 255) {
+        if (y >= 2 && y <= lastRow) {
             const int dy = std::abs(H(x, y + 1) - H(x, y - 1));
             if (d < dy) d = dy;
         }

@@ -28,7 +28,7 @@ struct EmbossRule {
     bool fadedOut = false;
     Colour next = kBlack;
 
-    EmbossRule(Picture& s, const ByteGrid& h, int darkness, double a)
+    EmbossRule(PixelWriter s, const ByteGrid& h, int darkness, double a)
         : shadow(s), heights(h), e(255 - darkness), grow(-a)
     {
         setDistance(0);
@@ -70,7 +70,7 @@ struct EmbossRule {
 
 } // namespace
 
-void f7(double x, double y, const ByteGrid& heights, const ShadowParams& p, Picture& shadow)
+void f7(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow)
 {
     EmbossRule rule(shadow, heights, p.darkness, p.decay);
     traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);

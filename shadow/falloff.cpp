@@ -83,7 +83,7 @@ struct SinRule {
     const ShadeCurve& curve = sinCurve();
     Pending pending;
 
-    SinRule(Picture& s, int darkness) : shadow(s), shade(darkness) {}
+    SinRule(PixelWriter s, int darkness) : shadow(s), shade(darkness) {}
 
     void lit(int, int, int, std::int32_t) {}
     void shaded(int px, int py, int, std::int32_t level)
@@ -103,7 +103,7 @@ struct CosRule {
     std::int32_t k = 0; // shadow distance
     Pending pending;
 
-    CosRule(Picture& s, int darkness, double a) : shadow(s), shade(darkness), grow(-a) {}
+    CosRule(PixelWriter s, int darkness, double a) : shadow(s), shade(darkness), grow(-a) {}
 
     void lit(int, int, int, std::int32_t) { k = 50; }
     void shaded(int px, int py, int, std::int32_t level)
@@ -116,13 +116,13 @@ struct CosRule {
 
 } // namespace
 
-void f5(double x, double y, const ByteGrid& heights, const ShadowParams& p, Picture& shadow)
+void f5(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow)
 {
     SinRule rule(shadow, p.darkness);
     traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
 }
 
-void f6(double x, double y, const ByteGrid& heights, const ShadowParams& p, Picture& shadow)
+void f6(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow)
 {
     CosRule rule(shadow, p.darkness, p.decay);
     traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);

@@ -14,6 +14,7 @@
 #include "../workspace/map_grid.h"
 #include "../workspace/numeric.h"
 #include "../workspace/picture.h"
+#include "pixel_writer.h"
 
 #include <cmath>
 #include <cstdint>
@@ -47,32 +48,14 @@ private:
     std::int64_t n_;
 };
 
-// Where a rule writes its shades. The picture's size and pixels are taken
-// once: through the picture itself the compiler would read them again after
-// every write, as a colour value might for all it knows be one of them.
-class PixelWriter {
-public:
-    PixelWriter(Picture& p)
-        : pixels_(p.data()), w_(static_cast<unsigned>(p.width())), h_(static_cast<unsigned>(p.height()))
-    {
-    }
-    void setPixel(int x, int y, Colour c) const
-    {
-        if (static_cast<unsigned>(x) < w_ && static_cast<unsigned>(y) < h_)
-            pixels_[static_cast<std::size_t>(y) * w_ + static_cast<unsigned>(x)] = c;
-    }
-
-private:
-    Colour* pixels_;
-    unsigned w_;
-    unsigned h_;
-};
-
 // One ray's steps, with the major axis fixed at compile time.
-template <bool MajorY, class Rule>
-void walkRay(double q, double s, int m, int step, int count, const ByteGrid& heights, const DecayStep& lower,
+template <bool MajorY, class Grid, class Rule>
+void walkRay(double q, double s, int m, int step, int count, const Grid& heights, const DecayStep& lower,
              Rule& rule)
 {
+    // The minor coordinate stays within 0..W (or 0..H): the outside column
+    // or row is as far as a ray can slide.
+    const double limit = MajorY ? heights.mapWidth() : heights.mapHeight();
     std::int32_t level = 0;
     for (; count > 0; --count, m += step) {
         const int p = floorToInt(q);
@@ -80,7 +63,7 @@ void walkRay(double q, double s, int m, int step, int count, const ByteGrid& hei
         const int py = MajorY ? m : p;
         // Steps off the grid on either side are skipped alike: nothing is
         // read or written, but the level still decays.
-        const bool inGrid = ByteGrid::contains(px, py);
+        const bool inGrid = heights.contains(px, py);
         if (inGrid) {
             const int h = heights(px, py);
             if (h > level) {
@@ -93,13 +76,13 @@ void walkRay(double q, double s, int m, int step, int count, const ByteGrid& hei
         rule.after(px, py, inGrid, level);
         level = lower(level);
         q = q + s;
-        if (q > 256) q = 256;
+        if (q > limit) q = limit;
         else if (q < 0) q = 0;
     }
 }
 
-template <class Rule>
-void traceRay(double x, double y, double ox, double oy, const ByteGrid& heights, double decay, Rule& rule)
+template <class Grid, class Rule>
+void traceRay(double x, double y, double ox, double oy, const Grid& heights, double decay, Rule& rule)
 {
     if (x - ox == 0 && y - oy == 0) return; // the target is the origin itself
 

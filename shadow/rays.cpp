@@ -70,17 +70,17 @@ int tableDarkness(int darkness) { return std::clamp(darkness, 0, 255); }
 
 } // namespace
 
-void f3(double x, double y, const ByteGrid& heights, const ShadowParams& p, Picture& shadow)
+void f3(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow)
 {
     LinearRule rule{shadow, tableDarkness(p.darkness)};
     traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
 }
 
-void f4(double x, double y, const ByteGrid& heights, const ShadowParams& p, Picture& shadow)
+void f4(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow)
 {
     double sx0 = 0.0, sy0 = 0.0;
-    if (x > y) sx0 = nearest(255 - y);
-    else sy0 = nearest(255 - x);
+    if (x > y) sx0 = x - y;
+    else sy0 = y - x;
     LinearRule rule{shadow, tableDarkness(p.darkness)};
     traceRay(x, y, sx0, sy0, heights, p.decay, rule);
 }

@@ -1,5 +1,7 @@
 #include "picture.h"
 
+#include "parallel.h"
+
 #include <algorithm>
 
 namespace gloamery {
@@ -29,19 +31,31 @@ void Picture::place(int w, int h, const Colour* pixels)
 
 ByteGrid redGrid(const Picture& p)
 {
-    ByteGrid g;
-    std::uint8_t* out = g.data();
-    const int w = std::min(p.width(), kGridSize);
-    // Plain row loops, so the compiler can take a row's bytes many at a time.
-    for (int y = 0; y < kGridSize; ++y, out += kGridSize) {
+    ByteGrid g(p.width(), p.height());
+    const int w = p.width();
+    forEachRow(g.rows(), static_cast<std::size_t>(g.columns()) * static_cast<std::size_t>(g.rows()), [&](int y) {
+        // A plain row loop, so the compiler can take a row's bytes many at a time.
+        std::uint8_t* out = g.row(y);
         int x = 0;
         if (y < p.height()) {
-            const Colour* row = p.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width());
+            const Colour* row = p.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
             for (; x < w; ++x) out[x] = static_cast<std::uint8_t>(red(row[x]));
         }
-        for (; x < kGridSize; ++x) out[x] = static_cast<std::uint8_t>(red(-1));
-    }
+        for (; x < g.columns(); ++x) out[x] = static_cast<std::uint8_t>(red(-1));
+    });
     return g;
+}
+
+Picture tiled(const Picture& p, int w, int h)
+{
+    Picture out(p.background(), w, h);
+    if (p.width() <= 0 || p.height() <= 0) return out;
+    forEachRow(h, static_cast<std::size_t>(w) * static_cast<std::size_t>(h), [&](int y) {
+        const Colour* src = p.data() + static_cast<std::size_t>(y % p.height()) * static_cast<std::size_t>(p.width());
+        Colour* dst = out.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+        for (int x = 0; x < w; x += p.width()) std::copy_n(src, std::min(p.width(), w - x), dst + x);
+    });
+    return out;
 }
 
 } // namespace gloamery

@@ -1,7 +1,7 @@
 #pragma once
-// A picture slot: a fixed-size surface of colour values with a background
-// colour. Reads outside give -1 and writes outside do nothing, which the
-// computations rely on at their 257th row and column.
+// A picture slot: a surface of colour values with a background colour,
+// the map's size. Reads outside give -1 and writes outside do nothing,
+// which the computations rely on at their extra row and column.
 
 #include "colour.h"
 #include "map_grid.h"
@@ -13,7 +13,7 @@ namespace gloamery {
 
 class Picture {
 public:
-    static constexpr int kSize = 256;
+    static constexpr int kSize = kDefaultMapSize;
 
     explicit Picture(Colour background = kWhite, int width = kSize, int height = kSize);
 
@@ -63,8 +63,12 @@ private:
     std::vector<Colour> pixels_;
 };
 
-// The red byte of every pixel over a 257 x 257 grid, row and column 256
-// (and anything past a smaller picture) holding what a read outside gives.
+// The red byte of every pixel over the picture's grid, its last row and
+// column holding what a read outside gives (255).
 ByteGrid redGrid(const Picture& p);
+
+// A w x h picture with p's background, p repeated from the top-left:
+// pixel (x, y) is p's pixel (x mod p.width(), y mod p.height()).
+Picture tiled(const Picture& p, int w, int h);
 
 } // namespace gloamery

@@ -1,5 +1,7 @@
 #include "view_maps.h"
 
+#include "parallel.h"
+
 #include <array>
 
 namespace gloamery {
@@ -16,6 +18,12 @@ void CalculateMaps(Workspace& ws, Reporter& report)
     FloatGrid& hm = ws.heightGrid();
     auto& cm = ws.colorGrid();
     auto& cm2 = ws.colorGrid2();
+    const int w = ws.width(), h = ws.height();
+    if (hm.mapWidth() != w || hm.mapHeight() != h) {
+        hm = FloatGrid(w, h);
+        for (auto& g : cm) g = FloatGrid(w, h);
+        for (auto& g : cm2) g = ByteGrid(w, h);
+    }
 
     // Every value is one of 256 per channel: the divisions are done once.
     static const auto tables = [] {
@@ -29,14 +37,14 @@ void CalculateMaps(Workspace& ws, Reporter& report)
         return t;
     }();
 
-    // Blocks of columns are filled row by row, so the reads and writes run
-    // along memory; the bar still steps once per column, in order.
-    constexpr int kBlock = 16;
-    for (int x0 = 0; x0 < kGridSize; x0 += kBlock) {
-        const int x1 = x0 + kBlock < kGridSize ? x0 + kBlock : kGridSize;
-        for (int y = 0; y < kGridSize; ++y) {
+    // Column bands are filled row by row, so the reads and writes run along
+    // memory; the bar still steps once per column, in order. Samples at
+    // column W and row H read outside the pictures, as every read there does.
+    const std::size_t samples = static_cast<std::size_t>(hm.columns()) * static_cast<std::size_t>(hm.rows());
+    inColumnBands(0, hm.columns(), w, report, [&](int x0, int x1) {
+        forEachRow(hm.rows(), samples * (x1 - x0) / hm.columns(), [&](int y) {
             for (int x = x0; x < x1; ++x) {
-                const std::size_t i = FloatGrid::index(x, y);
+                const std::size_t i = hm.index(x, y);
                 const Channels c = split(colour.pixel(x, y));
                 const Channels d = split(detail.pixel(x, y));
                 hm.data()[i] = tables.height[red(height.pixel(x, y))];
@@ -47,9 +55,8 @@ void CalculateMaps(Workspace& ws, Reporter& report)
                 cm2[1].data()[i] = static_cast<std::uint8_t>(d.g);
                 cm2[2].data()[i] = static_cast<std::uint8_t>(d.b);
             }
-        }
-        for (int x = x0; x < x1; ++x) report.progress(x / 256.0);
-    }
+        });
+    });
 
     report.status(status::kDone);
 }

@@ -1,5 +1,7 @@
 #include "workspace.h"
 
+#include <stdexcept>
+
 namespace gloamery {
 
 namespace {
@@ -27,19 +29,55 @@ Colour slotBackground(Slot s)
     }
 }
 
-namespace {
-Picture makeSlot(Slot s)
+bool isInputSlot(Slot s)
 {
-    constexpr int kWorkSize = 20; // the small work picture
-    const int size = s == Slot::Work ? kWorkSize : Picture::kSize;
-    return Picture(slotBackground(s), size, size);
+    return s == Slot::Height || s == Slot::Grass || s == Slot::Stone || s == Slot::Detail;
 }
+
+namespace {
+
+constexpr int kWorkSize = 20; // the small work picture, whatever the map's size
+
+Picture makeSlot(Slot s, int w, int h)
+{
+    if (s == Slot::Work) return Picture(slotBackground(s), kWorkSize, kWorkSize);
+    return Picture(slotBackground(s), w, h);
+}
+
+int checkedSide(int side)
+{
+    if (side < 1 || side > kMaxMapSize) throw std::invalid_argument("map side outside 1..16384");
+    return side;
+}
+
 } // namespace
 
-Workspace::Workspace()
-    : pictures_{makeSlot(Slot::Height), makeSlot(Slot::Work), makeSlot(Slot::Shadow), makeSlot(Slot::Colour),
-                makeSlot(Slot::Grass), makeSlot(Slot::Stone), makeSlot(Slot::Texture), makeSlot(Slot::Detail)}
+Workspace::Workspace(int width, int height)
+    : width_(checkedSide(width)), height_(checkedSide(height)),
+      pictures_{makeSlot(Slot::Height, width, height), makeSlot(Slot::Work, width, height),
+                makeSlot(Slot::Shadow, width, height), makeSlot(Slot::Colour, width, height),
+                makeSlot(Slot::Grass, width, height), makeSlot(Slot::Stone, width, height),
+                makeSlot(Slot::Texture, width, height), makeSlot(Slot::Detail, width, height)},
+      heightMap_(width, height), colorMap_{FloatGrid(width, height), FloatGrid(width, height), FloatGrid(width, height)},
+      colorMap2_{ByteGrid(width, height), ByteGrid(width, height), ByteGrid(width, height)}
 {
+}
+
+void Workspace::resize(int w, int h)
+{
+    checkedSide(w);
+    checkedSide(h);
+    for (int i = 0; i < kSlotCount; ++i) {
+        const Slot s = static_cast<Slot>(i);
+        Picture& p = pictures_[static_cast<std::size_t>(i)];
+        p = isInputSlot(s) ? tiled(p, w, h) : makeSlot(s, w, h);
+    }
+    width_ = w;
+    height_ = h;
+    // A grid of -1 x -1 points: empty, so every read throws until rebuilt.
+    heightMap_ = FloatGrid(-1, -1);
+    for (auto& g : colorMap_) g = FloatGrid(-1, -1);
+    for (auto& g : colorMap2_) g = ByteGrid(-1, -1);
 }
 
 void clearShadow(Workspace& ws)

@@ -1,6 +1,7 @@
 #pragma once
-// The state every computation works on: the eight picture slots and the
-// three grids that the 3D view reads.
+// The state every computation works on: the eight picture slots, all but
+// the small work picture of the map's size W x H, and the grids that the
+// 3D view reads.
 
 #include "map_grid.h"
 #include "picture.h"
@@ -26,15 +27,32 @@ std::string_view slotName(Slot s);
 // clearing restores.
 Colour slotBackground(Slot s);
 
+// Map sides run 1..kMaxMapSize.
+constexpr int kMaxMapSize = 16384;
+constexpr bool validMapSize(long long w, long long h) { return w >= 1 && h >= 1 && w <= kMaxMapSize && h <= kMaxMapSize; }
+
 class Workspace {
 public:
-    Workspace();
+    // Every slot at its background. Sides outside 1..kMaxMapSize throw
+    // std::invalid_argument: callers check sizes they are given.
+    explicit Workspace(int width = kDefaultMapSize, int height = kDefaultMapSize);
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+    // Makes the map w x h, every slot with it: the input slots (height,
+    // grass, stone, detail) repeat their current picture from the
+    // top-left, the computed ones (shadow, colour, texture) and the work
+    // picture start afresh. The grids are dropped until the next
+    // CalculateMaps, which builds them at the new size.
+    void resize(int w, int h);
 
     Picture& picture(Slot s) { return pictures_[static_cast<int>(s)]; }
     const Picture& picture(Slot s) const { return pictures_[static_cast<int>(s)]; }
 
-    // The grids, filled by CalculateMaps. Indices 0..256; anything else is a
-    // caller's bug and throws std::out_of_range rather than reading astray.
+    // The grids, filled by CalculateMaps. Indices 0..W and 0..H; anything
+    // else is a caller's bug and throws std::out_of_range rather than
+    // reading astray.
     float HeightMap(std::int16_t x, std::int16_t y) const { return sample(heightMap_, x, y); }
     float ColorMapR(std::int16_t x, std::int16_t y) const { return sample(colorMap_[0], x, y); }
     float ColorMapG(std::int16_t x, std::int16_t y) const { return sample(colorMap_[1], x, y); }
@@ -51,15 +69,21 @@ private:
     template <class T>
     static T sample(const MapGrid<T>& grid, std::int16_t x, std::int16_t y)
     {
-        if (!MapGrid<T>::contains(x, y)) throw std::out_of_range("grid index outside 0..256");
+        if (!grid.contains(x, y)) throw std::out_of_range("grid index outside the map's grid");
         return grid(x, y);
     }
 
+    int width_;
+    int height_;
     std::array<Picture, kSlotCount> pictures_;
     FloatGrid heightMap_;
     std::array<FloatGrid, 3> colorMap_;
     std::array<ByteGrid, 3> colorMap2_;
 };
+
+// Whether a slot is computed by the buttons (shadow, colour, texture) or
+// given by the user (height, grass, stone, detail).
+bool isInputSlot(Slot s);
 
 // The "Clear" button: empties the shadow map, then the work picture.
 void clearShadow(Workspace& ws);

@@ -20,7 +20,7 @@ namespace {
 
 constexpr Colour kUntouched = 0x123456; // no rule ever writes this
 
-using Ray = void (*)(double, double, const ByteGrid&, const ShadowParams&, Picture&);
+using Ray = void (*)(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
 
 // A zero height map with single occluders.
 ByteGrid zeroHeightsWith(std::initializer_list<std::pair<std::pair<int, int>, int>> occluders)

@@ -314,7 +314,7 @@ TEST(LinearRay, DarknessOutsideItsRangeCountsAsTheNearestEnd)
 {
     // f3 and f4 are open to any caller, not only to a checked run: a
     // darkness past either end shades as that end, as a checked run does.
-    using RayFn = void (*)(double, double, const ByteGrid&, const ShadowParams&, Picture&);
+    using RayFn = void (*)(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
     Picture h(kBlack);
     h.setPixel(10, 10, grey(200));
     const ByteGrid heights = readHeights(h);

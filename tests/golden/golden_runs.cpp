@@ -107,7 +107,7 @@ std::string pictureDigest(const Picture& p)
 std::string gridDigest(const Workspace& ws)
 {
     Sha256 h;
-    const int n = kGridSize;
+    const int n = ws.width() + 1;
     auto addFloat = [&](float f) {
         std::uint32_t v;
         std::memcpy(&v, &f, 4);

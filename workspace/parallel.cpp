@@ -1,0 +1,51 @@
+#include "parallel.h"
+
+#include <omp.h>
+
+#include <atomic>
+#include <cstdlib>
+
+namespace gloamery {
+
+namespace {
+
+int fromEnvironment()
+{
+    if (const char* v = std::getenv("GLOAMERY_THREADS")) {
+        char* end = nullptr;
+        const long n = std::strtol(v, &end, 10);
+        if (end != v && *end == '\0' && n >= 1 && n <= 4096) return static_cast<int>(n);
+    }
+    const int cores = omp_get_num_procs();
+    return cores > 0 ? cores : 1;
+}
+
+std::atomic<int> chosenThreads{0};
+std::atomic<std::size_t> grain{1u << 18}; // about a quarter of a megapixel
+
+} // namespace
+
+int threadCount()
+{
+    int n = chosenThreads.load(std::memory_order_relaxed);
+    if (n == 0) {
+        n = fromEnvironment();
+        chosenThreads.store(n, std::memory_order_relaxed);
+    }
+    return n;
+}
+
+void setThreadCount(int n) { chosenThreads.store(n < 1 ? 1 : n, std::memory_order_relaxed); }
+
+std::size_t parallelGrain() { return grain.load(std::memory_order_relaxed); }
+
+void setParallelGrain(std::size_t units) { grain.store(units, std::memory_order_relaxed); }
+
+int threadsFor(std::size_t units)
+{
+    const int n = threadCount();
+    if (n <= 1 || units < parallelGrain()) return 1;
+    return n;
+}
+
+} // namespace gloamery
