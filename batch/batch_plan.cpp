@@ -138,12 +138,34 @@ std::optional<Step> readPictureStep(const QString& option, Reader& in)
     const auto path = slot ? in.file(option) : std::nullopt;
     if (!slot || !path) return std::nullopt;
     if (option == QLatin1String("--load")) return LoadStep{*slot, *path};
+    if (option == QLatin1String("--tile")) return LoadStep{*slot, *path, true};
     const QString ext = QFileInfo(*path).suffix().toLower();
     if (ext != QLatin1String("bmp") && ext != QLatin1String("png")) {
         in.fail("cannot save " + quoted(*path) + ": the name must end in .bmp or .png");
         return std::nullopt;
     }
     return SaveStep{*slot, *path, ext.toLatin1()};
+}
+
+// "W,H" with both whole numbers within 1..16384.
+std::optional<SizeStep> readSize(const QString& option, Reader& in)
+{
+    const auto text = in.value(option, "W,H");
+    if (!text) return std::nullopt;
+    const QStringList parts = text->split(QLatin1Char(','));
+    auto side = [](const QString& t) -> std::optional<int> {
+        const auto v = parseCNumber(t.toStdString());
+        if (!v || *v != std::floor(*v) || *v < 1 || *v > kMaxMapSize) return std::nullopt;
+        return static_cast<int>(*v);
+    };
+    const auto w = parts.size() == 2 ? side(parts[0]) : std::nullopt;
+    const auto h = parts.size() == 2 ? side(parts[1]) : std::nullopt;
+    if (!w || !h) {
+        in.fail(option.toStdString() + " needs two whole numbers W,H from 1 to " + std::to_string(kMaxMapSize)
+                + " (as in 1024,768), not " + quoted(*text));
+        return std::nullopt;
+    }
+    return SizeStep{*w, *h};
 }
 
 // The control options. False when the argument is none of them; a bad value
@@ -230,7 +252,7 @@ Vetted vet(const QStringList& args)
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addOption({QStringLiteral("time"), QStringLiteral("wall time of each operation")});
-    for (const char* name : {"load", "save", "sun", "decay", "darkness", "contrast", "blur", "blend"})
+    for (const char* name : {"load", "tile", "save", "size", "threads", "sun", "decay", "darkness", "contrast", "blur", "blend"})
         parser.addOption({QLatin1String(name), QString(), QStringLiteral("value")});
 
     if (!parser.parse(QStringList{QStringLiteral("gloamery-batch")} + args))
@@ -277,8 +299,12 @@ std::variant<Command, UsageError> parseArguments(const QStringList& rawArgs)
         const QString arg = in.next();
         if (arg == QLatin1String("--time")) {
             cmd.plan.time = true;
-        } else if (arg == QLatin1String("--load") || arg == QLatin1String("--save")) {
+        } else if (arg == QLatin1String("--load") || arg == QLatin1String("--tile") || arg == QLatin1String("--save")) {
             if (auto step = readPictureStep(arg, in)) cmd.plan.steps.push_back(std::move(*step));
+        } else if (arg == QLatin1String("--size")) {
+            if (auto step = readSize(arg, in)) cmd.plan.steps.push_back(*step);
+        } else if (arg == QLatin1String("--threads")) {
+            if (const auto n = in.integer(arg, 1, 1024)) cmd.plan.threads = *n;
         } else if (readControl(arg, in, controls)) {
             // the controls now stand as the next operation will see them
         } else if (const auto op = operationFromName(arg)) {
@@ -303,7 +329,15 @@ QString usageText()
         "\n"
         "Pictures (SLOT: height, shadow, colour, grass, stone, texture, detail):\n"
         "  --load SLOT FILE     put an image (BMP, JPEG, GIF, PNG, PPM...) into the slot\n"
+        "                       at its top-left, cropped to the map; a note on standard\n"
+        "                       error tells when its size differs from the map's\n"
+        "  --tile SLOT FILE     fill the slot with the image repeated from the top-left\n"
         "  --save SLOT FILE     write the slot's picture; FILE ends in .bmp or .png\n"
+        "\n"
+        "Map size (256,256 at start):\n"
+        "  --size W,H           make every slot W x H, each side 1..16384: the height,\n"
+        "                       grass, stone and detail pictures repeat from the\n"
+        "                       top-left, the shadow, texture and colour maps start afresh\n"
         "\n"
         "Controls (numbers in the C locale, as in 10.5):\n"
         "  --sun X,Y            sun position X0,Y0 (default 0,0)\n"
@@ -318,6 +352,8 @@ QString usageText()
         "  make-texture, make-texture2              texture synthesis\n"
         "  clear                                    empty the shadow map\n"
         "\n"
+        "  --threads N          compute on N threads (default: GLOAMERY_THREADS, else\n"
+        "                       every core); the results are the same on any number\n"
         "  --time               print each operation's wall time on standard error\n"
         "  -h, --help           print this help\n"
         "  -v, --version        print the version\n"
@@ -327,9 +363,11 @@ QString usageText()
         "Exit status: 0 done, 1 a file could not be read or written (the run stops\n"
         "there), 2 a bad argument (nothing runs).\n"
         "\n"
-        "Example:\n"
+        "Examples:\n"
         "  gloamery-batch --load height hills.png --sun 40,30 --decay 3 linear \\\n"
-        "                 --save colour lit.png\n");
+        "                 --save colour lit.png\n"
+        "  gloamery-batch --size 1024,1024 --load height hills1k.png make-texture \\\n"
+        "                 --sun 500,-200 linear --save colour hills1k-lit.png\n");
 }
 
 } // namespace gloamery::batch

@@ -23,9 +23,17 @@ enum class Operation { Linear, LinearSim, Sin, Cos, Embossed, MakeTexture, MakeT
 // The operation's name on the command line ("linear", "make-texture2"...).
 QString operationName(Operation op);
 
+// --load (top-left, cropped) or --tile (repeated from the top-left).
 struct LoadStep {
     Slot slot;
     QString path;
+    bool tile = false;
+};
+
+// --size: every slot becomes w x h.
+struct SizeStep {
+    int width;
+    int height;
 };
 
 struct SaveStep {
@@ -41,11 +49,12 @@ struct RunStep {
     Controls controls;
 };
 
-using Step = std::variant<LoadStep, SaveStep, RunStep>;
+using Step = std::variant<LoadStep, SaveStep, RunStep, SizeStep>;
 
 struct Plan {
     std::vector<Step> steps;
     bool time = false; // --time: report each operation's wall time
+    int threads = 0;   // --threads: 0 keeps GLOAMERY_THREADS or every core
 };
 
 enum class Request { Run, Help, Version };

@@ -1,8 +1,12 @@
 #include "batch_run.h"
 
 #include "imageio/picture_io.h"
+#include "workspace/parallel.h"
 #include "workspace/reporter.h"
 
+#include <unistd.h>
+
+#include <new>
 #include <chrono>
 #include <cstdio>
 #include <ostream>
@@ -21,6 +25,83 @@ std::string milliseconds(std::chrono::steady_clock::duration d)
     char text[32];
     std::snprintf(text, sizeof text, "%.3f", std::chrono::duration<double, std::milli>(d).count());
     return text;
+}
+
+// Physical memory, in bytes; 0 when the system does not say.
+double physicalMemory()
+{
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    return pages > 0 && pageSize > 0 ? static_cast<double>(pages) * static_cast<double>(pageSize) : 0.0;
+}
+
+// A W x H map holds seven pictures of 4 bytes a pixel, and a run takes
+// about three more pictures' worth (heights, light, scratch layers).
+double bytesForMap(int w, int h) { return 10.0 * 4.0 * w * h; }
+
+std::string mib(double bytes) { return std::to_string(static_cast<long long>(bytes / (1024 * 1024))) + " MiB"; }
+
+int load(Workspace& ws, const LoadStep& load, std::ostream& err)
+{
+    auto read = readPictureFile(load.path);
+    if (const Error* e = std::get_if<Error>(&read)) {
+        err << kTool << ": cannot read " << quoted(load.path) << ": " << e->message << '\n';
+        return kExitFileError;
+    }
+    const QImage& image = std::get<QImage>(read);
+    Picture& slot = ws.picture(load.slot);
+    if (load.tile) {
+        tileImage(slot, image);
+        return kExitOk;
+    }
+    if (image.width() != ws.width() || image.height() != ws.height())
+        err << "note: " << load.path.toStdString() << " is " << image.width() << " x " << image.height()
+            << "; the map is " << ws.width() << " x " << ws.height() << " (use --size " << image.width() << ','
+            << image.height() << " before --load to work at its size)\n";
+    placeImage(slot, image);
+    return kExitOk;
+}
+
+int resize(Workspace& ws, const SizeStep& size, std::ostream& err)
+{
+    const double needed = bytesForMap(size.width, size.height);
+    const double have = physicalMemory();
+    if (have > 0 && needed > have) {
+        err << kTool << ": cannot make the map " << size.width << " x " << size.height << ": it needs about "
+            << mib(needed) << ", more than this machine's " << mib(have) << '\n';
+        return kExitFileError;
+    }
+    ws.resize(size.width, size.height);
+    return kExitOk;
+}
+
+int runSteps(const Plan& plan, Workspace& ws, std::ostream& err)
+{
+    for (const Step& step : plan.steps) {
+        if (const auto* l = std::get_if<LoadStep>(&step)) {
+            if (const int status = load(ws, *l, err)) return status;
+        } else if (const auto* size = std::get_if<SizeStep>(&step)) {
+            if (const int status = resize(ws, *size, err)) return status;
+        } else if (const auto* save = std::get_if<SaveStep>(&step)) {
+            if (const Refusal r = savePicture(ws.picture(save->slot), save->path, save->format.constData())) {
+                err << kTool << ": cannot write " << quoted(save->path) << ": " << r->message << '\n';
+                return kExitFileError;
+            }
+        } else {
+            const auto& run = std::get<RunStep>(step);
+            const auto start = std::chrono::steady_clock::now();
+            if (const Refusal r = runOperation(ws, run)) {
+                // Arguments are checked before the run, so this is a refusal
+                // the check did not foresee; it is still the user's input.
+                err << kTool << ": " << operationName(run.op).toStdString() << ": " << r->message << '\n';
+                return kExitUsage;
+            }
+            if (plan.time)
+                err << operationName(run.op).toStdString() << ' '
+                    << milliseconds(std::chrono::steady_clock::now() - start) << " ms\n";
+        }
+    }
+    return kExitOk;
 }
 
 } // namespace
@@ -44,32 +125,14 @@ Refusal runOperation(Workspace& ws, const RunStep& step)
 
 int runPlan(const Plan& plan, Workspace& ws, std::ostream& err)
 {
-    for (const Step& step : plan.steps) {
-        if (const auto* load = std::get_if<LoadStep>(&step)) {
-            if (const Refusal r = loadPicture(ws.picture(load->slot), load->path)) {
-                err << kTool << ": cannot read " << quoted(load->path) << ": " << r->message << '\n';
-                return kExitFileError;
-            }
-        } else if (const auto* save = std::get_if<SaveStep>(&step)) {
-            if (const Refusal r = savePicture(ws.picture(save->slot), save->path, save->format.constData())) {
-                err << kTool << ": cannot write " << quoted(save->path) << ": " << r->message << '\n';
-                return kExitFileError;
-            }
-        } else {
-            const auto& run = std::get<RunStep>(step);
-            const auto start = std::chrono::steady_clock::now();
-            if (const Refusal r = runOperation(ws, run)) {
-                // Arguments are checked before the run, so this is a refusal
-                // the check did not foresee; it is still the user's input.
-                err << kTool << ": " << operationName(run.op).toStdString() << ": " << r->message << '\n';
-                return kExitUsage;
-            }
-            if (plan.time)
-                err << operationName(run.op).toStdString() << ' '
-                    << milliseconds(std::chrono::steady_clock::now() - start) << " ms\n";
-        }
+    if (plan.threads > 0) setThreadCount(plan.threads);
+    try {
+        return runSteps(plan, ws, err);
+    } catch (const std::bad_alloc&) {
+        // Files saved before stay as they are; none is left half-written.
+        err << kTool << ": out of memory for a " << ws.width() << " x " << ws.height() << " map\n";
+        return kExitFileError;
     }
-    return kExitOk;
 }
 
 int runTool(const QStringList& args, std::ostream& out, std::ostream& err)

@@ -7,6 +7,7 @@
 // which costs a pass over the whole picture.
 
 #include "workspace/controls.h"
+#include "workspace/workspace.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -20,7 +21,8 @@ namespace gloamery {
 // decoded here, or refuse it for the reason given.
 using FormatCheck = std::variant<std::monostate, QImage, Error>;
 
-// The "too large" reason shared by every format.
+// The "too large" reason shared by every format: a side beyond the largest
+// map, or more than limitMiB once decoded at 32 bits a pixel.
 Error tooLargeError(std::int64_t width, std::int64_t height, int limitMiB);
 bool exceedsLimit(std::int64_t width, std::int64_t height, int limitMiB);
 

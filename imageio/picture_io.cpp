@@ -34,9 +34,8 @@ std::string formatName(const QByteArray& format)
     return format.toUpper().toStdString();
 }
 
-// Decodes the bytes and places the picture; on any refusal the picture is
-// left exactly as it was.
-Refusal decodeInto(Picture& picture, const QByteArray& bytes)
+// Decodes the bytes, every check first.
+std::variant<QImage, Error> decode(const QByteArray& bytes)
 {
     if (bytes.isEmpty()) return Error{"The file is empty."};
     QBuffer buffer;
@@ -69,7 +68,14 @@ Refusal decodeInto(Picture& picture, const QByteArray& bytes)
         if (!reader.read(&image) || image.isNull())
             return Error{"The " + name + " file is damaged or incomplete."};
     }
-    placeImage(picture, image);
+    return image;
+}
+
+// Places what was read; on any refusal the picture is left exactly as it was.
+Refusal placeRead(Picture& picture, std::variant<QImage, Error> read)
+{
+    if (const Error* e = std::get_if<Error>(&read)) return *e;
+    placeImage(picture, std::get<QImage>(read));
     return std::nullopt;
 }
 
@@ -123,14 +129,19 @@ void placeImage(Picture& picture, const QImage& image)
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         painter.drawImage(0, 0, source);
     }
-    std::vector<Colour> pixels(static_cast<std::size_t>(picture.width()) * static_cast<std::size_t>(picture.height()));
+    // Straight into the picture: the canvas covers all of it.
     for (int y = 0; y < canvas.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
-        for (int x = 0; x < canvas.width(); ++x)
-            pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width()) + static_cast<std::size_t>(x)] =
-                compose(qRed(line[x]), qGreen(line[x]), qBlue(line[x]));
+        Colour* out = picture.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width());
+        for (int x = 0; x < canvas.width(); ++x) out[x] = compose(qRed(line[x]), qGreen(line[x]), qBlue(line[x]));
     }
-    picture.place(picture.width(), picture.height(), pixels.data());
+}
+
+void tileImage(Picture& picture, const QImage& image)
+{
+    Picture tile(picture.background(), image.width(), image.height());
+    placeImage(tile, image);
+    picture = tiled(tile, picture.width(), picture.height());
 }
 
 QImage toQImage(const Picture& picture)
@@ -144,7 +155,7 @@ QImage toQImage(const Picture& picture)
     return image;
 }
 
-Refusal loadPicture(Picture& picture, const QString& path)
+std::variant<QImage, Error> readPictureFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return Error{file.errorString().toStdString()};
@@ -162,16 +173,20 @@ Refusal loadPicture(Picture& picture, const QString& path)
     if (bytes.size() > kMaxPictureFileBytes)
         return Error{"The file is larger than " + std::to_string(kMaxPictureFileBytes / (1024 * 1024))
                      + " MiB, more than any picture that can be loaded."};
-    return decodeInto(picture, bytes);
+    return decode(bytes);
 }
 
-Refusal loadPictureData(Picture& picture, const QByteArray& bytes)
+std::variant<QImage, Error> readPictureData(const QByteArray& bytes)
 {
     if (bytes.size() > kMaxPictureFileBytes)
         return Error{"The data is larger than " + std::to_string(kMaxPictureFileBytes / (1024 * 1024))
                      + " MiB, more than any picture that can be loaded."};
-    return decodeInto(picture, bytes);
+    return decode(bytes);
 }
+
+Refusal loadPicture(Picture& picture, const QString& path) { return placeRead(picture, readPictureFile(path)); }
+
+Refusal loadPictureData(Picture& picture, const QByteArray& bytes) { return placeRead(picture, readPictureData(bytes)); }
 
 Refusal savePicture(const Picture& picture, const QString& path, const char* format)
 {

@@ -10,14 +10,18 @@
 #include <QImage>
 #include <QString>
 
+#include <variant>
+
 namespace gloamery {
 
 // Decoding refuses images that would take more than this many megabytes,
-// so a small file that declares a huge image is never decoded.
-constexpr int kDecodeLimitMiB = 64;
-// No picture within that limit needs a larger file (an uncompressed BMP is
-// the largest), so larger files are refused unread.
-constexpr qint64 kMaxPictureFileBytes = 2 * qint64(kDecodeLimitMiB) * 1024 * 1024;
+// so a small file that declares a huge image is never decoded: the largest
+// map, 16384 x 16384 at 32 bits a pixel, and no more.
+constexpr int kDecodeLimitMiB = kMaxMapSize / 1024 * kMaxMapSize / 1024 * 4;
+// No picture within that limit needs a larger file (an uncompressed 32-bit
+// BMP is the largest, a little over the limit), so larger files are
+// refused unread.
+constexpr qint64 kMaxPictureFileBytes = qint64(kDecodeLimitMiB) * 1024 * 1024 * 5 / 4;
 
 // Places an image at the picture's top-left corner: cropped when larger,
 // the picture's background showing where it is smaller and through
@@ -26,6 +30,15 @@ void placeImage(Picture& picture, const QImage& image);
 
 // The picture as a 32-bit RGB image of its own size.
 QImage toQImage(const Picture& picture);
+
+// Decodes a picture file (or bytes) with every check loadPicture makes,
+// without placing it anywhere: the image at its own size, or the reason.
+std::variant<QImage, Error> readPictureFile(const QString& path);
+std::variant<QImage, Error> readPictureData(const QByteArray& bytes);
+
+// The image repeated across the picture from the top-left, over the
+// picture's background where it is transparent.
+void tileImage(Picture& picture, const QImage& image);
 
 // Reads a picture file in any format the toolkit reads (BMP, JPEG, GIF, PNG,
 // the portable pixmaps, XPM, XBM, icons) into the picture, the format told

@@ -41,30 +41,7 @@ SweepStyle styleOf(ShadowMode mode)
     return {f3, true, true, false, 0};
 }
 
-// A border pixel a ray is cast to, and the sweep step i it belongs to.
-struct Target {
-    int x;
-    int y;
-    int i;
-};
-
-// The border pixels in the order the rays are cast: for each i, the top
-// row, the left column, the bottom row and the right column (only the last
-// two for "Linear sim"), each while i is within that side.
-std::vector<Target> sweepTargets(int w, int h, bool allFourEdges)
-{
-    std::vector<Target> t;
-    t.reserve(4 * static_cast<std::size_t>(std::max(w, h)));
-    for (int i = 0; i < std::max(w, h); ++i) {
-        if (allFourEdges) {
-            if (i < w) t.push_back({i, 0, i});
-            if (i < h) t.push_back({0, i, i});
-        }
-        if (i < w) t.push_back({i, h - 1, i});
-        if (i < h) t.push_back({w - 1, i, i});
-    }
-    return t;
-}
+using Target = SweepTarget;
 
 // Steps a ray from the sun takes to a target, about: its length along the
 // major axis. Used only to share the rays fairly among threads.
@@ -159,6 +136,21 @@ void castRays(const std::vector<Target>& targets, const SweepStyle& style, const
 }
 
 } // namespace
+
+std::vector<SweepTarget> sweepTargets(int w, int h, bool allFourEdges)
+{
+    std::vector<SweepTarget> t;
+    t.reserve(4 * static_cast<std::size_t>(std::max(w, h)));
+    for (int i = 0; i < std::max(w, h); ++i) {
+        if (allFourEdges) {
+            if (i < w) t.push_back({i, 0, i});
+            if (i < h) t.push_back({0, i, i});
+        }
+        if (i < w) t.push_back({i, h - 1, i});
+        if (i < h) t.push_back({w - 1, i, i});
+    }
+    return t;
+}
 
 Refusal runShadow(Workspace& ws, ShadowMode mode, const Controls& controls, const NumberParser& parse,
                   Reporter& report)

@@ -27,7 +27,7 @@ Picture patterned()
     return p;
 }
 
-TEST(DecodeLimit, CountsFourBytesAPixelWithoutOverflow)
+TEST(DecodeLimit, CountsFourBytesAPixelWithoutOverflowAndNoSideBeyondTheLargestMap)
 {
     const struct {
         std::int64_t w, h;
@@ -36,7 +36,9 @@ TEST(DecodeLimit, CountsFourBytesAPixelWithoutOverflow)
         {4096, 4096, false},                      // exactly 64 MiB
         {4097, 4096, true},
         {4096, 4097, true},
-        {16777216, 1, false},
+        {16384, 1, false},                        // the widest map
+        {16385, 1, true},                         // no map is wider, whatever the bytes
+        {1, 16385, true},
         {16777217, 1, true},
         {65535, 65535, true},
         {2147483647, 2147483647, true},           // 2^64 bytes and more: must not wrap
