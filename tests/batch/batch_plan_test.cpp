@@ -65,6 +65,13 @@ TEST(BatchArguments, RefusesBadArgumentsNamingTheCulprit)
         {split("--blur yes"), "on or off"},
         {split("--blend Multiply"), "\"Multiply\""},
         {split("--blend 50-50"), "\"50-50\""},
+        {split("--size 0,5"), "1 to 16384"},
+        {split("--size 16385,1"), "\"16385,1\""},
+        {split("--size 300"), "W,H"},
+        {split("--size 1.5,2"), "\"1.5,2\""},
+        {split("--size"), "'--size'"},
+        {split("--tile work a.png"), "\"work\""},
+        {split("--threads 0"), "1..1024"},
         // Passes the number check but not the shadow run's 16-bit range.
         {split("--sun 32768,0 linear"), "linear: X0"},
         {split("--sun 0,-32769 sin"), "sin: Y0"},

@@ -237,6 +237,40 @@ TEST_F(BatchProcess, LoadPlacesImagesAtTheTopLeftOverTheBackground)
     expectSamePixels(detail, read(at("p.png")), "big.ppm");
 }
 
+// --size repeats the input pictures and restarts the computed ones; --load
+// keeps its top-left placing at any size but says when the sizes differ;
+// --tile repeats the file's picture.
+TEST_F(BatchProcess, MapSizeRepeatsInputsTilesAndNotesOtherSizes)
+{
+    QImage pattern(3, 2, QImage::Format_RGB32);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) pattern.setPixel(x, y, qRgb(10 * x, 20 * y, 7));
+    ASSERT_TRUE(pattern.save(at("p.png")));
+    const Result r = runTool(words("--save height d.png --size 300,260 --save height dd.png --size 5,3 --load height p.png "
+                                   "--save height h.png --tile grass p.png --save grass g.png --save shadow s.png"),
+                             dir());
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.err, QStringLiteral("note: p.png is 3 x 2; the map is 5 x 3 (use --size 3,2 before --load to work at "
+                                    "its size)\n"));
+
+    const QImage d(at("d.png")), dd(at("dd.png"));
+    ASSERT_EQ(dd.size(), QSize(300, 260));
+    for (int y = 0; y < 260; y += 7)
+        for (int x = 0; x < 300; x += 3) ASSERT_EQ(dd.pixel(x, y), d.pixel(x % 256, y % 256)) << "at " << x << "," << y;
+
+    const QImage h(at("h.png")), g(at("g.png")), shadow(at("s.png"));
+    ASSERT_EQ(h.size(), QSize(5, 3));
+    ASSERT_EQ(g.size(), QSize(5, 3));
+    ASSERT_EQ(shadow.size(), QSize(5, 3));
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) {
+            const QRgb placed = x < 3 && y < 2 ? pattern.pixel(x, y) : qRgb(240, 240, 240);
+            EXPECT_EQ(h.pixel(x, y), placed) << "height at " << x << "," << y;
+            EXPECT_EQ(g.pixel(x, y), pattern.pixel(x % 3, y % 2)) << "grass at " << x << "," << y;
+            EXPECT_EQ(shadow.pixel(x, y), qRgb(255, 255, 255)) << "shadow at " << x << "," << y;
+        }
+}
+
 TEST_F(BatchProcess, ReadsJpegWithoutDisplay)
 {
     if (!QImageWriter::supportedImageFormats().contains("jpeg")) GTEST_SKIP() << "no JPEG plug-in";

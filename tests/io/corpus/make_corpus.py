@@ -195,6 +195,9 @@ def bmp_files():
     # Sizes whose byte count overflows 64 bits when multiplied out.
     files["bmp_2147483647x2147483647.bmp"] = bmp(2 ** 31 - 1, 2 ** 31 - 1, 32, None, data=bytes(64))
     files["bmp_65535x65535.bmp"] = bmp(65535, 65535, 24, None, data=bytes(64))
+    files["bmp_100000x100000.bmp"] = bmp(100000, 100000, 24, None, data=bytes(64))
+    # One pixel wider than the largest map, small in bytes.
+    files["bmp_16385x1.bmp"] = bmp(16385, 1, 1, None, palette=[BLACK, WHITE], data=bytes(2052))
     files["bmp_65535x65535_1bit.bmp"] = bmp(65535, 65535, 1, None, palette=[BLACK, WHITE], data=bytes(64))
     files["bmp_65535x65535_rle8.bmp"] = bmp(65535, 65535, 8, None, palette=pal4, compression=1,
                                             data=rle8([("run", 255, 1)] * 8 + [("eob",)]))
@@ -462,6 +465,8 @@ def png_files():
     files["png_named_bmp.bmp"] = files["png_rgb8.png"]
     files["png_zero_size.png"] = png(0, 0, [], 2, idat=zlib.compress(b""))
     files["png_65535x65535.png"] = png(65535, 65535, [], 2, idat=zlib.compress(bytes(2000)))
+    files["png_100000x100000.png"] = png(100000, 100000, [], 2, idat=zlib.compress(bytes(2000)))
+    files["png_16385x2.png"] = png(16385, 2, [bytes(16385), bytes(16385)], 0)
     files["png_bad_ihdr_depth.png"] = png(8, 8, q, 2, ihdr=struct.pack(">IIBBBBB", 8, 8, 7, 2, 0, 0, 0))
     whole = files["png_rgb8.png"]
     files["png_truncated_signature.png"] = whole[:5]
