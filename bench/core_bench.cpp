@@ -1,6 +1,8 @@
-// Each operation of the control panel on one 256 x 256 scene: the shadow
-// buttons end to end (sweep, merge, blend), the merge with and without
-// blur, each blend mode, each texture synthesis and the view maps.
+// Each operation of the control panel on scenes of 256 x 256 (the default
+// pictures), 1024 x 1024 and 4096 x 4096 (a generated fractal terrain with
+// the default textures repeated): the shadow buttons end to end (sweep,
+// merge, blend), the merge with and without blur, each blend mode, each
+// texture synthesis and the view maps.
 
 #include "compose/blend.h"
 #include "compose/merge.h"
@@ -15,7 +17,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
 #include <random>
 
 using namespace gloamery;
@@ -38,34 +44,71 @@ void fillSynthetic(Workspace& ws)
 }
 #endif
 
-// The start state, a texture map and one linear run: what a user has after
-// a first few clicks.
-const Workspace& scene()
+// Fractal heights: octaves of smoothed lattice noise, each half the size
+// and half the weight of the one before, with a fixed seed.
+void fillFractalHeights(Picture& p)
 {
-    static const Workspace ws = [] {
-        Workspace w;
-#ifdef GLOAMERY_BENCH_DEFAULT_PICTURES
-        loadDefaultPictures(w);
-#else
-        fillSynthetic(w);
-#endif
-        SilentReporter quiet;
-        makeTexture(w, 50, quiet);
-        Controls c;
-        c.x0 = "40";
-        c.y0 = "30";
-        if (runShadow(w, ShadowMode::Linear, c, parseCNumber, quiet)) std::abort();
-        return w;
-    }();
-    return ws;
+    std::mt19937 rng(99);
+    std::vector<double> sum(static_cast<std::size_t>(p.width()) * p.height(), 0.0);
+    double weight = 1.0;
+    for (int cell = std::max(p.width(), p.height()) / 2; cell >= 2; cell /= 2, weight /= 2) {
+        const int cols = p.width() / cell + 2, rows = p.height() / cell + 2;
+        std::vector<double> lattice(static_cast<std::size_t>(cols) * rows);
+        for (double& v : lattice) v = std::uniform_real_distribution<double>(0, 1)(rng);
+        for (int y = 0; y < p.height(); ++y)
+            for (int x = 0; x < p.width(); ++x) {
+                const int cx = x / cell, cy = y / cell;
+                const double fx = double(x % cell) / cell, fy = double(y % cell) / cell;
+                auto at = [&](int i, int j) { return lattice[static_cast<std::size_t>(j) * cols + i]; };
+                const double top = at(cx, cy) * (1 - fx) + at(cx + 1, cy) * fx;
+                const double bottom = at(cx, cy + 1) * (1 - fx) + at(cx + 1, cy + 1) * fx;
+                sum[static_cast<std::size_t>(y) * p.width() + x] += weight * (top * (1 - fy) + bottom * fy);
+            }
+    }
+    for (int y = 0; y < p.height(); ++y)
+        for (int x = 0; x < p.width(); ++x)
+            p.setPixel(x, y, grey(std::clamp(static_cast<int>(sum[static_cast<std::size_t>(y) * p.width() + x] * 128), 0, 255)));
 }
+
+// The sun of a scene: up and to the left of the map, as at 256 x 256.
+Controls sunFor(int size)
+{
+    Controls c;
+    c.x0 = std::to_string(40 * size / 256);
+    c.y0 = std::to_string(30 * size / 256);
+    return c;
+}
+
+// The start state, a texture map and one linear run: what a user has after
+// a first few clicks. At 256 the default pictures, above a fractal terrain
+// with the default textures repeated.
+const Workspace& scene(int size)
+{
+    static std::map<int, Workspace> scenes;
+    auto found = scenes.find(size);
+    if (found != scenes.end()) return found->second;
+    Workspace w;
+#ifdef GLOAMERY_BENCH_DEFAULT_PICTURES
+    loadDefaultPictures(w);
+#else
+    fillSynthetic(w);
+#endif
+    if (size != w.width()) {
+        w.resize(size, size);
+        fillFractalHeights(w.picture(Slot::Height));
+    }
+    SilentReporter quiet;
+    makeTexture(w, 50, quiet);
+    if (runShadow(w, ShadowMode::Linear, sunFor(size), parseCNumber, quiet)) std::abort();
+    return scenes.emplace(size, std::move(w)).first->second;
+}
+
+int sizeOf(const benchmark::State& state) { return static_cast<int>(state.range(0)); }
 
 void shadowButton(benchmark::State& state, ShadowMode mode)
 {
-    Workspace ws = scene();
-    Controls c;
-    c.x0 = "40";
-    c.y0 = "30";
+    Workspace ws = scene(sizeOf(state));
+    const Controls c = sunFor(sizeOf(state));
     SilentReporter quiet;
     // Every press casts the same rays, so the map it builds on does not
     // change the work.
@@ -77,8 +120,8 @@ void shadowButton(benchmark::State& state, ShadowMode mode)
 
 void merge(benchmark::State& state)
 {
-    Workspace ws = scene();
-    const bool blur = state.range(0) != 0;
+    Workspace ws = scene(sizeOf(state));
+    const bool blur = state.range(1) != 0;
     SilentReporter quiet;
     for (auto _ : state) {
         Merge(ws, blur, BlendMode::Multiply, quiet);
@@ -90,7 +133,7 @@ using BlendFn = void (*)(const ByteGrid&, const Picture&, Picture&, Reporter&);
 
 void blendMode(benchmark::State& state, BlendFn fn)
 {
-    Workspace ws = scene();
+    Workspace ws = scene(sizeOf(state));
     SilentReporter quiet;
     const ByteGrid tmat = shadowPlane(ws.picture(Slot::Shadow), true, quiet);
     for (auto _ : state) {
@@ -103,7 +146,7 @@ using TextureFn = void (*)(Workspace&, int, Reporter&);
 
 void texture(benchmark::State& state, TextureFn fn)
 {
-    Workspace ws = scene();
+    Workspace ws = scene(sizeOf(state));
     SilentReporter quiet;
     for (auto _ : state) {
         fn(ws, 50, quiet);
@@ -113,7 +156,7 @@ void texture(benchmark::State& state, TextureFn fn)
 
 void calculateMaps(benchmark::State& state)
 {
-    Workspace ws = scene();
+    Workspace ws = scene(sizeOf(state));
     SilentReporter quiet;
     for (auto _ : state) {
         CalculateMaps(ws, quiet);
@@ -124,7 +167,7 @@ void calculateMaps(benchmark::State& state)
 // The parts of a shadow press, to tell where its time goes.
 void readHeightGrid(benchmark::State& state)
 {
-    const Workspace& ws = scene();
+    const Workspace& ws = scene(sizeOf(state));
     for (auto _ : state) {
         ByteGrid g = readHeights(ws.picture(Slot::Height));
         benchmark::DoNotOptimize(g.data());
@@ -133,21 +176,27 @@ void readHeightGrid(benchmark::State& state)
 
 } // namespace
 
-constexpr auto kUs = benchmark::kMicrosecond;
+constexpr auto kMs = benchmark::kMillisecond;
 
-BENCHMARK_CAPTURE(shadowButton, linear, ShadowMode::Linear)->Unit(kUs);
-BENCHMARK_CAPTURE(shadowButton, linear_sim, ShadowMode::LinearSim)->Unit(kUs);
-BENCHMARK_CAPTURE(shadowButton, sin, ShadowMode::Sin)->Unit(kUs);
-BENCHMARK_CAPTURE(shadowButton, cos, ShadowMode::Cos)->Unit(kUs);
-BENCHMARK_CAPTURE(shadowButton, embossed, ShadowMode::Embossed)->Unit(kUs);
-BENCHMARK(merge)->ArgName("blur")->Arg(0)->Arg(1)->Unit(kUs);
-BENCHMARK_CAPTURE(blendMode, MergeDetNor, MergeDetNor)->Unit(kUs);
-BENCHMARK_CAPTURE(blendMode, MergeDetMul, MergeDetMul)->Unit(kUs);
-BENCHMARK_CAPTURE(blendMode, MergeDetDiv, MergeDetDiv)->Unit(kUs);
-BENCHMARK_CAPTURE(blendMode, MergeDetMul3, MergeDetMul3)->Unit(kUs);
-BENCHMARK_CAPTURE(texture, makeTexture, makeTexture)->Unit(kUs);
-BENCHMARK_CAPTURE(texture, makeTexture2, makeTexture2)->Unit(kUs);
-BENCHMARK(calculateMaps)->Unit(kUs);
-BENCHMARK(readHeightGrid)->Unit(kUs);
+// Every operation at each map size; the large ones in milliseconds.
+void sizes(benchmark::internal::Benchmark* b)
+{
+    b->ArgName("size")->Arg(256)->Arg(1024)->Arg(4096)->Unit(kMs)->MeasureProcessCPUTime()->UseRealTime();
+}
+
+BENCHMARK_CAPTURE(shadowButton, linear, ShadowMode::Linear)->Apply(sizes);
+BENCHMARK_CAPTURE(shadowButton, linear_sim, ShadowMode::LinearSim)->Apply(sizes);
+BENCHMARK_CAPTURE(shadowButton, sin, ShadowMode::Sin)->Apply(sizes);
+BENCHMARK_CAPTURE(shadowButton, cos, ShadowMode::Cos)->Apply(sizes);
+BENCHMARK_CAPTURE(shadowButton, embossed, ShadowMode::Embossed)->Apply(sizes);
+BENCHMARK(merge)->ArgNames({"size", "blur"})->ArgsProduct({{256, 1024, 4096}, {0, 1}})->Unit(kMs)->UseRealTime();
+BENCHMARK_CAPTURE(blendMode, MergeDetNor, MergeDetNor)->Apply(sizes);
+BENCHMARK_CAPTURE(blendMode, MergeDetMul, MergeDetMul)->Apply(sizes);
+BENCHMARK_CAPTURE(blendMode, MergeDetDiv, MergeDetDiv)->Apply(sizes);
+BENCHMARK_CAPTURE(blendMode, MergeDetMul3, MergeDetMul3)->Apply(sizes);
+BENCHMARK_CAPTURE(texture, makeTexture, makeTexture)->Apply(sizes);
+BENCHMARK_CAPTURE(texture, makeTexture2, makeTexture2)->Apply(sizes);
+BENCHMARK(calculateMaps)->Apply(sizes);
+BENCHMARK(readHeightGrid)->Apply(sizes);
 
 BENCHMARK_MAIN();

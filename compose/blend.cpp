@@ -51,7 +51,7 @@ void blend(const BlendTable& table, const ByteGrid& tmat, const Picture& texture
     const int w = colour.width(), h = colour.height();
     const bool sameSize = texture.width() == w && texture.height() == h && tmat.mapWidth() == w && tmat.mapHeight() == h;
     const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-    inColumnBands(0, w + 1, w, report, [&](int x0, int x1) {
+    fillColumnsThenReport(0, w + 1, w, report, [&](int x0, int x1) {
         x1 = x1 < w ? x1 : w;
         if (x0 >= x1) return;
         forEachRow(h, pixels * (x1 - x0) / w, [&](int y) {

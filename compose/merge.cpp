@@ -32,7 +32,7 @@ void smoothedCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
     // Row 0 and column 0, the corner included, are copied unsmoothed.
     for (int x = 0; x < w; ++x) tmat(x, 0) = l(x, 0);
     for (int y = 0; y < h; ++y) tmat(0, y) = l(0, y);
-    inColumnBands(1, w, barDivisor(shadow), report, [&](int i0, int i1) {
+    fillColumnsThenReport(1, w, barDivisor(shadow), report, [&](int i0, int i1) {
         forEachRow(h, pixelsOf(l) * (i1 - i0) / l.columns(), [&](int j) {
             if (j == 0) return;
             // The eight neighbours, never the centre; those in the outside
@@ -52,7 +52,7 @@ void smoothedCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
 void plainCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
 {
     const ByteGrid l = redGrid(shadow); // the light of every pixel
-    inColumnBands(0, shadow.width(), barDivisor(shadow), report, [&](int i0, int i1) {
+    fillColumnsThenReport(0, shadow.width(), barDivisor(shadow), report, [&](int i0, int i1) {
         forEachRow(shadow.height(), pixelsOf(l) * (i1 - i0) / l.columns(),
                    [&](int j) { std::copy(l.row(j) + i0, l.row(j) + i1, tmat.row(j) + i0); });
     });

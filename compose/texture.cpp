@@ -72,7 +72,7 @@ void synthesise(Workspace& ws, double gain, Reporter& report, Weight weight)
     Colour* out = fullSize ? texture.data() : outScratch.data();
 
     const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-    inColumnBands(0, w + 1, w, report, [&](int x0, int x1) {
+    fillColumnsThenReport(0, w + 1, w, report, [&](int x0, int x1) {
         x1 = x1 < w ? x1 : w;
         if (x0 >= x1) return;
         forEachRow(h, pixels * (x1 - x0) / w, [&](int y) {

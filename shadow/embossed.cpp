@@ -13,7 +13,7 @@ namespace gloamery {
 
 namespace {
 
-constexpr Colour kMidGrey = grey(128);
+constexpr int kMidGrey = 128;
 
 struct EmbossRule {
     PixelWriter shadow;
@@ -22,11 +22,11 @@ struct EmbossRule {
     DecayStep grow; // k = nearest(decay + k)
 
     std::int32_t k = 0;     // shadow distance
-    Colour pending = kBlack;
+    int pending = 0; // black
     // What the end of a step makes of the current K; K changes far less
     // often than steps are taken, so this is worked out when it does.
     bool fadedOut = false;
-    Colour next = kBlack;
+    int next = 0;
 
     EmbossRule(PixelWriter s, const ByteGrid& h, int darkness, double a)
         : shadow(s), heights(h), e(255 - darkness), grow(-a)
@@ -39,7 +39,7 @@ struct EmbossRule {
         k = v;
         const double r = nearest((k + 64.0) / 128.0 * e);
         fadedOut = r > 128;
-        next = fadedOut ? kMidGrey : grey(r < 0 ? 0 : static_cast<int>(r)); // r <= 128 here
+        next = fadedOut ? kMidGrey : (r < 0 ? 0 : static_cast<int>(r)); // r <= 128 here
     }
 
     void lit(int px, int py, int h, std::int32_t level)
@@ -48,13 +48,13 @@ struct EmbossRule {
         // far below the terrain (a ray from far outside) cannot overflow.
         const std::int64_t u = (static_cast<std::int64_t>(h) - level) * 4 + 128;
         if (k != 0) setDistance(0);
-        shadow.setPixel(px, py, grey(u > 255 ? 255 : static_cast<int>(u)));
+        shadow.setShade(px, py, u > 255 ? 255 : static_cast<int>(u));
     }
 
     void shaded(int px, int py, int, std::int32_t)
     {
         setDistance(grow(k));
-        shadow.setPixel(px, py, pending); // whatever the level, 0 included
+        shadow.setShade(px, py, pending); // whatever the level, 0 included
     }
 
     void after(int px, int py, bool inGrid, std::int32_t& level)

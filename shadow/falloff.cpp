@@ -42,7 +42,7 @@ struct CurveShade {
     double d; // D and E = 255 - D, whole numbers 0..255
     double e;
     explicit CurveShade(int darkness) : d(darkness), e(255 - darkness) {}
-    Colour operator()(double c) const { return grey(nearestChannel(c * d + e)); }
+    int operator()(double c) const { return nearestChannel(c * d + e); }
 };
 
 // The curve constants are these decimals, not pi/2 and its neighbours.
@@ -88,7 +88,7 @@ struct SinRule {
     void lit(int, int, int, std::int32_t) {}
     void shaded(int px, int py, int, std::int32_t level)
     {
-        if (level != 0) shadow.setPixel(px, py, pending.set ? shade(curve(pending.arg)) : kBlack);
+        if (level != 0) shadow.setShade(px, py, pending.set ? shade(curve(pending.arg)) : 0);
     }
     // The shade of the level as it stands after the lift test, before the
     // decay; only worked out when a later step writes it.
@@ -109,7 +109,7 @@ struct CosRule {
     void shaded(int px, int py, int, std::int32_t level)
     {
         k = grow(k);
-        if (level != 0) shadow.setPixel(px, py, pending.set ? shade(curve(pending.arg)) : kBlack);
+        if (level != 0) shadow.setShade(px, py, pending.set ? shade(curve(pending.arg)) : 0);
     }
     void after(int, int, bool, std::int32_t&) { pending = {k, true}; }
 };

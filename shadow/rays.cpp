@@ -26,22 +26,22 @@ public:
     explicit ShadeTables(Formula f) : f_(f)
     {
         for (int dark = 0; dark < 256; ++dark)
-            for (int v = 0; v < 256; ++v) tables_[dark][v] = f_(Darkness(dark), v);
+            for (int v = 0; v < 256; ++v) tables_[dark][v] = static_cast<std::uint8_t>(f_(Darkness(dark), v));
     }
-    Colour operator()(const Darkness& k, int darkness, std::int32_t v) const
+    int operator()(const Darkness& k, int darkness, std::int32_t v) const
     {
         return static_cast<std::uint32_t>(v) < 256u ? tables_[darkness][v] : f_(k, v);
     }
 
 private:
     Formula f_;
-    std::array<std::array<Colour, 256>, 256> tables_{};
+    std::array<std::array<std::uint8_t, 256>, 256> tables_{};
 };
 
 // f3 and f4: a shadowed pixel gets nearest((255 - L) / 255 x D + E).
-Colour linearShade(const Darkness& k, std::int32_t level)
+int linearShade(const Darkness& k, std::int32_t level)
 {
-    return grey(nearestChannel((255.0 - level) / 255.0 * k.d + k.e));
+    return nearestChannel((255.0 - level) / 255.0 * k.d + k.e);
 }
 
 const auto& linearTables()
@@ -59,7 +59,7 @@ struct LinearRule {
     void lit(int, int, int, std::int32_t) {}
     void shaded(int px, int py, int, std::int32_t level)
     {
-        if (level != 0) shadow.setPixel(px, py, tables(k, darkness, level));
+        if (level != 0) shadow.setShade(px, py, tables(k, darkness, level));
     }
     void after(int, int, bool, std::int32_t&) {}
 };

@@ -4,13 +4,10 @@
 #include "../workspace/parallel.h"
 #include "rays.h"
 
-#include <omp.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <memory>
 #include <variant>
 #include <vector>
 
@@ -68,71 +65,97 @@ std::vector<std::size_t> splitRays(const std::vector<double>& steps, int parts)
     return begin;
 }
 
-// What a scratch layer holds where no ray of its run wrote: no shade is
-// negative, so this is never a shade.
-constexpr Colour kUnwritten = std::numeric_limits<Colour>::min();
+// A target's place on the border walked clockwise from the top-left
+// corner: rays next to each other there cross nearly the same pixels.
+long long borderPlace(const Target& t, int w, int h)
+{
+    if (t.y == 0) return t.x;                                   // top, left to right
+    if (t.x == w - 1) return w + static_cast<long long>(t.y);  // right, downwards
+    if (t.y == h - 1) return w + h + static_cast<long long>(w - 1 - t.x); // bottom, right to left
+    return 2LL * w + h + (h - 1 - t.y);                         // left, upwards
+}
 
-// Scratch layers, each a picture's worth of colour values, that a sweep
-// may take on top of the shadow map itself.
+// Stamped layers, a picture's worth of 32-bit values each, that a sweep
+// may take on top of the pictures it already holds.
 int layerBudget(const Picture& shadow)
 {
     constexpr double kBudgetBytes = 2.0 * 1024 * 1024 * 1024;
-    const double bytes = static_cast<double>(shadow.width()) * shadow.height() * sizeof(Colour);
-    return static_cast<int>(std::min(4096.0, kBudgetBytes / bytes));
+    const double bytes = static_cast<double>(shadow.width()) * shadow.height() * sizeof(std::uint32_t);
+    return std::max(1, static_cast<int>(std::min(4096.0, kBudgetBytes / bytes)));
 }
 
-// Casts every ray in sweep order. A pixel keeps the shade of the last ray
-// that writes it, and rays cross each other's pixels everywhere, so rays
-// cannot simply be handed to threads. Instead the rays are split into
-// contiguous runs in sweep order: the first run writes into the shadow map
-// itself, each later run into a scratch layer of its own, and the layers
-// are then laid over the map in run order, each pixel taking the last
-// layer that wrote it. Within a run the rays keep their order, so every
-// pixel ends with exactly the shade of the one-thread sweep, however many
-// runs there are. The bar steps after each i, in order: live while the
-// first run (on the calling thread) goes, the rest when all have finished.
+// Rays overwrite each other's pixels, and a pixel keeps the shade of the
+// last ray in sweep order that writes it. On one thread the rays are simply
+// cast in that order straight into the shadow map; the bar steps after each
+// i as it goes.
+//
+// A large sweep instead gives every ray its place in sweep order as a
+// stamp: every shade is a grey, so a ray writes (stamp << 8 | g) into a
+// layer, kept where it is larger than what the layer holds. Each ray writes
+// a pixel at most once (the major coordinate changes at every step), so the
+// largest value at a pixel is the shade of the last ray in sweep order that
+// wrote it, whatever order the rays were cast in. That frees the order: the
+// rays are cast around the border, neighbour after neighbour, which keeps
+// the pixels they cross in the cache, and split into runs of about equal
+// work, one layer and one thread each. The layers are then folded into the
+// shadow map, taking the largest stamp at every pixel; a pixel no ray wrote
+// keeps what it held. The bar's steps are reported, in order, at the end.
 void castRays(const std::vector<Target>& targets, const SweepStyle& style, const ByteGrid& heights,
               const ShadowParams& params, Picture& shadow, Reporter& report)
 {
-    const int maxSide = std::max(shadow.width(), shadow.height());
-    const double divisor = std::max(1, maxSide - style.progressOffset);
+    const int w = shadow.width(), h = shadow.height();
+    const double divisor = std::max(1, std::max(w, h) - style.progressOffset);
     auto reportAfter = [&](std::size_t k) {
         if (k + 1 == targets.size() || targets[k + 1].i != targets[k].i) report.progress(targets[k].i / divisor);
     };
 
-    std::vector<double> steps(targets.size());
     double total = 0;
-    for (std::size_t k = 0; k < targets.size(); ++k) total += steps[k] = raySteps(targets[k], params, style.allFourEdges);
-    const int runs = std::min(threadsFor(static_cast<std::size_t>(total)), 1 + layerBudget(shadow));
+    for (const Target& t : targets) total += raySteps(t, params, style.allFourEdges);
+    if (total < static_cast<double>(parallelGrain())) {
+        for (std::size_t k = 0; k < targets.size(); ++k) {
+            style.ray(targets[k].x, targets[k].y, heights, params, PixelWriter(shadow));
+            reportAfter(k);
+        }
+        return;
+    }
+
+    std::vector<std::uint32_t> order(targets.size());
+    for (std::uint32_t k = 0; k < order.size(); ++k) order[k] = k;
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return borderPlace(targets[a], w, h) < borderPlace(targets[b], w, h);
+    });
+    std::vector<double> steps(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k) steps[k] = raySteps(targets[order[k]], params, style.allFourEdges);
+    const int runs = std::min(threadsFor(static_cast<std::size_t>(total)), layerBudget(shadow));
     const std::vector<std::size_t> begin = splitRays(steps, runs);
 
-    const std::size_t pixels = static_cast<std::size_t>(shadow.width()) * static_cast<std::size_t>(shadow.height());
-    std::vector<std::unique_ptr<Colour[]>> layers(static_cast<std::size_t>(runs));
-    for (int r = 1; r < runs; ++r) layers[static_cast<std::size_t>(r)].reset(new Colour[pixels]);
+    // Allocated here, where running out of memory can still be reported;
+    // cleared by the threads that use them.
+    using Layer = std::vector<std::uint32_t, LargePageAllocator<std::uint32_t>>;
+    const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    std::vector<Layer> layers(static_cast<std::size_t>(runs));
+    for (Layer& l : layers) l.reserve(pixels);
 
 #pragma omp parallel for num_threads(runs) schedule(static, 1) if (runs > 1)
     for (int r = 0; r < runs; ++r) {
-        Colour* layer = layers[static_cast<std::size_t>(r)].get();
-        if (layer) std::fill(layer, layer + pixels, kUnwritten);
-        const PixelWriter out = layer ? PixelWriter(layer, shadow.width(), shadow.height()) : PixelWriter(shadow);
+        Layer& layer = layers[static_cast<std::size_t>(r)];
+        layer.assign(pixels, 0);
         for (std::size_t k = begin[static_cast<std::size_t>(r)]; k < begin[static_cast<std::size_t>(r) + 1]; ++k) {
-            style.ray(targets[k].x, targets[k].y, heights, params, out);
-            if (r == 0 && omp_get_thread_num() == 0) reportAfter(k);
+            const Target& t = targets[order[k]];
+            style.ray(t.x, t.y, heights, params, PixelWriter(layer.data(), w, h, order[k] + 1));
         }
     }
 
-    if (runs > 1) {
-        const int w = shadow.width();
-        forEachRow(shadow.height(), pixels * static_cast<std::size_t>(runs - 1), [&](int y) {
-            Colour* row = shadow.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-            for (int r = 1; r < runs; ++r) {
-                const Colour* layerRow = layers[static_cast<std::size_t>(r)].get() + (row - shadow.data());
-                for (int x = 0; x < w; ++x)
-                    if (layerRow[x] != kUnwritten) row[x] = layerRow[x];
-            }
-        });
-        for (std::size_t k = begin[1]; k < targets.size(); ++k) reportAfter(k);
-    }
+    forEachRow(h, pixels * static_cast<std::size_t>(runs), [&](int y) {
+        const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+        Colour* out = shadow.data() + row;
+        for (int x = 0; x < w; ++x) {
+            std::uint32_t v = 0;
+            for (const Layer& l : layers) v = std::max(v, l[row + static_cast<std::size_t>(x)]);
+            if (v != 0) out[x] = grey(static_cast<int>(v & 255));
+        }
+    });
+    for (std::size_t k = 0; k < targets.size(); ++k) reportAfter(k);
 }
 
 } // namespace

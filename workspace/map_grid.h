@@ -3,6 +3,8 @@
 // x in 0..W and y in 0..H, x varying fastest. The extra row and column hold
 // what a picture read outside the map gives.
 
+#include "large_buffer.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -52,7 +54,7 @@ public:
 private:
     int columns_;
     int rows_;
-    std::vector<T> samples_;
+    std::vector<T, LargePageAllocator<T>> samples_;
 };
 
 using ByteGrid = MapGrid<std::uint8_t>;

@@ -34,21 +34,16 @@ void forEachRow(int rows, std::size_t units, Body body)
 }
 
 // The column loops of the computations that report progress per column:
-// columns [begin, end) are filled in bands, band(x0, x1) filling columns
-// x0..x1-1 of every row (its rows may run in parallel); after each band
-// the bar is reported at x / divisor for each of its columns, in order, so
-// the sequence of reports is the same however the work is split.
-template <class Band>
-void inColumnBands(int begin, int end, double divisor, Reporter& report, Band band)
+// fill(x0, x1) fills columns x0..x1-1 of every row (its rows may run in
+// parallel), row by row along memory, as a column-wise walk of a large map
+// would miss the cache at every pixel. The bar is then reported at
+// x / divisor for each column, in order: the same sequence of reports as a
+// column-by-column walk, only all at the end.
+template <class Fill>
+void fillColumnsThenReport(int begin, int end, double divisor, Reporter& report, Fill fill)
 {
-    // 16 columns keep a band's row within a cache line or two; wide maps
-    // take wider bands so the bar is not redrawn thousands of times.
-    const int width = end - begin > 512 ? (end - begin + 31) / 32 : 16;
-    for (int x0 = begin; x0 < end; x0 += width) {
-        const int x1 = x0 + width < end ? x0 + width : end;
-        band(x0, x1);
-        for (int x = x0; x < x1; ++x) report.progress(x / divisor);
-    }
+    fill(begin, end);
+    for (int x = begin; x < end; ++x) report.progress(x / divisor);
 }
 
 } // namespace gloamery

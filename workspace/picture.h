@@ -4,6 +4,7 @@
 // which the computations rely on at their extra row and column.
 
 #include "colour.h"
+#include "large_buffer.h"
 #include "map_grid.h"
 
 #include <cstddef>
@@ -60,7 +61,7 @@ private:
     int width_;
     int height_;
     Colour background_;
-    std::vector<Colour> pixels_;
+    std::vector<Colour, LargePageAllocator<Colour>> pixels_;
 };
 
 // The red byte of every pixel over the picture's grid, its last row and

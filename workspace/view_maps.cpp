@@ -37,11 +37,11 @@ void CalculateMaps(Workspace& ws, Reporter& report)
         return t;
     }();
 
-    // Column bands are filled row by row, so the reads and writes run along
-    // memory; the bar still steps once per column, in order. Samples at
-    // column W and row H read outside the pictures, as every read there does.
+    // Filled row by row, so the reads and writes run along memory; the bar
+    // still steps once per column, in order. Samples at column W and row H
+    // read outside the pictures, as every read there does.
     const std::size_t samples = static_cast<std::size_t>(hm.columns()) * static_cast<std::size_t>(hm.rows());
-    inColumnBands(0, hm.columns(), w, report, [&](int x0, int x1) {
+    fillColumnsThenReport(0, hm.columns(), w, report, [&](int x0, int x1) {
         forEachRow(hm.rows(), samples * (x1 - x0) / hm.columns(), [&](int y) {
             for (int x = x0; x < x1; ++x) {
                 const std::size_t i = hm.index(x, y);
