@@ -1,39 +1,79 @@
 #!/usr/bin/env bash
-# Builds a Release tree and runs the benchmarks: the core operations
-# (medians of repeated runs), then the batch tool started as a process that
-# loads four pictures, runs "Linear" and saves the colour map.
+# Builds a Release tree and runs the benchmarks:
+#  1. the core operations at 256, 1024 and 4096 on a side (medians of
+#     repeated runs);
+#  2. the batch tool started as a process at 256 x 256: load four pictures,
+#     "Linear", save the colour map;
+#  3. the batch tool at 4096 x 4096 beside ImageMagick's shading of the same
+#     height map, with the peak memory of each;
+#  4. one "Linear" at 16384 x 16384, time and peak memory.
 #   scripts/bench.sh [RUNS]      RUNS: process starts to time (default 31)
+# GLOAMERY_BENCH_FILTER limits step 1; GLOAMERY_BENCH_SKIP_HUGE=1 skips step 4.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
+for p in imagemagick time; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' && continue
+  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$p"
+done
 runs=${1:-31}
 dir=${GLOAMERY_BENCH_DIR:-build-bench}
 
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DGLOAMERY_BENCH=ON >/dev/null
 cmake --build "$dir" --target gloamery_bench gloamery-batch -j"$(nproc)"
 
-echo "== Core operations (median of 9 repetitions)"
+echo "== Core operations (median of 9 repetitions; time is wall time, all cores)"
 "$dir/bench/gloamery_bench" --benchmark_repetitions=9 --benchmark_display_aggregates_only=true \
   --benchmark_filter="${GLOAMERY_BENCH_FILTER:-.}" | grep -E '^Benchmark|^-+$|_median'
 
-echo "== Batch tool process: load four pictures, linear, save colour map"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 batch=$PWD/$dir/batch/gloamery-batch
-# The inputs: the default pictures, written out by the tool itself.
+# The real ImageMagick, not a wrapper that may stand in front of it.
+magick=$(command -v convert-im6.q16 || command -v convert)
+# The 256 inputs: the default pictures, written out by the tool itself; the
+# 4096 height map: a plasma fractal in 8-bit grey.
 (cd "$work" && "$batch" --save height h.png --save grass g.png --save stone s.png --save detail d.png)
-python3 - "$batch" "$work" "$runs" <<'PY'
+"$magick" -size 4096x4096 -seed 7 plasma:grey30-grey70 -colorspace Gray -depth 8 -blur 0x2 "$work/h4k.png"
+
+python3 - "$batch" "$magick" "$work" "$runs" "${GLOAMERY_BENCH_SKIP_HUGE:-0}" <<'PY'
 import os, statistics, subprocess, sys, time
-batch, work, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])
+batch, magick, work, runs, skip_huge = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4]), sys.argv[5] == "1"
 env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
-args = [batch, "--load", "height", "h.png", "--load", "grass", "g.png", "--load", "stone", "s.png",
-        "--load", "detail", "d.png", "--sun", "40,30", "linear", "--save", "colour", "out.png"]
-times = []
-for _ in range(runs + 1):
+
+def timed(args, n):
+    """Median and spread of n runs (after one that warms the file cache), and the peak memory in MiB."""
+    times = []
+    for _ in range(n + 1):
+        start = time.perf_counter()
+        subprocess.run(args, cwd=work, env=env, check=True)
+        times.append((time.perf_counter() - start) * 1000)
+    peak = subprocess.run(["/usr/bin/time", "-f", "%M"] + args, cwd=work, env=env, check=True,
+                          capture_output=True, text=True).stderr.strip().splitlines()[-1]
+    return statistics.median(times[1:]), min(times[1:]), max(times[1:]), int(peak) / 1024
+
+small = [batch, "--load", "height", "h.png", "--load", "grass", "g.png", "--load", "stone", "s.png",
+         "--load", "detail", "d.png", "--sun", "40,30", "linear", "--save", "colour", "out.png"]
+med, lo, hi, peak = timed(small, runs)
+print(f"batch process 256: median {med:.1f} ms, min {lo:.1f} ms, max {hi:.1f} ms over {runs} runs, peak {peak:.0f} MiB")
+
+big_runs = max(3, runs // 4)
+big = [batch, "--size", "4096,4096", "--load", "height", "h4k.png", "make-texture", "--sun", "640,480",
+       "linear", "--save", "colour", "out4k.png"]
+shade = [magick, "h4k.png", "-shade", "120x45", "out4k-im.png"]
+g = timed(big, big_runs)
+m = timed(shade, big_runs)
+print(f"batch process 4096 (load PNG, make-texture, linear, save PNG): median {g[0]:.0f} ms "
+      f"(min {g[1]:.0f}, max {g[2]:.0f}), peak {g[3]:.0f} MiB over {big_runs} runs")
+print(f"ImageMagick -shade 120x45 on the same map: median {m[0]:.0f} ms (min {m[1]:.0f}, max {m[2]:.0f}), "
+      f"peak {m[3]:.0f} MiB; ratio {g[0] / m[0]:.2f}")
+
+if not skip_huge:
+    huge = [batch, "--size", "16384,16384", "--tile", "height", "h4k.png", "--sun", "2000,1500", "--time", "linear"]
     start = time.perf_counter()
-    subprocess.run(args, cwd=work, env=env, check=True)
-    times.append((time.perf_counter() - start) * 1000)
-times = times[1:]  # the first start warms the file cache
-print(f"batch process: median {statistics.median(times):.1f} ms, "
-      f"min {min(times):.1f} ms, max {max(times):.1f} ms over {runs} runs")
+    out = subprocess.run(["/usr/bin/time", "-f", "%M"] + huge, cwd=work, env=env, check=True,
+                         capture_output=True, text=True).stderr.strip().splitlines()
+    wall = (time.perf_counter() - start)
+    print(f"16384 x 16384 linear: {out[0]}; whole process {wall:.1f} s, peak {int(out[-1]) / 1024:.0f} MiB")
 PY

@@ -36,8 +36,10 @@ public:
         if (layer_ == nullptr) {
             pixels_[i] = grey(g);
         } else {
+            // A plain maximum, not a branch: which of two rays wrote last
+            // is as good as random to the processor's predictor.
             const std::uint32_t v = stamp_ | static_cast<std::uint32_t>(g);
-            if (v > layer_[i]) layer_[i] = v;
+            layer_[i] = v > layer_[i] ? v : layer_[i];
         }
     }
 
