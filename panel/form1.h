@@ -50,6 +50,10 @@ public:
     Reporter& reporter() { return *reporter_; }
     Prompts& prompts() { return prompts_; }
 
+    // Makes the file the height map, through the checks and messages of
+    // the picture menu's load; a refused file changes nothing.
+    bool openHeightMap(const QString& path) { return menu_->loadFile(Slot::Height, path); }
+
     // Redraws every picture from the workspace.
     void refreshPictures();
 

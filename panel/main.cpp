@@ -1,12 +1,42 @@
+// gloamery: the control panel. "gloamery FILE" starts with FILE as the
+// height map, which is how a desktop launcher opens a picture with it.
+
 #include "form1.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QIcon>
+#include <QTimer>
+
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("gloamery"));
+    QApplication::setApplicationVersion(QStringLiteral(GLOAMERY_VERSION));
     QApplication::setApplicationDisplayName(QStringLiteral("Gloamery"));
+    QApplication::setDesktopFileName(QStringLiteral("gloamery"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("gloamery")));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Lights a terrain height map and previews it in 3D."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("a picture to open as the height map (BMP, JPEG, GIF, PNG...)"),
+                                 QStringLiteral("[FILE]"));
+    parser.process(app);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        std::fprintf(stderr, "gloamery: give at most one picture file\n");
+        return 2;
+    }
+
     gloamery::panel::Form1 form;
     form.show();
+    // Once the window is up, so a refusal's message box stands over it.
+    if (!files.isEmpty())
+        QTimer::singleShot(0, &form, [&form, file = files.first()] { form.openHeightMap(file); });
     return app.exec();
 }

@@ -68,11 +68,17 @@ void PictureMenu::mnpopload_Click()
     if (*popTarget_ == Slot::Shadow || *popTarget_ == Slot::Colour) return;
     const QString path = prompts_.openFile(&owner_, kOpenFilter);
     if (path.isEmpty()) return; // cancelled
-    if (const Refusal r = loadPicture(ws_.picture(*popTarget_), path)) {
+    loadFile(*popTarget_, path);
+}
+
+bool PictureMenu::loadFile(Slot target, const QString& path)
+{
+    if (const Refusal r = loadPicture(ws_.picture(target), path)) {
         prompts_.message(&owner_, QObject::tr("Cannot load %1: %2").arg(path, QString::fromStdString(r->message)));
-        return;
+        return false;
     }
-    changed_(*popTarget_);
+    changed_(target);
+    return true;
 }
 
 void PictureMenu::mnupopsaveclip_Click()

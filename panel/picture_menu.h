@@ -41,6 +41,10 @@ public:
     void mnupopsaveclip_Click();
     void mnmpoploadclip_Click();
 
+    // Loads a picture file into a slot as "&Load Picture" does, showing the
+    // same message when the file is refused. True when it was loaded.
+    bool loadFile(Slot target, const QString& path);
+
 private:
     Workspace& ws_;
     const Prompts& prompts_;

@@ -11,6 +11,7 @@ packages=(
   xvfb xauth
   clang libclang-rt-14-dev libomp-14-dev
   python3
+  dpkg-dev file lintian desktop-file-utils man-db
 )
 
 missing=()

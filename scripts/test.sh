@@ -27,9 +27,10 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 preload=$(gcc -print-file-name=libasan.so)
 gl_driver=/usr/lib/$(gcc -print-multiarch)/dri/swrast_dri.so
 [ -e "$gl_driver" ] && preload=$preload:$gl_driver
-# The golden digests recompute 1,365 full runs: minutes under the
-# sanitizers, for what the normal build has just checked bit for bit.
-xvfb env LD_PRELOAD="$preload" ctest --test-dir build-asan --output-on-failure -j2 -LE golden
+# Left to the plain build: the golden digests, which recompute 1,365 full
+# runs (minutes under the sanitizers, for what the plain build has just
+# checked bit for bit), and the package test, which packs the plain build.
+xvfb env LD_PRELOAD="$preload" ctest --test-dir build-asan --output-on-failure -j2 -LE "golden|packaging"
 
 echo "== Fuzz each target for a minute (clang, libFuzzer, sanitizers)"
 scripts/fuzz.sh 60

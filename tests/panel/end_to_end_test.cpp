@@ -9,9 +9,12 @@
 #include "workspace/numeric.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cmath>
@@ -87,6 +90,57 @@ private slots:
                 const Channels c = split(expected.picture(Slot::Colour).at(x, y));
                 QVERIFY2(copied.pixel(x, y) == qRgb(c.r, c.g, c.b), qPrintable(QStringLiteral("at %1,%2").arg(x).arg(y)));
             }
+    }
+
+    // "gloamery FILE": the file becomes the height map, or the load's
+    // refusal shows in its message box and the panel keeps its start state.
+    void openHeightMapAsTheLauncherDoes_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("good");
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        terrain().save(&buffer, "PNG");
+        QTest::newRow("a picture") << png << true;
+        QTest::newRow("not a picture") << QByteArray("hello, world") << false;
+        QTest::newRow("cut short") << png.left(png.size() / 2) << false;
+        QTest::newRow("empty") << QByteArray() << false;
+    }
+    void openHeightMapAsTheLauncherDoes()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, good);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("hills.png"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        f.close();
+
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QString shown;
+        QTimer reader;
+        QObject::connect(&reader, &QTimer::timeout, [&shown] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                box->close();
+            }
+        });
+        reader.start(50);
+        QCOMPARE(form.openHeightMap(path), good);
+        reader.stop();
+
+        Workspace expected = defaultWorkspace();
+        Picture scratch = expected.picture(Slot::Height);
+        const Refusal refusal = loadPicture(scratch, path);
+        QCOMPARE(!refusal, good);
+        if (good) placeImage(expected.picture(Slot::Height), terrain());
+        QCOMPARE(shown, good ? QString() : QStringLiteral("Cannot load %1: %2").arg(path, QString::fromStdString(refusal->message)));
+        QCOMPARE(firstDifference(form.workspace(), expected), QString());
+        QVERIFY(form.pictureView(Slot::Height).image() == toQImage(expected.picture(Slot::Height)));
     }
 
     void threeDBuildsTheGridsAndReusesItsWindow()
