@@ -6,9 +6,10 @@
 
 #include <unistd.h>
 
-#include <new>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <new>
 #include <ostream>
 
 namespace gloamery::batch {
@@ -73,6 +74,37 @@ int resize(Workspace& ws, const SizeStep& size, std::ostream& err)
     }
     ws.resize(size.width, size.height);
     return kExitOk;
+}
+
+// The input slots whose default picture the plan reads before it replaces
+// it: only those are decoded at start.
+std::vector<Slot> defaultsRead(const Plan& plan)
+{
+    std::vector<Slot> replaced, read;
+    auto reads = [&](Slot s) {
+        const bool input = isInputSlot(s);
+        if (input && std::find(replaced.begin(), replaced.end(), s) == replaced.end()
+            && std::find(read.begin(), read.end(), s) == read.end())
+            read.push_back(s);
+    };
+    for (const Step& step : plan.steps) {
+        if (const auto* l = std::get_if<LoadStep>(&step)) {
+            replaced.push_back(l->slot); // placed over the background, or tiled: the default is not read
+        } else if (const auto* save = std::get_if<SaveStep>(&step)) {
+            reads(save->slot);
+        } else if (std::holds_alternative<SizeStep>(step)) {
+            for (Slot s : {Slot::Height, Slot::Grass, Slot::Stone, Slot::Detail}) reads(s); // repeated to the new size
+        } else {
+            const Operation op = std::get<RunStep>(step).op;
+            if (op == Operation::Clear) continue;
+            reads(Slot::Height);
+            if (op == Operation::MakeTexture || op == Operation::MakeTexture2) {
+                reads(Slot::Grass);
+                reads(Slot::Stone);
+            }
+        }
+    }
+    return read;
 }
 
 int runSteps(const Plan& plan, Workspace& ws, std::ostream& err)
@@ -149,7 +181,7 @@ int runTool(const QStringList& args, std::ostream& out, std::ostream& err)
     case Request::Run: break;
     }
     Workspace ws;
-    loadDefaultPictures(ws);
+    loadDefaultPictures(ws, defaultsRead(cmd.plan));
     return runPlan(cmd.plan, ws, err);
 }
 

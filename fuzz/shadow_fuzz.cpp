@@ -4,7 +4,9 @@
 // text at all or as numbers of any size.
 //
 // Input layout (missing bytes read as 0):
-//   flags        bit 0 blur, bit 1 locale parser, bits 2-3 blend mode
+//   flags        bit 0 blur, bit 1 locale parser, bits 2-3 blend mode,
+//                bit 4 a small map (two more bytes: width and height, each
+//                1..48), bit 5 the parallel sweep even on a small map
 //   darkness     16-bit signed (the core limits it to 0..255)
 //   contrast     byte, taken modulo 101
 //   X0, Y0, Alt  each a text field, see readText()
@@ -24,6 +26,7 @@
 #include "imageio/picture_io.h"
 #include "shadow/sweep.h"
 #include "workspace/controls.h"
+#include "workspace/parallel.h"
 #include "workspace/view_maps.h"
 #include "workspace/workspace.h"
 
@@ -120,15 +123,15 @@ void readHeights(std::string_view rest, Picture& height)
     const std::uint8_t mode = rest.empty() ? 0 : static_cast<std::uint8_t>(rest[0]);
     if (!rest.empty()) rest.remove_prefix(1);
     if (mode % 2 == 0) {
-        for (int y = 0; y < 256; ++y)
-            for (int x = 0; x < 256; ++x) {
-                const int h = rest.empty() ? 0 : static_cast<std::uint8_t>(rest[(static_cast<std::size_t>(y) * 256 + x) % rest.size()]);
+        for (int y = 0; y < height.height(); ++y)
+            for (int x = 0; x < height.width(); ++x) {
+                const int h = rest.empty() ? 0 : static_cast<std::uint8_t>(rest[(static_cast<std::size_t>(y) * height.width() + x) % rest.size()]);
                 height.setPixel(x, y, grey(h));
             }
         return;
     }
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) height.setPixel(x, y, kBlack);
+    for (int y = 0; y < height.height(); ++y)
+        for (int x = 0; x < height.width(); ++x) height.setPixel(x, y, kBlack);
     for (std::size_t i = 0; i + 4 <= rest.size(); i += 4) {
         const int cx = static_cast<std::uint8_t>(rest[i]);
         const int cy = static_cast<std::uint8_t>(rest[i + 1]);
@@ -247,6 +250,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < count; ++i) ops[i] = in.byte() % 10;
 
     Workspace ws = start;
+    if (flags & 16) {
+        const int w = 1 + in.byte() % 48;
+        ws.resize(w, 1 + in.byte() % 48);
+    }
+    // The stamped, layered sweep that large maps take, on any map.
+    setThreadCount(flags & 32 ? 2 : 1);
+    setParallelGrain(flags & 32 ? 1 : static_cast<std::size_t>(-1));
     readHeights(in.rest(), ws.picture(Slot::Height));
 
     static const ShadowMode kModes[] = {ShadowMode::Linear, ShadowMode::LinearSim, ShadowMode::Sin, ShadowMode::Cos,

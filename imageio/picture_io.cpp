@@ -247,7 +247,7 @@ Refusal savePicture(const Picture& picture, const QString& path, const char* for
     return std::nullopt;
 }
 
-void loadDefaultPictures(Workspace& ws)
+void loadDefaultPictures(Workspace& ws, const std::vector<Slot>& wanted)
 {
     initDefaultResources();
     const struct {
@@ -259,7 +259,14 @@ void loadDefaultPictures(Workspace& ws)
         {Slot::Stone, ":/defaults/stone.png"},
         {Slot::Detail, ":/defaults/detail.png"},
     };
-    for (const auto& d : defaults) placeImage(ws.picture(d.slot), QImage(QString::fromLatin1(d.path)));
+    for (const auto& d : defaults)
+        if (std::find(wanted.begin(), wanted.end(), d.slot) != wanted.end())
+            placeImage(ws.picture(d.slot), QImage(QString::fromLatin1(d.path)));
+}
+
+void loadDefaultPictures(Workspace& ws)
+{
+    loadDefaultPictures(ws, {Slot::Height, Slot::Grass, Slot::Stone, Slot::Detail});
 }
 
 NumberParser localeNumberParser()

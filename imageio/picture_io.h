@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <variant>
+#include <vector>
 
 namespace gloamery {
 
@@ -57,6 +58,9 @@ Refusal savePicture(const Picture& picture, const QString& path, const char* for
 // The start state of the control panel: the default height, grass, stone
 // and detail pictures from the program's resources, the other slots empty.
 void loadDefaultPictures(Workspace& ws);
+// Only the default pictures of these slots (the others keep their
+// background); for a run that replaces some before it reads them.
+void loadDefaultPictures(Workspace& ws, const std::vector<Slot>& wanted);
 
 // A parser for text-box numbers in the user's locale, blanks allowed.
 NumberParser localeNumberParser();
