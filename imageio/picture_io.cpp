@@ -228,6 +228,15 @@ Refusal loadPicture(Picture& picture, const QString& path) { return placeRead(pi
 
 Refusal loadPictureData(Picture& picture, const QByteArray& bytes) { return placeRead(picture, readPictureData(bytes)); }
 
+Refusal loadPictureImage(Picture& picture, const QImage& image)
+{
+    if (image.isNull()) return Error{"The picture could not be decoded: it is damaged, or too large to load."};
+    if (exceedsLimit(image.width(), image.height(), kDecodeLimitMiB))
+        return tooLargeError(image.width(), image.height(), kDecodeLimitMiB);
+    placeImage(picture, image);
+    return std::nullopt;
+}
+
 Refusal savePicture(const Picture& picture, const QString& path, const char* format)
 {
     QByteArray fmt = format ? QByteArray(format)

@@ -12,14 +12,8 @@ namespace gloamery::panel {
 
 namespace {
 
-// The clipboard types of the formats a picture file may have.
-bool isCheckedImageType(const QString& type)
-{
-    static const QStringList types = {QStringLiteral("image/bmp"), QStringLiteral("image/x-bmp"),
-                                      QStringLiteral("image/x-ms-bmp"), QStringLiteral("image/png"),
-                                      QStringLiteral("image/jpeg"), QStringLiteral("image/gif")};
-    return types.contains(type, Qt::CaseInsensitive);
-}
+// The clipboard types of encoded pictures, which are read like files.
+bool isEncodedImageType(const QString& type) { return type.startsWith(QLatin1String("image/"), Qt::CaseInsensitive); }
 
 } // namespace
 
@@ -93,28 +87,36 @@ void PictureMenu::mnmpoploadclip_Click()
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (!data) return;
     Picture& target = ws_.picture(*popTarget_);
-    // Encoded pictures in the formats a file may have go through the same
-    // checks and limits as a file; a damaged one is not handed to the
-    // toolkit's own decoding instead, which shows whatever memory held.
-    bool checkedFormat = false;
+    // Encoded pictures go through the same checks and limits as a file; a
+    // damaged one is not handed to the toolkit's own decoding instead, which
+    // shows whatever memory held, and one too large is refused for that
+    // reason rather than found empty.
+    Refusal refused;
+    bool encoded = false;
     for (const QString& format : data->formats()) {
-        if (!isCheckedImageType(format)) continue;
-        checkedFormat = true;
-        if (!loadPictureData(target, data->data(format))) {
+        if (!isEncodedImageType(format)) continue;
+        encoded = true;
+        const Refusal r = loadPictureData(target, data->data(format));
+        if (!r) {
+            changed_(*popTarget_);
+            return;
+        }
+        if (!refused) refused = r;
+    }
+    // Anything else the toolkit can make an image of, such as a picture
+    // copied in this program: held to the same size limit as a file.
+    if (!encoded && data->hasImage()) {
+        refused = loadPictureImage(target, qvariant_cast<QImage>(data->imageData()));
+        if (!refused) {
             changed_(*popTarget_);
             return;
         }
     }
-    // Anything else the toolkit can make an image of: a picture copied in
-    // this program, or another program's format that files never have.
-    if (!checkedFormat && data->hasImage()) {
-        const QImage image = qvariant_cast<QImage>(data->imageData());
-        if (!image.isNull()) {
-            placeImage(target, image);
-            changed_(*popTarget_);
-        }
-    }
-    // No usable image on the clipboard: nothing changes, nothing is said.
+    // A picture refused is refused as from a file, with its reason; with no
+    // image on the clipboard at all, nothing changes and nothing is said.
+    if (refused)
+        prompts_.message(&owner_, QObject::tr("Cannot load the picture on the clipboard: %1")
+                                      .arg(QString::fromStdString(refused->message)));
 }
 
 } // namespace gloamery::panel

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStringList>
@@ -93,6 +94,39 @@ void DispArea::mouseMoveEvent(QMouseEvent* e)
     owner_.Disp_MouseMove(e->buttons(), static_cast<float>(e->position().x()), static_cast<float>(e->position().y()));
 }
 
+// ------------------------------------------------------------- DispStandIn
+
+DispStandIn::DispStandIn(frm3D& owner, QWidget* parent) : QWidget(parent), owner_(owner)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void DispStandIn::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Qt::black);
+    p.setPen(Qt::gray);
+    p.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap,
+               QStringLiteral("No OpenGL on this display: the terrain cannot be drawn."));
+}
+
+void DispStandIn::keyPressEvent(QKeyEvent* e)
+{
+    owner_.Disp_KeyDown(e->key());
+    e->accept();
+}
+
+void DispStandIn::mousePressEvent(QMouseEvent* e)
+{
+    owner_.Disp_MouseDown(e->button(), static_cast<float>(e->position().x()), static_cast<float>(e->position().y()));
+}
+
+void DispStandIn::mouseMoveEvent(QMouseEvent* e)
+{
+    owner_.Disp_MouseMove(e->buttons(), static_cast<float>(e->position().x()), static_cast<float>(e->position().y()));
+}
+
 // ------------------------------------------------------------------- frm3D
 
 frm3D::frm3D(const gloamery::Workspace& grids, QWidget* parent) : QDialog(parent), grids_(grids)
@@ -112,6 +146,9 @@ frm3D::frm3D(const gloamery::Workspace& grids, QWidget* parent) : QDialog(parent
     Command4 = button("Auto Render");
     Check1 = new QCheckBox(QStringLiteral("Detail texture"), this);
     Check2 = new QCheckBox(QStringLiteral("Incremental mapping"), this);
+    // The drawing area reaches under the check boxes in a tall window; their
+    // own background keeps the captions readable on the black frame.
+    for (QCheckBox* c : {Check1, Check2}) c->setAutoFillBackground(true);
     Text1 = new QLineEdit(this);
     pulRes = button("Rescale");
     Command1 = button("Command1");
@@ -160,6 +197,23 @@ frm3D::~frm3D()
     Form_Unload();
     delete Disp; // it calls back into this window, so it must go first
     Disp = nullptr;
+    delete DispNoGL;
+    DispNoGL = nullptr;
+}
+
+QWidget* frm3D::dispWidget() const
+{
+    if (Disp) return Disp;
+    return DispNoGL;
+}
+
+bool frm3D::contextCanBeMade()
+{
+    // Without any GL (no GLX, no EGL) this fails at once, with no window
+    // touched; with GL it makes and frees a context of the asked format.
+    QOpenGLContext probe;
+    probe.setFormat(requestedFormat());
+    return probe.create() && probe.isValid();
 }
 
 QSurfaceFormat frm3D::requestedFormat()
@@ -195,7 +249,7 @@ void frm3D::placeControls()
     dispWidthTw_ = kDispWidthTw;
     dispHeightTw_ = kDispHeightTw;
     command2TopTw_ = 10200;
-    if (Disp) Disp->setGeometry(twips(kDispLeftTw, kDispTopTw, kDispWidthTw, kDispHeightTw));
+    if (QWidget* area = dispWidget()) area->setGeometry(twips(kDispLeftTw, kDispTopTw, kDispWidthTw, kDispHeightTw));
     Command2->setGeometry(twips(60, 10200, 1575, kCommand2HeightTw));
     Command3->setGeometry(twips(1680, 10200, 1575, kCommand2HeightTw));
     Command4->setGeometry(twips(3300, 10200, 1695, kCommand2HeightTw));
@@ -233,18 +287,28 @@ void frm3D::Form_Load()
     HScroll1->setValue(100);
 
     // A new drawing area each time: its context is made when it is first
-    // shown and goes with it at unload.
-    Disp = new DispArea(*this, this);
+    // shown and goes with it at unload. It is made only when a context can
+    // be had at all (see DispStandIn); otherwise the stand-in takes its
+    // place and Init reports the failure.
+    if (fault_ != GLFault::NoContext && contextCanBeMade())
+        Disp = new DispArea(*this, this);
+    else
+        DispNoGL = new DispStandIn(*this, this);
+    QWidget* area = dispWidget();
+    // The drawing area grows with the window over the bottom controls that
+    // keep their design places; it stays beneath them, so they stay visible
+    // and can be clicked at every size.
+    area->lower();
     placeControls();
-    Disp->show();
-    setTabOrder(Disp, Command2);
+    area->show();
+    setTabOrder(area, Command2);
     QWidget* order[] = {Command2, Command3, Command4, Check1, Check2, Text1, pulRes, Command1, HScroll1};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
     OffsetZ = -5.0f;
     loaded_ = true;
     show();
-    Disp->setFocus();
+    area->setFocus();
 
     Init();
     if (glReady_) {
@@ -283,7 +347,10 @@ void frm3D::done(int r)
 
 bool frm3D::Init()
 {
-    QOpenGLContext* ctx = (Disp && fault_ != GLFault::NoContext) ? Disp->context() : nullptr;
+    // No drawing area: the probe in Form_Load found no context. (A drawing
+    // area whose own context failed after a good probe is reported the same
+    // way; its window cannot be taken back from GL composition.)
+    QOpenGLContext* ctx = Disp ? Disp->context() : nullptr;
     if (!ctx || !ctx->isValid()) {
         qWarning("3D view: no OpenGL context could be made");
         messageBox(QMessageBox::Critical, kErrorTitle, kChooseFailed);
@@ -348,7 +415,7 @@ void frm3D::Form_Resize()
     dispWidthTw_ = std::max(0, outerWidth - 240);
     dispHeightTw_ = std::max(0, outerHeight - 640 - kCommand2HeightTw);
     command2TopTw_ = kDispTopTw + dispHeightTw_ + 60;
-    if (Disp) Disp->setGeometry(twips(kDispLeftTw, kDispTopTw, dispWidthTw_, dispHeightTw_));
+    if (QWidget* area = dispWidget()) area->setGeometry(twips(kDispLeftTw, kDispTopTw, dispWidthTw_, dispHeightTw_));
     const int top = px(command2TopTw_);
     for (QPushButton* b : {Command2, Command3, Command4}) b->move(b->x(), top);
     if (glReady_) {
@@ -365,6 +432,8 @@ void frm3D::UnloadGL()
         delete Disp;
         Disp = nullptr;
     }
+    delete DispNoGL;
+    DispNoGL = nullptr;
     glReady_ = false;
     textureName_ = 0;
     renderRequested_ = false;

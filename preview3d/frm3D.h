@@ -40,6 +40,25 @@ private:
     frm3D& owner_;
 };
 
+// What stands where the drawing area would be when no OpenGL context can
+// be had: a black area that says so and takes the keys and the mouse like
+// the drawing area, without any GL behind it. A QOpenGLWidget must not be
+// made then: once shown, it switches its window to GL composition, and
+// with no GL at all Qt's flush of that window crashes.
+class DispStandIn final : public QWidget {
+public:
+    DispStandIn(frm3D& owner, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+
+private:
+    frm3D& owner_;
+};
+
 class frm3D : public QDialog {
     Q_OBJECT
 public:
@@ -57,7 +76,8 @@ public:
     void Form_Unload();
 
     // GL set-up on the drawing area's context. False when no usable context
-    // could be had; the user has then been told and no GL call follows.
+    // could be had (no drawing area at all, when the probe found none); the
+    // user has then been told and no GL call follows.
     bool Init();
     void LoadTexture();
     void UnloadGL();
@@ -82,8 +102,14 @@ public:
     // has all of that, else what it lacks.
     static QString formatShortfall(const QSurfaceFormat& f);
     static QSurfaceFormat requestedFormat();
+    // Whether a context of the requested format can be made at all, tried
+    // on a context of its own before any drawing area exists.
+    static bool contextCanBeMade();
 
     // Tests swap these in: the message box, and a context that fails.
+    // NoContext fails the probe, as a display without any OpenGL does, so
+    // no drawing area is made; WrongFormat gets a context that lacks what
+    // was asked.
     using MessageBoxFn = std::function<void(QMessageBox::Icon, const QString& title, const QString& text)>;
     MessageBoxFn messageBox;
     enum class GLFault { None, NoContext, WrongFormat };
@@ -108,8 +134,12 @@ public:
     long framesDrawn() const { return framesDrawn_; }
     long glOperations() const { return glOperations_; }
 
-    // Controls, by their design names. Disp exists only while loaded.
+    // Controls, by their design names. Disp exists only while loaded, and
+    // only when a GL context can be had; otherwise the stand-in takes its
+    // place. dispWidget() is whichever of the two is there.
     DispArea* Disp = nullptr;
+    DispStandIn* DispNoGL = nullptr;
+    QWidget* dispWidget() const;
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
     QPushButton* Command3 = nullptr;

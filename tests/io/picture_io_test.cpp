@@ -210,6 +210,44 @@ TEST(LoadData, OversizedBufferIsRefusedUndecoded)
     EXPECT_TRUE(p == start);
 }
 
+// A decoded image (the clipboard's own) is held to the decoding limit of a
+// file, with the same reason; within it, it is placed like any picture.
+TEST(LoadImage, DecodedImagesHaveTheLimitOfAFile)
+{
+    const struct {
+        int w, h;
+        bool refused;
+    } cases[] = {
+        {4096, 4096, false}, // exactly 64 MiB at 32 bits a pixel
+        {4097, 4096, true},
+        {4100, 4100, true},
+        {8200, 2048, true},
+        {300, 200, false},
+        {0, 0, true}, // a null image: nothing decoded
+    };
+    for (const auto& c : cases) {
+        QImage image;
+        if (c.w > 0) {
+            image = QImage(c.w, c.h, QImage::Format_Mono); // one bit a pixel keeps the test small
+            image.fill(0);
+        }
+        const Picture start = patterned();
+        Picture p = start;
+        const Refusal r = loadPictureImage(p, image);
+        ASSERT_EQ(r.has_value(), c.refused) << c.w << " x " << c.h;
+        if (r) {
+            EXPECT_TRUE(p == start) << c.w << " x " << c.h;
+            if (c.w > 0) {
+                EXPECT_EQ(r->message, tooLargeError(c.w, c.h, kDecodeLimitMiB).message);
+            }
+        } else {
+            Picture expected = start;
+            placeImage(expected, image);
+            EXPECT_TRUE(p == expected) << c.w << " x " << c.h;
+        }
+    }
+}
+
 // What the window and the batch tool write, they read back unchanged.
 TEST(LoadData, SavedPicturesLoadBackExactly)
 {

@@ -3,6 +3,7 @@
 #include "panel_support.h"
 
 #include "compose/texture.h"
+#include "imageio/format_checks.h"
 #include "shadow/sweep.h"
 #include "workspace/numeric.h"
 
@@ -358,13 +359,17 @@ private slots:
         QVERIFY(user.messages.isEmpty());
 
         // Another program's damaged BMP, which the toolkit would also offer
-        // decoded by itself: refused like a damaged file, silently.
+        // decoded by itself: refused like a damaged file, and said so.
         const QByteArray cut = bytes.left(bytes.size() / 2);
         QVERIFY(!QImage::fromData(cut, "BMP").isNull()); // what an unchecked paste would show
         clip->setMimeData(new ForeignClipboard(QStringLiteral("image/bmp"), cut));
         useMenu(*form, user, Slot::Stone, "mnmpoploadclip");
         QCOMPARE(firstDifference(form->workspace().picture(Slot::Stone), defaultWorkspace().picture(Slot::Stone)),
                  QString());
+        QCOMPARE(user.messages.size(), 1);
+        QVERIFY2(user.messages[0].startsWith(QStringLiteral("Cannot load the picture on the clipboard: ")),
+                 qPrintable(user.messages[0]));
+        user.messages.clear();
 
         // A type no picture file has is still taken as the toolkit reads it.
         clip->setMimeData(new ForeignClipboard(QStringLiteral("image/x-other"), bytes));
@@ -373,6 +378,80 @@ private slots:
         placeImage(detail, small);
         QCOMPARE(firstDifference(form->workspace().picture(Slot::Detail), detail), QString());
         QVERIFY(user.messages.isEmpty());
+    }
+
+    // A picture beyond the decoding limit on the clipboard is refused with
+    // the same message box and the same reason as the same picture from a
+    // file, whichever way the clipboard holds it.
+    void oversizedClipboardPictureIsRefusedLikeTheFile_data()
+    {
+        QTest::addColumn<QString>("type"); // empty: a decoded image, as copied in a program
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("reason");
+        // 4100 x 4100 at 32 bits is just over 64 MiB; one bit a pixel keeps
+        // the test's own images small.
+        QImage big(4100, 4100, QImage::Format_Mono);
+        big.fill(1);
+        QByteArray png;
+        {
+            QBuffer b(&png);
+            b.open(QIODevice::WriteOnly);
+            QVERIFY(big.save(&b, "PNG"));
+        }
+        QByteArray bmp;
+        {
+            QBuffer b(&bmp);
+            b.open(QIODevice::WriteOnly);
+            QVERIFY(QImage(8, 8, QImage::Format_RGB32).save(&b, "BMP"));
+        }
+        // A valid header that declares a 40000 x 40000 picture in 24 bits.
+        bmp = bmp.left(54);
+        qToLittleEndian<qint32>(40000, bmp.data() + 18);
+        qToLittleEndian<qint32>(40000, bmp.data() + 22);
+        qToLittleEndian<quint16>(24, bmp.data() + 28);
+        const QString reason4100 = QString::fromStdString(tooLargeError(4100, 4100, kDecodeLimitMiB).message);
+        QTest::newRow("PNG from another program") << QStringLiteral("image/png") << png << reason4100;
+        QTest::newRow("PNG with the toolkit's decoding offered too") << QStringLiteral("image/png+qt") << png
+                                                                     << reason4100;
+        QTest::newRow("PNG under a type no file has") << QStringLiteral("image/x-other+qt") << png << reason4100;
+        QTest::newRow("BMP declaring 40000 x 40000") << QStringLiteral("image/bmp") << bmp
+                                                     << QString::fromStdString(
+                                                            tooLargeError(40000, 40000, kDecodeLimitMiB).message);
+        QTest::newRow("decoded image, copied in a program") << QString() << png << reason4100;
+    }
+
+    void oversizedClipboardPictureIsRefusedLikeTheFile()
+    {
+        QFETCH(QString, type);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
+
+        // The same picture from a file.
+        QFile f(file("big.img"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        user.openAnswer = f.fileName();
+        useMenu(*form, user, Slot::Grass, "mnpopload");
+        QCOMPARE(user.messages, QStringList("Cannot load " + f.fileName() + ": " + reason));
+        user.messages.clear();
+
+        QClipboard* clip = QGuiApplication::clipboard();
+        if (type.isEmpty()) {
+            QImage image(4100, 4100, QImage::Format_Mono);
+            image.fill(1);
+            clip->setImage(image);
+        } else if (type.endsWith(QLatin1String("+qt"))) {
+            clip->setMimeData(new ForeignClipboard(type.chopped(3), bytes));
+        } else {
+            auto* data = new QMimeData;
+            data->setData(type, bytes);
+            clip->setMimeData(data);
+        }
+        useMenu(*form, user, Slot::Grass, "mnmpoploadclip");
+        QCOMPARE(user.messages, QStringList("Cannot load the picture on the clipboard: " + reason));
+        QCOMPARE(firstDifference(form->workspace(), defaultWorkspace()), QString());
+        clip->clear();
     }
 
     void unusableNumbersAreRefused_data()

@@ -833,21 +833,34 @@ private slots:
         QCOMPARE(messages_[0].text, text);
         QVERIFY(!v.GLReady());
         QVERIFY(v.isVisible());
+        // Without a context no GL drawing area is made at all (once shown, it
+        // would switch the window to GL composition, which then crashes);
+        // a plain stand-in takes the keys and the mouse in its place.
+        const bool noContext = frm3D::GLFault(fault) == frm3D::GLFault::NoContext;
+        QCOMPARE(v.Disp == nullptr, noContext);
+        QCOMPARE(v.DispNoGL != nullptr, noContext);
+        QWidget* area = v.dispWidget();
+        QVERIFY(area && area->isVisible());
+        QCOMPARE(area->geometry(), QRect(4, 4, 897, 673));
+        QCOMPARE(v.focusWidget(), area);
 
         // Everything still works, without a GL call.
         QVERIFY(v.Timer3->isActive());
         QTest::mouseClick(v.Command2, Qt::LeftButton);
         QTest::mouseClick(v.Command3, Qt::LeftButton);
         QTRY_VERIFY(v.AngleX >= 4.0f && v.AngleY >= 4.0f);
-        QTest::keyClick(v.Disp, Qt::Key_Left);
+        QTest::keyClick(area, Qt::Key_Left);
         QCOMPARE(v.OffsetX, -1.0f);
+        sendMouse(area, QEvent::MouseButtonPress, {10, 10}, Qt::LeftButton, Qt::LeftButton);
+        QCOMPARE(v.LastMouseX, 10);
         v.Check1->setChecked(false);
         v.Check1->setChecked(true);
         v.Text1->setText(QStringLiteral("16"));
         v.pulRes_Click();
         QCOMPARE(v.VertexCoord[0], -8.0f);
         v.resize(1000, 800);
-        v.Disp->repaint();
+        QCOMPARE(area->geometry(), QRect(4, 4, 991, 760));
+        area->repaint();
         QTest::qWait(100);
         QCOMPARE(v.framesDrawn(), 0L);
         QCOMPARE(v.glOperations(), 0L);
@@ -856,13 +869,68 @@ private slots:
         v.close();
         QVERIFY(!v.isLoaded());
         QVERIFY(!v.isVisible());
+        QVERIFY(!v.dispWidget());
 
         // Once a context can be had again, the next opening draws.
         v.injectGLFault(frm3D::GLFault::None);
         open(v);
         QVERIFY(v.GLReady());
+        QVERIFY(v.Disp && !v.DispNoGL);
         QVERIFY(!frame(v).isNull());
         QCOMPARE(v.framesDrawn(), 1L);
+    }
+
+    // However large the window, the drawing area lies beneath the bottom
+    // controls that keep their design places: each is what a click at its
+    // centre reaches, and the click works.
+    void fixedControlsStayAboveTheDrawingArea_data()
+    {
+        QTest::addColumn<QSize>("client");
+        QTest::addColumn<int>("fault");
+        QTest::newRow("design") << QSize(906, 713) << int(frm3D::GLFault::None);
+        QTest::newRow("taller") << QSize(906, 900) << int(frm3D::GLFault::None);
+        QTest::newRow("maximised on a large screen") << QSize(1600, 1200) << int(frm3D::GLFault::None);
+        QTest::newRow("wider and taller") << QSize(1300, 800) << int(frm3D::GLFault::None);
+        QTest::newRow("taller, without GL") << QSize(1200, 1000) << int(frm3D::GLFault::NoContext);
+    }
+
+    void fixedControlsStayAboveTheDrawingArea()
+    {
+        QFETCH(QSize, client);
+        QFETCH(int, fault);
+        frm3D v(ws_);
+        v.injectGLFault(frm3D::GLFault(fault));
+        open(v);
+        v.resize(client);
+        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        QWidget* area = v.dispWidget();
+        QVERIFY(area);
+        QVERIFY2(v.childAt(area->geometry().center()) == area, "the drawing area is not the window's back layer");
+        for (QWidget* c : std::initializer_list<QWidget*>{v.Check1, v.Check2, v.Text1, v.pulRes, v.HScroll1, v.Command2,
+                                                          v.Command3, v.Command4}) {
+            const QPoint centre = c->geometry().center();
+            QWidget* hit = v.childAt(centre);
+            QVERIFY2(hit && (hit == c || c->isAncestorOf(hit)),
+                     qPrintable(c->metaObject()->className() + QStringLiteral(" at ") + QString::number(centre.y())
+                                + QStringLiteral(" is covered by ")
+                                + (hit ? hit->metaObject()->className() : "nothing")));
+        }
+        if (client.height() > 713) // the case of the report: the area reaches over them
+            QVERIFY(area->geometry().contains(v.Check1->geometry().center()));
+
+        // Clicked through the window, as the pointer does.
+        QTest::mouseClick(v.windowHandle(), Qt::LeftButton, {}, v.Check1->geometry().center());
+        QVERIFY(!v.Check1->isChecked());
+        QTest::mouseClick(v.windowHandle(), Qt::LeftButton, {}, v.Check2->geometry().center());
+        QVERIFY(v.Check2->isChecked());
+        v.Text1->setText(QStringLiteral("16"));
+        QTest::mouseClick(v.windowHandle(), Qt::LeftButton, {}, v.pulRes->geometry().center());
+        QCOMPARE(v.VertexCoord[0], -8.0f);
+        const int speed = v.HScroll1->value();
+        const QRect bar = v.HScroll1->geometry();
+        QTest::mouseClick(v.windowHandle(), Qt::LeftButton, {}, QPoint(bar.right() - 3, bar.center().y()));
+        QVERIFY(v.HScroll1->value() > speed);
+        QCOMPARE(messages_.size(), std::size_t(fault == int(frm3D::GLFault::None) ? 0 : 1));
     }
 };
 
