@@ -388,9 +388,9 @@ private slots:
         QTest::addColumn<QString>("type"); // empty: a decoded image, as copied in a program
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("reason");
-        // 4100 x 4100 at 32 bits is just over 64 MiB; one bit a pixel keeps
-        // the test's own images small.
-        QImage big(4100, 4100, QImage::Format_Mono);
+        // One pixel wider than the largest map; one bit a pixel keeps the
+        // test's own images small.
+        QImage big(16385, 4, QImage::Format_Mono);
         big.fill(1);
         QByteArray png;
         {
@@ -409,15 +409,15 @@ private slots:
         qToLittleEndian<qint32>(40000, bmp.data() + 18);
         qToLittleEndian<qint32>(40000, bmp.data() + 22);
         qToLittleEndian<quint16>(24, bmp.data() + 28);
-        const QString reason4100 = QString::fromStdString(tooLargeError(4100, 4100, kDecodeLimitMiB).message);
-        QTest::newRow("PNG from another program") << QStringLiteral("image/png") << png << reason4100;
+        const QString reasonTooWide = QString::fromStdString(tooLargeError(16385, 4, kDecodeLimitMiB).message);
+        QTest::newRow("PNG from another program") << QStringLiteral("image/png") << png << reasonTooWide;
         QTest::newRow("PNG with the toolkit's decoding offered too") << QStringLiteral("image/png+qt") << png
-                                                                     << reason4100;
-        QTest::newRow("PNG under a type no file has") << QStringLiteral("image/x-other+qt") << png << reason4100;
+                                                                     << reasonTooWide;
+        QTest::newRow("PNG under a type no file has") << QStringLiteral("image/x-other+qt") << png << reasonTooWide;
         QTest::newRow("BMP declaring 40000 x 40000") << QStringLiteral("image/bmp") << bmp
                                                      << QString::fromStdString(
                                                             tooLargeError(40000, 40000, kDecodeLimitMiB).message);
-        QTest::newRow("decoded image, copied in a program") << QString() << png << reason4100;
+        QTest::newRow("decoded image, copied in a program") << QString() << png << reasonTooWide;
     }
 
     void oversizedClipboardPictureIsRefusedLikeTheFile()
@@ -438,7 +438,7 @@ private slots:
 
         QClipboard* clip = QGuiApplication::clipboard();
         if (type.isEmpty()) {
-            QImage image(4100, 4100, QImage::Format_Mono);
+            QImage image(16385, 4, QImage::Format_Mono);
             image.fill(1);
             clip->setImage(image);
         } else if (type.endsWith(QLatin1String("+qt"))) {
