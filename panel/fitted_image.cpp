@@ -1,0 +1,81 @@
+#include "fitted_image.h"
+
+#include "imageio/picture_io.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace gloamery::panel {
+
+namespace {
+
+// Each output pixel the rounded mean of the source block it covers. Block
+// edges fall on whole source pixels, so every source pixel counts once.
+QImage shrink(const Picture& p, QSize to)
+{
+    const int w = p.width(), h = p.height(), dw = to.width(), dh = to.height();
+    std::vector<int> firstCol(static_cast<std::size_t>(dw) + 1);
+    for (int i = 0; i <= dw; ++i) firstCol[static_cast<std::size_t>(i)] = static_cast<int>(static_cast<long long>(i) * w / dw);
+    QImage out(to, QImage::Format_RGB32);
+#pragma omp parallel for schedule(static)
+    for (int j = 0; j < dh; ++j) {
+        const int y0 = static_cast<int>(static_cast<long long>(j) * h / dh);
+        const int y1 = static_cast<int>(static_cast<long long>(j + 1) * h / dh);
+        std::vector<unsigned> sum(static_cast<std::size_t>(dw) * 3, 0);
+        for (int y = y0; y < y1; ++y) {
+            const Colour* row = p.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+            for (int i = 0; i < dw; ++i) {
+                unsigned r = 0, g = 0, b = 0;
+                for (int x = firstCol[static_cast<std::size_t>(i)]; x < firstCol[static_cast<std::size_t>(i) + 1]; ++x) {
+                    const Channels c = split(row[x]);
+                    r += static_cast<unsigned>(c.r);
+                    g += static_cast<unsigned>(c.g);
+                    b += static_cast<unsigned>(c.b);
+                }
+                unsigned* s = &sum[static_cast<std::size_t>(i) * 3];
+                s[0] += r;
+                s[1] += g;
+                s[2] += b;
+            }
+        }
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(j));
+        for (int i = 0; i < dw; ++i) {
+            const unsigned n = static_cast<unsigned>(
+                (firstCol[static_cast<std::size_t>(i) + 1] - firstCol[static_cast<std::size_t>(i)]) * (y1 - y0));
+            const unsigned* s = &sum[static_cast<std::size_t>(i) * 3];
+            line[i] = qRgb(static_cast<int>((s[0] + n / 2) / n), static_cast<int>((s[1] + n / 2) / n),
+                           static_cast<int>((s[2] + n / 2) / n));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QRect fittedRect(QSize picture, QSize cell)
+{
+    if (picture == cell || picture.isEmpty()) return QRect(QPoint(0, 0), cell);
+    const double scale = std::min(double(cell.width()) / picture.width(), double(cell.height()) / picture.height());
+    const QSize size(std::clamp(static_cast<int>(std::lround(picture.width() * scale)), 1, cell.width()),
+                     std::clamp(static_cast<int>(std::lround(picture.height() * scale)), 1, cell.height()));
+    return QRect(QPoint((cell.width() - size.width()) / 2, (cell.height() - size.height()) / 2), size);
+}
+
+QImage fittedImage(const Picture& picture, QSize cell)
+{
+    const QSize own(picture.width(), picture.height());
+    const QSize to = fittedRect(own, cell).size();
+    if (to == own) return toQImage(picture);
+    if (to.width() <= own.width() && to.height() <= own.height()) return shrink(picture, to);
+    return toQImage(picture).scaled(to, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+QPoint picturePixelAt(QPointF cellPos, QRect shown, QSize picture)
+{
+    const double x = (cellPos.x() - shown.x()) * picture.width() / shown.width();
+    const double y = (cellPos.y() - shown.y()) * picture.height() / shown.height();
+    return QPoint(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)));
+}
+
+} // namespace gloamery::panel
