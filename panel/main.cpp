@@ -1,3 +1,4 @@
+#include "application.h"
 #include "form1.h"
 
 #include <QApplication>
@@ -5,7 +6,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Gloamery"));
+    gloamery::panel::setUpApplication();
     gloamery::panel::Form1 form;
     form.show();
     return app.exec();

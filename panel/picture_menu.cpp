@@ -62,7 +62,7 @@ void PictureMenu::popup(Slot target, const QPoint& globalPos)
     else if (chosen == load_) mnpopload_Click();
     else if (chosen == toClip_) mnupopsaveclip_Click();
     else if (chosen == fromClip_) mnmpoploadclip_Click();
-    else if (chosen == mapSize_) mnmapsize_Click();
+    else if (chosen == mapSize_ && sizeCommand) mnmapsize_Click();
 }
 
 void PictureMenu::mnpopsave_Click()
