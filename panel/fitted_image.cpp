@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 namespace gloamery::panel {
@@ -12,6 +13,7 @@ namespace {
 
 // Each output pixel the rounded mean of the source block it covers. Block
 // edges fall on whole source pixels, so every source pixel counts once.
+// Colour values hold their channels in the low three bytes.
 QImage shrink(const Picture& p, QSize to)
 {
     const int w = p.width(), h = p.height(), dw = to.width(), dh = to.height();
@@ -22,30 +24,30 @@ QImage shrink(const Picture& p, QSize to)
     for (int j = 0; j < dh; ++j) {
         const int y0 = static_cast<int>(static_cast<long long>(j) * h / dh);
         const int y1 = static_cast<int>(static_cast<long long>(j + 1) * h / dh);
-        std::vector<unsigned> sum(static_cast<std::size_t>(dw) * 3, 0);
+        // Red and blue summed in the two 32-bit halves of one word, green in
+        // another: no block is large enough to carry one half into the next.
+        std::vector<std::uint64_t> redBlue(static_cast<std::size_t>(dw), 0), green(static_cast<std::size_t>(dw), 0);
         for (int y = y0; y < y1; ++y) {
-            const Colour* row = p.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+            const auto* row = reinterpret_cast<const std::uint32_t*>(p.data()) + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
             for (int i = 0; i < dw; ++i) {
-                unsigned r = 0, g = 0, b = 0;
+                std::uint64_t rb = 0, g = 0;
                 for (int x = firstCol[static_cast<std::size_t>(i)]; x < firstCol[static_cast<std::size_t>(i) + 1]; ++x) {
-                    const Channels c = split(row[x]);
-                    r += static_cast<unsigned>(c.r);
-                    g += static_cast<unsigned>(c.g);
-                    b += static_cast<unsigned>(c.b);
+                    const std::uint64_t c = row[x];
+                    rb += (c & 0xFFu) | ((c & 0xFF0000u) << 16);
+                    g += c & 0xFF00u;
                 }
-                unsigned* s = &sum[static_cast<std::size_t>(i) * 3];
-                s[0] += r;
-                s[1] += g;
-                s[2] += b;
+                redBlue[static_cast<std::size_t>(i)] += rb;
+                green[static_cast<std::size_t>(i)] += g;
             }
         }
         auto* line = reinterpret_cast<QRgb*>(out.scanLine(j));
         for (int i = 0; i < dw; ++i) {
             const unsigned n = static_cast<unsigned>(
                 (firstCol[static_cast<std::size_t>(i) + 1] - firstCol[static_cast<std::size_t>(i)]) * (y1 - y0));
-            const unsigned* s = &sum[static_cast<std::size_t>(i) * 3];
-            line[i] = qRgb(static_cast<int>((s[0] + n / 2) / n), static_cast<int>((s[1] + n / 2) / n),
-                           static_cast<int>((s[2] + n / 2) / n));
+            const std::uint64_t rb = redBlue[static_cast<std::size_t>(i)], g = green[static_cast<std::size_t>(i)] >> 8;
+            const std::uint64_t r = rb & 0xFFFFFFFFu, b = rb >> 32;
+            line[i] = qRgb(static_cast<int>((r + n / 2) / n), static_cast<int>((g + n / 2) / n),
+                           static_cast<int>((b + n / 2) / n));
         }
     }
     return out;

@@ -181,7 +181,10 @@ void Form1::buildControls()
 void Form1::buildLive()
 {
     live_ = new LiveLighting(ws_, [this] { return controls(); }, *reporter_, [this](bool textureChanged) {
-        for (Slot s : {Slot::Shadow, Slot::Colour, Slot::Work}) pictureView(s).refresh();
+        // The colour map, the result being tuned, is drawn before the others.
+        pictureView(Slot::Colour).refresh();
+        pictureView(Slot::Colour).repaint();
+        for (Slot s : {Slot::Shadow, Slot::Work}) pictureView(s).refresh();
         if (textureChanged) pictureView(Slot::Texture).refresh();
     }, this);
     auto relight = [this] {

@@ -126,6 +126,19 @@ private slots:
         QCOMPARE(shot.size(), QSize(256, 256));
         const QRect shown = form->pictureView(Slot::Height).shownRect();
         if (shown.top() > 0) QCOMPARE(shot.pixelColor(0, 0), form->palette().window().color());
+        // Shrunk: a shown pixel is the rounded mean of the block it covers.
+        const int bw = map.width() / shown.width(), bh = map.height() / shown.height();
+        if (bw > 1 && shown.width() > 1 && map.width() % shown.width() == 0) {
+            int sum[3] = {};
+            for (int y = 0; y < bh; ++y)
+                for (int x = 0; x < bw; ++x) {
+                    const Channels c = split(form->workspace().picture(Slot::Height).at(bw + x, y));
+                    sum[0] += c.r, sum[1] += c.g, sum[2] += c.b;
+                }
+            const int n = bw * bh;
+            QCOMPARE(form->pictureView(Slot::Height).image().pixel(1, 0),
+                     qRgb((sum[0] + n / 2) / n, (sum[1] + n / 2) / n, (sum[2] + n / 2) / n));
+        }
     }
 
     void mapSizeCommandResizesAsTheBatchToolDoes()
