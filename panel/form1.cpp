@@ -51,12 +51,18 @@ Form1::Form1(Prompts prompts, QWidget* parent) : QWidget(parent), prompts_(std::
 
     resizer_ = std::make_unique<MapResizer>(ws_, prompts_, *this, *reporter_, [this] { mapResized(); });
     menu_ = std::make_unique<PictureMenu>(ws_, prompts_, *this, *resizer_, [this](Slot s) { pictureView(s).refresh(); });
-    drop_ = new PictureDrop(*menu_, this);
+    drop_ = new PictureDrop([this](Slot s, const QString& path) {
+        LiveLighting::Hold hold(*live_);
+        menu_->loadFile(s, path);
+    }, this);
     for (PictureView* v : views_) drop_->watch(*v);
     buildLive();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    live_->settle(); // a relight still running writes to the workspace
+}
 
 void Form1::buildPictures()
 {
@@ -233,11 +239,13 @@ Controls Form1::controls() const
 
 void Form1::refreshPictures()
 {
+    live_->settle();
     for (PictureView* v : views_) v->refresh();
 }
 
 void Form1::shadowButton(ShadowMode mode)
 {
+    live_->settle();
     live_->setShadowMode(mode);
     const Refusal refused = runShadow(ws_, mode, controls(), localeNumberParser(), *reporter_);
     if (refused) {
@@ -255,12 +263,14 @@ void Form1::Command4_Click() { shadowButton(ShadowMode::Cos); }
 
 void Form1::Command3_Click()
 {
+    live_->settle();
     clearShadow(ws_);
     refreshPictures();
 }
 
 void Form1::textureButton(TextureOp op)
 {
+    live_->settle();
     live_->setTextureOp(op);
     if (op == TextureOp::MakeTexture) makeTexture(ws_, HScroll1_->value(), *reporter_);
     else makeTexture2(ws_, HScroll1_->value(), *reporter_);
@@ -272,6 +282,7 @@ void Form1::Command10_Click() { textureButton(TextureOp::MakeTexture2); }
 
 void Form1::Command6_Click()
 {
+    LiveLighting::Hold hold(*live_); // the view stays open until closed
     // The view draws the top-left 256 x 256 part of its grids, which
     // smaller maps do not have.
     if (ws_.width() < kDefaultMapSize || ws_.height() < kDefaultMapSize) {
@@ -299,16 +310,23 @@ void Form1::Picture_MouseDown(Slot slot, Qt::MouseButton button, QPoint pos, QPo
             // Beside a scaled map there is no map pixel to put the sun on.
             if (onPicture) placeSun(pos);
         } else if (button == Qt::RightButton || button == Qt::MiddleButton) {
-            menu_->popup(slot, globalPos);
+            popupMenu(slot, globalPos);
         }
         return;
     }
-    if (button == Qt::RightButton) menu_->popup(slot, globalPos);
+    if (button == Qt::RightButton) popupMenu(slot, globalPos);
 }
 
 } // namespace gloamery::panel
 
 namespace gloamery::panel {
+
+void Form1::popupMenu(Slot slot, QPoint globalPos)
+{
+    // Its commands read and write the pictures, after dialogs.
+    LiveLighting::Hold hold(*live_);
+    menu_->popup(slot, globalPos);
+}
 
 void Form1::Picture_MouseDrag(Slot slot, QPoint pos)
 {

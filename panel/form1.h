@@ -80,6 +80,7 @@ private:
     void shadowButton(ShadowMode mode);
     void textureButton(TextureOp op);
     void placeSun(QPoint pos);
+    void popupMenu(Slot slot, QPoint globalPos);
     bool isLive() const;
     void mapResized();
 

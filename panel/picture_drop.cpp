@@ -1,6 +1,5 @@
 #include "picture_drop.h"
 
-#include "picture_menu.h"
 #include "picture_view.h"
 
 #include <QDropEvent>
@@ -26,7 +25,10 @@ bool loadable(Slot s) { return s != Slot::Shadow && s != Slot::Colour && s != Sl
 
 } // namespace
 
-PictureDrop::PictureDrop(PictureMenu& menu, QObject* parent) : QObject(parent), menu_(menu) {}
+PictureDrop::PictureDrop(std::function<void(Slot, const QString&)> load, QObject* parent)
+    : QObject(parent), load_(std::move(load))
+{
+}
 
 void PictureDrop::watch(PictureView& view)
 {
@@ -52,7 +54,7 @@ bool PictureDrop::eventFilter(QObject* watched, QEvent* event)
         drop->acceptProposedAction();
         // After the drop has ended: a message box inside it would hold up
         // the program the file came from.
-        QTimer::singleShot(0, this, [this, slot = view->slot(), path] { menu_.loadFile(slot, path); });
+        QTimer::singleShot(0, this, [this, slot = view->slot(), path] { load_(slot, path); });
         return true;
     }
     return false;

@@ -38,8 +38,12 @@ class LiveTest : public QObject {
         QApplication::sendEvent(&view, &move);
     }
 
-    // Lets the collapsed request run.
-    void settle() { QCoreApplication::processEvents(); }
+    // Lets the collapsed requests run to their end.
+    void settle()
+    {
+        QCoreApplication::processEvents();
+        QTRY_VERIFY(form->liveLighting().idle());
+    }
 
     // The default workspace after a shadow run at the sun given.
     static void shadowAt(Workspace& ws, ShadowMode mode, Controls c, const char* x, const char* y)
@@ -127,6 +131,23 @@ private slots:
         // Live frames leave the status line and the bar alone.
         QCOMPARE(the<QLabel>("labWork")->text(), QStringLiteral("before"));
         QCOMPARE(the<QWidget>("pb")->width(), 3);
+
+        // Requests made while a relight runs (long enough on a larger map)
+        // collapse into one more run, with the values of the last.
+        QVERIFY(form->mapResizer().resize({1024, 1024}));
+        expected.resize(1024, 1024);
+        QTest::mousePress(&form->pictureView(Slot::Height), Qt::LeftButton, {}, QPoint(10, 10));
+        QCoreApplication::processEvents(); // starts it
+        QVERIFY(!form->liveLighting().idle());
+        for (QPoint p : {QPoint(20, 30), QPoint(40, 50), QPoint(60, 70)}) {
+            dragTo(p);
+            the<QScrollBar>("HScroll2")->setValue(p.x());
+        }
+        settle();
+        QCOMPARE(form->liveLighting().runs(), 3);
+        clearShadow(expected);
+        shadowAt(expected, ShadowMode::Linear, {"", "", "3", 60, 20, false, BlendMode::MultiplyHalf}, "240", "280");
+        QCOMPARE(firstDifference(form->workspace(), expected), QString());
     }
 
     void junkDecayKeepsThePictureAndSaysWhy()
