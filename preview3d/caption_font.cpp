@@ -34,12 +34,17 @@ bool allFit(const QList<QWidget*>& captioned)
 
 void fitCaptionFont(QWidget& window, const QList<QWidget*>& captioned)
 {
+    // A narrower face of the same family is closer to the design than a
+    // smaller size.
     constexpr double kDesignPoints = 8.0, kSmallestPoints = 5.0, kStep = 0.5;
     QFont font = window.font();
     for (double points = kDesignPoints; points >= kSmallestPoints; points -= kStep) {
-        font.setPointSizeF(points);
-        window.setFont(font);
-        if (allFit(captioned)) return;
+        for (int stretch : {int(QFont::Unstretched), int(QFont::Condensed)}) {
+            font.setPointSizeF(points);
+            font.setStretch(stretch);
+            window.setFont(font);
+            if (allFit(captioned)) return;
+        }
     }
 }
 
