@@ -228,11 +228,17 @@ Refusal loadPicture(Picture& picture, const QString& path) { return placeRead(pi
 
 Refusal loadPictureData(Picture& picture, const QByteArray& bytes) { return placeRead(picture, readPictureData(bytes)); }
 
-Refusal loadPictureImage(Picture& picture, const QImage& image)
+Refusal checkDecodedImage(const QImage& image)
 {
     if (image.isNull()) return Error{"The picture could not be decoded: it is damaged, or too large to load."};
     if (exceedsLimit(image.width(), image.height(), kDecodeLimitMiB))
         return tooLargeError(image.width(), image.height(), kDecodeLimitMiB);
+    return std::nullopt;
+}
+
+Refusal loadPictureImage(Picture& picture, const QImage& image)
+{
+    if (Refusal r = checkDecodedImage(image)) return r;
     placeImage(picture, image);
     return std::nullopt;
 }

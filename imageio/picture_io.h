@@ -53,6 +53,8 @@ Refusal loadPictureData(Picture& picture, const QByteArray& bytes);
 // The same from an image the toolkit has already decoded (a clipboard
 // image): held to the same size limit as a file, with the same reason.
 Refusal loadPictureImage(Picture& picture, const QImage& image);
+// That limit alone: nothing when the image may be placed.
+Refusal checkDecodedImage(const QImage& image);
 
 // Writes the picture as BMP or PNG, chosen by the extension (anything but
 // .png is BMP). Atomic: a failed save leaves an existing file untouched.

@@ -2,6 +2,7 @@
 
 #include "compose/texture.h"
 #include "imageio/picture_io.h"
+#include "picture_drop.h"
 #include "picture_view.h"
 #include "preview3d/frm3D.h"
 #include "twips.h"
@@ -48,10 +49,20 @@ Form1::Form1(Prompts prompts, QWidget* parent) : QWidget(parent), prompts_(std::
     buildPictures();
     Form_Load();
 
-    menu_ = std::make_unique<PictureMenu>(ws_, prompts_, *this, [this](Slot s) { pictureView(s).refresh(); });
+    resizer_ = std::make_unique<MapResizer>(ws_, prompts_, *this, *reporter_, [this] { mapResized(); });
+    menu_ = std::make_unique<PictureMenu>(ws_, prompts_, *this, *resizer_, [this](Slot s) { pictureView(s).refresh(); });
+    drop_ = new PictureDrop([this](Slot s, const QString& path) {
+        LiveLighting::Hold hold(*live_);
+        menu_->loadFile(s, path);
+    }, this);
+    for (PictureView* v : views_) drop_->watch(*v);
+    buildLive();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    live_->settle(); // a relight still running writes to the workspace
+}
 
 void Form1::buildPictures()
 {
@@ -76,6 +87,7 @@ void Form1::buildPictures()
         v->move(px(l.left), px(l.top));
         if (l.hint) v->setToolTip(QString::fromLatin1(l.hint));
         connect(v, &PictureView::pressed, this, &Form1::Picture_MouseDown);
+        connect(v, &PictureView::dragged, this, &Form1::Picture_MouseDrag);
         views_[static_cast<int>(l.slot)] = v;
     }
     // The work picture sits where the "3D" button lies; the button stays
@@ -168,6 +180,39 @@ void Form1::buildControls()
     options_[1]->setChecked(true);
     // "Blur" lies inside the frame's rectangle but is no option of it.
     SwiBlur_->raise();
+
+    Live_ = place(new QCheckBox(QStringLiteral("Live"), this), "Live", twipRect(4020, 10800, 1215, 315));
+}
+
+void Form1::buildLive()
+{
+    live_ = new LiveLighting(ws_, [this] { return controls(); }, *reporter_, [this](bool textureChanged) {
+        // The colour map, the result being tuned, is drawn before the others.
+        pictureView(Slot::Colour).refresh();
+        pictureView(Slot::Colour).repaint();
+        for (Slot s : {Slot::Shadow, Slot::Work}) pictureView(s).refresh();
+        if (textureChanged) pictureView(Slot::Texture).refresh();
+    }, this);
+    auto relight = [this] {
+        if (isLive()) live_->request();
+    };
+    connect(Alt_, &QLineEdit::textChanged, this, relight);
+    connect(HScroll2_, &QScrollBar::valueChanged, this, relight);
+    connect(SwiBlur_, &QCheckBox::toggled, this, relight);
+    for (QRadioButton* o : options_)
+        connect(o, &QRadioButton::toggled, this, [this](bool on) {
+            if (on && isLive()) live_->request();
+        });
+    connect(HScroll1_, &QScrollBar::valueChanged, this, [this] {
+        if (isLive()) live_->request(true);
+    });
+}
+
+bool Form1::isLive() const { return Live_->isChecked(); }
+
+void Form1::mapResized()
+{
+    refreshPictures();
 }
 
 void Form1::Form_Load()
@@ -194,11 +239,14 @@ Controls Form1::controls() const
 
 void Form1::refreshPictures()
 {
+    live_->settle();
     for (PictureView* v : views_) v->refresh();
 }
 
 void Form1::shadowButton(ShadowMode mode)
 {
+    live_->settle();
+    live_->setShadowMode(mode);
     const Refusal refused = runShadow(ws_, mode, controls(), localeNumberParser(), *reporter_);
     if (refused) {
         prompts_.message(this, qs(refused->message));
@@ -215,43 +263,82 @@ void Form1::Command4_Click() { shadowButton(ShadowMode::Cos); }
 
 void Form1::Command3_Click()
 {
+    live_->settle();
     clearShadow(ws_);
     refreshPictures();
 }
 
-void Form1::Command8_Click()
+void Form1::textureButton(TextureOp op)
 {
-    makeTexture(ws_, HScroll1_->value(), *reporter_);
+    live_->settle();
+    live_->setTextureOp(op);
+    if (op == TextureOp::MakeTexture) makeTexture(ws_, HScroll1_->value(), *reporter_);
+    else makeTexture2(ws_, HScroll1_->value(), *reporter_);
     refreshPictures();
 }
 
-void Form1::Command10_Click()
-{
-    makeTexture2(ws_, HScroll1_->value(), *reporter_);
-    refreshPictures();
-}
+void Form1::Command8_Click() { textureButton(TextureOp::MakeTexture); }
+void Form1::Command10_Click() { textureButton(TextureOp::MakeTexture2); }
 
 void Form1::Command6_Click()
 {
-    CalculateMaps(ws_, *reporter_);
+    LiveLighting::Hold hold(*live_); // the view stays open until closed
+    // The view draws the top-left 256 x 256 part of its grids, which
+    // smaller maps do not have.
+    if (ws_.width() < kDefaultMapSize || ws_.height() < kDefaultMapSize) {
+        prompts_.message(this, tr("The 3D view needs a map of at least %1 \u00d7 %1; this one is %2 \u00d7 %3.")
+                                   .arg(kDefaultMapSize).arg(ws_.width()).arg(ws_.height()));
+        return;
+    }
+    try {
+        CalculateMaps(ws_, *reporter_);
+    } catch (const std::bad_alloc&) {
+        prompts_.message(this, tr("Not enough memory for the 3D view of a %1 \u00d7 %2 map.").arg(ws_.width()).arg(ws_.height()));
+        return;
+    }
+    if (ws_.width() != kDefaultMapSize || ws_.height() != kDefaultMapSize)
+        reporter_->status(tr("3D: the top-left %1 \u00d7 %1 of the map").arg(kDefaultMapSize).toStdString());
     if (!view3d_) view3d_ = new frm3D(ws_, this);
     view3d_->showModal();
 }
 
-void Form1::Picture_MouseDown(Slot slot, Qt::MouseButton button, QPoint pos, QPoint globalPos)
+void Form1::Picture_MouseDown(Slot slot, Qt::MouseButton button, QPoint pos, QPoint globalPos, bool onPicture)
 {
     if (slot == Slot::Work) return;
     if (slot == Slot::Height) {
         if (button == Qt::LeftButton) {
-            // Places the sun; the next shadow run reads it.
-            X0_->setText(QString::number(pos.x()));
-            Y0_->setText(QString::number(pos.y()));
+            // Beside a scaled map there is no map pixel to put the sun on.
+            if (onPicture) placeSun(pos);
         } else if (button == Qt::RightButton || button == Qt::MiddleButton) {
-            menu_->popup(slot, globalPos);
+            popupMenu(slot, globalPos);
         }
         return;
     }
-    if (button == Qt::RightButton) menu_->popup(slot, globalPos);
+    if (button == Qt::RightButton) popupMenu(slot, globalPos);
+}
+
+} // namespace gloamery::panel
+
+namespace gloamery::panel {
+
+void Form1::popupMenu(Slot slot, QPoint globalPos)
+{
+    // Its commands read and write the pictures, after dialogs.
+    LiveLighting::Hold hold(*live_);
+    menu_->popup(slot, globalPos);
+}
+
+void Form1::Picture_MouseDrag(Slot slot, QPoint pos)
+{
+    if (slot == Slot::Height && isLive()) placeSun(pos);
+}
+
+void Form1::placeSun(QPoint pos)
+{
+    // The next shadow run reads it; a live one starts at once.
+    X0_->setText(QString::number(pos.x()));
+    Y0_->setText(QString::number(pos.y()));
+    if (isLive()) live_->request();
 }
 
 } // namespace gloamery::panel

@@ -1,8 +1,11 @@
 #pragma once
 // The control panel: the eight pictures in a three-by-three grid and, in
 // the free cell, the controls of every stage. It only routes: each button
-// runs its operation of the core on the workspace, synchronously.
+// runs its operation of the core on the workspace, synchronously; with
+// "Live" ticked, moving the sun or changing a control relights at once.
 
+#include "live_lighting.h"
+#include "map_resizer.h"
 #include "panel_reporter.h"
 #include "picture_menu.h"
 #include "prompts.h"
@@ -26,6 +29,7 @@ class frm3D;
 
 namespace gloamery::panel {
 
+class PictureDrop;
 class PictureView;
 
 class Form1 final : public QWidget {
@@ -47,6 +51,8 @@ public:
 
     PictureView& pictureView(Slot s) { return *views_[static_cast<int>(s)]; }
     PictureMenu& pictureMenu() { return *menu_; }
+    LiveLighting& liveLighting() { return *live_; }
+    MapResizer& mapResizer() { return *resizer_; }
     Reporter& reporter() { return *reporter_; }
     Prompts& prompts() { return prompts_; }
 
@@ -67,13 +73,20 @@ public:
     void Command8_Click();  // "Make Texture"
     void Command10_Click(); // "Make Texture2"
     void Command6_Click();  // "3D"
-    void Picture_MouseDown(Slot slot, Qt::MouseButton button, QPoint pos, QPoint globalPos);
+    void Picture_MouseDown(Slot slot, Qt::MouseButton button, QPoint pos, QPoint globalPos, bool onPicture = true);
+    void Picture_MouseDrag(Slot slot, QPoint pos);
 
 private:
     void Form_Load();
     void buildPictures();
     void buildControls();
+    void buildLive();
     void shadowButton(ShadowMode mode);
+    void textureButton(TextureOp op);
+    void placeSun(QPoint pos);
+    void popupMenu(Slot slot, QPoint globalPos);
+    bool isLive() const;
+    void mapResized();
 
     Prompts prompts_;
     Workspace ws_;
@@ -91,10 +104,14 @@ private:
     QFrame* Shape1_ = nullptr;
     QFrame* pb_ = nullptr;
     QLabel* labWork_ = nullptr;
+    QCheckBox* Live_ = nullptr;
 
     double pbFullWidth_ = 0.0;
     std::unique_ptr<PanelReporter> reporter_;
+    std::unique_ptr<MapResizer> resizer_;
     std::unique_ptr<PictureMenu> menu_;
+    LiveLighting* live_ = nullptr;
+    PictureDrop* drop_ = nullptr;
     frm3D* view3d_ = nullptr; // made on the first "3D", kept for the next
 };
 

@@ -1,11 +1,11 @@
 // gloamery: the control panel. "gloamery FILE" starts with FILE as the
 // height map, which is how a desktop launcher opens a picture with it.
 
+#include "application.h"
 #include "form1.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QIcon>
 #include <QTimer>
 
 #include <cstdio>
@@ -13,11 +13,8 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("gloamery"));
+    gloamery::panel::setUpApplication();
     QApplication::setApplicationVersion(QStringLiteral(GLOAMERY_VERSION));
-    QApplication::setApplicationDisplayName(QStringLiteral("Gloamery"));
-    QApplication::setDesktopFileName(QStringLiteral("gloamery"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("gloamery")));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Lights a terrain height map and previews it in 3D."));

@@ -17,8 +17,10 @@ bool isEncodedImageType(const QString& type) { return type.startsWith(QLatin1Str
 
 } // namespace
 
-PictureMenu::PictureMenu(Workspace& ws, const Prompts& prompts, QWidget& owner, std::function<void(Slot)> changed)
-    : ws_(ws), prompts_(prompts), owner_(owner), changed_(std::move(changed)), menu_(new QMenu(&owner))
+PictureMenu::PictureMenu(Workspace& ws, const Prompts& prompts, QWidget& owner, MapResizer& resizer,
+                         std::function<void(Slot)> changed)
+    : ws_(ws), prompts_(prompts), owner_(owner), changed_(std::move(changed)), menu_(new QMenu(&owner)),
+      resizer_(resizer)
 {
     menu_->setObjectName(QStringLiteral("mnuPopup"));
     menu_->setTitle(QStringLiteral("(popup)"));
@@ -31,6 +33,11 @@ PictureMenu::PictureMenu(Workspace& ws, const Prompts& prompts, QWidget& owner, 
     load_ = add("mnpopload", QStringLiteral("&Load Picture"));
     toClip_ = add("mnupopsaveclip", QStringLiteral("&To Clipboard"));
     fromClip_ = add("mnmpoploadclip", QStringLiteral("&From Clipboard"));
+    // Made here, but only on the menu while the height map opens it.
+    mapSizeSeparator_ = new QAction(menu_);
+    mapSizeSeparator_->setSeparator(true);
+    mapSize_ = new QAction(QStringLiteral("&Map size..."), menu_);
+    mapSize_->setObjectName(QStringLiteral("mnmapsize"));
 }
 
 PictureMenu::~PictureMenu() = default;
@@ -38,11 +45,18 @@ PictureMenu::~PictureMenu() = default;
 void PictureMenu::popup(Slot target, const QPoint& globalPos)
 {
     popTarget_ = target;
+    const bool sizeCommand = target == Slot::Height;
+    if (sizeCommand) menu_->addActions({mapSizeSeparator_, mapSize_});
     QAction* chosen = prompts_.showMenu(*menu_, globalPos);
+    if (sizeCommand) {
+        menu_->removeAction(mapSizeSeparator_);
+        menu_->removeAction(mapSize_);
+    }
     if (chosen == save_) mnpopsave_Click();
     else if (chosen == load_) mnpopload_Click();
     else if (chosen == toClip_) mnupopsaveclip_Click();
     else if (chosen == fromClip_) mnmpoploadclip_Click();
+    else if (chosen == mapSize_ && sizeCommand) mnmapsize_Click();
 }
 
 void PictureMenu::mnpopsave_Click()
@@ -65,15 +79,30 @@ void PictureMenu::mnpopload_Click()
     loadFile(*popTarget_, path);
 }
 
-bool PictureMenu::loadFile(Slot target, const QString& path)
+bool PictureMenu::loadFile(Slot slot, const QString& path)
 {
-    if (const Refusal r = loadPicture(ws_.picture(target), path)) {
-        prompts_.message(&owner_, QObject::tr("Cannot load %1: %2").arg(path, QString::fromStdString(r->message)));
+    if (slot == Slot::Shadow || slot == Slot::Colour || slot == Slot::Work) return false;
+    const auto read = readPictureFile(path);
+    if (const Error* e = std::get_if<Error>(&read)) {
+        prompts_.message(&owner_, QObject::tr("Cannot load %1: %2").arg(path, QString::fromStdString(e->message)));
         return false;
     }
-    changed_(target);
+    place(slot, std::get<QImage>(read));
     return true;
 }
+
+void PictureMenu::place(Slot slot, const QImage& image)
+{
+    const QSize map(ws_.width(), ws_.height());
+    if (slot == Slot::Height && image.size() != map && validMapSize(image.width(), image.height())
+        && prompts_.workAtImageSize && prompts_.workAtImageSize(&owner_, image.size(), map)) {
+        if (!resizer_.resize(image.size())) return; // told why; nothing placed
+    }
+    placeImage(ws_.picture(slot), image);
+    changed_(slot);
+}
+
+void PictureMenu::mnmapsize_Click() { resizer_.askAndResize(); }
 
 void PictureMenu::mnupopsaveclip_Click()
 {
@@ -86,7 +115,6 @@ void PictureMenu::mnmpoploadclip_Click()
     if (!popTarget_) return;
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (!data) return;
-    Picture& target = ws_.picture(*popTarget_);
     // Encoded pictures go through the same checks and limits as a file; a
     // damaged one is not handed to the toolkit's own decoding instead, which
     // shows whatever memory held, and one too large is refused for that
@@ -96,19 +124,20 @@ void PictureMenu::mnmpoploadclip_Click()
     for (const QString& format : data->formats()) {
         if (!isEncodedImageType(format)) continue;
         encoded = true;
-        const Refusal r = loadPictureData(target, data->data(format));
-        if (!r) {
-            changed_(*popTarget_);
+        auto read = readPictureData(data->data(format));
+        if (const QImage* image = std::get_if<QImage>(&read)) {
+            place(*popTarget_, *image);
             return;
         }
-        if (!refused) refused = r;
+        if (!refused) refused = std::get<Error>(read);
     }
     // Anything else the toolkit can make an image of, such as a picture
     // copied in this program: held to the same size limit as a file.
     if (!encoded && data->hasImage()) {
-        refused = loadPictureImage(target, qvariant_cast<QImage>(data->imageData()));
+        const QImage image = qvariant_cast<QImage>(data->imageData());
+        refused = checkDecodedImage(image);
         if (!refused) {
-            changed_(*popTarget_);
+            place(*popTarget_, image);
             return;
         }
     }

@@ -2,8 +2,9 @@
 // The picture menu mnuPopup and its four commands: save a picture to a BMP
 // file, load it from an image file, copy it to the clipboard, replace it
 // from the clipboard. The commands act on popTarget, the picture that last
-// opened the menu.
+// opened the menu. On the height map the menu also offers "Map size...".
 
+#include "map_resizer.h"
 #include "prompts.h"
 #include "workspace/workspace.h"
 
@@ -25,7 +26,8 @@ class PictureMenu final : public QObject {
     Q_OBJECT
 public:
     // changed(slot) is called after a command replaced a picture.
-    PictureMenu(Workspace& ws, const Prompts& prompts, QWidget& owner, std::function<void(Slot)> changed);
+    PictureMenu(Workspace& ws, const Prompts& prompts, QWidget& owner, MapResizer& resizer,
+                std::function<void(Slot)> changed);
     ~PictureMenu() override;
 
     // Makes target the menu's target, shows the menu at the pointer and
@@ -40,12 +42,17 @@ public:
     void mnpopload_Click();
     void mnupopsaveclip_Click();
     void mnmpoploadclip_Click();
+    void mnmapsize_Click();
 
     // Loads a picture file into a slot as "&Load Picture" does, showing the
     // same message when the file is refused. True when it was loaded.
-    bool loadFile(Slot target, const QString& path);
+    bool loadFile(Slot slot, const QString& path);
 
 private:
+    // Puts a decoded image in a slot; a height map of another size than
+    // the map's first asks whether to work at its size.
+    void place(Slot slot, const QImage& image);
+
     Workspace& ws_;
     const Prompts& prompts_;
     QWidget& owner_;
@@ -55,6 +62,9 @@ private:
     QAction* load_;
     QAction* toClip_;
     QAction* fromClip_;
+    QAction* mapSizeSeparator_;
+    QAction* mapSize_;
+    MapResizer& resizer_;
     std::optional<Slot> popTarget_;
 };
 

@@ -1,11 +1,9 @@
 #include "picture_view.h"
 
-#include "imageio/picture_io.h"
+#include "fitted_image.h"
 
 #include <QMouseEvent>
 #include <QPainter>
-
-#include <cmath>
 
 namespace gloamery::panel {
 
@@ -19,23 +17,36 @@ PictureView::PictureView(const Picture& picture, Slot slot, QWidget* parent)
 
 void PictureView::refresh()
 {
-    image_ = toQImage(picture_);
+    shown_ = fittedRect(QSize(picture_.width(), picture_.height()), size());
+    image_ = fittedImage(picture_, size());
     update();
+}
+
+QPoint PictureView::picturePixel(QPointF viewPos) const
+{
+    return picturePixelAt(viewPos, shown_, QSize(picture_.width(), picture_.height()));
 }
 
 void PictureView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.drawImage(0, 0, image_);
+    if (shown_ != rect()) painter.fillRect(rect(), palette().window());
+    painter.drawImage(shown_.topLeft(), image_);
+    emit painted(slot_);
 }
 
 void PictureView::mousePressEvent(QMouseEvent* event)
 {
-    // Pixel coordinates: the pixel under the pointer, even when the
-    // platform reports fractions of a pixel.
-    const QPointF p = event->position();
-    const QPoint pixel(static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y())));
-    emit pressed(slot_, event->button(), pixel, event->globalPosition().toPoint());
+    // The pixel under the pointer, even when the platform reports
+    // fractions of a pixel.
+    const QPoint pixel = picturePixel(event->position());
+    const bool inside = shown_.contains(event->position().toPoint());
+    emit pressed(slot_, event->button(), pixel, event->globalPosition().toPoint(), inside);
+}
+
+void PictureView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() & Qt::LeftButton) emit dragged(slot_, picturePixel(event->position()));
 }
 
 } // namespace gloamery::panel

@@ -1,6 +1,8 @@
 #pragma once
-// Shows one picture slot of the workspace, pixel for pixel, no border, and
-// hands mouse presses on it to whoever listens.
+// Shows one picture slot of the workspace in a cell of fixed size, no
+// border: pixel for pixel when the picture is the cell's size, else scaled
+// to fit. Hands mouse presses and drags on it, in the picture's pixel
+// coordinates, to whoever listens.
 
 #include "workspace/workspace.h"
 
@@ -12,6 +14,7 @@ namespace gloamery::panel {
 class PictureView final : public QWidget {
     Q_OBJECT
 public:
+    // The cell keeps the picture's size at construction.
     PictureView(const Picture& picture, Slot slot, QWidget* parent);
 
     Slot slot() const { return slot_; }
@@ -19,21 +22,32 @@ public:
     // Converts the picture again; call after anything wrote to it.
     void refresh();
 
-    // What the view currently shows.
+    // What the view currently shows, and where in the cell.
     const QImage& image() const { return image_; }
+    QRect shownRect() const { return shown_; }
+
+    // The picture pixel under a position in the view.
+    QPoint picturePixel(QPointF viewPos) const;
 
 signals:
-    // pos in the picture's pixel coordinates.
-    void pressed(gloamery::Slot slot, Qt::MouseButton button, QPoint pos, QPoint globalPos);
+    // pos in the picture's pixel coordinates; inside tells whether the
+    // press fell on the picture rather than on the cell's margin.
+    void pressed(gloamery::Slot slot, Qt::MouseButton button, QPoint pos, QPoint globalPos, bool inside);
+    // The pointer moved with the left button held.
+    void dragged(gloamery::Slot slot, QPoint pos);
+    // A frame was drawn (for timing the live relight).
+    void painted(gloamery::Slot slot);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     const Picture& picture_;
     Slot slot_;
     QImage image_;
+    QRect shown_;
 };
 
 } // namespace gloamery::panel

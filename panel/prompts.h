@@ -4,7 +4,10 @@
 
 #include <QString>
 
+#include <QSize>
+
 #include <functional>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -22,6 +25,11 @@ struct Prompts {
     // Shows the menu at the pointer until the user picks an item (returned)
     // or dismisses it (nullptr).
     std::function<QAction*(QMenu& menu, const QPoint& globalPos)> showMenu;
+    // Whether to work at the size of a height map of another size than
+    // the map's (true) or keep the map's size (false, also when unset).
+    std::function<bool(QWidget* parent, QSize image, QSize map)> workAtImageSize;
+    // A new map size, or nothing when the user cancelled.
+    std::function<std::optional<QSize>(QWidget* parent, QSize current)> mapSize;
 
     // The real dialogs, message box and menu.
     static Prompts interactive();

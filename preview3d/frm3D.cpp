@@ -1,5 +1,6 @@
 #include "frm3D.h"
 
+#include "caption_font.h"
 #include "imageio/picture_io.h"
 #include "workspace/numeric.h"
 
@@ -190,6 +191,7 @@ frm3D::frm3D(const gloamery::Workspace& grids, QWidget* parent) : QDialog(parent
     };
 
     placeControls();
+    gloamery::fitCaptionFont(*this, {Command2, Command3, Command4, Check1, Check2, pulRes});
 }
 
 frm3D::~frm3D()

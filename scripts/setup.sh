@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth libx11-6 libxtst6
+  xvfb xauth libx11-6 libxtst6 libxcb1-dev
   clang libclang-rt-14-dev libomp-14-dev
   python3
   dpkg-dev file lintian desktop-file-utils man-db

@@ -4,6 +4,8 @@
 
 #include "panel_support.h"
 
+#include "panel/application.h"
+
 #include "preview3d/frm3D.h"
 #include "shadow/sweep.h"
 #include "workspace/numeric.h"
@@ -18,6 +20,8 @@
 #include <QTimer>
 
 #include <cmath>
+
+#include <xcb/xcb.h>
 
 using namespace gloamery;
 using namespace gloamery::testing;
@@ -51,6 +55,22 @@ void clickMenuItemWhenShown(const QString& caption)
     poll->start(20);
 }
 
+// The title the window manager is given for a window, as the X server holds it.
+QString titleOnTheServer(QWidget& w)
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11->connection();
+    const char name[] = "_NET_WM_NAME";
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, static_cast<xcb_window_t>(w.winId()), atom->atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024), nullptr);
+    const QString title = QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(reply)),
+                                            xcb_get_property_value_length(reply));
+    free(reply);
+    free(atom);
+    return title;
+}
+
 } // namespace
 
 class EndToEndTest : public QObject {
@@ -60,6 +80,19 @@ private slots:
     void initTestCase()
     {
         if (QGuiApplication::platformName() != QLatin1String("xcb")) QSKIP("needs an X server (runs under xvfb-run)");
+    }
+
+    void titlesAreExactlyTheWindowsOwn()
+    {
+        panel::setUpApplication();
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        frm3D view(form.workspace());
+        view.show(); // not loaded: no GL
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QCOMPARE(titleOnTheServer(form), QStringLiteral("Gloamery  v0.7"));
+        QCOMPARE(titleOnTheServer(view), QStringLiteral("3D View"));
     }
 
     void pasteClickLinearCopyMatchesTheLibrary()

@@ -19,6 +19,9 @@ struct ScriptedUser {
     int opens = 0, saves = 0, menus = 0;
     QString menuChoice;             // objectName of the item to pick
     QStringList messages;
+    bool workAtSize = false;         // the answer to "work at its size?"
+    QSize askedImage, askedMap;      // as last asked
+    std::optional<QSize> mapSizeAnswer;
 
     panel::Prompts prompts()
     {
@@ -30,6 +33,12 @@ struct ScriptedUser {
             ++menus;
             return menuChoice.isEmpty() ? nullptr : menu.findChild<QAction*>(menuChoice);
         };
+        p.workAtImageSize = [this](QWidget*, QSize image, QSize map) {
+            askedImage = image;
+            askedMap = map;
+            return workAtSize;
+        };
+        p.mapSize = [this](QWidget*, QSize) { return mapSizeAnswer; };
         return p;
     }
 };

@@ -1,0 +1,83 @@
+#include "fitted_image.h"
+
+#include "imageio/picture_io.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace gloamery::panel {
+
+namespace {
+
+// Each output pixel the rounded mean of the source block it covers. Block
+// edges fall on whole source pixels, so every source pixel counts once.
+// Colour values hold their channels in the low three bytes.
+QImage shrink(const Picture& p, QSize to)
+{
+    const int w = p.width(), h = p.height(), dw = to.width(), dh = to.height();
+    std::vector<int> firstCol(static_cast<std::size_t>(dw) + 1);
+    for (int i = 0; i <= dw; ++i) firstCol[static_cast<std::size_t>(i)] = static_cast<int>(static_cast<long long>(i) * w / dw);
+    QImage out(to, QImage::Format_RGB32);
+#pragma omp parallel for schedule(static)
+    for (int j = 0; j < dh; ++j) {
+        const int y0 = static_cast<int>(static_cast<long long>(j) * h / dh);
+        const int y1 = static_cast<int>(static_cast<long long>(j + 1) * h / dh);
+        // Red and blue summed in the two 32-bit halves of one word, green in
+        // another: no block is large enough to carry one half into the next.
+        std::vector<std::uint64_t> redBlue(static_cast<std::size_t>(dw), 0), green(static_cast<std::size_t>(dw), 0);
+        for (int y = y0; y < y1; ++y) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(p.data()) + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+            for (int i = 0; i < dw; ++i) {
+                std::uint64_t rb = 0, g = 0;
+                for (int x = firstCol[static_cast<std::size_t>(i)]; x < firstCol[static_cast<std::size_t>(i) + 1]; ++x) {
+                    const std::uint64_t c = row[x];
+                    rb += (c & 0xFFu) | ((c & 0xFF0000u) << 16);
+                    g += c & 0xFF00u;
+                }
+                redBlue[static_cast<std::size_t>(i)] += rb;
+                green[static_cast<std::size_t>(i)] += g;
+            }
+        }
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(j));
+        for (int i = 0; i < dw; ++i) {
+            const unsigned n = static_cast<unsigned>(
+                (firstCol[static_cast<std::size_t>(i) + 1] - firstCol[static_cast<std::size_t>(i)]) * (y1 - y0));
+            const std::uint64_t rb = redBlue[static_cast<std::size_t>(i)], g = green[static_cast<std::size_t>(i)] >> 8;
+            const std::uint64_t r = rb & 0xFFFFFFFFu, b = rb >> 32;
+            line[i] = qRgb(static_cast<int>((r + n / 2) / n), static_cast<int>((g + n / 2) / n),
+                           static_cast<int>((b + n / 2) / n));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QRect fittedRect(QSize picture, QSize cell)
+{
+    if (picture == cell || picture.isEmpty()) return QRect(QPoint(0, 0), cell);
+    const double scale = std::min(double(cell.width()) / picture.width(), double(cell.height()) / picture.height());
+    const QSize size(std::clamp(static_cast<int>(std::lround(picture.width() * scale)), 1, cell.width()),
+                     std::clamp(static_cast<int>(std::lround(picture.height() * scale)), 1, cell.height()));
+    return QRect(QPoint((cell.width() - size.width()) / 2, (cell.height() - size.height()) / 2), size);
+}
+
+QImage fittedImage(const Picture& picture, QSize cell)
+{
+    const QSize own(picture.width(), picture.height());
+    const QSize to = fittedRect(own, cell).size();
+    if (to == own) return toQImage(picture);
+    if (to.width() <= own.width() && to.height() <= own.height()) return shrink(picture, to);
+    return toQImage(picture).scaled(to, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+QPoint picturePixelAt(QPointF cellPos, QRect shown, QSize picture)
+{
+    const double x = (cellPos.x() - shown.x()) * picture.width() / shown.width();
+    const double y = (cellPos.y() - shown.y()) * picture.height() / shown.height();
+    return QPoint(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)));
+}
+
+} // namespace gloamery::panel

@@ -1,0 +1,223 @@
+// The control panel at map sizes other than 256 x 256, and pictures loaded
+// by dropping files on them; on the offscreen platform.
+
+#include "panel_support.h"
+
+#include "batch_run.h"
+#include "preview3d/frm3D.h"
+#include "shadow/sweep.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDropEvent>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <memory>
+#include <sstream>
+
+using namespace gloamery;
+using namespace gloamery::testing;
+using panel::Form1;
+
+namespace {
+
+QImage ramp(QSize size)
+{
+    QImage img(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            const int h = (x * 7 + y * 3) % 200 + 30;
+            img.setPixel(x, y, qRgb(h, h, h));
+        }
+    return img;
+}
+
+} // namespace
+
+class AnySizeTest : public QObject {
+    Q_OBJECT
+
+    ScriptedUser user;
+    std::unique_ptr<Form1> form;
+    QTemporaryDir dir;
+
+    QString text(const char* name) { return form->findChild<QLineEdit*>(QString::fromLatin1(name))->text(); }
+    void click(const char* button) { QTest::mouseClick(form->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton); }
+
+private slots:
+    void init()
+    {
+        user = ScriptedUser{};
+        form = std::make_unique<Form1>(user.prompts());
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    void cleanup() { form.reset(); }
+
+    void pastedHeightMapOfAnotherSize_data()
+    {
+        QTest::addColumn<bool>("workAtSize");
+        QTest::newRow("work at its size") << true;
+        QTest::newRow("keep the map's size") << false;
+    }
+    void pastedHeightMapOfAnotherSize()
+    {
+        QFETCH(bool, workAtSize);
+        const QString path = dir.filePath(QStringLiteral("h.png"));
+        QVERIFY(ramp({300, 200}).save(path));
+        QGuiApplication::clipboard()->setImage(ramp({300, 200}));
+        user.workAtSize = workAtSize;
+        useMenu(*form, user, Slot::Height, "mnmpoploadclip");
+        QCOMPARE(user.askedImage, QSize(300, 200));
+        QCOMPARE(user.askedMap, QSize(256, 256));
+        QTest::mousePress(&form->pictureView(Slot::Height), Qt::LeftButton, {}, QPoint(40, 60));
+        click("Command5");
+
+        // The batch tool, at the same settings, from the same picture.
+        const QString out = dir.filePath(QStringLiteral("colour.png"));
+        const QString sun = text("X0") + ',' + text("Y0");
+        QStringList args;
+        if (workAtSize) args << "--size" << "300,200";
+        args << "--load" << "height" << path << "--sun" << sun << "linear" << "--save" << "colour" << out;
+        std::ostringstream sink;
+        QCOMPARE(batch::runTool(args, sink, sink), batch::kExitOk);
+        QCOMPARE(toQImage(form->workspace().picture(Slot::Colour)), QImage(out).convertToFormat(QImage::Format_RGB32));
+        const QSize map(form->workspace().width(), form->workspace().height());
+        QCOMPARE(map, workAtSize ? QSize(300, 200) : QSize(256, 256));
+        if (workAtSize) {
+            QCOMPARE(sun, QStringLiteral("46,21")); // shown 256 x 171, 42 cell pixels down
+            QCOMPARE(form->pictureView(Slot::Colour).image().size(), QSize(256, 171));
+            QCOMPARE(form->pictureView(Slot::Work).image().size(), QSize(20, 20));
+        }
+        QVERIFY(user.messages.isEmpty());
+    }
+
+    void clickOnAScaledHeightMap_data()
+    {
+        QTest::addColumn<QSize>("map");
+        QTest::addColumn<QPoint>("click");
+        QTest::addColumn<QString>("sun"); // X0,Y0 after the click; "0,0": not moved
+        QTest::newRow("1024 x 768, centre") << QSize(1024, 768) << QPoint(128, 128) << "512,384";
+        QTest::newRow("1024 x 768, last pixel") << QSize(1024, 768) << QPoint(255, 223) << "1020,764";
+        QTest::newRow("1024 x 768, margin above") << QSize(1024, 768) << QPoint(100, 20) << "0,0";
+        QTest::newRow("100 x 50, enlarged") << QSize(100, 50) << QPoint(255, 64) << "99,0";
+        QTest::newRow("100 x 50, margin below") << QSize(100, 50) << QPoint(5, 200) << "0,0";
+        QTest::newRow("16 x 4096, one pixel wide") << QSize(16, 4096) << QPoint(127, 255) << "0,4080";
+    }
+    void clickOnAScaledHeightMap()
+    {
+        QFETCH(QSize, map);
+        QFETCH(QPoint, click);
+        QFETCH(QString, sun);
+        QVERIFY(form->mapResizer().resize(map));
+        QCOMPARE(form->findChild<QLabel*>(QStringLiteral("labWork"))->text(),
+                 QStringLiteral("Map %1 \u00d7 %2").arg(map.width()).arg(map.height()));
+        QTest::mousePress(&form->pictureView(Slot::Height), Qt::LeftButton, {}, click);
+        QCOMPARE(text("X0") + ',' + text("Y0"), sun);
+        // The cell keeps its place and size; the margin shows the window.
+        const QImage shot = form->pictureView(Slot::Height).grab().toImage();
+        QCOMPARE(shot.size(), QSize(256, 256));
+        const QRect shown = form->pictureView(Slot::Height).shownRect();
+        if (shown.top() > 0) QCOMPARE(shot.pixelColor(0, 0), form->palette().window().color());
+        // Shrunk: a shown pixel is the rounded mean of the block it covers.
+        const int bw = map.width() / shown.width(), bh = map.height() / shown.height();
+        if (bw > 1 && shown.width() > 1 && map.width() % shown.width() == 0) {
+            int sum[3] = {};
+            for (int y = 0; y < bh; ++y)
+                for (int x = 0; x < bw; ++x) {
+                    const Channels c = split(form->workspace().picture(Slot::Height).at(bw + x, y));
+                    sum[0] += c.r, sum[1] += c.g, sum[2] += c.b;
+                }
+            const int n = bw * bh;
+            QCOMPARE(form->pictureView(Slot::Height).image().pixel(1, 0),
+                     qRgb((sum[0] + n / 2) / n, (sum[1] + n / 2) / n, (sum[2] + n / 2) / n));
+        }
+    }
+
+    void mapSizeCommandResizesAsTheBatchToolDoes()
+    {
+        click("Command8");
+        click("Command5");
+        Workspace expected = form->workspace();
+        expected.resize(40, 30);
+        user.mapSizeAnswer = QSize(40, 30);
+        useMenu(*form, user, Slot::Grass, "mnmapsize"); // only the height map's menu has it
+        QCOMPARE(form->workspace().width(), 256);
+        useMenu(*form, user, Slot::Height, "mnmapsize");
+        QCOMPARE(firstDifference(form->workspace(), expected), QString());
+        QVERIFY(form->pictureMenu().mnuPopup().actions().size() == 4);
+        // The 3D view draws 256 x 256 grid points: a smaller map is refused, politely.
+        click("Command6");
+        QCOMPARE(user.messages.size(), 1);
+        QVERIFY(form->findChildren<frm3D*>().isEmpty());
+    }
+
+    void droppedFilesLoadAsLoadPictureDoes_data()
+    {
+        QTest::addColumn<gloamery::Slot>("slot");
+        QTest::addColumn<QByteArray>("content"); // empty: a good picture
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("picture on the stone map") << Slot::Stone << QByteArray() << true;
+        QTest::newRow("picture on the height map") << Slot::Height << QByteArray() << true;
+        QTest::newRow("damaged file on the grass map") << Slot::Grass << QByteArray("BM not really") << true;
+        QTest::newRow("picture on the colour map") << Slot::Colour << QByteArray() << false;
+    }
+    void droppedFilesLoadAsLoadPictureDoes()
+    {
+        QFETCH(gloamery::Slot, slot);
+        QFETCH(QByteArray, content);
+        QFETCH(bool, accepted);
+        const QString path = dir.filePath(QStringLiteral("dropped.bmp"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        if (content.isEmpty()) QVERIFY(ramp({256, 256}).save(&f, "BMP"));
+        else f.write(content);
+        f.close();
+
+        const Workspace before = form->workspace();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QWidget& view = form->pictureView(slot);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(&view, &enter);
+        QCOMPARE(enter.isAccepted(), accepted);
+        if (accepted) {
+            QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(&view, &drop);
+            QVERIFY(drop.isAccepted());
+            QCoreApplication::processEvents();
+        }
+        Workspace expected = before;
+        if (accepted && content.isEmpty()) placeImage(expected.picture(slot), ramp({256, 256}));
+        QCOMPARE(firstDifference(form->workspace(), expected), QString());
+        if (accepted && !content.isEmpty()) {
+            QCOMPARE(user.messages.size(), 1);
+            QVERIFY2(user.messages[0].startsWith("Cannot load " + path + ": "), qPrintable(user.messages[0]));
+        } else {
+            QVERIFY(user.messages.isEmpty());
+        }
+    }
+
+    void threeDViewCaptionsFitTheirBoxes()
+    {
+        Workspace ws;
+        frm3D view(ws);
+        // A check box's hint is its indicator and caption; a button's is at
+        // least a style's minimum width, so its caption is measured alone.
+        for (QWidget* w : QList<QWidget*>{view.Check1, view.Check2})
+            QVERIFY2(w->sizeHint().width() <= w->width(), qPrintable(w->property("text").toString()));
+        for (QPushButton* b : {view.Command2, view.Command3, view.Command4, view.pulRes})
+            QVERIFY2(b->fontMetrics().horizontalAdvance(b->text()) + 8 <= b->width(), qPrintable(b->text()));
+        QCOMPARE(view.windowTitle(), QStringLiteral("3D View"));
+    }
+};
+
+QTEST_MAIN(AnySizeTest)
+#include "any_size_test.moc"

@@ -1,0 +1,179 @@
+// "Live": the panel relights as the sun is dragged and the controls change;
+// on the offscreen platform.
+
+#include "panel_support.h"
+
+#include "compose/texture.h"
+#include "shadow/shadow_params.h"
+#include "shadow/sweep.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include <memory>
+
+using namespace gloamery;
+using namespace gloamery::testing;
+using panel::Form1;
+
+class LiveTest : public QObject {
+    Q_OBJECT
+
+    ScriptedUser user;
+    std::unique_ptr<Form1> form;
+
+    template <class W>
+    W* the(const char* name) { return form->findChild<W*>(QString::fromLatin1(name)); }
+
+    void dragTo(QPoint pos)
+    {
+        QWidget& view = form->pictureView(Slot::Height);
+        QMouseEvent move(QEvent::MouseMove, pos, view.mapToGlobal(pos), Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(&view, &move);
+    }
+
+    // Lets the collapsed requests run to their end.
+    void settle()
+    {
+        QCoreApplication::processEvents();
+        QTRY_VERIFY(form->liveLighting().idle());
+    }
+
+    // The default workspace after a shadow run at the sun given.
+    static void shadowAt(Workspace& ws, ShadowMode mode, Controls c, const char* x, const char* y)
+    {
+        c.x0 = x;
+        c.y0 = y;
+        SilentReporter quiet;
+        QVERIFY(!runShadow(ws, mode, c, localeNumberParser(), quiet));
+    }
+
+private slots:
+    void init()
+    {
+        user = ScriptedUser{};
+        form = std::make_unique<Form1>(user.prompts());
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    void cleanup() { form.reset(); }
+
+    void sitsBelowThreeDAndStartsOff()
+    {
+        QCheckBox* live = the<QCheckBox>("Live");
+        QCOMPARE(live->text(), QStringLiteral("Live"));
+        QVERIFY(!live->isChecked());
+        QCOMPARE(live->geometry(), QRect(4020 / 15, 10800 / 15, 1215 / 15, 315 / 15));
+        // Without it a drag does nothing and changes start no run.
+        QTest::mousePress(&form->pictureView(Slot::Height), Qt::LeftButton, {}, QPoint(5, 5));
+        dragTo({50, 60});
+        the<QLineEdit>("Alt")->setText("3");
+        settle();
+        QCOMPARE(form->liveLighting().runs(), 0);
+        QCOMPARE(the<QLineEdit>("X0")->text(), QStringLiteral("5"));
+    }
+
+    void dragEndsWithAFreshRunAtTheReleasePoint()
+    {
+        QTest::mousePress(&form->pictureView(Slot::Height), Qt::LeftButton, {}, QPoint(10, 10));
+        QTest::mouseClick(the<QPushButton>("Command9"), Qt::LeftButton); // "Sin func", then live
+        the<QCheckBox>("Live")->setChecked(true);
+        QTest::mousePress(&form->pictureView(Slot::Height), Qt::LeftButton, {}, QPoint(200, 10));
+        settle();
+        for (QPoint p : {QPoint(50, 60), QPoint(90, 70), QPoint(120, 80)}) {
+            dragTo(p);
+            settle();
+        }
+        QTest::mouseRelease(&form->pictureView(Slot::Height), Qt::LeftButton, {}, QPoint(120, 80));
+        settle();
+        QCOMPARE(form->liveLighting().runs(), 4);
+
+        Workspace expected = defaultWorkspace();
+        shadowAt(expected, ShadowMode::Sin, {}, "10", "10");
+        clearShadow(expected);
+        shadowAt(expected, ShadowMode::Sin, {}, "120", "80");
+        QCOMPARE(firstDifference(form->workspace(), expected), QString());
+        QVERIFY(form->pictureView(Slot::Colour).image() == toQImage(expected.picture(Slot::Colour)));
+    }
+
+    void requestsCollapseIntoOneRunWithTheNewestValues()
+    {
+        the<QCheckBox>("Live")->setChecked(true);
+        the<QLabel>("labWork")->setText("before");
+        the<QWidget>("pb")->resize(3, 25);
+        QTest::mouseClick(the<QPushButton>("Command10"), Qt::LeftButton); // "Make Texture2" is rerun
+        the<QLabel>("labWork")->setText("before");
+        the<QWidget>("pb")->resize(3, 25);
+        Workspace expected = form->workspace();
+
+        the<QLineEdit>("Alt")->setText("3");
+        the<QScrollBar>("HScroll2")->setValue(90);
+        the<QCheckBox>("SwiBlur")->setChecked(false);
+        the<QRadioButton>("Option3")->setChecked(true);
+        QTest::mousePress(&form->pictureView(Slot::Height), Qt::LeftButton, {}, QPoint(70, 20));
+        the<QScrollBar>("HScroll1")->setValue(20);
+        QCOMPARE(form->liveLighting().runs(), 0);
+        settle();
+        QCOMPARE(form->liveLighting().runs(), 1);
+
+        SilentReporter quiet;
+        makeTexture2(expected, 20, quiet);
+        clearShadow(expected);
+        shadowAt(expected, ShadowMode::Linear, {"", "", "3", 90, 20, false, BlendMode::MultiplyHalf}, "70", "20");
+        QCOMPARE(firstDifference(form->workspace(), expected), QString());
+        QVERIFY(form->pictureView(Slot::Texture).image() == toQImage(expected.picture(Slot::Texture)));
+        // Live frames leave the status line and the bar alone.
+        QCOMPARE(the<QLabel>("labWork")->text(), QStringLiteral("before"));
+        QCOMPARE(the<QWidget>("pb")->width(), 3);
+
+        // Requests made while a relight runs (long enough on a larger map)
+        // collapse into one more run, with the values of the last.
+        QVERIFY(form->mapResizer().resize({1024, 1024}));
+        expected.resize(1024, 1024);
+        QTest::mousePress(&form->pictureView(Slot::Height), Qt::LeftButton, {}, QPoint(10, 10));
+        QCoreApplication::processEvents(); // starts it
+        QVERIFY(!form->liveLighting().idle());
+        for (QPoint p : {QPoint(20, 30), QPoint(40, 50), QPoint(60, 70)}) {
+            dragTo(p);
+            the<QScrollBar>("HScroll2")->setValue(p.x());
+        }
+        settle();
+        QCOMPARE(form->liveLighting().runs(), 3);
+        clearShadow(expected);
+        shadowAt(expected, ShadowMode::Linear, {"", "", "3", 60, 20, false, BlendMode::MultiplyHalf}, "240", "280");
+        QCOMPARE(firstDifference(form->workspace(), expected), QString());
+    }
+
+    void junkDecayKeepsThePictureAndSaysWhy()
+    {
+        the<QCheckBox>("Live")->setChecked(true);
+        QTest::mousePress(&form->pictureView(Slot::Height), Qt::LeftButton, {}, QPoint(30, 40));
+        settle();
+        const Workspace lit = form->workspace();
+        const QImage shown = form->pictureView(Slot::Colour).image();
+
+        QTest::keyClicks(the<QLineEdit>("Alt"), "x"); // "5x"
+        settle();
+        QVERIFY(user.messages.isEmpty());
+        QCOMPARE(firstDifference(form->workspace(), lit), QString());
+        QVERIFY(form->pictureView(Slot::Colour).image() == shown);
+        Controls junk = form->controls();
+        const auto refusal = readShadowParams(junk, localeNumberParser(), true);
+        QVERIFY(std::holds_alternative<Error>(refusal));
+        QCOMPARE(the<QLabel>("labWork")->text(), QString::fromStdString(std::get<Error>(refusal).message));
+
+        QTest::keyClick(the<QLineEdit>("Alt"), Qt::Key_Backspace);
+        settle();
+        QCOMPARE(the<QLabel>("labWork")->text(), QStringLiteral("Done"));
+        QCOMPARE(firstDifference(form->workspace(), lit), QString());
+    }
+};
+
+QTEST_MAIN(LiveTest)
+#include "live_test.moc"
