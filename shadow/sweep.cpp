@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <mutex>
 #include <variant>
 #include <vector>
 
@@ -78,34 +77,6 @@ long long borderPlace(const Target& t, int w, int h)
 
 using Layer = std::vector<std::uint32_t, LargePageAllocator<std::uint32_t>>;
 
-// The layers of the last sweep, kept for the next: a fresh map-sized
-// buffer costs more in page faults than the sweep's own work. A sweep that
-// finds them in use (another workspace's, on another thread) takes fresh
-// ones of its own.
-class LayerPool {
-public:
-    class Lease {
-    public:
-        explicit Lease(LayerPool& pool) : pool_(pool), lock_(pool.mutex_, std::try_to_lock) {}
-        std::vector<Layer>& layers() { return lock_.owns_lock() ? pool_.layers_ : own_; }
-
-    private:
-        LayerPool& pool_;
-        std::unique_lock<std::mutex> lock_;
-        std::vector<Layer> own_;
-    };
-
-private:
-    std::mutex mutex_;
-    std::vector<Layer> layers_;
-};
-
-LayerPool& layerPool()
-{
-    static LayerPool pool;
-    return pool;
-}
-
 // Stamped layers, a picture's worth of 32-bit values each, that a sweep
 // may take on top of the pictures it already holds.
 int layerBudget(const Picture& shadow)
@@ -163,13 +134,8 @@ void castRays(const std::vector<Target>& targets, const SweepStyle& style, const
     // Allocated here, where running out of memory can still be reported;
     // cleared by the threads that use them.
     const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-    LayerPool::Lease lease(layerPool());
-    std::vector<Layer>& layers = lease.layers();
-    layers.resize(static_cast<std::size_t>(runs));
-    for (Layer& l : layers) {
-        if (l.capacity() > 2 * pixels) Layer().swap(l); // a much larger map's layer: give it back
-        l.reserve(pixels);
-    }
+    std::vector<Layer> layers(static_cast<std::size_t>(runs));
+    for (Layer& l : layers) l.reserve(pixels);
 
 #pragma omp parallel for num_threads(runs) schedule(static, 1) if (runs > 1)
     for (int r = 0; r < runs; ++r) {

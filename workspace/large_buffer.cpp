@@ -1,0 +1,81 @@
+#include "large_buffer.h"
+
+#include <cstdlib>
+#include <iterator>
+#include <mutex>
+#include <vector>
+
+#include <sys/mman.h>
+
+namespace gloamery {
+
+namespace {
+
+struct Kept {
+    void* block;
+    std::size_t bytes;
+};
+
+// The blocks kept, newest last, and how much they hold together. A press
+// of a 4096 x 4096 map frees a few grids and layers of 16 to 64 MiB; the
+// bound keeps that much and no more, so a process never holds more than
+// it recently used.
+constexpr std::size_t kKeepBytes = std::size_t(256) << 20;
+
+struct Keeper {
+    std::mutex mutex;
+    std::vector<Kept> kept;
+    std::size_t bytes = 0;
+};
+
+// Never destroyed: pictures held by other static objects are freed after
+// every destructor of this file would have run.
+Keeper& keeper()
+{
+    static Keeper* k = new Keeper;
+    return *k;
+}
+
+} // namespace
+
+void* takeLargeBlock(std::size_t bytes)
+{
+    {
+        Keeper& k = keeper();
+        std::lock_guard lock(k.mutex);
+        for (auto it = k.kept.rbegin(); it != k.kept.rend(); ++it)
+            if (it->bytes == bytes) {
+                void* block = it->block;
+                k.bytes -= bytes;
+                k.kept.erase(std::next(it).base());
+                return block;
+            }
+    }
+    void* block = std::aligned_alloc(std::size_t(2) << 20, bytes);
+    if (!block) throw std::bad_alloc();
+    madvise(block, bytes, MADV_HUGEPAGE); // a hint: refused, the block simply keeps small pages
+    return block;
+}
+
+void giveBackLargeBlock(void* block, std::size_t bytes) noexcept
+{
+    Keeper& k = keeper();
+    std::lock_guard lock(k.mutex);
+    if (bytes <= kKeepBytes) {
+        try {
+            k.kept.push_back({block, bytes});
+            k.bytes += bytes;
+            block = nullptr;
+        } catch (...) {
+        }
+    }
+    // The oldest go first; a block too large to keep goes at once.
+    while (k.bytes > kKeepBytes && !k.kept.empty()) {
+        std::free(k.kept.front().block);
+        k.bytes -= k.kept.front().bytes;
+        k.kept.erase(k.kept.begin());
+    }
+    std::free(block);
+}
+
+} // namespace gloamery
