@@ -43,6 +43,17 @@ double multiply3(int s, int v)
     return nearest(v * k);
 }
 
+// One row of a blend: three look-ups a pixel.
+void blendRow(const BlendTable& table, const std::uint8_t* __restrict light, const Colour* __restrict in,
+              Colour* __restrict out, int first, int last)
+{
+    for (int x = first; x < last; ++x) {
+        const Channels c = split(in[x]);
+        const std::uint8_t* t = &table[static_cast<std::size_t>(light[x]) * 256];
+        out[x] = t[c.r] | (t[c.g] << 8) | (t[c.b] << 16);
+    }
+}
+
 // The family's loop: columns x = 0..W with the bar at x / W after each;
 // the outside column and row lie outside the colour map, so nothing
 // computed there could be stored and they are not computed.
@@ -67,13 +78,8 @@ void blend(const BlendTable& table, const ByteGrid& tmat, const Picture& texture
                 }
                 return;
             }
-            const Colour* in = texture.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-            const std::uint8_t* light = tmat.row(y);
-            for (int x = x0; x < x1; ++x) {
-                const Channels c = split(in[x]);
-                const std::uint8_t* t = &table[static_cast<std::size_t>(light[x]) * 256];
-                out[x] = t[c.r] | (t[c.g] << 8) | (t[c.b] << 16);
-            }
+            blendRow(table, tmat.row(y), texture.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w), out,
+                     x0, x1);
         });
     });
 }

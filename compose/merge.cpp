@@ -25,6 +25,17 @@ double barDivisor(const Picture& shadow) { return shadow.width() > 1 ? shadow.wi
 
 std::size_t pixelsOf(const ByteGrid& g) { return static_cast<std::size_t>(g.columns()) * static_cast<std::size_t>(g.rows()); }
 
+// One row of the blur: the eight neighbours, never the centre. The rows
+// are told apart from the output, so the compiler takes many pixels at once.
+void blurRow(const std::uint8_t* __restrict up, const std::uint8_t* __restrict mid,
+             const std::uint8_t* __restrict down, std::uint8_t* __restrict out, int first, int last)
+{
+    for (int i = first; i < last; ++i) {
+        const int sum = up[i - 1] + up[i] + up[i + 1] + mid[i + 1] + down[i + 1] + down[i] + down[i - 1] + mid[i - 1];
+        out[i] = eighth(sum);
+    }
+}
+
 void smoothedCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
 {
     const ByteGrid l = redGrid(shadow); // the light of every pixel
@@ -33,18 +44,9 @@ void smoothedCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
     for (int x = 0; x < w; ++x) tmat(x, 0) = l(x, 0);
     for (int y = 0; y < h; ++y) tmat(0, y) = l(0, y);
     fillColumnsThenReport(1, w, barDivisor(shadow), report, [&](int i0, int i1) {
-        forEachRow(h, pixelsOf(l) * (i1 - i0) / l.columns(), [&](int j) {
-            if (j == 0) return;
-            // The eight neighbours, never the centre; those in the outside
-            // row and column read as 255.
-            const std::uint8_t* up = l.row(j - 1);
-            const std::uint8_t* mid = l.row(j);
-            const std::uint8_t* down = l.row(j + 1);
-            std::uint8_t* out = tmat.row(j);
-            for (int i = i0; i < i1; ++i) {
-                const int sum = up[i - 1] + up[i] + up[i + 1] + mid[i + 1] + down[i + 1] + down[i] + down[i - 1] + mid[i - 1];
-                out[i] = eighth(sum);
-            }
+        // Neighbours in the outside row and column read as 255.
+        forEachRow(h, pixelsOf(l) * (i1 - i0) / l.columns(), [&, i0, i1](int j) {
+            if (j > 0) blurRow(l.row(j - 1), l.row(j), l.row(j + 1), tmat.row(j), i0, i1);
         });
     });
 }
@@ -54,7 +56,7 @@ void plainCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
     const ByteGrid l = redGrid(shadow); // the light of every pixel
     fillColumnsThenReport(0, shadow.width(), barDivisor(shadow), report, [&](int i0, int i1) {
         forEachRow(shadow.height(), pixelsOf(l) * (i1 - i0) / l.columns(),
-                   [&](int j) { std::copy(l.row(j) + i0, l.row(j) + i1, tmat.row(j) + i0); });
+                   [&, i0, i1](int j) { std::copy(l.row(j) + i0, l.row(j) + i1, tmat.row(j) + i0); });
     });
 }
 

@@ -29,19 +29,26 @@ void Picture::place(int w, int h, const Colour* pixels)
     }
 }
 
+namespace {
+
+// The red bytes of a row of colour values.
+void redRow(const Colour* __restrict in, std::uint8_t* __restrict out, int count)
+{
+    for (int x = 0; x < count; ++x) out[x] = static_cast<std::uint8_t>(red(in[x]));
+}
+
+} // namespace
+
 ByteGrid redGrid(const Picture& p)
 {
     ByteGrid g(p.width(), p.height());
     const int w = p.width();
     forEachRow(g.rows(), static_cast<std::size_t>(g.columns()) * static_cast<std::size_t>(g.rows()), [&](int y) {
-        // A plain row loop, so the compiler can take a row's bytes many at a time.
+        // Plain row loops, so the compiler can take a row's bytes many at a time.
         std::uint8_t* out = g.row(y);
-        int x = 0;
-        if (y < p.height()) {
-            const Colour* row = p.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-            for (; x < w; ++x) out[x] = static_cast<std::uint8_t>(red(row[x]));
-        }
-        for (; x < g.columns(); ++x) out[x] = static_cast<std::uint8_t>(red(-1));
+        const int covered = y < p.height() ? w : 0;
+        if (covered > 0) redRow(p.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w), out, covered);
+        std::fill(out + covered, out + g.columns(), static_cast<std::uint8_t>(red(-1)));
     });
     return g;
 }
