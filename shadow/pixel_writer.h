@@ -29,12 +29,13 @@ public:
     {
     }
 
+    // g is 0..255: every rule works its shades out as channel values.
     void setShade(int x, int y, int g) const
     {
         if (static_cast<unsigned>(x) >= w_ || static_cast<unsigned>(y) >= h_) return;
         const std::size_t i = static_cast<std::size_t>(y) * w_ + static_cast<unsigned>(x);
         if (layer_ == nullptr) {
-            pixels_[i] = grey(g);
+            pixels_[i] = static_cast<Colour>(g) * 0x010101; // grey(g), without clamping what needs none
         } else {
             // A plain maximum, not a branch: which of two rays wrote last
             // is as good as random to the processor's predictor.

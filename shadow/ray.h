@@ -56,6 +56,12 @@ void walkRay(double q, double s, int m, int step, int count, const Grid& heights
     // The minor coordinate stays within 0..W (or 0..H): the outside column
     // or row is as far as a ray can slide.
     const double limit = MajorY ? heights.mapWidth() : heights.mapHeight();
+    // The grid's shape in locals: a rule's write could, for all the compiler
+    // knows, change the grid object, which would make it read them afresh
+    // at every step.
+    const unsigned columns = static_cast<unsigned>(heights.columns());
+    const unsigned rows = static_cast<unsigned>(heights.rows());
+    const auto* const samples = heights.data();
     std::int32_t level = 0;
     for (; count > 0; --count, m += step) {
         const int p = floorToInt(q);
@@ -63,9 +69,9 @@ void walkRay(double q, double s, int m, int step, int count, const Grid& heights
         const int py = MajorY ? m : p;
         // Steps off the grid on either side are skipped alike: nothing is
         // read or written, but the level still decays.
-        const bool inGrid = heights.contains(px, py);
+        const bool inGrid = static_cast<unsigned>(px) < columns && static_cast<unsigned>(py) < rows;
         if (inGrid) {
-            const int h = heights(px, py);
+            const int h = samples[static_cast<std::size_t>(py) * columns + static_cast<unsigned>(px)];
             if (h > level) {
                 rule.lit(px, py, h, level);
                 level = h;
