@@ -34,7 +34,7 @@ constexpr bool validMapSize(long long w, long long h) { return w >= 1 && h >= 1 
 // The 3D view draws at most this many grid cells along a side; a larger
 // map's grids sample every step-th pixel (gridStepFor), so they hold no
 // more points than the view draws.
-constexpr int kMaxViewGridCells = 512;
+constexpr int kMaxViewGridCells = 256;
 constexpr int gridStepFor(int w, int h)
 {
     const int side = w > h ? w : h;

@@ -23,6 +23,10 @@ int main(int argc, char** argv)
         return 2;
     }
     gloamery::Workspace ws;
+    if (auto refusal = gloamery::prepareDemoMaps(ws)) {
+        std::fprintf(stderr, "%s\n", refusal->message.c_str());
+        return 1;
+    }
     const auto demo = gloamery::openDemoView(ws); // only the caller's frames are drawn
     if (!demo) return 1;
     frm3D& view = *demo;
