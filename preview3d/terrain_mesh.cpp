@@ -41,6 +41,26 @@ int sourcePixel(int i, int texels, int side)
     return static_cast<int>((static_cast<long long>(2 * i + 1) * side) / (2LL * texels));
 }
 
+// Level 0 of the bound texture: the colour picture at w x h, sampled down
+// when smaller than the picture. False when the driver could not hold it.
+bool uploadColour(const Picture& colour, int w, int h)
+{
+    // A colour value 0x00BBGGRR lies in memory (little-endian) as the bytes
+    // R, G, B, 0: the picture itself is the upload, with no copy. Four
+    // bytes a texel are what software rasterisers sample fastest.
+    if (w == colour.width() && h == colour.height()) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, colour.data());
+    } else {
+        std::vector<Colour> texels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                texels[static_cast<std::size_t>(y) * w + x] =
+                    colour.at(sourcePixel(x, w, colour.width()), sourcePixel(y, h, colour.height()));
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    }
+    return glGetError() != GL_OUT_OF_MEMORY;
+}
+
 void setMipmappedFilters()
 {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -105,8 +125,8 @@ void TerrainMesh::loadColourTexture(const Picture& colour)
 {
     GLint limit = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
-    const int w = std::min(colour.width(), std::max(1, limit));
-    const int h = std::min(colour.height(), std::max(1, limit));
+    int w = std::min(colour.width(), std::max(1, limit));
+    int h = std::min(colour.height(), std::max(1, limit));
 
     glGenTextures(1, &colour_);
     glBindTexture(GL_TEXTURE_2D, colour_);
@@ -116,18 +136,13 @@ void TerrainMesh::loadColourTexture(const Picture& colour)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    // A colour value 0x00BBGGRR lies in memory (little-endian) as the bytes
-    // R, G, B, 0: the picture itself is the upload, with no copy. Four
-    // bytes a texel are what software rasterisers sample fastest.
-    if (w == colour.width() && h == colour.height()) {
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, colour.data());
-    } else {
-        std::vector<Colour> texels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                texels[static_cast<std::size_t>(y) * w + x] =
-                    colour.at(sourcePixel(x, w, colour.width()), sourcePixel(y, h, colour.height()));
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+    } // earlier errors are not the upload's
+    // More than the driver can hold would leave the texture incomplete and
+    // the terrain white: it is sampled down further instead.
+    while (!uploadColour(colour, w, h) && w * h > 1) {
+        w = std::max(1, w / 2);
+        h = std::max(1, h / 2);
     }
     glEnable(GL_TEXTURE_2D);
 }

@@ -31,9 +31,11 @@ Colour slotBackground(Slot s);
 constexpr int kMaxMapSize = 16384;
 constexpr bool validMapSize(long long w, long long h) { return w >= 1 && h >= 1 && w <= kMaxMapSize && h <= kMaxMapSize; }
 
-// The 3D view draws at most this many grid cells along a side; a larger
-// map's grids sample every step-th pixel (gridStepFor), so they hold no
-// more points than the view draws.
+// The 3D view draws at most this many grid cells along a side: on software
+// GL such a mesh takes about the 256 x 256 map's frame time, one with
+// twice as many cells a side three times that. A larger map's grids sample
+// every step-th pixel (gridStepFor), so they hold no more points than the
+// view draws.
 constexpr int kMaxViewGridCells = 256;
 constexpr int gridStepFor(int w, int h)
 {

@@ -76,7 +76,7 @@ TEST(ViewMaps, LastRowAndColumnRepeatThePicturesEdge)
 {
     const struct {
         int w, h, step;
-    } maps[] = {{256, 256, 1}, {1, 1, 1}, {37, 5, 1}, {512, 300, 1}, {1025, 600, 3}, {2049, 700, 5}};
+    } maps[] = {{256, 256, 1}, {1, 1, 1}, {37, 5, 1}, {kMaxViewGridCells, 200, 1}, {2 * kMaxViewGridCells + 1, 600, 3}, {4 * kMaxViewGridCells + 1, 700, 5}};
     for (const auto& m : maps) {
         Workspace ws(m.w, m.h);
         // Each pixel's height, colour and detail tell its coordinates apart.
