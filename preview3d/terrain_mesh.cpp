@@ -72,6 +72,10 @@ void setMipmappedFilters()
 
 void TerrainMesh::load(const Workspace& ws)
 {
+    // A second load in the same context replaces what the first one made.
+    const GLuint textures[] = {detail_, colour_}, buffers[] = {vertices_, indices_};
+    glDeleteTextures(2, textures); // names 0 are ignored
+    glDeleteBuffers(2, buffers);
     forget();
     buffered_ = !classic(ws.width(), ws.height());
     if (buffered_)

@@ -18,8 +18,9 @@ class TerrainMesh {
 public:
     using Table = std::array<float, 257>;
 
-    // Builds the textures (and buffers) in the GL context current now and
-    // switches texturing on; the context owns them from then on.
+    // Builds the textures (and buffers) in the GL context current now,
+    // replacing those of an earlier load in it, and switches texturing on;
+    // the context owns them from then on.
     void load(const gloamery::Workspace& ws);
     // The context and everything in it are gone.
     void forget();
