@@ -197,8 +197,9 @@ void checkPictures(const Workspace& ws, const char* after)
 
 void checkGrids(const Workspace& ws)
 {
-    for (int x = 0; x <= ws.width(); ++x)
-        for (int y = 0; y <= ws.height(); ++y) {
+    // Every sample of the grids, which a large map has at a step.
+    for (int x = 0; x <= ws.heightGrid().mapWidth(); ++x)
+        for (int y = 0; y <= ws.heightGrid().mapHeight(); ++y) {
             const float h = ws.HeightMap(x, y);
             if (!(h >= -2.0f && h <= 1.984375f)) fail("HeightMap out of range at " + std::to_string(x) + "," + std::to_string(y));
             for (float c : {ws.ColorMapR(x, y), ws.ColorMapG(x, y), ws.ColorMapB(x, y)})

@@ -283,21 +283,12 @@ void Form1::Command10_Click() { textureButton(TextureOp::MakeTexture2); }
 void Form1::Command6_Click()
 {
     LiveLighting::Hold hold(*live_); // the view stays open until closed
-    // The view draws the top-left 256 x 256 part of its grids, which
-    // smaller maps do not have.
-    if (ws_.width() < kDefaultMapSize || ws_.height() < kDefaultMapSize) {
-        prompts_.message(this, tr("The 3D view needs a map of at least %1 \u00d7 %1; this one is %2 \u00d7 %3.")
-                                   .arg(kDefaultMapSize).arg(ws_.width()).arg(ws_.height()));
-        return;
-    }
     try {
         CalculateMaps(ws_, *reporter_);
     } catch (const std::bad_alloc&) {
         prompts_.message(this, tr("Not enough memory for the 3D view of a %1 \u00d7 %2 map.").arg(ws_.width()).arg(ws_.height()));
         return;
     }
-    if (ws_.width() != kDefaultMapSize || ws_.height() != kDefaultMapSize)
-        reporter_->status(tr("3D: the top-left %1 \u00d7 %1 of the map").arg(kDefaultMapSize).toStdString());
     if (!view3d_) view3d_ = new frm3D(ws_, this);
     view3d_->showModal();
 }

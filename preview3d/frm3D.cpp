@@ -279,6 +279,7 @@ void frm3D::Form_Load()
         VertexCoord[k] = static_cast<float>((k - 128) / 32.0);
         TexCoord[k] = static_cast<float>(k / 8.0);
     }
+    meshScale_ = 32.0;
 
     // A loaded window starts from its design values.
     Timer1->stop();
@@ -437,7 +438,7 @@ void frm3D::UnloadGL()
     delete DispNoGL;
     DispNoGL = nullptr;
     glReady_ = false;
-    textureName_ = 0;
+    terrain_.forget();
     renderRequested_ = false;
     frameValid_ = false;
 }
@@ -447,28 +448,7 @@ void frm3D::LoadTexture()
     if (!glReady_) return;
     ++glOperations_;
     Disp->makeCurrent();
-    glEnable(GL_TEXTURE_2D);
-
-    // Grid column x becomes texture row x: the detail image lies transposed
-    // on the mesh, as it always has.
-    std::vector<GLubyte> buffer(256 * 256 * 3);
-    std::size_t k = 0;
-    for (std::int16_t x = 0; x <= 255; ++x) {
-        for (std::int16_t y = 0; y <= 255; ++y) {
-            buffer[k] = grids_.ColorMap2R(x, y);
-            buffer[k + 1] = grids_.ColorMap2G(x, y);
-            buffer[k + 2] = grids_.ColorMap2B(x, y);
-            k += 3;
-        }
-    }
-
-    if (textureName_ != 0) glDeleteTextures(1, &textureName_);
-    glGenTextures(1, &textureName_);
-    glBindTexture(GL_TEXTURE_2D, textureName_);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, 3, 256, 256, 0, GL_RGB, GL_UNSIGNED_BYTE, buffer.data());
-    gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGB, 256, 256, GL_RGB, GL_UNSIGNED_BYTE, buffer.data());
+    terrain_.load(grids_);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 }
 
@@ -477,10 +457,7 @@ void frm3D::Check1_Click()
     if (!glReady_) return;
     ++glOperations_;
     Disp->makeCurrent();
-    if (Check1->checkState() != Qt::Unchecked)
-        glEnable(GL_TEXTURE_2D);
-    else
-        glDisable(GL_TEXTURE_2D);
+    terrain_.setDetail(Check1->checkState() != Qt::Unchecked);
 }
 
 void frm3D::Command1_Click()
@@ -510,23 +487,7 @@ void frm3D::drawFrame()
     glTranslatef(OffsetX, 0.0f, OffsetZ);
     glRotatef(AngleX, 1.0f, 0.0f, 0.0f);
     glRotatef(AngleY, 0.0f, 1.0f, 0.0f);
-    glBindTexture(GL_TEXTURE_2D, textureName_);
-
-    const auto point = [this](std::int16_t a, std::int16_t b) {
-        glTexCoord2f(TexCoord[a], TexCoord[b]);
-        glColor3f(grids_.ColorMapR(a, b), grids_.ColorMapG(a, b), grids_.ColorMapB(a, b));
-        glVertex3f(VertexCoord[a], grids_.HeightMap(a, b), VertexCoord[b]);
-    };
-    // Each strip starts (a, b), (a + 1, b), (a, b + 1): counter-clockwise
-    // seen from below, so the upper side is the back face.
-    for (std::int16_t a = 0; a <= 255; ++a) {
-        glBegin(GL_TRIANGLE_STRIP);
-        for (std::int16_t b = 0; b <= 255; ++b) {
-            point(a, b);
-            point(static_cast<std::int16_t>(a + 1), b);
-        }
-        glEnd();
-    }
+    terrain_.draw(grids_, VertexCoord, TexCoord, meshScale_);
 }
 
 void frm3D::pulRes_Click()
@@ -546,6 +507,7 @@ void frm3D::pulRes_Click()
         return;
     }
     for (int k = 0; k <= 256; ++k) VertexCoord[k] = static_cast<float>((k - 128) / *v);
+    meshScale_ = *v;
 }
 
 void frm3D::Command2_Click() { Timer1->isActive() ? Timer1->stop() : Timer1->start(); }

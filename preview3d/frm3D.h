@@ -1,8 +1,9 @@
 #pragma once
 // The 3D view window: the height field of the workspace drawn as a
-// vertex-coloured, detail-textured mesh with legacy OpenGL, turned by mouse,
-// keys and timers.
+// coloured, detail-textured mesh with legacy OpenGL (see TerrainMesh),
+// turned by mouse, keys and timers.
 
+#include "terrain_mesh.h"
 #include "workspace/workspace.h"
 
 #include <QDialog>
@@ -127,7 +128,9 @@ public:
     std::array<float, 257> TexCoord{};
 
     bool GLReady() const { return glReady_; }
-    unsigned TextureName() const { return textureName_; }
+    // The tiled detail texture, and the terrain that holds it.
+    unsigned TextureName() const { return terrain_.detailTexture(); }
+    const TerrainMesh& terrain() const { return terrain_; }
     bool isLoaded() const { return loaded_; }
     // Frames drawn and GL operations entered since construction: a failed
     // set-up must leave both at zero.
@@ -173,7 +176,9 @@ private:
     GLFault fault_ = GLFault::None;
     bool loaded_ = false;
     bool glReady_ = false;
-    unsigned textureName_ = 0;
+    TerrainMesh terrain_;
+    // The number "Rescale" was last given (32 at load).
+    double meshScale_ = 32.0;
     bool renderRequested_ = false;
     bool frameValid_ = false;
     long framesDrawn_ = 0;

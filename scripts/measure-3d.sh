@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Median frame time of the 3D view at its design size, on a virtual X
 # server with Mesa's software GL (as in CI). Shows the default pictures
-# after "Make Texture" and "Linear".
-#   scripts/measure-3d.sh [--frames N] [--flat]
+# after "Make Texture" and "Linear", or with --size a generated W x H
+# terrain after the same; also what "3D" adds to the memory.
+#   scripts/measure-3d.sh [--frames N] [--flat] [--size W,H]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh

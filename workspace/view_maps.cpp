@@ -2,6 +2,7 @@
 
 #include "parallel.h"
 
+#include <algorithm>
 #include <array>
 
 namespace gloamery {
@@ -19,10 +20,12 @@ void CalculateMaps(Workspace& ws, Reporter& report)
     auto& cm = ws.colorGrid();
     auto& cm2 = ws.colorGrid2();
     const int w = ws.width(), h = ws.height();
-    if (hm.mapWidth() != w || hm.mapHeight() != h) {
-        hm = FloatGrid(w, h);
-        for (auto& g : cm) g = FloatGrid(w, h);
-        for (auto& g : cm2) g = ByteGrid(w, h);
+    const int step = ws.viewGridStep();
+    const int cols = gridCellsFor(w, step), rows = gridCellsFor(h, step);
+    if (hm.mapWidth() != cols || hm.mapHeight() != rows) {
+        hm = FloatGrid(cols, rows);
+        for (auto& g : cm) g = FloatGrid(cols, rows);
+        for (auto& g : cm2) g = ByteGrid(cols, rows);
     }
 
     // Every value is one of 256 per channel: the divisions are done once.
@@ -37,17 +40,23 @@ void CalculateMaps(Workspace& ws, Reporter& report)
         return t;
     }();
 
+    // The pixel a grid index samples. The last index (W or H) lies outside
+    // the pictures; it repeats their last column or row, so the mesh ends
+    // on the terrain's own edge rather than on the outside value.
+    const auto pixelOf = [step](int i, int side) { return std::min(i * step, side - 1); };
+
     // Filled row by row, so the reads and writes run along memory; the bar
-    // still steps once per column, in order. Samples at column W and row H
-    // read outside the pictures, as every read there does.
+    // still steps once per column, in order.
     const std::size_t samples = static_cast<std::size_t>(hm.columns()) * static_cast<std::size_t>(hm.rows());
-    fillColumnsThenReport(0, hm.columns(), w, report, [&](int x0, int x1) {
+    fillColumnsThenReport(0, hm.columns(), cols, report, [&](int x0, int x1) {
         forEachRow(hm.rows(), samples * (x1 - x0) / hm.columns(), [&](int y) {
+            const int py = pixelOf(y, h);
             for (int x = x0; x < x1; ++x) {
+                const int px = pixelOf(x, w);
                 const std::size_t i = hm.index(x, y);
-                const Channels c = split(colour.pixel(x, y));
-                const Channels d = split(detail.pixel(x, y));
-                hm.data()[i] = tables.height[red(height.pixel(x, y))];
+                const Channels c = split(colour.at(px, py));
+                const Channels d = split(detail.at(px, py));
+                hm.data()[i] = tables.height[red(height.at(px, py))];
                 cm[0].data()[i] = tables.unit[c.r];
                 cm[1].data()[i] = tables.unit[c.g];
                 cm[2].data()[i] = tables.unit[c.b];

@@ -58,8 +58,13 @@ Workspace::Workspace(int width, int height)
                 makeSlot(Slot::Shadow, width, height), makeSlot(Slot::Colour, width, height),
                 makeSlot(Slot::Grass, width, height), makeSlot(Slot::Stone, width, height),
                 makeSlot(Slot::Texture, width, height), makeSlot(Slot::Detail, width, height)},
-      heightMap_(width, height), colorMap_{FloatGrid(width, height), FloatGrid(width, height), FloatGrid(width, height)},
-      colorMap2_{ByteGrid(width, height), ByteGrid(width, height), ByteGrid(width, height)}
+      heightMap_(gridCellsFor(width, gridStepFor(width, height)), gridCellsFor(height, gridStepFor(width, height))),
+      colorMap_{FloatGrid(heightMap_.mapWidth(), heightMap_.mapHeight()),
+                FloatGrid(heightMap_.mapWidth(), heightMap_.mapHeight()),
+                FloatGrid(heightMap_.mapWidth(), heightMap_.mapHeight())},
+      colorMap2_{ByteGrid(heightMap_.mapWidth(), heightMap_.mapHeight()),
+                 ByteGrid(heightMap_.mapWidth(), heightMap_.mapHeight()),
+                 ByteGrid(heightMap_.mapWidth(), heightMap_.mapHeight())}
 {
 }
 

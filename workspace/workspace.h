@@ -31,6 +31,21 @@ Colour slotBackground(Slot s);
 constexpr int kMaxMapSize = 16384;
 constexpr bool validMapSize(long long w, long long h) { return w >= 1 && h >= 1 && w <= kMaxMapSize && h <= kMaxMapSize; }
 
+// The 3D view draws at most this many grid cells along a side: on software
+// GL such a mesh takes about the 256 x 256 map's frame time, one with
+// twice as many cells a side three times that. A larger map's grids sample
+// every step-th pixel (gridStepFor), so they hold no more points than the
+// view draws.
+constexpr int kMaxViewGridCells = 256;
+constexpr int gridStepFor(int w, int h)
+{
+    const int side = w > h ? w : h;
+    return side <= kMaxViewGridCells ? 1 : (side + kMaxViewGridCells - 1) / kMaxViewGridCells;
+}
+// Cells along a side of `side` pixels sampled every `step`: the last cell
+// is shorter when the step does not divide the side.
+constexpr int gridCellsFor(int side, int step) { return (side + step - 1) / step; }
+
 class Workspace {
 public:
     // Every slot at its background. Sides outside 1..kMaxMapSize throw
@@ -50,9 +65,10 @@ public:
     Picture& picture(Slot s) { return pictures_[static_cast<int>(s)]; }
     const Picture& picture(Slot s) const { return pictures_[static_cast<int>(s)]; }
 
-    // The grids, filled by CalculateMaps. Indices 0..W and 0..H; anything
-    // else is a caller's bug and throws std::out_of_range rather than
-    // reading astray.
+    // The grids, filled by CalculateMaps. Indices 0..W and 0..H (with a
+    // grid step above 1, 0..gridCellsFor(W, step) and likewise for H);
+    // anything else is a caller's bug and throws std::out_of_range rather
+    // than reading astray.
     float HeightMap(std::int16_t x, std::int16_t y) const { return sample(heightMap_, x, y); }
     float ColorMapR(std::int16_t x, std::int16_t y) const { return sample(colorMap_[0], x, y); }
     float ColorMapG(std::int16_t x, std::int16_t y) const { return sample(colorMap_[1], x, y); }
@@ -61,6 +77,11 @@ public:
     std::uint8_t ColorMap2G(std::int16_t x, std::int16_t y) const { return sample(colorMap2_[1], x, y); }
     std::uint8_t ColorMap2B(std::int16_t x, std::int16_t y) const { return sample(colorMap2_[2], x, y); }
 
+    // Map pixels between neighbouring grid samples: grid index i samples
+    // map index min(i * step, W), and likewise along y.
+    int viewGridStep() const { return gridStepFor(width_, height_); }
+
+    const FloatGrid& heightGrid() const { return heightMap_; }
     FloatGrid& heightGrid() { return heightMap_; }
     std::array<FloatGrid, 3>& colorGrid() { return colorMap_; }
     std::array<ByteGrid, 3>& colorGrid2() { return colorMap2_; }

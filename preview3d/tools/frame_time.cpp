@@ -1,8 +1,13 @@
 // Time of one frame of the 3D view at its design size.
 //
-//   frame_time [--frames N] [--flat]
+//   frame_time [--frames N] [--flat] [--size W,H]
 //
-// Prints two figures:
+// --size shows a generated W x H terrain instead of the default pictures
+// (both after "Make Texture" and "Linear").
+//
+// Prints three figures:
+// - memory: what "3D" (the grid build, the view's load and its first
+//   frame) adds to the process's resident size, at its peak and after;
 // - draw: a render request drawn by paintGL into the drawing area's
 //   framebuffer and read back (grabFramebuffer), median over N frames;
 // - on screen: frames shown per second when every shown frame at once asks
@@ -24,30 +29,63 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <string>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+namespace {
+
+// A field of /proc/self/status in KiB (VmRSS, VmHWM).
+long statusKiB(const std::string& field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field + ":", 0) == 0) return std::atol(line.c_str() + field.size() + 1);
+    return -1;
+}
+
+// Starts the peak (VmHWM) afresh from the present resident size.
+void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     int frames = 200;
     bool flat = false;
+    int w = gloamery::kDefaultMapSize, h = gloamery::kDefaultMapSize;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--frames") && i + 1 < argc)
             frames = std::max(1, std::atoi(argv[++i]));
         else if (!std::strcmp(argv[i], "--flat"))
             flat = true;
+        else if (!std::strcmp(argv[i], "--size") && i + 1 < argc
+                 && std::sscanf(argv[++i], "%d,%d", &w, &h) == 2 && gloamery::validMapSize(w, h))
+            continue;
         else {
-            std::fprintf(stderr, "usage: frame_time [--frames N] [--flat]\n");
+            std::fprintf(stderr, "usage: frame_time [--frames N] [--flat] [--size W,H]\n");
             return 2;
         }
     }
 
     gloamery::Workspace ws;
+    if (auto refusal = gloamery::prepareDemoMaps(ws, w, h)) {
+        std::fprintf(stderr, "%s\n", refusal->message.c_str());
+        return 1;
+    }
+    const long rssBefore = statusKiB("VmRSS");
+    resetPeak();
     const auto demo = gloamery::openDemoView(ws); // only the caller's frames are drawn
     if (!demo) return 1;
     frm3D& view = *demo;
+    view.Command1_Click();
+    view.Disp->grabFramebuffer();
+    const long peakAdded = statusKiB("VmHWM") - rssBefore;
+    const long rssAdded = statusKiB("VmRSS") - rssBefore;
     if (!flat) {
         view.AngleX = 35.0f;
         view.AngleY = 30.0f;
@@ -87,7 +125,12 @@ int main(int argc, char** argv)
     const double seconds = clock.nsecsElapsed() / 1e9;
     const long shown = view.framesDrawn() - shownBefore;
 
-    std::printf("drawing area %dx%d, %s view\n", view.Disp->width(), view.Disp->height(), flat ? "flat" : "tilted");
+    std::printf("map %dx%d, mesh %dx%d points, drawing area %dx%d, %s view\n", w, h,
+                view.terrain().buffered() ? view.terrain().pointColumns() : 257,
+                view.terrain().buffered() ? view.terrain().pointRows() : 257, view.Disp->width(), view.Disp->height(),
+                flat ? "flat" : "tilted");
+    std::printf("memory: \"3D\" adds %.1f MiB at its peak, %.1f MiB after its first frame\n", peakAdded / 1024.0,
+                rssAdded / 1024.0);
     std::printf("draw: median %.2f ms over %d frames (min %.2f, max %.2f)\n", ms[ms.size() / 2], frames, ms.front(),
                 ms.back());
     if (shown > 0)

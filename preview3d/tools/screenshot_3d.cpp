@@ -1,7 +1,9 @@
 // Writes a picture of the 3D view window showing the default pictures
 // after "Make Texture" and "Linear", as the screen shows it.
 //
-//   screenshot_3d OUTPUT.png
+//   screenshot_3d OUTPUT.png [--size W,H]
+//
+// --size shows a generated W x H terrain instead of the default pictures.
 
 #include "demo_view.h"
 #include "preview3d/frm3D.h"
@@ -14,15 +16,23 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: screenshot_3d OUTPUT.png\n");
+    int w = gloamery::kDefaultMapSize, h = gloamery::kDefaultMapSize;
+    const bool sized = argc == 4 && !std::strcmp(argv[2], "--size") && std::sscanf(argv[3], "%d,%d", &w, &h) == 2
+                    && gloamery::validMapSize(w, h);
+    if (argc != 2 && !sized) {
+        std::fprintf(stderr, "usage: screenshot_3d OUTPUT.png [--size W,H]\n");
         return 2;
     }
     gloamery::Workspace ws;
+    if (auto refusal = gloamery::prepareDemoMaps(ws, w, h)) {
+        std::fprintf(stderr, "%s\n", refusal->message.c_str());
+        return 1;
+    }
     const auto demo = gloamery::openDemoView(ws); // only the caller's frames are drawn
     if (!demo) return 1;
     frm3D& view = *demo;

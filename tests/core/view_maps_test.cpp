@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 using namespace gloamery;
@@ -51,8 +52,7 @@ TEST(ViewMaps, SamplesFromThePictures)
         int x, y;
         float value;
     };
-    const HeightRow heights[] = {{0, 0, 0.0f},      {1, 0, -2.0f},       {2, 0, 1.984375f}, {3, 0, -1.0f},
-                                 {256, 5, 1.984375f}, {5, 256, 1.984375f}, {256, 256, 1.984375f}};
+    const HeightRow heights[] = {{0, 0, 0.0f}, {1, 0, -2.0f}, {2, 0, 1.984375f}, {3, 0, -1.0f}};
     for (const HeightRow& h : heights)
         EXPECT_EQ(ws.HeightMap(h.x, h.y), h.value) << "at " << h.x << "," << h.y;
 
@@ -66,16 +66,43 @@ TEST(ViewMaps, SamplesFromThePictures)
     EXPECT_EQ(ws.ColorMap2G(9, 10), 2);
     EXPECT_EQ(ws.ColorMap2B(9, 10), 3);
 
-    // Outside the pictures every read is -1: red 255, green and blue 0.
-    for (int i = 0; i <= 256; ++i)
-        for (auto [x, y] : {std::pair{256, i}, std::pair{i, 256}}) {
-            EXPECT_EQ(ws.ColorMapR(x, y), 1.0f) << "at " << x << "," << y;
-            EXPECT_EQ(ws.ColorMapG(x, y), 0.0f) << "at " << x << "," << y;
-            EXPECT_EQ(ws.ColorMapB(x, y), 0.0f) << "at " << x << "," << y;
-            EXPECT_EQ(ws.ColorMap2R(x, y), 255) << "at " << x << "," << y;
-            EXPECT_EQ(ws.ColorMap2G(x, y), 0) << "at " << x << "," << y;
-            EXPECT_EQ(ws.ColorMap2B(x, y), 0) << "at " << x << "," << y;
-        }
+}
+
+// The samples at index W and H lie outside the pictures: they repeat the
+// last column and row (height, colour and detail alike), never the -1 of a
+// read outside. Larger maps are sampled every step-th pixel, the last
+// index still on the edge.
+TEST(ViewMaps, LastRowAndColumnRepeatThePicturesEdge)
+{
+    const struct {
+        int w, h, step;
+    } maps[] = {{256, 256, 1}, {1, 1, 1}, {37, 5, 1}, {kMaxViewGridCells, 200, 1}, {2 * kMaxViewGridCells + 1, 600, 3}, {4 * kMaxViewGridCells + 1, 700, 5}};
+    for (const auto& m : maps) {
+        Workspace ws(m.w, m.h);
+        // Each pixel's height, colour and detail tell its coordinates apart.
+        const auto colourAt = [](int x, int y) { return compose(x % 251, y % 241, (x + y) % 239); };
+        for (Slot s : {Slot::Height, Slot::Colour, Slot::Detail})
+            for (int y = 0; y < m.h; ++y)
+                for (int x = 0; x < m.w; ++x) ws.picture(s).setPixel(x, y, colourAt(x, y));
+        build(ws);
+        ASSERT_EQ(ws.viewGridStep(), m.step) << m.w << " x " << m.h;
+        const int cols = (m.w + m.step - 1) / m.step, rows = (m.h + m.step - 1) / m.step;
+        EXPECT_EQ(ws.heightGrid().mapWidth(), cols);
+        EXPECT_EQ(ws.heightGrid().mapHeight(), rows);
+        EXPECT_THROW(ws.HeightMap(static_cast<std::int16_t>(cols + 1), 0), std::out_of_range);
+        const auto check = [&](int i, int j) {
+            const int px = std::min(i * m.step, m.w - 1), py = std::min(j * m.step, m.h - 1);
+            const Channels c = split(colourAt(px, py));
+            const auto x = static_cast<std::int16_t>(i), y = static_cast<std::int16_t>(j);
+            ASSERT_EQ(ws.HeightMap(x, y), static_cast<float>((c.r - 128) / 64.0)) << m.w << " x " << m.h << " at " << i << "," << j;
+            ASSERT_EQ(ws.ColorMapG(x, y), static_cast<float>(c.g / 255.0)) << m.w << " x " << m.h << " at " << i << "," << j;
+            ASSERT_EQ(ws.ColorMap2B(x, y), c.b) << m.w << " x " << m.h << " at " << i << "," << j;
+        };
+        for (int i = 0; i <= cols; ++i)
+            for (int j : {0, rows / 2, rows - 1, rows}) check(i, j);
+        for (int j = 0; j <= rows; ++j)
+            for (int i : {0, cols - 1, cols}) check(i, j);
+    }
 }
 
 TEST(ViewMaps, RebuildOverwritesAndRepeats)

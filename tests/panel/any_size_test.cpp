@@ -153,10 +153,6 @@ private slots:
         useMenu(*form, user, Slot::Height, "mnmapsize");
         QCOMPARE(firstDifference(form->workspace(), expected), QString());
         QVERIFY(form->pictureMenu().mnuPopup().actions().size() == 4);
-        // The 3D view draws 256 x 256 grid points: a smaller map is refused, politely.
-        click("Command6");
-        QCOMPARE(user.messages.size(), 1);
-        QVERIFY(form->findChildren<frm3D*>().isEmpty());
     }
 
     void droppedFilesLoadAsLoadPictureDoes_data()
