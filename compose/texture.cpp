@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <variant>
 #include <vector>
 
 namespace gloamery {
@@ -21,18 +22,6 @@ const Colour* sourcePixels(const Picture& p, int w, int h, std::vector<Colour>& 
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) scratch[static_cast<std::size_t>(y) * w + x] = p.pixel(x, y);
     return scratch.data();
-}
-
-// The red channel of the height map over the map's grid; the outside
-// column and row read as 255.
-ByteGrid readHeightPlane(const Workspace& ws)
-{
-    const Picture& p = ws.picture(Slot::Height);
-    if (p.width() == ws.width() && p.height() == ws.height()) return redGrid(p);
-    std::vector<Colour> scratch;
-    Picture sized(p.background(), ws.width(), ws.height());
-    sized.place(ws.width(), ws.height(), sourcePixels(p, ws.width(), ws.height(), scratch));
-    return redGrid(sized);
 }
 
 // One channel of the mix, narrowed to 16 bits and made non-negative. The
@@ -91,57 +80,70 @@ void synthesise(Workspace& ws, double gain, Reporter& report, Weight weight)
 // mix out of the 16-bit range.
 int contrastValue(int contrast) { return contrast < 0 ? 0 : (contrast > 100 ? 100 : contrast); }
 
-} // namespace
 
-void makeTexture(Workspace& ws, int contrast, Reporter& report)
+// "Make Texture" at either depth: t = H / top, one weight per height.
+template <class Grid>
+void heightTexture(Workspace& ws, double v, const Grid& h, Reporter& report)
 {
-    const double v = contrastValue(contrast);
-    const ByteGrid h = readHeightPlane(ws);
-
-    // The weight depends on the height alone: one value per height.
-    std::array<double, 256> weightOf{};
-    for (int H = 0; H < 256; ++H) {
-        double t = H / 255.0;
+    std::vector<double> weightOf(DepthOf<Grid>::kTop + 1);
+    for (int H = 0; H <= DepthOf<Grid>::kTop; ++H) {
+        double t = H / static_cast<double>(DepthOf<Grid>::kTop);
         if (t > 0.5) t = (v / 100 + 1) * t;
-        weightOf[H] = t;
+        weightOf[static_cast<std::size_t>(H)] = t;
     }
-
     synthesise(ws, 1.0, report, [&](int x, int y) { return weightOf[h(x, y)]; });
 }
 
-void makeTexture2(Workspace& ws, int contrast, Reporter& report)
+// "Make Texture2" at either depth: the height differences are over 32
+// 8-bit steps (32 x 257 deep samples).
+template <class Grid>
+void slopeTexture(Workspace& ws, double v, const Grid& h, Reporter& report)
 {
-    const double v = contrastValue(contrast);
-    const ByteGrid h = readHeightPlane(ws);
+    constexpr int kTop = DepthOf<Grid>::kTop;
     auto H = [&](int x, int y) { return static_cast<int>(h(x, y)); };
     const int lastColumn = ws.width() - 1, lastRow = ws.height() - 1;
 
     // Columns 0, 1 (and W, outside) are weighted by height, as no slope is
     // taken there.
-    std::array<double, 256> edgeWeightOf{};
-    for (int k = 0; k < 256; ++k) {
-        double t = k / 255.0;
+    std::vector<double> edgeWeightOf(kTop + 1);
+    for (int k = 0; k <= kTop; ++k) {
+        double t = k / static_cast<double>(kTop);
         if (t > 0.5) t = v / 100 + t;
         else t = (v / 100 + 1) * t / 2;
-        edgeWeightOf[k] = t;
+        edgeWeightOf[static_cast<std::size_t>(k)] = t;
     }
 
     // Elsewhere the steeper of the two central differences, each over 32;
     // rows 0, 1 (and H) take the one across the columns only. The larger
     // difference over 32 is the larger of the two quotients, exactly.
-    std::array<double, 256> slopeWeightOf{};
-    for (int d = 0; d < 256; ++d) slopeWeightOf[d] = d / 32.0;
+    const double slopeStep = 32 * DepthOf<Grid>::kUnit;
+    std::vector<double> slopeWeightOf(kTop + 1);
+    for (int d = 0; d <= kTop; ++d) slopeWeightOf[static_cast<std::size_t>(d)] = d / slopeStep;
 
     auto weight = [&](int x, int y) {
-        if (x < 2 || x > lastColumn) return edgeWeightOf[H(x, y)];
+        if (x < 2 || x > lastColumn) return edgeWeightOf[static_cast<std::size_t>(H(x, y))];
         int d = std::abs(H(x + 1, y) - H(x - 1, y));
         if (y >= 2 && y <= lastRow) {
             const int dy = std::abs(H(x, y + 1) - H(x, y - 1));
             if (d < dy) d = dy;
         }
-        return slopeWeightOf[d];
+        return slopeWeightOf[static_cast<std::size_t>(d)];
     };
     synthesise(ws, 1.35, report, weight);
+}
+
+} // namespace
+
+void makeTexture(Workspace& ws, int contrast, Reporter& report)
+{
+    const double v = contrastValue(contrast);
+    std::visit([&](const auto& h) { heightTexture(ws, v, h, report); }, readHeights(ws));
+}
+
+void makeTexture2(Workspace& ws, int contrast, Reporter& report)
+{
+    const double v = contrastValue(contrast);
+    std::visit([&](const auto& h) { slopeTexture(ws, v, h, report); }, readHeights(ws));
 }
 
 } // namespace gloamery

@@ -15,9 +15,10 @@ namespace {
 
 constexpr int kMidGrey = 128;
 
+template <class Grid>
 struct EmbossRule {
     PixelWriter shadow;
-    const ByteGrid& heights;
+    const Grid& heights;
     double e; // E = 255 - D; the darkness itself is not used
     DecayStep grow; // k = nearest(decay + k)
 
@@ -28,7 +29,7 @@ struct EmbossRule {
     bool fadedOut = false;
     int next = 0;
 
-    EmbossRule(PixelWriter s, const ByteGrid& h, int darkness, double a)
+    EmbossRule(PixelWriter s, const Grid& h, int darkness, double a)
         : shadow(s), heights(h), e(255 - darkness), grow(-a)
     {
         setDistance(0);
@@ -44,9 +45,12 @@ struct EmbossRule {
 
     void lit(int px, int py, int h, std::int32_t level)
     {
-        // 4 x rise + 128, limited to 255 before any narrowing, so a level
-        // far below the terrain (a ray from far outside) cannot overflow.
-        const std::int64_t u = (static_cast<std::int64_t>(h) - level) * 4 + 128;
+        // nearest(rise / unit x 4 + 128), limited to 255 before any
+        // narrowing; the rise is taken in 64 bits, as a level far below the
+        // terrain (a ray from far outside) may have saturated. For 8-bit
+        // heights every step of it is exact and whole.
+        const double rise = static_cast<double>(static_cast<std::int64_t>(h) - level);
+        const double u = nearest(rise / DepthOf<Grid>::kUnit * 4 + 128);
         if (k != 0) setDistance(0);
         shadow.setShade(px, py, u > 255 ? 255 : static_cast<int>(u));
     }
@@ -70,10 +74,15 @@ struct EmbossRule {
 
 } // namespace
 
-void f7(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow)
+template <class Grid>
+void f7(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow)
 {
-    EmbossRule rule(shadow, heights, p.darkness, p.decay);
+    EmbossRule<Grid> rule(shadow, heights, p.darkness, p.decay);
     traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
 }
+
+// The two depths of heights.
+template void f7(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
+template void f7(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
 
 } // namespace gloamery

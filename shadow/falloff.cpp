@@ -49,14 +49,21 @@ struct CurveShade {
 constexpr double kSinScale = 1.6;
 constexpr double kCosScale = 1.5708;
 
-double sinOfLevel(std::int32_t level) { return std::sin(level / 255.0 * kSinScale + kSinScale); }
+// The level in 8-bit steps: L / 257 for deep heights.
+template <class Sample>
+double sinOfLevel(std::int32_t level)
+{
+    return std::sin(level / Depth<Sample>::kUnit / 255.0 * kSinScale + kSinScale);
+}
 double cosOfDistance(std::int32_t k) { return std::cos((255.0 - k) / 255.0 * kCosScale); }
 
-// Levels after the lift test: 0..255 on the map, negative on the steps of a
-// ray that comes in from outside it.
+// Levels after the lift test: 0..top on the map, negative on the steps of
+// a ray that comes in from outside it.
+template <class Sample>
 const ShadeCurve& sinCurve()
 {
-    static const ShadeCurve curve(sinOfLevel, -1024, 1023);
+    constexpr std::int32_t kReach = 4 * (Depth<Sample>::kTop + 1);
+    static const ShadeCurve curve(sinOfLevel<Sample>, -kReach, kReach - 1);
     return curve;
 }
 
@@ -77,10 +84,11 @@ struct Pending {
     bool set = false;
 };
 
+template <class Sample>
 struct SinRule {
     PixelWriter shadow;
     CurveShade shade;
-    const ShadeCurve& curve = sinCurve();
+    const ShadeCurve& curve = sinCurve<Sample>();
     Pending pending;
 
     SinRule(PixelWriter s, int darkness) : shadow(s), shade(darkness) {}
@@ -116,16 +124,25 @@ struct CosRule {
 
 } // namespace
 
-void f5(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow)
+template <class Grid>
+void f5(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow)
 {
-    SinRule rule(shadow, p.darkness);
+    SinRule<typename Grid::value_type> rule(shadow, p.darkness);
     traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
 }
 
-void f6(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow)
+// The shadow distance counts the decay in 8-bit steps at either depth.
+template <class Grid>
+void f6(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow)
 {
     CosRule rule(shadow, p.darkness, p.decay);
     traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
 }
+
+// The two depths of heights.
+template void f5(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
+template void f5(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
+template void f6(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
+template void f6(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
 
 } // namespace gloamery

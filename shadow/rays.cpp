@@ -6,6 +6,8 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <mutex>
+#include <vector>
 
 namespace gloamery {
 
@@ -17,49 +19,64 @@ struct Darkness {
     explicit Darkness(int darkness) : d(darkness), e(255 - darkness) {}
 };
 
-// A table of shades for levels 0..255 at every darkness, built once per
-// process; levels outside that range (negative decays) are computed on the
-// spot by the same formula.
-template <class Formula>
+// f3 and f4: a shadowed pixel gets nearest((255 - L / unit) / 255 x D + E),
+// the unit being 1 for 8-bit heights and 257 for deep ones.
+template <class Sample>
+int linearShade(const Darkness& k, std::int32_t level)
+{
+    return nearestChannel((255.0 - level / Depth<Sample>::kUnit) / 255.0 * k.d + k.e);
+}
+
+// For each darkness, a table of the shades of levels 0..top, built the
+// first time a ray of that darkness runs; levels outside that range
+// (negative decays, rays from outside) are computed on the spot.
+template <class Sample>
 class ShadeTables {
 public:
-    explicit ShadeTables(Formula f) : f_(f)
+    static constexpr std::size_t kLevels = Depth<Sample>::kTop + 1;
+
+    const std::uint8_t* table(int darkness)
     {
-        for (int dark = 0; dark < 256; ++dark)
-            for (int v = 0; v < 256; ++v) tables_[dark][v] = static_cast<std::uint8_t>(f_(Darkness(dark), v));
-    }
-    int operator()(const Darkness& k, int darkness, std::int32_t v) const
-    {
-        return static_cast<std::uint32_t>(v) < 256u ? tables_[darkness][v] : f_(k, v);
+        auto& t = tables_[static_cast<std::size_t>(darkness)];
+        std::call_once(built_[static_cast<std::size_t>(darkness)], [&] {
+            t.resize(kLevels);
+            const Darkness k(darkness);
+            for (std::size_t v = 0; v < kLevels; ++v)
+                t[v] = static_cast<std::uint8_t>(linearShade<Sample>(k, static_cast<std::int32_t>(v)));
+        });
+        return t.data();
     }
 
 private:
-    Formula f_;
-    std::array<std::array<std::uint8_t, 256>, 256> tables_{};
+    std::array<std::once_flag, 256> built_;
+    std::array<std::vector<std::uint8_t>, 256> tables_;
 };
 
-// f3 and f4: a shadowed pixel gets nearest((255 - L) / 255 x D + E).
-int linearShade(const Darkness& k, std::int32_t level)
+template <class Sample>
+ShadeTables<Sample>& linearTables()
 {
-    return nearestChannel((255.0 - level) / 255.0 * k.d + k.e);
-}
-
-const auto& linearTables()
-{
-    static const ShadeTables tables(linearShade);
+    static ShadeTables<Sample> tables;
     return tables;
 }
 
+template <class Sample>
 struct LinearRule {
     PixelWriter shadow;
-    int darkness;
-    Darkness k{darkness};
-    decltype(linearTables()) tables = linearTables(); // looked up once a ray, not once a step
+    Darkness k;
+    const std::uint8_t* table; // looked up once a ray, not once a step
+
+    LinearRule(PixelWriter s, int darkness)
+        : shadow(s), k(darkness), table(linearTables<Sample>().table(darkness))
+    {
+    }
 
     void lit(int, int, int, std::int32_t) {}
     void shaded(int px, int py, int, std::int32_t level)
     {
-        if (level != 0) shadow.setShade(px, py, tables(k, darkness, level));
+        if (level == 0) return;
+        const int g = static_cast<std::uint32_t>(level) < ShadeTables<Sample>::kLevels ? table[level]
+                                                                                         : linearShade<Sample>(k, level);
+        shadow.setShade(px, py, g);
     }
     void after(int, int, bool, std::int32_t&) {}
 };
@@ -70,20 +87,28 @@ int tableDarkness(int darkness) { return std::clamp(darkness, 0, 255); }
 
 } // namespace
 
-void f3(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow)
+template <class Grid>
+void f3(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow)
 {
-    LinearRule rule{shadow, tableDarkness(p.darkness)};
+    LinearRule<typename Grid::value_type> rule(shadow, tableDarkness(p.darkness));
     traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
 }
 
-void f4(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow)
+template <class Grid>
+void f4(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow)
 {
     double sx0 = 0.0, sy0 = 0.0;
     if (x > y) sx0 = x - y;
     else sy0 = y - x;
-    LinearRule rule{shadow, tableDarkness(p.darkness)};
+    LinearRule<typename Grid::value_type> rule(shadow, tableDarkness(p.darkness));
     traceRay(x, y, sx0, sy0, heights, p.decay, rule);
 }
+
+// The two depths of heights.
+template void f3(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
+template void f3(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
+template void f4(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
+template void f4(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
 
 ByteGrid readHeights(const Picture& heightMap)
 {
