@@ -254,23 +254,26 @@ AnyPicture readAnyPicture(const QString& path, const HeightReadOptions& options)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (namesElevationRaster(suffix)) return toAny(readElevations(path, options.heights));
-    auto read = readPictureBytes(path);
-    if (Error* e = std::get_if<Error>(&read)) return std::move(*e);
-    const QByteArray& bytes = std::get<QByteArray>(read);
+    auto file = readPictureBytes(path);
+    if (Error* e = std::get_if<Error>(&file)) return std::move(*e);
+    const QByteArray& bytes = std::get<QByteArray>(file);
     if (suffix == QLatin1String("r16") || suffix == QLatin1String("raw"))
         return toAny(readRawHeights(bytes, options.mapWidth, options.mapHeight));
-    if (auto pgm = readDeepPgm(bytes)) return toAny(std::move(*pgm));
     if (isTiff(bytes) && hasGeoTags(bytes)) return toAny(readElevations(path, options.heights));
+    AnyPicture read = readAnyPictureData(bytes);
+    // Samples the toolkit does not read (32-bit floats) may still be
+    // elevations.
+    if (std::holds_alternative<Error>(read) && isTiff(bytes) && elevationReaderAvailable())
+        if (auto raster = readElevations(path, options.heights); std::holds_alternative<DeepPicture>(raster))
+            return std::move(std::get<DeepPicture>(raster));
+    return read;
+}
 
+AnyPicture readAnyPictureData(const QByteArray& bytes)
+{
+    if (auto pgm = readDeepPgm(bytes)) return toAny(std::move(*pgm));
     auto decoded = readPictureData(bytes);
-    if (Error* e = std::get_if<Error>(&decoded)) {
-        // Samples the toolkit does not read (32-bit floats) may still be
-        // elevations.
-        if (isTiff(bytes) && elevationReaderAvailable())
-            if (auto raster = readElevations(path, options.heights); std::holds_alternative<DeepPicture>(raster))
-                return std::move(std::get<DeepPicture>(raster));
-        return std::move(*e);
-    }
+    if (Error* e = std::get_if<Error>(&decoded)) return std::move(*e);
     QImage& image = std::get<QImage>(decoded);
     if (auto deep = deepPictureOf(image)) return std::move(*deep);
     return std::move(image);

@@ -37,6 +37,9 @@ using AnyPicture = std::variant<QImage, DeepPicture, Error>;
 
 // Reads any picture or height file, with every check loadPicture makes.
 AnyPicture readAnyPicture(const QString& path, const HeightReadOptions& options);
+// The same from bytes in memory, for what the bytes alone tell: PNG, TIFF
+// and PGM (no raw files, no rasters).
+AnyPicture readAnyPictureData(const QByteArray& bytes);
 
 // The deep picture of a decoded image of 16 bits a channel; nothing for an
 // image of 8 bits or fewer.
