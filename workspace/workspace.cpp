@@ -103,7 +103,7 @@ namespace {
 // the picture's red bytes.
 std::optional<DeepGrid> deepGrid(const HeightSamples& s, const Picture& p)
 {
-    if (s.width() != p.width() || s.height() != p.height()) return std::nullopt;
+    if (s.empty() || s.width() != p.width() || s.height() != p.height()) return std::nullopt;
     DeepGrid g(s.width(), s.height(), static_cast<std::uint16_t>(Depth<std::uint16_t>::kTop));
     for (int y = 0; y < s.height(); ++y) {
         const std::uint16_t* in = s.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(s.width());
@@ -120,6 +120,11 @@ std::optional<DeepGrid> deepGrid(const HeightSamples& s, const Picture& p)
 }
 
 } // namespace
+
+bool heightsAreDeep(const Workspace& ws)
+{
+    return deepGrid(ws.heightSamples(), ws.picture(Slot::Height)).has_value();
+}
 
 HeightGrid readHeights(const Workspace& ws)
 {

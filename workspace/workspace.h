@@ -100,6 +100,8 @@ private:
 // row hold the top sample (255 or 65535). Deep samples that no longer
 // match the picture (it was replaced without clearing them) are not used.
 HeightGrid readHeights(const Workspace& ws);
+// Whether readHeights gives the deep samples.
+bool heightsAreDeep(const Workspace& ws);
 
 // Whether a slot is computed by the buttons (shadow, colour, texture) or
 // given by the user (height, grass, stone, detail).
