@@ -49,6 +49,7 @@ Form1::Form1(Prompts prompts, QWidget* parent) : QWidget(parent), prompts_(std::
     Form_Load();
 
     menu_ = std::make_unique<PictureMenu>(ws_, prompts_, *this, [this](Slot s) { pictureView(s).refresh(); });
+    menu_->setNoteShown([this](const QString& note) { reporter_->status(note.toStdString()); });
 }
 
 Form1::~Form1() = default;

@@ -1,5 +1,6 @@
 #include "picture_menu.h"
 
+#include "imageio/height_files.h"
 #include "imageio/picture_io.h"
 
 #include <QClipboard>
@@ -54,11 +55,20 @@ void PictureMenu::popup(Slot target, const QPoint& globalPos)
 void PictureMenu::mnpopsave_Click()
 {
     if (!popTarget_) return;
-    const QString path = prompts_.saveFile(&owner_, kSaveFilter);
+    const bool deep = *popTarget_ == Slot::Height && heightsAreDeep(ws_);
+    const QString path = prompts_.saveFile(&owner_, deep ? kDeepSaveFilter : kSaveFilter);
     if (path.isEmpty()) return; // cancelled
-    // Always BMP, whatever the name ends with; the name is used as given.
-    if (const Refusal r = savePicture(ws_.picture(*popTarget_), path, "bmp"))
+    if (const Refusal r = saveTarget(path, deep))
         prompts_.message(&owner_, QObject::tr("Cannot save %1: %2").arg(path, QString::fromStdString(r->message)));
+}
+
+// BMP whatever the name ends with, the name used as given; only deep
+// heights named .png are written as 16-bit grey PNG.
+Refusal PictureMenu::saveTarget(const QString& path, bool deep) const
+{
+    if (deep && path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+        return saveDeepHeights(ws_.heightSamples(), path);
+    return savePicture(ws_.picture(*popTarget_), path, "bmp");
 }
 
 void PictureMenu::mnpopload_Click()
@@ -73,11 +83,14 @@ void PictureMenu::mnpopload_Click()
 
 bool PictureMenu::loadFile(Slot target, const QString& path)
 {
-    if (const Refusal r = loadPicture(ws_.picture(target), path)) {
-        prompts_.message(&owner_, QObject::tr("Cannot load %1: %2").arg(path, QString::fromStdString(r->message)));
+    const auto loaded = loadSlotFile(ws_, target, path);
+    if (const Error* e = std::get_if<Error>(&loaded)) {
+        prompts_.message(&owner_, QObject::tr("Cannot load %1: %2").arg(path, QString::fromStdString(e->message)));
         return false;
     }
     changed_(target);
+    const std::string& note = std::get<LoadedFile>(loaded).note;
+    if (!note.empty() && showNote_) showNote_(QString::fromStdString(note));
     return true;
 }
 
@@ -85,6 +98,13 @@ void PictureMenu::mnupopsaveclip_Click()
 {
     if (!popTarget_) return;
     QGuiApplication::clipboard()->setImage(toQImage(ws_.picture(*popTarget_)));
+}
+
+// The clipboard carries 8-bit pictures: a paste makes the height map 8-bit.
+void PictureMenu::pastedInto(Slot target)
+{
+    if (target == Slot::Height) ws_.clearDeepHeights();
+    changed_(target);
 }
 
 void PictureMenu::mnmpoploadclip_Click()
@@ -101,7 +121,7 @@ void PictureMenu::mnmpoploadclip_Click()
         if (!isCheckedImageType(format)) continue;
         checkedFormat = true;
         if (!loadPictureData(target, data->data(format))) {
-            changed_(*popTarget_);
+            pastedInto(*popTarget_);
             return;
         }
     }
@@ -111,7 +131,7 @@ void PictureMenu::mnmpoploadclip_Click()
         const QImage image = qvariant_cast<QImage>(data->imageData());
         if (!image.isNull()) {
             placeImage(target, image);
-            changed_(*popTarget_);
+            pastedInto(*popTarget_);
         }
     }
     // No usable image on the clipboard: nothing changes, nothing is said.
