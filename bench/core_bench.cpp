@@ -105,6 +105,23 @@ const Workspace& scene(int size)
 
 int sizeOf(const benchmark::State& state) { return static_cast<int>(state.range(0)); }
 
+// The scene with deep heights: 257 times its bytes plus a part of a step,
+// so the levels use the deep range as a 16-bit terrain would.
+const Workspace& deepScene(int size)
+{
+    static std::map<int, Workspace> scenes;
+    auto found = scenes.find(size);
+    if (found != scenes.end()) return found->second;
+    Workspace w = scene(size);
+    const Picture& p = w.picture(Slot::Height);
+    std::mt19937 rng(5);
+    std::vector<std::uint16_t> samples(static_cast<std::size_t>(p.width()) * p.height());
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<std::uint16_t>(std::min<unsigned>(65535, 257u * red(p.data()[i]) + rng() % 257));
+    w.setDeepHeights(HeightSamples(p.width(), p.height(), samples.data()));
+    return scenes.emplace(size, std::move(w)).first->second;
+}
+
 void shadowButton(benchmark::State& state, ShadowMode mode)
 {
     Workspace ws = scene(sizeOf(state));
@@ -115,6 +132,28 @@ void shadowButton(benchmark::State& state, ShadowMode mode)
     for (auto _ : state) {
         if (runShadow(ws, mode, c, parseCNumber, quiet)) state.SkipWithError("refused");
         benchmark::DoNotOptimize(ws.picture(Slot::Colour).data());
+    }
+}
+
+// The same presses over deep heights, to set beside shadowButton.
+void deepShadowButton(benchmark::State& state, ShadowMode mode)
+{
+    Workspace ws = deepScene(sizeOf(state));
+    const Controls c = sunFor(sizeOf(state));
+    SilentReporter quiet;
+    for (auto _ : state) {
+        if (runShadow(ws, mode, c, parseCNumber, quiet)) state.SkipWithError("refused");
+        benchmark::DoNotOptimize(ws.picture(Slot::Colour).data());
+    }
+}
+
+void deepTexture(benchmark::State& state, void (*fn)(Workspace&, int, Reporter&))
+{
+    Workspace ws = deepScene(sizeOf(state));
+    SilentReporter quiet;
+    for (auto _ : state) {
+        fn(ws, 50, quiet);
+        benchmark::DoNotOptimize(ws.picture(Slot::Texture).data());
     }
 }
 
@@ -198,5 +237,18 @@ BENCHMARK_CAPTURE(texture, makeTexture, makeTexture)->Apply(sizes);
 BENCHMARK_CAPTURE(texture, makeTexture2, makeTexture2)->Apply(sizes);
 BENCHMARK(calculateMaps)->Apply(sizes);
 BENCHMARK(readHeightGrid)->Apply(sizes);
+
+// Deep heights beside 8-bit ones, at the two sizes they are compared at.
+void depthSizes(benchmark::internal::Benchmark* b)
+{
+    b->ArgName("size")->Arg(256)->Arg(4096)->Unit(kMs)->MeasureProcessCPUTime()->UseRealTime();
+}
+BENCHMARK_CAPTURE(deepShadowButton, linear, ShadowMode::Linear)->Apply(depthSizes);
+BENCHMARK_CAPTURE(deepShadowButton, linear_sim, ShadowMode::LinearSim)->Apply(depthSizes);
+BENCHMARK_CAPTURE(deepShadowButton, sin, ShadowMode::Sin)->Apply(depthSizes);
+BENCHMARK_CAPTURE(deepShadowButton, cos, ShadowMode::Cos)->Apply(depthSizes);
+BENCHMARK_CAPTURE(deepShadowButton, embossed, ShadowMode::Embossed)->Apply(depthSizes);
+BENCHMARK_CAPTURE(deepTexture, makeTexture, makeTexture)->Apply(depthSizes);
+BENCHMARK_CAPTURE(deepTexture, makeTexture2, makeTexture2)->Apply(depthSizes);
 
 BENCHMARK_MAIN();

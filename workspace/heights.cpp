@@ -3,12 +3,19 @@
 #include "numeric.h"
 
 #include <algorithm>
+#include <array>
 
 namespace gloamery {
 
-std::uint8_t shownByte(std::uint16_t v)
+// A table, as whole maps are checked against their pictures sample by sample.
+const std::uint8_t* shownBytes()
 {
-    return static_cast<std::uint8_t>(nearest(v / 257.0));
+    static const auto table = [] {
+        std::array<std::uint8_t, 65536> t{};
+        for (std::size_t v = 0; v < t.size(); ++v) t[v] = static_cast<std::uint8_t>(nearest(static_cast<double>(v) / 257.0));
+        return t;
+    }();
+    return table.data();
 }
 
 HeightSamples::HeightSamples(int width, int height, std::uint16_t fill)

@@ -35,8 +35,9 @@ struct Depth<std::uint16_t> {
 template <class Grid>
 using DepthOf = Depth<typename Grid::value_type>;
 
-// The 8-bit grey that shows a deep sample: nearest(v / 257).
-std::uint8_t shownByte(std::uint16_t v);
+// The 8-bit grey that shows each deep sample: nearest(v / 257).
+const std::uint8_t* shownBytes();
+inline std::uint8_t shownByte(std::uint16_t v) { return shownBytes()[v]; }
 
 // W x H deep samples, row-major; empty (0 x 0) for an 8-bit map.
 class HeightSamples {

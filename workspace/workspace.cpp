@@ -1,5 +1,8 @@
 #include "workspace.h"
 
+#include "parallel.h"
+
+#include <atomic>
 #include <stdexcept>
 
 namespace gloamery {
@@ -105,17 +108,21 @@ std::optional<DeepGrid> deepGrid(const HeightSamples& s, const Picture& p)
 {
     if (s.empty() || s.width() != p.width() || s.height() != p.height()) return std::nullopt;
     DeepGrid g(s.width(), s.height(), static_cast<std::uint16_t>(Depth<std::uint16_t>::kTop));
-    for (int y = 0; y < s.height(); ++y) {
-        const std::uint16_t* in = s.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(s.width());
-        const Colour* shown = p.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width());
+    const std::uint8_t* shown = shownBytes();
+    std::atomic<bool> same{true};
+    const std::size_t w = static_cast<std::size_t>(s.width());
+    forEachRow(s.height(), w * static_cast<std::size_t>(s.height()), [&](int y) {
+        const std::uint16_t* in = s.data() + static_cast<std::size_t>(y) * w;
+        const Colour* pixels = p.data() + static_cast<std::size_t>(y) * w;
         std::uint16_t* out = g.row(y);
-        bool same = true;
-        for (int x = 0; x < s.width(); ++x) {
+        bool rowSame = true;
+        for (std::size_t x = 0; x < w; ++x) {
             out[x] = in[x];
-            same &= red(shown[x]) == shownByte(in[x]);
+            rowSame &= red(pixels[x]) == shown[in[x]];
         }
-        if (!same) return std::nullopt;
-    }
+        if (!rowSame) same.store(false, std::memory_order_relaxed);
+    });
+    if (!same.load()) return std::nullopt;
     return g;
 }
 
