@@ -14,7 +14,7 @@ bool holdsData(const ElevationGrid& g, std::size_t i) { return g.valid[i] != 0 &
 std::optional<ElevationRange> extent(const ElevationGrid& g)
 {
     std::optional<ElevationRange> r;
-    for (std::size_t i = 0; i < g.values.size(); ++i) {
+    for (std::size_t i = 0; i < g.cells(); ++i) {
         if (!holdsData(g, i)) continue;
         const double v = g.values[i];
         if (!r) r = ElevationRange{v, v};
@@ -40,7 +40,7 @@ std::variant<MappedElevations, Error> mapElevations(const ElevationGrid& grid,
     if (!found) return Error{"Every cell of the raster is no-data: there are no heights to read."};
     const ElevationRange range = pinned ? *pinned : *found;
     HeightSamples samples(grid.width, grid.height, std::uint16_t{0});
-    for (std::size_t i = 0; i < grid.values.size(); ++i)
+    for (std::size_t i = 0; i < grid.cells(); ++i)
         if (holdsData(grid, i)) samples.data()[i] = sampleOf(grid.values[i], range);
     return MappedElevations{std::move(samples), range};
 }

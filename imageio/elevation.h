@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 #include <variant>
-#include <vector>
+#include <cstddef>
 
 namespace gloamery {
 
@@ -20,12 +20,14 @@ struct ElevationRange {
 };
 
 // A one-band raster as read: w x h values, row-major, with a flag per
-// cell telling whether it holds data.
+// cell telling whether it holds data. Views of the reader's arrays, which
+// can be large.
 struct ElevationGrid {
     int width = 0;
     int height = 0;
-    std::vector<double> values;
-    std::vector<unsigned char> valid;
+    const double* values = nullptr;
+    const unsigned char* valid = nullptr;
+    std::size_t cells() const { return static_cast<std::size_t>(width) * static_cast<std::size_t>(height); }
 };
 
 struct MappedElevations {

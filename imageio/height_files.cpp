@@ -146,10 +146,7 @@ std::variant<DeepPicture, Error> readElevations(const QString& path, const std::
     if (plugin.read(QFile::encodeName(path).constData(), kMaxMapSize, &raw, message, sizeof message) != 0)
         return Error{message};
     const std::unique_ptr<GloameryElevations, GloameryFreeElevations> owned(&raw, plugin.release);
-    const std::size_t cells = static_cast<std::size_t>(raw.width) * static_cast<std::size_t>(raw.height);
-    ElevationGrid grid{raw.width, raw.height, std::vector<double>(raw.values, raw.values + cells),
-                       std::vector<unsigned char>(raw.valid, raw.valid + cells)};
-    auto mapped = mapElevations(grid, heights);
+    auto mapped = mapElevations(ElevationGrid{raw.width, raw.height, raw.values, raw.valid}, heights);
     if (const Error* e = std::get_if<Error>(&mapped)) return *e;
     auto& m = std::get<MappedElevations>(mapped);
     DeepPicture deep = greyPicture(std::move(m.samples));

@@ -153,7 +153,9 @@ TEST(DeepFiles, RawSamplesTakeTheMapSizeAndOtherSlotsShowTheNearestByte)
 TEST(DeepFiles, ElevationsMapOntoTheFullRangeOrThePinnedOne)
 {
     // 10, 20, no data, NaN, 50 (metres)
-    const ElevationGrid grid{5, 1, {10, 20, -9999, std::nan(""), 50}, {1, 1, 0, 1, 1}};
+    const double values[] = {10, 20, -9999, std::nan(""), 50};
+    const unsigned char valid[] = {1, 1, 0, 1, 1};
+    const ElevationGrid grid{5, 1, values, valid};
     const struct {
         std::optional<ElevationRange> pinned;
         std::vector<int> samples;
@@ -171,7 +173,8 @@ TEST(DeepFiles, ElevationsMapOntoTheFullRangeOrThePinnedOne)
         for (int x = 0; x < 5; ++x) EXPECT_EQ(m.samples.at(x, 0), c.samples[static_cast<std::size_t>(x)]) << x;
         EXPECT_EQ(rangeNote(m.range), c.note);
     }
-    const ElevationGrid empty{2, 1, {1, 2}, {0, 0}};
+    const unsigned char none[] = {0, 0};
+    const ElevationGrid empty{2, 1, values, none};
     EXPECT_TRUE(std::holds_alternative<Error>(mapElevations(empty, std::nullopt)));
 }
 
