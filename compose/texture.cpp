@@ -81,17 +81,36 @@ void synthesise(Workspace& ws, double gain, Reporter& report, Weight weight)
 int contrastValue(int contrast) { return contrast < 0 ? 0 : (contrast > 100 ? 100 : contrast); }
 
 
-// "Make Texture" at either depth: t = H / top, one weight per height.
+// A weight for each value 0..top, worked out once when the map has more
+// pixels than there are values (always, for 8-bit heights), else on the
+// spot: a deep table would cost more than a small map.
+template <class F>
+class Weights {
+public:
+    Weights(F f, int top, const Workspace& ws) : f_(f)
+    {
+        if (static_cast<double>(ws.width()) * ws.height() <= top) return;
+        table_.resize(static_cast<std::size_t>(top) + 1);
+        for (int k = 0; k <= top; ++k) table_[static_cast<std::size_t>(k)] = f_(k);
+    }
+    double operator()(int k) const { return table_.empty() ? f_(k) : table_[static_cast<std::size_t>(k)]; }
+
+private:
+    F f_;
+    std::vector<double> table_;
+};
+
+// "Make Texture" at either depth: t = H / top.
 template <class Grid>
 void heightTexture(Workspace& ws, double v, const Grid& h, Reporter& report)
 {
-    std::vector<double> weightOf(DepthOf<Grid>::kTop + 1);
-    for (int H = 0; H <= DepthOf<Grid>::kTop; ++H) {
-        double t = H / static_cast<double>(DepthOf<Grid>::kTop);
+    constexpr int kTop = DepthOf<Grid>::kTop;
+    const Weights weightOf([v](int H) {
+        double t = H / static_cast<double>(kTop);
         if (t > 0.5) t = (v / 100 + 1) * t;
-        weightOf[static_cast<std::size_t>(H)] = t;
-    }
-    synthesise(ws, 1.0, report, [&](int x, int y) { return weightOf[h(x, y)]; });
+        return t;
+    }, kTop, ws);
+    synthesise(ws, 1.0, report, [&](int x, int y) { return weightOf(h(x, y)); });
 }
 
 // "Make Texture2" at either depth: the height differences are over 32
@@ -105,29 +124,26 @@ void slopeTexture(Workspace& ws, double v, const Grid& h, Reporter& report)
 
     // Columns 0, 1 (and W, outside) are weighted by height, as no slope is
     // taken there.
-    std::vector<double> edgeWeightOf(kTop + 1);
-    for (int k = 0; k <= kTop; ++k) {
+    const Weights edgeWeightOf([v](int k) {
         double t = k / static_cast<double>(kTop);
         if (t > 0.5) t = v / 100 + t;
         else t = (v / 100 + 1) * t / 2;
-        edgeWeightOf[static_cast<std::size_t>(k)] = t;
-    }
+        return t;
+    }, kTop, ws);
 
     // Elsewhere the steeper of the two central differences, each over 32;
     // rows 0, 1 (and H) take the one across the columns only. The larger
     // difference over 32 is the larger of the two quotients, exactly.
-    const double slopeStep = 32 * DepthOf<Grid>::kUnit;
-    std::vector<double> slopeWeightOf(kTop + 1);
-    for (int d = 0; d <= kTop; ++d) slopeWeightOf[static_cast<std::size_t>(d)] = d / slopeStep;
+    const Weights slopeWeightOf([](int d) { return d / (32 * DepthOf<Grid>::kUnit); }, kTop, ws);
 
     auto weight = [&](int x, int y) {
-        if (x < 2 || x > lastColumn) return edgeWeightOf[static_cast<std::size_t>(H(x, y))];
+        if (x < 2 || x > lastColumn) return edgeWeightOf(H(x, y));
         int d = std::abs(H(x + 1, y) - H(x - 1, y));
         if (y >= 2 && y <= lastRow) {
             const int dy = std::abs(H(x, y + 1) - H(x, y - 1));
             if (d < dy) d = dy;
         }
-        return slopeWeightOf[static_cast<std::size_t>(d)];
+        return slopeWeightOf(d);
     };
     synthesise(ws, 1.35, report, weight);
 }
