@@ -4,6 +4,7 @@
 #include "rays.h"
 
 #include "ray.h"
+#include "shade_tables.h"
 #include "../workspace/colour.h"
 
 #include <cmath>
@@ -57,14 +58,12 @@ double sinOfLevel(std::int32_t level)
 }
 double cosOfDistance(std::int32_t k) { return std::cos((255.0 - k) / 255.0 * kCosScale); }
 
-// Levels after the lift test: 0..top on the map, negative on the steps of
-// a ray that comes in from outside it.
+// The shade of a level after the lift test: 0..top on the map (tabled),
+// negative on the steps of a ray that comes in from outside it.
 template <class Sample>
-const ShadeCurve& sinCurve()
+int sinShade(int darkness, std::int32_t level)
 {
-    constexpr std::int32_t kReach = 4 * (Depth<Sample>::kTop + 1);
-    static const ShadeCurve curve(sinOfLevel<Sample>, -kReach, kReach - 1);
-    return curve;
+    return CurveShade(darkness)(sinOfLevel<Sample>(level));
 }
 
 // Shadow distances: 0 or 50 after a lift, then growing by the decay at each
@@ -87,8 +86,7 @@ struct Pending {
 template <class Sample>
 struct SinRule {
     PixelWriter shadow;
-    CurveShade shade;
-    const ShadeCurve& curve = sinCurve<Sample>();
+    ShadeTable<Sample, sinShade<Sample>> shade;
     Pending pending;
 
     SinRule(PixelWriter s, int darkness) : shadow(s), shade(darkness) {}
@@ -96,7 +94,7 @@ struct SinRule {
     void lit(int, int, int, std::int32_t) {}
     void shaded(int px, int py, int, std::int32_t level)
     {
-        if (level != 0) shadow.setShade(px, py, pending.set ? shade(curve(pending.arg)) : 0);
+        if (level != 0) shadow.setShade(px, py, pending.set ? shade(pending.arg) : 0);
     }
     // The shade of the level as it stands after the lift test, before the
     // decay; only worked out when a later step writes it.

@@ -1,82 +1,38 @@
 #include "rays.h"
 
 #include "ray.h"
+#include "shade_tables.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <mutex>
-#include <vector>
 
 namespace gloamery {
 
 namespace {
 
-struct Darkness {
-    double d; // D and E = 255 - D (single floats in the design, exact here)
-    double e;
-    explicit Darkness(int darkness) : d(darkness), e(255 - darkness) {}
-};
-
 // f3 and f4: a shadowed pixel gets nearest((255 - L / unit) / 255 x D + E),
-// the unit being 1 for 8-bit heights and 257 for deep ones.
+// the unit being 1 for 8-bit heights and 257 for deep ones (D and E =
+// 255 - D are single floats in the design, exact here).
 template <class Sample>
-int linearShade(const Darkness& k, std::int32_t level)
+int linearShade(int darkness, std::int32_t level)
 {
-    return nearestChannel((255.0 - level / Depth<Sample>::kUnit) / 255.0 * k.d + k.e);
-}
-
-// For each darkness, a table of the shades of levels 0..top, built the
-// first time a ray of that darkness runs; levels outside that range
-// (negative decays, rays from outside) are computed on the spot.
-template <class Sample>
-class ShadeTables {
-public:
-    static constexpr std::size_t kLevels = Depth<Sample>::kTop + 1;
-
-    const std::uint8_t* table(int darkness)
-    {
-        auto& t = tables_[static_cast<std::size_t>(darkness)];
-        std::call_once(built_[static_cast<std::size_t>(darkness)], [&] {
-            t.resize(kLevels);
-            const Darkness k(darkness);
-            for (std::size_t v = 0; v < kLevels; ++v)
-                t[v] = static_cast<std::uint8_t>(linearShade<Sample>(k, static_cast<std::int32_t>(v)));
-        });
-        return t.data();
-    }
-
-private:
-    std::array<std::once_flag, 256> built_;
-    std::array<std::vector<std::uint8_t>, 256> tables_;
-};
-
-template <class Sample>
-ShadeTables<Sample>& linearTables()
-{
-    static ShadeTables<Sample> tables;
-    return tables;
+    const double d = darkness, e = 255 - darkness;
+    return nearestChannel((255.0 - level / Depth<Sample>::kUnit) / 255.0 * d + e);
 }
 
 template <class Sample>
 struct LinearRule {
     PixelWriter shadow;
-    Darkness k;
-    const std::uint8_t* table; // looked up once a ray, not once a step
+    ShadeTable<Sample, linearShade<Sample>> shade; // looked up once a ray, not once a step
 
-    LinearRule(PixelWriter s, int darkness)
-        : shadow(s), k(darkness), table(linearTables<Sample>().table(darkness))
-    {
-    }
+    LinearRule(PixelWriter s, int darkness) : shadow(s), shade(darkness) {}
 
     void lit(int, int, int, std::int32_t) {}
     void shaded(int px, int py, int, std::int32_t level)
     {
-        if (level == 0) return;
-        const int g = static_cast<std::uint32_t>(level) < ShadeTables<Sample>::kLevels ? table[level]
-                                                                                         : linearShade<Sample>(k, level);
-        shadow.setShade(px, py, g);
+        if (level != 0) shadow.setShade(px, py, shade(level));
     }
     void after(int, int, bool, std::int32_t&) {}
 };
