@@ -104,6 +104,7 @@ bool hasGeoTags(const QByteArray& b)
 // -------------------------------------------------- the elevation plugin
 
 struct ElevationPlugin {
+    QLibrary* library = nullptr; // kept loaded for the program's life
     GloameryReadElevations read = nullptr;
     GloameryFreeElevations release = nullptr;
 };
@@ -125,10 +126,10 @@ const ElevationPlugin& elevationPlugin()
     static const ElevationPlugin plugin = [] {
         for (const QString& place : pluginPlaces()) {
             if (!QFileInfo::exists(place)) continue;
-            auto* library = new QLibrary(place); // kept loaded for the program's life
+            auto* library = new QLibrary(place);
             auto read = reinterpret_cast<GloameryReadElevations>(library->resolve("gloamery_read_elevations"));
             auto release = reinterpret_cast<GloameryFreeElevations>(library->resolve("gloamery_free_elevations"));
-            if (read && release) return ElevationPlugin{read, release};
+            if (read && release) return ElevationPlugin{library, read, release};
             delete library;
         }
         return ElevationPlugin{};
