@@ -137,14 +137,30 @@ std::optional<Step> readPictureStep(const QString& option, Reader& in)
     const auto slot = in.slot(option);
     const auto path = slot ? in.file(option) : std::nullopt;
     if (!slot || !path) return std::nullopt;
-    if (option == QLatin1String("--load")) return LoadStep{*slot, *path};
-    if (option == QLatin1String("--tile")) return LoadStep{*slot, *path, true};
+    if (option == QLatin1String("--load")) return LoadStep{*slot, *path, false, std::nullopt};
+    if (option == QLatin1String("--tile")) return LoadStep{*slot, *path, true, std::nullopt};
     const QString ext = QFileInfo(*path).suffix().toLower();
     if (ext != QLatin1String("bmp") && ext != QLatin1String("png")) {
         in.fail("cannot save " + quoted(*path) + ": the name must end in .bmp or .png");
         return std::nullopt;
     }
     return SaveStep{*slot, *path, ext.toLatin1()};
+}
+
+// "LO,HI": two finite numbers, LO below HI.
+std::optional<ElevationRange> readRange(const QString& option, Reader& in)
+{
+    const auto text = in.value(option, "LO,HI");
+    if (!text) return std::nullopt;
+    const QStringList parts = text->split(QLatin1Char(','));
+    const auto lo = parts.size() == 2 ? parseCNumber(parts[0].toStdString()) : std::nullopt;
+    const auto hi = parts.size() == 2 ? parseCNumber(parts[1].toStdString()) : std::nullopt;
+    if (!lo || !hi || !(*lo < *hi)) {
+        in.fail(option.toStdString() + " needs two finite numbers LO,HI with LO below HI (as in -20,850.5), not "
+                + quoted(*text));
+        return std::nullopt;
+    }
+    return ElevationRange{*lo, *hi};
 }
 
 // "W,H" with both whole numbers within 1..16384.
@@ -252,7 +268,7 @@ Vetted vet(const QStringList& args)
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addOption({QStringLiteral("time"), QStringLiteral("wall time of each operation")});
-    for (const char* name : {"load", "tile", "save", "size", "threads", "sun", "decay", "darkness", "contrast", "blur", "blend"})
+    for (const char* name : {"load", "tile", "save", "size", "heights", "threads", "sun", "decay", "darkness", "contrast", "blur", "blend"})
         parser.addOption({QLatin1String(name), QString(), QStringLiteral("value")});
 
     if (!parser.parse(QStringList{QStringLiteral("gloamery-batch")} + args))
@@ -294,13 +310,19 @@ std::variant<Command, UsageError> parseArguments(const QStringList& rawArgs)
 
     const QStringList args = unpacked(rawArgs);
     Controls controls; // the control panel's defaults
+    std::optional<ElevationRange> heights; // elevations from least to greatest
     Reader in(args);
     while (!in.atEnd() && !in.error()) {
         const QString arg = in.next();
         if (arg == QLatin1String("--time")) {
             cmd.plan.time = true;
         } else if (arg == QLatin1String("--load") || arg == QLatin1String("--tile") || arg == QLatin1String("--save")) {
-            if (auto step = readPictureStep(arg, in)) cmd.plan.steps.push_back(std::move(*step));
+            if (auto step = readPictureStep(arg, in)) {
+                if (auto* load = std::get_if<LoadStep>(&*step)) load->heights = heights;
+                cmd.plan.steps.push_back(std::move(*step));
+            }
+        } else if (arg == QLatin1String("--heights")) {
+            if (auto range = readRange(arg, in)) heights = range;
         } else if (arg == QLatin1String("--size")) {
             if (auto step = readSize(arg, in)) cmd.plan.steps.push_back(*step);
         } else if (arg == QLatin1String("--threads")) {
@@ -328,11 +350,19 @@ QString usageText()
         "strictly left to right. Starts from the control panel's default pictures.\n"
         "\n"
         "Pictures (SLOT: height, shadow, colour, grass, stone, texture, detail):\n"
-        "  --load SLOT FILE     put an image (BMP, JPEG, GIF, PNG, PPM...) into the slot\n"
+        "  --load SLOT FILE     put an image (BMP, JPEG, GIF, PNG, PPM, TIFF...) into the slot\n"
         "                       at its top-left, cropped to the map; a note on standard\n"
         "                       error tells when its size differs from the map's\n"
         "  --tile SLOT FILE     fill the slot with the image repeated from the top-left\n"
         "  --save SLOT FILE     write the slot's picture; FILE ends in .bmp or .png\n"
+        "                       (a deep height map saves as 16-bit grey PNG)\n"
+        "\n"
+        "Deep heights: 16-bit PNG and TIFF, PGM with a maxval above 255, raw 16-bit\n"
+        "little-endian .r16/.raw files of the map's size, and elevation rasters\n"
+        "(GeoTIFF, SRTM .hgt, ESRI ASCII .asc) load as height at full precision.\n"
+        "  --heights LO,HI      the elevations later raster loads map onto 0..65535\n"
+        "                       (default: each raster's least and greatest); a note\n"
+        "                       on standard error tells the range used\n"
         "\n"
         "Map size (256,256 at start):\n"
         "  --size W,H           make every slot W x H, each side 1..16384: the height,\n"

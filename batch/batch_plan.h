@@ -4,6 +4,7 @@
 // here, so a bad argument stops the tool before the first file is written.
 
 #include "compose/texture.h"
+#include "imageio/elevation.h"
 #include "shadow/sweep.h"
 #include "workspace/controls.h"
 #include "workspace/workspace.h"
@@ -12,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -28,6 +30,7 @@ struct LoadStep {
     Slot slot;
     QString path;
     bool tile = false;
+    std::optional<ElevationRange> heights; // --heights as it stood
 };
 
 // --size: every slot becomes w x h.

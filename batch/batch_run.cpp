@@ -1,5 +1,6 @@
 #include "batch_run.h"
 
+#include "imageio/height_files.h"
 #include "imageio/picture_io.h"
 #include "workspace/parallel.h"
 #include "workspace/reporter.h"
@@ -44,23 +45,26 @@ std::string mib(double bytes) { return std::to_string(static_cast<long long>(byt
 
 int load(Workspace& ws, const LoadStep& load, std::ostream& err)
 {
-    auto read = readPictureFile(load.path);
+    auto read = loadSlotFile(ws, load.slot, load.path, load.tile, load.heights);
     if (const Error* e = std::get_if<Error>(&read)) {
         err << kTool << ": cannot read " << quoted(load.path) << ": " << e->message << '\n';
         return kExitFileError;
     }
-    const QImage& image = std::get<QImage>(read);
-    Picture& slot = ws.picture(load.slot);
-    if (load.tile) {
-        tileImage(slot, image);
-        return kExitOk;
-    }
-    if (image.width() != ws.width() || image.height() != ws.height())
-        err << "note: " << load.path.toStdString() << " is " << image.width() << " x " << image.height()
-            << "; the map is " << ws.width() << " x " << ws.height() << " (use --size " << image.width() << ','
-            << image.height() << " before --load to work at its size)\n";
-    placeImage(slot, image);
+    const LoadedFile& file = std::get<LoadedFile>(read);
+    if (!file.note.empty()) err << "note: " << load.path.toStdString() << ": " << file.note << '\n';
+    if (!load.tile && (file.width != ws.width() || file.height != ws.height()))
+        err << "note: " << load.path.toStdString() << " is " << file.width << " x " << file.height
+            << "; the map is " << ws.width() << " x " << ws.height() << " (use --size " << file.width << ','
+            << file.height << " before --load to work at its size)\n";
     return kExitOk;
+}
+
+// A deep height map saves as 16-bit grey PNG; everything else as 8-bit.
+Refusal save(const Workspace& ws, const SaveStep& save)
+{
+    if (save.slot == Slot::Height && save.format == "png" && heightsAreDeep(ws))
+        return saveDeepHeights(ws.heightSamples(), save.path);
+    return savePicture(ws.picture(save.slot), save.path, save.format.constData());
 }
 
 int resize(Workspace& ws, const SizeStep& size, std::ostream& err)
@@ -115,7 +119,7 @@ int runSteps(const Plan& plan, Workspace& ws, std::ostream& err)
         } else if (const auto* size = std::get_if<SizeStep>(&step)) {
             if (const int status = resize(ws, *size, err)) return status;
         } else if (const auto* save = std::get_if<SaveStep>(&step)) {
-            if (const Refusal r = savePicture(ws.picture(save->slot), save->path, save->format.constData())) {
+            if (const Refusal r = batch::save(ws, *save)) {
                 err << kTool << ": cannot write " << quoted(save->path) << ": " << r->message << '\n';
                 return kExitFileError;
             }

@@ -45,8 +45,8 @@ void fillSynthetic(Workspace& ws)
 #endif
 
 // Fractal heights: octaves of smoothed lattice noise, each half the size
-// and half the weight of the one before, with a fixed seed.
-void fillFractalHeights(Picture& p)
+// and half the weight of the one before, with a fixed seed; about 0..2.
+std::vector<double> fractalSum(const Picture& p)
 {
     std::mt19937 rng(99);
     std::vector<double> sum(static_cast<std::size_t>(p.width()) * p.height(), 0.0);
@@ -65,6 +65,12 @@ void fillFractalHeights(Picture& p)
                 sum[static_cast<std::size_t>(y) * p.width() + x] += weight * (top * (1 - fy) + bottom * fy);
             }
     }
+    return sum;
+}
+
+void fillFractalHeights(Picture& p)
+{
+    const std::vector<double> sum = fractalSum(p);
     for (int y = 0; y < p.height(); ++y)
         for (int x = 0; x < p.width(); ++x)
             p.setPixel(x, y, grey(std::clamp(static_cast<int>(sum[static_cast<std::size_t>(y) * p.width() + x] * 128), 0, 255)));
@@ -105,6 +111,28 @@ const Workspace& scene(int size)
 
 int sizeOf(const benchmark::State& state) { return static_cast<int>(state.range(0)); }
 
+// The scene with deep heights: at 256 the default heights times 257 (the
+// same work as the bytes: what depth itself costs), above the same
+// fractal terrain at 16-bit precision.
+const Workspace& deepScene(int size)
+{
+    static std::map<int, Workspace> scenes;
+    auto found = scenes.find(size);
+    if (found != scenes.end()) return found->second;
+    Workspace w = scene(size);
+    const Picture& p = w.picture(Slot::Height);
+    std::vector<std::uint16_t> samples(static_cast<std::size_t>(p.width()) * p.height());
+    if (size == kDefaultMapSize) {
+        for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint16_t>(257 * red(p.data()[i]));
+    } else {
+        const std::vector<double> sum = fractalSum(p);
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            samples[i] = static_cast<std::uint16_t>(std::clamp(static_cast<int>(sum[i] * 128 * 257), 0, 65535));
+    }
+    w.setDeepHeights(HeightSamples(p.width(), p.height(), samples.data()));
+    return scenes.emplace(size, std::move(w)).first->second;
+}
+
 void shadowButton(benchmark::State& state, ShadowMode mode)
 {
     Workspace ws = scene(sizeOf(state));
@@ -115,6 +143,28 @@ void shadowButton(benchmark::State& state, ShadowMode mode)
     for (auto _ : state) {
         if (runShadow(ws, mode, c, parseCNumber, quiet)) state.SkipWithError("refused");
         benchmark::DoNotOptimize(ws.picture(Slot::Colour).data());
+    }
+}
+
+// The same presses over deep heights, to set beside shadowButton.
+void deepShadowButton(benchmark::State& state, ShadowMode mode)
+{
+    Workspace ws = deepScene(sizeOf(state));
+    const Controls c = sunFor(sizeOf(state));
+    SilentReporter quiet;
+    for (auto _ : state) {
+        if (runShadow(ws, mode, c, parseCNumber, quiet)) state.SkipWithError("refused");
+        benchmark::DoNotOptimize(ws.picture(Slot::Colour).data());
+    }
+}
+
+void deepTexture(benchmark::State& state, void (*fn)(Workspace&, int, Reporter&))
+{
+    Workspace ws = deepScene(sizeOf(state));
+    SilentReporter quiet;
+    for (auto _ : state) {
+        fn(ws, 50, quiet);
+        benchmark::DoNotOptimize(ws.picture(Slot::Texture).data());
     }
 }
 
@@ -198,5 +248,18 @@ BENCHMARK_CAPTURE(texture, makeTexture, makeTexture)->Apply(sizes);
 BENCHMARK_CAPTURE(texture, makeTexture2, makeTexture2)->Apply(sizes);
 BENCHMARK(calculateMaps)->Apply(sizes);
 BENCHMARK(readHeightGrid)->Apply(sizes);
+
+// Deep heights beside 8-bit ones, at the two sizes they are compared at.
+void depthSizes(benchmark::internal::Benchmark* b)
+{
+    b->ArgName("size")->Arg(256)->Arg(4096)->Unit(kMs)->MeasureProcessCPUTime()->UseRealTime();
+}
+BENCHMARK_CAPTURE(deepShadowButton, linear, ShadowMode::Linear)->Apply(depthSizes);
+BENCHMARK_CAPTURE(deepShadowButton, linear_sim, ShadowMode::LinearSim)->Apply(depthSizes);
+BENCHMARK_CAPTURE(deepShadowButton, sin, ShadowMode::Sin)->Apply(depthSizes);
+BENCHMARK_CAPTURE(deepShadowButton, cos, ShadowMode::Cos)->Apply(depthSizes);
+BENCHMARK_CAPTURE(deepShadowButton, embossed, ShadowMode::Embossed)->Apply(depthSizes);
+BENCHMARK_CAPTURE(deepTexture, makeTexture, makeTexture)->Apply(depthSizes);
+BENCHMARK_CAPTURE(deepTexture, makeTexture2, makeTexture2)->Apply(depthSizes);
 
 BENCHMARK_MAIN();

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <variant>
 #include <vector>
 
 namespace gloamery {
@@ -21,18 +22,6 @@ const Colour* sourcePixels(const Picture& p, int w, int h, std::vector<Colour>& 
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) scratch[static_cast<std::size_t>(y) * w + x] = p.pixel(x, y);
     return scratch.data();
-}
-
-// The red channel of the height map over the map's grid; the outside
-// column and row read as 255.
-ByteGrid readHeightPlane(const Workspace& ws)
-{
-    const Picture& p = ws.picture(Slot::Height);
-    if (p.width() == ws.width() && p.height() == ws.height()) return redGrid(p);
-    std::vector<Colour> scratch;
-    Picture sized(p.background(), ws.width(), ws.height());
-    sized.place(ws.width(), ws.height(), sourcePixels(p, ws.width(), ws.height(), scratch));
-    return redGrid(sized);
 }
 
 // One channel of the mix, narrowed to 16 bits and made non-negative. The
@@ -91,57 +80,86 @@ void synthesise(Workspace& ws, double gain, Reporter& report, Weight weight)
 // mix out of the 16-bit range.
 int contrastValue(int contrast) { return contrast < 0 ? 0 : (contrast > 100 ? 100 : contrast); }
 
-} // namespace
 
-void makeTexture(Workspace& ws, int contrast, Reporter& report)
-{
-    const double v = contrastValue(contrast);
-    const ByteGrid h = readHeightPlane(ws);
-
-    // The weight depends on the height alone: one value per height.
-    std::array<double, 256> weightOf{};
-    for (int H = 0; H < 256; ++H) {
-        double t = H / 255.0;
-        if (t > 0.5) t = (v / 100 + 1) * t;
-        weightOf[H] = t;
+// A weight for each value 0..top, worked out once when the map has more
+// pixels than there are values (always, for 8-bit heights), else on the
+// spot: a deep table would cost more than a small map.
+template <class F>
+class Weights {
+public:
+    Weights(F f, int top, const Workspace& ws) : f_(f)
+    {
+        if (static_cast<double>(ws.width()) * ws.height() <= top) return;
+        table_.resize(static_cast<std::size_t>(top) + 1);
+        for (int k = 0; k <= top; ++k) table_[static_cast<std::size_t>(k)] = f_(k);
     }
+    double operator()(int k) const { return table_.empty() ? f_(k) : table_[static_cast<std::size_t>(k)]; }
 
-    synthesise(ws, 1.0, report, [&](int x, int y) { return weightOf[h(x, y)]; });
+private:
+    F f_;
+    std::vector<double> table_;
+};
+
+// "Make Texture" at either depth: t = H / top.
+template <class Grid>
+void heightTexture(Workspace& ws, double v, const Grid& h, Reporter& report)
+{
+    constexpr int kTop = DepthOf<Grid>::kTop;
+    const Weights weightOf([v](int H) {
+        double t = H / static_cast<double>(kTop);
+        if (t > 0.5) t = (v / 100 + 1) * t;
+        return t;
+    }, kTop, ws);
+    synthesise(ws, 1.0, report, [&](int x, int y) { return weightOf(h(x, y)); });
 }
 
-void makeTexture2(Workspace& ws, int contrast, Reporter& report)
+// "Make Texture2" at either depth: the height differences are over 32
+// 8-bit steps (32 x 257 deep samples).
+template <class Grid>
+void slopeTexture(Workspace& ws, double v, const Grid& h, Reporter& report)
 {
-    const double v = contrastValue(contrast);
-    const ByteGrid h = readHeightPlane(ws);
+    constexpr int kTop = DepthOf<Grid>::kTop;
     auto H = [&](int x, int y) { return static_cast<int>(h(x, y)); };
     const int lastColumn = ws.width() - 1, lastRow = ws.height() - 1;
 
     // Columns 0, 1 (and W, outside) are weighted by height, as no slope is
     // taken there.
-    std::array<double, 256> edgeWeightOf{};
-    for (int k = 0; k < 256; ++k) {
-        double t = k / 255.0;
+    const Weights edgeWeightOf([v](int k) {
+        double t = k / static_cast<double>(kTop);
         if (t > 0.5) t = v / 100 + t;
         else t = (v / 100 + 1) * t / 2;
-        edgeWeightOf[k] = t;
-    }
+        return t;
+    }, kTop, ws);
 
     // Elsewhere the steeper of the two central differences, each over 32;
     // rows 0, 1 (and H) take the one across the columns only. The larger
     // difference over 32 is the larger of the two quotients, exactly.
-    std::array<double, 256> slopeWeightOf{};
-    for (int d = 0; d < 256; ++d) slopeWeightOf[d] = d / 32.0;
+    const Weights slopeWeightOf([](int d) { return d / (32 * DepthOf<Grid>::kUnit); }, kTop, ws);
 
     auto weight = [&](int x, int y) {
-        if (x < 2 || x > lastColumn) return edgeWeightOf[H(x, y)];
+        if (x < 2 || x > lastColumn) return edgeWeightOf(H(x, y));
         int d = std::abs(H(x + 1, y) - H(x - 1, y));
         if (y >= 2 && y <= lastRow) {
             const int dy = std::abs(H(x, y + 1) - H(x, y - 1));
             if (d < dy) d = dy;
         }
-        return slopeWeightOf[d];
+        return slopeWeightOf(d);
     };
     synthesise(ws, 1.35, report, weight);
+}
+
+} // namespace
+
+void makeTexture(Workspace& ws, int contrast, Reporter& report)
+{
+    const double v = contrastValue(contrast);
+    std::visit([&](const auto& h) { heightTexture(ws, v, h, report); }, readHeights(ws));
+}
+
+void makeTexture2(Workspace& ws, int contrast, Reporter& report)
+{
+    const double v = contrastValue(contrast);
+    std::visit([&](const auto& h) { slopeTexture(ws, v, h, report); }, readHeights(ws));
 }
 
 } // namespace gloamery

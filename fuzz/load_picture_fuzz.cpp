@@ -8,7 +8,10 @@
 //    is decoded twice, with every small block allocated during the load
 //    filled first with 0x00 and then with 0x01 (both inside any palette, so
 //    leftover palette indexes show too), and both slots must agree.
+// The same bytes then go through the deep height readers (16-bit PNG and
+// TIFF, PGM above maxval 255), with the same checks on the samples.
 
+#include "imageio/height_files.h"
 #include "imageio/picture_io.h"
 
 #include <QBuffer>
@@ -120,6 +123,34 @@ Refusal loadWithFill(Picture& p, const QByteArray& bytes, int fill)
     return r;
 }
 
+AnyPicture readWithFill(const QByteArray& bytes, int fill)
+{
+    fillByte.store(fill, std::memory_order_relaxed);
+    AnyPicture read = readAnyPictureData(bytes);
+    fillByte.store(-1, std::memory_order_relaxed);
+    return read;
+}
+
+void checkDeepRead(const QByteArray& bytes)
+{
+    const AnyPicture first = readWithFill(bytes, 0x00);
+    const AnyPicture second = readWithFill(bytes, 0x01);
+    if (first.index() != second.index()) fail("the same bytes read differently twice");
+    if (const Error* e = std::get_if<Error>(&first)) {
+        if (e->message.empty()) fail("a deep read refused without a reason");
+        return;
+    }
+    const DeepPicture* a = std::get_if<DeepPicture>(&first);
+    if (!a) return; // an 8-bit picture: checked through the slot above
+    const DeepPicture& b = std::get<DeepPicture>(second);
+    if (a->samples.width() != a->shown.width() || a->samples.height() != a->shown.height())
+        fail("deep samples and their picture differ in size");
+    if (!(a->samples == b.samples) || a->shown != b.shown) fail("deep samples depend on memory the decoder never wrote");
+    Workspace ws(16, 16); // placed, cropped, over a small map
+    ws.setDeepHeights(a->samples);
+    if (!heightsAreDeep(ws)) fail("placed deep samples are not the ones read");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -157,5 +188,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (r1.has_value() != r2.has_value()) fail("the same bytes loaded once and were refused once");
     if (first != second) fail("the loaded picture depends on memory the decoder never wrote");
     countOutcome(bytes, r1);
+    checkDeepRead(bytes);
     return 0;
 }

@@ -195,7 +195,7 @@ QImage toQImage(const Picture& picture)
     return image;
 }
 
-std::variant<QImage, Error> readPictureFile(const QString& path)
+std::variant<QByteArray, Error> readPictureBytes(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return Error{file.errorString().toStdString()};
@@ -213,7 +213,14 @@ std::variant<QImage, Error> readPictureFile(const QString& path)
     if (bytes.size() > kMaxPictureFileBytes)
         return Error{"The file is larger than " + std::to_string(kMaxPictureFileBytes / (1024 * 1024))
                      + " MiB, more than any picture that can be loaded."};
-    return decode(bytes);
+    return bytes;
+}
+
+std::variant<QImage, Error> readPictureFile(const QString& path)
+{
+    auto read = readPictureBytes(path);
+    if (const Error* e = std::get_if<Error>(&read)) return *e;
+    return decode(std::get<QByteArray>(read));
 }
 
 std::variant<QImage, Error> readPictureData(const QByteArray& bytes)

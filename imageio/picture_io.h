@@ -35,6 +35,8 @@ QImage toQImage(const Picture& picture);
 // Decodes a picture file (or bytes) with every check loadPicture makes,
 // without placing it anywhere: the image at its own size, or the reason.
 std::variant<QImage, Error> readPictureFile(const QString& path);
+// A picture file's bytes, refused when larger than any picture can be.
+std::variant<QByteArray, Error> readPictureBytes(const QString& path);
 std::variant<QImage, Error> readPictureData(const QByteArray& bytes);
 
 // The image repeated across the picture from the top-left, over the

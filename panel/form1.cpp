@@ -57,6 +57,7 @@ Form1::Form1(Prompts prompts, QWidget* parent) : QWidget(parent), prompts_(std::
     }, this);
     for (PictureView* v : views_) drop_->watch(*v);
     buildLive();
+    menu_->setNoteShown([this](const QString& note) { reporter_->status(note.toStdString()); });
 }
 
 Form1::~Form1()

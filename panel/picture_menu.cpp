@@ -1,10 +1,12 @@
 #include "picture_menu.h"
 
+#include "imageio/height_files.h"
 #include "imageio/picture_io.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
+#include <QImageReader>
 #include <QMenu>
 #include <QMimeData>
 
@@ -62,11 +64,20 @@ void PictureMenu::popup(Slot target, const QPoint& globalPos)
 void PictureMenu::mnpopsave_Click()
 {
     if (!popTarget_) return;
-    const QString path = prompts_.saveFile(&owner_, kSaveFilter);
+    const bool deep = *popTarget_ == Slot::Height && heightsAreDeep(ws_);
+    const QString path = prompts_.saveFile(&owner_, deep ? kDeepSaveFilter : kSaveFilter);
     if (path.isEmpty()) return; // cancelled
-    // Always BMP, whatever the name ends with; the name is used as given.
-    if (const Refusal r = savePicture(ws_.picture(*popTarget_), path, "bmp"))
+    if (const Refusal r = saveTarget(path, deep))
         prompts_.message(&owner_, QObject::tr("Cannot save %1: %2").arg(path, QString::fromStdString(r->message)));
+}
+
+// BMP whatever the name ends with, the name used as given; only deep
+// heights named .png are written as 16-bit grey PNG.
+Refusal PictureMenu::saveTarget(const QString& path, bool deep) const
+{
+    if (deep && path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+        return saveDeepHeights(ws_.heightSamples(), path);
+    return savePicture(ws_.picture(*popTarget_), path, "bmp");
 }
 
 void PictureMenu::mnpopload_Click()
@@ -82,24 +93,37 @@ void PictureMenu::mnpopload_Click()
 bool PictureMenu::loadFile(Slot slot, const QString& path)
 {
     if (slot == Slot::Shadow || slot == Slot::Colour || slot == Slot::Work) return false;
-    const auto read = readPictureFile(path);
-    if (const Error* e = std::get_if<Error>(&read)) {
+    // A height picture of another size may first change the map's size;
+    // raw heights take the map's size and rasters are read whole below.
+    if (slot == Slot::Height) {
+        const QSize size = QImageReader(path).size();
+        if (size.isValid() && !offerMapSize(slot, size)) return false;
+    }
+    const auto loaded = loadSlotFile(ws_, slot, path);
+    if (const Error* e = std::get_if<Error>(&loaded)) {
         prompts_.message(&owner_, QObject::tr("Cannot load %1: %2").arg(path, QString::fromStdString(e->message)));
         return false;
     }
-    place(slot, std::get<QImage>(read));
+    changed_(slot);
+    const std::string& note = std::get<LoadedFile>(loaded).note;
+    if (!note.empty() && showNote_) showNote_(QString::fromStdString(note));
+    return true;
+}
+
+bool PictureMenu::offerMapSize(Slot slot, QSize size)
+{
+    const QSize map(ws_.width(), ws_.height());
+    if (slot == Slot::Height && size != map && validMapSize(size.width(), size.height()) && prompts_.workAtImageSize
+        && prompts_.workAtImageSize(&owner_, size, map))
+        return resizer_.resize(size); // told why when it could not
     return true;
 }
 
 void PictureMenu::place(Slot slot, const QImage& image)
 {
-    const QSize map(ws_.width(), ws_.height());
-    if (slot == Slot::Height && image.size() != map && validMapSize(image.width(), image.height())
-        && prompts_.workAtImageSize && prompts_.workAtImageSize(&owner_, image.size(), map)) {
-        if (!resizer_.resize(image.size())) return; // told why; nothing placed
-    }
+    if (!offerMapSize(slot, image.size())) return; // nothing placed
     placeImage(ws_.picture(slot), image);
-    changed_(slot);
+    pastedInto(slot);
 }
 
 void PictureMenu::mnmapsize_Click() { resizer_.askAndResize(); }
@@ -108,6 +132,13 @@ void PictureMenu::mnupopsaveclip_Click()
 {
     if (!popTarget_) return;
     QGuiApplication::clipboard()->setImage(toQImage(ws_.picture(*popTarget_)));
+}
+
+// The clipboard carries 8-bit pictures: a paste makes the height map 8-bit.
+void PictureMenu::pastedInto(Slot target)
+{
+    if (target == Slot::Height) ws_.clearDeepHeights();
+    changed_(target);
 }
 
 void PictureMenu::mnmpoploadclip_Click()

@@ -6,6 +6,7 @@
 
 #include "map_resizer.h"
 #include "prompts.h"
+#include "workspace/controls.h"
 #include "workspace/workspace.h"
 
 #include <QObject>
@@ -19,8 +20,11 @@ class QWidget;
 
 namespace gloamery::panel {
 
-inline const QString kOpenFilter = QStringLiteral("Pictures (*.bmp *.jpg *.gif)");
+inline const QString kOpenFilter = QStringLiteral("Pictures (*.bmp *.jpg *.gif);;"
+                                                  "Height maps (*.png *.pgm *.tif *.tiff *.r16 *.raw *.hgt *.asc)");
 inline const QString kSaveFilter = QStringLiteral("Pictures (bmp) (*.bmp)");
+// For a deep height map: a name ending in .png saves 16-bit grey.
+inline const QString kDeepSaveFilter = QStringLiteral("Pictures (bmp) (*.bmp);;16-bit PNG (*.png)");
 
 class PictureMenu final : public QObject {
     Q_OBJECT
@@ -48,15 +52,24 @@ public:
     // same message when the file is refused. True when it was loaded.
     bool loadFile(Slot slot, const QString& path);
 
+    // Where a load's note (the range of a raster's elevations) is shown.
+    void setNoteShown(std::function<void(const QString&)> show) { showNote_ = std::move(show); }
+
 private:
     // Puts a decoded image in a slot; a height map of another size than
     // the map's first asks whether to work at its size.
     void place(Slot slot, const QImage& image);
+    // A height map of another size than the map's asks whether to work at
+    // its size; false when the user said yes and the resize failed.
+    bool offerMapSize(Slot slot, QSize size);
+    Refusal saveTarget(const QString& path, bool deep) const;
+    void pastedInto(Slot target);
 
     Workspace& ws_;
     const Prompts& prompts_;
     QWidget& owner_;
     std::function<void(Slot)> changed_;
+    std::function<void(const QString&)> showNote_;
     QMenu* menu_;
     QAction* save_;
     QAction* load_;

@@ -8,6 +8,7 @@
 #include "ray.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace gloamery {
 
@@ -15,11 +16,35 @@ namespace {
 
 constexpr int kMidGrey = 128;
 
+// The lit shade of a rise: nearest(rise / unit x 4 + 128), at most 255.
+template <class Sample>
+int riseShade(std::int64_t rise)
+{
+    const double u = nearest(static_cast<double>(rise) / Depth<Sample>::kUnit * 4 + 128);
+    return u > 255 ? 255 : static_cast<int>(u);
+}
+
+// A rise of 32 8-bit steps or more is lit 255; below that the shades are
+// looked up, as deep terrain lifts the ray at nearly every step.
+template <class Sample>
+const std::vector<std::uint8_t>& riseShades()
+{
+    static const std::vector<std::uint8_t> table = [] {
+        std::vector<std::uint8_t> t(static_cast<std::size_t>(32 * Depth<Sample>::kUnit));
+        for (std::size_t r = 0; r < t.size(); ++r) t[r] = static_cast<std::uint8_t>(riseShade<Sample>(static_cast<std::int64_t>(r)));
+        return t;
+    }();
+    return table;
+}
+
+template <class Grid>
 struct EmbossRule {
     PixelWriter shadow;
-    const ByteGrid& heights;
+    const Grid& heights;
     double e; // E = 255 - D; the darkness itself is not used
     DecayStep grow; // k = nearest(decay + k)
+
+    const std::vector<std::uint8_t>& litShades = riseShades<typename Grid::value_type>();
 
     std::int32_t k = 0;     // shadow distance
     int pending = 0; // black
@@ -27,11 +52,16 @@ struct EmbossRule {
     // often than steps are taken, so this is worked out when it does.
     bool fadedOut = false;
     int next = 0;
+    // The same for K = 0, to which every lift goes back.
+    bool fadedOutAtZero = false;
+    int nextAtZero = 0;
 
-    EmbossRule(PixelWriter s, const ByteGrid& h, int darkness, double a)
+    EmbossRule(PixelWriter s, const Grid& h, int darkness, double a)
         : shadow(s), heights(h), e(255 - darkness), grow(-a)
     {
         setDistance(0);
+        fadedOutAtZero = fadedOut;
+        nextAtZero = next;
     }
 
     void setDistance(std::int32_t v)
@@ -44,11 +74,15 @@ struct EmbossRule {
 
     void lit(int px, int py, int h, std::int32_t level)
     {
-        // 4 x rise + 128, limited to 255 before any narrowing, so a level
-        // far below the terrain (a ray from far outside) cannot overflow.
-        const std::int64_t u = (static_cast<std::int64_t>(h) - level) * 4 + 128;
-        if (k != 0) setDistance(0);
-        shadow.setShade(px, py, u > 255 ? 255 : static_cast<int>(u));
+        // The rise is taken in 64 bits, as a level far below the terrain (a
+        // ray from far outside) may have saturated; it is above 0 here.
+        const std::int64_t rise = static_cast<std::int64_t>(h) - level;
+        if (k != 0) {
+            k = 0;
+            fadedOut = fadedOutAtZero;
+            next = nextAtZero;
+        }
+        shadow.setShade(px, py, static_cast<std::uint64_t>(rise) < litShades.size() ? litShades[static_cast<std::size_t>(rise)] : 255);
     }
 
     void shaded(int px, int py, int, std::int32_t)
@@ -70,10 +104,15 @@ struct EmbossRule {
 
 } // namespace
 
-void f7(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow)
+template <class Grid>
+void f7(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow)
 {
-    EmbossRule rule(shadow, heights, p.darkness, p.decay);
+    EmbossRule<Grid> rule(shadow, heights, p.darkness, p.decay);
     traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
 }
+
+// The two depths of heights.
+template void f7(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
+template void f7(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
 
 } // namespace gloamery

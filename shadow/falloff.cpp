@@ -4,6 +4,7 @@
 #include "rays.h"
 
 #include "ray.h"
+#include "shade_tables.h"
 #include "../workspace/colour.h"
 
 #include <cmath>
@@ -49,15 +50,20 @@ struct CurveShade {
 constexpr double kSinScale = 1.6;
 constexpr double kCosScale = 1.5708;
 
-double sinOfLevel(std::int32_t level) { return std::sin(level / 255.0 * kSinScale + kSinScale); }
+// The level in 8-bit steps: L / 257 for deep heights.
+template <class Sample>
+double sinOfLevel(std::int32_t level)
+{
+    return std::sin(level / Depth<Sample>::kUnit / 255.0 * kSinScale + kSinScale);
+}
 double cosOfDistance(std::int32_t k) { return std::cos((255.0 - k) / 255.0 * kCosScale); }
 
-// Levels after the lift test: 0..255 on the map, negative on the steps of a
-// ray that comes in from outside it.
-const ShadeCurve& sinCurve()
+// The shade of a level after the lift test: 0..top on the map (tabled),
+// negative on the steps of a ray that comes in from outside it.
+template <class Sample>
+int sinShade(int darkness, std::int32_t level)
 {
-    static const ShadeCurve curve(sinOfLevel, -1024, 1023);
-    return curve;
+    return CurveShade(darkness)(sinOfLevel<Sample>(level));
 }
 
 // Shadow distances: 0 or 50 after a lift, then growing by the decay at each
@@ -77,10 +83,10 @@ struct Pending {
     bool set = false;
 };
 
+template <class Sample>
 struct SinRule {
     PixelWriter shadow;
-    CurveShade shade;
-    const ShadeCurve& curve = sinCurve();
+    ShadeTable<Sample, sinShade<Sample>> shade;
     Pending pending;
 
     SinRule(PixelWriter s, int darkness) : shadow(s), shade(darkness) {}
@@ -88,7 +94,7 @@ struct SinRule {
     void lit(int, int, int, std::int32_t) {}
     void shaded(int px, int py, int, std::int32_t level)
     {
-        if (level != 0) shadow.setShade(px, py, pending.set ? shade(curve(pending.arg)) : 0);
+        if (level != 0) shadow.setShade(px, py, pending.set ? shade(pending.arg) : 0);
     }
     // The shade of the level as it stands after the lift test, before the
     // decay; only worked out when a later step writes it.
@@ -116,16 +122,25 @@ struct CosRule {
 
 } // namespace
 
-void f5(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow)
+template <class Grid>
+void f5(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow)
 {
-    SinRule rule(shadow, p.darkness);
+    SinRule<typename Grid::value_type> rule(shadow, p.darkness);
     traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
 }
 
-void f6(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow)
+// The shadow distance counts the decay in 8-bit steps at either depth.
+template <class Grid>
+void f6(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow)
 {
     CosRule rule(shadow, p.darkness, p.decay);
     traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
 }
+
+// The two depths of heights.
+template void f5(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
+template void f5(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
+template void f6(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
+template void f6(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
 
 } // namespace gloamery

@@ -10,7 +10,10 @@
 //                                  it may move L (the embossed fade-out)
 //
 // The rule is a template parameter so the compiler inlines it into the loop.
+// So is the grid, whose sample type is the depth of the heights: levels and
+// decays are in the grid's units (see workspace/heights.h).
 
+#include "../workspace/heights.h"
 #include "../workspace/map_grid.h"
 #include "../workspace/numeric.h"
 #include "../workspace/picture.h"
@@ -94,7 +97,8 @@ void traceRay(double x, double y, double ox, double oy, const Grid& heights, dou
 
     const int sx = ox > x ? -1 : 1;
     const int sy = oy > y ? -1 : 1;
-    const DecayStep lower(decay);
+    // In the grid's units: 257 x decay for deep heights, worked out first.
+    const DecayStep lower(DepthOf<Grid>::kUnit * decay);
 
     // Both ends are included; a start already past the end takes no step.
     auto steps = [](int m, int end, int step) { return step > 0 ? end - m + 1 : m - end + 1; };

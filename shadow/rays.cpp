@@ -1,6 +1,7 @@
 #include "rays.h"
 
 #include "ray.h"
+#include "shade_tables.h"
 
 #include <algorithm>
 #include <array>
@@ -11,55 +12,27 @@ namespace gloamery {
 
 namespace {
 
-struct Darkness {
-    double d; // D and E = 255 - D (single floats in the design, exact here)
-    double e;
-    explicit Darkness(int darkness) : d(darkness), e(255 - darkness) {}
-};
-
-// A table of shades for levels 0..255 at every darkness, built once per
-// process; levels outside that range (negative decays) are computed on the
-// spot by the same formula.
-template <class Formula>
-class ShadeTables {
-public:
-    explicit ShadeTables(Formula f) : f_(f)
-    {
-        for (int dark = 0; dark < 256; ++dark)
-            for (int v = 0; v < 256; ++v) tables_[dark][v] = static_cast<std::uint8_t>(f_(Darkness(dark), v));
-    }
-    int operator()(const Darkness& k, int darkness, std::int32_t v) const
-    {
-        return static_cast<std::uint32_t>(v) < 256u ? tables_[darkness][v] : f_(k, v);
-    }
-
-private:
-    Formula f_;
-    std::array<std::array<std::uint8_t, 256>, 256> tables_{};
-};
-
-// f3 and f4: a shadowed pixel gets nearest((255 - L) / 255 x D + E).
-int linearShade(const Darkness& k, std::int32_t level)
+// f3 and f4: a shadowed pixel gets nearest((255 - L / unit) / 255 x D + E),
+// the unit being 1 for 8-bit heights and 257 for deep ones (D and E =
+// 255 - D are single floats in the design, exact here).
+template <class Sample>
+int linearShade(int darkness, std::int32_t level)
 {
-    return nearestChannel((255.0 - level) / 255.0 * k.d + k.e);
+    const double d = darkness, e = 255 - darkness;
+    return nearestChannel((255.0 - level / Depth<Sample>::kUnit) / 255.0 * d + e);
 }
 
-const auto& linearTables()
-{
-    static const ShadeTables tables(linearShade);
-    return tables;
-}
-
+template <class Sample>
 struct LinearRule {
     PixelWriter shadow;
-    int darkness;
-    Darkness k{darkness};
-    decltype(linearTables()) tables = linearTables(); // looked up once a ray, not once a step
+    ShadeTable<Sample, linearShade<Sample>> shade; // looked up once a ray, not once a step
+
+    LinearRule(PixelWriter s, int darkness) : shadow(s), shade(darkness) {}
 
     void lit(int, int, int, std::int32_t) {}
     void shaded(int px, int py, int, std::int32_t level)
     {
-        if (level != 0) shadow.setShade(px, py, tables(k, darkness, level));
+        if (level != 0) shadow.setShade(px, py, shade(level));
     }
     void after(int, int, bool, std::int32_t&) {}
 };
@@ -70,20 +43,28 @@ int tableDarkness(int darkness) { return std::clamp(darkness, 0, 255); }
 
 } // namespace
 
-void f3(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow)
+template <class Grid>
+void f3(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow)
 {
-    LinearRule rule{shadow, tableDarkness(p.darkness)};
+    LinearRule<typename Grid::value_type> rule(shadow, tableDarkness(p.darkness));
     traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
 }
 
-void f4(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow)
+template <class Grid>
+void f4(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow)
 {
     double sx0 = 0.0, sy0 = 0.0;
     if (x > y) sx0 = x - y;
     else sy0 = y - x;
-    LinearRule rule{shadow, tableDarkness(p.darkness)};
+    LinearRule<typename Grid::value_type> rule(shadow, tableDarkness(p.darkness));
     traceRay(x, y, sx0, sy0, heights, p.decay, rule);
 }
+
+// The two depths of heights.
+template void f3(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
+template void f3(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
+template void f4(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
+template void f4(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
 
 ByteGrid readHeights(const Picture& heightMap)
 {

@@ -2,6 +2,7 @@
 // The five ray procedures. Each casts one ray towards the border pixel
 // (x, y) and shades what it finds in the shadow picture.
 
+#include "../workspace/heights.h"
 #include "../workspace/map_grid.h"
 #include "../workspace/picture.h"
 #include "pixel_writer.h"
@@ -10,20 +11,26 @@
 namespace gloamery {
 
 // "Linear": the shade follows the ray level linearly.
-void f3(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow);
+template <class Grid>
+void f3(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow);
 // "Linear sim": as f3, from the start point (x - y, 0) or (0, y - x) on the
 // top or left edge that makes every ray a 45-degree diagonal; the sun
 // position is not used.
-void f4(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow);
+template <class Grid>
+void f4(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow);
 // "Sin func": the shade follows a sine of the ray level, written a step late.
-void f5(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow);
+template <class Grid>
+void f5(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow);
 // "Cos func": the shade follows a cosine of the shadow distance, a step late.
-void f6(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow);
+template <class Grid>
+void f6(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow);
 // "Embossed": lights rises, shades behind them until the shadow fades out.
-void f7(double x, double y, const ByteGrid& heights, const ShadowParams& p, PixelWriter shadow);
+template <class Grid>
+void f7(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow);
 
-// The height grid of a run: the red byte of every height-map pixel, the
-// extra row and column holding 255 (a read outside the picture).
+// The 8-bit height grid of a picture: the red byte of every pixel, the
+// extra row and column holding 255 (a read outside the picture). A
+// workspace's heights, of either depth, come from readHeights(Workspace).
 ByteGrid readHeights(const Picture& heightMap);
 
 } // namespace gloamery

@@ -15,7 +15,15 @@ namespace gloamery {
 
 namespace {
 
-using RayProcedure = void (*)(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
+// A ray procedure for each depth of heights; the sweep calls the one that
+// takes the grid it was given.
+struct RayProcedure {
+    void (*bytes)(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
+    void (*deep)(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
+
+    void operator()(double x, double y, const ByteGrid& g, const ShadowParams& p, PixelWriter w) const { bytes(x, y, g, p, w); }
+    void operator()(double x, double y, const DeepGrid& g, const ShadowParams& p, PixelWriter w) const { deep(x, y, g, p, w); }
+};
 
 // How each button runs the sweep.
 struct SweepStyle {
@@ -29,13 +37,13 @@ struct SweepStyle {
 SweepStyle styleOf(ShadowMode mode)
 {
     switch (mode) {
-    case ShadowMode::Linear: return {f3, true, true, false, 0};
-    case ShadowMode::LinearSim: return {f4, false, true, false, 0};
-    case ShadowMode::Sin: return {f5, true, true, true, 1};
-    case ShadowMode::Cos: return {f6, true, false, false, 0};
-    case ShadowMode::Embossed: return {f7, true, false, false, 0};
+    case ShadowMode::Linear: return {{f3, f3}, true, true, false, 0};
+    case ShadowMode::LinearSim: return {{f4, f4}, false, true, false, 0};
+    case ShadowMode::Sin: return {{f5, f5}, true, true, true, 1};
+    case ShadowMode::Cos: return {{f6, f6}, true, false, false, 0};
+    case ShadowMode::Embossed: return {{f7, f7}, true, false, false, 0};
     }
-    return {f3, true, true, false, 0};
+    return {{f3, f3}, true, true, false, 0};
 }
 
 using Target = SweepTarget;
@@ -102,7 +110,8 @@ int layerBudget(const Picture& shadow)
 // work, one layer and one thread each. The layers are then folded into the
 // shadow map, taking the largest stamp at every pixel; a pixel no ray wrote
 // keeps what it held. The bar's steps are reported, in order, at the end.
-void castRays(const std::vector<Target>& targets, const SweepStyle& style, const ByteGrid& heights,
+template <class Grid>
+void castRays(const std::vector<Target>& targets, const SweepStyle& style, const Grid& heights,
               const ShadowParams& params, Picture& shadow, Reporter& report)
 {
     const int w = shadow.width(), h = shadow.height();
@@ -185,13 +194,14 @@ Refusal runShadow(Workspace& ws, ShadowMode mode, const Controls& controls, cons
     const SweepStyle style = styleOf(mode);
 
     if (style.statusBeforeHeights) report.status(status::kCalculating);
-    const ByteGrid heights = readHeights(ws.picture(Slot::Height));
+    const HeightGrid heights = readHeights(ws);
     if (!style.statusBeforeHeights) report.status(status::kCalculating);
     if (style.resetBarAfterHeights) report.progress(0.0);
 
     Picture& shadow = ws.picture(Slot::Shadow);
-    castRays(sweepTargets(shadow.width(), shadow.height(), style.allFourEdges), style, heights, params, shadow,
-             report);
+    std::visit([&](const auto& grid) {
+        castRays(sweepTargets(shadow.width(), shadow.height(), style.allFourEdges), style, grid, params, shadow, report);
+    }, heights);
 
     Merge(ws, controls.blur, controls.blend, report);
     return std::nullopt;

@@ -16,6 +16,8 @@ constexpr int kDefaultMapSize = 256;
 template <class T>
 class MapGrid {
 public:
+    using value_type = T;
+
     // The grid of a W x H map: (W + 1) x (H + 1) samples.
     explicit MapGrid(int mapWidth = kDefaultMapSize, int mapHeight = kDefaultMapSize, T fill = T{})
         : columns_(mapWidth + 1), rows_(mapHeight + 1),

@@ -4,8 +4,42 @@
 
 #include <algorithm>
 #include <array>
+#include <variant>
+#include <vector>
 
 namespace gloamery {
+
+namespace {
+
+// HeightMap = (h / unit - 128) / 64 for every height of a depth, one
+// division per height rather than per sample.
+template <class Sample>
+const std::vector<float>& heightValues()
+{
+    static const std::vector<float> values = [] {
+        std::vector<float> v(Depth<Sample>::kTop + 1);
+        for (int h = 0; h <= Depth<Sample>::kTop; ++h)
+            v[static_cast<std::size_t>(h)] = static_cast<float>((h / Depth<Sample>::kUnit - 128) / 64.0);
+        return v;
+    }();
+    return values;
+}
+
+// The height grid's samples through the values; pixelOf(i, side) is the
+// map pixel that grid index i samples along a side.
+template <class Grid, class PixelOf>
+void fillHeightGrid(FloatGrid& hm, const Grid& heights, PixelOf pixelOf)
+{
+    const std::vector<float>& value = heightValues<typename Grid::value_type>();
+    const int w = heights.mapWidth(), h = heights.mapHeight();
+    const std::size_t samples = static_cast<std::size_t>(hm.columns()) * static_cast<std::size_t>(hm.rows());
+    forEachRow(hm.rows(), samples, [&](int y) {
+        const int py = pixelOf(y, h);
+        for (int x = 0; x < hm.columns(); ++x) hm(x, y) = value[heights(pixelOf(x, w), py)];
+    });
+}
+
+} // namespace
 
 void CalculateMaps(Workspace& ws, Reporter& report)
 {
@@ -15,7 +49,6 @@ void CalculateMaps(Workspace& ws, Reporter& report)
 
     const Picture& colour = ws.picture(Slot::Colour);
     const Picture& detail = ws.picture(Slot::Detail);
-    const Picture& height = ws.picture(Slot::Height);
     FloatGrid& hm = ws.heightGrid();
     auto& cm = ws.colorGrid();
     auto& cm2 = ws.colorGrid2();
@@ -29,14 +62,9 @@ void CalculateMaps(Workspace& ws, Reporter& report)
     }
 
     // Every value is one of 256 per channel: the divisions are done once.
-    static const auto tables = [] {
-        struct {
-            std::array<float, 256> height, unit;
-        } t{};
-        for (int v = 0; v < 256; ++v) {
-            t.height[v] = static_cast<float>((v - 128) / 64.0);
-            t.unit[v] = static_cast<float>(v / 255.0);
-        }
+    static const auto unit = [] {
+        std::array<float, 256> t{};
+        for (int v = 0; v < 256; ++v) t[v] = static_cast<float>(v / 255.0);
         return t;
     }();
 
@@ -56,16 +84,18 @@ void CalculateMaps(Workspace& ws, Reporter& report)
                 const std::size_t i = hm.index(x, y);
                 const Channels c = split(colour.at(px, py));
                 const Channels d = split(detail.at(px, py));
-                hm.data()[i] = tables.height[red(height.at(px, py))];
-                cm[0].data()[i] = tables.unit[c.r];
-                cm[1].data()[i] = tables.unit[c.g];
-                cm[2].data()[i] = tables.unit[c.b];
+                cm[0].data()[i] = unit[c.r];
+                cm[1].data()[i] = unit[c.g];
+                cm[2].data()[i] = unit[c.b];
                 cm2[0].data()[i] = static_cast<std::uint8_t>(d.r);
                 cm2[1].data()[i] = static_cast<std::uint8_t>(d.g);
                 cm2[2].data()[i] = static_cast<std::uint8_t>(d.b);
             }
         });
     });
+
+    // The heights, at either depth, over the same grid.
+    std::visit([&](const auto& heights) { fillHeightGrid(hm, heights, pixelOf); }, readHeights(ws));
 
     report.status(status::kDone);
 }

@@ -1,5 +1,8 @@
 #include "workspace.h"
 
+#include "parallel.h"
+
+#include <atomic>
 #include <stdexcept>
 
 namespace gloamery {
@@ -77,12 +80,70 @@ void Workspace::resize(int w, int h)
         Picture& p = pictures_[static_cast<std::size_t>(i)];
         p = isInputSlot(s) ? tiled(p, w, h) : makeSlot(s, w, h);
     }
+    if (!deep_.empty()) deep_ = tiled(deep_, w, h);
     width_ = w;
     height_ = h;
     // A grid of -1 x -1 points: empty, so every read throws until rebuilt.
     heightMap_ = FloatGrid(-1, -1);
     for (auto& g : colorMap_) g = FloatGrid(-1, -1);
     for (auto& g : colorMap2_) g = ByteGrid(-1, -1);
+}
+
+void Workspace::setDeepHeights(const HeightSamples& samples, bool tile)
+{
+    Picture& p = picture(Slot::Height);
+    Picture shown(p.background(), samples.width(), samples.height());
+    for (int y = 0; y < samples.height(); ++y)
+        for (int x = 0; x < samples.width(); ++x) shown.at(x, y) = grey(shownByte(samples.at(x, y)));
+    if (tile) {
+        deep_ = tiled(samples, width_, height_);
+        p = tiled(shown, width_, height_);
+        return;
+    }
+    deep_ = HeightSamples(width_, height_, static_cast<std::uint16_t>(257 * red(p.background())));
+    deep_.place(samples);
+    p.place(shown.width(), shown.height(), shown.data());
+}
+
+namespace {
+
+// The deep samples over the map's grid, or nothing when they do not match
+// the picture's red bytes.
+std::optional<DeepGrid> deepGrid(const HeightSamples& s, const Picture& p)
+{
+    if (s.empty() || s.width() != p.width() || s.height() != p.height()) return std::nullopt;
+    DeepGrid g(s.width(), s.height(), static_cast<std::uint16_t>(Depth<std::uint16_t>::kTop));
+    const std::uint8_t* shown = shownBytes();
+    std::atomic<bool> same{true};
+    const std::size_t w = static_cast<std::size_t>(s.width());
+    forEachRow(s.height(), w * static_cast<std::size_t>(s.height()), [&](int y) {
+        const std::uint16_t* in = s.data() + static_cast<std::size_t>(y) * w;
+        const Colour* pixels = p.data() + static_cast<std::size_t>(y) * w;
+        std::uint16_t* out = g.row(y);
+        bool rowSame = true;
+        for (std::size_t x = 0; x < w; ++x) {
+            out[x] = in[x];
+            rowSame &= red(pixels[x]) == shown[in[x]];
+        }
+        if (!rowSame) same.store(false, std::memory_order_relaxed);
+    });
+    if (!same.load()) return std::nullopt;
+    return g;
+}
+
+} // namespace
+
+bool heightsAreDeep(const Workspace& ws)
+{
+    return deepGrid(ws.heightSamples(), ws.picture(Slot::Height)).has_value();
+}
+
+HeightGrid readHeights(const Workspace& ws)
+{
+    const Picture& p = ws.picture(Slot::Height);
+    if (ws.deepHeights())
+        if (auto g = deepGrid(ws.heightSamples(), p)) return std::move(*g);
+    return redGrid(p);
 }
 
 void clearShadow(Workspace& ws)

@@ -3,6 +3,7 @@
 // the small work picture of the map's size W x H, and the grids that the
 // 3D view reads.
 
+#include "heights.h"
 #include "map_grid.h"
 #include "picture.h"
 
@@ -62,6 +63,18 @@ public:
     // CalculateMaps, which builds them at the new size.
     void resize(int w, int h);
 
+    // Deep heights: the 16-bit samples beside the height picture, empty
+    // while the map is 8-bit. Loading an 8-bit picture into the height
+    // slot must clear them.
+    bool deepHeights() const { return !deep_.empty(); }
+    const HeightSamples& heightSamples() const { return deep_; }
+    // Makes the height map deep: the samples at the top-left, cropped, the
+    // uncovered ones 257 times the red byte of the slot's background (or,
+    // with tile, repeated from the top-left). The height picture shows
+    // each sample as the grey nearest(v / 257).
+    void setDeepHeights(const HeightSamples& samples, bool tile = false);
+    void clearDeepHeights() { deep_ = HeightSamples(); }
+
     Picture& picture(Slot s) { return pictures_[static_cast<int>(s)]; }
     const Picture& picture(Slot s) const { return pictures_[static_cast<int>(s)]; }
 
@@ -97,10 +110,19 @@ private:
     int width_;
     int height_;
     std::array<Picture, kSlotCount> pictures_;
+    HeightSamples deep_;
     FloatGrid heightMap_;
     std::array<FloatGrid, 3> colorMap_;
     std::array<ByteGrid, 3> colorMap2_;
 };
+
+// The heights every computation reads: the deep samples when the map is
+// deep, else the red byte of the height picture; the outside column and
+// row hold the top sample (255 or 65535). Deep samples that no longer
+// match the picture (it was replaced without clearing them) are not used.
+HeightGrid readHeights(const Workspace& ws);
+// Whether readHeights gives the deep samples.
+bool heightsAreDeep(const Workspace& ws);
 
 // Whether a slot is computed by the buttons (shadow, colour, texture) or
 // given by the user (height, grass, stone, detail).

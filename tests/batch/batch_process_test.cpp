@@ -271,6 +271,38 @@ TEST_F(BatchProcess, MapSizeRepeatsInputsTilesAndNotesOtherSizes)
         }
 }
 
+TEST_F(BatchProcess, RastersNoteTheirRangeAndDeepHeightsSaveSixteenBits)
+{
+    QFile grid(at("g.asc"));
+    ASSERT_TRUE(grid.open(QIODevice::WriteOnly));
+    grid.write("ncols 4\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -1\n100 -1 350 600\n");
+    grid.close();
+    ASSERT_TRUE(QImage(4, 1, QImage::Format_Grayscale8).save(at("p8.png")));
+    const Result r = runTool(words("--size 4,1 --load height g.asc --save height a.png --heights 0,500 --load height g.asc "
+                                   "--save height b.png --save height b.bmp --load height p8.png --save height e.png"),
+                             dir());
+    if (r.err.contains(QLatin1String("plugin, which is not installed"))) GTEST_SKIP() << "no gloamery-gdal plugin";
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.err, QStringLiteral("note: g.asc: heights from 100 to 600 mapped onto 0..65535\n"
+                                    "note: g.asc: heights from 0 to 500 mapped onto 0..65535\n"));
+    const struct {
+        const char* file;
+        std::vector<int> samples; // none: an 8-bit picture
+    } saved[] = {
+        {"a.png", {0, 0, 32768, 65535}}, // 250 / 500 x 65535 = 32767.5, to even
+        {"b.png", {13107, 0, 45874, 65535}}, // 350 / 500 is a hair below 0.7; 600 saturates
+        {"b.bmp", {}},
+        {"e.png", {}},
+    };
+    for (const auto& s : saved) {
+        const QImage image(at(s.file));
+        EXPECT_EQ(image.format() == QImage::Format_Grayscale16, !s.samples.empty()) << s.file;
+        if (s.samples.empty()) continue;
+        const auto* line = reinterpret_cast<const quint16*>(image.constScanLine(0));
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(line[x], s.samples[static_cast<std::size_t>(x)]) << s.file << " at " << x;
+    }
+}
+
 TEST_F(BatchProcess, ReadsJpegWithoutDisplay)
 {
     if (!QImageWriter::supportedImageFormats().contains("jpeg")) GTEST_SKIP() << "no JPEG plug-in";

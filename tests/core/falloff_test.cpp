@@ -143,7 +143,7 @@ TEST(FalloffRay, FlatMapsLeaveNoShadow)
             for (int y = 0; y < 256; ++y)
                 for (int x = 0; x < 256; ++x)
                     ASSERT_EQ(shadow.pixel(x, y), kUntouched)
-                        << (ray == f5 ? "Sin" : "Cos") << " height " << height << " at " << x << "," << y;
+                        << (ray == &f5<ByteGrid> ? "Sin" : "Cos") << " height " << height << " at " << x << "," << y;
         }
     }
 }

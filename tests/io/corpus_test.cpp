@@ -331,8 +331,9 @@ TEST(CorpusTable, CoversEveryFileOfTheCorpus)
     std::set<std::string> listed;
     for (const Case& c : cases()) EXPECT_TRUE(listed.insert(c.file).second) << "listed twice: " << c.file;
     std::set<std::string> present;
+    // The deep height files have a table of their own (deep_heights_io_test).
     for (const QString& f : QDir(kCorpus).entryList(QDir::Files))
-        if (!f.endsWith(QLatin1String(".py"))) present.insert(f.toStdString());
+        if (!f.endsWith(QLatin1String(".py")) && !f.startsWith(QLatin1String("deep_"))) present.insert(f.toStdString());
     for (const std::string& f : present) EXPECT_TRUE(listed.count(f)) << "no expectation for " << f;
     for (const std::string& f : listed) EXPECT_TRUE(present.count(f)) << "missing from the corpus: " << f;
 }

@@ -2,6 +2,7 @@
 
 #include "panel_support.h"
 
+#include "imageio/height_files.h"
 #include "compose/texture.h"
 #include "imageio/format_checks.h"
 #include "shadow/sweep.h"
@@ -259,11 +260,42 @@ private slots:
         QCOMPARE(user.saveFilter, QStringLiteral("Pictures (bmp) (*.bmp)"));
         QCOMPARE(QImageReader(user.saveAnswer).format(), QByteArray("bmp"));
         useMenu(*form, user, into, "mnpopload");
-        QCOMPARE(user.openFilter, QStringLiteral("Pictures (*.bmp *.jpg *.gif)"));
+        QCOMPARE(user.openFilter.section(QStringLiteral(";;"), 0, 0), QStringLiteral("Pictures (*.bmp *.jpg *.gif)"));
         const Workspace& ws = form->workspace();
         QCOMPARE(firstDifference(ws.picture(into), ws.picture(from)), QString());
         QVERIFY(form->pictureView(into).image() == toQImage(ws.picture(into)));
         QVERIFY(user.messages.isEmpty());
+    }
+
+    void deepHeightMapsLoadShowTheirRangeAndSaveSixteenBits()
+    {
+        std::vector<std::uint16_t> ramp(256 * 256);
+        for (std::size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<std::uint16_t>(i);
+        const HeightSamples samples(256, 256, ramp.data());
+        QVERIFY(!saveDeepHeights(samples, file("deep.png")));
+        user.openAnswer = file("deep.png");
+        useMenu(*form, user, Slot::Height, "mnpopload");
+        QVERIFY(heightsAreDeep(form->workspace()));
+        QCOMPARE(form->workspace().picture(Slot::Height).pixel(200, 1), grey(shownByte(456)));
+
+        // Offered as 16-bit PNG, and written so.
+        user.saveAnswer = file("saved.png");
+        useMenu(*form, user, Slot::Height, "mnpopsave");
+        QCOMPARE(user.saveFilter, panel::kDeepSaveFilter);
+        const QImage saved(user.saveAnswer);
+        QCOMPARE(saved.format(), QImage::Format_Grayscale16);
+        QCOMPARE(reinterpret_cast<const quint16*>(saved.constScanLine(1))[200], quint16(456));
+
+        // A raster tells the range it used on the status line.
+        QFile grid(file("hill.asc"));
+        QVERIFY(grid.open(QIODevice::WriteOnly));
+        grid.write("ncols 2\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize 1\n-4.5 120\n");
+        grid.close();
+        if (!elevationReaderAvailable()) QSKIP("the gloamery-gdal plugin is not built");
+        user.openAnswer = grid.fileName();
+        useMenu(*form, user, Slot::Height, "mnpopload");
+        QVERIFY(user.messages.isEmpty());
+        QCOMPARE(form->findChild<QLabel*>("labWork")->text(), QStringLiteral("heights from -4.5 to 120 mapped onto 0..65535"));
     }
 
     void cancelledDialogsChangeNothing()

@@ -793,6 +793,56 @@ def portable_files():
     }
 
 
+# ------------------------------------------------- deep (16-bit) heights
+
+def pgm16(w, h, maxval, samples):
+    return f"P5\n{w} {h}\n{maxval}\n".encode() + struct.pack(f">{len(samples)}H", *samples)
+
+
+def tiff16(w, h, samples, geo=False, spp=1):
+    """A little-endian TIFF of one strip of 16-bit grey samples; geo adds
+    the tag that marks a GeoTIFF."""
+    data = struct.pack(f"<{len(samples)}H", *samples)
+    entries = [(256, 3, 1, w), (257, 3, 1, h), (258, 3, 1, 16), (259, 3, 1, 1), (262, 3, 1, 1),
+               (273, 4, 1, 0), (277, 3, 1, spp), (278, 3, 1, h), (279, 4, 1, len(data))]
+    if geo:
+        entries.append((33550, 4, 1, 0))
+    data_at = 8 + 2 + 12 * len(entries) + 4
+    out = bytearray(b"II*\0" + struct.pack("<IH", 8, len(entries)))
+    for tag, kind, count, value in entries:
+        value = data_at if tag == 273 else value
+        out += struct.pack("<HHI", tag, kind, count)
+        out += struct.pack("<HH", value, 0) if kind == 3 else struct.pack("<I", value)
+    return bytes(out + struct.pack("<I", 0) + data)
+
+
+def ascii_grid(rows, nodata=-9999):
+    head = f"ncols {len(rows[0])}\nnrows {len(rows)}\nxllcorner 0\nyllcorner 0\ncellsize 30\nNODATA_value {nodata}\n"
+    return (head + "".join(" ".join(str(v) for v in row) + "\n" for row in rows)).encode()
+
+
+def deep_files():
+    ramp = [[x * 4369 + y for x in range(4)] for y in range(2)]
+    grey16 = png(4, 2, ramp, 0, 16)
+    noise = random.Random(12)
+    large16 = png(32, 32, [[noise.randrange(65536) for x in range(32)] for y in range(32)], 0, 16)
+    return {
+        "deep_png_grey16.png": grey16,
+        "deep_png_rgba16.png": png(2, 1, [[(1000, 2, 3, 0), (129, 65535, 0, 65535)]], 6, 16),
+        "deep_png_grey16_cut_short.png": large16[:len(large16) // 2],
+        "deep_tiff_grey16.tif": tiff16(4, 2, [v for row in ramp for v in row]),
+        "deep_tiff_geo_no_band.tif": tiff16(2, 2, [1, 2, 3, 4], geo=True, spp=0),
+        "deep_pgm_maxval_1000.pgm": pgm16(2, 2, 1000, [0, 1, 500, 1000]),
+        "deep_pgm_maxval_0.pgm": b"P5\n2 2\n0\n" + bytes(8),
+        "deep_pgm_maxval_65536.pgm": b"P5\n2 2\n65536\n" + bytes(8),
+        "deep_pgm_sample_above_maxval.pgm": pgm16(2, 2, 1000, [0, 1, 1001, 3]),
+        "deep_pgm_cut_short.pgm": pgm16(2, 2, 4000, [0, 1, 2, 3])[:-3],
+        "deep_raw_wrong_length.r16": bytes(1000),
+        "deep_asc_ramp.asc": ascii_grid([[100, 150.5, -9999], [200, 300, 400]]),
+        "deep_asc_all_nodata.asc": ascii_grid([[-9999, -9999], [-9999, -9999]]),
+    }
+
+
 # Inputs the fuzz target found, kept as they were found. Each made the
 # toolkit hand over pixels it never wrote.
 FUZZ_FINDINGS = {
@@ -817,7 +867,8 @@ def fuzz_findings():
 
 def all_files():
     files = {}
-    for make in (bmp_files, gif_files, png_files, jpeg_files, portable_files, other_files, fuzz_findings):
+    for make in (bmp_files, gif_files, png_files, jpeg_files, portable_files, other_files, deep_files,
+                 fuzz_findings):
         files.update(make())
     return files
 

@@ -1,0 +1,75 @@
+#pragma once
+// Height files with more than 8 bits a sample, and loading any picture file
+// into a slot with the workspace's height depth kept in step: 16-bit PNG
+// and TIFF (grey or red samples), PGM with a maxval above 255, raw 16-bit
+// little-endian files (.r16, .raw) the map's size, and elevation rasters
+// through the raster plugin (GeoTIFF, .hgt, ASCII grids...).
+
+#include "elevation.h"
+#include "workspace/controls.h"
+#include "workspace/heights.h"
+#include "workspace/workspace.h"
+
+#include <QImage>
+#include <QString>
+
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace gloamery {
+
+// A file read at more than 8 bits a sample.
+struct DeepPicture {
+    HeightSamples samples; // the grey (or red) samples, all 16 bits
+    QImage shown;          // every channel nearest(v / 257): the file in any other slot
+    std::string note;      // the range of elevations used, for rasters
+};
+
+struct HeightReadOptions {
+    int mapWidth = kDefaultMapSize; // a raw file holds exactly a map's samples
+    int mapHeight = kDefaultMapSize;
+    std::optional<ElevationRange> heights; // pins the elevations read as 0 and 65535
+};
+
+// An 8-bit picture, a deep one, or the reason the file was refused.
+using AnyPicture = std::variant<QImage, DeepPicture, Error>;
+
+// Reads any picture or height file, with every check loadPicture makes.
+AnyPicture readAnyPicture(const QString& path, const HeightReadOptions& options);
+// The same from bytes in memory, for what the bytes alone tell: PNG, TIFF
+// and PGM (no raw files, no rasters).
+AnyPicture readAnyPictureData(const QByteArray& bytes);
+
+// The deep picture of a decoded image of 16 bits a channel; nothing for an
+// image of 8 bits or fewer.
+std::optional<DeepPicture> deepPictureOf(const QImage& image);
+
+// A binary PGM with a maxval above 255 (or an impossible one): its samples,
+// or the refusal. Nothing when the bytes are not such a PGM.
+std::optional<std::variant<DeepPicture, Error>> readDeepPgm(const QByteArray& bytes);
+
+// Raw 16-bit little-endian samples of a w x h map.
+std::variant<DeepPicture, Error> readRawHeights(const QByteArray& bytes, int w, int h);
+
+// What a load put into a slot: the file's picture size, and what the user
+// should be told (the range of a raster's elevations; usually nothing).
+struct LoadedFile {
+    int width;
+    int height;
+    std::string note;
+};
+
+// Puts the file into the slot, at the top-left or tiled: a deep file makes
+// the height map deep, any other file makes it 8-bit again. On refusal the
+// workspace is unchanged.
+std::variant<LoadedFile, Error> loadSlotFile(Workspace& ws, Slot slot, const QString& path, bool tile = false,
+                                              const std::optional<ElevationRange>& heights = std::nullopt);
+
+// Writes deep heights as a 16-bit grey PNG, atomically.
+Refusal saveDeepHeights(const HeightSamples& samples, const QString& path);
+
+// Whether the elevation-raster plugin could be loaded.
+bool elevationReaderAvailable();
+
+} // namespace gloamery

@@ -1,0 +1,164 @@
+// Deep (16-bit) heights: one traversal for both depths, checked against
+// the 8-bit results through samples that are multiples of 257, and shown
+// to read the extra precision where the samples are not.
+
+#include "compose/texture.h"
+#include "shadow/sweep.h"
+#include "workspace/view_maps.h"
+#include "test_pictures.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+using namespace gloamery;
+using namespace gloamery::testing;
+
+namespace {
+
+enum class Button { Linear, LinearSim, Sin, Cos, Embossed, Texture, Texture2 };
+
+// Runs one button and the view maps; what every run leaves behind.
+struct Results {
+    Picture shadow, colour, texture;
+    FloatGrid heightGrid;
+    bool operator==(const Results&) const = default;
+};
+
+Results run(Workspace ws, Button r, const Controls& c)
+{
+    SilentReporter quiet;
+    if (r == Button::Texture) makeTexture(ws, c.contrast, quiet);
+    else if (r == Button::Texture2) makeTexture2(ws, c.contrast, quiet);
+    else EXPECT_FALSE(runShadow(ws, static_cast<ShadowMode>(static_cast<int>(r)), c, parseCNumber, quiet));
+    CalculateMaps(ws, quiet);
+    return {ws.picture(Slot::Shadow), ws.picture(Slot::Colour), ws.picture(Slot::Texture), ws.heightGrid()};
+}
+
+// A pair of maps of the same heights: 8-bit bytes and deep samples 257 times them.
+std::pair<Workspace, Workspace> randomPair(int w, int h, unsigned seed, int top)
+{
+    std::mt19937 rng(seed);
+    Workspace bytes(w, h), deep(w, h);
+    std::vector<std::uint16_t> samples;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int v = static_cast<int>(rng() % (top + 1));
+            bytes.picture(Slot::Height).setPixel(x, y, grey(v));
+            samples.push_back(static_cast<std::uint16_t>(257 * v));
+        }
+    deep.setDeepHeights(HeightSamples(w, h, samples.data()));
+    return {bytes, deep};
+}
+
+Controls controls(const std::string& x0, const std::string& y0, const std::string& decay, int darkness)
+{
+    Controls c;
+    c.x0 = x0;
+    c.y0 = y0;
+    c.alt = decay;
+    c.darkness = darkness;
+    c.contrast = 40;
+    return c;
+}
+
+} // namespace
+
+TEST(DeepHeights, MultiplesOf257GiveTheBytesOfTheEightBitMapInEveryMode)
+{
+    const struct {
+        int w, h;
+        unsigned seed;
+        int top;
+        const char *x0, *y0, *decay;
+        int darkness;
+    } cases[] = {
+        {37, 23, 1, 255, "10", "5", "5", 128},     // sun inside, the usual decay
+        {40, 40, 2, 60, "-30", "70", "1", 255},    // sun outside, gentle terrain
+        {23, 31, 3, 255, "50", "-9", "-2", 200},   // negative decay, skipped steps
+        {16, 16, 4, 255, "8", "8", "0", 0},        // no decay
+        {64, 9, 5, 255, "0", "0", "17", 90},
+    };
+    for (const auto& t : cases) {
+        auto [bytes, deep] = randomPair(t.w, t.h, t.seed, t.top);
+        const Controls c = controls(t.x0, t.y0, t.decay, t.darkness);
+        for (Button r : {Button::Linear, Button::LinearSim, Button::Sin, Button::Cos, Button::Embossed, Button::Texture, Button::Texture2})
+            EXPECT_TRUE(run(bytes, r, c) == run(deep, r, c))
+                << t.w << " x " << t.h << " seed " << t.seed << ", run " << static_cast<int>(r);
+    }
+}
+
+TEST(DeepHeights, AFractionalDecayTakesTheDeepPath)
+{
+    // 257 x 2.3 = 591.1 deep units a step round differently from 2.3 8-bit
+    // units a step: the deep map must not be read through its bytes.
+    auto [bytes, deep] = randomPair(48, 48, 7, 255);
+    const Controls c = controls("-20", "10", "2.3", 200);
+    for (Button r : {Button::Linear, Button::Sin, Button::Embossed})
+        EXPECT_GT(countDifferent(run(bytes, r, c).shadow, run(deep, r, c).shadow), 0) << static_cast<int>(r);
+}
+
+TEST(DeepHeights, ASmoothRampEmbossesEvenlyWhereItsBytesMakeStripes)
+{
+    // Heights rising 40 deep units a column, lit from far to the left: every
+    // step is a rise of the same size, while the bytes rise every sixth or
+    // seventh column only.
+    const int w = 64, h = 16;
+    std::vector<std::uint16_t> ramp;
+    Workspace bytes(w, h), deep(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            ramp.push_back(static_cast<std::uint16_t>(1000 + 40 * x));
+            bytes.picture(Slot::Height).setPixel(x, y, grey(shownByte(ramp.back())));
+        }
+    deep.setDeepHeights(HeightSamples(w, h, ramp.data()));
+    const Controls c = controls("-5000", "8", "0.1", 128);
+    auto shades = [&](const Workspace& ws) {
+        const Picture shadow = run(ws, Button::Embossed, c).shadow;
+        std::set<Colour> seen;
+        for (int y = 0; y < h; ++y)
+            for (int x = 2; x < w; ++x) seen.insert(shadow.pixel(x, y));
+        seen.erase(kWhite); // pixels between the nearly parallel rays
+        return seen;
+    };
+    EXPECT_EQ(shades(deep), std::set<Colour>{grey(129)});
+    EXPECT_GT(shades(bytes).size(), 1u);
+}
+
+TEST(DeepHeights, TheWorkspaceKeepsSamplesInStepWithThePicture)
+{
+    Workspace ws(4, 3);
+    const std::uint16_t two[] = {300, 65535, 128, 129}; // 2 x 2
+    ws.setDeepHeights(HeightSamples(2, 2, two));
+    const std::uint16_t under = static_cast<std::uint16_t>(257 * red(ws.picture(Slot::Height).background()));
+    const DeepGrid expected = [&] {
+        DeepGrid g(4, 3, 65535);
+        const std::uint16_t rows[3][4] = {{300, 65535, under, under}, {128, 129, under, under}, {under, under, under, under}};
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 4; ++x) g(x, y) = rows[y][x];
+        return g;
+    }();
+    EXPECT_EQ(std::get<DeepGrid>(readHeights(ws)), expected);
+    // Shown as nearest(v / 257): 300 -> 1, 128 -> 0, 129 -> 1.
+    EXPECT_EQ(ws.picture(Slot::Height).pixel(0, 0), grey(1));
+    EXPECT_EQ(ws.picture(Slot::Height).pixel(0, 1), grey(0));
+    EXPECT_EQ(ws.picture(Slot::Height).pixel(1, 1), grey(1));
+
+    Workspace grown = ws;
+    grown.resize(6, 5); // tiled like the picture
+    EXPECT_EQ(std::get<DeepGrid>(readHeights(grown))(5, 4), expected(1, 1));
+
+    Workspace tiledOne(3, 3);
+    tiledOne.setDeepHeights(HeightSamples(2, 2, two), true);
+    EXPECT_EQ(std::get<DeepGrid>(readHeights(tiledOne))(2, 2), 300);
+
+    // A picture put in the slot without clearing the samples wins over them.
+    Workspace pasted = ws;
+    pasted.picture(Slot::Height).setPixel(0, 0, grey(9));
+    EXPECT_TRUE(std::holds_alternative<ByteGrid>(readHeights(pasted)));
+    ws.clearDeepHeights();
+    EXPECT_TRUE(std::holds_alternative<ByteGrid>(readHeights(ws)));
+}

@@ -1,0 +1,75 @@
+#pragma once
+// Heights of either depth. An 8-bit map reads the red byte of the height
+// picture; a deep map (from a file of more than 8 bits a sample) keeps
+// 16-bit samples beside it, in units of 1/257 of an 8-bit step, so that
+// 8-bit value v and deep value 257 v stand for the same height.
+
+#include "large_buffer.h"
+#include "map_grid.h"
+
+#include <cstdint>
+#include <variant>
+#include <vector>
+
+namespace gloamery {
+
+using DeepGrid = MapGrid<std::uint16_t>;
+// The height grid of a run: whichever depth the map has.
+using HeightGrid = std::variant<ByteGrid, DeepGrid>;
+
+// What the rules need to know about a depth of height sample: the top
+// sample (also what a read outside the map gives) and the size of an
+// 8-bit step in samples, by which the rules divide levels and heights.
+template <class Sample>
+struct Depth;
+template <>
+struct Depth<std::uint8_t> {
+    static constexpr int kTop = 255;
+    static constexpr double kUnit = 1.0;
+};
+template <>
+struct Depth<std::uint16_t> {
+    static constexpr int kTop = 65535;
+    static constexpr double kUnit = 257.0;
+};
+template <class Grid>
+using DepthOf = Depth<typename Grid::value_type>;
+
+// The 8-bit grey that shows each deep sample: nearest(v / 257).
+const std::uint8_t* shownBytes();
+inline std::uint8_t shownByte(std::uint16_t v) { return shownBytes()[v]; }
+
+// W x H deep samples, row-major; empty (0 x 0) for an 8-bit map.
+class HeightSamples {
+public:
+    HeightSamples() = default;
+    HeightSamples(int width, int height, std::uint16_t fill);
+    HeightSamples(int width, int height, const std::uint16_t* samples);
+
+    bool empty() const { return samples_.empty(); }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    const std::uint16_t* data() const { return samples_.data(); }
+    std::uint16_t* data() { return samples_.data(); }
+    std::uint16_t at(int x, int y) const { return samples_[index(x, y)]; }
+
+    // Copies `from` in at the top-left corner, cropped; the rest is kept.
+    void place(const HeightSamples& from);
+
+    bool operator==(const HeightSamples&) const = default;
+
+private:
+    std::size_t index(int x, int y) const
+    {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x);
+    }
+
+    int width_ = 0;
+    int height_ = 0;
+    std::vector<std::uint16_t, LargePageAllocator<std::uint16_t>> samples_;
+};
+
+// A w x h set of samples, s repeated from the top-left.
+HeightSamples tiled(const HeightSamples& s, int w, int h);
+
+} // namespace gloamery
