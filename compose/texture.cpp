@@ -41,6 +41,12 @@ inline Colour mixPixel(double t, Colour grass, Colour stone, double gain)
     return compose(mixChannel(t, g.r, s.r, gain), mixChannel(t, g.g, s.g, gain), mixChannel(t, g.b, s.b, gain));
 }
 
+void mixRow(const double* __restrict t, const Colour* __restrict grass, const Colour* __restrict stone,
+            Colour* __restrict out, int first, int last, double gain)
+{
+    for (int x = first; x < last; ++x) out[x] = mixPixel(t[x], grass[x], stone[x], gain);
+}
+
 // The frame both syntheses share. weight(x, y) gives the stone weight of a
 // pixel; every picture pixel is written, and the outside column, whose
 // writes fall outside the picture, only counts for the progress bar.
@@ -64,9 +70,14 @@ void synthesise(Workspace& ws, double gain, Reporter& report, Weight weight)
     fillColumnsThenReport(0, w + 1, w, report, [&](int x0, int x1) {
         x1 = x1 < w ? x1 : w;
         if (x0 >= x1) return;
-        forEachRow(h, pixels * (x1 - x0) / w, [&](int y) {
+        forEachRow(h, pixels * (x1 - x0) / w, [&, x0, x1](int y) {
+            // The row's weights first, then the mix over plain arrays, which
+            // the compiler can take many pixels at a time.
+            thread_local std::vector<double> t;
+            t.resize(static_cast<std::size_t>(x1));
+            for (int x = x0; x < x1; ++x) t[static_cast<std::size_t>(x)] = weight(x, y);
             const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-            for (int x = x0; x < x1; ++x) out[row + x] = mixPixel(weight(x, y), grass[row + x], stone[row + x], gain);
+            mixRow(t.data(), grass + row, stone + row, out + row, x0, x1, gain);
         });
     });
     if (!fullSize)
