@@ -62,26 +62,22 @@ void blend(const BlendTable& table, const ByteGrid& tmat, const Picture& texture
     const int w = colour.width(), h = colour.height();
     const bool sameSize = texture.width() == w && texture.height() == h && tmat.mapWidth() == w && tmat.mapHeight() == h;
     const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-    fillColumnsThenReport(0, w + 1, w, report, [&](int x0, int x1) {
-        x1 = x1 < w ? x1 : w;
-        if (x0 >= x1) return;
-        forEachRow(h, pixels * (x1 - x0) / w, [&](int y) {
-            Colour* out = colour.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-            if (!sameSize) {
-                // Pictures of other sizes (never the workspace's own) are
-                // read through their outside rules.
-                for (int x = x0; x < x1; ++x) {
-                    const Channels c = split(texture.pixel(x, y));
-                    const int s = tmat.contains(x, y) ? tmat(x, y) : 0;
-                    const std::uint8_t* row = &table[static_cast<std::size_t>(s) * 256];
-                    out[x] = compose(row[c.r], row[c.g], row[c.b]);
-                }
-                return;
+    forEachRow(h, pixels, [&](int y) {
+        Colour* out = colour.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+        if (!sameSize) {
+            // Pictures of other sizes (never the workspace's own) are read
+            // through their outside rules.
+            for (int x = 0; x < w; ++x) {
+                const Channels c = split(texture.pixel(x, y));
+                const int s = tmat.contains(x, y) ? tmat(x, y) : 0;
+                const std::uint8_t* row = &table[static_cast<std::size_t>(s) * 256];
+                out[x] = compose(row[c.r], row[c.g], row[c.b]);
             }
-            blendRow(table, tmat.row(y), texture.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w), out,
-                     x0, x1);
-        });
+            return;
+        }
+        blendRow(table, tmat.row(y), texture.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w), out, 0, w);
     });
+    reportColumns(0, w + 1, w, report);
 }
 
 } // namespace

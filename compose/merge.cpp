@@ -43,21 +43,19 @@ void smoothedCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
     // Row 0 and column 0, the corner included, are copied unsmoothed.
     for (int x = 0; x < w; ++x) tmat(x, 0) = l(x, 0);
     for (int y = 0; y < h; ++y) tmat(0, y) = l(0, y);
-    fillColumnsThenReport(1, w, barDivisor(shadow), report, [&](int i0, int i1) {
-        // Neighbours in the outside row and column read as 255.
-        forEachRow(h, pixelsOf(l) * (i1 - i0) / l.columns(), [&, i0, i1](int j) {
-            if (j > 0) blurRow(l.row(j - 1), l.row(j), l.row(j + 1), tmat.row(j), i0, i1);
-        });
+    // Neighbours in the outside row and column read as 255.
+    forEachRow(h, pixelsOf(l), [&](int j) {
+        if (j > 0) blurRow(l.row(j - 1), l.row(j), l.row(j + 1), tmat.row(j), 1, w);
     });
+    reportColumns(1, w, barDivisor(shadow), report);
 }
 
 void plainCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
 {
     const ByteGrid l = redGrid(shadow); // the light of every pixel
-    fillColumnsThenReport(0, shadow.width(), barDivisor(shadow), report, [&](int i0, int i1) {
-        forEachRow(shadow.height(), pixelsOf(l) * (i1 - i0) / l.columns(),
-                   [&, i0, i1](int j) { std::copy(l.row(j) + i0, l.row(j) + i1, tmat.row(j) + i0); });
-    });
+    const int w = shadow.width();
+    forEachRow(shadow.height(), pixelsOf(l), [&](int j) { std::copy(l.row(j), l.row(j) + w, tmat.row(j)); });
+    reportColumns(0, w, barDivisor(shadow), report);
 }
 
 } // namespace

@@ -67,19 +67,16 @@ void synthesise(Workspace& ws, double gain, Reporter& report, Weight weight)
     Colour* out = fullSize ? texture.data() : outScratch.data();
 
     const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-    fillColumnsThenReport(0, w + 1, w, report, [&](int x0, int x1) {
-        x1 = x1 < w ? x1 : w;
-        if (x0 >= x1) return;
-        forEachRow(h, pixels * (x1 - x0) / w, [&, x0, x1](int y) {
-            // The row's weights first, then the mix over plain arrays, which
-            // the compiler can take many pixels at a time.
-            thread_local std::vector<double> t;
-            t.resize(static_cast<std::size_t>(x1));
-            for (int x = x0; x < x1; ++x) t[static_cast<std::size_t>(x)] = weight(x, y);
-            const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-            mixRow(t.data(), grass + row, stone + row, out + row, x0, x1, gain);
-        });
+    forEachRow(h, pixels, [&](int y) {
+        // The row's weights first, then the mix over plain arrays, which the
+        // compiler can take many pixels at a time.
+        thread_local std::vector<double> t;
+        t.resize(static_cast<std::size_t>(w));
+        for (int x = 0; x < w; ++x) t[static_cast<std::size_t>(x)] = weight(x, y);
+        const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+        mixRow(t.data(), grass + row, stone + row, out + row, 0, w, gain);
     });
+    reportColumns(0, w + 1, w, report);
     if (!fullSize)
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) texture.setPixel(x, y, outScratch[static_cast<std::size_t>(y) * w + x]);

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <variant>
 #include <vector>
 
@@ -46,36 +45,34 @@ SweepStyle styleOf(ShadowMode mode)
     return {{f3, f3}, true, true, false, 0};
 }
 
-using Target = SweepTarget;
-
 // Steps a ray from the sun takes to a target, about: its length along the
 // major axis. Used only to share the rays fairly among threads.
-double raySteps(const Target& t, const ShadowParams& p, bool fromSun)
+double raySteps(const SweepTarget& t, const ShadowParams& p, bool fromSun)
 {
     if (!fromSun) return std::max(t.x, t.y) - std::min(t.x, t.y) + 1.0; // "Linear sim" diagonals
     return std::max(std::fabs(t.x - p.x0), std::fabs(t.y - p.y0)) + 1.0;
 }
 
-// Where each of `parts` contiguous runs of rays begins, so that each run
-// takes about as many steps as the others.
-std::vector<std::size_t> splitRays(const std::vector<double>& steps, int parts)
+// Where each of `parts` contiguous runs of the rays taken in `order`
+// begins, so that each run takes about as many of the `total` steps as the
+// others.
+std::vector<std::size_t> splitRays(const std::vector<double>& steps, const std::vector<std::uint32_t>& order,
+                                   double total, int parts)
 {
-    double total = 0;
-    for (double s : steps) total += s;
     std::vector<std::size_t> begin{0};
     double done = 0;
-    for (std::size_t k = 0; k < steps.size() && static_cast<int>(begin.size()) < parts; ++k) {
-        done += steps[k];
+    for (std::size_t k = 0; k < order.size() && static_cast<int>(begin.size()) < parts; ++k) {
+        done += steps[order[k]];
         if (done >= total * static_cast<double>(begin.size()) / parts) begin.push_back(k + 1);
     }
-    while (static_cast<int>(begin.size()) < parts) begin.push_back(steps.size());
-    begin.push_back(steps.size());
+    while (static_cast<int>(begin.size()) < parts) begin.push_back(order.size());
+    begin.push_back(order.size());
     return begin;
 }
 
 // A target's place on the border walked clockwise from the top-left
 // corner: rays next to each other there cross nearly the same pixels.
-long long borderPlace(const Target& t, int w, int h)
+long long borderPlace(const SweepTarget& t, int w, int h)
 {
     if (t.y == 0) return t.x;                                   // top, left to right
     if (t.x == w - 1) return w + static_cast<long long>(t.y);  // right, downwards
@@ -111,7 +108,7 @@ int layerBudget(const Picture& shadow)
 // shadow map, taking the largest stamp at every pixel; a pixel no ray wrote
 // keeps what it held. The bar's steps are reported, in order, at the end.
 template <class Grid>
-void castRays(const std::vector<Target>& targets, const SweepStyle& style, const Grid& heights,
+void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, const Grid& heights,
               const ShadowParams& params, Picture& shadow, Reporter& report)
 {
     const int w = shadow.width(), h = shadow.height();
@@ -120,8 +117,9 @@ void castRays(const std::vector<Target>& targets, const SweepStyle& style, const
         if (k + 1 == targets.size() || targets[k + 1].i != targets[k].i) report.progress(targets[k].i / divisor);
     };
 
+    std::vector<double> steps(targets.size());
     double total = 0;
-    for (const Target& t : targets) total += raySteps(t, params, style.allFourEdges);
+    for (std::size_t k = 0; k < targets.size(); ++k) total += steps[k] = raySteps(targets[k], params, style.allFourEdges);
     if (total < static_cast<double>(parallelGrain())) {
         for (std::size_t k = 0; k < targets.size(); ++k) {
             style.ray(targets[k].x, targets[k].y, heights, params, PixelWriter(shadow));
@@ -135,10 +133,8 @@ void castRays(const std::vector<Target>& targets, const SweepStyle& style, const
     std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
         return borderPlace(targets[a], w, h) < borderPlace(targets[b], w, h);
     });
-    std::vector<double> steps(order.size());
-    for (std::size_t k = 0; k < order.size(); ++k) steps[k] = raySteps(targets[order[k]], params, style.allFourEdges);
     const int runs = std::min(threadsFor(static_cast<std::size_t>(total)), layerBudget(shadow));
-    const std::vector<std::size_t> begin = splitRays(steps, runs);
+    const std::vector<std::size_t> begin = splitRays(steps, order, total, runs);
 
     // Allocated here, where running out of memory can still be reported;
     // cleared by the threads that use them.
@@ -151,7 +147,7 @@ void castRays(const std::vector<Target>& targets, const SweepStyle& style, const
         Layer& layer = layers[static_cast<std::size_t>(r)];
         layer.assign(pixels, 0);
         for (std::size_t k = begin[static_cast<std::size_t>(r)]; k < begin[static_cast<std::size_t>(r) + 1]; ++k) {
-            const Target& t = targets[order[k]];
+            const SweepTarget& t = targets[order[k]];
             style.ray(t.x, t.y, heights, params, PixelWriter(layer.data(), w, h, order[k] + 1));
         }
     }

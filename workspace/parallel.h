@@ -33,16 +33,13 @@ void forEachRow(int rows, std::size_t units, Body body)
     for (int y = 0; y < rows; ++y) body(y);
 }
 
-// The column loops of the computations that report progress per column:
-// fill(x0, x1) fills columns x0..x1-1 of every row (its rows may run in
-// parallel), row by row along memory, as a column-wise walk of a large map
-// would miss the cache at every pixel. The bar is then reported at
-// x / divisor for each column, in order: the same sequence of reports as a
-// column-by-column walk, only all at the end.
-template <class Fill>
-void fillColumnsThenReport(int begin, int end, double divisor, Reporter& report, Fill fill)
+// The bar of a computation that steps once per column, x / divisor for
+// each column begin..end-1 in order. The computations fill their pictures
+// row by row along memory (a column-wise walk of a large map would miss the
+// cache at every pixel) and report the columns when done: the same sequence
+// of reports as a column-by-column walk, only all at the end.
+inline void reportColumns(int begin, int end, double divisor, Reporter& report)
 {
-    fill(begin, end);
     for (int x = begin; x < end; ++x) report.progress(x / divisor);
 }
 

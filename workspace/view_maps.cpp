@@ -76,34 +76,34 @@ void CalculateMaps(Workspace& ws, Reporter& report)
     // Filled row by row, so the reads and writes run along memory; the bar
     // still steps once per column, in order.
     const std::size_t samples = static_cast<std::size_t>(hm.columns()) * static_cast<std::size_t>(hm.rows());
-    fillColumnsThenReport(0, hm.columns(), cols, report, [&](int x0, int x1) {
-        forEachRow(hm.rows(), samples * (x1 - x0) / hm.columns(), [&, x0, x1](int y) {
-            // Every pointer in a local: a byte written through one of the
-            // detail grids could, for all the compiler knows, be any object
-            // it would otherwise read again at every sample.
-            const std::size_t py = static_cast<std::size_t>(pixelOf(y, h));
-            const Colour* colourRow = colour.data() + py * static_cast<std::size_t>(w);
-            const Colour* detailRow = detail.data() + py * static_cast<std::size_t>(w);
-            const std::size_t base = hm.index(0, y);
-            float* red = cm[0].data() + base;
-            float* green = cm[1].data() + base;
-            float* blue = cm[2].data() + base;
-            std::uint8_t* detailRed = cm2[0].data() + base;
-            std::uint8_t* detailGreen = cm2[1].data() + base;
-            std::uint8_t* detailBlue = cm2[2].data() + base;
-            for (int x = x0; x < x1; ++x) {
-                const int px = pixelOf(x, w);
-                const Channels c = split(colourRow[px]);
-                const Channels d = split(detailRow[px]);
-                red[x] = unit[c.r];
-                green[x] = unit[c.g];
-                blue[x] = unit[c.b];
-                detailRed[x] = static_cast<std::uint8_t>(d.r);
-                detailGreen[x] = static_cast<std::uint8_t>(d.g);
-                detailBlue[x] = static_cast<std::uint8_t>(d.b);
-            }
-        });
+    const int columns = hm.columns();
+    forEachRow(hm.rows(), samples, [&](int y) {
+        // Every pointer in a local: a byte written through one of the
+        // detail grids could, for all the compiler knows, be any object
+        // it would otherwise read again at every sample.
+        const std::size_t py = static_cast<std::size_t>(pixelOf(y, h));
+        const Colour* colourRow = colour.data() + py * static_cast<std::size_t>(w);
+        const Colour* detailRow = detail.data() + py * static_cast<std::size_t>(w);
+        const std::size_t base = hm.index(0, y);
+        float* red = cm[0].data() + base;
+        float* green = cm[1].data() + base;
+        float* blue = cm[2].data() + base;
+        std::uint8_t* detailRed = cm2[0].data() + base;
+        std::uint8_t* detailGreen = cm2[1].data() + base;
+        std::uint8_t* detailBlue = cm2[2].data() + base;
+        for (int x = 0; x < columns; ++x) {
+            const int px = pixelOf(x, w);
+            const Channels c = split(colourRow[px]);
+            const Channels d = split(detailRow[px]);
+            red[x] = unit[c.r];
+            green[x] = unit[c.g];
+            blue[x] = unit[c.b];
+            detailRed[x] = static_cast<std::uint8_t>(d.r);
+            detailGreen[x] = static_cast<std::uint8_t>(d.g);
+            detailBlue[x] = static_cast<std::uint8_t>(d.b);
+        }
     });
+    reportColumns(0, columns, cols, report);
 
     // The heights, at either depth, over the same grid.
     std::visit([&](const auto& heights) { fillHeightGrid(hm, heights, pixelOf); }, readHeights(ws));
