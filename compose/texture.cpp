@@ -2,6 +2,7 @@
 
 #include "../workspace/parallel.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -68,13 +69,18 @@ void synthesise(Workspace& ws, double gain, Reporter& report, Weight weight)
 
     const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
     forEachRow(h, pixels, [&](int y) {
-        // The row's weights first, then the mix over plain arrays, which the
-        // compiler can take many pixels at a time.
-        thread_local std::vector<double> t;
-        t.resize(static_cast<std::size_t>(w));
-        for (int x = 0; x < w; ++x) t[static_cast<std::size_t>(x)] = weight(x, y);
+        // A stretch of weights first, then the mix over plain arrays, which
+        // the compiler can take many pixels at a time. The weights live on
+        // this thread's stack: in the heap they could share cache lines with
+        // what another thread reads, and slow it several times over.
+        constexpr int kStretch = 512;
+        double t[kStretch];
         const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-        mixRow(t.data(), grass + row, stone + row, out + row, 0, w, gain);
+        for (int first = 0; first < w; first += kStretch) {
+            const int n = std::min(kStretch, w - first);
+            for (int i = 0; i < n; ++i) t[i] = weight(first + i, y);
+            mixRow(t, grass + row + first, stone + row + first, out + row + first, 0, n, gain);
+        }
     });
     reportColumns(0, w + 1, w, report);
     if (!fullSize)

@@ -144,6 +144,7 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
 
 #pragma omp parallel for num_threads(runs) schedule(static, 1) if (runs > 1)
     for (int r = 0; r < runs; ++r) {
+        enterParallelWork();
         Layer& layer = layers[static_cast<std::size_t>(r)];
         layer.assign(pixels, 0);
         for (std::size_t k = begin[static_cast<std::size_t>(r)]; k < begin[static_cast<std::size_t>(r) + 1]; ++k) {

@@ -2,6 +2,10 @@
 
 #include <omp.h>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 #include <atomic>
 #include <cstdlib>
 
@@ -36,6 +40,20 @@ int threadCount()
 }
 
 void setThreadCount(int n) { chosenThreads.store(n < 1 ? 1 : n, std::memory_order_relaxed); }
+
+#if defined(__x86_64__) || defined(__i386__)
+namespace {
+__attribute__((target("avx"))) void zeroUpperHalves() { _mm256_zeroupper(); }
+const bool hasWideRegisters = __builtin_cpu_supports("avx");
+} // namespace
+
+void enterParallelWork()
+{
+    if (hasWideRegisters) zeroUpperHalves();
+}
+#else
+void enterParallelWork() {}
+#endif
 
 std::size_t parallelGrain() { return grain.load(std::memory_order_relaxed); }
 

@@ -23,14 +23,25 @@ void setParallelGrain(std::size_t units);
 // Threads worth using for `units` of work.
 int threadsFor(std::size_t units);
 
+// Called by each thread as it starts a share of parallel work. A thread
+// can arrive with the upper halves of its wide vector registers in use
+// (left so by the runtime or the C library); the plain vector code of the
+// core then runs at a fraction of its speed until they are cleared, which
+// made one of two threads three times slower than the other.
+void enterParallelWork();
+
 // body(y) for every y in [0, rows), spread over threads when `units` (the
 // work of all rows together) is worth it.
 template <class Body>
 void forEachRow(int rows, std::size_t units, Body body)
 {
     const int threads = threadsFor(units);
-#pragma omp parallel for num_threads(threads) schedule(static) if (threads > 1)
-    for (int y = 0; y < rows; ++y) body(y);
+#pragma omp parallel num_threads(threads) if (threads > 1)
+    {
+        enterParallelWork();
+#pragma omp for schedule(static)
+        for (int y = 0; y < rows; ++y) body(y);
+    }
 }
 
 // The bar of a computation that steps once per column, x / divisor for
