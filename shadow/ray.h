@@ -45,16 +45,31 @@ public:
         return static_cast<std::int32_t>(r < lo ? lo : (r > hi ? hi : r));
     }
 
+    // Whether the decay is whole and `steps` of it from any level a ray
+    // can hold (0..top, or a lift to the terrain) stay in the 32-bit range.
+    bool plainWithin(int steps, int top) const
+    {
+        return whole_ && static_cast<double>(steps) * std::fabs(decay_) + top < 2147483647.0 - 65536.0;
+    }
+    std::int32_t whole() const { return static_cast<std::int32_t>(n_); }
+
 private:
     double decay_;
     bool whole_;
     std::int64_t n_;
 };
 
+// L = L - decay for a whole decay that cannot carry a ray's level out of
+// the 32-bit range within its steps: the level stays within
+// [-steps x |decay|, top + steps x |decay|], so no saturation is needed.
+struct PlainDecayStep {
+    std::int32_t n;
+    std::int32_t operator()(std::int32_t v) const { return v - n; }
+};
+
 // One ray's steps, with the major axis fixed at compile time.
-template <bool MajorY, class Grid, class Rule>
-void walkRay(double q, double s, int m, int step, int count, const Grid& heights, const DecayStep& lower,
-             Rule& rule)
+template <bool MajorY, class Grid, class Rule, class Lower>
+void walkSteps(double q, double s, int m, int step, int count, const Grid& heights, const Lower& lower, Rule& rule)
 {
     // The minor coordinate stays within 0..W (or 0..H): the outside column
     // or row is as far as a ray can slide.
@@ -66,8 +81,7 @@ void walkRay(double q, double s, int m, int step, int count, const Grid& heights
     const unsigned rows = static_cast<unsigned>(heights.rows());
     const auto* const samples = heights.data();
     std::int32_t level = 0;
-    for (; count > 0; --count, m += step) {
-        const int p = floorToInt(q);
+    auto visit = [&](int p) {
         const int px = MajorY ? p : m;
         const int py = MajorY ? m : p;
         // Steps off the grid on either side are skipped alike: nothing is
@@ -87,7 +101,23 @@ void walkRay(double q, double s, int m, int step, int count, const Grid& heights
         q = q + s;
         if (q > limit) q = limit;
         else if (q < 0) q = 0;
-    }
+    };
+    if (count <= 0) return;
+    // Only the first step can start left of 0 (a sun off the map); after
+    // it q is kept within 0..limit, where truncation is the floor.
+    visit(floorToInt(q));
+    for (--count, m += step; count > 0; --count, m += step) visit(static_cast<int>(q));
+}
+
+// The walk with the cheapest decay step that gives the same levels.
+template <bool MajorY, class Grid, class Rule>
+void walkRay(double q, double s, int m, int step, int count, const Grid& heights, const DecayStep& lower,
+             Rule& rule)
+{
+    if (lower.plainWithin(count, DepthOf<Grid>::kTop))
+        walkSteps<MajorY>(q, s, m, step, count, heights, PlainDecayStep{lower.whole()}, rule);
+    else
+        walkSteps<MajorY>(q, s, m, step, count, heights, lower, rule);
 }
 
 template <class Grid, class Rule>
