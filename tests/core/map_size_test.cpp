@@ -97,7 +97,8 @@ TEST(MapSize, SweepTargetsRunAlongEveryBorderInOrder)
 
 // Clamping the minor coordinate to W or to H, the "Linear sim" start
 // points on non-square maps, and steps beyond the far edge skipped (a
-// negative decay and a sun past the edge reach them).
+// negative decay and a sun past the edge reach them), and levels that
+// huge decays drive to the ends of the 32-bit range.
 TEST(MapSize, LinearRaysFollowTheRulesOnMapsOfEverySize)
 {
     const struct {
@@ -109,7 +110,7 @@ TEST(MapSize, LinearRaysFollowTheRulesOnMapsOfEverySize)
                 {7, 40, "3", "55"},   {300, 200, "310", "-20"}};
     unsigned seed = 1;
     for (const auto& m : maps)
-        for (const char* decay : {"5", "0", "-1.5", "2.5"})
+        for (const char* decay : {"5", "0", "-1.5", "2.5", "2000000000", "-3e9"})
             for (bool sim : {false, true}) {
                 Workspace ws(m.w, m.h);
                 fillRandomHeights(ws.picture(Slot::Height), seed++, 255);
