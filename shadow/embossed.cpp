@@ -7,7 +7,9 @@
 
 #include "ray.h"
 
+#include <array>
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 namespace gloamery {
@@ -37,11 +39,63 @@ const std::vector<std::uint8_t>& riseShades()
     return table;
 }
 
+// What the end of a step makes of a shadow distance K at one darkness:
+// r = nearest((K + 64) / 128 x E), mid-grey and faded out above 128, else
+// the shade r (0 when negative). With E = 255 - D at least 0, r only rises
+// with K: every K below -64 gives 0, and from the first K that fades out
+// every K does. So the values in between are tabled, per darkness, the
+// first time a ray of that darkness needs them; a darkness outside
+// 0..255, or a K past the table (a darkness of 255 never fades), is worked
+// out on the spot.
+class FadeTable {
+public:
+    static constexpr int kFaded = -1;
+    static constexpr std::int32_t kFirst = -64;
+    static constexpr std::int32_t kMostEntries = 1 << 16;
+
+    static int worked(double e, std::int32_t k)
+    {
+        const double r = nearest((k + 64.0) / 128.0 * e);
+        if (r > 128) return kFaded;
+        return r < 0 ? 0 : static_cast<int>(r);
+    }
+
+    explicit FadeTable(int darkness) : e_(255 - darkness), table_(darkness >= 0 && darkness <= 255 ? &tableFor(darkness) : nullptr) {}
+
+    int operator()(std::int32_t k) const
+    {
+        if (table_ == nullptr) return worked(e_, k);
+        if (k < kFirst) return (*table_)[0];
+        const auto i = static_cast<std::uint32_t>(k - kFirst);
+        if (i < table_->size()) return (*table_)[i];
+        return table_->back() == kFaded ? kFaded : worked(e_, k);
+    }
+
+private:
+    static const std::vector<std::int16_t>& tableFor(int darkness)
+    {
+        static std::array<std::once_flag, 256> built;
+        static std::array<std::vector<std::int16_t>, 256> tables;
+        const auto d = static_cast<std::size_t>(darkness);
+        std::call_once(built[d], [&] {
+            const double e = 255 - darkness;
+            for (std::int32_t k = kFirst; k < kFirst + kMostEntries; ++k) {
+                tables[d].push_back(static_cast<std::int16_t>(worked(e, k)));
+                if (tables[d].back() == kFaded) break;
+            }
+        });
+        return tables[d];
+    }
+
+    double e_;
+    const std::vector<std::int16_t>* table_;
+};
+
 template <class Grid>
 struct EmbossRule {
     PixelWriter shadow;
     const Grid& heights;
-    double e; // E = 255 - D; the darkness itself is not used
+    FadeTable fade; // from E = 255 - D; the darkness itself is not used
     DecayStep grow; // k = nearest(decay + k)
 
     const std::vector<std::uint8_t>& litShades = riseShades<typename Grid::value_type>();
@@ -57,7 +111,7 @@ struct EmbossRule {
     int nextAtZero = 0;
 
     EmbossRule(PixelWriter s, const Grid& h, int darkness, double a)
-        : shadow(s), heights(h), e(255 - darkness), grow(-a)
+        : shadow(s), heights(h), fade(darkness), grow(-a)
     {
         setDistance(0);
         fadedOutAtZero = fadedOut;
@@ -67,9 +121,9 @@ struct EmbossRule {
     void setDistance(std::int32_t v)
     {
         k = v;
-        const double r = nearest((k + 64.0) / 128.0 * e);
-        fadedOut = r > 128;
-        next = fadedOut ? kMidGrey : (r < 0 ? 0 : static_cast<int>(r)); // r <= 128 here
+        const int r = fade(k);
+        fadedOut = r == FadeTable::kFaded;
+        next = fadedOut ? kMidGrey : r;
     }
 
     void lit(int px, int py, int h, std::int32_t level)
