@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins qt6-image-formats-plugins
-  libgdal-dev
+  libgdal-dev zlib1g-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth libx11-6 libxtst6 libxcb1-dev

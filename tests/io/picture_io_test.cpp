@@ -2,6 +2,7 @@
 
 #include "imageio/format_checks.h"
 #include "imageio/picture_io.h"
+#include "imageio/png_writer.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -14,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string_view>
+#include <utility>
 
 using namespace gloamery;
 
@@ -248,20 +251,36 @@ TEST(LoadImage, DecodedImagesHaveTheLimitOfAFile)
     }
 }
 
-// What the window and the batch tool write, they read back unchanged.
+// What the window and the batch tool write, they read back unchanged: at
+// the default size, and at sizes whose PNG rows are compressed in several
+// bands, one the height of a band and one a row more.
 TEST(LoadData, SavedPicturesLoadBackExactly)
 {
     QTemporaryDir dir;
-    Picture picture(kInputBackground);
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) picture.setPixel(x, y, compose(x, y, (x * y) & 255));
-    for (const char* name : {"out.bmp", "out.png"}) {
-        const QString path = dir.filePath(QString::fromLatin1(name));
-        ASSERT_FALSE(savePicture(picture, path).has_value()) << name;
-        Picture back = patterned();
-        const Refusal r = loadPicture(back, path);
-        ASSERT_FALSE(r.has_value()) << name << ": " << r->message;
-        EXPECT_TRUE(back == picture) << name;
+    unsigned seed = 7;
+    for (const auto& [w, h] : {std::pair{256, 256}, {1, 1}, {3, 2}, {300, 700}, {5, 512}, {2, 513}}) {
+        Picture picture(kInputBackground, w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                seed = seed * 1103515245u + 12345u;
+                // Smooth on the left, noise on the right, as maps are.
+                picture.setPixel(x, y, x < w / 2 ? compose(x, y, (x * y) & 255) : static_cast<Colour>(seed >> 8 & 0xFFFFFF));
+            }
+        for (const char* name : {"out.bmp", "out.png"}) {
+            const QString path = dir.filePath(QString::fromLatin1(name));
+            ASSERT_FALSE(savePicture(picture, path).has_value()) << name;
+            Picture back(kInputBackground, w, h);
+            const Refusal r = loadPicture(back, path);
+            ASSERT_FALSE(r.has_value()) << name << " " << w << " x " << h << ": " << r->message;
+            EXPECT_TRUE(back == picture) << name << " " << w << " x " << h;
+        }
+    }
+    // A writer that stops part-way is told so, whichever byte it stops at.
+    const Picture picture(kInputBackground, 300, 700);
+    for (std::size_t stopAt : {std::size_t(0), std::size_t(8), std::size_t(40)}) {
+        std::size_t taken = 0;
+        EXPECT_EQ(writePng(picture, [&](std::string_view bytes) { return (taken += bytes.size()) <= stopAt; }),
+                  PngResult::WriteFailed) << "stopping at byte " << stopAt;
     }
 }
 
