@@ -19,9 +19,9 @@ const std::uint8_t* shownBytes()
 }
 
 HeightSamples::HeightSamples(int width, int height, std::uint16_t fill)
-    : width_(width), height_(height),
-      samples_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill)
+    : width_(width), height_(height)
 {
+    fillFresh(samples_, static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill);
 }
 
 HeightSamples::HeightSamples(int width, int height, const std::uint16_t* samples)

@@ -7,8 +7,13 @@
 // a large map costs more than most computations on it, the large buffers a
 // computation frees are kept for the next one of the same size.
 
+#include "parallel.h"
+
+#include <algorithm>
 #include <cstddef>
 #include <new>
+#include <utility>
+#include <vector>
 
 namespace gloamery {
 
@@ -45,6 +50,32 @@ struct LargePageAllocator {
 
     template <class U>
     bool operator==(const LargePageAllocator<U>&) const noexcept { return true; }
+    // A buffer sized without a value is left unwritten (fillFresh writes it).
+    template <class U>
+    void construct(U* p) noexcept
+    {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
 };
+
+// v made n copies of `value`, written by every thread in bands: the first
+// write to a fresh page is what a large buffer costs, and a page is faulted
+// in by the thread that writes it.
+template <class T>
+void fillFresh(std::vector<T, LargePageAllocator<T>>& v, std::size_t n, T value)
+{
+    v.resize(n);
+    constexpr std::size_t kBand = LargePageAllocator<T>::kPage / sizeof(T);
+    const std::size_t bands = (n + kBand - 1) / kBand;
+    forEachRow(static_cast<int>(bands), n, [&](int b) {
+        const std::size_t first = static_cast<std::size_t>(b) * kBand;
+        std::fill(v.data() + first, v.data() + std::min(n, first + kBand), value);
+    });
+}
 
 } // namespace gloamery

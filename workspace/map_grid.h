@@ -20,9 +20,9 @@ public:
 
     // The grid of a W x H map: (W + 1) x (H + 1) samples.
     explicit MapGrid(int mapWidth = kDefaultMapSize, int mapHeight = kDefaultMapSize, T fill = T{})
-        : columns_(mapWidth + 1), rows_(mapHeight + 1),
-          samples_(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_), fill)
+        : columns_(mapWidth + 1), rows_(mapHeight + 1)
     {
+        fillFresh(samples_, static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_), fill);
     }
 
     int mapWidth() const { return columns_ - 1; }

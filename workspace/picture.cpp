@@ -7,9 +7,9 @@
 namespace gloamery {
 
 Picture::Picture(Colour background, int width, int height)
-    : width_(width), height_(height), background_(background),
-      pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), background)
+    : width_(width), height_(height), background_(background)
 {
+    fillFresh(pixels_, static_cast<std::size_t>(width) * static_cast<std::size_t>(height), background);
 }
 
 void Picture::clear()
