@@ -49,7 +49,8 @@ struct ReadState {
     png_infop info = nullptr;
     std::vector<unsigned char> bytes;
     std::vector<png_bytep> rows;
-    Colour palette[256];
+    Colour palette[256] = {};
+    int paletteSize = 0;
     ~ReadState() { png_destroy_read_struct(&png, &info, nullptr); }
 };
 
@@ -68,9 +69,8 @@ bool readInto(ReadState& st, Source& src, DecodedPng& out, int limitMiB)
         png_colorp entries = nullptr;
         int count = 0;
         png_get_PLTE(st.png, st.info, &entries, &count);
-        // Indexes past the palette show black, as the toolkit draws them.
-        std::fill(std::begin(st.palette), std::end(st.palette), kBlack);
-        for (int i = 0; i < std::min(count, 256); ++i)
+        st.paletteSize = std::min(count, 256);
+        for (int i = 0; i < st.paletteSize; ++i)
             st.palette[i] = compose(entries[i].red, entries[i].green, entries[i].blue);
         if (depth < 8) png_set_packing(st.png);
     } else if (grey && depth < 8) {
@@ -99,12 +99,17 @@ bool readInto(ReadState& st, Source& src, DecodedPng& out, int limitMiB)
     }
     out.pixels.resize(n);
     Colour* c = out.pixels.data();
-    if (type == PNG_COLOR_TYPE_PALETTE)
+    if (type == PNG_COLOR_TYPE_PALETTE) {
+        // Indexes past the palette are shown differently by the toolkit's
+        // reader from one bit depth to another: such files are its to read.
+        for (std::size_t i = 0; i < n; ++i)
+            if (p[i] >= st.paletteSize) return false;
         for (std::size_t i = 0; i < n; ++i) c[i] = st.palette[p[i]];
-    else if (grey)
+    } else if (grey) {
         for (std::size_t i = 0; i < n; ++i) c[i] = gloamery::grey(p[i]);
-    else
+    } else {
         for (std::size_t i = 0; i < n; ++i) c[i] = compose(p[3 * i], p[3 * i + 1], p[3 * i + 2]);
+    }
     return true;
 }
 

@@ -163,8 +163,8 @@ std::vector<Case> cases()
         {"png_grey8.png", L, {{0, 0, kBlack3}, {7, 6, {216, 216, 216}}, {8, 0, kBg}}},
         {"png_grey8_gamma.png", L, {{0, 0, kBlack3}, {7, 6, {216, 216, 216}}, {8, 0, kBg}}},
         {"png_palette2.png", L, quadrants(8)},
-        // Index 1 past a one-colour palette shows black.
-        {"png_palette1_one_colour.png", L, {{0, 0, kRed}, {3, 7, kRed}, {4, 0, kBlack3}, {7, 7, kBlack3}, {8, 0, kBg}}},
+        // Index 1 past a one-colour palette: the toolkit shows white.
+        {"png_palette1_one_colour.png", L, {{0, 0, kRed}, {3, 7, kRed}, {4, 0, kWhite3}, {7, 7, kWhite3}, {8, 0, kBg}}},
         {"png_named_bmp.bmp", L, quadrants(8)},
         {"png_grey16.png", L, {{0, 0, kBlack3}, {7, 0, {224, 224, 224}}, {0, 7, {7, 7, 7}}, {8, 0, kBg}}},
         {"png_grey_alpha8.png", L, {{0, 0, {200, 200, 200}}, {3, 7, {200, 200, 200}}, {4, 0, kBg}, {7, 7, kBg}}},

@@ -39,7 +39,7 @@ TEST(NativeIo, SavesReadBackUnchangedAndAtomically)
     for (const char* format : {"png", "bmp"}) {
         const std::string path = dir.filePath(QStringLiteral("a.") + format).toStdString();
         ASSERT_FALSE(savePictureFile(p, path, format)) << format;
-        Picture back(kWhite, p.width(), p.height());
+        Picture back(kBlack, p.width(), p.height());
         ASSERT_FALSE(loadPicture(back, QString::fromStdString(path))) << format;
         EXPECT_TRUE(back == p) << format;
     }
