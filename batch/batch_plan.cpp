@@ -2,13 +2,11 @@
 
 #include "shadow/shadow_params.h"
 
-#include <QCommandLineParser>
-#include <QFileInfo>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
+#include <string_view>
 
 namespace gloamery::batch {
 
@@ -44,10 +42,10 @@ constexpr std::array<NamedBlend, 4> kBlends = {{
 
 constexpr const char* kSlotList = "height, shadow, colour, grass, stone, texture or detail";
 
-std::optional<Operation> operationFromName(const QString& name)
+std::optional<Operation> operationFromName(const std::string& name)
 {
     for (const auto& o : kOperations)
-        if (name == QLatin1String(o.name)) return o.op;
+        if (name == o.name) return o.op;
     return std::nullopt;
 }
 
@@ -63,55 +61,76 @@ std::optional<ShadowMode> shadowModeOf(Operation op)
     }
 }
 
-std::string quoted(const QString& s) { return "\"" + s.toStdString() + "\""; }
+std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+
+// The file name's extension in lower case ("png" for "dir.x/A.PNG"), empty
+// when it has none.
+std::string suffix(const std::string& path)
+{
+    const std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+    const std::size_t dot = name.rfind('.');
+    std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return ext;
+}
+
+std::vector<std::string> splitAtCommas(const std::string& text)
+{
+    std::vector<std::string> parts(1);
+    for (char c : text) {
+        if (c == ',') parts.emplace_back();
+        else parts.back() += c;
+    }
+    return parts;
+}
 
 // Walks the argument list; every reader either yields a value or records
 // the first usage error.
 class Reader {
 public:
-    explicit Reader(const QStringList& args) : args_(args) {}
+    explicit Reader(const std::vector<std::string>& args) : args_(args) {}
 
     bool atEnd() const { return pos_ >= args_.size(); }
-    QString next() { return args_.at(pos_++); }
+    std::string next() { return args_.at(pos_++); }
 
     // The value after an option, or an error naming what is missing.
-    std::optional<QString> value(const QString& option, const char* what)
+    std::optional<std::string> value(const std::string& option, const char* what)
     {
         if (atEnd()) {
-            fail(option.toStdString() + " needs " + what);
+            fail(option + " needs " + what);
             return std::nullopt;
         }
         return next();
     }
 
-    std::optional<Slot> slot(const QString& option)
+    std::optional<Slot> slot(const std::string& option)
     {
         const auto name = value(option, "a SLOT and a FILE");
         if (!name) return std::nullopt;
-        const auto s = slotFromName(name->toStdString());
-        if (!s) fail("unknown slot " + quoted(*name) + " after " + option.toStdString() + ": use " + kSlotList);
+        const auto s = slotFromName(*name);
+        if (!s) fail("unknown slot " + quoted(*name) + " after " + option + ": use " + kSlotList);
         return s;
     }
 
-    std::optional<QString> file(const QString& option)
+    std::optional<std::string> file(const std::string& option)
     {
         const auto f = value(option, "a SLOT and a FILE");
-        if (f && f->isEmpty()) {
-            fail(option.toStdString() + " needs a file name, not an empty text");
+        if (f && f->empty()) {
+            fail(option + " needs a file name, not an empty text");
             return std::nullopt;
         }
         return f;
     }
 
     // A whole number lo..hi written in the C locale ("128", "1e2").
-    std::optional<int> integer(const QString& option, int lo, int hi)
+    std::optional<int> integer(const std::string& option, int lo, int hi)
     {
         const std::string range = std::to_string(lo) + ".." + std::to_string(hi);
         const auto text = value(option, ("a whole number " + range).c_str());
         if (!text) return std::nullopt;
-        const auto v = parseCNumber(text->toStdString());
+        const auto v = parseCNumber(*text);
         if (!v || *v != std::floor(*v) || *v < lo || *v > hi) {
-            fail(option.toStdString() + " needs a whole number " + range + ", not " + quoted(*text));
+            fail(option + " needs a whole number " + range + ", not " + quoted(*text));
             return std::nullopt;
         }
         return static_cast<int>(*v);
@@ -124,39 +143,39 @@ public:
     const std::optional<UsageError>& error() const { return error_; }
 
 private:
-    const QStringList& args_;
-    qsizetype pos_ = 0;
+    const std::vector<std::string>& args_;
+    std::size_t pos_ = 0;
     std::optional<UsageError> error_;
 };
 
-bool isFiniteNumber(const QString& text) { return parseCNumber(text.toStdString()).has_value(); }
+bool isFiniteNumber(const std::string& text) { return parseCNumber(text).has_value(); }
 
 // --load or --save with its slot and file; nothing after a usage error.
-std::optional<Step> readPictureStep(const QString& option, Reader& in)
+std::optional<Step> readPictureStep(const std::string& option, Reader& in)
 {
     const auto slot = in.slot(option);
     const auto path = slot ? in.file(option) : std::nullopt;
     if (!slot || !path) return std::nullopt;
-    if (option == QLatin1String("--load")) return LoadStep{*slot, *path, false, std::nullopt};
-    if (option == QLatin1String("--tile")) return LoadStep{*slot, *path, true, std::nullopt};
-    const QString ext = QFileInfo(*path).suffix().toLower();
-    if (ext != QLatin1String("bmp") && ext != QLatin1String("png")) {
+    if (option == "--load") return LoadStep{*slot, *path, false, std::nullopt};
+    if (option == "--tile") return LoadStep{*slot, *path, true, std::nullopt};
+    const std::string ext = suffix(*path);
+    if (ext != "bmp" && ext != "png") {
         in.fail("cannot save " + quoted(*path) + ": the name must end in .bmp or .png");
         return std::nullopt;
     }
-    return SaveStep{*slot, *path, ext.toLatin1()};
+    return SaveStep{*slot, *path, ext};
 }
 
 // "LO,HI": two finite numbers, LO below HI.
-std::optional<ElevationRange> readRange(const QString& option, Reader& in)
+std::optional<ElevationRange> readRange(const std::string& option, Reader& in)
 {
     const auto text = in.value(option, "LO,HI");
     if (!text) return std::nullopt;
-    const QStringList parts = text->split(QLatin1Char(','));
-    const auto lo = parts.size() == 2 ? parseCNumber(parts[0].toStdString()) : std::nullopt;
-    const auto hi = parts.size() == 2 ? parseCNumber(parts[1].toStdString()) : std::nullopt;
+    const std::vector<std::string> parts = splitAtCommas(*text);
+    const auto lo = parts.size() == 2 ? parseCNumber(parts[0]) : std::nullopt;
+    const auto hi = parts.size() == 2 ? parseCNumber(parts[1]) : std::nullopt;
     if (!lo || !hi || !(*lo < *hi)) {
-        in.fail(option.toStdString() + " needs two finite numbers LO,HI with LO below HI (as in -20,850.5), not "
+        in.fail(option + " needs two finite numbers LO,HI with LO below HI (as in -20,850.5), not "
                 + quoted(*text));
         return std::nullopt;
     }
@@ -164,20 +183,20 @@ std::optional<ElevationRange> readRange(const QString& option, Reader& in)
 }
 
 // "W,H" with both whole numbers within 1..16384.
-std::optional<SizeStep> readSize(const QString& option, Reader& in)
+std::optional<SizeStep> readSize(const std::string& option, Reader& in)
 {
     const auto text = in.value(option, "W,H");
     if (!text) return std::nullopt;
-    const QStringList parts = text->split(QLatin1Char(','));
-    auto side = [](const QString& t) -> std::optional<int> {
-        const auto v = parseCNumber(t.toStdString());
+    const std::vector<std::string> parts = splitAtCommas(*text);
+    auto side = [](const std::string& t) -> std::optional<int> {
+        const auto v = parseCNumber(t);
         if (!v || *v != std::floor(*v) || *v < 1 || *v > kMaxMapSize) return std::nullopt;
         return static_cast<int>(*v);
     };
     const auto w = parts.size() == 2 ? side(parts[0]) : std::nullopt;
     const auto h = parts.size() == 2 ? side(parts[1]) : std::nullopt;
     if (!w || !h) {
-        in.fail(option.toStdString() + " needs two whole numbers W,H from 1 to " + std::to_string(kMaxMapSize)
+        in.fail(option + " needs two whole numbers W,H from 1 to " + std::to_string(kMaxMapSize)
                 + " (as in 1024,768), not " + quoted(*text));
         return std::nullopt;
     }
@@ -186,40 +205,41 @@ std::optional<SizeStep> readSize(const QString& option, Reader& in)
 
 // The control options. False when the argument is none of them; a bad value
 // is recorded in the reader and leaves the controls as they were.
-bool readControl(const QString& option, Reader& in, Controls& c)
+bool readControl(const std::string& option, Reader& in, Controls& c)
 {
-    if (option == QLatin1String("--sun")) {
+    if (option == "--sun") {
         const auto text = in.value(option, "X,Y");
         if (!text) return true;
-        const qsizetype comma = text->indexOf(QLatin1Char(','));
-        const QString x = comma < 0 ? QString() : text->left(comma);
-        const QString y = comma < 0 ? QString() : text->mid(comma + 1);
-        if (comma < 0 || !isFiniteNumber(x) || !isFiniteNumber(y)) {
+        const std::size_t comma = text->find(',');
+        const bool none = comma == std::string::npos;
+        const std::string x = none ? std::string() : text->substr(0, comma);
+        const std::string y = none ? std::string() : text->substr(comma + 1);
+        if (none || !isFiniteNumber(x) || !isFiniteNumber(y)) {
             in.fail("--sun needs two finite numbers X,Y (as in 40,30.5), not " + quoted(*text));
             return true;
         }
-        c.x0 = x.toStdString();
-        c.y0 = y.toStdString();
-    } else if (option == QLatin1String("--decay")) {
+        c.x0 = x;
+        c.y0 = y;
+    } else if (option == "--decay") {
         const auto text = in.value(option, "a finite number");
         if (!text) return true;
         if (!isFiniteNumber(*text)) in.fail("--decay needs a finite number, not " + quoted(*text));
-        else c.alt = text->toStdString();
-    } else if (option == QLatin1String("--darkness")) {
+        else c.alt = *text;
+    } else if (option == "--darkness") {
         if (const auto v = in.integer(option, 0, 255)) c.darkness = *v;
-    } else if (option == QLatin1String("--contrast")) {
+    } else if (option == "--contrast") {
         if (const auto v = in.integer(option, 0, 100)) c.contrast = *v;
-    } else if (option == QLatin1String("--blur")) {
+    } else if (option == "--blur") {
         const auto text = in.value(option, "on or off");
         if (!text) return true;
-        if (*text == QLatin1String("on")) c.blur = true;
-        else if (*text == QLatin1String("off")) c.blur = false;
+        if (*text == "on") c.blur = true;
+        else if (*text == "off") c.blur = false;
         else in.fail("--blur needs on or off, not " + quoted(*text));
-    } else if (option == QLatin1String("--blend")) {
+    } else if (option == "--blend") {
         const auto text = in.value(option, "a blend mode");
         if (!text) return true;
         const auto b = std::find_if(kBlends.begin(), kBlends.end(),
-                                    [&](const NamedBlend& nb) { return *text == QLatin1String(nb.name); });
+                                    [&](const NamedBlend& nb) { return *text == nb.name; });
         if (b == kBlends.end()) in.fail("--blend needs 50/50, multiply, multiply/2 or multiply/3, not " + quoted(*text));
         else c.blend = b->mode;
     } else {
@@ -230,13 +250,13 @@ bool readControl(const QString& option, Reader& in, Controls& c)
 
 // A shadow run refuses some inputs (a sun beyond the 16-bit range); that is
 // found out now rather than halfway through the run.
-bool canRun(Operation op, const QString& name, const Controls& c, Reader& in)
+bool canRun(Operation op, const std::string& name, const Controls& c, Reader& in)
 {
     const auto mode = shadowModeOf(op);
     if (!mode) return true;
     const auto params = readShadowParams(c, parseCNumber, *mode != ShadowMode::LinearSim);
     if (const Error* e = std::get_if<Error>(&params)) {
-        in.fail(name.toStdString() + ": " + e->message);
+        in.fail(name + ": " + e->message);
         return false;
     }
     return true;
@@ -244,63 +264,125 @@ bool canRun(Operation op, const QString& name, const Controls& c, Reader& in)
 
 } // namespace
 
-QString operationName(Operation op)
+std::string operationName(Operation op)
 {
     for (const auto& o : kOperations)
-        if (o.op == op) return QLatin1String(o.name);
+        if (o.op == op) return o.name;
     return {};
 }
 
 namespace {
 
-// Qt's parser knows the options and that each has its value, but it keeps
-// no order between options and the operations around them; it vets the
-// command line, and the walk below reads it in order.
+// The vetting pass sees the command line as a whole: the options that
+// take a value take the next argument whatever it looks like, --help and
+// --version win wherever they stand, and unknown options are named the way
+// the toolkit's command-line parser named them when the tool used it.
 struct Vetted {
     std::optional<Request> request; // --help or --version, wherever it stands
     std::optional<UsageError> error;
 };
 
-Vetted vet(const QStringList& args)
-{
-    QCommandLineParser parser;
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    parser.addOption({QStringLiteral("time"), QStringLiteral("wall time of each operation")});
-    for (const char* name : {"load", "tile", "save", "size", "heights", "threads", "sun", "decay", "darkness", "contrast", "blur", "blend"})
-        parser.addOption({QLatin1String(name), QString(), QStringLiteral("value")});
+constexpr std::array<std::string_view, 12> kValueOptions = {
+    "load", "tile", "save", "size", "heights", "threads", "sun", "decay", "darkness", "contrast", "blur", "blend"};
+constexpr std::array<std::string_view, 6> kFlags = {"h", "help", "help-all", "v", "version", "time"};
 
-    if (!parser.parse(QStringList{QStringLiteral("gloamery-batch")} + args))
-        return {std::nullopt, UsageError{parser.errorText().toStdString()}};
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) return {Request::Help, std::nullopt};
-    if (parser.isSet(version)) return {Request::Version, std::nullopt};
+bool takesValue(std::string_view name)
+{
+    return std::find(kValueOptions.begin(), kValueOptions.end(), name) != kValueOptions.end();
+}
+bool known(std::string_view name)
+{
+    return takesValue(name) || std::find(kFlags.begin(), kFlags.end(), name) != kFlags.end();
+}
+
+Vetted vet(const std::vector<std::string>& args)
+{
+    std::vector<std::string> found, unknown;
+    std::string valueError; // the last one counts
+    bool positionalOnly = false;
+    // The value of `name`, given in `arg` after '=' or as the next argument.
+    auto valueOf = [&](const std::string& name, const std::string& arg, std::size_t& i) {
+        const std::size_t eq = arg.find('=');
+        if (takesValue(name)) {
+            if (eq == std::string::npos && ++i == args.size()) valueError = "Missing value after '" + arg + "'.";
+        } else if (eq != std::string::npos) {
+            valueError = "Unexpected value after '" + arg.substr(0, eq) + "'.";
+        }
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (positionalOnly || arg.size() < 2 || arg[0] != '-') continue;
+        if (arg[1] == '-') {
+            if (arg.size() == 2) {
+                positionalOnly = true;
+                continue;
+            }
+            const std::string name = arg.substr(2, arg.find('=') == std::string::npos ? std::string::npos : arg.find('=') - 2);
+            if (!known(name)) {
+                unknown.push_back(name);
+                continue;
+            }
+            found.push_back(name);
+            valueOf(name, arg, i);
+            continue;
+        }
+        // Single letters, run together: "-hv", "-x".
+        std::string name;
+        bool valueFound = false;
+        for (std::size_t pos = 1; pos < arg.size(); ++pos) {
+            name = arg.substr(pos, 1);
+            if (!known(name)) {
+                unknown.push_back(name);
+                continue;
+            }
+            found.push_back(name);
+            if (takesValue(name)) {
+                valueFound = pos + 1 < arg.size();
+                break;
+            }
+            if (pos + 1 < arg.size() && arg[pos + 1] == '=') break;
+        }
+        if (!valueFound && known(name)) valueOf(name, arg, i);
+    }
+    if (!valueError.empty()) return {std::nullopt, UsageError{valueError}};
+    if (unknown.size() == 1) return {std::nullopt, UsageError{"Unknown option '" + unknown[0] + "'."}};
+    if (!unknown.empty()) {
+        std::string names;
+        for (const std::string& n : unknown) names += (names.empty() ? "" : ", ") + n;
+        return {std::nullopt, UsageError{"Unknown options: " + names + "."}};
+    }
+    auto isSet = [&](std::string_view a, std::string_view b) {
+        return std::find(found.begin(), found.end(), a) != found.end() || std::find(found.begin(), found.end(), b) != found.end();
+    };
+    if (isSet("h", "help") || isSet("help-all", "help-all")) return {Request::Help, std::nullopt};
+    if (isSet("v", "version")) return {Request::Version, std::nullopt};
     return {};
 }
 
-// "--name=value", which Qt's parser accepts, as the two arguments it means.
-QStringList unpacked(const QStringList& args)
+// "--name=value" as the two arguments it means.
+std::vector<std::string> unpacked(const std::vector<std::string>& args)
 {
-    QStringList out;
+    std::vector<std::string> out;
     bool optionsEnd = false;
-    for (const QString& arg : args) {
-        const qsizetype eq = arg.indexOf(QLatin1Char('='));
-        if (!optionsEnd && arg.startsWith(QLatin1String("--")) && eq > 2) {
-            out << arg.left(eq) << arg.mid(eq + 1);
+    for (const std::string& arg : args) {
+        const std::size_t eq = arg.find('=');
+        if (!optionsEnd && arg.starts_with("--") && eq != std::string::npos && eq > 2) {
+            out.push_back(arg.substr(0, eq));
+            out.push_back(arg.substr(eq + 1));
         } else {
-            out << arg;
+            out.push_back(arg);
         }
-        if (arg == QLatin1String("--")) optionsEnd = true;
+        if (arg == "--") optionsEnd = true;
     }
     return out;
 }
 
 } // namespace
 
-std::variant<Command, UsageError> parseArguments(const QStringList& rawArgs)
+std::variant<Command, UsageError> parseArguments(const std::vector<std::string>& rawArgs)
 {
     Command cmd;
-    if (rawArgs.isEmpty()) return UsageError{"nothing to do"};
+    if (rawArgs.empty()) return UsageError{"nothing to do"};
     const Vetted vetted = vet(rawArgs);
     if (vetted.error) return *vetted.error;
     if (vetted.request) {
@@ -308,30 +390,30 @@ std::variant<Command, UsageError> parseArguments(const QStringList& rawArgs)
         return cmd;
     }
 
-    const QStringList args = unpacked(rawArgs);
+    const std::vector<std::string> args = unpacked(rawArgs);
     Controls controls; // the control panel's defaults
     std::optional<ElevationRange> heights; // elevations from least to greatest
     Reader in(args);
     while (!in.atEnd() && !in.error()) {
-        const QString arg = in.next();
-        if (arg == QLatin1String("--time")) {
+        const std::string arg = in.next();
+        if (arg == "--time") {
             cmd.plan.time = true;
-        } else if (arg == QLatin1String("--load") || arg == QLatin1String("--tile") || arg == QLatin1String("--save")) {
+        } else if (arg == "--load" || arg == "--tile" || arg == "--save") {
             if (auto step = readPictureStep(arg, in)) {
                 if (auto* load = std::get_if<LoadStep>(&*step)) load->heights = heights;
                 cmd.plan.steps.push_back(std::move(*step));
             }
-        } else if (arg == QLatin1String("--heights")) {
+        } else if (arg == "--heights") {
             if (auto range = readRange(arg, in)) heights = range;
-        } else if (arg == QLatin1String("--size")) {
+        } else if (arg == "--size") {
             if (auto step = readSize(arg, in)) cmd.plan.steps.push_back(*step);
-        } else if (arg == QLatin1String("--threads")) {
+        } else if (arg == "--threads") {
             if (const auto n = in.integer(arg, 1, 1024)) cmd.plan.threads = *n;
         } else if (readControl(arg, in, controls)) {
             // the controls now stand as the next operation will see them
         } else if (const auto op = operationFromName(arg)) {
             if (canRun(*op, arg, controls, in)) cmd.plan.steps.push_back(RunStep{*op, controls});
-        } else if (arg.startsWith(QLatin1Char('-'))) {
+        } else if (arg.starts_with('-')) {
             in.fail("unknown option " + quoted(arg));
         } else {
             in.fail("unknown operation " + quoted(arg)
@@ -342,9 +424,9 @@ std::variant<Command, UsageError> parseArguments(const QStringList& rawArgs)
     return cmd;
 }
 
-QString usageText()
+std::string usageText()
 {
-    return QStringLiteral(
+    return std::string(
         "Usage: gloamery-batch [ARGUMENT]...\n"
         "Lights a terrain the way the control panel does, one argument at a time,\n"
         "strictly left to right. Starts from the control panel's default pictures.\n"

@@ -9,26 +9,26 @@
 #include "workspace/controls.h"
 #include "workspace/workspace.h"
 
-#include <QByteArray>
-#include <QString>
-#include <QStringList>
-
 #include <optional>
 #include <string>
 #include <variant>
 #include <vector>
+
+#ifdef QT_CORE_LIB
+#include <QStringList>
+#endif
 
 namespace gloamery::batch {
 
 enum class Operation { Linear, LinearSim, Sin, Cos, Embossed, MakeTexture, MakeTexture2, Clear };
 
 // The operation's name on the command line ("linear", "make-texture2"...).
-QString operationName(Operation op);
+std::string operationName(Operation op);
 
 // --load (top-left, cropped) or --tile (repeated from the top-left).
 struct LoadStep {
     Slot slot;
-    QString path;
+    std::string path;
     bool tile = false;
     std::optional<ElevationRange> heights; // --heights as it stood
 };
@@ -41,8 +41,8 @@ struct SizeStep {
 
 struct SaveStep {
     Slot slot;
-    QString path;
-    QByteArray format; // "bmp" or "png", from the extension
+    std::string path;
+    std::string format; // "bmp" or "png", from the extension
 };
 
 // An operation with the controls as they stood when the command line
@@ -71,9 +71,24 @@ struct UsageError {
     std::string message;
 };
 
-// Reads the arguments (without the program name) left to right.
-std::variant<Command, UsageError> parseArguments(const QStringList& args);
+// Reads the arguments (without the program name) left to right. Plain
+// strings: the tool starts without the toolkit's libraries.
+std::variant<Command, UsageError> parseArguments(const std::vector<std::string>& args);
 
-QString usageText();
+std::string usageText();
+
+#ifdef QT_CORE_LIB
+// For callers that hold the arguments as the toolkit does.
+inline std::vector<std::string> utf8Arguments(const QStringList& args)
+{
+    std::vector<std::string> out;
+    for (const QString& a : args) out.push_back(a.toStdString());
+    return out;
+}
+inline std::variant<Command, UsageError> parseArguments(const QStringList& args)
+{
+    return parseArguments(utf8Arguments(args));
+}
+#endif
 
 } // namespace gloamery::batch

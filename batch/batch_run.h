@@ -21,6 +21,12 @@ int runPlan(const Plan& plan, Workspace& ws, std::ostream& err);
 
 // The whole tool: arguments without the program name in, exit status out.
 // Help and version go to out, everything else to err.
-int runTool(const QStringList& args, std::ostream& out, std::ostream& err);
+int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+#ifdef QT_CORE_LIB
+inline int runTool(const QStringList& args, std::ostream& out, std::ostream& err)
+{
+    return runTool(utf8Arguments(args), out, err);
+}
+#endif
 
 } // namespace gloamery::batch

@@ -1,16 +1,12 @@
 // gloamery-batch: the control panel's operations from the command line.
+// Links no toolkit library: a run on plain files starts and ends without
+// loading one (see batch_run.cpp).
 
 #include "batch_run.h"
-
-#include <QCoreApplication>
 
 #include <iostream>
 
 int main(int argc, char** argv)
 {
-    // A core application only: the tool must run with no display at all.
-    QCoreApplication app(argc, argv);
-    QStringList args = QCoreApplication::arguments();
-    args.removeFirst();
-    return gloamery::batch::runTool(args, std::cout, std::cerr);
+    return gloamery::batch::runTool(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
 }

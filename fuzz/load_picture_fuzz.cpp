@@ -9,10 +9,13 @@
 //    filled first with 0x00 and then with 0x01 (both inside any palette, so
 //    leftover palette indexes show too), and both slots must agree.
 // The same bytes then go through the deep height readers (16-bit PNG and
-// TIFF, PGM above maxval 255), with the same checks on the samples.
+// TIFF, PGM above maxval 255), with the same checks on the samples, and
+// through the batch tool's plain PNG reader, which must either decline or
+// give exactly what the toolkit's reader gives.
 
 #include "imageio/height_files.h"
 #include "imageio/picture_io.h"
+#include "imageio/png_codec.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -151,6 +154,27 @@ void checkDeepRead(const QByteArray& bytes)
     if (!heightsAreDeep(ws)) fail("placed deep samples are not the ones read");
 }
 
+// Whatever the plain reader takes, the toolkit's reader takes alike: the
+// same samples for a deep file, the same placed picture for any other.
+void checkPlainPng(const std::uint8_t* data, std::size_t size, const Picture& start, const Picture& viaToolkit,
+                   const Refusal& refusal, const QByteArray& bytes)
+{
+    const auto plain = decodePlainPng(data, size, kDecodeLimitMiB);
+    if (!plain) return;
+    if (!plain->deep.empty()) {
+        const AnyPicture read = readAnyPictureData(bytes);
+        const auto* deep = std::get_if<DeepPicture>(&read);
+        if (!deep || !(deep->samples == plain->deep)) fail("the plain PNG reader's samples differ from the toolkit's");
+        return;
+    }
+    if (refusal) fail("the plain PNG reader took a file the toolkit refuses");
+    if (plain->pixels.size() != static_cast<std::size_t>(plain->width) * static_cast<std::size_t>(plain->height))
+        fail("the plain PNG reader's picture is not its size");
+    Picture placed = start;
+    placed.place(plain->width, plain->height, plain->pixels.data());
+    if (placed != viaToolkit) fail("the plain PNG reader's picture differs from the toolkit's");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -189,5 +213,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (first != second) fail("the loaded picture depends on memory the decoder never wrote");
     countOutcome(bytes, r1);
     checkDeepRead(bytes);
+    checkPlainPng(data, size, start, first, r1, bytes);
     return 0;
 }

@@ -6,6 +6,7 @@
 // does not write; a progressive JPEG can hold thousands of scans, each of
 // which costs a pass over the whole picture.
 
+#include "picture_limits.h"
 #include "workspace/controls.h"
 #include "workspace/workspace.h"
 
@@ -20,11 +21,6 @@ namespace gloamery {
 // What to do with a file: let the toolkit decode it, use the picture
 // decoded here, or refuse it for the reason given.
 using FormatCheck = std::variant<std::monostate, QImage, Error>;
-
-// The "too large" reason shared by every format: a side beyond the largest
-// map, or more than limitMiB once decoded at 32 bits a pixel.
-Error tooLargeError(std::int64_t width, std::int64_t height, int limitMiB);
-bool exceedsLimit(std::int64_t width, std::int64_t height, int limitMiB);
 
 // For a file that starts with "BM": refuses a broken header, an impossible
 // size, a picture over the limit, and pixel data that the file does not

@@ -3,11 +3,10 @@
 #include "format_checks.h"
 #include "gdal_plugin.h"
 #include "picture_io.h"
+#include "plugins.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QLibrary>
 #include <QSaveFile>
 
 #include "workspace/numeric.h"
@@ -104,35 +103,18 @@ bool hasGeoTags(const QByteArray& b)
 // -------------------------------------------------- the elevation plugin
 
 struct ElevationPlugin {
-    QLibrary* library = nullptr; // kept loaded for the program's life
     GloameryReadElevations read = nullptr;
     GloameryFreeElevations release = nullptr;
 };
-
-QStringList pluginPlaces()
-{
-    QStringList places;
-    const QByteArray chosen = qgetenv("GLOAMERY_ELEVATION_PLUGIN");
-    if (!chosen.isEmpty()) return {QString::fromLocal8Bit(chosen)};
-    if (QCoreApplication::instance())
-        places << QCoreApplication::applicationDirPath() + QStringLiteral("/" GLOAMERY_PLUGIN_FROM_BIN "/libgloamery-gdal.so");
-    places << QStringLiteral(GLOAMERY_PLUGIN_BUILD_DIR "/libgloamery-gdal.so");
-    return places;
-}
 
 // Loaded the first time a raster is read, never before.
 const ElevationPlugin& elevationPlugin()
 {
     static const ElevationPlugin plugin = [] {
-        for (const QString& place : pluginPlaces()) {
-            if (!QFileInfo::exists(place)) continue;
-            auto* library = new QLibrary(place);
-            auto read = reinterpret_cast<GloameryReadElevations>(library->resolve("gloamery_read_elevations"));
-            auto release = reinterpret_cast<GloameryFreeElevations>(library->resolve("gloamery_free_elevations"));
-            if (read && release) return ElevationPlugin{library, read, release};
-            delete library;
-        }
-        return ElevationPlugin{};
+        void* library = openPlugin("libgloamery-gdal.so", "GLOAMERY_ELEVATION_PLUGIN");
+        auto read = reinterpret_cast<GloameryReadElevations>(pluginSymbol(library, "gloamery_read_elevations"));
+        auto release = reinterpret_cast<GloameryFreeElevations>(pluginSymbol(library, "gloamery_free_elevations"));
+        return read && release ? ElevationPlugin{read, release} : ElevationPlugin{};
     }();
     return plugin;
 }

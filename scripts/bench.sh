@@ -2,8 +2,10 @@
 # Builds a Release tree and runs the benchmarks:
 #  1. the core operations at 256, 1024 and 4096 on a side (medians of
 #     repeated runs);
-#  2. the batch tool started as a process at 256 x 256: load four pictures,
-#     "Linear", save the colour map;
+#  2. the batch tool started as a process: --version alone; at 256 x 256
+#     load four pictures, "Linear", save the colour map, beside
+#     ImageMagick's shading of the same height map; and the first "Linear"
+#     of a fresh process beside the next one (its --time lines);
 #  3. the batch tool at 4096 x 4096 beside ImageMagick's shading of the same
 #     height map, with the peak memory of each;
 #  4. one "Linear" at 16384 x 16384, time and peak memory.
@@ -53,10 +55,38 @@ def timed(args, n):
                           capture_output=True, text=True).stderr.strip().splitlines()[-1]
     return statistics.median(times[1:]), min(times[1:]), max(times[1:]), int(peak) / 1024
 
+def alternate(commands, n):
+    """Medians (and minima) of n runs of each command, taken in turn so a
+    busy spell of the machine weighs on each alike."""
+    times = [[] for _ in commands]
+    for i in range(n + 1):
+        for k, args in enumerate(commands):
+            start = time.perf_counter()
+            subprocess.run(args, cwd=work, env=env, check=True, stdout=subprocess.DEVNULL)
+            if i:
+                times[k].append((time.perf_counter() - start) * 1000)
+    return [(statistics.median(t), min(t)) for t in times]
+
 small = [batch, "--load", "height", "h.png", "--load", "grass", "g.png", "--load", "stone", "s.png",
          "--load", "detail", "d.png", "--sun", "40,30", "linear", "--save", "colour", "out.png"]
-med, lo, hi, peak = timed(small, runs)
-print(f"batch process 256: median {med:.1f} ms, min {lo:.1f} ms, max {hi:.1f} ms over {runs} runs, peak {peak:.0f} MiB")
+shade256 = [magick, "h.png", "-shade", "120x45", "out-im.png"]
+true = ["/bin/true"]
+(v, vlo), (s, slo), (m, mlo), (t, tlo) = alternate([[batch, "--version"], small, shade256, true], runs)
+peak = timed(small, 1)[3]
+print(f"batch --version: median {v:.1f} ms (min {vlo:.1f}); /bin/true: median {t:.1f} ms (min {tlo:.1f})")
+print(f"batch process 256 (load 4 PNG, linear, save PNG): median {s:.1f} ms (min {slo:.1f}), peak {peak:.0f} MiB; "
+      f"ImageMagick -shade 120x45 on h.png: median {m:.1f} ms (min {mlo:.1f}); ratio {s / m:.2f}, over {runs} runs each")
+
+firsts, warms = {}, {}
+for _ in range(runs):
+    out = subprocess.run([batch, "--time", "linear", "linear", "linear"], cwd=work, env=env, check=True,
+                         capture_output=True, text=True).stderr.split()
+    ms = [float(out[i + 1]) for i in range(0, len(out), 3)]
+    firsts.setdefault("linear", []).append(ms[0])
+    warms.setdefault("linear", []).append(statistics.median(ms[1:]))
+f, w = statistics.median(firsts["linear"]), statistics.median(warms["linear"])
+print(f"linear at 256 in a fresh process: first run median {f:.3f} ms, warm runs median {w:.3f} ms, "
+      f"ratio {f / w:.2f} over {runs} processes")
 
 big_runs = max(3, runs // 4)
 big = [batch, "--size", "4096,4096", "--load", "height", "h4k.png", "make-texture", "--sun", "640,480",

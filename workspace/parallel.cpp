@@ -41,6 +41,13 @@ int threadCount()
 
 void setThreadCount(int n) { chosenThreads.store(n < 1 ? 1 : n, std::memory_order_relaxed); }
 
+void startThreads()
+{
+    const int threads = threadCount();
+#pragma omp parallel num_threads(threads) if (threads > 1)
+    enterParallelWork();
+}
+
 #if defined(__x86_64__) || defined(__i386__)
 namespace {
 __attribute__((target("avx"))) void zeroUpperHalves() { _mm256_zeroupper(); }

@@ -14,6 +14,11 @@ namespace gloamery {
 int threadCount();
 void setThreadCount(int n);
 
+// Starts the threads that parallel work will use, ahead of it: the first
+// parallel loop of a process otherwise waits for the system to create
+// them, which on a busy machine took several times as long as the loop.
+void startThreads();
+
 // Work below this many pixels (or ray steps) runs on one thread, where
 // starting the others would cost more than it saves. Tests lower it to
 // drive the parallel paths on tiny maps.

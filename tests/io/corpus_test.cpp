@@ -3,6 +3,8 @@
 // tool load them: it loads at the top-left over the slot's background, or
 // it is refused with a reason and the slot keeps every pixel.
 
+#include "imageio/height_files.h"
+#include "imageio/native_io.h"
 #include "imageio/picture_io.h"
 
 #include <QByteArray>
@@ -155,6 +157,14 @@ std::vector<Case> cases()
         {"png_rgb8.png", L, quadrants(8)},
         {"png_rgb16.png", L, quadrants(8)},
         {"png_interlaced.png", L, quadrants(8)},
+        {"png_grey1.png", L, {{0, 0, kBlack3}, {3, 7, kBlack3}, {4, 0, kWhite3}, {7, 7, kWhite3}, {8, 0, kBg}}},
+        {"png_grey2.png", L, {{0, 0, kBlack3}, {1, 0, {85, 85, 85}}, {2, 3, {170, 170, 170}}, {7, 7, kWhite3}}},
+        {"png_grey4_interlaced.png", L, {{0, 0, kBlack3}, {1, 5, {34, 34, 34}}, {7, 7, {238, 238, 238}}, {8, 0, kBg}}},
+        {"png_grey8.png", L, {{0, 0, kBlack3}, {7, 6, {216, 216, 216}}, {8, 0, kBg}}},
+        {"png_grey8_gamma.png", L, {{0, 0, kBlack3}, {7, 6, {216, 216, 216}}, {8, 0, kBg}}},
+        {"png_palette2.png", L, quadrants(8)},
+        // Index 1 past a one-colour palette: the toolkit shows white.
+        {"png_palette1_one_colour.png", L, {{0, 0, kRed}, {3, 7, kRed}, {4, 0, kWhite3}, {7, 7, kWhite3}, {8, 0, kBg}}},
         {"png_named_bmp.bmp", L, quadrants(8)},
         {"png_grey16.png", L, {{0, 0, kBlack3}, {7, 0, {224, 224, 224}}, {0, 7, {7, 7, 7}}, {8, 0, kBg}}},
         {"png_grey_alpha8.png", L, {{0, 0, {200, 200, 200}}, {3, 7, {200, 200, 200}}, {4, 0, kBg}, {7, 7, kBg}}},
@@ -336,6 +346,37 @@ TEST(CorpusTable, CoversEveryFileOfTheCorpus)
         if (!f.endsWith(QLatin1String(".py")) && !f.startsWith(QLatin1String("deep_"))) present.insert(f.toStdString());
     for (const std::string& f : present) EXPECT_TRUE(listed.count(f)) << "no expectation for " << f;
     for (const std::string& f : listed) EXPECT_TRUE(present.count(f)) << "missing from the corpus: " << f;
+}
+
+// The batch tool reads plain PNG files without the toolkit: whatever that
+// reader takes (from every file here, deep ones too) must come out exactly
+// as the toolkit's reader has it, in any slot, placed or tiled, and the
+// height map's depth with it.
+TEST(CorpusTable, PlainReaderMatchesTheToolkitOrDeclines)
+{
+    int taken = 0;
+    for (const QString& f : QDir(kCorpus).entryList(QDir::Files)) {
+        const std::string path = (kCorpus + "/" + f).toStdString();
+        for (const Slot slot : {Slot::Height, Slot::Grass, Slot::Colour})
+            for (const bool tile : {false, true}) {
+                Workspace viaToolkit, plain;
+                plain.picture(slot) = viaToolkit.picture(slot) = patterned();
+                const auto expected = loadSlotFile(viaToolkit, slot, QString::fromStdString(path), tile);
+                const auto got = loadPlainFile(plain, slot, path, tile);
+                SCOPED_TRACE(f.toStdString() + " slot " + std::to_string(static_cast<int>(slot)) + (tile ? " tiled" : ""));
+                if (!got) {
+                    EXPECT_TRUE(plain.picture(slot) == patterned()) << "a declined file changed the slot";
+                    continue;
+                }
+                ++taken;
+                ASSERT_TRUE(std::holds_alternative<LoadedFile>(expected)) << "the toolkit refuses what the plain reader took";
+                EXPECT_EQ(got->width, std::get<LoadedFile>(expected).width);
+                EXPECT_EQ(got->height, std::get<LoadedFile>(expected).height);
+                EXPECT_TRUE(plain.picture(slot) == viaToolkit.picture(slot));
+                EXPECT_TRUE(plain.heightSamples() == viaToolkit.heightSamples());
+            }
+    }
+    EXPECT_GE(taken, 6 * 10) << "the plain reader took too few of the corpus's PNG files to tell anything";
 }
 
 } // namespace

@@ -29,6 +29,11 @@ done
    && "$usr/bin/gloamery-batch" --load height small.png --sun 40,30 linear --save colour lit.png) \
   || fail "the batch job"
 [ "$(head -c 8 "$work/lit.png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "lit.png is no PNG"
+# Files other than plain PNG go through the toolkit plugin installed beside
+# the raster one.
+find "$usr/lib" -path "*/gloamery/libgloamery-qtio.so" | grep -q . || fail "no toolkit picture plugin installed"
+(cd "$work" && "$usr/bin/gloamery-batch" --save colour lit.bmp --load grass lit.bmp --save grass back.png) \
+  || fail "the batch tool cannot read a BMP"
 [ "$(QT_QPA_PLATFORM=offscreen "$usr/bin/gloamery" --version 2>/dev/null)" = "gloamery $version" ] \
   || fail "gloamery --version"
 

@@ -402,6 +402,12 @@ def png_pack(rows, colour_type, depth):
     out = []
     for row in rows:
         line = bytearray()
+        if depth < 8:
+            # Samples packed from the high bits, rows padded to a byte.
+            bits = "".join(format(v, "0%db" % depth) for v in row)
+            bits += "0" * (-len(bits) % 8)
+            out.append(bytes(int(bits[i:i + 8], 2) for i in range(0, len(bits), 8)))
+            continue
         for px in row:
             vals = px if isinstance(px, tuple) else (px,)
             for v in vals:
@@ -411,7 +417,7 @@ def png_pack(rows, colour_type, depth):
 
 
 def png(w, h, rows, colour_type, depth=8, palette=None, trns=None, interlace=False, idat=None,
-        ihdr=None):
+        ihdr=None, extra=b""):
     raw = bytearray()
     if idat is None:
         if interlace:
@@ -440,7 +446,7 @@ def png(w, h, rows, colour_type, depth=8, palette=None, trns=None, interlace=Fal
         out += png_chunk(b"PLTE", b"".join(bytes(c) for c in palette))
     if trns is not None:
         out += png_chunk(b"tRNS", trns)
-    out += png_chunk(b"IDAT", idat) + png_chunk(b"IEND", b"")
+    out += extra + png_chunk(b"IDAT", idat) + png_chunk(b"IEND", b"")
     return out
 
 
@@ -462,6 +468,17 @@ def png_files():
     files["png_index_past_palette.png"] = png(8, 8, [[0 if x < 4 else 9 for x in range(8)] for y in range(8)],
                                               3, palette=[RED, GREEN])
     files["png_interlaced.png"] = png(8, 8, q, 2, interlace=True)
+    # Grey and palette pictures of fewer bits, which libpng unpacks.
+    files["png_grey1.png"] = png(8, 8, [[x // 4 for x in range(8)] for y in range(8)], 0, 1)
+    files["png_grey2.png"] = png(8, 8, [[x % 4 for x in range(8)] for y in range(8)], 0, 2)
+    files["png_grey4_interlaced.png"] = png(8, 8, [[2 * x for x in range(8)] for y in range(8)], 0, 4,
+                                            interlace=True)
+    files["png_grey8.png"] = png(8, 8, [[30 * x + y for x in range(8)] for y in range(8)], 0)
+    files["png_grey8_gamma.png"] = png(8, 8, [[30 * x + y for x in range(8)] for y in range(8)], 0,
+                                       extra=png_chunk(b"gAMA", struct.pack(">I", 45455)))
+    files["png_palette2.png"] = png(8, 8, idx, 3, 2, palette=[RED, GREEN, BLUE, YELLOW])
+    files["png_palette1_one_colour.png"] = png(8, 8, [[x // 4 for x in range(8)] for y in range(8)], 3, 1,
+                                               palette=[RED])
     files["png_named_bmp.bmp"] = files["png_rgb8.png"]
     files["png_zero_size.png"] = png(0, 0, [], 2, idat=zlib.compress(b""))
     files["png_65535x65535.png"] = png(65535, 65535, [], 2, idat=zlib.compress(bytes(2000)))

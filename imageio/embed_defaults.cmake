@@ -1,0 +1,20 @@
+# Writes OUT, a C++ file holding the default pictures' PNG bytes, so the
+# batch tool needs no resource system to find them.
+#   cmake -DSRC=<resources dir> -DOUT=<file.cpp> -P embed_defaults.cmake
+set(text "// Generated from ${SRC} by embed_defaults.cmake.\n#include <cstddef>\n\nnamespace gloamery {\n\n")
+string(APPEND text "struct BuiltInFile {\n    const unsigned char* data;\n    std::size_t size;\n};\n\n")
+foreach(name height grass stone detail)
+  file(READ ${SRC}/${name}.png hex HEX)
+  string(LENGTH "${hex}" digits)
+  math(EXPR size "${digits} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(SUBSTRING ${name} 0 1 first)
+  string(TOUPPER ${first} first)
+  string(SUBSTRING ${name} 1 -1 rest)
+  string(APPEND text "static const unsigned char ${name}Bytes[] = {${bytes}};\n")
+  string(APPEND text "extern const BuiltInFile kDefault${first}${rest};\n")
+  string(APPEND text "const BuiltInFile kDefault${first}${rest}{${name}Bytes, ${size}};\n\n")
+endforeach()
+string(APPEND text "} // namespace gloamery\n")
+file(WRITE ${OUT}.new "${text}")
+file(COPY_FILE ${OUT}.new ${OUT} ONLY_IF_DIFFERENT)

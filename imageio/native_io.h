@@ -1,0 +1,51 @@
+#pragma once
+// Picture files in and out of the workspace without the toolkit: what the
+// batch tool does on every run (plain PNG in; PNG and BMP out; the default
+// pictures), so that a run maps no GUI library. Loads that need more (other
+// formats, transparency, damage to report, elevation rasters) are declined
+// and go to the toolkit's readers, whose results these match exactly.
+
+#include "elevation.h"
+#include "workspace/controls.h"
+#include "workspace/workspace.h"
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace gloamery {
+
+// What a load put into a slot: the file's picture size, and what the user
+// should be told (the range of a raster's elevations; usually nothing).
+struct LoadedFile {
+    int width;
+    int height;
+    std::string note;
+};
+
+// The file's bytes, or nothing when it cannot be read or is larger than
+// any picture file can be (the toolkit's reader then says why).
+std::optional<std::vector<unsigned char>> readSmallFile(const std::string& path);
+
+// Writes the bytes to a new file in the same directory and renames it over
+// path, so a failed save never damages an existing file.
+Refusal writeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes);
+
+// A 24-bit bottom-up BMP of the colour values, as the toolkit writes an
+// opaque picture.
+std::vector<unsigned char> encodeBmp(const Colour* pixels, int width, int height);
+
+// Puts a plain PNG file into the slot as loadSlotFile does; nothing (and
+// the workspace untouched) when the file is anything else.
+std::optional<LoadedFile> loadPlainFile(Workspace& ws, Slot slot, const std::string& path, bool tile);
+
+// Writes the picture as BMP or PNG by format ("bmp" or "png"), atomically.
+Refusal savePictureFile(const Picture& picture, const std::string& path, const std::string& format);
+// Writes deep heights as a 16-bit grey PNG, atomically.
+Refusal saveDeepHeightsFile(const HeightSamples& samples, const std::string& path);
+
+// The default pictures of these slots, built into the program.
+void loadBuiltInDefaults(Workspace& ws, const std::vector<Slot>& wanted);
+
+} // namespace gloamery
