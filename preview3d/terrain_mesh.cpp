@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 using gloamery::Colour;
@@ -203,26 +204,35 @@ void TerrainMesh::loadBuffers(const Workspace& ws)
                                 static_cast<float>(gx * tile), static_cast<float>(gy * tile)});
         }
     }
-    // Strip a runs along grid column a and a + 1, each pair (a, b), (a + 1, b)
-    // in turn, as on the 256 x 256 mesh: its upper side is the back face.
-    std::vector<GLuint> indices;
-    indices.reserve(static_cast<std::size_t>(columns_) * 2 * static_cast<std::size_t>(rows_ + 1));
-    for (int a = 0; a < columns_; ++a)
-        for (int b = 0; b <= rows_; ++b) {
-            indices.push_back(static_cast<GLuint>(b * (columns_ + 1) + a));
-            indices.push_back(static_cast<GLuint>(b * (columns_ + 1) + a + 1));
-        }
+    std::vector<float> xAt, zAt;
+    for (int i = 0; i <= columns_; ++i) xAt.push_back(vertices[static_cast<std::size_t>(i)].x);
+    for (int j = 0; j <= rows_; ++j) zAt.push_back(vertices[static_cast<std::size_t>(j) * (columns_ + 1)].z);
+    lod_ = TerrainLod(heights.data(), columns_, rows_, std::move(xAt), std::move(zAt));
 
     glGenBuffers(1, &vertices_);
     glBindBuffer(GL_ARRAY_BUFFER, vertices_);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(Vertex)), vertices.data(),
                  GL_STATIC_DRAW);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glGenBuffers(1, &indices_);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices_);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(GLuint)), indices.data(),
-                 GL_STATIC_DRAW);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    glGenBuffers(1, &indices_); // filled by the first frame
+}
+
+void TerrainMesh::updateTriangles()
+{
+    GLdouble modelview[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    // Projection row 1 maps a unit at distance 1 onto that part of the
+    // viewport's half height.
+    std::vector<int> steps = lod_.steps(modelview, projection[5] * viewport[3] / 2.0);
+    if (steps == steps_ && triangleCount_ > 0) return;
+    const std::vector<std::uint32_t> indices = lod_.triangles(steps);
+    steps_ = std::move(steps);
+    triangleCount_ = static_cast<int>(indices.size() / 3);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)),
+                 indices.data(), GL_DYNAMIC_DRAW);
 }
 
 void TerrainMesh::setDetail(bool on) const
@@ -235,7 +245,7 @@ void TerrainMesh::setDetail(bool on) const
     if (buffered_) glActiveTexture(GL_TEXTURE0);
 }
 
-void TerrainMesh::draw(const Workspace& ws, const Table& vertexCoord, const Table& texCoord, double scale) const
+void TerrainMesh::draw(const Workspace& ws, const Table& vertexCoord, const Table& texCoord, double scale)
 {
     if (buffered_)
         drawBuffered(scale);
@@ -263,7 +273,7 @@ void TerrainMesh::drawClassic(const Workspace& ws, const Table& vertexCoord, con
     }
 }
 
-void TerrainMesh::drawBuffered(double scale) const
+void TerrainMesh::drawBuffered(double scale)
 {
     if (columns_ == 0 || rows_ == 0) return;
     glColor3f(1.0f, 1.0f, 1.0f);
@@ -288,10 +298,8 @@ void TerrainMesh::drawBuffered(double scale) const
     // keep the winding, so a mirrored mesh still shows its upper side.
     glPushMatrix();
     glScaled(1.0 / scale, 1.0, 1.0 / scale);
-    const GLsizei perStrip = 2 * (rows_ + 1);
-    for (int a = 0; a < columns_; ++a)
-        glDrawElements(GL_TRIANGLE_STRIP, perStrip, GL_UNSIGNED_INT,
-                       at(static_cast<std::size_t>(a) * static_cast<std::size_t>(perStrip) * sizeof(GLuint)));
+    updateTriangles();
+    glDrawElements(GL_TRIANGLES, 3 * triangleCount_, GL_UNSIGNED_INT, nullptr);
     glPopMatrix();
 
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);

@@ -6,13 +6,16 @@
 // A 256 x 256 map is drawn as it always was: 257 x 257 points sent one by
 // one, coloured per vertex by the colour grid, the detail texture tiled on
 // top. Any other size is drawn from vertex buffers at the workspace's grid
-// step (at most kMaxViewGridCells cells a side), the colour map laid on as
-// a texture of its own at full resolution and the detail texture tiled on
-// a second texture unit. Either way the mesh spans the same width.
+// step (at most kMaxViewGridCells cells a side), coarser where the eye
+// cannot tell (TerrainLod), the colour map laid on as a texture of its own
+// at full resolution and the detail texture tiled on a second texture
+// unit. Either way the mesh spans the same width.
 
+#include "terrain_lod.h"
 #include "workspace/workspace.h"
 
 #include <array>
+#include <vector>
 
 class TerrainMesh {
 public:
@@ -29,7 +32,7 @@ public:
     // takes its x and z from vertexCoord and its detail coordinates from
     // texCoord; any other is spread as widely and divided by scale, the
     // number "Rescale" was given.
-    void draw(const gloamery::Workspace& ws, const Table& vertexCoord, const Table& texCoord, double scale) const;
+    void draw(const gloamery::Workspace& ws, const Table& vertexCoord, const Table& texCoord, double scale);
 
     // The tiled detail texture on or off, from the next frame.
     void setDetail(bool on) const;
@@ -40,6 +43,8 @@ public:
     // Points along x and z of the buffered mesh (0 when not buffered).
     int pointColumns() const { return columns_ + (buffered_ ? 1 : 0); }
     int pointRows() const { return rows_ + (buffered_ ? 1 : 0); }
+    // Triangles of the buffered mesh's last frame.
+    int trianglesDrawn() const { return triangleCount_; }
 
     // Whether a map of this size is drawn as the 256 x 256 one always was.
     static bool classic(int w, int h) { return w == gloamery::kDefaultMapSize && h == gloamery::kDefaultMapSize; }
@@ -51,7 +56,10 @@ private:
     void loadDetailTexture(const gloamery::Picture& detail);
     void loadBuffers(const gloamery::Workspace& ws);
     void drawClassic(const gloamery::Workspace& ws, const Table& vertexCoord, const Table& texCoord) const;
-    void drawBuffered(double scale) const;
+    void drawBuffered(double scale);
+    // The buffered mesh's triangles for the current matrices and viewport
+    // (the index buffer bound), rebuilt when a chunk's step changes.
+    void updateTriangles();
 
     bool buffered_ = false;
     unsigned detail_ = 0;
@@ -60,4 +68,7 @@ private:
     unsigned indices_ = 0;
     int columns_ = 0; // cells of the buffered mesh
     int rows_ = 0;
+    TerrainLod lod_;
+    std::vector<int> steps_; // of the triangles in the index buffer
+    int triangleCount_ = 0;
 };

@@ -1,15 +1,18 @@
 // Time of one frame of the 3D view at its design size.
 //
-//   frame_time [--frames N] [--flat] [--size W,H]
+//   frame_time [--frames N] [--flat] [--size W,H] [--save FRAME.png]
 //
 // --size shows a generated W x H terrain instead of the default pictures
-// (both after "Make Texture" and "Linear").
+// (both after "Make Texture" and "Linear"); --save writes the last frame
+// drawn, to compare what two builds draw.
 //
 // Prints three figures:
 // - memory: what "3D" (the grid build, the view's load and its first
 //   frame) adds to the process's resident size, at its peak and after;
 // - draw: a render request drawn by paintGL into the drawing area's
 //   framebuffer and read back (grabFramebuffer), median over N frames;
+// - cpu: processor time of all threads a drawn frame, the rasteriser's
+//   included (less disturbed by other work on the machine than wall time);
 // - on screen: frames shown per second when every shown frame at once asks
 //   for the next (the auto-render timer asks only every 50 ms), as a mean
 //   frame interval; it includes composition and the window system's pacing.
@@ -35,6 +38,8 @@
 #include <cstring>
 #include <vector>
 
+#include <sys/resource.h>
+
 namespace {
 
 // A field of /proc/self/status in KiB (VmRSS, VmHWM).
@@ -50,6 +55,15 @@ long statusKiB(const std::string& field)
 // Starts the peak (VmHWM) afresh from the present resident size.
 void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
+// Processor time of every thread of the process (the rasteriser's too) in
+// ms: steadier than wall time on a shared machine.
+double cpuMs()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -57,17 +71,20 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     int frames = 200;
     bool flat = false;
+    const char* save = nullptr;
     int w = gloamery::kDefaultMapSize, h = gloamery::kDefaultMapSize;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--frames") && i + 1 < argc)
             frames = std::max(1, std::atoi(argv[++i]));
         else if (!std::strcmp(argv[i], "--flat"))
             flat = true;
+        else if (!std::strcmp(argv[i], "--save") && i + 1 < argc)
+            save = argv[++i];
         else if (!std::strcmp(argv[i], "--size") && i + 1 < argc
                  && std::sscanf(argv[++i], "%d,%d", &w, &h) == 2 && gloamery::validMapSize(w, h))
             continue;
         else {
-            std::fprintf(stderr, "usage: frame_time [--frames N] [--flat] [--size W,H]\n");
+            std::fprintf(stderr, "usage: frame_time [--frames N] [--flat] [--size W,H] [--save FRAME.png]\n");
             return 2;
         }
     }
@@ -104,16 +121,22 @@ int main(int argc, char** argv)
     std::vector<double> ms;
     ms.reserve(frames);
     const long before = view.framesDrawn();
+    const double cpuBefore = cpuMs();
     for (int i = 0; i < frames; ++i) {
         clock.start();
         const QImage img = draw();
         ms.push_back(clock.nsecsElapsed() / 1e6);
         if (img.isNull()) return 1;
+        if (save && i + 1 == frames && !img.save(QString::fromLocal8Bit(save))) {
+            std::fprintf(stderr, "cannot write %s\n", save);
+            return 1;
+        }
     }
     if (view.framesDrawn() - before != frames) {
         std::fprintf(stderr, "expected %d frames, %ld drawn\n", frames, view.framesDrawn() - before);
         return 1;
     }
+    const double cpuPerFrame = (cpuMs() - cpuBefore) / frames;
     std::sort(ms.begin(), ms.end());
 
     // On-screen rate: each shown frame asks for the next.
@@ -129,10 +152,14 @@ int main(int argc, char** argv)
                 view.terrain().buffered() ? view.terrain().pointColumns() : 257,
                 view.terrain().buffered() ? view.terrain().pointRows() : 257, view.Disp->width(), view.Disp->height(),
                 flat ? "flat" : "tilted");
+    if (view.terrain().buffered())
+        std::printf("triangles: %d in the last frame, of %d in the full mesh\n", view.terrain().trianglesDrawn(),
+                    2 * (view.terrain().pointColumns() - 1) * (view.terrain().pointRows() - 1));
     std::printf("memory: \"3D\" adds %.1f MiB at its peak, %.1f MiB after its first frame\n", peakAdded / 1024.0,
                 rssAdded / 1024.0);
     std::printf("draw: median %.2f ms over %d frames (min %.2f, max %.2f)\n", ms[ms.size() / 2], frames, ms.front(),
                 ms.back());
+    std::printf("cpu: %.2f ms a frame over all threads\n", cpuPerFrame);
     if (shown > 0)
         std::printf("on screen: %ld frames in %.2f s, %.2f ms per frame\n", shown, seconds, seconds * 1000.0 / shown);
     view.close();

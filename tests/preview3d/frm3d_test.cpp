@@ -2,6 +2,7 @@
 // from its framebuffer, and how its controls change the view.
 
 #include "preview3d/frm3D.h"
+#include "preview3d/terrain_lod.h"
 #include "workspace/view_maps.h"
 
 #include <QApplication>
@@ -16,8 +17,12 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <random>
+#include <utility>
 #include <vector>
 
 #include <dlfcn.h>
@@ -1120,6 +1125,82 @@ private slots:
             QVERIFY2(near(c, want.r, want.g, want.b, 3), qPrintable(rgb(c) + QStringLiteral(" at %1x%2").arg(o.w).arg(o.h)));
             v.close();
             QVERIFY(!v.isLoaded());
+        }
+    }
+    // Chunks of any steps, side by side, cover the grid once with no crack:
+    // every triangle turns the full mesh's way, the areas add up to the
+    // grid's, and every inner edge is met from both sides. All steps 1 give
+    // the full mesh's own cells.
+    void levelsOfDetailLeaveNoCrack_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("pattern"); // 0 all 1, 1 all 16, 2 chequered 1/16, 3 seeded random
+        for (int pattern = 0; pattern < 4; ++pattern)
+            for (QSize g : {QSize(256, 256), QSize(150, 150), QSize(37, 5), QSize(33, 97), QSize(1, 1), QSize(256, 65)})
+                QTest::newRow(qPrintable(QStringLiteral("%1x%2 pattern %3").arg(g.width()).arg(g.height()).arg(pattern)))
+                    << g.width() << g.height() << pattern;
+    }
+
+    void levelsOfDetailLeaveNoCrack()
+    {
+        QFETCH(int, columns);
+        QFETCH(int, rows);
+        QFETCH(int, pattern);
+        const std::size_t points = std::size_t(columns + 1) * std::size_t(rows + 1);
+        std::vector<float> heights(points, 0.0f), xAt(columns + 1, 0.0f), zAt(rows + 1, 0.0f);
+        const TerrainLod lod(heights.data(), columns, rows, xAt, zAt);
+        std::mt19937 rng(7);
+        std::vector<int> steps;
+        for (std::size_t n = 0; n < lod.chunks().size(); ++n)
+            steps.push_back(pattern == 0 ? 1 : pattern == 1 ? 16 : pattern == 2 ? (n % 3 ? 16 : 1) : 1 << (rng() % 5));
+        const std::vector<std::uint32_t> tri = lod.triangles(steps);
+        QCOMPARE(tri.size() % 3, std::size_t(0));
+        const auto at = [&](std::uint32_t p) { return std::pair<long long, long long>(p % (columns + 1), p / (columns + 1)); };
+        const auto onBorder = [&](std::pair<long long, long long> a, std::pair<long long, long long> b) {
+            return (a.first == b.first && (a.first == 0 || a.first == columns))
+                || (a.second == b.second && (a.second == 0 || a.second == rows));
+        };
+        long long twiceArea = 0;
+        std::map<std::pair<std::uint32_t, std::uint32_t>, int> edges;
+        for (std::size_t k = 0; k < tri.size(); k += 3) {
+            const auto a = at(tri[k]), b = at(tri[k + 1]), c = at(tri[k + 2]);
+            const long long turn = (b.first - a.first) * (c.second - a.second) - (b.second - a.second) * (c.first - a.first);
+            QVERIFY2(turn > 0, qPrintable(QStringLiteral("triangle %1").arg(k / 3)));
+            twiceArea += turn;
+            for (int e = 0; e < 3; ++e) {
+                const std::pair<std::uint32_t, std::uint32_t> edge(tri[k + e], tri[k + (e + 1) % 3]);
+                QCOMPARE(++edges[edge], 1);
+            }
+        }
+        QCOMPARE(twiceArea, 2LL * columns * rows);
+        for (const auto& [edge, count] : edges)
+            if (!edges.count({edge.second, edge.first}))
+                QVERIFY2(onBorder(at(edge.first), at(edge.second)),
+                         qPrintable(QStringLiteral("open edge %1-%2").arg(edge.first).arg(edge.second)));
+        if (pattern == 0) QCOMPARE(tri.size(), std::size_t(6) * columns * rows);
+    }
+
+    // Flat ground is drawn at its coarsest anywhere; rugged ground at its
+    // finest right under a near eye, at its coarsest only far away.
+    void levelsOfDetailFollowErrorAndDistance()
+    {
+        const int n = 256;
+        std::vector<float> flat((n + 1) * (n + 1), 0.5f), rugged(flat);
+        for (std::size_t k = 0; k < rugged.size(); ++k) rugged[k] = float(k % 7) * 0.05f;
+        std::vector<float> along(n + 1);
+        for (int i = 0; i <= n; ++i) along[i] = float((i - n / 2) / 32.0);
+        const double pixelsAtUnit = 673 * 1.2071; // the design height at 45 degrees
+        for (double distance : {3.0, 300.0}) {
+            // Seen from straight above, `distance` units up.
+            const double m[16] = {1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, -distance, 1};
+            const std::vector<int> coarse = TerrainLod(flat.data(), n, n, along, along).steps(m, pixelsAtUnit);
+            QVERIFY(std::all_of(coarse.begin(), coarse.end(), [](int s) { return s == 16; }));
+            const std::vector<int> fine = TerrainLod(rugged.data(), n, n, along, along).steps(m, pixelsAtUnit);
+            if (distance < 10)
+                QCOMPARE(fine[4 * 8 + 4], 1); // the chunk whose corner lies under the eye
+            else
+                QVERIFY(std::all_of(fine.begin(), fine.end(), [](int s) { return s == 16; }));
         }
     }
 };
