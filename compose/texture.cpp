@@ -95,15 +95,16 @@ void synthesise(Workspace& ws, double gain, Reporter& report, Weight weight)
 int contrastValue(int contrast) { return contrast < 0 ? 0 : (contrast > 100 ? 100 : contrast); }
 
 
-// A weight for each value 0..top, worked out once when the map has more
-// pixels than there are values (always, for 8-bit heights), else on the
-// spot: a deep table would cost more than a small map.
+// A weight for each value 0..top, worked out once when the map has many
+// times more pixels than there are values (always, for 8-bit heights),
+// else on the spot: a deep table (half a megabyte) would cost more to
+// build, and to read from outside the cache, than a small map's divisions.
 template <class F>
 class Weights {
 public:
     Weights(F f, int top, const Workspace& ws) : f_(f)
     {
-        if (static_cast<double>(ws.width()) * ws.height() <= top) return;
+        if (static_cast<double>(ws.width()) * ws.height() < 16.0 * (top + 1)) return;
         table_.resize(static_cast<std::size_t>(top) + 1);
         for (int k = 0; k <= top; ++k) table_[static_cast<std::size_t>(k)] = f_(k);
     }
