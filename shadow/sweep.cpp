@@ -153,13 +153,25 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
         }
     }
 
+    // Stretch by stretch, layer by layer, in plain loops the compiler takes
+    // many pixels at a time.
     forEachRow(h, pixels * static_cast<std::size_t>(runs), [&](int y) {
+        constexpr int kStretch = 1024;
+        std::uint32_t best[kStretch];
         const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-        Colour* out = shadow.data() + row;
-        for (int x = 0; x < w; ++x) {
-            std::uint32_t v = 0;
-            for (const Layer& l : layers) v = std::max(v, l[row + static_cast<std::size_t>(x)]);
-            if (v != 0) out[x] = grey(static_cast<int>(v & 255));
+        for (int first = 0; first < w; first += kStretch) {
+            const int n = std::min(kStretch, w - first);
+            const std::size_t at = row + static_cast<std::size_t>(first);
+            std::copy_n(layers[0].data() + at, n, best);
+            for (std::size_t r = 1; r < layers.size(); ++r) {
+                const std::uint32_t* l = layers[r].data() + at;
+                for (int i = 0; i < n; ++i) best[i] = best[i] > l[i] ? best[i] : l[i];
+            }
+            Colour* out = shadow.data() + at;
+            for (int i = 0; i < n; ++i) {
+                const std::uint32_t g = best[i] & 255; // grey(g): g in every channel
+                out[i] = best[i] != 0 ? static_cast<Colour>(g | g << 8 | g << 16) : out[i];
+            }
         }
     });
     for (std::size_t k = 0; k < targets.size(); ++k) reportAfter(k);
