@@ -86,6 +86,13 @@ std::optional<std::vector<unsigned char>> readSmallFile(const std::string& path)
 
 Refusal writeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes)
 {
+    return writeFileAtomically(path, [&](const ByteSink& put) {
+        return put(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    });
+}
+
+Refusal writeFileAtomically(const std::string& path, const std::function<bool(const ByteSink&)>& produce)
+{
     const std::size_t slash = path.rfind('/');
     const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -103,8 +110,16 @@ Refusal writeFileAtomically(const std::string& path, const std::vector<unsigned 
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes.data(), bytes.size());
-    int saved = errno;
+    int saved = 0;
+    bool ok = ::fchmod(fd, mode) == 0;
+    if (!ok) saved = errno;
+    ok = ok && produce([&](std::string_view piece) {
+        if (writeAll(fd, reinterpret_cast<const unsigned char*>(piece.data()), piece.size())) return true;
+        saved = errno != 0 ? errno : EIO;
+        return false;
+    });
+    // A producer that stopped on its own (out of memory) leaves errno as is.
+    if (!ok && saved == 0) saved = ENOMEM;
     if (::close(fd) != 0 && ok) {
         ok = false;
         saved = errno;
@@ -186,13 +201,15 @@ std::optional<LoadedFile> loadPlainFile(Workspace& ws, Slot slot, const std::str
 Refusal savePictureFile(const Picture& picture, const std::string& path, const std::string& format)
 {
     if (format != "png") return writeFileAtomically(path, encodeBmp(picture.data(), picture.width(), picture.height()));
-    std::vector<unsigned char> bytes;
-    const PngResult written = writePng(picture, [&](std::string_view piece) {
-        bytes.insert(bytes.end(), piece.begin(), piece.end());
-        return true;
+    // Straight to the file: a large map's PNG held whole as well would add
+    // to the run's peak.
+    PngResult written = PngResult::Written;
+    const Refusal r = writeFileAtomically(path, [&](const ByteSink& put) {
+        written = writePng(picture, put);
+        return written == PngResult::Written;
     });
-    if (written != PngResult::Written) return Error{"There is not enough memory to compress the picture."};
-    return writeFileAtomically(path, bytes);
+    if (written == PngResult::OutOfMemory) return Error{"There is not enough memory to compress the picture."};
+    return r;
 }
 
 Refusal saveDeepHeightsFile(const HeightSamples& samples, const std::string& path)

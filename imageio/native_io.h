@@ -9,7 +9,9 @@
 #include "workspace/controls.h"
 #include "workspace/workspace.h"
 
+#include <functional>
 #include <optional>
+#include <string_view>
 #include <string>
 #include <variant>
 #include <vector>
@@ -31,6 +33,11 @@ std::optional<std::vector<unsigned char>> readSmallFile(const std::string& path)
 // Writes the bytes to a new file in the same directory and renames it over
 // path, so a failed save never damages an existing file.
 Refusal writeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes);
+// The same for bytes made as they are written: `produce` hands them to the
+// sink in order and returns false to give up (the sink returns false when
+// a write failed).
+using ByteSink = std::function<bool(std::string_view)>;
+Refusal writeFileAtomically(const std::string& path, const std::function<bool(const ByteSink&)>& produce);
 
 // A 24-bit bottom-up BMP of the colour values, as the toolkit writes an
 // opaque picture.
