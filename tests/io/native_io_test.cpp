@@ -56,4 +56,12 @@ TEST(NativeIo, SavesReadBackUnchangedAndAtomically)
     EXPECT_TRUE(savePictureFile(p, dir.filePath(QStringLiteral("taken.png")).toStdString(), "png").has_value());
     EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("taken.png"))).isDir());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+
+    // Nor does one whose bytes stop coming half-way (memory ran out).
+    const std::string kept = dir.filePath(QStringLiteral("a.png")).toStdString();
+    EXPECT_TRUE(writeFileAtomically(kept, [](const ByteSink& put) { return put("half") && false; }).has_value());
+    Picture back(kBlack, p.width(), p.height());
+    ASSERT_FALSE(loadPicture(back, QString::fromStdString(kept)));
+    EXPECT_TRUE(back == p);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
 }
