@@ -22,6 +22,13 @@ void PictureView::refresh()
     update();
 }
 
+void PictureView::showImage(const QImage& image)
+{
+    shown_ = fittedRect(QSize(picture_.width(), picture_.height()), size());
+    image_ = image;
+    update();
+}
+
 QPoint PictureView::picturePixel(QPointF viewPos) const
 {
     return picturePixelAt(viewPos, shown_, QSize(picture_.width(), picture_.height()));
@@ -47,6 +54,11 @@ void PictureView::mousePressEvent(QMouseEvent* event)
 void PictureView::mouseMoveEvent(QMouseEvent* event)
 {
     if (event->buttons() & Qt::LeftButton) emit dragged(slot_, picturePixel(event->position()));
+}
+
+void PictureView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) emit released(slot_);
 }
 
 } // namespace gloamery::panel

@@ -22,6 +22,11 @@ public:
     // Converts the picture again; call after anything wrote to it.
     void refresh();
 
+    // Shows an image already scaled for the cell (fittedImage of a picture
+    // of the map's size) in place of converting the picture: the live
+    // relight converts on its own thread, and shows previews this way.
+    void showImage(const QImage& image);
+
     // What the view currently shows, and where in the cell.
     const QImage& image() const { return image_; }
     QRect shownRect() const { return shown_; }
@@ -35,6 +40,8 @@ signals:
     void pressed(gloamery::Slot slot, Qt::MouseButton button, QPoint pos, QPoint globalPos, bool inside);
     // The pointer moved with the left button held.
     void dragged(gloamery::Slot slot, QPoint pos);
+    // The left button was released over the view or after a drag from it.
+    void released(gloamery::Slot slot);
     // A frame was drawn (for timing the live relight).
     void painted(gloamery::Slot slot);
 
@@ -42,6 +49,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     const Picture& picture_;
