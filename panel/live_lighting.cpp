@@ -88,6 +88,8 @@ LiveLighting::LiveLighting(Workspace& ws, std::function<Controls()> controls, Re
 
 LiveLighting::~LiveLighting() { stop(); }
 
+void LiveLighting::setRestInterval(int ms) { rest_->setInterval(ms); }
+
 bool LiveLighting::previewing() const { return LivePreview::wanted(ws_.width(), ws_.height(), previewSide_); }
 
 bool LiveLighting::idle() const { return !worker_ && !scheduled_ && !owed_; }

@@ -61,6 +61,8 @@ public:
 
     // Maps with a side above this are previewed while requests come in.
     void setPreviewSide(int side) { previewSide_ = side; }
+    // How long requests must pause before the exact relight of a preview.
+    void setRestInterval(int ms);
 
     // Asks for a relight, after the texture button when withTexture.
     void request(bool withTexture = false);
