@@ -6,7 +6,6 @@
 #include "shadow/shadow_params.h"
 #include "workspace/parallel.h"
 
-#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -92,7 +91,7 @@ void LiveLighting::setRestInterval(int ms) { rest_->setInterval(ms); }
 
 bool LiveLighting::previewing() const { return LivePreview::wanted(ws_.width(), ws_.height(), previewSide_); }
 
-bool LiveLighting::idle() const { return !worker_ && !scheduled_ && !owed_; }
+bool LiveLighting::idle() const { return !running_ && !scheduled_ && !owed_; }
 
 void LiveLighting::request(bool withTexture)
 {
@@ -103,7 +102,7 @@ void LiveLighting::request(bool withTexture)
         owed_ = true;
         rest_->start(); // restarted by every request until they pause
     }
-    if (!worker_) schedule();
+    if (!running_) schedule();
 }
 
 void LiveLighting::rested()
@@ -112,7 +111,7 @@ void LiveLighting::rested()
     rest_->stop();
     wanted_ = true;
     wantExact_ = true;
-    if (!worker_) schedule();
+    if (!running_) schedule();
 }
 
 void LiveLighting::schedule()
@@ -123,7 +122,7 @@ void LiveLighting::schedule()
     // been seen, so it takes their newest values.
     QTimer::singleShot(0, this, [this] {
         scheduled_ = false;
-        if (!worker_ && wanted_ && holds_ == 0) start();
+        if (!running_ && wanted_ && holds_ == 0) start();
     });
 }
 
@@ -141,20 +140,45 @@ void LiveLighting::start()
         resample_ = false;
     }
     frame_ = LiveFrame{};
-    worker_ = QThread::create([this] {
+    ++serial_;
+    running_ = true;
+    if (!thread_.joinable()) thread_ = std::thread([this] { work(); });
+    const std::lock_guard lock(mutex_);
+    posted_ = true;
+    changed_.notify_all();
+}
+
+void LiveLighting::work()
+{
+    // One thread for every run: it keeps its thread team and its buffers
+    // warm from one frame to the next.
+    for (;;) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return posted_ || quit_; });
+        if (quit_) return;
+        const int serial = serial_;
+        lock.unlock();
         const Job& j = job_;
         if (!j.preview) {
             refused_ = relight(ws_, j.controls, j.parse, j.mode, j.texture, j.cell, frame_);
-            return;
+        } else {
+            if (j.resample) preview_.drop();
+            refused_ = previewRelight(ws_, preview_, j.controls, j.parse, j.mode, j.previewSide, j.cell, frame_);
         }
-        if (j.resample) preview_.drop();
-        refused_ = previewRelight(ws_, preview_, j.controls, j.parse, j.mode, j.previewSide, j.cell, frame_);
-    });
-    const int serial = ++serial_;
-    connect(worker_, &QThread::finished, this, [this, serial] {
-        if (serial == serial_ && worker_) finish();
-    });
-    worker_->start();
+        lock.lock();
+        posted_ = false;
+        changed_.notify_all();
+        lock.unlock();
+        QMetaObject::invokeMethod(this, [this, serial] {
+            if (serial == serial_ && running_) finish();
+        }, Qt::QueuedConnection);
+    }
+}
+
+void LiveLighting::wait()
+{
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !posted_; });
 }
 
 void LiveLighting::hold()
@@ -172,22 +196,22 @@ void LiveLighting::stop()
 {
     stopped_ = true;
     rest_->stop();
-    if (!worker_) return;
-    worker_->wait();
-    delete worker_;
-    worker_ = nullptr;
+    if (!thread_.joinable()) return;
+    {
+        const std::lock_guard lock(mutex_);
+        quit_ = true;
+        changed_.notify_all();
+    }
+    thread_.join(); // after the run in progress
+    running_ = false;
 }
 
 void LiveLighting::settle()
 {
-    if (worker_) {
-        worker_->wait();
-        finish();
-    }
+    if (running_) finish();
     if (owed_ && !stopped_) {
         wantExact_ = true;
         start();
-        worker_->wait();
         finish();
     }
     // Whoever settles may change the heights or the texture.
@@ -196,9 +220,8 @@ void LiveLighting::settle()
 
 void LiveLighting::finish()
 {
-    worker_->wait();
-    delete worker_;
-    worker_ = nullptr;
+    wait();
+    running_ = false;
     if (job_.preview) ++previews_;
     else ++runs_;
     if (job_.texture) resample_ = true; // the preview's texture is out of date

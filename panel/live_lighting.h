@@ -26,10 +26,12 @@
 #include <QObject>
 #include <QSize>
 
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <thread>
 #include <optional>
 
-class QThread;
 class QTimer;
 
 namespace gloamery::panel {
@@ -117,6 +119,8 @@ private:
     void schedule();
     void start();
     void finish();
+    void work();
+    void wait();
     bool previewing() const;
 
     Workspace& ws_;
@@ -137,8 +141,13 @@ private:
     bool stopped_ = false;
     int holds_ = 0;
     QTimer* rest_ = nullptr;   // runs from a preview until the exact relight is due
-    QThread* worker_ = nullptr;
+    bool running_ = false;     // a run was started and not yet finished
     int serial_ = 0;           // tells a finished run from an earlier one
+    std::thread thread_;       // the worker, made at the first run
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool posted_ = false;      // the worker has a run to do or is doing it
+    bool quit_ = false;
     Job job_;                  // what the running relight does
     Refusal refused_;          // ... and how it ended
     LiveFrame frame_;
