@@ -190,16 +190,16 @@ void Form1::buildControls()
 
 void Form1::buildLive()
 {
-    const QSize cell = pictureView(Slot::Colour).size();
-    live_ = new LiveLighting(ws_, [this] { return controls(); }, *reporter_, cell, [this](const LiveFrame& frame) {
-        // The colour map, the result being tuned, is drawn before the others.
-        if (!frame.colour.isNull()) {
-            pictureView(Slot::Colour).showImage(frame.colour);
+    live_ = new LiveLighting(ws_, [this] { return controls(); }, *reporter_, [this](const LiveFrame& frame) {
+        // The colour map, the result being tuned, is drawn before the
+        // others; only the cells whose pictures changed are converted.
+        if (frame.colour) {
+            pictureView(Slot::Colour).showStandIn(*frame.colour);
             pictureView(Slot::Colour).repaint();
-            pictureView(Slot::Shadow).showImage(frame.shadow);
+            pictureView(Slot::Shadow).showStandIn(*frame.shadow);
         }
         if (frame.workCleared) pictureView(Slot::Work).refresh();
-        if (frame.texture) pictureView(Slot::Texture).showImage(*frame.texture);
+        if (frame.texture) pictureView(Slot::Texture).refresh();
     }, this);
     auto relight = [this] {
         if (isLive()) live_->request();

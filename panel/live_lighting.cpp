@@ -1,7 +1,6 @@
 #include "live_lighting.h"
 
 #include "compose/texture.h"
-#include "fitted_image.h"
 #include "imageio/picture_io.h"
 #include "shadow/shadow_params.h"
 #include "workspace/parallel.h"
@@ -42,13 +41,13 @@ bool clearForRelight(Workspace& ws)
 // One live relight of the workspace; runs on the worker thread with
 // everything it needs copied in, and touches nothing but the workspace.
 Refusal relight(Workspace& ws, const Controls& c, const NumberParser& parse, ShadowMode mode,
-                std::optional<TextureOp> texture, QSize cell, LiveFrame& frame)
+                std::optional<TextureOp> texture, LiveFrame& frame)
 {
     SilentReporter quiet; // every frame would otherwise repaint the status line and the bar
     if (texture) {
         if (*texture == TextureOp::MakeTexture) makeTexture(ws, c.contrast, quiet);
         else makeTexture2(ws, c.contrast, quiet);
-        frame.texture = fittedImage(ws.picture(Slot::Texture), cell);
+        frame.texture = true;
     }
     // Checked before the shadow map is cleared, so a refusal (junk typed
     // into the decay) leaves the last relight on show.
@@ -56,29 +55,28 @@ Refusal relight(Workspace& ws, const Controls& c, const NumberParser& parse, Sha
     if (const Error* e = std::get_if<Error>(&params)) return *e;
     frame.workCleared = clearForRelight(ws);
     if (Refusal refused = runShadow(ws, mode, c, parse, quiet)) return refused;
-    frame.colour = fittedImage(ws.picture(Slot::Colour), cell);
-    frame.shadow = fittedImage(ws.picture(Slot::Shadow), cell);
+    frame.colour = &ws.picture(Slot::Colour);
+    frame.shadow = &ws.picture(Slot::Shadow);
     return std::nullopt;
 }
 
-// A preview of the relight, drawn where the map's pictures are shown.
+// A preview of the relight, for the cells alone.
 Refusal previewRelight(const Workspace& ws, LivePreview& preview, const Controls& c, const NumberParser& parse,
-                       ShadowMode mode, int side, QSize cell, LiveFrame& frame)
+                       ShadowMode mode, int side, LiveFrame& frame)
 {
     if (Refusal refused = preview.relight(ws, side, c, parse, mode)) return refused;
-    const QSize shown = fittedRect(QSize(ws.width(), ws.height()), cell).size();
-    frame.colour = scaledImage(preview.colour(), shown);
-    frame.shadow = scaledImage(preview.shadow(), shown);
+    frame.colour = &preview.colour();
+    frame.shadow = &preview.shadow();
     frame.preview = true;
     return std::nullopt;
 }
 
 } // namespace
 
-LiveLighting::LiveLighting(Workspace& ws, std::function<Controls()> controls, Reporter& status, QSize cell,
+LiveLighting::LiveLighting(Workspace& ws, std::function<Controls()> controls, Reporter& status,
                            std::function<void(const LiveFrame&)> shown, QObject* parent)
-    : QObject(parent), ws_(ws), controls_(std::move(controls)), status_(status), cell_(cell),
-      shown_(std::move(shown)), rest_(new QTimer(this))
+    : QObject(parent), ws_(ws), controls_(std::move(controls)), status_(status), shown_(std::move(shown)),
+      rest_(new QTimer(this))
 {
     rest_->setSingleShot(true);
     rest_->setInterval(kRestMs);
@@ -131,7 +129,7 @@ void LiveLighting::start()
     const bool exact = wantExact_ || !previewing();
     wanted_ = false;
     // Read here, on the window's thread; the worker only computes.
-    job_ = Job{controls_(), localeNumberParser(), mode_, std::nullopt, !exact, resample_, previewSide_, cell_};
+    job_ = Job{controls_(), localeNumberParser(), mode_, std::nullopt, !exact, resample_, previewSide_};
     if (exact) {
         if (wantTexture_) job_.texture = texture_;
         wantTexture_ = wantExact_ = owed_ = false;
@@ -160,10 +158,10 @@ void LiveLighting::work()
         lock.unlock();
         const Job& j = job_;
         if (!j.preview) {
-            refused_ = relight(ws_, j.controls, j.parse, j.mode, j.texture, j.cell, frame_);
+            refused_ = relight(ws_, j.controls, j.parse, j.mode, j.texture, frame_);
         } else {
             if (j.resample) preview_.drop();
-            refused_ = previewRelight(ws_, preview_, j.controls, j.parse, j.mode, j.previewSide, j.cell, frame_);
+            refused_ = previewRelight(ws_, preview_, j.controls, j.parse, j.mode, j.previewSide, frame_);
         }
         lock.lock();
         posted_ = false;

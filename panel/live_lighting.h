@@ -22,9 +22,7 @@
 #include "workspace/reporter.h"
 #include "workspace/workspace.h"
 
-#include <QImage>
 #include <QObject>
-#include <QSize>
 
 #include <condition_variable>
 #include <functional>
@@ -38,22 +36,24 @@ namespace gloamery::panel {
 
 enum class TextureOp { MakeTexture, MakeTexture2 };
 
-// What a live run puts on show, converted for the cells on the worker so
-// the window's thread only paints.
+// What a live run puts on show. The pictures are the workspace's, or a
+// preview's standing in for them (valid until the next run starts); the
+// window converts them for the cells: done on the worker instead, the
+// conversions made the next relight slower on a busy machine.
 struct LiveFrame {
-    QImage colour, shadow;         // null when the run was refused
-    std::optional<QImage> texture; // when the texture button reran
-    bool workCleared = false;      // the work picture changed
-    bool preview = false;          // a preview, not the workspace's pictures
+    const Picture* colour = nullptr; // null when the run was refused
+    const Picture* shadow = nullptr;
+    bool texture = false;            // the texture button reran
+    bool workCleared = false;        // the work picture changed
+    bool preview = false;
 };
 
 class LiveLighting final : public QObject {
     Q_OBJECT
 public:
     // controls() reads the panel's inputs; shown(frame) puts a run's
-    // pictures in their cells, each cell of size `cell`; status is told
-    // why a run was refused.
-    LiveLighting(Workspace& ws, std::function<Controls()> controls, Reporter& status, QSize cell,
+    // pictures in their cells; status is told why a run was refused.
+    LiveLighting(Workspace& ws, std::function<Controls()> controls, Reporter& status,
                  std::function<void(const LiveFrame&)> shown, QObject* parent = nullptr);
     ~LiveLighting() override;
 
@@ -111,7 +111,6 @@ private:
         bool preview;
         bool resample;
         int previewSide;
-        QSize cell;
     };
 
     void hold();
@@ -126,7 +125,6 @@ private:
     Workspace& ws_;
     std::function<Controls()> controls_;
     Reporter& status_;
-    QSize cell_;
     std::function<void(const LiveFrame&)> shown_;
     ShadowMode mode_ = ShadowMode::Linear;
     TextureOp texture_ = TextureOp::MakeTexture;

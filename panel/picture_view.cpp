@@ -15,17 +15,12 @@ PictureView::PictureView(const Picture& picture, Slot slot, QWidget* parent)
     refresh();
 }
 
-void PictureView::refresh()
-{
-    shown_ = fittedRect(QSize(picture_.width(), picture_.height()), size());
-    image_ = fittedImage(picture_, size());
-    update();
-}
+void PictureView::refresh() { showStandIn(picture_); }
 
-void PictureView::showImage(const QImage& image)
+void PictureView::showStandIn(const Picture& standIn)
 {
     shown_ = fittedRect(QSize(picture_.width(), picture_.height()), size());
-    image_ = image;
+    image_ = scaledImage(standIn, shown_.size());
     update();
 }
 

@@ -22,10 +22,9 @@ public:
     // Converts the picture again; call after anything wrote to it.
     void refresh();
 
-    // Shows an image already scaled for the cell (fittedImage of a picture
-    // of the map's size) in place of converting the picture: the live
-    // relight converts on its own thread, and shows previews this way.
-    void showImage(const QImage& image);
+    // Shows a picture standing in for the view's own (a live preview of
+    // it, of another size), scaled to where the own picture is shown.
+    void showStandIn(const Picture& standIn);
 
     // What the view currently shows, and where in the cell.
     const QImage& image() const { return image_; }
