@@ -67,7 +67,6 @@ Refusal previewRelight(const Workspace& ws, LivePreview& preview, const Controls
     if (Refusal refused = preview.relight(ws, side, c, parse, mode)) return refused;
     frame.colour = &preview.colour();
     frame.shadow = &preview.shadow();
-    frame.preview = true;
     return std::nullopt;
 }
 

@@ -45,7 +45,6 @@ struct LiveFrame {
     const Picture* shadow = nullptr;
     bool texture = false;            // the texture button reran
     bool workCleared = false;        // the work picture changed
-    bool preview = false;
 };
 
 class LiveLighting final : public QObject {
