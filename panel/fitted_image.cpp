@@ -1,6 +1,7 @@
 #include "fitted_image.h"
 
 #include "imageio/picture_io.h"
+#include "workspace/parallel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,17 +12,18 @@ namespace gloamery::panel {
 
 namespace {
 
-// Each output pixel the rounded mean of the source block it covers. Block
-// edges fall on whole source pixels, so every source pixel counts once.
-// Colour values hold their channels in the low three bytes.
-QImage shrink(const Picture& p, QSize to)
+// Each output pixel the rounded mean of the source block it covers, handed
+// to put(x, y, r, g, b) row by row. Block edges fall on whole source pixels,
+// so every source pixel counts once. Colour values hold their channels in
+// the low three bytes. Rows are spread over threads through forEachRow, so
+// every thread starts with its vector registers cleared.
+template <class Put>
+void blockMeans(const Picture& p, QSize to, Put put)
 {
     const int w = p.width(), h = p.height(), dw = to.width(), dh = to.height();
     std::vector<int> firstCol(static_cast<std::size_t>(dw) + 1);
     for (int i = 0; i <= dw; ++i) firstCol[static_cast<std::size_t>(i)] = static_cast<int>(static_cast<long long>(i) * w / dw);
-    QImage out(to, QImage::Format_RGB32);
-#pragma omp parallel for schedule(static)
-    for (int j = 0; j < dh; ++j) {
+    forEachRow(dh, static_cast<std::size_t>(w) * static_cast<std::size_t>(h), [&](int j) {
         const int y0 = static_cast<int>(static_cast<long long>(j) * h / dh);
         const int y1 = static_cast<int>(static_cast<long long>(j + 1) * h / dh);
         // Red and blue summed in the two 32-bit halves of one word, green in
@@ -40,16 +42,24 @@ QImage shrink(const Picture& p, QSize to)
                 green[static_cast<std::size_t>(i)] += g;
             }
         }
-        auto* line = reinterpret_cast<QRgb*>(out.scanLine(j));
         for (int i = 0; i < dw; ++i) {
             const unsigned n = static_cast<unsigned>(
                 (firstCol[static_cast<std::size_t>(i) + 1] - firstCol[static_cast<std::size_t>(i)]) * (y1 - y0));
             const std::uint64_t rb = redBlue[static_cast<std::size_t>(i)], g = green[static_cast<std::size_t>(i)] >> 8;
             const std::uint64_t r = rb & 0xFFFFFFFFu, b = rb >> 32;
-            line[i] = qRgb(static_cast<int>((r + n / 2) / n), static_cast<int>((g + n / 2) / n),
-                           static_cast<int>((b + n / 2) / n));
+            put(i, j, static_cast<int>((r + n / 2) / n), static_cast<int>((g + n / 2) / n), static_cast<int>((b + n / 2) / n));
         }
-    }
+    });
+}
+
+QImage shrink(const Picture& p, QSize to)
+{
+    QImage out(to, QImage::Format_RGB32);
+    uchar* bits = out.bits(); // detached here, before the threads write rows
+    const qsizetype stride = out.bytesPerLine();
+    blockMeans(p, to, [&](int x, int y, int r, int g, int b) {
+        reinterpret_cast<QRgb*>(bits + y * stride)[x] = qRgb(r, g, b);
+    });
     return out;
 }
 
@@ -64,13 +74,24 @@ QRect fittedRect(QSize picture, QSize cell)
     return QRect(QPoint((cell.width() - size.width()) / 2, (cell.height() - size.height()) / 2), size);
 }
 
-QImage fittedImage(const Picture& picture, QSize cell)
+QImage scaledImage(const Picture& picture, QSize to)
 {
     const QSize own(picture.width(), picture.height());
-    const QSize to = fittedRect(own, cell).size();
     if (to == own) return toQImage(picture);
     if (to.width() <= own.width() && to.height() <= own.height()) return shrink(picture, to);
     return toQImage(picture).scaled(to, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+QImage fittedImage(const Picture& picture, QSize cell)
+{
+    return scaledImage(picture, fittedRect(QSize(picture.width(), picture.height()), cell).size());
+}
+
+Picture meanPicture(const Picture& picture, QSize to)
+{
+    Picture out(picture.background(), to.width(), to.height());
+    blockMeans(picture, to, [&](int x, int y, int r, int g, int b) { out.at(x, y) = compose(r, g, b); });
+    return out;
 }
 
 QPoint picturePixelAt(QPointF cellPos, QRect shown, QSize picture)

@@ -19,6 +19,13 @@ QRect fittedRect(QSize picture, QSize cell);
 // picture pixels it covers when smaller, a smooth enlargement when larger.
 QImage fittedImage(const Picture& picture, QSize cell);
 
+// The picture scaled to `to` in the same way, whatever its own size.
+QImage scaledImage(const Picture& picture, QSize to);
+
+// A picture of size `to` (no larger than the picture's), each pixel the
+// rounded mean of the picture pixels it covers, the background kept.
+Picture meanPicture(const Picture& picture, QSize to);
+
 // The picture pixel under a cell position, for a picture shown in `shown`
 // (may lie outside the picture when the position lies outside `shown`).
 QPoint picturePixelAt(QPointF cellPos, QRect shown, QSize picture);

@@ -62,7 +62,7 @@ Form1::Form1(Prompts prompts, QWidget* parent) : QWidget(parent), prompts_(std::
 
 Form1::~Form1()
 {
-    live_->settle(); // a relight still running writes to the workspace
+    live_->stop(); // a relight still running writes to the workspace
 }
 
 void Form1::buildPictures()
@@ -89,6 +89,9 @@ void Form1::buildPictures()
         if (l.hint) v->setToolTip(QString::fromLatin1(l.hint));
         connect(v, &PictureView::pressed, this, &Form1::Picture_MouseDown);
         connect(v, &PictureView::dragged, this, &Form1::Picture_MouseDrag);
+        connect(v, &PictureView::released, this, [this](Slot s) {
+            if (s == Slot::Height && isLive()) live_->rested(); // the drag ends on the exact picture
+        });
         views_[static_cast<int>(l.slot)] = v;
     }
     // The work picture sits where the "3D" button lies; the button stays
@@ -187,12 +190,16 @@ void Form1::buildControls()
 
 void Form1::buildLive()
 {
-    live_ = new LiveLighting(ws_, [this] { return controls(); }, *reporter_, [this](bool textureChanged) {
-        // The colour map, the result being tuned, is drawn before the others.
-        pictureView(Slot::Colour).refresh();
-        pictureView(Slot::Colour).repaint();
-        for (Slot s : {Slot::Shadow, Slot::Work}) pictureView(s).refresh();
-        if (textureChanged) pictureView(Slot::Texture).refresh();
+    live_ = new LiveLighting(ws_, [this] { return controls(); }, *reporter_, [this](const LiveFrame& frame) {
+        // The colour map, the result being tuned, is drawn before the
+        // others; only the cells whose pictures changed are converted.
+        if (frame.colour) {
+            pictureView(Slot::Colour).showStandIn(*frame.colour);
+            pictureView(Slot::Colour).repaint();
+            pictureView(Slot::Shadow).showStandIn(*frame.shadow);
+        }
+        if (frame.workCleared) pictureView(Slot::Work).refresh();
+        if (frame.texture) pictureView(Slot::Texture).refresh();
     }, this);
     auto relight = [this] {
         if (isLive()) live_->request();

@@ -7,9 +7,16 @@
 // controls hold when it starts. Runs report nothing on the status line and
 // the progress bar but a refusal, which leaves the last pictures up.
 //
+// A map larger than the preview side (LivePreview) is too large to relight
+// on every move: each request then shows a preview in the cells, and the
+// full map is relit exactly once the requests rest (the pointer stops or
+// is released, see rested()), or before anyone reads the workspace
+// (settle()). The workspace only ever holds exact results.
+//
 // While a relight runs it owns the workspace: whatever else reads or
 // writes it calls settle() first.
 
+#include "live_preview.h"
 #include "shadow/sweep.h"
 #include "workspace/controls.h"
 #include "workspace/reporter.h"
@@ -17,33 +24,62 @@
 
 #include <QObject>
 
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <thread>
+#include <optional>
 
-class QThread;
+class QTimer;
 
 namespace gloamery::panel {
 
 enum class TextureOp { MakeTexture, MakeTexture2 };
 
+// What a live run puts on show. The pictures are the workspace's, or a
+// preview's standing in for them (valid until the next run starts); the
+// window converts them for the cells: done on the worker instead, the
+// conversions made the next relight slower on a busy machine.
+struct LiveFrame {
+    const Picture* colour = nullptr; // null when the run was refused
+    const Picture* shadow = nullptr;
+    bool texture = false;            // the texture button reran
+    bool workCleared = false;        // the work picture changed
+};
+
 class LiveLighting final : public QObject {
     Q_OBJECT
 public:
-    // controls() reads the panel's inputs; shown(textureChanged) redraws the
-    // pictures a run changed; status is told why a run was refused.
+    // controls() reads the panel's inputs; shown(frame) puts a run's
+    // pictures in their cells; status is told why a run was refused.
     LiveLighting(Workspace& ws, std::function<Controls()> controls, Reporter& status,
-                 std::function<void(bool textureChanged)> shown, QObject* parent = nullptr);
+                 std::function<void(const LiveFrame&)> shown, QObject* parent = nullptr);
     ~LiveLighting() override;
 
     // What a live run repeats: the buttons last used.
     void setShadowMode(ShadowMode mode) { mode_ = mode; }
     void setTextureOp(TextureOp op) { texture_ = op; }
 
+    // Maps with a side above this are previewed while requests come in.
+    void setPreviewSide(int side) { previewSide_ = side; }
+    // How long requests must pause before the exact relight of a preview.
+    void setRestInterval(int ms);
+
     // Asks for a relight, after the texture button when withTexture.
     void request(bool withTexture = false);
 
+    // The requests have come to rest (the pointer was released): a preview
+    // on show is replaced by the exact relight at once.
+    void rested();
+
     // Waits for the relight in progress, if any, and shows its result.
-    // Requests still waiting run later.
+    // When a preview is on show, relights exactly first, so the workspace
+    // holds what the cells show. Other requests still waiting run later.
     void settle();
+
+    // Waits for the relight in progress and starts no other: the window
+    // is closing.
+    void stop();
 
     // Settles, then starts no relight until the hold ends: for commands
     // that wait on the user (a menu, a dialog) before touching the
@@ -59,35 +95,63 @@ public:
         LiveLighting& live_;
     };
 
-    // No relight running or waiting to start.
-    bool idle() const { return !worker_ && !scheduled_; }
-    // Relights finished so far, for tests and timing.
+    // No relight running, waiting to start or owed after a preview.
+    bool idle() const;
+    // Exact relights and previews finished so far, for tests and timing.
     int runs() const { return runs_; }
+    int previews() const { return previews_; }
 
 private:
+    struct Job {
+        Controls controls;
+        NumberParser parse;
+        ShadowMode mode;
+        std::optional<TextureOp> texture;
+        bool preview;
+        bool resample;
+        int previewSide;
+    };
+
     void hold();
     void release();
     void schedule();
     void start();
     void finish();
+    void work();
+    void wait();
+    bool previewing() const;
 
     Workspace& ws_;
     std::function<Controls()> controls_;
     Reporter& status_;
-    std::function<void(bool)> shown_;
+    std::function<void(const LiveFrame&)> shown_;
     ShadowMode mode_ = ShadowMode::Linear;
     TextureOp texture_ = TextureOp::MakeTexture;
+    int previewSide_ = LivePreview::kSide;
 
     bool wanted_ = false;      // a request not yet started
     bool wantTexture_ = false; // ... which reruns the texture first
+    bool wantExact_ = false;   // ... which must relight the full map
     bool scheduled_ = false;   // a start is on its way through the event loop
+    bool owed_ = false;        // a preview was asked for since the last exact relight
+    bool resample_ = true;     // the preview's sample may be out of date
+    bool stopped_ = false;
     int holds_ = 0;
-    QThread* worker_ = nullptr;
+    QTimer* rest_ = nullptr;   // runs from a preview until the exact relight is due
+    bool running_ = false;     // a run was started and not yet finished
     int serial_ = 0;           // tells a finished run from an earlier one
-    bool runTexture_ = false;  // what the running relight does
+    std::thread thread_;       // the worker, made at the first run
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool posted_ = false;      // the worker has a run to do or is doing it
+    bool quit_ = false;
+    Job job_;                  // what the running relight does
     Refusal refused_;          // ... and how it ended
+    LiveFrame frame_;
+    LivePreview preview_;      // used by the worker alone while one runs
     bool refusalShown_ = false;
     int runs_ = 0;
+    int previews_ = 0;
 };
 
 } // namespace gloamery::panel

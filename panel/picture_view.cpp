@@ -15,10 +15,12 @@ PictureView::PictureView(const Picture& picture, Slot slot, QWidget* parent)
     refresh();
 }
 
-void PictureView::refresh()
+void PictureView::refresh() { showStandIn(picture_); }
+
+void PictureView::showStandIn(const Picture& standIn)
 {
     shown_ = fittedRect(QSize(picture_.width(), picture_.height()), size());
-    image_ = fittedImage(picture_, size());
+    image_ = scaledImage(standIn, shown_.size());
     update();
 }
 
@@ -47,6 +49,11 @@ void PictureView::mousePressEvent(QMouseEvent* event)
 void PictureView::mouseMoveEvent(QMouseEvent* event)
 {
     if (event->buttons() & Qt::LeftButton) emit dragged(slot_, picturePixel(event->position()));
+}
+
+void PictureView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) emit released(slot_);
 }
 
 } // namespace gloamery::panel

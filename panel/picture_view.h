@@ -22,6 +22,10 @@ public:
     // Converts the picture again; call after anything wrote to it.
     void refresh();
 
+    // Shows a picture standing in for the view's own (a live preview of
+    // it, of another size), scaled to where the own picture is shown.
+    void showStandIn(const Picture& standIn);
+
     // What the view currently shows, and where in the cell.
     const QImage& image() const { return image_; }
     QRect shownRect() const { return shown_; }
@@ -35,6 +39,8 @@ signals:
     void pressed(gloamery::Slot slot, Qt::MouseButton button, QPoint pos, QPoint globalPos, bool inside);
     // The pointer moved with the left button held.
     void dragged(gloamery::Slot slot, QPoint pos);
+    // The left button was released over the view or after a drag from it.
+    void released(gloamery::Slot slot);
     // A frame was drawn (for timing the live relight).
     void painted(gloamery::Slot slot);
 
@@ -42,6 +48,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     const Picture& picture_;

@@ -5,6 +5,7 @@
 
 #include "fitted_image.h"
 #include "form1.h"
+#include "live_preview.h"
 #include "picture_view.h"
 #include "imageio/picture_io.h"
 #include "shadow/sweep.h"
@@ -52,25 +53,48 @@ double oneMove(PictureView& height, PictureView& colour, QPoint pos)
     return failed ? -1 : ms;
 }
 
-// The parts on their own: the relight in the core, and one picture
-// scaled for its cell.
+// The parts of a frame on their own, on this thread: an exact relight
+// (clear, then Linear with its merge and blend), the two cells it changes
+// converted, and on a previewed map the preview's sampling (once a drag)
+// and its relight with its two cells.
 void timeParts(Form1& form, int moves)
 {
-    gloamery::Workspace ws = form.workspace();
-    gloamery::SilentReporter quiet;
-    std::vector<double> relight, scale;
-    for (int i = 0; i < moves; ++i) {
-        QElapsedTimer clock;
-        clock.start();
-        gloamery::clearShadow(ws);
-        gloamery::runShadow(ws, gloamery::ShadowMode::Linear, gloamery::Controls{"100", "200"}, gloamery::parseCNumber, quiet);
-        relight.push_back(clock.nsecsElapsed() / 1e6);
+    using namespace gloamery;
+    Workspace ws = form.workspace();
+    SilentReporter quiet;
+    const Controls sun{"100", "200"};
+    const QSize cell(256, 256);
+    panel::LivePreview preview;
+    const bool previewed = panel::LivePreview::wanted(ws.width(), ws.height(), panel::LivePreview::kSide);
+    std::vector<double> clear, relight, cells, sample, previewFrame;
+    QElapsedTimer clock;
+    auto lap = [&clock](std::vector<double>& into) {
+        into.push_back(clock.nsecsElapsed() / 1e6);
         clock.restart();
-        const QImage shown = gloamery::panel::fittedImage(ws.picture(Slot::Colour), QSize(256, 256));
-        scale.push_back(clock.nsecsElapsed() / 1e6);
+    };
+    for (int i = 0; i < moves; ++i) {
+        clock.start();
+        clearShadow(ws);
+        lap(clear);
+        runShadow(ws, ShadowMode::Linear, sun, parseCNumber, quiet);
+        lap(relight);
+        panel::fittedImage(ws.picture(Slot::Colour), cell);
+        panel::fittedImage(ws.picture(Slot::Shadow), cell);
+        lap(cells);
+        if (!previewed) continue;
+        preview.drop();
+        preview.relight(ws, panel::LivePreview::kSide, sun, parseCNumber, ShadowMode::Linear);
+        lap(sample);
+        preview.relight(ws, panel::LivePreview::kSide, sun, parseCNumber, ShadowMode::Linear);
+        panel::scaledImage(preview.colour(), cell);
+        panel::scaledImage(preview.shadow(), cell);
+        lap(previewFrame);
     }
-    std::printf("  of which: clear + Linear in the core, median %.1f ms; one picture scaled to its cell, median %.1f ms\n",
-                median(relight), median(scale));
+    std::printf("  exact relight: clear %.1f ms, Linear + merge + blend %.1f ms, two cells converted %.1f ms\n",
+                median(clear), median(relight), median(cells));
+    if (previewed)
+        std::printf("  preview: sampling and first relight %.1f ms (once a drag), relight + two cells %.1f ms\n",
+                    median(sample), median(previewFrame));
 }
 
 bool timeSize(int side, int moves)

@@ -3,6 +3,8 @@
 
 #include "panel_support.h"
 
+#include "panel/fitted_image.h"
+
 #include "compose/texture.h"
 #include "shadow/shadow_params.h"
 #include "shadow/sweep.h"
@@ -16,7 +18,9 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
+#include <cmath>
 #include <memory>
+#include <vector>
 
 using namespace gloamery;
 using namespace gloamery::testing;
@@ -148,6 +152,76 @@ private slots:
         clearShadow(expected);
         shadowAt(expected, ShadowMode::Linear, {"", "", "3", 60, 20, false, BlendMode::MultiplyHalf}, "240", "280");
         QCOMPARE(firstDifference(form->workspace(), expected), QString());
+    }
+
+    // Above the preview side, moves show a preview in the cells alone; the
+    // exact relight follows at release, at rest and before the workspace is
+    // read, and the preview looks like it. For 8-bit and deep heights.
+    void largeMapsPreviewWhileDraggingAndEndExact()
+    {
+        for (bool deep : {false, true}) {
+            if (deep) init();
+            panel::LiveLighting& live = form->liveLighting();
+            live.setPreviewSide(100);
+            live.setRestInterval(3600000);
+            QVERIFY(form->mapResizer().resize({300, 200})); // sampled down to 100 x 67
+            if (deep) {
+                std::vector<std::uint16_t> hills(300 * 200);
+                for (std::size_t i = 0; i < hills.size(); ++i)
+                    hills[i] = static_cast<std::uint16_t>(32768 + 30000 * std::sin(i % 300 / 17.0) * std::cos(i / 300 / 13.0));
+                form->workspace().setDeepHeights(HeightSamples(300, 200, hills.data()));
+                QVERIFY(heightsAreDeep(form->workspace()));
+            }
+            the<QCheckBox>("Live")->setChecked(true);
+            const Workspace before = form->workspace();
+            auto exactAtSun = [&] {
+                Workspace expected = before;
+                clearShadow(expected);
+                shadowAt(expected, ShadowMode::Linear, form->controls(), qPrintable(the<QLineEdit>("X0")->text()),
+                         qPrintable(the<QLineEdit>("Y0")->text()));
+                return expected;
+            };
+            const panel::PictureView& colour = form->pictureView(Slot::Colour);
+            QWidget& height = form->pictureView(Slot::Height);
+
+            QTest::mousePress(&height, Qt::LeftButton, {}, QPoint(40, 60));
+            QTRY_COMPARE(live.previews(), 1);
+            dragTo({200, 150});
+            QTRY_COMPARE(live.previews(), 2);
+            QCOMPARE(live.runs(), 0);
+            QCOMPARE(firstDifference(form->workspace(), before), QString());
+            const QImage preview = colour.image();
+            QCOMPARE(preview.size(), colour.shownRect().size());
+
+            QTest::mouseRelease(&height, Qt::LeftButton, {}, QPoint(200, 150));
+            settle();
+            QCOMPARE(live.runs(), 1);
+            Workspace expected = exactAtSun();
+            QCOMPARE(firstDifference(form->workspace(), expected), QString());
+            QVERIFY(colour.image() == panel::fittedImage(expected.picture(Slot::Colour), colour.size()));
+            QVERIFY(colour.image() != preview);
+            // Close to the exact picture: the sun and the decay were scaled.
+            double off = 0;
+            for (int y = 0; y < preview.height(); ++y)
+                for (int x = 0; x < preview.width(); ++x)
+                    off += std::abs(qGreen(preview.pixel(x, y)) - qGreen(colour.image().pixel(x, y)));
+            off /= preview.width() * preview.height();
+            QVERIFY2(off < 5, qPrintable(QString::number(off))); // 7 with the sun unscaled, 12 the decay
+
+
+            // When the pointer rests, and when something reads the workspace.
+            live.setRestInterval(1);
+            dragTo({100, 100});
+            settle();
+            QCOMPARE(live.runs(), 2);
+            QCOMPARE(firstDifference(form->workspace(), exactAtSun()), QString());
+            live.setRestInterval(3600000);
+            dragTo({30, 120});
+            QTRY_COMPARE(live.previews(), 4);
+            live.settle();
+            QCOMPARE(live.runs(), 3);
+            QCOMPARE(firstDifference(form->workspace(), exactAtSun()), QString());
+        }
     }
 
     void junkDecayKeepsThePictureAndSaysWhy()

@@ -1,0 +1,92 @@
+#include "live_preview.h"
+
+#include "fitted_image.h"
+#include "shadow/shadow_params.h"
+#include "workspace/parallel.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <variant>
+
+namespace gloamery::panel {
+
+namespace {
+
+// First source index of each of `to` blocks over `from` samples, and the end.
+std::vector<int> blockStarts(int from, int to)
+{
+    std::vector<int> s(static_cast<std::size_t>(to) + 1);
+    for (int i = 0; i <= to; ++i) s[static_cast<std::size_t>(i)] = static_cast<int>(static_cast<long long>(i) * from / to);
+    return s;
+}
+
+// Deep heights sampled down: each the rounded mean of the samples it covers.
+HeightSamples meanSamples(const HeightSamples& s, QSize to)
+{
+    HeightSamples out(to.width(), to.height(), std::uint16_t{0});
+    const std::vector<int> cols = blockStarts(s.width(), to.width()), rows = blockStarts(s.height(), to.height());
+    forEachRow(to.height(), static_cast<std::size_t>(s.width()) * static_cast<std::size_t>(s.height()), [&](int j) {
+        const int y0 = rows[static_cast<std::size_t>(j)], y1 = rows[static_cast<std::size_t>(j) + 1];
+        for (int i = 0; i < to.width(); ++i) {
+            const int x0 = cols[static_cast<std::size_t>(i)], x1 = cols[static_cast<std::size_t>(i) + 1];
+            std::uint64_t sum = 0;
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x) sum += s.at(x, y);
+            const std::uint64_t n = static_cast<std::uint64_t>(x1 - x0) * static_cast<std::uint64_t>(y1 - y0);
+            out.data()[static_cast<std::size_t>(j) * static_cast<std::size_t>(to.width()) + static_cast<std::size_t>(i)] =
+                static_cast<std::uint16_t>((sum + n / 2) / n);
+        }
+    });
+    return out;
+}
+
+// A number as text the C-locale parser reads back to the same double.
+std::string exact(double v)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", v);
+    return text;
+}
+
+} // namespace
+
+QSize LivePreview::sampledSize(int w, int h, int side)
+{
+    const int k = (std::max(w, h) + side - 1) / side;
+    return QSize((w + k - 1) / k, (h + k - 1) / k);
+}
+
+void LivePreview::take(const Workspace& ws, QSize size)
+{
+    sample_.emplace(size.width(), size.height());
+    if (heightsAreDeep(ws)) sample_->setDeepHeights(meanSamples(ws.heightSamples(), size));
+    else sample_->picture(Slot::Height) = meanPicture(ws.picture(Slot::Height), size);
+    sample_->picture(Slot::Texture) = meanPicture(ws.picture(Slot::Texture), size);
+    from_ = QSize(ws.width(), ws.height());
+}
+
+Refusal LivePreview::relight(const Workspace& ws, int side, const Controls& c, const NumberParser& parse,
+                             ShadowMode mode)
+{
+    const bool usesSun = mode != ShadowMode::LinearSim;
+    const auto read = readShadowParams(c, parse, usesSun);
+    if (const Error* e = std::get_if<Error>(&read)) return *e;
+    const ShadowParams& p = std::get<ShadowParams>(read);
+
+    if (!sample_ || from_ != QSize(ws.width(), ws.height())) take(ws, sampledSize(ws.width(), ws.height(), side));
+    // A sample pixel spans f map pixels: the sun moves to where the centre
+    // of its map pixel falls, and a ray loses f steps' decay per step.
+    const double fx = double(ws.width()) / sample_->width(), fy = double(ws.height()) / sample_->height();
+    Controls scaled = c;
+    if (usesSun) {
+        scaled.x0 = exact((p.x0 - (fx - 1) / 2) / fx);
+        scaled.y0 = exact((p.y0 - (fy - 1) / 2) / fy);
+    }
+    scaled.alt = exact(p.decay * std::max(fx, fy));
+    clearShadow(*sample_);
+    SilentReporter quiet;
+    return runShadow(*sample_, mode, scaled, parseCNumber, quiet);
+}
+
+} // namespace gloamery::panel
