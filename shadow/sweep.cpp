@@ -121,6 +121,7 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
     double total = 0;
     for (std::size_t k = 0; k < targets.size(); ++k) total += steps[k] = raySteps(targets[k], params, style.allFourEdges);
     if (total < static_cast<double>(parallelGrain())) {
+        enterParallelWork(); // the calling thread's share is all of it
         for (std::size_t k = 0; k < targets.size(); ++k) {
             style.ray(targets[k].x, targets[k].y, heights, params, PixelWriter(shadow));
             reportAfter(k);
