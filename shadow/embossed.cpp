@@ -66,7 +66,8 @@ public:
     {
         if (table_ == nullptr) return worked(e_, k);
         if (k < kFirst) return (*table_)[0];
-        const auto i = static_cast<std::uint32_t>(k - kFirst);
+        // In 64 bits: a distance near the top of the 32-bit range is K too.
+        const auto i = static_cast<std::uint64_t>(static_cast<std::int64_t>(k) - kFirst);
         if (i < table_->size()) return (*table_)[i];
         return table_->back() == kFaded ? kFaded : worked(e_, k);
     }
