@@ -133,23 +133,10 @@ const Workspace& deepScene(int size)
     return scenes.emplace(size, std::move(w)).first->second;
 }
 
-void shadowButton(benchmark::State& state, ShadowMode mode)
+// Every press casts the same rays, so the map it builds on does not
+// change the work.
+void pressShadow(benchmark::State& state, Workspace ws, ShadowMode mode)
 {
-    Workspace ws = scene(sizeOf(state));
-    const Controls c = sunFor(sizeOf(state));
-    SilentReporter quiet;
-    // Every press casts the same rays, so the map it builds on does not
-    // change the work.
-    for (auto _ : state) {
-        if (runShadow(ws, mode, c, parseCNumber, quiet)) state.SkipWithError("refused");
-        benchmark::DoNotOptimize(ws.picture(Slot::Colour).data());
-    }
-}
-
-// The same presses over deep heights, to set beside shadowButton.
-void deepShadowButton(benchmark::State& state, ShadowMode mode)
-{
-    Workspace ws = deepScene(sizeOf(state));
     const Controls c = sunFor(sizeOf(state));
     SilentReporter quiet;
     for (auto _ : state) {
@@ -158,14 +145,23 @@ void deepShadowButton(benchmark::State& state, ShadowMode mode)
     }
 }
 
-void deepTexture(benchmark::State& state, void (*fn)(Workspace&, int, Reporter&))
+void pressTexture(benchmark::State& state, Workspace ws, void (*fn)(Workspace&, int, Reporter&))
 {
-    Workspace ws = deepScene(sizeOf(state));
     SilentReporter quiet;
     for (auto _ : state) {
         fn(ws, 50, quiet);
         benchmark::DoNotOptimize(ws.picture(Slot::Texture).data());
     }
+}
+
+void shadowButton(benchmark::State& state, ShadowMode mode) { pressShadow(state, scene(sizeOf(state)), mode); }
+
+// The same presses over deep heights, to set beside the 8-bit ones.
+void deepShadowButton(benchmark::State& state, ShadowMode mode) { pressShadow(state, deepScene(sizeOf(state)), mode); }
+
+void deepTexture(benchmark::State& state, void (*fn)(Workspace&, int, Reporter&))
+{
+    pressTexture(state, deepScene(sizeOf(state)), fn);
 }
 
 void merge(benchmark::State& state)
@@ -194,15 +190,7 @@ void blendMode(benchmark::State& state, BlendFn fn)
 
 using TextureFn = void (*)(Workspace&, int, Reporter&);
 
-void texture(benchmark::State& state, TextureFn fn)
-{
-    Workspace ws = scene(sizeOf(state));
-    SilentReporter quiet;
-    for (auto _ : state) {
-        fn(ws, 50, quiet);
-        benchmark::DoNotOptimize(ws.picture(Slot::Texture).data());
-    }
-}
+void texture(benchmark::State& state, TextureFn fn) { pressTexture(state, scene(sizeOf(state)), fn); }
 
 void calculateMaps(benchmark::State& state)
 {
