@@ -1,6 +1,6 @@
 #include "picture_io.h"
 
-#include "png_writer.h"
+#include "native_io.h"
 
 #include "format_checks.h"
 
@@ -8,10 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QImageWriter>
 #include <QLocale>
 #include <QPainter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -254,29 +252,10 @@ Refusal loadPictureImage(Picture& picture, const QImage& image)
 
 Refusal savePicture(const Picture& picture, const QString& path, const char* format)
 {
-    QByteArray fmt = format ? QByteArray(format)
-                            : (QFileInfo(path).suffix().compare("png", Qt::CaseInsensitive) == 0 ? "png" : "bmp");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return Error{file.errorString().toStdString()};
-    if (fmt == "png") {
-        const PngResult written = writePng(picture, [&](std::string_view bytes) {
-            return file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
-        });
-        if (written != PngResult::Written) {
-            file.cancelWriting();
-            return Error{written == PngResult::OutOfMemory ? "There is not enough memory to compress the picture."
-                                                           : file.errorString().toStdString()};
-        }
-        if (!file.commit()) return Error{file.errorString().toStdString()};
-        return std::nullopt;
-    }
-    QImageWriter writer(&file, fmt);
-    if (!writer.write(toQImage(picture))) {
-        file.cancelWriting();
-        return Error{writer.errorString().toStdString()};
-    }
-    if (!file.commit()) return Error{file.errorString().toStdString()};
-    return std::nullopt;
+    // The batch tool's writer: the same bytes from the window and the tool.
+    const std::string fmt = format ? std::string(format)
+                                   : (QFileInfo(path).suffix().compare("png", Qt::CaseInsensitive) == 0 ? "png" : "bmp");
+    return savePictureFile(picture, QFile::encodeName(path).toStdString(), fmt);
 }
 
 void loadDefaultPictures(Workspace& ws, const std::vector<Slot>& wanted)
