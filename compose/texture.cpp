@@ -70,9 +70,8 @@ void synthesise(Workspace& ws, double gain, Reporter& report, Weight weight)
     const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
     forEachRow(h, pixels, [&](int y) {
         // A stretch of weights first, then the mix over plain arrays, which
-        // the compiler can take many pixels at a time. The weights live on
-        // this thread's stack: in the heap they could share cache lines with
-        // what another thread reads, and slow it several times over.
+        // the compiler can take many pixels at a time. The stretch is on the
+        // stack, whatever the map's width.
         constexpr int kStretch = 512;
         double t[kStretch];
         const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
