@@ -92,14 +92,15 @@ private:
     const std::vector<std::int16_t>* table_;
 };
 
-template <class Grid>
+template <class Sample, class Writer>
 struct EmbossRule {
-    PixelWriter shadow;
-    const Grid& heights;
+    Writer shadow;
     FadeTable fade; // from E = 255 - D; the darkness itself is not used
     DecayStep grow; // k = nearest(decay + k)
 
-    const std::vector<std::uint8_t>& litShades = riseShades<typename Grid::value_type>();
+    // Pointers rather than references, so that a walk can keep a copy.
+    const std::uint8_t* litShades = riseShades<Sample>().data();
+    std::size_t litRises = riseShades<Sample>().size();
 
     std::int32_t k = 0;     // shadow distance
     int pending = 0; // black
@@ -111,8 +112,8 @@ struct EmbossRule {
     bool fadedOutAtZero = false;
     int nextAtZero = 0;
 
-    EmbossRule(PixelWriter s, const Grid& h, int darkness, double a)
-        : shadow(s), heights(h), fade(darkness), grow(-a)
+    EmbossRule(Writer s, int darkness, double a)
+        : shadow(s), fade(darkness), grow(-a)
     {
         setDistance(0);
         fadedOutAtZero = fadedOut;
@@ -127,7 +128,7 @@ struct EmbossRule {
         next = fadedOut ? kMidGrey : r;
     }
 
-    void lit(int px, int py, int h, std::int32_t level)
+    void lit(const Cell& c, int h, std::int32_t level)
     {
         // The rise is taken in 64 bits, as a level far below the terrain (a
         // ray from far outside) may have saturated; it is above 0 here.
@@ -137,23 +138,23 @@ struct EmbossRule {
             fadedOut = fadedOutAtZero;
             next = nextAtZero;
         }
-        shadow.setShade(px, py, static_cast<std::uint64_t>(rise) < litShades.size() ? litShades[static_cast<std::size_t>(rise)] : 255);
+        shadow.setShade(c, static_cast<std::uint64_t>(rise) < litRises ? litShades[static_cast<std::size_t>(rise)] : 255);
     }
 
-    void shaded(int px, int py, int, std::int32_t)
+    void shaded(const Cell& c, int, std::int32_t)
     {
         setDistance(grow(k));
-        shadow.setShade(px, py, pending); // whatever the level, 0 included
+        shadow.setShade(c, pending); // whatever the level, 0 included
     }
 
-    void after(int px, int py, bool inGrid, std::int32_t& level)
+    void after(const Cell&, bool inGrid, int h, std::int32_t& level)
     {
         pending = next;
         // The shadow has faded out: the ray drops onto this step's terrain.
         // K only grows on pixels inside the grid, and a ray that has entered
         // the grid never leaves it, so the step is always inside; a step
         // outside would have no terrain to drop onto and keeps its level.
-        if (fadedOut && inGrid) level = heights(px, py);
+        if (fadedOut && inGrid) level = h;
     }
 };
 
@@ -162,12 +163,21 @@ struct EmbossRule {
 template <class Grid>
 void f7(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow)
 {
-    EmbossRule<Grid> rule(shadow, heights, p.darkness, p.decay);
+    EmbossRule<typename Grid::value_type, PixelWriter> rule(shadow, p.darkness, p.decay);
     traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
+}
+
+template <class Grid>
+void f7Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p)
+{
+    traceStampedRays(rays, count, layer, heights, p.decay, [&](const StampedRay& r) { return startRay(r.x, r.y, p.x0, p.y0); },
+                     [&](LayerWriter w) { return EmbossRule<typename Grid::value_type, LayerWriter>(w, p.darkness, p.decay); });
 }
 
 // The two depths of heights.
 template void f7(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
 template void f7(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
+template void f7Stamped(const StampedRay*, std::size_t, LayerTarget, const ByteGrid&, const ShadowParams&);
+template void f7Stamped(const StampedRay*, std::size_t, LayerTarget, const DeepGrid&, const ShadowParams&);
 
 } // namespace gloamery

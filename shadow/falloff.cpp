@@ -83,41 +83,42 @@ struct Pending {
     bool set = false;
 };
 
-template <class Sample>
+template <class Sample, class Writer>
 struct SinRule {
-    PixelWriter shadow;
+    Writer shadow;
     ShadeTable<Sample, sinShade<Sample>> shade;
     Pending pending;
 
-    SinRule(PixelWriter s, int darkness) : shadow(s), shade(darkness) {}
+    SinRule(Writer s, int darkness) : shadow(s), shade(darkness) {}
 
-    void lit(int, int, int, std::int32_t) {}
-    void shaded(int px, int py, int, std::int32_t level)
+    void lit(const Cell&, int, std::int32_t) {}
+    void shaded(const Cell& c, int, std::int32_t level)
     {
-        if (level != 0) shadow.setShade(px, py, pending.set ? shade(pending.arg) : 0);
+        if (level != 0) shadow.setShade(c, pending.set ? shade(pending.arg) : 0);
     }
     // The shade of the level as it stands after the lift test, before the
     // decay; only worked out when a later step writes it.
-    void after(int, int, bool, std::int32_t& level) { pending = {level, true}; }
+    void after(const Cell&, bool, int, std::int32_t& level) { pending = {level, true}; }
 };
 
+template <class Writer>
 struct CosRule {
-    PixelWriter shadow;
+    Writer shadow;
     CurveShade shade;
     DecayStep grow; // k = nearest(decay + k)
-    const ShadeCurve& curve = cosCurve();
+    const ShadeCurve* curve = &cosCurve(); // not a reference, so that a walk can keep a copy
     std::int32_t k = 0; // shadow distance
     Pending pending;
 
-    CosRule(PixelWriter s, int darkness, double a) : shadow(s), shade(darkness), grow(-a) {}
+    CosRule(Writer s, int darkness, double a) : shadow(s), shade(darkness), grow(-a) {}
 
-    void lit(int, int, int, std::int32_t) { k = 50; }
-    void shaded(int px, int py, int, std::int32_t level)
+    void lit(const Cell&, int, std::int32_t) { k = 50; }
+    void shaded(const Cell& c, int, std::int32_t level)
     {
         k = grow(k);
-        if (level != 0) shadow.setShade(px, py, pending.set ? shade(curve(pending.arg)) : 0);
+        if (level != 0) shadow.setShade(c, pending.set ? shade((*curve)(pending.arg)) : 0);
     }
-    void after(int, int, bool, std::int32_t&) { pending = {k, true}; }
+    void after(const Cell&, bool, int, std::int32_t&) { pending = {k, true}; }
 };
 
 } // namespace
@@ -125,7 +126,7 @@ struct CosRule {
 template <class Grid>
 void f5(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow)
 {
-    SinRule<typename Grid::value_type> rule(shadow, p.darkness);
+    SinRule<typename Grid::value_type, PixelWriter> rule(shadow, p.darkness);
     traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
 }
 
@@ -133,8 +134,22 @@ void f5(double x, double y, const Grid& heights, const ShadowParams& p, PixelWri
 template <class Grid>
 void f6(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow)
 {
-    CosRule rule(shadow, p.darkness, p.decay);
+    CosRule<PixelWriter> rule(shadow, p.darkness, p.decay);
     traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
+}
+
+template <class Grid>
+void f5Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p)
+{
+    traceStampedRays(rays, count, layer, heights, p.decay, [&](const StampedRay& r) { return startRay(r.x, r.y, p.x0, p.y0); },
+                     [&](LayerWriter w) { return SinRule<typename Grid::value_type, LayerWriter>(w, p.darkness); });
+}
+
+template <class Grid>
+void f6Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p)
+{
+    traceStampedRays(rays, count, layer, heights, p.decay, [&](const StampedRay& r) { return startRay(r.x, r.y, p.x0, p.y0); },
+                     [&](LayerWriter w) { return CosRule<LayerWriter>(w, p.darkness, p.decay); });
 }
 
 // The two depths of heights.
@@ -142,5 +157,9 @@ template void f5(double, double, const ByteGrid&, const ShadowParams&, PixelWrit
 template void f5(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
 template void f6(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
 template void f6(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
+template void f5Stamped(const StampedRay*, std::size_t, LayerTarget, const ByteGrid&, const ShadowParams&);
+template void f5Stamped(const StampedRay*, std::size_t, LayerTarget, const DeepGrid&, const ShadowParams&);
+template void f6Stamped(const StampedRay*, std::size_t, LayerTarget, const ByteGrid&, const ShadowParams&);
+template void f6Stamped(const StampedRay*, std::size_t, LayerTarget, const DeepGrid&, const ShadowParams&);
 
 } // namespace gloamery

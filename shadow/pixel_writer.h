@@ -11,45 +11,87 @@
 
 namespace gloamery {
 
+// The grid point a ray's step is on: (x, y), and its place in the height
+// grid, row by row of W + 1 points.
+struct Cell {
+    int x;
+    int y;
+    std::size_t at;
+};
+
+// Straight into a picture's pixels; a point in the grid's extra row or
+// column is not in the picture and is not written.
 class PixelWriter {
 public:
-    // Straight into the picture's pixels. The size and pixels are taken
-    // once: through the picture itself the compiler would read them again
-    // after every write, as a colour value might for all it knows be one
-    // of them.
+    // The size and pixels are taken once: through the picture itself the
+    // compiler would read them again after every write, as a colour value
+    // might for all it knows be one of them.
     PixelWriter(Picture& p)
         : pixels_(p.data()), w_(static_cast<unsigned>(p.width())), h_(static_cast<unsigned>(p.height()))
     {
     }
-    // Into a layer of w x h stamped shades: stamp << 8 | g, kept where it is
-    // above what the layer holds, so the latest stamp wins whatever order
-    // the writes come in.
-    PixelWriter(std::uint32_t* layer, int w, int h, std::uint32_t stamp)
-        : layer_(layer), stamp_(stamp << 8), w_(static_cast<unsigned>(w)), h_(static_cast<unsigned>(h))
-    {
-    }
 
     // g is 0..255: every rule works its shades out as channel values.
-    void setShade(int x, int y, int g) const
+    void setShade(const Cell& c, int g) const
     {
-        if (static_cast<unsigned>(x) >= w_ || static_cast<unsigned>(y) >= h_) return;
-        const std::size_t i = static_cast<std::size_t>(y) * w_ + static_cast<unsigned>(x);
-        if (layer_ == nullptr) {
-            pixels_[i] = static_cast<Colour>(g) * 0x010101; // grey(g), without clamping what needs none
-        } else {
-            // A plain maximum, not a branch: which of two rays wrote last
-            // is as good as random to the processor's predictor.
-            const std::uint32_t v = stamp_ | static_cast<std::uint32_t>(g);
-            layer_[i] = v > layer_[i] ? v : layer_[i];
-        }
+        if (static_cast<unsigned>(c.x) >= w_ || static_cast<unsigned>(c.y) >= h_) return;
+        pixels_[static_cast<std::size_t>(c.y) * w_ + static_cast<unsigned>(c.x)] = static_cast<Colour>(g) * 0x010101;
     }
 
 private:
-    Colour* pixels_ = nullptr;
-    std::uint32_t* layer_ = nullptr;
-    std::uint32_t stamp_ = 0;
+    Colour* pixels_;
     unsigned w_;
     unsigned h_;
+};
+
+// A box of grid points: x0..x0 + width - 1 by y0..y0 + height - 1.
+struct LayerBox {
+    int x0;
+    int y0;
+    int width;
+    int height;
+};
+
+// A layer of stamped shades over a box of the grid: the rows of the box,
+// laid out as in the height grid, from the box's first point on.
+struct LayerTarget {
+    std::uint32_t* values;
+    LayerBox box;
+    std::size_t stride; // the height grid's
+    std::size_t size;   // values in the layer
+};
+
+// Into a layer of stamped shades: stamp << 8 | g, written over whatever the
+// layer holds, as the sweep casts the rays of a layer in an order where a
+// later stamp always writes later (see sweep.cpp). A point is found by its
+// place in the height grid; one past the layer's end is not written.
+class LayerWriter {
+public:
+    LayerWriter(LayerTarget target, std::uint32_t stamp)
+        : values_(target.values),
+          first_(static_cast<std::size_t>(target.box.y0) * target.stride + static_cast<std::size_t>(target.box.x0)),
+          size_(target.size), stamp_(stamp << 8)
+    {
+    }
+
+    void setShade(const Cell& c, int g) const
+    {
+        const std::size_t i = c.at - first_; // wraps round for a point before the box
+        if (i < size_) values_[i] = stamp_ | static_cast<std::uint32_t>(g);
+    }
+
+private:
+    std::uint32_t* values_;
+    std::size_t first_;
+    std::size_t size_;
+    std::uint32_t stamp_;
+};
+
+// A ray of a stamped sweep: its target and the stamp its shades carry.
+struct StampedRay {
+    double x;
+    double y;
+    std::uint32_t stamp;
 };
 
 } // namespace gloamery

@@ -1,13 +1,14 @@
 #pragma once
 // The traversal every shadow ray shares: from an origin (the sun, or a
 // computed start point) to a border pixel, one pixel per step along the
-// major axis, carrying the ray level. What a step does to the pixel it
-// finds is the shading rule's business:
+// major axis, carrying the ray level. What a step does to the grid point c
+// it finds, of height h, is the shading rule's business:
 //
-//   rule.lit(px, py, h, L)      terrain above the ray, before L is lifted
-//   rule.shaded(px, py, h, L)   terrain at or below the ray
-//   rule.after(px, py, inGrid, L)  every step, skipped or not, before decay;
-//                                  it may move L (the embossed fade-out)
+//   rule.lit(c, h, L)       terrain above the ray, before L is lifted
+//   rule.shaded(c, h, L)    terrain at or below the ray
+//   rule.after(c, inGrid, h, L)  every step, skipped or not, before decay;
+//                                it may move L (the embossed fade-out); c
+//                                and h mean nothing on a skipped step
 //
 // The rule is a template parameter so the compiler inlines it into the loop.
 // So is the grid, whose sample type is the depth of the heights: levels and
@@ -19,7 +20,11 @@
 #include "../workspace/picture.h"
 #include "pixel_writer.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <optional>
+#include <type_traits>
 #include <cstdint>
 #include <limits>
 
@@ -67,80 +72,179 @@ struct PlainDecayStep {
     std::int32_t operator()(std::int32_t v) const { return v - n; }
 };
 
-// One ray's steps, with the major axis fixed at compile time.
+// Where a ray stands on its walk, so that the walk can stop after any step
+// and go on later.
+struct RayWalk {
+    bool majorY;       // the major axis is y (else x)
+    double q;          // the minor coordinate of the next step
+    double s;          // its change at every step
+    int m;             // the major coordinate of the next step
+    int step;          // +1 or -1 along the major axis
+    int left;          // the steps still to take
+    bool first = true; // the next step is the first, which may start left of 0
+    std::int32_t level = 0;
+};
+
+// A ray from the origin (ox, oy) to the border pixel (x, y), before its
+// first step; it takes no step when the target is the origin itself.
+inline RayWalk startRay(double x, double y, double ox, double oy)
+{
+    if (x - ox == 0 && y - oy == 0) return {true, 0, 0, 0, 1, 0};
+    const int sx = ox > x ? -1 : 1;
+    const int sy = oy > y ? -1 : 1;
+    // Both ends are included; a start already past the end takes no step.
+    auto steps = [](int m, int end, int step) { return step > 0 ? end - m + 1 : m - end + 1; };
+    if (std::fabs(y - oy) >= std::fabs(x - ox)) {
+        const int m = static_cast<int>(nearest(oy));
+        return {true, ox, std::fabs((x - ox) / (y - oy)) * sx, m, sy, steps(m, static_cast<int>(nearest(y)), sy)};
+    }
+    const int m = static_cast<int>(nearest(ox));
+    return {false, oy, std::fabs((y - oy) / (x - ox)) * sy, m, sx, steps(m, static_cast<int>(nearest(x)), sx)};
+}
+
+// Up to n more steps of a ray, with the major axis fixed at compile time.
 template <bool MajorY, class Grid, class Rule, class Lower>
-void walkSteps(double q, double s, int m, int step, int count, const Grid& heights, const Lower& lower, Rule& rule)
+void walkSteps(RayWalk& walk, int n, const Grid& heights, const Lower& lower, Rule& ruleKept)
 {
     // The minor coordinate stays within 0..W (or 0..H): the outside column
     // or row is as far as a ray can slide.
     const double limit = MajorY ? heights.mapWidth() : heights.mapHeight();
-    // The grid's shape in locals: a rule's write could, for all the compiler
-    // knows, change the grid object, which would make it read them afresh
-    // at every step.
+    // The grid's shape, the walk and the rule in locals: a rule's write
+    // could, for all the compiler knows, change them, which would make it
+    // read them afresh at every step.
     const unsigned columns = static_cast<unsigned>(heights.columns());
     const unsigned rows = static_cast<unsigned>(heights.rows());
     const auto* const samples = heights.data();
-    std::int32_t level = 0;
-    auto visit = [&](int p) {
+    const std::size_t stride = static_cast<std::size_t>(heights.stride());
+    const double s = walk.s;
+    const int step = walk.step;
+    double q = walk.q;
+    int m = walk.m;
+    std::int32_t level = walk.level;
+    Rule rule = ruleKept;
+    // A step, checked or not: steps known to be on the grid, with q known
+    // to stay within 0..limit, skip both tests.
+    auto visit = [&](int p, auto checked) {
         const int px = MajorY ? p : m;
         const int py = MajorY ? m : p;
         // Steps off the grid on either side are skipped alike: nothing is
         // read or written, but the level still decays.
-        const bool inGrid = static_cast<unsigned>(px) < columns && static_cast<unsigned>(py) < rows;
+        const bool inGrid = !checked || (static_cast<unsigned>(px) < columns && static_cast<unsigned>(py) < rows);
+        const Cell c{px, py, static_cast<std::size_t>(py) * stride + static_cast<unsigned>(px)};
+        int h = 0;
         if (inGrid) {
-            const int h = samples[static_cast<std::size_t>(py) * columns + static_cast<unsigned>(px)];
+            h = samples[c.at];
             if (h > level) {
-                rule.lit(px, py, h, level);
+                rule.lit(c, h, level);
                 level = h;
             } else {
-                rule.shaded(px, py, h, level);
+                rule.shaded(c, h, level);
             }
         }
-        rule.after(px, py, inGrid, level);
+        rule.after(c, inGrid, h, level);
         level = lower(level);
         q = q + s;
-        if (q > limit) q = limit;
-        else if (q < 0) q = 0;
+        if (checked) {
+            if (q > limit) q = limit;
+            else if (q < 0) q = 0;
+        }
+        m += step;
     };
-    if (count <= 0) return;
+    n = std::min(n, walk.left);
+    walk.left -= n;
     // Only the first step can start left of 0 (a sun off the map); after
     // it q is kept within 0..limit, where truncation is the floor.
-    visit(floorToInt(q));
-    for (--count, m += step; count > 0; --count, m += step) visit(static_cast<int>(q));
+    if (n > 0 && walk.first) {
+        visit(floorToInt(q), std::true_type{});
+        --n;
+        walk.first = false;
+    }
+    // The rest need no tests when every major coordinate they take is on
+    // the grid and q, which only moves one way, stays clear of 0 and limit
+    // after them. The sums carry a rounding error far below the margin.
+    constexpr double kMargin = 1.0 / 1024;
+    const int last = m + (n - 1) * step;
+    const unsigned majorEnd = MajorY ? rows : columns;
+    const double far = q + n * s;
+    if (n > 0 && static_cast<unsigned>(m) < majorEnd && static_cast<unsigned>(last) < majorEnd && far > kMargin &&
+        far < limit - kMargin) {
+        for (; n > 0; --n) visit(static_cast<int>(q), std::false_type{});
+    } else {
+        for (; n > 0; --n) visit(static_cast<int>(q), std::true_type{});
+    }
+    walk.q = q;
+    walk.m = m;
+    walk.level = level;
+    ruleKept = rule;
 }
 
-// The walk with the cheapest decay step that gives the same levels.
-template <bool MajorY, class Grid, class Rule>
-void walkRay(double q, double s, int m, int step, int count, const Grid& heights, const DecayStep& lower,
-             Rule& rule)
+// Up to n more steps with the cheapest decay step that gives the same
+// levels over the whole ray.
+template <class Grid, class Rule>
+void walkRay(RayWalk& walk, int n, const Grid& heights, const DecayStep& lower, bool plain, Rule& rule)
 {
-    if (lower.plainWithin(count, DepthOf<Grid>::kTop))
-        walkSteps<MajorY>(q, s, m, step, count, heights, PlainDecayStep{lower.whole()}, rule);
-    else
-        walkSteps<MajorY>(q, s, m, step, count, heights, lower, rule);
+    if (plain) {
+        const PlainDecayStep p{lower.whole()};
+        if (walk.majorY) walkSteps<true>(walk, n, heights, p, rule);
+        else walkSteps<false>(walk, n, heights, p, rule);
+    } else {
+        if (walk.majorY) walkSteps<true>(walk, n, heights, lower, rule);
+        else walkSteps<false>(walk, n, heights, lower, rule);
+    }
 }
 
 template <class Grid, class Rule>
 void traceRay(double x, double y, double ox, double oy, const Grid& heights, double decay, Rule& rule)
 {
-    if (x - ox == 0 && y - oy == 0) return; // the target is the origin itself
-
-    const int sx = ox > x ? -1 : 1;
-    const int sy = oy > y ? -1 : 1;
+    RayWalk walk = startRay(x, y, ox, oy);
     // In the grid's units: 257 x decay for deep heights, worked out first.
     const DecayStep lower(DepthOf<Grid>::kUnit * decay);
-
-    // Both ends are included; a start already past the end takes no step.
-    auto steps = [](int m, int end, int step) { return step > 0 ? end - m + 1 : m - end + 1; };
-    if (std::fabs(y - oy) >= std::fabs(x - ox)) {
-        const double s = std::fabs((x - ox) / (y - oy)) * sx;
-        const int m = static_cast<int>(nearest(oy));
-        walkRay<true>(ox, s, m, sy, steps(m, static_cast<int>(nearest(y)), sy), heights, lower, rule);
-    } else {
-        const double s = std::fabs((y - oy) / (x - ox)) * sy;
-        const int m = static_cast<int>(nearest(ox));
-        walkRay<false>(oy, s, m, sx, steps(m, static_cast<int>(nearest(x)), sx), heights, lower, rule);
-    }
+    walkRay(walk, walk.left, heights, lower, lower.plainWithin(walk.left, DepthOf<Grid>::kTop), rule);
 }
 
+// Casts rays, given in sweep order, into a layer of stamped shades (see
+// LayerWriter). start(ray) gives a ray's walk and rule(writer) a fresh
+// rule.
+//
+// Rays to neighbouring border pixels mostly start on the same row (or
+// column), step the same way, and cross nearly the same pixels. Such rays
+// are walked as a bundle, a stretch of steps each in turn: a ray then finds
+// the heights it reads and the layer pixels it writes already in the
+// nearest cache, brought there by its neighbour a moment before, where a
+// whole ray's worth of rows would have pushed them out.
+//
+// Of two rays in the list, the later one writes any pixel they share
+// later, so the last write to a pixel is the latest ray's: bundles are
+// walked one after another, and the rays of a bundle start on the same row
+// (or column) and step the same way, so they reach a row (or column) at the
+// same step, in the same stretch, which the earlier ray walks first.
+template <class Grid, class Start, class MakeRule>
+void traceStampedRays(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights,
+                      double decay, const Start& start, const MakeRule& rule)
+{
+    constexpr std::size_t kBundle = 16;
+    constexpr int kStretch = 64;
+    using Rule = decltype(rule(LayerWriter(layer, 0)));
+    const DecayStep lower(DepthOf<Grid>::kUnit * decay);
+
+    std::array<RayWalk, kBundle> walks;
+    std::array<std::optional<Rule>, kBundle> rules;
+    for (std::size_t k = 0; k < count;) {
+        std::size_t n = 0;
+        walks[0] = start(rays[k]);
+        do {
+            rules[n].emplace(rule(LayerWriter(layer, rays[k].stamp)));
+            ++n;
+            ++k;
+            if (n == kBundle || k == count) break;
+            walks[n] = start(rays[k]);
+        } while (walks[n].majorY == walks[0].majorY && walks[n].m == walks[0].m && walks[n].step == walks[0].step);
+        int steps = 0;
+        for (std::size_t r = 0; r < n; ++r) steps = std::max(steps, walks[r].left);
+        // A decay that stays plain over the longest ray does over every one.
+        const bool plain = lower.plainWithin(steps, DepthOf<Grid>::kTop);
+        for (int done = 0; done < steps; done += kStretch)
+            for (std::size_t r = 0; r < n; ++r) walkRay(walks[r], kStretch, heights, lower, plain, *rules[r]);
+    }
+}
 } // namespace gloamery

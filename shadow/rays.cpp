@@ -22,19 +22,19 @@ int linearShade(int darkness, std::int32_t level)
     return nearestChannel((255.0 - level / Depth<Sample>::kUnit) / 255.0 * d + e);
 }
 
-template <class Sample>
+template <class Sample, class Writer>
 struct LinearRule {
-    PixelWriter shadow;
+    Writer shadow;
     ShadeTable<Sample, linearShade<Sample>> shade; // looked up once a ray, not once a step
 
-    LinearRule(PixelWriter s, int darkness) : shadow(s), shade(darkness) {}
+    LinearRule(Writer s, int darkness) : shadow(s), shade(darkness) {}
 
-    void lit(int, int, int, std::int32_t) {}
-    void shaded(int px, int py, int, std::int32_t level)
+    void lit(const Cell&, int, std::int32_t) {}
+    void shaded(const Cell& c, int, std::int32_t level)
     {
-        if (level != 0) shadow.setShade(px, py, shade(level));
+        if (level != 0) shadow.setShade(c, shade(level));
     }
-    void after(int, int, bool, std::int32_t&) {}
+    void after(const Cell&, bool, int, std::int32_t&) {}
 };
 
 // The shade tables hold darknesses 0..255 only; a checked run never passes
@@ -46,18 +46,41 @@ int tableDarkness(int darkness) { return std::clamp(darkness, 0, 255); }
 template <class Grid>
 void f3(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow)
 {
-    LinearRule<typename Grid::value_type> rule(shadow, tableDarkness(p.darkness));
+    LinearRule<typename Grid::value_type, PixelWriter> rule(shadow, tableDarkness(p.darkness));
     traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
 }
+
+namespace {
+
+// The start point of a "Linear sim" ray: (x - y, 0) or (0, y - x).
+RayWalk startSimRay(double x, double y)
+{
+    return x > y ? startRay(x, y, x - y, 0.0) : startRay(x, y, 0.0, y - x);
+}
+
+} // namespace
 
 template <class Grid>
 void f4(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow)
 {
-    double sx0 = 0.0, sy0 = 0.0;
-    if (x > y) sx0 = x - y;
-    else sy0 = y - x;
-    LinearRule<typename Grid::value_type> rule(shadow, tableDarkness(p.darkness));
-    traceRay(x, y, sx0, sy0, heights, p.decay, rule);
+    LinearRule<typename Grid::value_type, PixelWriter> rule(shadow, tableDarkness(p.darkness));
+    RayWalk walk = startSimRay(x, y);
+    const DecayStep lower(DepthOf<Grid>::kUnit * p.decay);
+    walkRay(walk, walk.left, heights, lower, lower.plainWithin(walk.left, DepthOf<Grid>::kTop), rule);
+}
+
+template <class Grid>
+void f3Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p)
+{
+    traceStampedRays(rays, count, layer, heights, p.decay, [&](const StampedRay& r) { return startRay(r.x, r.y, p.x0, p.y0); },
+                     [&](LayerWriter w) { return LinearRule<typename Grid::value_type, LayerWriter>(w, tableDarkness(p.darkness)); });
+}
+
+template <class Grid>
+void f4Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p)
+{
+    traceStampedRays(rays, count, layer, heights, p.decay, [&](const StampedRay& r) { return startSimRay(r.x, r.y); },
+                     [&](LayerWriter w) { return LinearRule<typename Grid::value_type, LayerWriter>(w, tableDarkness(p.darkness)); });
 }
 
 // The two depths of heights.
@@ -65,6 +88,10 @@ template void f3(double, double, const ByteGrid&, const ShadowParams&, PixelWrit
 template void f3(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
 template void f4(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
 template void f4(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
+template void f3Stamped(const StampedRay*, std::size_t, LayerTarget, const ByteGrid&, const ShadowParams&);
+template void f3Stamped(const StampedRay*, std::size_t, LayerTarget, const DeepGrid&, const ShadowParams&);
+template void f4Stamped(const StampedRay*, std::size_t, LayerTarget, const ByteGrid&, const ShadowParams&);
+template void f4Stamped(const StampedRay*, std::size_t, LayerTarget, const DeepGrid&, const ShadowParams&);
 
 ByteGrid readHeights(const Picture& heightMap)
 {

@@ -8,6 +8,9 @@
 #include "pixel_writer.h"
 #include "shadow_params.h"
 
+#include <cstddef>
+#include <cstdint>
+
 namespace gloamery {
 
 // "Linear": the shade follows the ray level linearly.
@@ -27,6 +30,20 @@ void f6(double x, double y, const Grid& heights, const ShadowParams& p, PixelWri
 // "Embossed": lights rises, shades behind them until the shadow fades out.
 template <class Grid>
 void f7(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow);
+
+// The same procedures for a sweep that casts its rays into a layer of
+// stamped shades, where the order of the writes does not matter: each casts
+// `count` rays to their targets, walking neighbours together.
+template <class Grid>
+void f3Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p);
+template <class Grid>
+void f4Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p);
+template <class Grid>
+void f5Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p);
+template <class Grid>
+void f6Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p);
+template <class Grid>
+void f7Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p);
 
 // The 8-bit height grid of a picture: the red byte of every pixel, the
 // extra row and column holding 255 (a read outside the picture). A

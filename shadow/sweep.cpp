@@ -2,6 +2,7 @@
 
 #include "../compose/merge.h"
 #include "../workspace/parallel.h"
+#include "ray.h"
 #include "rays.h"
 
 #include <algorithm>
@@ -24,9 +25,25 @@ struct RayProcedure {
     void operator()(double x, double y, const DeepGrid& g, const ShadowParams& p, PixelWriter w) const { deep(x, y, g, p, w); }
 };
 
+// The same for rays cast into a stamped layer.
+struct StampedProcedure {
+    void (*bytes)(const StampedRay*, std::size_t, LayerTarget, const ByteGrid&, const ShadowParams&);
+    void (*deep)(const StampedRay*, std::size_t, LayerTarget, const DeepGrid&, const ShadowParams&);
+
+    void operator()(const StampedRay* r, std::size_t n, LayerTarget l, const ByteGrid& g, const ShadowParams& p) const
+    {
+        bytes(r, n, l, g, p);
+    }
+    void operator()(const StampedRay* r, std::size_t n, LayerTarget l, const DeepGrid& g, const ShadowParams& p) const
+    {
+        deep(r, n, l, g, p);
+    }
+};
+
 // How each button runs the sweep.
 struct SweepStyle {
     RayProcedure ray;
+    StampedProcedure stamped;
     bool allFourEdges;          // else only the bottom row and right column
     bool statusBeforeHeights;   // "Calculating..." before or after reading heights
     bool resetBarAfterHeights;  // "Sin func" zeroes the bar and counts one step less
@@ -36,13 +53,13 @@ struct SweepStyle {
 SweepStyle styleOf(ShadowMode mode)
 {
     switch (mode) {
-    case ShadowMode::Linear: return {{f3, f3}, true, true, false, 0};
-    case ShadowMode::LinearSim: return {{f4, f4}, false, true, false, 0};
-    case ShadowMode::Sin: return {{f5, f5}, true, true, true, 1};
-    case ShadowMode::Cos: return {{f6, f6}, true, false, false, 0};
-    case ShadowMode::Embossed: return {{f7, f7}, true, false, false, 0};
+    case ShadowMode::Linear: return {{f3, f3}, {f3Stamped, f3Stamped}, true, true, false, 0};
+    case ShadowMode::LinearSim: return {{f4, f4}, {f4Stamped, f4Stamped}, false, true, false, 0};
+    case ShadowMode::Sin: return {{f5, f5}, {f5Stamped, f5Stamped}, true, true, true, 1};
+    case ShadowMode::Cos: return {{f6, f6}, {f6Stamped, f6Stamped}, true, false, false, 0};
+    case ShadowMode::Embossed: return {{f7, f7}, {f7Stamped, f7Stamped}, true, false, false, 0};
     }
-    return {{f3, f3}, true, true, false, 0};
+    return {{f3, f3}, {f3Stamped, f3Stamped}, true, true, false, 0};
 }
 
 // Steps a ray from the sun takes to a target, about: its length along the
@@ -53,42 +70,69 @@ double raySteps(const SweepTarget& t, const ShadowParams& p, bool fromSun)
     return std::max(std::fabs(t.x - p.x0), std::fabs(t.y - p.y0)) + 1.0;
 }
 
-// Where each of `parts` contiguous runs of the rays taken in `order`
-// begins, so that each run takes about as many of the `total` steps as the
-// others.
-std::vector<std::size_t> splitRays(const std::vector<double>& steps, const std::vector<std::uint32_t>& order,
-                                   double total, int parts)
+// Where each of `parts` contiguous runs of the rays begins, so that each
+// run takes about as many of the `total` steps as the others.
+std::vector<std::size_t> splitRays(const std::vector<double>& steps, double total, int parts)
 {
     std::vector<std::size_t> begin{0};
     double done = 0;
-    for (std::size_t k = 0; k < order.size() && static_cast<int>(begin.size()) < parts; ++k) {
-        done += steps[order[k]];
+    for (std::size_t k = 0; k < steps.size() && static_cast<int>(begin.size()) < parts; ++k) {
+        done += steps[k];
         if (done >= total * static_cast<double>(begin.size()) / parts) begin.push_back(k + 1);
     }
-    while (static_cast<int>(begin.size()) < parts) begin.push_back(order.size());
-    begin.push_back(order.size());
+    while (static_cast<int>(begin.size()) < parts) begin.push_back(steps.size());
+    begin.push_back(steps.size());
     return begin;
-}
-
-// A target's place on the border walked clockwise from the top-left
-// corner: rays next to each other there cross nearly the same pixels.
-long long borderPlace(const SweepTarget& t, int w, int h)
-{
-    if (t.y == 0) return t.x;                                   // top, left to right
-    if (t.x == w - 1) return w + static_cast<long long>(t.y);  // right, downwards
-    if (t.y == h - 1) return w + h + static_cast<long long>(w - 1 - t.x); // bottom, right to left
-    return 2LL * w + h + (h - 1 - t.y);                         // left, upwards
 }
 
 using Layer = std::vector<std::uint32_t, LargePageAllocator<std::uint32_t>>;
 
-// Stamped layers, a picture's worth of 32-bit values each, that a sweep
-// may take on top of the pictures it already holds.
-int layerBudget(const Picture& shadow)
+// What the stamped layers of a sweep may take, in 32-bit values, on top of
+// the pictures it already holds.
+constexpr double kLayerBudget = 2.0 * 1024 * 1024 * 1024 / sizeof(std::uint32_t);
+
+// A piece of a stamped sweep: rays first..last of one side, in sweep
+// order, the box of grid points they can reach, and the layer over it.
+struct Piece {
+    std::size_t first;
+    std::size_t last;
+    LayerBox box;
+    Layer layer;
+};
+
+// A piece's layer: from the box's first point to its last, with the rows of
+// the height grid.
+std::size_t layerSize(const LayerBox& b, std::size_t stride)
 {
-    constexpr double kBudgetBytes = 2.0 * 1024 * 1024 * 1024;
-    const double bytes = static_cast<double>(shadow.width()) * shadow.height() * sizeof(std::uint32_t);
-    return std::max(1, static_cast<int>(std::min(4096.0, kBudgetBytes / bytes)));
+    return static_cast<std::size_t>(b.height - 1) * stride + static_cast<std::size_t>(b.width);
+}
+
+// The grid points a ray can reach on the grid of a W x H map. The minor
+// coordinate is held within 0..limit at every step, so a ray from outside
+// the map may slide along the edge and end up to one side of its target;
+// the bounds follow the walk rather than the line, with two points to spare
+// for the rounding of the sums.
+LayerBox reachOf(const RayWalk& r, int w, int h)
+{
+    const double limit = r.majorY ? w : h;
+    const int majorTop = r.majorY ? h : w;
+    const double span = std::max(0, r.left - 1) * std::fabs(r.s);
+    const double lo = r.s >= 0 ? r.q : std::min(r.q, limit) - span;
+    const double hi = r.s >= 0 ? std::max(r.q, 0.0) + span : r.q;
+    const int m1 = r.m + std::max(0, r.left - 1) * r.step;
+    auto clampTo = [](double v, int top) { return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(top))); };
+    const int minor0 = clampTo(std::floor(lo) - 2, static_cast<int>(limit));
+    const int minor1 = clampTo(std::ceil(hi) + 2, static_cast<int>(limit));
+    const int major0 = clampTo(std::min(r.m, m1), majorTop), major1 = clampTo(std::max(r.m, m1), majorTop);
+    if (r.majorY) return {minor0, major0, minor1 - minor0 + 1, major1 - major0 + 1};
+    return {major0, minor0, major1 - major0 + 1, minor1 - minor0 + 1};
+}
+
+LayerBox unite(const LayerBox& a, const LayerBox& b)
+{
+    const int x0 = std::min(a.x0, b.x0), y0 = std::min(a.y0, b.y0);
+    const int x1 = std::max(a.x0 + a.width, b.x0 + b.width), y1 = std::max(a.y0 + a.height, b.y0 + b.height);
+    return {x0, y0, x1 - x0, y1 - y0};
 }
 
 // Rays overwrite each other's pixels, and a pixel keeps the shade of the
@@ -98,15 +142,21 @@ int layerBudget(const Picture& shadow)
 //
 // A large sweep instead gives every ray its place in sweep order as a
 // stamp: every shade is a grey, so a ray writes (stamp << 8 | g) into a
-// layer, kept where it is larger than what the layer holds. Each ray writes
-// a pixel at most once (the major coordinate changes at every step), so the
-// largest value at a pixel is the shade of the last ray in sweep order that
-// wrote it, whatever order the rays were cast in. That frees the order: the
-// rays are cast around the border, neighbour after neighbour, which keeps
-// the pixels they cross in the cache, and split into runs of about equal
-// work, one layer and one thread each. The layers are then folded into the
-// shadow map, taking the largest stamp at every pixel; a pixel no ray wrote
-// keeps what it held. The bar's steps are reported, in order, at the end.
+// layer, and the layers are folded into the shadow map taking the largest
+// stamp at every pixel; a pixel no ray wrote keeps what it held.
+//
+// The rays to one side of the map are cast in sweep order, neighbour after
+// neighbour, which keeps the pixels they cross in the cache. Each ray
+// writes a pixel at most once (the major coordinate changes at every
+// step), and of two rays to one side the later one writes a pixel they
+// share later too (see traceStampedRays), so within a side a plain write
+// leaves the largest stamp: no ray has to read the layer first. The sides
+// are shared out in contiguous runs of about equal work, one thread each;
+// a run is cut where it passes from one side to the next, and each piece
+// has a layer of its own, over the box its rays can reach. The rays to a
+// side stay on that side of the sun, so the boxes together cover about
+// twice the map, however many threads there are. The bar's steps are
+// reported, in order, at the end.
 template <class Grid>
 void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, const Grid& heights,
               const ShadowParams& params, Picture& shadow, Reporter& report)
@@ -117,9 +167,8 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
         if (k + 1 == targets.size() || targets[k + 1].i != targets[k].i) report.progress(targets[k].i / divisor);
     };
 
-    std::vector<double> steps(targets.size());
     double total = 0;
-    for (std::size_t k = 0; k < targets.size(); ++k) total += steps[k] = raySteps(targets[k], params, style.allFourEdges);
+    for (const SweepTarget& t : targets) total += raySteps(t, params, style.allFourEdges);
     if (total < static_cast<double>(parallelGrain())) {
         enterParallelWork(); // the calling thread's share is all of it
         for (std::size_t k = 0; k < targets.size(); ++k) {
@@ -129,46 +178,84 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
         return;
     }
 
+    // The rays side by side, each side in sweep order, with their stamps.
     std::vector<std::uint32_t> order(targets.size());
     for (std::uint32_t k = 0; k < order.size(); ++k) order[k] = k;
-    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return borderPlace(targets[a], w, h) < borderPlace(targets[b], w, h);
-    });
-    const int runs = std::min(threadsFor(static_cast<std::size_t>(total)), layerBudget(shadow));
-    const std::vector<std::size_t> begin = splitRays(steps, order, total, runs);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return targets[a].side < targets[b].side; });
+    std::vector<StampedRay> rays(order.size());
+    std::vector<double> steps(order.size());
+    std::vector<LayerBox> boxes(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const SweepTarget& t = targets[order[k]];
+        rays[k] = {static_cast<double>(t.x), static_cast<double>(t.y), order[k] + 1};
+        steps[k] = raySteps(t, params, style.allFourEdges);
+        // "Linear sim" rays start at (x - y, 0) or (0, y - x).
+        const double ox = style.allFourEdges ? params.x0 : std::max(0, t.x - t.y);
+        const double oy = style.allFourEdges ? params.y0 : std::max(0, t.y - t.x);
+        boxes[k] = reachOf(startRay(t.x, t.y, ox, oy), heights.mapWidth(), heights.mapHeight());
+    }
 
+    // Runs cut into pieces at the sides; fewer runs when their layers
+    // would take more than the budget.
+    const std::size_t stride = static_cast<std::size_t>(heights.stride());
+    std::vector<Piece> pieces;
+    std::vector<int> runOf;
+    for (int runs = threadsFor(static_cast<std::size_t>(total));; --runs) {
+        pieces.clear();
+        runOf.clear();
+        const std::vector<std::size_t> begin = splitRays(steps, total, runs);
+        double area = 0;
+        for (int r = 0; r < runs; ++r)
+            for (std::size_t k = begin[static_cast<std::size_t>(r)]; k < begin[static_cast<std::size_t>(r) + 1];) {
+                const int side = targets[order[k]].side;
+                Piece piece{k, k, boxes[k], {}};
+                for (; k < begin[static_cast<std::size_t>(r) + 1] && targets[order[k]].side == side; ++k)
+                    piece.box = unite(piece.box, boxes[k]);
+                piece.last = k;
+                area += static_cast<double>(layerSize(piece.box, stride));
+                pieces.push_back(std::move(piece));
+                runOf.push_back(r);
+            }
+        if (runs == 1 || area <= kLayerBudget) break;
+    }
+    const int runs = runOf.back() + 1;
     // Allocated here, where running out of memory can still be reported;
     // cleared by the threads that use them.
-    const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-    std::vector<Layer> layers(static_cast<std::size_t>(runs));
-    for (Layer& l : layers) l.reserve(pixels);
+    for (Piece& p : pieces) p.layer.reserve(layerSize(p.box, stride));
 
 #pragma omp parallel for num_threads(runs) schedule(static, 1) if (runs > 1)
     for (int r = 0; r < runs; ++r) {
         enterParallelWork();
-        Layer& layer = layers[static_cast<std::size_t>(r)];
-        layer.assign(pixels, 0);
-        for (std::size_t k = begin[static_cast<std::size_t>(r)]; k < begin[static_cast<std::size_t>(r) + 1]; ++k) {
-            const SweepTarget& t = targets[order[k]];
-            style.ray(t.x, t.y, heights, params, PixelWriter(layer.data(), w, h, order[k] + 1));
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            if (runOf[i] != r) continue;
+            Piece& p = pieces[i];
+            // Only the box is cleared and folded; the rest of each row is
+            // never written.
+            p.layer.resize(layerSize(p.box, stride));
+            for (int y = 0; y < p.box.height; ++y)
+                std::fill_n(p.layer.data() + static_cast<std::size_t>(y) * stride, p.box.width, 0u);
+            style.stamped(rays.data() + p.first, p.last - p.first, LayerTarget{p.layer.data(), p.box, stride, p.layer.size()},
+                          heights, params);
         }
     }
 
-    // Stretch by stretch, layer by layer, in plain loops the compiler takes
+    // Stretch by stretch, piece by piece, in plain loops the compiler takes
     // many pixels at a time.
-    forEachRow(h, pixels * static_cast<std::size_t>(runs), [&](int y) {
+    forEachRow(h, static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * pieces.size(), [&](int y) {
         constexpr int kStretch = 1024;
         std::uint32_t best[kStretch];
-        const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
         for (int first = 0; first < w; first += kStretch) {
             const int n = std::min(kStretch, w - first);
-            const std::size_t at = row + static_cast<std::size_t>(first);
-            std::copy_n(layers[0].data() + at, n, best);
-            for (std::size_t r = 1; r < layers.size(); ++r) {
-                const std::uint32_t* l = layers[r].data() + at;
-                for (int i = 0; i < n; ++i) best[i] = best[i] > l[i] ? best[i] : l[i];
+            std::fill_n(best, n, 0u);
+            for (const Piece& p : pieces) {
+                const LayerBox& b = p.box;
+                if (y < b.y0 || y >= b.y0 + b.height) continue;
+                const int from = std::max(first, b.x0), to = std::min(first + n, b.x0 + b.width);
+                const std::uint32_t* l = p.layer.data() + static_cast<std::size_t>(y - b.y0) * stride - b.x0;
+                for (int x = from; x < to; ++x) best[x - first] = best[x - first] > l[x] ? best[x - first] : l[x];
             }
-            Colour* out = shadow.data() + at;
+            Colour* out = shadow.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(first);
             for (int i = 0; i < n; ++i) {
                 const std::uint32_t g = best[i] & 255; // grey(g): g in every channel
                 out[i] = best[i] != 0 ? static_cast<Colour>(g | g << 8 | g << 16) : out[i];
@@ -186,11 +273,11 @@ std::vector<SweepTarget> sweepTargets(int w, int h, bool allFourEdges)
     t.reserve(4 * static_cast<std::size_t>(std::max(w, h)));
     for (int i = 0; i < std::max(w, h); ++i) {
         if (allFourEdges) {
-            if (i < w) t.push_back({i, 0, i});
-            if (i < h) t.push_back({0, i, i});
+            if (i < w) t.push_back({i, 0, i, 0});
+            if (i < h) t.push_back({0, i, i, 1});
         }
-        if (i < w) t.push_back({i, h - 1, i});
-        if (i < h) t.push_back({w - 1, i, i});
+        if (i < w) t.push_back({i, h - 1, i, 2});
+        if (i < h) t.push_back({w - 1, i, i, 3});
     }
     return t;
 }

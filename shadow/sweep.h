@@ -12,11 +12,13 @@ namespace gloamery {
 
 enum class ShadowMode { Linear, LinearSim, Sin, Cos, Embossed };
 
-// A border pixel a ray is cast to, and the sweep step i it belongs to.
+// A border pixel a ray is cast to, the sweep step i it belongs to, and the
+// side of the border it is on (0 top, 1 left, 2 bottom, 3 right).
 struct SweepTarget {
     int x;
     int y;
     int i;
+    int side = 0;
 };
 
 // The border pixels of a W x H map in the order the rays are cast: for

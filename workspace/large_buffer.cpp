@@ -17,10 +17,10 @@ struct Kept {
 };
 
 // The blocks kept, newest last, and how much they hold together. A press
-// of a 4096 x 4096 map frees a few grids and layers of 16 to 64 MiB; the
-// bound keeps that much and no more, so a process never holds more than
-// it recently used.
-constexpr std::size_t kKeepBytes = std::size_t(256) << 20;
+// of a 4096 x 4096 map frees grids and layers of 8 to 64 MiB, some 300 MiB
+// in all; the bound keeps that much and no more, so a process never holds
+// more than it recently used.
+constexpr std::size_t kKeepBytes = std::size_t(512) << 20;
 
 struct Keeper {
     std::mutex mutex;

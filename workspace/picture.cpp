@@ -39,9 +39,9 @@ void redRow(const Colour* __restrict in, std::uint8_t* __restrict out, int count
 
 } // namespace
 
-ByteGrid redGrid(const Picture& p)
+ByteGrid redGrid(const Picture& p, RowLayout layout)
 {
-    ByteGrid g(p.width(), p.height());
+    ByteGrid g(p.width(), p.height(), 0, layout);
     const int w = p.width();
     forEachRow(g.rows(), static_cast<std::size_t>(g.columns()) * static_cast<std::size_t>(g.rows()), [&](int y) {
         // Plain row loops, so the compiler can take a row's bytes many at a time.

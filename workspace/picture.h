@@ -66,7 +66,7 @@ private:
 
 // The red byte of every pixel over the picture's grid, its last row and
 // column holding what a read outside gives (255).
-ByteGrid redGrid(const Picture& p);
+ByteGrid redGrid(const Picture& p, RowLayout layout = RowLayout::Packed);
 
 // A w x h picture with p's background, p repeated from the top-left:
 // pixel (x, y) is p's pixel (x mod p.width(), y mod p.height()).

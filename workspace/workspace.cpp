@@ -112,7 +112,7 @@ namespace {
 std::optional<DeepGrid> deepGrid(const HeightSamples& s, const Picture& p)
 {
     if (s.empty() || s.width() != p.width() || s.height() != p.height()) return std::nullopt;
-    DeepGrid g(s.width(), s.height(), static_cast<std::uint16_t>(Depth<std::uint16_t>::kTop));
+    DeepGrid g(s.width(), s.height(), static_cast<std::uint16_t>(Depth<std::uint16_t>::kTop), RowLayout::Padded);
     const std::uint8_t* shown = shownBytes();
     std::atomic<bool> same{true};
     const std::size_t w = static_cast<std::size_t>(s.width());
@@ -143,7 +143,7 @@ HeightGrid readHeights(const Workspace& ws)
     const Picture& p = ws.picture(Slot::Height);
     if (ws.deepHeights())
         if (auto g = deepGrid(ws.heightSamples(), p)) return std::move(*g);
-    return redGrid(p);
+    return redGrid(p, RowLayout::Padded);
 }
 
 void clearShadow(Workspace& ws)
