@@ -212,6 +212,20 @@ TEST(MapSize, ResizeRepeatsInputsAndRestartsComputedSlots)
 
 // Rays overwrite each other's pixels; the sweep split among threads must
 // still leave every pixel with the shade of the one-thread order.
+TEST(MapSize, PaddedRowsHoldTheSameGrid)
+{
+    for (const auto& [w, h] : {std::pair{1, 1}, {63, 5}, {64, 3}, {300, 2}}) {
+        ByteGrid packed(w, h, 9), padded(w, h, 9, RowLayout::Padded);
+        EXPECT_EQ((padded.stride() * sizeof(std::uint8_t) / 64) % 2, 1u) << "an even number of lines at " << w;
+        EXPECT_GE(padded.stride(), padded.columns());
+        for (int y = 0; y < packed.rows(); ++y)
+            for (int x = 0; x < packed.columns(); ++x) packed(x, y) = padded(x, y) = static_cast<std::uint8_t>(x * 7 + y);
+        EXPECT_EQ(packed, padded) << w << " x " << h;
+        padded(w, h) = 0;
+        EXPECT_NE(packed, padded) << "the last point is compared too, at " << w << " x " << h;
+    }
+}
+
 TEST(MapSize, EveryThreadCountGivesTheSameBytes)
 {
     const std::size_t grain = parallelGrain();
@@ -220,7 +234,10 @@ TEST(MapSize, EveryThreadCountGivesTheSameBytes)
         int w, h;
         const char* sunX;
         const char* sunY;
-    } maps[] = {{37, 23, "10", "5"}, {37, 23, "36", "11"}, {300, 200, "-80", "350"}, {64, 64, "31.5", "0"}, {1, 1, "0", "0"}};
+    } maps[] = {{37, 23, "10", "5"},    {37, 23, "36", "11"},    {300, 200, "-80", "350"}, {64, 64, "31.5", "0"},
+                {1, 1, "0", "0"},      {150, 90, "400", "-60"}, {90, 150, "45.5", "900"}};
+    // Suns off the map on every side: such rays slide along the edge they
+    // meet, away from the line to their target.
     const ShadowMode modes[] = {ShadowMode::Linear, ShadowMode::LinearSim, ShadowMode::Sin, ShadowMode::Cos,
                                 ShadowMode::Embossed};
     unsigned seed = 7;
