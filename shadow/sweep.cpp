@@ -88,8 +88,9 @@ std::vector<std::size_t> splitRays(const std::vector<double>& steps, double tota
 using Layer = std::vector<std::uint32_t, LargePageAllocator<std::uint32_t>>;
 
 // What the stamped layers of a sweep may take, in 32-bit values, on top of
-// the pictures it already holds.
-constexpr double kLayerBudget = 2.0 * 1024 * 1024 * 1024 / sizeof(std::uint32_t);
+// the pictures it already holds: enough for two threads' pieces of a
+// 16384 x 16384 map, about three pictures' worth with the sun on the map.
+constexpr double kLayerBudget = 4.0 * 1024 * 1024 * 1024 / sizeof(std::uint32_t);
 
 // A piece of a stamped sweep: rays first..last of one side, in sweep
 // order, the box of grid points they can reach, and the layer over it.
@@ -251,9 +252,10 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
             for (const Piece& p : pieces) {
                 const LayerBox& b = p.box;
                 if (y < b.y0 || y >= b.y0 + b.height) continue;
-                const int from = std::max(first, b.x0), to = std::min(first + n, b.x0 + b.width);
-                const std::uint32_t* l = p.layer.data() + static_cast<std::size_t>(y - b.y0) * stride - b.x0;
-                for (int x = from; x < to; ++x) best[x - first] = best[x - first] > l[x] ? best[x - first] : l[x];
+                const int from = std::max(first, b.x0), count = std::min(first + n, b.x0 + b.width) - from;
+                const std::uint32_t* l = p.layer.data() + static_cast<std::size_t>(y - b.y0) * stride + (from - b.x0);
+                std::uint32_t* into = best + (from - first);
+                for (int i = 0; i < count; ++i) into[i] = into[i] > l[i] ? into[i] : l[i];
             }
             Colour* out = shadow.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(first);
             for (int i = 0; i < n; ++i) {
