@@ -52,38 +52,40 @@ struct LayerBox {
     int height;
 };
 
-// A layer of stamped shades over a box of the grid: the rows of the box,
-// laid out as in the height grid, from the box's first point on.
+// A layer of stamped shades over a box of the grid, row by row, each row
+// `stride` values after the one before.
 struct LayerTarget {
     std::uint32_t* values;
     LayerBox box;
-    std::size_t stride; // the height grid's
-    std::size_t size;   // values in the layer
+    std::size_t stride;
 };
 
 // Into a layer of stamped shades: stamp << 8 | g, written over whatever the
 // layer holds, as the sweep casts the rays of a layer in an order where a
-// later stamp always writes later (see sweep.cpp). A point is found by its
-// place in the height grid; one past the layer's end is not written.
+// later stamp always writes later (see sweep.cpp). Points outside the box
+// are not written; the sweep's boxes hold every point a ray can reach.
 class LayerWriter {
 public:
     LayerWriter(LayerTarget target, std::uint32_t stamp)
-        : values_(target.values),
-          first_(static_cast<std::size_t>(target.box.y0) * target.stride + static_cast<std::size_t>(target.box.x0)),
-          size_(target.size), stamp_(stamp << 8)
+        : values_(target.values), x0_(target.box.x0), y0_(target.box.y0),
+          width_(static_cast<unsigned>(target.box.width)), height_(static_cast<unsigned>(target.box.height)),
+          stride_(target.stride), stamp_(stamp << 8)
     {
     }
 
     void setShade(const Cell& c, int g) const
     {
-        const std::size_t i = c.at - first_; // wraps round for a point before the box
-        if (i < size_) values_[i] = stamp_ | static_cast<std::uint32_t>(g);
+        const unsigned x = static_cast<unsigned>(c.x - x0_), y = static_cast<unsigned>(c.y - y0_);
+        if (x < width_ && y < height_) values_[y * stride_ + x] = stamp_ | static_cast<std::uint32_t>(g);
     }
 
 private:
     std::uint32_t* values_;
-    std::size_t first_;
-    std::size_t size_;
+    int x0_;
+    int y0_;
+    unsigned width_;
+    unsigned height_;
+    std::size_t stride_;
     std::uint32_t stamp_;
 };
 

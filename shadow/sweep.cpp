@@ -99,14 +99,10 @@ struct Piece {
     std::size_t last;
     LayerBox box;
     Layer layer;
+    // Rows padded as in the height grid.
+    std::size_t stride() const { return static_cast<std::size_t>(paddedRow<std::uint32_t>(box.width)); }
+    std::size_t size() const { return stride() * static_cast<std::size_t>(box.height); }
 };
-
-// A piece's layer: from the box's first point to its last, with the rows of
-// the height grid.
-std::size_t layerSize(const LayerBox& b, std::size_t stride)
-{
-    return static_cast<std::size_t>(b.height - 1) * stride + static_cast<std::size_t>(b.width);
-}
 
 // The grid points a ray can reach on the grid of a W x H map. The minor
 // coordinate is held within 0..limit at every step, so a ray from outside
@@ -199,7 +195,6 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
 
     // Runs cut into pieces at the sides; fewer runs when their layers
     // would take more than the budget.
-    const std::size_t stride = static_cast<std::size_t>(heights.stride());
     std::vector<Piece> pieces;
     std::vector<int> runOf;
     for (int runs = threadsFor(static_cast<std::size_t>(total));; --runs) {
@@ -214,7 +209,7 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
                 for (; k < begin[static_cast<std::size_t>(r) + 1] && targets[order[k]].side == side; ++k)
                     piece.box = unite(piece.box, boxes[k]);
                 piece.last = k;
-                area += static_cast<double>(layerSize(piece.box, stride));
+                area += static_cast<double>(piece.size());
                 pieces.push_back(std::move(piece));
                 runOf.push_back(r);
             }
@@ -223,7 +218,7 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
     const int runs = runOf.back() + 1;
     // Allocated here, where running out of memory can still be reported;
     // cleared by the threads that use them.
-    for (Piece& p : pieces) p.layer.reserve(layerSize(p.box, stride));
+    for (Piece& p : pieces) p.layer.reserve(p.size());
 
 #pragma omp parallel for num_threads(runs) schedule(static, 1) if (runs > 1)
     for (int r = 0; r < runs; ++r) {
@@ -231,13 +226,9 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
         for (std::size_t i = 0; i < pieces.size(); ++i) {
             if (runOf[i] != r) continue;
             Piece& p = pieces[i];
-            // Only the box is cleared and folded; the rest of each row is
-            // never written.
-            p.layer.resize(layerSize(p.box, stride));
-            for (int y = 0; y < p.box.height; ++y)
-                std::fill_n(p.layer.data() + static_cast<std::size_t>(y) * stride, p.box.width, 0u);
-            style.stamped(rays.data() + p.first, p.last - p.first, LayerTarget{p.layer.data(), p.box, stride, p.layer.size()},
-                          heights, params);
+            p.layer.assign(p.size(), 0);
+            style.stamped(rays.data() + p.first, p.last - p.first, LayerTarget{p.layer.data(), p.box, p.stride()}, heights,
+                          params);
         }
     }
 
@@ -253,7 +244,7 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
                 const LayerBox& b = p.box;
                 if (y < b.y0 || y >= b.y0 + b.height) continue;
                 const int from = std::max(first, b.x0), count = std::min(first + n, b.x0 + b.width) - from;
-                const std::uint32_t* l = p.layer.data() + static_cast<std::size_t>(y - b.y0) * stride + (from - b.x0);
+                const std::uint32_t* l = p.layer.data() + static_cast<std::size_t>(y - b.y0) * p.stride() + (from - b.x0);
                 std::uint32_t* into = best + (from - first);
                 for (int i = 0; i < count; ++i) into[i] = into[i] > l[i] ? into[i] : l[i];
             }

@@ -40,6 +40,7 @@ Keeper& keeper()
 
 void* takeLargeBlock(std::size_t bytes)
 {
+    std::vector<Kept> stale;
     {
         Keeper& k = keeper();
         std::lock_guard lock(k.mutex);
@@ -50,7 +51,13 @@ void* takeLargeBlock(std::size_t bytes)
                 k.kept.erase(std::next(it).base());
                 return block;
             }
+        // None fits: the kept blocks are of sizes this computation does
+        // not use (a one-off run, or a map or sun that changed), and go
+        // back to the system before a fresh block adds to the process.
+        stale.swap(k.kept);
+        k.bytes = 0;
     }
+    for (const Kept& b : stale) std::free(b.block);
     void* block = std::aligned_alloc(std::size_t(2) << 20, bytes);
     if (!block) throw std::bad_alloc();
     madvise(block, bytes, MADV_HUGEPAGE); // a hint: refused, the block simply keeps small pages
