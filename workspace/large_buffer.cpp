@@ -17,10 +17,10 @@ struct Kept {
 };
 
 // The blocks kept, newest last, and how much they hold together. A press
-// of a 4096 x 4096 map frees grids and layers of 8 to 64 MiB, some 300 MiB
+// of a 4096 x 4096 map frees grids and layers of 8 to 64 MiB, some 250 MiB
 // in all; the bound keeps that much and no more, so a process never holds
 // more than it recently used.
-constexpr std::size_t kKeepBytes = std::size_t(512) << 20;
+constexpr std::size_t kKeepBytes = std::size_t(256) << 20;
 
 struct Keeper {
     std::mutex mutex;
@@ -40,7 +40,6 @@ Keeper& keeper()
 
 void* takeLargeBlock(std::size_t bytes)
 {
-    std::vector<Kept> stale;
     {
         Keeper& k = keeper();
         std::lock_guard lock(k.mutex);
@@ -51,13 +50,7 @@ void* takeLargeBlock(std::size_t bytes)
                 k.kept.erase(std::next(it).base());
                 return block;
             }
-        // None fits: the kept blocks are of sizes this computation does
-        // not use (a one-off run, or a map or sun that changed), and go
-        // back to the system before a fresh block adds to the process.
-        stale.swap(k.kept);
-        k.bytes = 0;
     }
-    for (const Kept& b : stale) std::free(b.block);
     void* block = std::aligned_alloc(std::size_t(2) << 20, bytes);
     if (!block) throw std::bad_alloc();
     madvise(block, bytes, MADV_HUGEPAGE); // a hint: refused, the block simply keeps small pages
