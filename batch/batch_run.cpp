@@ -3,6 +3,7 @@
 #include "imageio/native_io.h"
 #include "imageio/plugins.h"
 #include "imageio/qt_fallback.h"
+#include "workspace/large_buffer.h"
 #include "workspace/parallel.h"
 #include "workspace/reporter.h"
 
@@ -215,6 +216,9 @@ Refusal runOperation(Workspace& ws, const RunStep& step)
 int runPlan(const Plan& plan, Workspace& ws, std::ostream& err)
 {
     if (plan.threads > 0) setThreadCount(plan.threads);
+    // A run mostly computes each thing once: a large block it frees is
+    // seldom wanted again, and kept it would only add to the peak.
+    keepLargeBlocks(0);
     // Before the files are read, so a run does not wait for the threads.
     if (std::any_of(plan.steps.begin(), plan.steps.end(), [](const Step& s) { return std::holds_alternative<RunStep>(s); })) {
         mapOwnPages();

@@ -16,16 +16,15 @@ struct Kept {
     std::size_t bytes;
 };
 
-// The blocks kept, newest last, and how much they hold together. A press
-// of a 4096 x 4096 map frees grids and layers of 8 to 64 MiB, some 250 MiB
-// in all; the bound keeps that much and no more, so a process never holds
-// more than it recently used.
-constexpr std::size_t kKeepBytes = std::size_t(256) << 20;
-
+// The blocks kept, newest last, how much they hold together, and the
+// bound. A press of a 4096 x 4096 map frees grids and layers of 8 to 64
+// MiB, some 250 MiB in all; the bound keeps that much and no more, so a
+// process never holds more than it recently used.
 struct Keeper {
     std::mutex mutex;
     std::vector<Kept> kept;
     std::size_t bytes = 0;
+    std::size_t bound = std::size_t(256) << 20;
 };
 
 // Never destroyed: pictures held by other static objects are freed after
@@ -57,11 +56,27 @@ void* takeLargeBlock(std::size_t bytes)
     return block;
 }
 
+void keepLargeBlocks(std::size_t bytes)
+{
+    std::vector<Kept> freed;
+    {
+        Keeper& k = keeper();
+        std::lock_guard lock(k.mutex);
+        k.bound = bytes;
+        while (k.bytes > k.bound && !k.kept.empty()) {
+            freed.push_back(k.kept.front());
+            k.bytes -= k.kept.front().bytes;
+            k.kept.erase(k.kept.begin());
+        }
+    }
+    for (const Kept& b : freed) std::free(b.block);
+}
+
 void giveBackLargeBlock(void* block, std::size_t bytes) noexcept
 {
     Keeper& k = keeper();
     std::lock_guard lock(k.mutex);
-    if (bytes <= kKeepBytes) {
+    if (bytes <= k.bound) {
         try {
             k.kept.push_back({block, bytes});
             k.bytes += bytes;
@@ -70,7 +85,7 @@ void giveBackLargeBlock(void* block, std::size_t bytes) noexcept
         }
     }
     // The oldest go first; a block too large to keep goes at once.
-    while (k.bytes > kKeepBytes && !k.kept.empty()) {
+    while (k.bytes > k.bound && !k.kept.empty()) {
         std::free(k.kept.front().block);
         k.bytes -= k.kept.front().bytes;
         k.kept.erase(k.kept.begin());
