@@ -53,11 +53,16 @@ struct LayerBox {
 };
 
 // A layer of stamped shades over a box of the grid, row by row, each row
-// `stride` values after the one before.
+// `stride` values after the one before. A layer with the grid's rows has
+// the height grid's stride and starts at the box's first point, so a
+// point's place in it is its place in the height grid less that of the
+// box's first point: the cheapest to find, where a wide box wastes little
+// memory on the ends of its rows.
 struct LayerTarget {
     std::uint32_t* values;
     LayerBox box;
     std::size_t stride;
+    bool gridRows;
 };
 
 // Into a layer of stamped shades: stamp << 8 | g, written over whatever the
@@ -86,6 +91,32 @@ private:
     unsigned width_;
     unsigned height_;
     std::size_t stride_;
+    std::uint32_t stamp_;
+};
+
+// The same into a layer with the grid's rows. A point past either end of
+// the layer is not written; one beside the box in a row, which no ray
+// reaches, would land in the row's unused ends.
+class GridLayerWriter {
+public:
+    GridLayerWriter(LayerTarget target, std::uint32_t stamp)
+        : values_(target.values),
+          first_(static_cast<std::size_t>(target.box.y0) * target.stride + static_cast<std::size_t>(target.box.x0)),
+          size_(static_cast<std::size_t>(target.box.height - 1) * target.stride + static_cast<std::size_t>(target.box.width)),
+          stamp_(stamp << 8)
+    {
+    }
+
+    void setShade(const Cell& c, int g) const
+    {
+        const std::size_t i = c.at - first_; // wraps round past the end for a point before the box
+        if (i < size_) values_[i] = stamp_ | static_cast<std::uint32_t>(g);
+    }
+
+private:
+    std::uint32_t* values_;
+    std::size_t first_;
+    std::size_t size_;
     std::uint32_t stamp_;
 };
 

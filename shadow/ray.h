@@ -203,8 +203,8 @@ void traceRay(double x, double y, double ox, double oy, const Grid& heights, dou
 }
 
 // Casts rays, given in sweep order, into a layer of stamped shades (see
-// LayerWriter). start(ray) gives a ray's walk and rule(writer) a fresh
-// rule.
+// LayerWriter) through a Writer. start(ray) gives a ray's walk and
+// rule(writer) a fresh rule.
 //
 // Rays to neighbouring border pixels mostly start on the same row (or
 // column), step the same way, and cross nearly the same pixels. Such rays
@@ -218,13 +218,13 @@ void traceRay(double x, double y, double ox, double oy, const Grid& heights, dou
 // walked one after another, and the rays of a bundle start on the same row
 // (or column) and step the same way, so they reach a row (or column) at the
 // same step, in the same stretch, which the earlier ray walks first.
-template <class Grid, class Start, class MakeRule>
-void traceStampedRays(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights,
-                      double decay, const Start& start, const MakeRule& rule)
+template <class Writer, class Grid, class Start, class MakeRule>
+void traceBundles(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, double decay,
+                  const Start& start, const MakeRule& rule)
 {
     constexpr std::size_t kBundle = 16;
     constexpr int kStretch = 64;
-    using Rule = decltype(rule(LayerWriter(layer, 0)));
+    using Rule = decltype(rule(Writer(layer, 0)));
     const DecayStep lower(DepthOf<Grid>::kUnit * decay);
 
     std::array<RayWalk, kBundle> walks;
@@ -233,7 +233,7 @@ void traceStampedRays(const StampedRay* rays, std::size_t count, LayerTarget lay
         std::size_t n = 0;
         walks[0] = start(rays[k]);
         do {
-            rules[n].emplace(rule(LayerWriter(layer, rays[k].stamp)));
+            rules[n].emplace(rule(Writer(layer, rays[k].stamp)));
             ++n;
             ++k;
             if (n == kBundle || k == count) break;
@@ -247,4 +247,14 @@ void traceStampedRays(const StampedRay* rays, std::size_t count, LayerTarget lay
             for (std::size_t r = 0; r < n; ++r) walkRay(walks[r], kStretch, heights, lower, plain, *rules[r]);
     }
 }
+
+// rule(writer) takes either kind of layer writer.
+template <class Grid, class Start, class MakeRule>
+void traceStampedRays(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights,
+                      double decay, const Start& start, const MakeRule& rule)
+{
+    if (layer.gridRows) traceBundles<GridLayerWriter>(rays, count, layer, heights, decay, start, rule);
+    else traceBundles<LayerWriter>(rays, count, layer, heights, decay, start, rule);
+}
+
 } // namespace gloamery

@@ -73,14 +73,14 @@ template <class Grid>
 void f3Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p)
 {
     traceStampedRays(rays, count, layer, heights, p.decay, [&](const StampedRay& r) { return startRay(r.x, r.y, p.x0, p.y0); },
-                     [&](LayerWriter w) { return LinearRule<typename Grid::value_type, LayerWriter>(w, tableDarkness(p.darkness)); });
+                     [&](auto w) { return LinearRule<typename Grid::value_type, decltype(w)>(w, tableDarkness(p.darkness)); });
 }
 
 template <class Grid>
 void f4Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p)
 {
     traceStampedRays(rays, count, layer, heights, p.decay, [&](const StampedRay& r) { return startSimRay(r.x, r.y); },
-                     [&](LayerWriter w) { return LinearRule<typename Grid::value_type, LayerWriter>(w, tableDarkness(p.darkness)); });
+                     [&](auto w) { return LinearRule<typename Grid::value_type, decltype(w)>(w, tableDarkness(p.darkness)); });
 }
 
 // The two depths of heights.

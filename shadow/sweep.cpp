@@ -99,9 +99,15 @@ struct Piece {
     std::size_t last;
     LayerBox box;
     Layer layer;
-    // Rows padded as in the height grid.
-    std::size_t stride() const { return static_cast<std::size_t>(paddedRow<std::uint32_t>(box.width)); }
-    std::size_t size() const { return stride() * static_cast<std::size_t>(box.height); }
+    bool gridRows = false; // else rows of the box's own, padded as in the height grid
+    std::size_t gridStride = 0;
+
+    std::size_t stride() const { return gridRows ? gridStride : static_cast<std::size_t>(paddedRow<std::uint32_t>(box.width)); }
+    std::size_t size() const
+    {
+        if (gridRows) return static_cast<std::size_t>(box.height - 1) * gridStride + static_cast<std::size_t>(box.width);
+        return stride() * static_cast<std::size_t>(box.height);
+    }
 };
 
 // The grid points a ray can reach on the grid of a W x H map. The minor
@@ -209,6 +215,10 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
                 for (; k < begin[static_cast<std::size_t>(r) + 1] && targets[order[k]].side == side; ++k)
                     piece.box = unite(piece.box, boxes[k]);
                 piece.last = k;
+                // Wide boxes take the grid's rows: a quarter or less of
+                // each row goes unused.
+                piece.gridRows = 4 * static_cast<std::size_t>(piece.box.width) >= 3 * static_cast<std::size_t>(heights.stride());
+                piece.gridStride = static_cast<std::size_t>(heights.stride());
                 area += static_cast<double>(piece.size());
                 pieces.push_back(std::move(piece));
                 runOf.push_back(r);
@@ -227,7 +237,7 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
             if (runOf[i] != r) continue;
             Piece& p = pieces[i];
             p.layer.assign(p.size(), 0);
-            style.stamped(rays.data() + p.first, p.last - p.first, LayerTarget{p.layer.data(), p.box, p.stride()}, heights,
+            style.stamped(rays.data() + p.first, p.last - p.first, LayerTarget{p.layer.data(), p.box, p.stride(), p.gridRows}, heights,
                           params);
         }
     }

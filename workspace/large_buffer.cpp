@@ -18,13 +18,13 @@ struct Kept {
 
 // The blocks kept, newest last, how much they hold together, and the
 // bound. A press of a 4096 x 4096 map frees grids and layers of 8 to 64
-// MiB, some 250 MiB in all; the bound keeps that much and no more, so a
+// MiB, some 300 MiB in all; the bound keeps that much and no more, so a
 // process never holds more than it recently used.
 struct Keeper {
     std::mutex mutex;
     std::vector<Kept> kept;
     std::size_t bytes = 0;
-    std::size_t bound = std::size_t(256) << 20;
+    std::size_t bound = std::size_t(512) << 20;
 };
 
 // Never destroyed: pictures held by other static objects are freed after

@@ -22,7 +22,7 @@ namespace gloamery {
 void* takeLargeBlock(std::size_t bytes);
 // Back to the kept ones, or to the system when they hold enough already.
 void giveBackLargeBlock(void* block, std::size_t bytes) noexcept;
-// How much the kept blocks may hold (256 MiB to start with): a program
+// How much the kept blocks may hold (512 MiB to start with): a program
 // that computes each thing once keeps none, and its peak is what it uses.
 void keepLargeBlocks(std::size_t bytes);
 
