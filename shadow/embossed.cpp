@@ -27,17 +27,29 @@ int riseShade(std::int64_t rise)
 }
 
 // A rise of 32 8-bit steps or more is lit 255; below that the shades are
-// looked up, as deep terrain lifts the ray at nearly every step.
+// looked up, as deep terrain lifts the ray at nearly every step. The table
+// is a static array, whose place and length the compiler knows, so a ray
+// keeps neither in a register; its last entry stands for every rise past
+// the others.
 template <class Sample>
-const std::vector<std::uint8_t>& riseShades()
-{
-    static const std::vector<std::uint8_t> table = [] {
-        std::vector<std::uint8_t> t(static_cast<std::size_t>(32 * Depth<Sample>::kUnit));
-        for (std::size_t r = 0; r < t.size(); ++r) t[r] = static_cast<std::uint8_t>(riseShade<Sample>(static_cast<std::int64_t>(r)));
-        return t;
-    }();
-    return table;
-}
+struct RiseShades {
+    static constexpr std::size_t kRises = static_cast<std::size_t>(32 * Depth<Sample>::kUnit);
+    static const std::array<std::uint8_t, kRises + 1> table;
+
+    static int of(std::int64_t rise)
+    {
+        const auto r = static_cast<std::uint64_t>(rise); // above 0 here
+        return table[r < kRises ? r : kRises];
+    }
+};
+
+template <class Sample>
+const std::array<std::uint8_t, RiseShades<Sample>::kRises + 1> RiseShades<Sample>::table = [] {
+    std::array<std::uint8_t, kRises + 1> t{};
+    for (std::size_t r = 0; r < kRises; ++r) t[r] = static_cast<std::uint8_t>(riseShade<Sample>(static_cast<std::int64_t>(r)));
+    t[kRises] = 255;
+    return t;
+}();
 
 // What the end of a step makes of a shadow distance K at one darkness:
 // r = nearest((K + 64) / 128 x E), mid-grey and faded out above 128, else
@@ -98,10 +110,6 @@ struct EmbossRule {
     FadeTable fade; // from E = 255 - D; the darkness itself is not used
     DecayStep grow; // k = nearest(decay + k)
 
-    // Pointers rather than references, so that a walk can keep a copy.
-    const std::uint8_t* litShades = riseShades<Sample>().data();
-    std::size_t litRises = riseShades<Sample>().size();
-
     std::int32_t k = 0;     // shadow distance
     int pending = 0; // black
     // What the end of a step makes of the current K; K changes far less
@@ -138,7 +146,7 @@ struct EmbossRule {
             fadedOut = fadedOutAtZero;
             next = nextAtZero;
         }
-        shadow.setShade(c, static_cast<std::uint64_t>(rise) < litRises ? litShades[static_cast<std::size_t>(rise)] : 255);
+        shadow.setShade(c, RiseShades<Sample>::of(rise));
     }
 
     void shaded(const Cell& c, int, std::int32_t)
