@@ -152,7 +152,7 @@ LayerBox unite(const LayerBox& a, const LayerBox& b)
 // neighbour, which keeps the pixels they cross in the cache. Each ray
 // writes a pixel at most once (the major coordinate changes at every
 // step), and of two rays to one side the later one writes a pixel they
-// share later too (see traceStampedRays), so within a side a plain write
+// share later too (see traceBundles in ray.h), so within a side a plain write
 // leaves the largest stamp: no ray has to read the layer first. The sides
 // are shared out in contiguous runs of about equal work, one thread each;
 // a run is cut where it passes from one side to the next, and each piece
