@@ -178,7 +178,7 @@ void f7(double x, double y, const Grid& heights, const ShadowParams& p, PixelWri
 template <class Grid>
 void f7Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p)
 {
-    traceStampedRays(rays, count, layer, heights, p.decay, [&](const StampedRay& r) { return startRay(r.x, r.y, p.x0, p.y0); },
+    traceStampedRays(rays, count, layer, heights, p.decay,
                      [&](auto w) { return EmbossRule<typename Grid::value_type, decltype(w)>(w, p.darkness, p.decay); });
 }
 

@@ -141,14 +141,14 @@ void f6(double x, double y, const Grid& heights, const ShadowParams& p, PixelWri
 template <class Grid>
 void f5Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p)
 {
-    traceStampedRays(rays, count, layer, heights, p.decay, [&](const StampedRay& r) { return startRay(r.x, r.y, p.x0, p.y0); },
+    traceStampedRays(rays, count, layer, heights, p.decay,
                      [&](auto w) { return SinRule<typename Grid::value_type, decltype(w)>(w, p.darkness); });
 }
 
 template <class Grid>
 void f6Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p)
 {
-    traceStampedRays(rays, count, layer, heights, p.decay, [&](const StampedRay& r) { return startRay(r.x, r.y, p.x0, p.y0); },
+    traceStampedRays(rays, count, layer, heights, p.decay,
                      [&](auto w) { return CosRule<decltype(w)>(w, p.darkness, p.decay); });
 }
 

@@ -203,8 +203,7 @@ void traceRay(double x, double y, double ox, double oy, const Grid& heights, dou
 }
 
 // Casts rays, given in sweep order, into a layer of stamped shades (see
-// LayerWriter) through a Writer. start(ray) gives a ray's walk and
-// rule(writer) a fresh rule.
+// LayerWriter) through a Writer; rule(writer) gives a fresh rule.
 //
 // Rays to neighbouring border pixels mostly start on the same row (or
 // column), step the same way, and cross nearly the same pixels. Such rays
@@ -218,15 +217,16 @@ void traceRay(double x, double y, double ox, double oy, const Grid& heights, dou
 // walked one after another, and the rays of a bundle start on the same row
 // (or column) and step the same way, so they reach a row (or column) at the
 // same step, in the same stretch, which the earlier ray walks first.
-template <class Writer, class Grid, class Start, class MakeRule>
+template <class Writer, class Grid, class MakeRule>
 void traceBundles(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, double decay,
-                  const Start& start, const MakeRule& rule)
+                  const MakeRule& rule)
 {
     constexpr std::size_t kBundle = 16;
     constexpr int kStretch = 64;
     using Rule = decltype(rule(Writer(layer, 0)));
     const DecayStep lower(DepthOf<Grid>::kUnit * decay);
 
+    auto start = [](const StampedRay& r) { return startRay(r.x, r.y, r.ox, r.oy); };
     std::array<RayWalk, kBundle> walks;
     std::array<std::optional<Rule>, kBundle> rules;
     for (std::size_t k = 0; k < count;) {
@@ -249,12 +249,12 @@ void traceBundles(const StampedRay* rays, std::size_t count, LayerTarget layer, 
 }
 
 // rule(writer) takes either kind of layer writer.
-template <class Grid, class Start, class MakeRule>
+template <class Grid, class MakeRule>
 void traceStampedRays(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights,
-                      double decay, const Start& start, const MakeRule& rule)
+                      double decay, const MakeRule& rule)
 {
-    if (layer.gridRows) traceBundles<GridLayerWriter>(rays, count, layer, heights, decay, start, rule);
-    else traceBundles<LayerWriter>(rays, count, layer, heights, decay, start, rule);
+    if (layer.gridRows) traceBundles<GridLayerWriter>(rays, count, layer, heights, decay, rule);
+    else traceBundles<LayerWriter>(rays, count, layer, heights, decay, rule);
 }
 
 } // namespace gloamery

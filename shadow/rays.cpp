@@ -50,36 +50,19 @@ void f3(double x, double y, const Grid& heights, const ShadowParams& p, PixelWri
     traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
 }
 
-namespace {
-
-// The start point of a "Linear sim" ray: (x - y, 0) or (0, y - x).
-RayWalk startSimRay(double x, double y)
-{
-    return x > y ? startRay(x, y, x - y, 0.0) : startRay(x, y, 0.0, y - x);
-}
-
-} // namespace
-
 template <class Grid>
 void f4(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow)
 {
     LinearRule<typename Grid::value_type, PixelWriter> rule(shadow, tableDarkness(p.darkness));
-    RayWalk walk = startSimRay(x, y);
-    const DecayStep lower(DepthOf<Grid>::kUnit * p.decay);
-    walkRay(walk, walk.left, heights, lower, lower.plainWithin(walk.left, DepthOf<Grid>::kTop), rule);
+    const RayOrigin o = simStart(x, y);
+    traceRay(x, y, o.x, o.y, heights, p.decay, rule);
 }
 
+// Stamped rays carry their origins, so "Linear sim" casts them as f3 does.
 template <class Grid>
 void f3Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p)
 {
-    traceStampedRays(rays, count, layer, heights, p.decay, [&](const StampedRay& r) { return startRay(r.x, r.y, p.x0, p.y0); },
-                     [&](auto w) { return LinearRule<typename Grid::value_type, decltype(w)>(w, tableDarkness(p.darkness)); });
-}
-
-template <class Grid>
-void f4Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p)
-{
-    traceStampedRays(rays, count, layer, heights, p.decay, [&](const StampedRay& r) { return startSimRay(r.x, r.y); },
+    traceStampedRays(rays, count, layer, heights, p.decay,
                      [&](auto w) { return LinearRule<typename Grid::value_type, decltype(w)>(w, tableDarkness(p.darkness)); });
 }
 
@@ -90,8 +73,6 @@ template void f4(double, double, const ByteGrid&, const ShadowParams&, PixelWrit
 template void f4(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
 template void f3Stamped(const StampedRay*, std::size_t, LayerTarget, const ByteGrid&, const ShadowParams&);
 template void f3Stamped(const StampedRay*, std::size_t, LayerTarget, const DeepGrid&, const ShadowParams&);
-template void f4Stamped(const StampedRay*, std::size_t, LayerTarget, const ByteGrid&, const ShadowParams&);
-template void f4Stamped(const StampedRay*, std::size_t, LayerTarget, const DeepGrid&, const ShadowParams&);
 
 ByteGrid readHeights(const Picture& heightMap)
 {

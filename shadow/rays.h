@@ -21,6 +21,13 @@ void f3(double x, double y, const Grid& heights, const ShadowParams& p, PixelWri
 // position is not used.
 template <class Grid>
 void f4(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow);
+
+// The start point of a "Linear sim" ray to (x, y).
+struct RayOrigin {
+    double x;
+    double y;
+};
+inline RayOrigin simStart(double x, double y) { return x > y ? RayOrigin{x - y, 0.0} : RayOrigin{0.0, y - x}; }
 // "Sin func": the shade follows a sine of the ray level, written a step late.
 template <class Grid>
 void f5(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow);
@@ -32,12 +39,11 @@ template <class Grid>
 void f7(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow);
 
 // The same procedures for a sweep that casts its rays into a layer of
-// stamped shades, where the order of the writes does not matter: each casts
-// `count` rays to their targets, walking neighbours together.
+// stamped shades (see traceBundles in ray.h): each casts `count` rays from
+// their origins to their targets, walking neighbours together. f3Stamped
+// serves "Linear sim" too.
 template <class Grid>
 void f3Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p);
-template <class Grid>
-void f4Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p);
 template <class Grid>
 void f5Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p);
 template <class Grid>

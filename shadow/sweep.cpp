@@ -54,7 +54,7 @@ SweepStyle styleOf(ShadowMode mode)
 {
     switch (mode) {
     case ShadowMode::Linear: return {{f3, f3}, {f3Stamped, f3Stamped}, true, true, false, 0};
-    case ShadowMode::LinearSim: return {{f4, f4}, {f4Stamped, f4Stamped}, false, true, false, 0};
+    case ShadowMode::LinearSim: return {{f4, f4}, {f3Stamped, f3Stamped}, false, true, false, 0};
     case ShadowMode::Sin: return {{f5, f5}, {f5Stamped, f5Stamped}, true, true, true, 1};
     case ShadowMode::Cos: return {{f6, f6}, {f6Stamped, f6Stamped}, true, false, false, 0};
     case ShadowMode::Embossed: return {{f7, f7}, {f7Stamped, f7Stamped}, true, false, false, 0};
@@ -191,12 +191,10 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
     std::vector<LayerBox> boxes(order.size());
     for (std::size_t k = 0; k < order.size(); ++k) {
         const SweepTarget& t = targets[order[k]];
-        rays[k] = {static_cast<double>(t.x), static_cast<double>(t.y), order[k] + 1};
+        const RayOrigin o = style.allFourEdges ? RayOrigin{params.x0, params.y0} : simStart(t.x, t.y);
+        rays[k] = {static_cast<double>(t.x), static_cast<double>(t.y), o.x, o.y, order[k] + 1};
         steps[k] = raySteps(t, params, style.allFourEdges);
-        // "Linear sim" rays start at (x - y, 0) or (0, y - x).
-        const double ox = style.allFourEdges ? params.x0 : std::max(0, t.x - t.y);
-        const double oy = style.allFourEdges ? params.y0 : std::max(0, t.y - t.x);
-        boxes[k] = reachOf(startRay(t.x, t.y, ox, oy), heights.mapWidth(), heights.mapHeight());
+        boxes[k] = reachOf(startRay(rays[k].x, rays[k].y, o.x, o.y), heights.mapWidth(), heights.mapHeight());
     }
 
     // Runs cut into pieces at the sides; fewer runs when their layers
