@@ -35,6 +35,17 @@ Keeper& keeper()
     return *k;
 }
 
+// Back to the system, oldest first, until the kept ones are within the
+// bound; the keeper is locked.
+void freeOldest(Keeper& k)
+{
+    while (k.bytes > k.bound && !k.kept.empty()) {
+        std::free(k.kept.front().block);
+        k.bytes -= k.kept.front().bytes;
+        k.kept.erase(k.kept.begin());
+    }
+}
+
 } // namespace
 
 void* takeLargeBlock(std::size_t bytes)
@@ -58,18 +69,10 @@ void* takeLargeBlock(std::size_t bytes)
 
 void keepLargeBlocks(std::size_t bytes)
 {
-    std::vector<Kept> freed;
-    {
-        Keeper& k = keeper();
-        std::lock_guard lock(k.mutex);
-        k.bound = bytes;
-        while (k.bytes > k.bound && !k.kept.empty()) {
-            freed.push_back(k.kept.front());
-            k.bytes -= k.kept.front().bytes;
-            k.kept.erase(k.kept.begin());
-        }
-    }
-    for (const Kept& b : freed) std::free(b.block);
+    Keeper& k = keeper();
+    std::lock_guard lock(k.mutex);
+    k.bound = bytes;
+    freeOldest(k);
 }
 
 void giveBackLargeBlock(void* block, std::size_t bytes) noexcept
@@ -84,13 +87,8 @@ void giveBackLargeBlock(void* block, std::size_t bytes) noexcept
         } catch (...) {
         }
     }
-    // The oldest go first; a block too large to keep goes at once.
-    while (k.bytes > k.bound && !k.kept.empty()) {
-        std::free(k.kept.front().block);
-        k.bytes -= k.kept.front().bytes;
-        k.kept.erase(k.kept.begin());
-    }
-    std::free(block);
+    freeOldest(k);
+    std::free(block); // one too large to keep goes at once
 }
 
 } // namespace gloamery
