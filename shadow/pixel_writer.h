@@ -65,6 +65,12 @@ struct LayerTarget {
     bool gridRows;
 };
 
+// The values a layer holds, from the box's first point to its last.
+inline std::size_t layerValues(const LayerBox& box, std::size_t stride)
+{
+    return static_cast<std::size_t>(box.height - 1) * stride + static_cast<std::size_t>(box.width);
+}
+
 // Into a layer of stamped shades: stamp << 8 | g, written over whatever the
 // layer holds, as the sweep casts the rays of a layer in an order where a
 // later stamp always writes later (see sweep.cpp). Points outside the box
@@ -102,7 +108,7 @@ public:
     GridLayerWriter(LayerTarget target, std::uint32_t stamp)
         : values_(target.values),
           first_(static_cast<std::size_t>(target.box.y0) * target.stride + static_cast<std::size_t>(target.box.x0)),
-          size_(static_cast<std::size_t>(target.box.height - 1) * target.stride + static_cast<std::size_t>(target.box.width)),
+          size_(layerValues(target.box, target.stride)),
           stamp_(stamp << 8)
     {
     }

@@ -99,15 +99,8 @@ struct Piece {
     std::size_t last;
     LayerBox box;
     Layer layer;
-    bool gridRows = false; // else rows of the box's own, padded as in the height grid
-    std::size_t gridStride = 0;
-
-    std::size_t stride() const { return gridRows ? gridStride : static_cast<std::size_t>(paddedRow<std::uint32_t>(box.width)); }
-    std::size_t size() const
-    {
-        if (gridRows) return static_cast<std::size_t>(box.height - 1) * gridStride + static_cast<std::size_t>(box.width);
-        return stride() * static_cast<std::size_t>(box.height);
-    }
+    bool gridRows = false; // the height grid's rows, else the box's own, padded likewise
+    std::size_t stride = 0;
 };
 
 // The grid points a ray can reach on the grid of a W x H map. The minor
@@ -215,9 +208,9 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
                 piece.last = k;
                 // Wide boxes take the grid's rows: a quarter or less of
                 // each row goes unused.
-                piece.gridRows = 4 * static_cast<std::size_t>(piece.box.width) >= 3 * static_cast<std::size_t>(heights.stride());
-                piece.gridStride = static_cast<std::size_t>(heights.stride());
-                area += static_cast<double>(piece.size());
+                piece.gridRows = 4 * piece.box.width >= 3 * heights.stride();
+                piece.stride = static_cast<std::size_t>(piece.gridRows ? heights.stride() : paddedRow<std::uint32_t>(piece.box.width));
+                area += static_cast<double>(layerValues(piece.box, piece.stride));
                 pieces.push_back(std::move(piece));
                 runOf.push_back(r);
             }
@@ -226,7 +219,7 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
     const int runs = runOf.back() + 1;
     // Allocated here, where running out of memory can still be reported;
     // cleared by the threads that use them.
-    for (Piece& p : pieces) p.layer.reserve(p.size());
+    for (Piece& p : pieces) p.layer.reserve(layerValues(p.box, p.stride));
 
 #pragma omp parallel for num_threads(runs) schedule(static, 1) if (runs > 1)
     for (int r = 0; r < runs; ++r) {
@@ -234,9 +227,9 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
         for (std::size_t i = 0; i < pieces.size(); ++i) {
             if (runOf[i] != r) continue;
             Piece& p = pieces[i];
-            p.layer.assign(p.size(), 0);
-            style.stamped(rays.data() + p.first, p.last - p.first, LayerTarget{p.layer.data(), p.box, p.stride(), p.gridRows}, heights,
-                          params);
+            p.layer.assign(layerValues(p.box, p.stride), 0);
+            style.stamped(rays.data() + p.first, p.last - p.first, LayerTarget{p.layer.data(), p.box, p.stride, p.gridRows},
+                          heights, params);
         }
     }
 
@@ -252,7 +245,7 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
                 const LayerBox& b = p.box;
                 if (y < b.y0 || y >= b.y0 + b.height) continue;
                 const int from = std::max(first, b.x0), count = std::min(first + n, b.x0 + b.width) - from;
-                const std::uint32_t* l = p.layer.data() + static_cast<std::size_t>(y - b.y0) * p.stride() + (from - b.x0);
+                const std::uint32_t* l = p.layer.data() + static_cast<std::size_t>(y - b.y0) * p.stride + (from - b.x0);
                 std::uint32_t* into = best + (from - first);
                 for (int i = 0; i < count; ++i) into[i] = into[i] > l[i] ? into[i] : l[i];
             }
