@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
-#include <variant>
 #include <vector>
 
 namespace gloamery {
@@ -94,36 +93,60 @@ void synthesise(Workspace& ws, double gain, Reporter& report, Weight weight)
 int contrastValue(int contrast) { return contrast < 0 ? 0 : (contrast > 100 ? 100 : contrast); }
 
 
-// A weight for each value 0..top, worked out once when the map has many
-// times more pixels than there are values (always, for 8-bit heights),
-// else on the spot: a deep table (half a megabyte) would cost more to
-// build, and to read from outside the cache, than a small map's divisions.
-template <class F>
+// k / (n x unit) for every sample k 0..top of a depth, worked out once per
+// process: the weights below divide a sample by a constant, and a deep
+// map would otherwise divide at every pixel.
+template <class Sample, int N>
+const double* quotients()
+{
+    static const std::vector<double> q = [] {
+        std::vector<double> v(static_cast<std::size_t>(Depth<Sample>::kTop) + 1);
+        for (std::size_t k = 0; k < v.size(); ++k) v[k] = static_cast<double>(k) / (N * Depth<Sample>::kUnit);
+        return v;
+    }();
+    return q.data();
+}
+
+// The weight post(k / (N x unit)) of a sample or difference k, tabled for
+// every k when the map has many times more pixels than there are samples
+// (always, for 8-bit heights); else, for a small deep map, post is applied
+// to the quotient per pixel, as tabling 65536 weights would cost more.
+template <class Sample, int N, class Post>
 class Weights {
 public:
-    Weights(F f, int top, const Workspace& ws) : f_(f)
+    Weights(Post post, const Workspace& ws) : post_(post), quotient_(quotients<Sample, N>())
     {
-        if (static_cast<double>(ws.width()) * ws.height() < 16.0 * (top + 1)) return;
-        table_.resize(static_cast<std::size_t>(top) + 1);
-        for (int k = 0; k <= top; ++k) table_[static_cast<std::size_t>(k)] = f_(k);
+        constexpr std::size_t kValues = static_cast<std::size_t>(Depth<Sample>::kTop) + 1;
+        if (static_cast<double>(ws.width()) * ws.height() < 16.0 * kValues) return;
+        table_.resize(kValues);
+        for (std::size_t k = 0; k < kValues; ++k) table_[k] = post_(quotient_[k]);
     }
-    double operator()(int k) const { return table_.empty() ? f_(k) : table_[static_cast<std::size_t>(k)]; }
+    double operator()(int k) const
+    {
+        const auto i = static_cast<std::size_t>(k);
+        return table_.empty() ? post_(quotient_[i]) : table_[i];
+    }
 
 private:
-    F f_;
+    Post post_;
+    const double* quotient_;
     std::vector<double> table_;
 };
 
-// "Make Texture" at either depth: t = H / top.
+template <class Sample, int N, class Post>
+Weights<Sample, N, Post> weights(Post post, const Workspace& ws)
+{
+    return Weights<Sample, N, Post>(post, ws);
+}
+
+// "Make Texture" at either depth: t = H / top (top = 255 x unit).
 template <class Grid>
 void heightTexture(Workspace& ws, double v, const Grid& h, Reporter& report)
 {
-    constexpr int kTop = DepthOf<Grid>::kTop;
-    const Weights weightOf([v](int H) {
-        double t = H / static_cast<double>(kTop);
+    const auto weightOf = weights<typename Grid::value_type, 255>([v](double t) {
         if (t > 0.5) t = (v / 100 + 1) * t;
         return t;
-    }, kTop, ws);
+    }, ws);
     synthesise(ws, 1.0, report, [&](int x, int y) { return weightOf(h(x, y)); });
 }
 
@@ -132,23 +155,22 @@ void heightTexture(Workspace& ws, double v, const Grid& h, Reporter& report)
 template <class Grid>
 void slopeTexture(Workspace& ws, double v, const Grid& h, Reporter& report)
 {
-    constexpr int kTop = DepthOf<Grid>::kTop;
+    using Sample = typename Grid::value_type;
     auto H = [&](int x, int y) { return static_cast<int>(h(x, y)); };
     const int lastColumn = ws.width() - 1, lastRow = ws.height() - 1;
 
     // Columns 0, 1 (and W, outside) are weighted by height, as no slope is
     // taken there.
-    const Weights edgeWeightOf([v](int k) {
-        double t = k / static_cast<double>(kTop);
+    const auto edgeWeightOf = weights<Sample, 255>([v](double t) {
         if (t > 0.5) t = v / 100 + t;
         else t = (v / 100 + 1) * t / 2;
         return t;
-    }, kTop, ws);
+    }, ws);
 
     // Elsewhere the steeper of the two central differences, each over 32;
     // rows 0, 1 (and H) take the one across the columns only. The larger
     // difference over 32 is the larger of the two quotients, exactly.
-    const Weights slopeWeightOf([](int d) { return d / (32 * DepthOf<Grid>::kUnit); }, kTop, ws);
+    const auto slopeWeightOf = weights<Sample, 32>([](double t) { return t; }, ws);
 
     auto weight = [&](int x, int y) {
         if (x < 2 || x > lastColumn) return edgeWeightOf(H(x, y));
@@ -167,13 +189,13 @@ void slopeTexture(Workspace& ws, double v, const Grid& h, Reporter& report)
 void makeTexture(Workspace& ws, int contrast, Reporter& report)
 {
     const double v = contrastValue(contrast);
-    std::visit([&](const auto& h) { heightTexture(ws, v, h, report); }, readHeights(ws));
+    readHeights(ws).visit([&](const auto& h) { heightTexture(ws, v, h, report); });
 }
 
 void makeTexture2(Workspace& ws, int contrast, Reporter& report)
 {
     const double v = contrastValue(contrast);
-    std::visit([&](const auto& h) { slopeTexture(ws, v, h, report); }, readHeights(ws));
+    readHeights(ws).visit([&](const auto& h) { slopeTexture(ws, v, h, report); });
 }
 
 } // namespace gloamery

@@ -290,9 +290,9 @@ Refusal runShadow(Workspace& ws, ShadowMode mode, const Controls& controls, cons
     if (style.resetBarAfterHeights) report.progress(0.0);
 
     Picture& shadow = ws.picture(Slot::Shadow);
-    std::visit([&](const auto& grid) {
+    heights.visit([&](const auto& grid) {
         castRays(sweepTargets(shadow.width(), shadow.height(), style.allFourEdges), style, grid, params, shadow, report);
-    }, heights);
+    });
 
     Merge(ws, controls.blur, controls.blend, report);
     return std::nullopt;

@@ -8,14 +8,38 @@
 #include "map_grid.h"
 
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <variant>
 #include <vector>
 
 namespace gloamery {
 
 using DeepGrid = MapGrid<std::uint16_t>;
-// The height grid of a run: whichever depth the map has.
-using HeightGrid = std::variant<ByteGrid, DeepGrid>;
+
+// The height grid of a run, whichever depth the map has: an 8-bit grid of
+// its own, or a deep grid shared with the workspace that keeps it, as a
+// run only reads it.
+class HeightGrid {
+public:
+    explicit HeightGrid(ByteGrid bytes) : grid_(std::move(bytes)) {}
+    explicit HeightGrid(std::shared_ptr<const DeepGrid> deep) : grid_(std::move(deep)) {}
+
+    bool deep() const { return grid_.index() == 1; }
+    // Null for an 8-bit grid.
+    const DeepGrid* deepGrid() const { return deep() ? std::get<1>(grid_).get() : nullptr; }
+
+    // f(grid) with the grid of either depth.
+    template <class F>
+    decltype(auto) visit(F&& f) const
+    {
+        if (const DeepGrid* d = deepGrid()) return f(*d);
+        return f(std::get<0>(grid_));
+    }
+
+private:
+    std::variant<ByteGrid, std::shared_ptr<const DeepGrid>> grid_;
+};
 
 // What the rules need to know about a depth of height sample: the top
 // sample (also what a read outside the map gives) and the size of an

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <variant>
 #include <vector>
 
 namespace gloamery {
@@ -106,7 +105,7 @@ void CalculateMaps(Workspace& ws, Reporter& report)
     reportColumns(0, columns, cols, report);
 
     // The heights, at either depth, over the same grid.
-    std::visit([&](const auto& heights) { fillHeightGrid(hm, heights, pixelOf); }, readHeights(ws));
+    readHeights(ws).visit([&](const auto& heights) { fillHeightGrid(hm, heights, pixelOf); });
 
     report.status(status::kDone);
 }

@@ -2,6 +2,7 @@
 
 #include "parallel.h"
 
+#include <algorithm>
 #include <atomic>
 #include <stdexcept>
 
@@ -80,9 +81,12 @@ void Workspace::resize(int w, int h)
         Picture& p = pictures_[static_cast<std::size_t>(i)];
         p = isInputSlot(s) ? tiled(p, w, h) : makeSlot(s, w, h);
     }
-    if (!deep_.empty()) deep_ = tiled(deep_, w, h);
     width_ = w;
     height_ = h;
+    if (!deep_.empty()) {
+        deep_ = tiled(deep_, w, h);
+        buildDeepGrid();
+    }
     // A grid of -1 x -1 points: empty, so every read throws until rebuilt.
     heightMap_ = FloatGrid(-1, -1);
     for (auto& g : colorMap_) g = FloatGrid(-1, -1);
@@ -98,52 +102,67 @@ void Workspace::setDeepHeights(const HeightSamples& samples, bool tile)
     if (tile) {
         deep_ = tiled(samples, width_, height_);
         p = tiled(shown, width_, height_);
-        return;
+    } else {
+        deep_ = HeightSamples(width_, height_, static_cast<std::uint16_t>(257 * red(p.background())));
+        deep_.place(samples);
+        p.place(shown.width(), shown.height(), shown.data());
     }
-    deep_ = HeightSamples(width_, height_, static_cast<std::uint16_t>(257 * red(p.background())));
-    deep_.place(samples);
-    p.place(shown.width(), shown.height(), shown.data());
+    buildDeepGrid();
+}
+
+void Workspace::clearDeepHeights()
+{
+    deep_ = HeightSamples();
+    deepGrid_.reset();
+}
+
+// The samples in the rows the rays read, the outside row and column at the
+// top sample; the picture as it stands now shows them.
+void Workspace::buildDeepGrid()
+{
+    auto g = std::make_shared<DeepGrid>(width_, height_, static_cast<std::uint16_t>(Depth<std::uint16_t>::kTop),
+                                        RowLayout::Padded);
+    const std::size_t w = static_cast<std::size_t>(width_);
+    forEachRow(height_, w * static_cast<std::size_t>(height_), [&](int y) {
+        std::copy_n(deep_.data() + static_cast<std::size_t>(y) * w, w, g->row(y));
+    });
+    deepGrid_ = std::move(g);
+    deepSetAt_ = heightEdits_;
 }
 
 namespace {
 
-// The deep samples over the map's grid, or nothing when they do not match
-// the picture's red bytes.
-std::optional<DeepGrid> deepGrid(const HeightSamples& s, const Picture& p)
+// Whether the picture shows the deep samples: its red bytes are nearest(v / 257).
+bool showsSamples(const HeightSamples& s, const Picture& p)
 {
-    if (s.empty() || s.width() != p.width() || s.height() != p.height()) return std::nullopt;
-    DeepGrid g(s.width(), s.height(), static_cast<std::uint16_t>(Depth<std::uint16_t>::kTop), RowLayout::Padded);
+    if (s.width() != p.width() || s.height() != p.height()) return false;
     const std::uint8_t* shown = shownBytes();
     std::atomic<bool> same{true};
     const std::size_t w = static_cast<std::size_t>(s.width());
     forEachRow(s.height(), w * static_cast<std::size_t>(s.height()), [&](int y) {
         const std::uint16_t* in = s.data() + static_cast<std::size_t>(y) * w;
         const Colour* pixels = p.data() + static_cast<std::size_t>(y) * w;
-        std::uint16_t* out = g.row(y);
         bool rowSame = true;
-        for (std::size_t x = 0; x < w; ++x) {
-            out[x] = in[x];
-            rowSame &= red(pixels[x]) == shown[in[x]];
-        }
+        for (std::size_t x = 0; x < w; ++x) rowSame &= red(pixels[x]) == shown[in[x]];
         if (!rowSame) same.store(false, std::memory_order_relaxed);
     });
-    if (!same.load()) return std::nullopt;
-    return g;
+    return same.load();
+}
+
+bool deepSamplesHold(const Workspace& ws)
+{
+    if (!ws.deepGrid()) return false;
+    return !ws.heightPictureTouched() || showsSamples(ws.heightSamples(), ws.picture(Slot::Height));
 }
 
 } // namespace
 
-bool heightsAreDeep(const Workspace& ws)
-{
-    return deepGrid(ws.heightSamples(), ws.picture(Slot::Height)).has_value();
-}
+bool heightsAreDeep(const Workspace& ws) { return deepSamplesHold(ws); }
 
 HeightGrid readHeights(const Workspace& ws)
 {
-    const Picture& p = ws.picture(Slot::Height);
-    if (ws.deepHeights())
-        if (auto g = deepGrid(ws.heightSamples(), p)) return std::move(*g);
-    return redGrid(p, RowLayout::Padded);
+    if (deepSamplesHold(ws)) return HeightGrid(ws.deepGrid());
+    return HeightGrid(redGrid(ws.picture(Slot::Height), RowLayout::Padded));
 }
 
 void clearShadow(Workspace& ws)

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -73,9 +74,19 @@ public:
     // with tile, repeated from the top-left). The height picture shows
     // each sample as the grey nearest(v / 257).
     void setDeepHeights(const HeightSamples& samples, bool tile = false);
-    void clearDeepHeights() { deep_ = HeightSamples(); }
+    void clearDeepHeights();
+    // The deep samples over the map's grid, built when they are set, so
+    // that the runs read them without a copy; null while the map is 8-bit.
+    const std::shared_ptr<const DeepGrid>& deepGrid() const { return deepGrid_; }
+    // Whether the height picture may have been changed since the deep
+    // samples were set: every writable access to it counts.
+    bool heightPictureTouched() const { return heightEdits_ != deepSetAt_; }
 
-    Picture& picture(Slot s) { return pictures_[static_cast<int>(s)]; }
+    Picture& picture(Slot s)
+    {
+        if (s == Slot::Height) ++heightEdits_;
+        return pictures_[static_cast<int>(s)];
+    }
     const Picture& picture(Slot s) const { return pictures_[static_cast<int>(s)]; }
 
     // The grids, filled by CalculateMaps. Indices 0..W and 0..H (with a
@@ -110,7 +121,12 @@ private:
     int width_;
     int height_;
     std::array<Picture, kSlotCount> pictures_;
+    void buildDeepGrid();
+
     HeightSamples deep_;
+    std::shared_ptr<const DeepGrid> deepGrid_;
+    std::uint64_t heightEdits_ = 0;
+    std::uint64_t deepSetAt_ = 0;
     FloatGrid heightMap_;
     std::array<FloatGrid, 3> colorMap_;
     std::array<ByteGrid, 3> colorMap2_;
@@ -119,7 +135,8 @@ private:
 // The heights every computation reads: the deep samples when the map is
 // deep, else the red byte of the height picture; the outside column and
 // row hold the top sample (255 or 65535). Deep samples that no longer
-// match the picture (it was replaced without clearing them) are not used.
+// match the picture (it was replaced without clearing them) are not used:
+// once the picture has been touched, every run checks it against them.
 HeightGrid readHeights(const Workspace& ws);
 // Whether readHeights gives the deep samples.
 bool heightsAreDeep(const Workspace& ws);

@@ -3,12 +3,14 @@
 // to read the extra precision where the samples are not.
 
 #include "compose/texture.h"
+#include "shadow/shade_tables.h"
 #include "shadow/sweep.h"
 #include "workspace/view_maps.h"
 #include "test_pictures.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 #include <string>
@@ -141,7 +143,7 @@ TEST(DeepHeights, TheWorkspaceKeepsSamplesInStepWithThePicture)
             for (int x = 0; x < 4; ++x) g(x, y) = rows[y][x];
         return g;
     }();
-    EXPECT_EQ(std::get<DeepGrid>(readHeights(ws)), expected);
+    EXPECT_EQ(*readHeights(ws).deepGrid(), expected);
     // Shown as nearest(v / 257): 300 -> 1, 128 -> 0, 129 -> 1.
     EXPECT_EQ(ws.picture(Slot::Height).pixel(0, 0), grey(1));
     EXPECT_EQ(ws.picture(Slot::Height).pixel(0, 1), grey(0));
@@ -149,16 +151,43 @@ TEST(DeepHeights, TheWorkspaceKeepsSamplesInStepWithThePicture)
 
     Workspace grown = ws;
     grown.resize(6, 5); // tiled like the picture
-    EXPECT_EQ(std::get<DeepGrid>(readHeights(grown))(5, 4), expected(1, 1));
+    EXPECT_EQ((*readHeights(grown).deepGrid())(5, 4), expected(1, 1));
 
     Workspace tiledOne(3, 3);
     tiledOne.setDeepHeights(HeightSamples(2, 2, two), true);
-    EXPECT_EQ(std::get<DeepGrid>(readHeights(tiledOne))(2, 2), 300);
+    EXPECT_EQ((*readHeights(tiledOne).deepGrid())(2, 2), 300);
 
-    // A picture put in the slot without clearing the samples wins over them.
+    // A picture put in the slot without clearing the samples wins over them;
+    // one only looked at through a writable reference does not.
+    Workspace touched = ws;
+    EXPECT_EQ(touched.picture(Slot::Height).pixel(0, 0), grey(1));
+    EXPECT_TRUE(readHeights(touched).deep());
     Workspace pasted = ws;
     pasted.picture(Slot::Height).setPixel(0, 0, grey(9));
-    EXPECT_TRUE(std::holds_alternative<ByteGrid>(readHeights(pasted)));
+    EXPECT_FALSE(readHeights(pasted).deep());
     ws.clearDeepHeights();
-    EXPECT_TRUE(std::holds_alternative<ByteGrid>(readHeights(ws)));
+    EXPECT_FALSE(readHeights(ws).deep());
+}
+
+// Deep shade tables keep runs of 256 levels: every level, on the map and
+// off it, must read what the formula gives, for a shade that changes once
+// in a run, one that changes twice, and one that changes too often for runs.
+template <int Every>
+int stairs(int darkness, std::int32_t level)
+{
+    return std::clamp(255 - darkness * level / Every / 256, 0, 255);
+}
+
+TEST(DeepHeights, ShadeTablesGiveTheFormulaAtEveryLevel)
+{
+    for (int darkness : {0, 1, 50, 128, 255}) {
+        const ShadeTable<std::uint16_t, stairs<257>> once(darkness);
+        const ShadeTable<std::uint16_t, stairs<150>> twice(darkness);
+        const ShadeTable<std::uint16_t, stairs<1>> often(darkness);
+        for (std::int32_t level = -600; level <= 66000; ++level) {
+            ASSERT_EQ(once(level), stairs<257>(darkness, level)) << "darkness " << darkness << ", level " << level;
+            ASSERT_EQ(twice(level), stairs<150>(darkness, level)) << "darkness " << darkness << ", level " << level;
+            ASSERT_EQ(often(level), stairs<1>(darkness, level)) << "darkness " << darkness << ", level " << level;
+        }
+    }
 }

@@ -84,7 +84,7 @@ TEST_P(DeepCorpus, LoadsEverySampleOrIsRefusedLeavingTheWorkspace)
     }
     ASSERT_TRUE(std::holds_alternative<LoadedFile>(loaded)) << std::get<Error>(loaded).message;
     ASSERT_TRUE(heightsAreDeep(ws));
-    const DeepGrid g = std::get<DeepGrid>(readHeights(ws));
+    const DeepGrid g = *readHeights(ws).deepGrid();
     for (const Sample& s : c.samples) {
         EXPECT_EQ(g(s.x, s.y), s.v) << c.file << " at " << s.x << "," << s.y;
         EXPECT_EQ(ws.picture(Slot::Height).pixel(s.x, s.y), grey(shownByte(static_cast<std::uint16_t>(s.v))));
