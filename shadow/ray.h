@@ -43,7 +43,7 @@ public:
     }
     std::int32_t operator()(std::int32_t v) const
     {
-        if (!whole_) return saturate32(nearest(static_cast<double>(v) - decay_));
+        if (!whole_) return fractional(v, decay_);
         const std::int64_t r = static_cast<std::int64_t>(v) - n_;
         constexpr std::int64_t lo = std::numeric_limits<std::int32_t>::min();
         constexpr std::int64_t hi = std::numeric_limits<std::int32_t>::max();
@@ -59,6 +59,14 @@ public:
     std::int32_t whole() const { return static_cast<std::int32_t>(n_); }
 
 private:
+    // Out of line and given values only, so that the whole step inlines
+    // and a rule holding a DecayStep stays in registers rather than having
+    // its address passed to a call at every step.
+    [[gnu::noinline]] static std::int32_t fractional(std::int32_t v, double decay)
+    {
+        return saturate32(nearest(static_cast<double>(v) - decay));
+    }
+
     double decay_;
     bool whole_;
     std::int64_t n_;
