@@ -11,11 +11,13 @@ namespace gloamery {
 namespace {
 
 // Result channel for every (light level s, texture channel v), limited to
-// 255: 64 KiB per mode, built once, so a blend is three look-ups a pixel.
+// 255: 64 KiB per mode, so a blend is three look-ups a pixel. Worked out
+// while compiling: built at run time, the table took a fresh process's
+// first blend of a 256 x 256 map twice as long as the next.
 using BlendTable = std::array<std::uint8_t, 256 * 256>;
 
 template <class Formula>
-BlendTable makeTable(Formula w)
+constexpr BlendTable makeTable(Formula w)
 {
     BlendTable t{};
     for (int s = 0; s < 256; ++s)
@@ -23,21 +25,21 @@ BlendTable makeTable(Formula w)
     return t;
 }
 
-double half(int s, int v) { return nearest((s + v) / 2.0); }
+constexpr double half(int s, int v) { return nearest((s + v) / 2.0); }
 
-double multiply(int s, int v)
+constexpr double multiply(int s, int v)
 {
     const double k = s / 255.0 + 0.1;
     return nearest(v * k);
 }
 
-double multiplyHalf(int s, int v)
+constexpr double multiplyHalf(int s, int v)
 {
     const double k = s / 512.0 + 0.5;
     return nearest(v * k);
 }
 
-double multiply3(int s, int v)
+constexpr double multiply3(int s, int v)
 {
     const double k = s <= 128 ? s / 255.0 + 0.1 : s / 128.0;
     return nearest(v * k);
@@ -84,25 +86,25 @@ void blend(const BlendTable& table, const ByteGrid& tmat, const Picture& texture
 
 void MergeDetNor(const ByteGrid& tmat, const Picture& texture, Picture& colour, Reporter& report)
 {
-    static const BlendTable table = makeTable(half);
+    static constexpr BlendTable table = makeTable(half);
     blend(table, tmat, texture, colour, report);
 }
 
 void MergeDetMul(const ByteGrid& tmat, const Picture& texture, Picture& colour, Reporter& report)
 {
-    static const BlendTable table = makeTable(multiply);
+    static constexpr BlendTable table = makeTable(multiply);
     blend(table, tmat, texture, colour, report);
 }
 
 void MergeDetDiv(const ByteGrid& tmat, const Picture& texture, Picture& colour, Reporter& report)
 {
-    static const BlendTable table = makeTable(multiplyHalf);
+    static constexpr BlendTable table = makeTable(multiplyHalf);
     blend(table, tmat, texture, colour, report);
 }
 
 void MergeDetMul3(const ByteGrid& tmat, const Picture& texture, Picture& colour, Reporter& report)
 {
-    static const BlendTable table = makeTable(multiply3);
+    static constexpr BlendTable table = makeTable(multiply3);
     blend(table, tmat, texture, colour, report);
 }
 
