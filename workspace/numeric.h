@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <type_traits>
 
 namespace gloamery {
 
@@ -19,7 +20,10 @@ constexpr double nearest(double v)
 {
     constexpr double kShifter = 6755399441055744.0; // 1.5 * 2^52
     constexpr double kLimit = 2251799813685248.0;   // 2^51
-    if (!(std::fabs(v) < kLimit)) return std::nearbyint(v);
+    // fabs is not usable while compiling everywhere; -v for negative v is
+    // the same size (and NaN fails the test either way).
+    const double size = std::is_constant_evaluated() ? (v < 0 ? -v : v) : std::fabs(v);
+    if (!(size < kLimit)) return std::nearbyint(v);
     return (v + kShifter) - kShifter;
 }
 
