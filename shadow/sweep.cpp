@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <numeric>
 #include <variant>
 #include <vector>
 
@@ -101,6 +102,7 @@ struct Piece {
     Layer layer;
     bool gridRows = false; // the height grid's rows, else the box's own, padded likewise
     std::size_t stride = 0;
+    double steps = 0; // about how many its rays take
 };
 
 // The grid points a ray can reach on the grid of a W x H map. The minor
@@ -203,8 +205,10 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
             for (std::size_t k = begin[static_cast<std::size_t>(r)]; k < begin[static_cast<std::size_t>(r) + 1];) {
                 const int side = targets[order[k]].side;
                 Piece piece{k, k, boxes[k], {}};
-                for (; k < begin[static_cast<std::size_t>(r) + 1] && targets[order[k]].side == side; ++k)
+                for (; k < begin[static_cast<std::size_t>(r) + 1] && targets[order[k]].side == side; ++k) {
                     piece.box = unite(piece.box, boxes[k]);
+                    piece.steps += steps[k];
+                }
                 piece.last = k;
                 // Wide boxes take the grid's rows: a quarter or less of
                 // each row goes unused.
@@ -221,16 +225,21 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
     // cleared by the threads that use them.
     for (Piece& p : pieces) p.layer.reserve(layerValues(p.box, p.stride));
 
-#pragma omp parallel for num_threads(runs) schedule(static, 1) if (runs > 1)
-    for (int r = 0; r < runs; ++r) {
+    // The runs set the pieces; the threads then take them longest first,
+    // each as it comes free: a step costs more on some sides than on
+    // others, so runs of equal steps did not take equal time.
+    std::vector<std::size_t> longestFirst(pieces.size());
+    std::iota(longestFirst.begin(), longestFirst.end(), std::size_t{0});
+    std::stable_sort(longestFirst.begin(), longestFirst.end(),
+                     [&](std::size_t a, std::size_t b) { return pieces[a].steps > pieces[b].steps; });
+    const int count = static_cast<int>(pieces.size());
+#pragma omp parallel for num_threads(runs) schedule(dynamic, 1) if (runs > 1)
+    for (int i = 0; i < count; ++i) {
         enterParallelWork();
-        for (std::size_t i = 0; i < pieces.size(); ++i) {
-            if (runOf[i] != r) continue;
-            Piece& p = pieces[i];
-            p.layer.assign(layerValues(p.box, p.stride), 0);
-            style.stamped(rays.data() + p.first, p.last - p.first, LayerTarget{p.layer.data(), p.box, p.stride, p.gridRows},
-                          heights, params);
-        }
+        Piece& p = pieces[longestFirst[static_cast<std::size_t>(i)]];
+        p.layer.assign(layerValues(p.box, p.stride), 0);
+        style.stamped(rays.data() + p.first, p.last - p.first, LayerTarget{p.layer.data(), p.box, p.stride, p.gridRows},
+                      heights, params);
     }
 
     // Stretch by stretch, piece by piece, in plain loops the compiler takes
