@@ -17,6 +17,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace gloamery {

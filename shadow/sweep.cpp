@@ -148,10 +148,11 @@ LayerBox unite(const LayerBox& a, const LayerBox& b)
 // writes a pixel at most once (the major coordinate changes at every
 // step), and of two rays to one side the later one writes a pixel they
 // share later too (see traceBundles in ray.h), so within a side a plain write
-// leaves the largest stamp: no ray has to read the layer first. The sides
-// are shared out in contiguous runs of about equal work, one thread each;
-// a run is cut where it passes from one side to the next, and each piece
-// has a layer of its own, over the box its rays can reach. The rays to a
+// leaves the largest stamp: no ray has to read the layer first. The rays
+// are cut into contiguous runs of about equal steps, one for each thread,
+// and a run into pieces where it passes from one side to the next; each
+// piece has a layer of its own, over the box its rays can reach, and the
+// threads take the pieces longest first. The rays to a
 // side stay on that side of the sun, so the boxes together cover about
 // twice the map, however many threads there are. The bar's steps are
 // reported, in order, at the end.
