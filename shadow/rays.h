@@ -28,6 +28,7 @@ struct RayOrigin {
     double y;
 };
 inline RayOrigin simStart(double x, double y) { return x > y ? RayOrigin{x - y, 0.0} : RayOrigin{0.0, y - x}; }
+
 // "Sin func": the shade follows a sine of the ray level, written a step late.
 template <class Grid>
 void f5(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow);

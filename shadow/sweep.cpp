@@ -196,10 +196,9 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
     // Runs cut into pieces at the sides; fewer runs when their layers
     // would take more than the budget.
     std::vector<Piece> pieces;
-    std::vector<int> runOf;
-    for (int runs = threadsFor(static_cast<std::size_t>(total));; --runs) {
+    int runs = threadsFor(static_cast<std::size_t>(total));
+    for (;; --runs) {
         pieces.clear();
-        runOf.clear();
         const std::vector<std::size_t> begin = splitRays(steps, total, runs);
         double area = 0;
         for (int r = 0; r < runs; ++r)
@@ -217,11 +216,9 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
                 piece.stride = static_cast<std::size_t>(piece.gridRows ? heights.stride() : paddedRow<std::uint32_t>(piece.box.width));
                 area += static_cast<double>(layerValues(piece.box, piece.stride));
                 pieces.push_back(std::move(piece));
-                runOf.push_back(r);
             }
         if (runs == 1 || area <= kLayerBudget) break;
     }
-    const int runs = runOf.back() + 1;
     // Allocated here, where running out of memory can still be reported;
     // cleared by the threads that use them.
     for (Piece& p : pieces) p.layer.reserve(layerValues(p.box, p.stride));

@@ -81,12 +81,10 @@ void Workspace::resize(int w, int h)
         Picture& p = pictures_[static_cast<std::size_t>(i)];
         p = isInputSlot(s) ? tiled(p, w, h) : makeSlot(s, w, h);
     }
+    const HeightSamples deep = heightSamples();
     width_ = w;
     height_ = h;
-    if (!deep_.empty()) {
-        deep_ = tiled(deep_, w, h);
-        buildDeepGrid();
-    }
+    if (deepHeights()) keepDeepSamples(tiled(deep, w, h));
     // A grid of -1 x -1 points: empty, so every read throws until rebuilt.
     heightMap_ = FloatGrid(-1, -1);
     for (auto& g : colorMap_) g = FloatGrid(-1, -1);
@@ -100,47 +98,52 @@ void Workspace::setDeepHeights(const HeightSamples& samples, bool tile)
     for (int y = 0; y < samples.height(); ++y)
         for (int x = 0; x < samples.width(); ++x) shown.at(x, y) = grey(shownByte(samples.at(x, y)));
     if (tile) {
-        deep_ = tiled(samples, width_, height_);
+        keepDeepSamples(tiled(samples, width_, height_));
         p = tiled(shown, width_, height_);
     } else {
-        deep_ = HeightSamples(width_, height_, static_cast<std::uint16_t>(257 * red(p.background())));
-        deep_.place(samples);
+        HeightSamples placed(width_, height_, static_cast<std::uint16_t>(257 * red(p.background())));
+        placed.place(samples);
+        keepDeepSamples(placed);
         p.place(shown.width(), shown.height(), shown.data());
     }
-    buildDeepGrid();
+    deepSetAt_ = heightEdits_; // the picture as it stands now shows them
 }
 
-void Workspace::clearDeepHeights()
+void Workspace::clearDeepHeights() { deepGrid_.reset(); }
+
+HeightSamples Workspace::heightSamples() const
 {
-    deep_ = HeightSamples();
-    deepGrid_.reset();
+    if (!deepGrid_) return {};
+    HeightSamples s(width_, height_, std::uint16_t{0});
+    for (int y = 0; y < height_; ++y)
+        std::copy_n(deepGrid_->row(y), width_, s.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_));
+    return s;
 }
 
-// The samples in the rows the rays read, the outside row and column at the
-// top sample; the picture as it stands now shows them.
-void Workspace::buildDeepGrid()
+// The map's samples in the rows the rays read, the outside row and column
+// at the top sample.
+void Workspace::keepDeepSamples(const HeightSamples& samples)
 {
     auto g = std::make_shared<DeepGrid>(width_, height_, static_cast<std::uint16_t>(Depth<std::uint16_t>::kTop),
                                         RowLayout::Padded);
     const std::size_t w = static_cast<std::size_t>(width_);
     forEachRow(height_, w * static_cast<std::size_t>(height_), [&](int y) {
-        std::copy_n(deep_.data() + static_cast<std::size_t>(y) * w, w, g->row(y));
+        std::copy_n(samples.data() + static_cast<std::size_t>(y) * w, w, g->row(y));
     });
     deepGrid_ = std::move(g);
-    deepSetAt_ = heightEdits_;
 }
 
 namespace {
 
 // Whether the picture shows the deep samples: its red bytes are nearest(v / 257).
-bool showsSamples(const HeightSamples& s, const Picture& p)
+bool showsSamples(const DeepGrid& g, const Picture& p)
 {
-    if (s.width() != p.width() || s.height() != p.height()) return false;
+    if (g.mapWidth() != p.width() || g.mapHeight() != p.height()) return false;
     const std::uint8_t* shown = shownBytes();
     std::atomic<bool> same{true};
-    const std::size_t w = static_cast<std::size_t>(s.width());
-    forEachRow(s.height(), w * static_cast<std::size_t>(s.height()), [&](int y) {
-        const std::uint16_t* in = s.data() + static_cast<std::size_t>(y) * w;
+    const std::size_t w = static_cast<std::size_t>(p.width());
+    forEachRow(p.height(), w * static_cast<std::size_t>(p.height()), [&](int y) {
+        const std::uint16_t* in = g.row(y);
         const Colour* pixels = p.data() + static_cast<std::size_t>(y) * w;
         bool rowSame = true;
         for (std::size_t x = 0; x < w; ++x) rowSame &= red(pixels[x]) == shown[in[x]];
@@ -152,7 +155,7 @@ bool showsSamples(const HeightSamples& s, const Picture& p)
 bool deepSamplesHold(const Workspace& ws)
 {
     if (!ws.deepGrid()) return false;
-    return !ws.heightPictureTouched() || showsSamples(ws.heightSamples(), ws.picture(Slot::Height));
+    return !ws.heightPictureTouched() || showsSamples(*ws.deepGrid(), ws.picture(Slot::Height));
 }
 
 } // namespace

@@ -64,19 +64,21 @@ public:
     // CalculateMaps, which builds them at the new size.
     void resize(int w, int h);
 
-    // Deep heights: the 16-bit samples beside the height picture, empty
+    // Deep heights: the 16-bit samples beside the height picture, none
     // while the map is 8-bit. Loading an 8-bit picture into the height
     // slot must clear them.
-    bool deepHeights() const { return !deep_.empty(); }
-    const HeightSamples& heightSamples() const { return deep_; }
+    bool deepHeights() const { return deepGrid_ != nullptr; }
+    // A copy of the samples, W x H (0 x 0 for an 8-bit map), for saving.
+    HeightSamples heightSamples() const;
     // Makes the height map deep: the samples at the top-left, cropped, the
     // uncovered ones 257 times the red byte of the slot's background (or,
     // with tile, repeated from the top-left). The height picture shows
     // each sample as the grey nearest(v / 257).
     void setDeepHeights(const HeightSamples& samples, bool tile = false);
     void clearDeepHeights();
-    // The deep samples over the map's grid, built when they are set, so
-    // that the runs read them without a copy; null while the map is 8-bit.
+    // The deep samples as the runs read them, over the map's grid: kept
+    // in this form alone, so the runs need no copy; null while the map is
+    // 8-bit.
     const std::shared_ptr<const DeepGrid>& deepGrid() const { return deepGrid_; }
     // Whether the height picture may have been changed since the deep
     // samples were set: every writable access to it counts.
@@ -121,9 +123,8 @@ private:
     int width_;
     int height_;
     std::array<Picture, kSlotCount> pictures_;
-    void buildDeepGrid();
+    void keepDeepSamples(const HeightSamples& samples);
 
-    HeightSamples deep_;
     std::shared_ptr<const DeepGrid> deepGrid_;
     std::uint64_t heightEdits_ = 0;
     std::uint64_t deepSetAt_ = 0;

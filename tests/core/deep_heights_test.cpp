@@ -165,6 +165,9 @@ TEST(DeepHeights, TheWorkspaceKeepsSamplesInStepWithThePicture)
     Workspace pasted = ws;
     pasted.picture(Slot::Height).setPixel(0, 0, grey(9));
     EXPECT_FALSE(readHeights(pasted).deep());
+    Workspace pastedThenGrown = pasted; // resizing tiles both alike, but the paste still wins
+    pastedThenGrown.resize(6, 5);
+    EXPECT_FALSE(readHeights(pastedThenGrown).deep());
     ws.clearDeepHeights();
     EXPECT_FALSE(readHeights(ws).deep());
 }
