@@ -210,6 +210,32 @@ void traceRay(double x, double y, double ox, double oy, const Grid& heights, dou
     walkRay(walk, walk.left, heights, lower, lower.plainWithin(walk.left, DepthOf<Grid>::kTop), rule);
 }
 
+// How many neighbouring rays are walked together, and how many steps each
+// takes in turn. Wide bundles with short stretches keep a line of heights
+// at hand until every ray that passes it has come by, where that is
+// several rays apart: for parallel rays ("Linear sim"), which cross each
+// row side by side, and for rays along rows (x major) that climb or fall
+// steeply, which reach a new row at nearly every step. Other rays find
+// their neighbours on the same row at every step (y major) or stay on a
+// row for several steps (shallow): narrow bundles with long stretches suit
+// them best. Measured at 4096 x 4096: steep x-major rays of deep heights
+// took 2.3 times as long a step as 8-bit ones in bundles of 16 and 1.3
+// times in bundles of 128; parallel rays took 2.2 ns a step in bundles of
+// 16 and 1.2 ns in bundles of 128.
+struct BundleShape {
+    std::size_t rays;
+    int stretch;
+};
+inline BundleShape bundleShape(const RayWalk& first, const RayWalk* next)
+{
+    constexpr BundleShape kNarrow{16, 64}, kMiddle{64, 32}, kWide{128, 16};
+    const bool parallel = next && next->majorY == first.majorY && next->s == first.s;
+    if (parallel) return kWide;
+    const double climb = std::fabs(first.s);
+    if (first.majorY || climb < 0.25) return kNarrow;
+    return climb < 0.5 ? kMiddle : kWide;
+}
+
 // Casts rays, given in sweep order, into a layer of stamped shades (see
 // LayerWriter) through a Writer; rule(writer) gives a fresh rule.
 //
@@ -229,30 +255,31 @@ template <class Writer, class Grid, class MakeRule>
 void traceBundles(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, double decay,
                   const MakeRule& rule)
 {
-    constexpr std::size_t kBundle = 16;
-    constexpr int kStretch = 64;
+    constexpr std::size_t kMostRays = 128;
     using Rule = decltype(rule(Writer(layer, 0)));
     const DecayStep lower(DepthOf<Grid>::kUnit * decay);
 
     auto start = [](const StampedRay& r) { return startRay(r.x, r.y, r.ox, r.oy); };
-    std::array<RayWalk, kBundle> walks;
-    std::array<std::optional<Rule>, kBundle> rules;
+    std::array<RayWalk, kMostRays> walks;
+    std::array<std::optional<Rule>, kMostRays> rules;
     for (std::size_t k = 0; k < count;) {
         std::size_t n = 0;
         walks[0] = start(rays[k]);
+        const RayWalk next = k + 1 < count ? start(rays[k + 1]) : RayWalk{};
+        const BundleShape shape = bundleShape(walks[0], k + 1 < count ? &next : nullptr);
         do {
             rules[n].emplace(rule(Writer(layer, rays[k].stamp)));
             ++n;
             ++k;
-            if (n == kBundle || k == count) break;
+            if (n == shape.rays || k == count) break;
             walks[n] = start(rays[k]);
         } while (walks[n].majorY == walks[0].majorY && walks[n].m == walks[0].m && walks[n].step == walks[0].step);
         int steps = 0;
         for (std::size_t r = 0; r < n; ++r) steps = std::max(steps, walks[r].left);
         // A decay that stays plain over the longest ray does over every one.
         const bool plain = lower.plainWithin(steps, DepthOf<Grid>::kTop);
-        for (int done = 0; done < steps; done += kStretch)
-            for (std::size_t r = 0; r < n; ++r) walkRay(walks[r], kStretch, heights, lower, plain, *rules[r]);
+        for (int done = 0; done < steps; done += shape.stretch)
+            for (std::size_t r = 0; r < n; ++r) walkRay(walks[r], shape.stretch, heights, lower, plain, *rules[r]);
     }
 }
 
