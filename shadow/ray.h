@@ -214,25 +214,26 @@ void traceRay(double x, double y, double ox, double oy, const Grid& heights, dou
 // takes in turn. Wide bundles with short stretches keep a line of heights
 // at hand until every ray that passes it has come by, where that is
 // several rays apart: for parallel rays ("Linear sim"), which cross each
-// row side by side, and for rays along rows (x major) that climb or fall
-// steeply, which reach a new row at nearly every step. Other rays find
-// their neighbours on the same row at every step (y major) or stay on a
-// row for several steps (shallow): narrow bundles with long stretches suit
-// them best. Measured at 4096 x 4096: steep x-major rays of deep heights
-// took 2.3 times as long a step as 8-bit ones in bundles of 16 and 1.3
-// times in bundles of 128; parallel rays took 2.2 ns a step in bundles of
-// 16 and 1.2 ns in bundles of 128.
+// row side by side, and for deep rays along rows (x major) that climb or
+// fall steeply, which reach a new row at nearly every step and find a line
+// of only 32 samples there. Other rays find their neighbours on the same
+// row at every step (y major), stay on a row for several steps (shallow),
+// or have lines of 64 samples: narrow bundles with long stretches suit
+// them best. Measured at 4096 x 4096: parallel rays took 2.2 ns a step in
+// bundles of 16 and 1.2 ns in bundles of 128; steep deep rays along rows
+// took 2.3 times as long a step as 8-bit ones in bundles of 16, and 1.3
+// times in bundles of 128, where 8-bit rays gained nothing.
 struct BundleShape {
     std::size_t rays;
     int stretch;
 };
-inline BundleShape bundleShape(const RayWalk& first, const RayWalk* next)
+inline BundleShape bundleShape(const RayWalk& first, const RayWalk* next, int samplesPerLine)
 {
     constexpr BundleShape kNarrow{16, 64}, kMiddle{64, 32}, kWide{128, 16};
     const bool parallel = next && next->majorY == first.majorY && next->s == first.s;
     if (parallel) return kWide;
     const double climb = std::fabs(first.s);
-    if (first.majorY || climb < 0.25) return kNarrow;
+    if (first.majorY || climb < 0.25 || samplesPerLine >= 64) return kNarrow;
     return climb < 0.5 ? kMiddle : kWide;
 }
 
@@ -256,6 +257,7 @@ void traceBundles(const StampedRay* rays, std::size_t count, LayerTarget layer, 
                   const MakeRule& rule)
 {
     constexpr std::size_t kMostRays = 128;
+    constexpr int kSamplesPerLine = 64 / static_cast<int>(sizeof(*heights.data()));
     using Rule = decltype(rule(Writer(layer, 0)));
     const DecayStep lower(DepthOf<Grid>::kUnit * decay);
 
@@ -266,7 +268,7 @@ void traceBundles(const StampedRay* rays, std::size_t count, LayerTarget layer, 
         std::size_t n = 0;
         walks[0] = start(rays[k]);
         const RayWalk next = k + 1 < count ? start(rays[k + 1]) : RayWalk{};
-        const BundleShape shape = bundleShape(walks[0], k + 1 < count ? &next : nullptr);
+        const BundleShape shape = bundleShape(walks[0], k + 1 < count ? &next : nullptr, kSamplesPerLine);
         do {
             rules[n].emplace(rule(Writer(layer, rays[k].stamp)));
             ++n;
