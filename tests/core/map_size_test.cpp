@@ -241,10 +241,17 @@ TEST(MapSize, EveryThreadCountGivesTheSameBytes)
     const ShadowMode modes[] = {ShadowMode::Linear, ShadowMode::LinearSim, ShadowMode::Sin, ShadowMode::Cos,
                                 ShadowMode::Embossed};
     unsigned seed = 7;
+    for (bool deep : {false, true}) // deep rays are bundled in their own way
     for (const auto& m : maps)
         for (ShadowMode mode : modes) {
             Workspace start(m.w, m.h);
             fillRandomHeights(start.picture(Slot::Height), seed++, 120);
+            if (deep) {
+                std::mt19937 rng(seed++);
+                std::vector<std::uint16_t> samples(static_cast<std::size_t>(m.w) * m.h);
+                for (auto& v : samples) v = static_cast<std::uint16_t>(rng() % 30000);
+                start.setDeepHeights(HeightSamples(m.w, m.h, samples.data()));
+            }
             fillRandomHeights(start.picture(Slot::Grass), seed++, 255);
             fillRandomHeights(start.picture(Slot::Stone), seed++, 255);
             Controls c;
@@ -269,7 +276,7 @@ TEST(MapSize, EveryThreadCountGivesTheSameBytes)
                 for (Slot s : {Slot::Shadow, Slot::Colour, Slot::Texture})
                     EXPECT_EQ(countDifferent(results[k].picture(s), results[0].picture(s)), 0)
                         << slotName(s) << " differs with " << (k == 1 ? 1 : k == 2 ? 2 : 8) << " threads on " << m.w << " x "
-                        << m.h << ", mode " << static_cast<int>(mode);
+                        << m.h << (deep ? " (deep)" : "") << ", mode " << static_cast<int>(mode);
         }
     setThreadCount(threads);
     setParallelGrain(grain);
