@@ -7,34 +7,51 @@
 #include "shade_tables.h"
 #include "../workspace/colour.h"
 
+#include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 namespace gloamery {
 
 namespace {
 
-// A curve sampled once per process over the arguments a ray commonly
-// meets, with the very expression used off the table, so a value from the
-// table is bit for bit the value computed on the spot.
+// A curve over the arguments a ray commonly meets, each value worked out
+// the first time a ray needs it and kept for the rest of the process, with
+// the very expression used off the table, so a value from the table is bit
+// for bit the value computed on the spot. Worked out whole at the first
+// run, the 5120 values took longer than the run itself on a small map,
+// where it meets a few hundred of them. Threads that meet an argument at
+// once both work it out and store the same bits.
 class ShadeCurve {
 public:
     using Fn = double (*)(std::int32_t);
-    ShadeCurve(Fn f, std::int32_t lo, std::int32_t hi) : f_(f), lo_(lo)
+    ShadeCurve(Fn f, std::int32_t lo, std::int32_t hi)
+        : f_(f), lo_(lo), size_(static_cast<std::uint32_t>(hi - lo + 1)),
+          values_(std::make_unique<std::atomic<std::uint64_t>[]>(size_))
     {
-        for (std::int32_t v = lo; v <= hi; ++v) values_.push_back(f(v));
+        for (std::uint32_t i = 0; i < size_; ++i) values_[i].store(kNotYet, std::memory_order_relaxed);
     }
     double operator()(std::int32_t v) const
     {
         const std::uint32_t i = static_cast<std::uint32_t>(v) - static_cast<std::uint32_t>(lo_);
-        return i < values_.size() ? values_[i] : f_(v);
+        if (i >= size_) return f_(v);
+        const std::uint64_t bits = values_[i].load(std::memory_order_relaxed);
+        if (bits != kNotYet) return std::bit_cast<double>(bits);
+        const double c = f_(v);
+        values_[i].store(std::bit_cast<std::uint64_t>(c), std::memory_order_relaxed);
+        return c;
     }
 
 private:
+    // A NaN: no value of a curve of finite arguments.
+    static constexpr std::uint64_t kNotYet = 0x7ff8'0000'dead'beefULL;
+
     Fn f_;
     std::int32_t lo_;
-    std::vector<double> values_;
+    std::uint32_t size_;
+    std::unique_ptr<std::atomic<std::uint64_t>[]> values_;
 };
 
 // g = nearest(c x D + E) for a curve value c. A negative g (a sine below 0
