@@ -227,14 +227,15 @@ struct BundleShape {
     std::size_t rays;
     int stretch;
 };
-inline BundleShape bundleShape(const RayWalk& first, const RayWalk* next, int samplesPerLine)
+constexpr BundleShape kNarrowBundle{16, 64}, kMiddleBundle{64, 32}, kWideBundle{128, 16};
+
+inline BundleShape bundleShape(const RayWalk& first, const std::optional<RayWalk>& next, int samplesPerLine)
 {
-    constexpr BundleShape kNarrow{16, 64}, kMiddle{64, 32}, kWide{128, 16};
     const bool parallel = next && next->majorY == first.majorY && next->s == first.s;
-    if (parallel) return kWide;
+    if (parallel) return kWideBundle;
     const double climb = std::fabs(first.s);
-    if (first.majorY || climb < 0.25 || samplesPerLine >= 64) return kNarrow;
-    return climb < 0.5 ? kMiddle : kWide;
+    if (first.majorY || climb < 0.25 || samplesPerLine >= 64) return kNarrowBundle;
+    return climb < 0.5 ? kMiddleBundle : kWideBundle;
 }
 
 // Casts rays, given in sweep order, into a layer of stamped shades (see
@@ -256,7 +257,7 @@ template <class Writer, class Grid, class MakeRule>
 void traceBundles(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, double decay,
                   const MakeRule& rule)
 {
-    constexpr std::size_t kMostRays = 128;
+    constexpr std::size_t kMostRays = kWideBundle.rays;
     constexpr int kSamplesPerLine = 64 / static_cast<int>(sizeof(*heights.data()));
     using Rule = decltype(rule(Writer(layer, 0)));
     const DecayStep lower(DepthOf<Grid>::kUnit * decay);
@@ -267,8 +268,8 @@ void traceBundles(const StampedRay* rays, std::size_t count, LayerTarget layer, 
     for (std::size_t k = 0; k < count;) {
         std::size_t n = 0;
         walks[0] = start(rays[k]);
-        const RayWalk next = k + 1 < count ? start(rays[k + 1]) : RayWalk{};
-        const BundleShape shape = bundleShape(walks[0], k + 1 < count ? &next : nullptr, kSamplesPerLine);
+        const auto next = k + 1 < count ? std::optional<RayWalk>(start(rays[k + 1])) : std::nullopt;
+        const BundleShape shape = bundleShape(walks[0], next, kSamplesPerLine);
         do {
             rules[n].emplace(rule(Writer(layer, rays[k].stamp)));
             ++n;
