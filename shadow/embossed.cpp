@@ -181,10 +181,12 @@ void f7Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, con
                      [&](auto w) { return EmbossRule<typename Grid::value_type, decltype(w)>(w, p.darkness, p.decay); });
 }
 
-// The two depths of heights.
+// The two depths of heights, over a whole grid or a window of one.
 template void f7(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
 template void f7(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
 template void f7Stamped(const StampedRay*, std::size_t, LayerTarget, const ByteGrid&, const ShadowParams&);
 template void f7Stamped(const StampedRay*, std::size_t, LayerTarget, const DeepGrid&, const ShadowParams&);
+template void f7Stamped(const StampedRay*, std::size_t, LayerTarget, const ByteWindow&, const ShadowParams&);
+template void f7Stamped(const StampedRay*, std::size_t, LayerTarget, const DeepWindow&, const ShadowParams&);
 
 } // namespace gloamery

@@ -126,14 +126,5 @@ private:
     std::uint32_t stamp_;
 };
 
-// A ray of a stamped sweep: its target, its origin (the sun, or a "Linear
-// sim" start point) and the stamp its shades carry.
-struct StampedRay {
-    double x;
-    double y;
-    double ox;
-    double oy;
-    std::uint32_t stamp;
-};
 
 } // namespace gloamery

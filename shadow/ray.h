@@ -18,6 +18,7 @@
 #include "../workspace/map_grid.h"
 #include "../workspace/numeric.h"
 #include "../workspace/picture.h"
+#include "../workspace/window_grid.h"
 #include "pixel_writer.h"
 
 #include <algorithm>
@@ -93,6 +94,14 @@ struct RayWalk {
     std::int32_t level = 0;
 };
 
+// A ray of a stamped sweep: its walk, from its origin (the sun, or a
+// "Linear sim" start point) or from wherever a region's run takes it up,
+// and the stamp its shades carry.
+struct StampedRay {
+    RayWalk walk;
+    std::uint32_t stamp;
+};
+
 // A ray from the origin (ox, oy) to the border pixel (x, y), before its
 // first step; it takes no step when the target is the origin itself.
 inline RayWalk startRay(double x, double y, double ox, double oy)
@@ -110,6 +119,30 @@ inline RayWalk startRay(double x, double y, double ox, double oy)
     return {false, oy, std::fabs((y - oy) / (x - ox)) * sy, m, sx, steps(m, static_cast<int>(nearest(x)), sx)};
 }
 
+// Where a walk finds the height of grid point (x, y): row by row in a whole
+// grid, or through the row table of a window of one.
+struct StrideLocator {
+    std::size_t stride;
+    std::size_t operator()(int x, int y) const
+    {
+        return static_cast<std::size_t>(y) * stride + static_cast<unsigned>(x);
+    }
+};
+struct RowLocator {
+    const std::size_t* starts;
+    std::size_t operator()(int x, int y) const { return starts[y] + static_cast<unsigned>(x); }
+};
+template <class T>
+StrideLocator locatorOf(const MapGrid<T>& g)
+{
+    return {static_cast<std::size_t>(g.stride())};
+}
+template <class T>
+RowLocator locatorOf(const WindowGrid<T>& g)
+{
+    return {g.rowStarts()};
+}
+
 // Up to n more steps of a ray, with the major axis fixed at compile time.
 template <bool MajorY, class Grid, class Rule, class Lower>
 void walkSteps(RayWalk& walk, int n, const Grid& heights, const Lower& lower, Rule& ruleKept)
@@ -123,7 +156,7 @@ void walkSteps(RayWalk& walk, int n, const Grid& heights, const Lower& lower, Ru
     const unsigned columns = static_cast<unsigned>(heights.columns());
     const unsigned rows = static_cast<unsigned>(heights.rows());
     const auto* const samples = heights.data();
-    const std::size_t stride = static_cast<std::size_t>(heights.stride());
+    const auto locate = locatorOf(heights);
     const double s = walk.s;
     const int step = walk.step;
     double q = walk.q;
@@ -138,7 +171,9 @@ void walkSteps(RayWalk& walk, int n, const Grid& heights, const Lower& lower, Ru
         // Steps off the grid on either side are skipped alike: nothing is
         // read or written, but the level still decays.
         const bool inGrid = !checked || (static_cast<unsigned>(px) < columns && static_cast<unsigned>(py) < rows);
-        const Cell c{px, py, static_cast<std::size_t>(py) * stride + static_cast<unsigned>(px)};
+        // A window has no row outside the grid to look up.
+        constexpr bool wholeGrid = std::is_same_v<std::remove_const_t<decltype(locate)>, StrideLocator>;
+        const Cell c{px, py, wholeGrid || inGrid ? locate(px, py) : 0};
         int h = 0;
         if (inGrid) {
             h = samples[c.at];
@@ -250,9 +285,14 @@ inline BundleShape bundleShape(const RayWalk& first, const std::optional<RayWalk
 //
 // Of two rays in the list, the later one writes any pixel they share
 // later, so the last write to a pixel is the latest ray's: bundles are
-// walked one after another, and the rays of a bundle start on the same row
-// (or column) and step the same way, so they reach a row (or column) at the
-// same step, in the same stretch, which the earlier ray walks first.
+// walked one after another, and the rays of a bundle step the same way
+// along the same axis and take their steps in rounds, each round over the
+// same stretch of rows (or columns) for every ray; a shared pixel lies on
+// one row (or column), so both rays reach it in the same round, where the
+// earlier ray walks first. Rays cast from one origin start on the same row
+// and the rounds are simply stretches of steps; a region's rays may start
+// on different rows, and a ray that starts further on waits for the round
+// of its row.
 template <class Writer, class Grid, class MakeRule>
 void traceBundles(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, double decay,
                   const MakeRule& rule)
@@ -262,27 +302,38 @@ void traceBundles(const StampedRay* rays, std::size_t count, LayerTarget layer, 
     using Rule = decltype(rule(Writer(layer, 0)));
     const DecayStep lower(DepthOf<Grid>::kUnit * decay);
 
-    auto start = [](const StampedRay& r) { return startRay(r.x, r.y, r.ox, r.oy); };
     std::array<RayWalk, kMostRays> walks;
     std::array<std::optional<Rule>, kMostRays> rules;
     for (std::size_t k = 0; k < count;) {
         std::size_t n = 0;
-        walks[0] = start(rays[k]);
-        const auto next = k + 1 < count ? std::optional<RayWalk>(start(rays[k + 1])) : std::nullopt;
+        walks[0] = rays[k].walk;
+        const auto next = k + 1 < count ? std::optional<RayWalk>(rays[k + 1].walk) : std::nullopt;
         const BundleShape shape = bundleShape(walks[0], next, kSamplesPerLine);
         do {
             rules[n].emplace(rule(Writer(layer, rays[k].stamp)));
             ++n;
             ++k;
             if (n == shape.rays || k == count) break;
-            walks[n] = start(rays[k]);
-        } while (walks[n].majorY == walks[0].majorY && walks[n].m == walks[0].m && walks[n].step == walks[0].step);
-        int steps = 0;
-        for (std::size_t r = 0; r < n; ++r) steps = std::max(steps, walks[r].left);
+            walks[n] = rays[k].walk;
+        } while (walks[n].majorY == walks[0].majorY && walks[n].step == walks[0].step);
+        // The rounds run from the row (or column) the first ray to start
+        // starts on, to the furthest any ray ends on.
+        const int step = walks[0].step;
+        int from = walks[0].m, steps = 0;
+        for (std::size_t r = 0; r < n; ++r) from = step > 0 ? std::min(from, walks[r].m) : std::max(from, walks[r].m);
+        for (std::size_t r = 0; r < n; ++r) steps = std::max(steps, (walks[r].m - from) * step + walks[r].left);
         // A decay that stays plain over the longest ray does over every one.
         const bool plain = lower.plainWithin(steps, DepthOf<Grid>::kTop);
-        for (int done = 0; done < steps; done += shape.stretch)
-            for (std::size_t r = 0; r < n; ++r) walkRay(walks[r], shape.stretch, heights, lower, plain, *rules[r]);
+        for (int done = shape.stretch;; done += shape.stretch) {
+            const int end = from + done * step; // this round's rows stop short of it
+            bool more = false;
+            for (std::size_t r = 0; r < n; ++r) {
+                const int take = (end - walks[r].m) * step;
+                if (take > 0 && walks[r].left > 0) walkRay(walks[r], take, heights, lower, plain, *rules[r]);
+                more = more || walks[r].left > 0;
+            }
+            if (!more) break;
+        }
     }
 }
 

@@ -66,13 +66,15 @@ void f3Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, con
                      [&](auto w) { return LinearRule<typename Grid::value_type, decltype(w)>(w, tableDarkness(p.darkness)); });
 }
 
-// The two depths of heights.
+// The two depths of heights, over a whole grid or a window of one.
 template void f3(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
 template void f3(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
 template void f4(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
 template void f4(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
 template void f3Stamped(const StampedRay*, std::size_t, LayerTarget, const ByteGrid&, const ShadowParams&);
 template void f3Stamped(const StampedRay*, std::size_t, LayerTarget, const DeepGrid&, const ShadowParams&);
+template void f3Stamped(const StampedRay*, std::size_t, LayerTarget, const ByteWindow&, const ShadowParams&);
+template void f3Stamped(const StampedRay*, std::size_t, LayerTarget, const DeepWindow&, const ShadowParams&);
 
 ByteGrid readHeights(const Picture& heightMap)
 {

@@ -13,6 +13,8 @@
 
 namespace gloamery {
 
+struct StampedRay; // ray.h
+
 // "Linear": the shade follows the ray level linearly.
 template <class Grid>
 void f3(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow);

@@ -19,27 +19,28 @@ std::variant<double, Error> readNumber(const char* field, const std::string& tex
     return *v;
 }
 
-std::variant<double, Error> readCoordinate(const char* field, const std::string& text, const NumberParser& parse)
+std::variant<double, Error> readCoordinate(const char* field, const std::string& text, const NumberParser& parse,
+                                           int reach)
 {
     auto v = readNumber(field, text, parse);
     if (std::holds_alternative<Error>(v)) return v;
     const double d = std::get<double>(v);
-    constexpr double lo = std::numeric_limits<std::int16_t>::min();
-    constexpr double hi = std::numeric_limits<std::int16_t>::max();
+    const double lo = -reach, hi = reach - 1;
     if (nearest(d) < lo || nearest(d) > hi || std::floor(d) < lo || std::floor(d) > hi)
-        return Error{std::string(field) + " must lie between -32768 and 32767, not \"" + text + "\"."};
+        return Error{std::string(field) + " must lie between " + std::to_string(-reach) + " and " + std::to_string(reach - 1)
+                     + ", not \"" + text + "\"."};
     return d;
 }
 
 } // namespace
 
-std::variant<ShadowParams, Error> readShadowParams(const Controls& c, const NumberParser& parse, bool usesSun)
+std::variant<ShadowParams, Error> readShadowParams(const Controls& c, const NumberParser& parse, bool usesSun, int reach)
 {
     ShadowParams p;
     if (usesSun) {
-        auto x = readCoordinate("X0", c.x0, parse);
+        auto x = readCoordinate("X0", c.x0, parse, reach);
         if (auto* e = std::get_if<Error>(&x)) return *e;
-        auto y = readCoordinate("Y0", c.y0, parse);
+        auto y = readCoordinate("Y0", c.y0, parse, reach);
         if (auto* e = std::get_if<Error>(&y)) return *e;
         p.x0 = std::get<double>(x);
         p.y0 = std::get<double>(y);

@@ -15,9 +15,15 @@ struct ShadowParams {
     int darkness = 128;   // D, 0..255
 };
 
+// How far from 0 a sun may stand: a map's ray counters live in 16 bits;
+// a world's, up to 65536 a side, go twice its side either way.
+constexpr int kMapSunReach = 32768;
+constexpr int kWorldSunReach = 131072;
+
 // Reads X0, Y0 (when the run uses the sun) and the decay. Refuses text that
 // is not a finite number, and a sun whose rounded or floored coordinates
-// leave the 16-bit range the ray counters live in.
-std::variant<ShadowParams, Error> readShadowParams(const Controls& c, const NumberParser& parse, bool usesSun);
+// leave -reach .. reach - 1.
+std::variant<ShadowParams, Error> readShadowParams(const Controls& c, const NumberParser& parse, bool usesSun,
+                                                   int reach = kMapSunReach);
 
 } // namespace gloamery

@@ -4,11 +4,13 @@
 #include "../workspace/parallel.h"
 #include "ray.h"
 #include "rays.h"
+#include "region_plan.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numeric>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -26,20 +28,27 @@ struct RayProcedure {
     void operator()(double x, double y, const DeepGrid& g, const ShadowParams& p, PixelWriter w) const { deep(x, y, g, p, w); }
 };
 
-// The same for rays cast into a stamped layer.
-struct StampedProcedure {
-    void (*bytes)(const StampedRay*, std::size_t, LayerTarget, const ByteGrid&, const ShadowParams&);
-    void (*deep)(const StampedRay*, std::size_t, LayerTarget, const DeepGrid&, const ShadowParams&);
+// The same for rays cast into a stamped layer, over a whole grid or a
+// region's window of one.
+template <template <class> class Procedure>
+struct StampedProcedures {
+    Procedure<ByteGrid> bytes;
+    Procedure<DeepGrid> deep;
+    Procedure<ByteWindow> byteWindow;
+    Procedure<DeepWindow> deepWindow;
 
-    void operator()(const StampedRay* r, std::size_t n, LayerTarget l, const ByteGrid& g, const ShadowParams& p) const
+    template <class Grid>
+    void operator()(const StampedRay* r, std::size_t n, LayerTarget l, const Grid& g, const ShadowParams& p) const
     {
-        bytes(r, n, l, g, p);
-    }
-    void operator()(const StampedRay* r, std::size_t n, LayerTarget l, const DeepGrid& g, const ShadowParams& p) const
-    {
-        deep(r, n, l, g, p);
+        if constexpr (std::is_same_v<Grid, ByteGrid>) bytes(r, n, l, g, p);
+        else if constexpr (std::is_same_v<Grid, DeepGrid>) deep(r, n, l, g, p);
+        else if constexpr (std::is_same_v<Grid, ByteWindow>) byteWindow(r, n, l, g, p);
+        else deepWindow(r, n, l, g, p);
     }
 };
+template <class Grid>
+using StampedFn = void (*)(const StampedRay*, std::size_t, LayerTarget, const Grid&, const ShadowParams&);
+using StampedProcedure = StampedProcedures<StampedFn>;
 
 // How each button runs the sweep.
 struct SweepStyle {
@@ -54,13 +63,13 @@ struct SweepStyle {
 SweepStyle styleOf(ShadowMode mode)
 {
     switch (mode) {
-    case ShadowMode::Linear: return {{f3, f3}, {f3Stamped, f3Stamped}, true, true, false, 0};
-    case ShadowMode::LinearSim: return {{f4, f4}, {f3Stamped, f3Stamped}, false, true, false, 0};
-    case ShadowMode::Sin: return {{f5, f5}, {f5Stamped, f5Stamped}, true, true, true, 1};
-    case ShadowMode::Cos: return {{f6, f6}, {f6Stamped, f6Stamped}, true, false, false, 0};
-    case ShadowMode::Embossed: return {{f7, f7}, {f7Stamped, f7Stamped}, true, false, false, 0};
+    case ShadowMode::Linear: return {{f3, f3}, {f3Stamped, f3Stamped, f3Stamped, f3Stamped}, true, true, false, 0};
+    case ShadowMode::LinearSim: return {{f4, f4}, {f3Stamped, f3Stamped, f3Stamped, f3Stamped}, false, true, false, 0};
+    case ShadowMode::Sin: return {{f5, f5}, {f5Stamped, f5Stamped, f5Stamped, f5Stamped}, true, true, true, 1};
+    case ShadowMode::Cos: return {{f6, f6}, {f6Stamped, f6Stamped, f6Stamped, f6Stamped}, true, false, false, 0};
+    case ShadowMode::Embossed: return {{f7, f7}, {f7Stamped, f7Stamped, f7Stamped, f7Stamped}, true, false, false, 0};
     }
-    return {{f3, f3}, {f3Stamped, f3Stamped}, true, true, false, 0};
+    return {{f3, f3}, {f3Stamped, f3Stamped, f3Stamped, f3Stamped}, true, true, false, 0};
 }
 
 // Steps a ray from the sun takes to a target, about: its length along the
@@ -126,6 +135,22 @@ LayerBox reachOf(const RayWalk& r, int w, int h)
     return {major0, minor0, major1 - major0 + 1, minor1 - minor0 + 1};
 }
 
+// The stride of a grid's rows; a window has none to share.
+template <class Grid>
+std::size_t heightsStride(const Grid& heights)
+{
+    if constexpr (requires { heights.stride(); }) return static_cast<std::size_t>(heights.stride());
+    else return 0;
+}
+
+// The points two boxes share; an empty box (no width or height) if none.
+LayerBox meet(const LayerBox& a, const LayerBox& b)
+{
+    const int x0 = std::max(a.x0, b.x0), y0 = std::max(a.y0, b.y0);
+    const int x1 = std::min(a.x0 + a.width, b.x0 + b.width), y1 = std::min(a.y0 + a.height, b.y0 + b.height);
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+
 LayerBox unite(const LayerBox& a, const LayerBox& b)
 {
     const int x0 = std::min(a.x0, b.x0), y0 = std::min(a.y0, b.y0);
@@ -134,14 +159,12 @@ LayerBox unite(const LayerBox& a, const LayerBox& b)
 }
 
 // Rays overwrite each other's pixels, and a pixel keeps the shade of the
-// last ray in sweep order that writes it. On one thread the rays are simply
-// cast in that order straight into the shadow map; the bar steps after each
-// i as it goes.
+// last ray in sweep order that writes it.
 //
-// A large sweep instead gives every ray its place in sweep order as a
-// stamp: every shade is a grey, so a ray writes (stamp << 8 | g) into a
-// layer, and the layers are folded into the shadow map taking the largest
-// stamp at every pixel; a pixel no ray wrote keeps what it held.
+// A large sweep gives every ray its place in sweep order as a stamp: every
+// shade is a grey, so a ray writes (stamp << 8 | g) into a layer, and the
+// layers are folded into the shadow map taking the largest stamp at every
+// pixel; a pixel no ray wrote keeps what it held.
 //
 // The rays to one side of the map are cast in sweep order, neighbour after
 // neighbour, which keeps the pixels they cross in the cache. Each ray
@@ -154,45 +177,15 @@ LayerBox unite(const LayerBox& a, const LayerBox& b)
 // piece has a layer of its own, over the box its rays can reach, and the
 // threads take the pieces longest first. The rays to a
 // side stay on that side of the sun, so the boxes together cover about
-// twice the map, however many threads there are. The bar's steps are
-// reported, in order, at the end.
+// twice the map, however many threads there are.
+//
+// rays, steps and boxes are side by side, each side in sweep order; into's
+// pixel (0, 0) is the map's (frame.x0, frame.y0).
 template <class Grid>
-void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, const Grid& heights,
-              const ShadowParams& params, Picture& shadow, Reporter& report)
+void castStamped(const std::vector<StampedRay>& rays, const std::vector<int>& sides, const std::vector<double>& steps,
+                 const std::vector<LayerBox>& boxes, double total, const SweepStyle& style, const Grid& heights,
+                 const ShadowParams& params, Picture& into, const LayerBox& frame)
 {
-    const int w = shadow.width(), h = shadow.height();
-    const double divisor = std::max(1, std::max(w, h) - style.progressOffset);
-    auto reportAfter = [&](std::size_t k) {
-        if (k + 1 == targets.size() || targets[k + 1].i != targets[k].i) report.progress(targets[k].i / divisor);
-    };
-
-    double total = 0;
-    for (const SweepTarget& t : targets) total += raySteps(t, params, style.allFourEdges);
-    if (total < static_cast<double>(parallelGrain())) {
-        enterParallelWork(); // the calling thread's share is all of it
-        for (std::size_t k = 0; k < targets.size(); ++k) {
-            style.ray(targets[k].x, targets[k].y, heights, params, PixelWriter(shadow));
-            reportAfter(k);
-        }
-        return;
-    }
-
-    // The rays side by side, each side in sweep order, with their stamps.
-    std::vector<std::uint32_t> order(targets.size());
-    for (std::uint32_t k = 0; k < order.size(); ++k) order[k] = k;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return targets[a].side < targets[b].side; });
-    std::vector<StampedRay> rays(order.size());
-    std::vector<double> steps(order.size());
-    std::vector<LayerBox> boxes(order.size());
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        const SweepTarget& t = targets[order[k]];
-        const RayOrigin o = style.allFourEdges ? RayOrigin{params.x0, params.y0} : simStart(t.x, t.y);
-        rays[k] = {static_cast<double>(t.x), static_cast<double>(t.y), o.x, o.y, order[k] + 1};
-        steps[k] = raySteps(t, params, style.allFourEdges);
-        boxes[k] = reachOf(startRay(rays[k].x, rays[k].y, o.x, o.y), heights.mapWidth(), heights.mapHeight());
-    }
-
     // Runs cut into pieces at the sides; fewer runs when their layers
     // would take more than the budget.
     std::vector<Piece> pieces;
@@ -203,17 +196,17 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
         double area = 0;
         for (int r = 0; r < runs; ++r)
             for (std::size_t k = begin[static_cast<std::size_t>(r)]; k < begin[static_cast<std::size_t>(r) + 1];) {
-                const int side = targets[order[k]].side;
+                const int side = sides[k];
                 Piece piece{k, k, boxes[k], {}};
-                for (; k < begin[static_cast<std::size_t>(r) + 1] && targets[order[k]].side == side; ++k) {
+                for (; k < begin[static_cast<std::size_t>(r) + 1] && sides[k] == side; ++k) {
                     piece.box = unite(piece.box, boxes[k]);
                     piece.steps += steps[k];
                 }
                 piece.last = k;
                 // Wide boxes take the grid's rows: a quarter or less of
-                // each row goes unused.
-                piece.gridRows = 4 * piece.box.width >= 3 * heights.stride();
-                piece.stride = static_cast<std::size_t>(piece.gridRows ? heights.stride() : paddedRow<std::uint32_t>(piece.box.width));
+                // each row goes unused. A window has no rows to share.
+                if constexpr (requires { heights.stride(); }) piece.gridRows = 4 * piece.box.width >= 3 * heights.stride();
+                piece.stride = static_cast<std::size_t>(piece.gridRows ? heightsStride(heights) : paddedRow<std::uint32_t>(piece.box.width));
                 area += static_cast<double>(layerValues(piece.box, piece.stride));
                 pieces.push_back(std::move(piece));
             }
@@ -242,11 +235,13 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
 
     // Stretch by stretch, piece by piece, in plain loops the compiler takes
     // many pixels at a time.
-    forEachRow(h, static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * pieces.size(), [&](int y) {
+    const int w = into.width(), h = into.height();
+    forEachRow(h, static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * pieces.size(), [&](int row) {
         constexpr int kStretch = 1024;
         std::uint32_t best[kStretch];
-        for (int first = 0; first < w; first += kStretch) {
-            const int n = std::min(kStretch, w - first);
+        const int y = row + frame.y0;
+        for (int first = frame.x0; first < frame.x0 + w; first += kStretch) {
+            const int n = std::min(kStretch, frame.x0 + w - first);
             std::fill_n(best, n, 0u);
             for (const Piece& p : pieces) {
                 const LayerBox& b = p.box;
@@ -256,14 +251,87 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
                 std::uint32_t* into = best + (from - first);
                 for (int i = 0; i < count; ++i) into[i] = into[i] > l[i] ? into[i] : l[i];
             }
-            Colour* out = shadow.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(first);
+            Colour* out = into.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(w)
+                        + static_cast<std::size_t>(first - frame.x0);
             for (int i = 0; i < n; ++i) {
                 const std::uint32_t g = best[i] & 255; // grey(g): g in every channel
                 out[i] = best[i] != 0 ? static_cast<Colour>(g | g << 8 | g << 16) : out[i];
             }
         }
     });
+}
+
+// On one thread the rays are simply cast in sweep order straight into the
+// shadow map, the bar stepping after each i as it goes; a large sweep is
+// stamped, and its bar's steps reported, in order, at the end.
+template <class Grid>
+void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, const Grid& heights,
+              const ShadowParams& params, Picture& shadow, Reporter& report)
+{
+    const int w = shadow.width(), h = shadow.height();
+    const double divisor = std::max(1, std::max(w, h) - style.progressOffset);
+    auto reportAfter = [&](std::size_t k) {
+        if (k + 1 == targets.size() || targets[k + 1].i != targets[k].i) report.progress(targets[k].i / divisor);
+    };
+
+    double total = 0;
+    for (const SweepTarget& t : targets) total += raySteps(t, params, style.allFourEdges);
+    if (total < static_cast<double>(parallelGrain())) {
+        enterParallelWork(); // the calling thread's share is all of it
+        for (std::size_t k = 0; k < targets.size(); ++k) {
+            style.ray(targets[k].x, targets[k].y, heights, params, PixelWriter(shadow));
+            reportAfter(k);
+        }
+        return;
+    }
+
+    // The rays side by side, each side in sweep order, with their stamps.
+    std::vector<std::uint32_t> order(targets.size());
+    for (std::uint32_t k = 0; k < order.size(); ++k) order[k] = k;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return targets[a].side < targets[b].side; });
+    std::vector<StampedRay> rays(order.size());
+    std::vector<int> sides(order.size());
+    std::vector<double> steps(order.size());
+    std::vector<LayerBox> boxes(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const SweepTarget& t = targets[order[k]];
+        const RayOrigin o = style.allFourEdges ? RayOrigin{params.x0, params.y0} : simStart(t.x, t.y);
+        rays[k] = {startRay(t.x, t.y, o.x, o.y), order[k] + 1};
+        sides[k] = t.side;
+        steps[k] = raySteps(t, params, style.allFourEdges);
+        boxes[k] = reachOf(rays[k].walk, heights.mapWidth(), heights.mapHeight());
+    }
+    castStamped(rays, sides, steps, boxes, total, style, heights, params, shadow, LayerBox{0, 0, w, h});
     for (std::size_t k = 0; k < targets.size(); ++k) reportAfter(k);
+}
+
+// A region's rays, always stamped: the box a layer covers is the part of
+// the region a piece's rays can reach.
+template <class Grid>
+void castRegion(const RegionPlan& plan, const SweepStyle& style, const Grid& heights, const ShadowParams& params,
+                Picture& shadow, const LayerBox& held)
+{
+    std::vector<std::size_t> order(plan.rays.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return plan.rays[a].side < plan.rays[b].side; });
+    std::vector<StampedRay> rays;
+    std::vector<int> sides;
+    std::vector<double> steps;
+    std::vector<LayerBox> boxes;
+    double total = 0;
+    for (std::size_t k : order) {
+        const RegionRay& r = plan.rays[k];
+        const LayerBox reach = meet(reachOf(r.ray.walk, heights.mapWidth(), heights.mapHeight()), held);
+        if (reach.width <= 0 || reach.height <= 0) continue;
+        rays.push_back(r.ray);
+        sides.push_back(r.side);
+        steps.push_back(r.ray.walk.left + 1.0);
+        boxes.push_back(reach);
+        total += steps.back();
+    }
+    if (!rays.empty()) castStamped(rays, sides, steps, boxes, total, style, heights, params, shadow, held);
 }
 
 } // namespace
@@ -300,6 +368,29 @@ Refusal runShadow(Workspace& ws, ShadowMode mode, const Controls& controls, cons
     heights.visit([&](const auto& grid) {
         castRays(sweepTargets(shadow.width(), shadow.height(), style.allFourEdges), style, grid, params, shadow, report);
     });
+
+    Merge(ws, controls.blur, controls.blend, report);
+    return std::nullopt;
+}
+
+Refusal runShadowRegion(Workspace& ws, const WorldRegion& region, const HeightSource& source, ShadowMode mode,
+                        const Controls& controls, const NumberParser& parse, Reporter& report)
+{
+    const auto read = readShadowParams(controls, parse, mode != ShadowMode::LinearSim, kWorldSunReach);
+    if (const Error* e = std::get_if<Error>(&read)) return *e;
+    const ShadowParams& params = std::get<ShadowParams>(read);
+    const SweepStyle style = styleOf(mode);
+    report.status(status::kCalculating);
+
+    const bool deep = source.deep();
+    const RegionPlan plan = planRegion(region, params, style.allFourEdges, deep ? Depth<std::uint16_t>::kTop : Depth<std::uint8_t>::kTop,
+                                       deep ? Depth<std::uint16_t>::kUnit : Depth<std::uint8_t>::kUnit);
+    auto window = source.read(plan.heights);
+    if (const Error* e = std::get_if<Error>(&window)) return *e;
+    const LayerBox held{region.x0, region.y0, region.width, region.height};
+    std::visit([&](const auto& grid) { castRegion(plan, style, grid, params, ws.picture(Slot::Shadow), held); },
+               std::get<HeightWindow>(window));
+    report.progress(1.0);
 
     Merge(ws, controls.blur, controls.blend, report);
     return std::nullopt;

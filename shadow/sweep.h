@@ -4,6 +4,7 @@
 
 #include "../workspace/controls.h"
 #include "../workspace/reporter.h"
+#include "../workspace/window_grid.h"
 #include "../workspace/workspace.h"
 
 #include <vector>
@@ -31,5 +32,14 @@ std::vector<SweepTarget> sweepTargets(int w, int h, bool allFourEdges);
 // cannot be used.
 Refusal runShadow(Workspace& ws, ShadowMode mode, const Controls& controls, const NumberParser& parse,
                   Reporter& report);
+
+// The same for a region of a larger world: ws holds the pixels of the
+// region (its pixel (0, 0) is the world's (region.x0, region.y0)), and
+// they come out as a run over the whole world would leave them, given the
+// same pictures there. The heights are read from source as far as the
+// rays need them. Refuses as runShadow does, or when the heights cannot
+// be read.
+Refusal runShadowRegion(Workspace& ws, const WorldRegion& region, const HeightSource& source, ShadowMode mode,
+                        const Controls& controls, const NumberParser& parse, Reporter& report);
 
 } // namespace gloamery

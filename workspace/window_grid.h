@@ -1,0 +1,112 @@
+#pragma once
+// WindowGrid: the heights of part of a map's grid, addressed in the map's
+// own coordinates, for a run that computes a region of a map too large to
+// hold whole. The part is a stack of bands, each a few rows of one span of
+// columns; rows outside every band hold nothing and must not be read.
+
+#include "large_buffer.h"
+
+#include "controls.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <variant>
+#include <vector>
+
+namespace gloamery {
+
+// Rows y0 .. y0 + rows - 1 of the grid, columns x0 .. x0 + width - 1.
+struct HeightBand {
+    int y0;
+    int rows;
+    int x0;
+    int width;
+};
+
+template <class T>
+class WindowGrid {
+public:
+    using value_type = T;
+
+    // The grid of a W x H map (indices 0..W, 0..H), holding the bands
+    // given, which lie on the grid and share no row.
+    WindowGrid(int mapWidth, int mapHeight, std::vector<HeightBand> bands)
+        : columns_(mapWidth + 1), rows_(mapHeight + 1), bands_(std::move(bands)),
+          rowStart_(static_cast<std::size_t>(rows_), kNoRow)
+    {
+        std::size_t size = 0;
+        for (const HeightBand& b : bands_) {
+            for (int r = 0; r < b.rows; ++r)
+                rowStart_[static_cast<std::size_t>(b.y0 + r)] = size + static_cast<std::size_t>(r) * static_cast<std::size_t>(b.width)
+                                                               - static_cast<std::size_t>(b.x0); // wraps round; index() adds x back
+            size += static_cast<std::size_t>(b.rows) * static_cast<std::size_t>(b.width);
+        }
+        samples_.resize(size);
+    }
+
+    int mapWidth() const { return columns_ - 1; }
+    int mapHeight() const { return rows_ - 1; }
+    int columns() const { return columns_; }
+    int rows() const { return rows_; }
+    const std::vector<HeightBand>& bands() const { return bands_; }
+
+    // Whether (x, y) is held: reads anywhere else are a caller's bug.
+    bool holds(int x, int y) const
+    {
+        for (const HeightBand& b : bands_)
+            if (y >= b.y0 && y < b.y0 + b.rows) return x >= b.x0 && x < b.x0 + b.width;
+        return false;
+    }
+
+    // Unchecked, as MapGrid's: the place of (x, y) in data().
+    std::size_t index(int x, int y) const { return rowStart_[static_cast<std::size_t>(y)] + static_cast<std::size_t>(x); }
+    T operator()(int x, int y) const { return samples_[index(x, y)]; }
+    T& operator()(int x, int y) { return samples_[index(x, y)]; }
+    const T* data() const { return samples_.data(); }
+    T* data() { return samples_.data(); }
+    // Where each row starts, less its first column: for the ray walk,
+    // which looks a row up at every step.
+    const std::size_t* rowStarts() const { return rowStart_.data(); }
+
+private:
+    static constexpr std::size_t kNoRow = ~std::size_t{0} / 2;
+
+    int columns_;
+    int rows_;
+    std::vector<HeightBand> bands_;
+    std::vector<std::size_t> rowStart_;
+    std::vector<T, LargePageAllocator<T>> samples_;
+};
+
+using ByteWindow = WindowGrid<std::uint8_t>;
+using DeepWindow = WindowGrid<std::uint16_t>;
+using HeightWindow = std::variant<ByteWindow, DeepWindow>;
+
+// Worlds run to 65536 pixels a side, lit a region at a time.
+constexpr int kMaxWorldSize = 65536;
+
+// A world of W x H pixels and the box of it a run holds: pixels x0 ..
+// x0 + width - 1 by y0 .. y0 + height - 1, the workspace's pixel (0, 0)
+// being the world's (x0, y0).
+struct WorldRegion {
+    int worldWidth;
+    int worldHeight;
+    int x0;
+    int y0;
+    int width;
+    int height;
+};
+
+// Where a region's run gets the world's heights: any part of the world's
+// grid, read when the run knows what it needs. The outside column and row
+// hold the top sample, as in a whole map's grid.
+class HeightSource {
+public:
+    virtual ~HeightSource() = default;
+    virtual bool deep() const = 0;
+    // A window holding the bands given (which lie on the world's grid and
+    // share no row), or the reason the heights could not be read.
+    virtual std::variant<HeightWindow, Error> read(const std::vector<HeightBand>& bands) const = 0;
+};
+
+} // namespace gloamery

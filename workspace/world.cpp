@@ -1,0 +1,63 @@
+#include "world.h"
+
+#include <algorithm>
+
+namespace gloamery {
+
+WorldRegion heldBox(int worldWidth, int worldHeight, int x, int y, int w, int h)
+{
+    const int x0 = std::max(0, x - 1), y0 = std::max(0, y - 1);
+    const int x1 = std::min(worldWidth, x + w + 1), y1 = std::min(worldHeight, y + h + 1);
+    return {worldWidth, worldHeight, x0, y0, x1 - x0, y1 - y0};
+}
+
+Picture windowOf(const Picture& p, const WorldRegion& held, bool repeat)
+{
+    Picture out(p.background(), held.width, held.height);
+    const int pw = p.width(), ph = p.height();
+    if (pw <= 0 || ph <= 0) return out;
+    for (int y = 0; y < held.height; ++y) {
+        const int wy = held.y0 + y;
+        if (!repeat && wy >= ph) break;
+        const Colour* src = p.data() + static_cast<std::size_t>(repeat ? wy % ph : wy) * static_cast<std::size_t>(pw);
+        Colour* dst = out.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(held.width);
+        for (int x = 0; x < held.width; ++x) {
+            const int wx = held.x0 + x;
+            if (repeat) dst[x] = src[wx % pw];
+            else if (wx < pw) dst[x] = src[wx];
+        }
+    }
+    return out;
+}
+
+Picture cropped(const Picture& p, int x, int y, int w, int h)
+{
+    Picture out(p.background(), w, h);
+    for (int r = 0; r < h; ++r) {
+        const Colour* src = p.data() + static_cast<std::size_t>(y + r) * static_cast<std::size_t>(p.width()) + static_cast<std::size_t>(x);
+        std::copy(src, src + w, out.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(w));
+    }
+    return out;
+}
+
+namespace {
+
+template <class T>
+WindowGrid<T> sampled(int w, int h, const std::vector<HeightBand>& bands, const SampledHeights::Sample& sample)
+{
+    WindowGrid<T> grid(w, h, bands);
+    for (const HeightBand& b : bands)
+        for (int y = b.y0; y < b.y0 + b.rows; ++y)
+            for (int x = b.x0; x < b.x0 + b.width; ++x) grid(x, y) = static_cast<T>(sample(x, y));
+    return grid;
+}
+
+} // namespace
+
+std::variant<HeightWindow, Error> SampledHeights::read(const std::vector<HeightBand>& bands) const
+{
+    if (deep_) return HeightWindow(sampled<std::uint16_t>(width_, height_, bands, sample_));
+    return HeightWindow(sampled<std::uint8_t>(width_, height_, bands, sample_));
+}
+
+} // namespace gloamery
