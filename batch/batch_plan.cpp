@@ -1,6 +1,8 @@
 #include "batch_plan.h"
 
 #include "shadow/shadow_params.h"
+#include "imageio/world_heights.h"
+#include "workspace/window_grid.h"
 
 #include <algorithm>
 #include <array>
@@ -248,13 +250,106 @@ bool readControl(const std::string& option, Reader& in, Controls& c)
     return true;
 }
 
-// A shadow run refuses some inputs (a sun beyond the 16-bit range); that is
-// found out now rather than halfway through the run.
-bool canRun(Operation op, const std::string& name, const Controls& c, Reader& in)
+// Whole numbers within lo..hi, as many as names, separated by commas.
+std::optional<std::vector<int>> readNumbers(const std::string& option, Reader& in, const char* form,
+                                            const std::vector<std::pair<int, int>>& ranges, const char* example)
+{
+    const auto text = in.value(option, form);
+    if (!text) return std::nullopt;
+    const std::vector<std::string> parts = splitAtCommas(*text);
+    std::vector<int> values;
+    for (std::size_t i = 0; i < parts.size() && parts.size() == ranges.size(); ++i) {
+        const auto v = parseCNumber(parts[i]);
+        if (!v || *v != std::floor(*v) || *v < ranges[i].first || *v > ranges[i].second) break;
+        values.push_back(static_cast<int>(*v));
+    }
+    if (values.size() != ranges.size() || values.empty()) {
+        in.fail(option + " needs " + form + " (as in " + example + "), not " + quoted(*text));
+        return std::nullopt;
+    }
+    return values;
+}
+
+// --world W,H: before any step, as it sets what every step works on.
+void readWorld(const std::string& option, Reader& in, Plan& plan)
+{
+    if (plan.world || !plan.steps.empty()) {
+        in.fail(plan.world ? "--world is given twice" : "--world must come before the pictures and operations");
+        return;
+    }
+    const int most = kMaxWorldSize;
+    if (const auto v = readNumbers(option, in, "W,H, each 1..65536", {{1, most}, {1, most}}, "32768,32768"))
+        plan.world = WorldSpec{(*v)[0], (*v)[1]};
+}
+
+// --region X,Y,w,h, checked against the world once both are known.
+void readRegion(const std::string& option, Reader& in, std::optional<std::vector<int>>& region)
+{
+    if (region) {
+        in.fail("--region is given twice");
+        return;
+    }
+    const int most = kMaxWorldSize;
+    region = readNumbers(option, in, "X,Y,w,h, whole numbers", {{0, most}, {0, most}, {0, most}, {0, most}},
+                         "4096,0,4096,4096");
+}
+
+std::optional<UsageError> placeRegion(Plan& plan, const std::optional<std::vector<int>>& region)
+{
+    if (!plan.world) {
+        if (region) return UsageError{"--region needs --world W,H before the pictures and operations"};
+        return std::nullopt;
+    }
+    WorldSpec& world = *plan.world;
+    if (!region) {
+        if (world.width > kMaxMapSize || world.height > kMaxMapSize)
+            return UsageError{"a world larger than " + std::to_string(kMaxMapSize) + " a side is lit a region at a time: give --region X,Y,w,h"};
+        world.regionWidth = world.width;
+        world.regionHeight = world.height;
+        return std::nullopt;
+    }
+    const std::vector<int>& r = *region;
+    const std::string text = std::to_string(r[0]) + "," + std::to_string(r[1]) + "," + std::to_string(r[2]) + "," + std::to_string(r[3]);
+    if (r[2] == 0 || r[3] == 0) return UsageError{"--region " + text + " is empty: its width and height must be at least 1"};
+    if (static_cast<long long>(r[0]) + r[2] > world.width || static_cast<long long>(r[1]) + r[3] > world.height)
+        return UsageError{"--region " + text + " reaches outside the " + std::to_string(world.width) + " x "
+                          + std::to_string(world.height) + " world"};
+    if (r[2] > kMaxMapSize || r[3] > kMaxMapSize)
+        return UsageError{"--region " + text + " is larger than " + std::to_string(kMaxMapSize) + " a side"};
+    world.x = r[0];
+    world.y = r[1];
+    world.regionWidth = r[2];
+    world.regionHeight = r[3];
+    return std::nullopt;
+}
+
+// What a world's steps cannot do: resize it, or load what its runs compute.
+std::optional<UsageError> worldRefuses(const Plan& plan)
+{
+    if (!plan.world) return std::nullopt;
+    for (const Step& step : plan.steps) {
+        if (std::holds_alternative<SizeStep>(step)) return UsageError{"--size cannot be used with --world: the world's size is set"};
+        const auto* load = std::get_if<LoadStep>(&step);
+        if (!load) continue;
+        if (!isInputSlot(load->slot))
+            return UsageError{"in a world, " + std::string(slotName(load->slot)) + " is computed and cannot be loaded"};
+        if (load->slot == Slot::Height && load->tile)
+            return UsageError{"in a world, the heights come from --load height FILE, read by window"};
+        if (load->slot == Slot::Height && !isRawHeightFile(load->path) && !load->heights)
+            return UsageError{"--load height " + quoted(load->path) + " in a world needs --heights LO,HI before it: a "
+                              "raster's least and greatest elevations cannot be known from the windows a region reads"};
+    }
+    return std::nullopt;
+}
+
+// A shadow run refuses some inputs (a sun beyond the 16-bit range, or
+// twice a world's side); that is found out now rather than halfway through
+// the run.
+bool canRun(Operation op, const std::string& name, const Controls& c, Reader& in, bool world)
 {
     const auto mode = shadowModeOf(op);
     if (!mode) return true;
-    const auto params = readShadowParams(c, parseCNumber, *mode != ShadowMode::LinearSim);
+    const auto params = readShadowParams(c, parseCNumber, *mode != ShadowMode::LinearSim, world ? kWorldSunReach : kMapSunReach);
     if (const Error* e = std::get_if<Error>(&params)) {
         in.fail(name + ": " + e->message);
         return false;
@@ -282,8 +377,9 @@ struct Vetted {
     std::optional<UsageError> error;
 };
 
-constexpr std::array<std::string_view, 12> kValueOptions = {
-    "load", "tile", "save", "size", "heights", "threads", "sun", "decay", "darkness", "contrast", "blur", "blend"};
+constexpr std::array<std::string_view, 14> kValueOptions = {
+    "load", "tile", "save", "size", "heights", "threads", "sun", "decay", "darkness", "contrast", "blur", "blend",
+    "world", "region"};
 constexpr std::array<std::string_view, 6> kFlags = {"h", "help", "help-all", "v", "version", "time"};
 
 bool takesValue(std::string_view name)
@@ -393,6 +489,7 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
     const std::vector<std::string> args = unpacked(rawArgs);
     Controls controls; // the control panel's defaults
     std::optional<ElevationRange> heights; // elevations from least to greatest
+    std::optional<std::vector<int>> region;
     Reader in(args);
     while (!in.atEnd() && !in.error()) {
         const std::string arg = in.next();
@@ -407,12 +504,16 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
             if (auto range = readRange(arg, in)) heights = range;
         } else if (arg == "--size") {
             if (auto step = readSize(arg, in)) cmd.plan.steps.push_back(*step);
+        } else if (arg == "--world") {
+            readWorld(arg, in, cmd.plan);
+        } else if (arg == "--region") {
+            readRegion(arg, in, region);
         } else if (arg == "--threads") {
             if (const auto n = in.integer(arg, 1, 1024)) cmd.plan.threads = *n;
         } else if (readControl(arg, in, controls)) {
             // the controls now stand as the next operation will see them
         } else if (const auto op = operationFromName(arg)) {
-            if (canRun(*op, arg, controls, in)) cmd.plan.steps.push_back(RunStep{*op, controls});
+            if (canRun(*op, arg, controls, in, cmd.plan.world.has_value())) cmd.plan.steps.push_back(RunStep{*op, controls});
         } else if (arg.starts_with('-')) {
             in.fail("unknown option " + quoted(arg));
         } else {
@@ -421,6 +522,8 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
         }
     }
     if (in.error()) return *in.error();
+    if (auto e = placeRegion(cmd.plan, region)) return *e;
+    if (auto e = worldRefuses(cmd.plan)) return *e;
     return cmd;
 }
 
@@ -450,6 +553,19 @@ std::string usageText()
         "  --size W,H           make every slot W x H, each side 1..16384: the height,\n"
         "                       grass, stone and detail pictures repeat from the\n"
         "                       top-left, the shadow, texture and colour maps start afresh\n"
+        "\n"
+        "Worlds larger than a map, lit a region at a time (see light-world.sh):\n"
+        "  --world W,H          before anything else: the steps work on a W x H world,\n"
+        "                       each side 1..65536, whose heights --load height FILE\n"
+        "                       reads by window: raw .r8 (bytes), .r16 (16-bit little-\n"
+        "                       endian), .raw (either, by its length), or any elevation\n"
+        "                       raster, tiled GeoTIFF and VRT mosaics included (these\n"
+        "                       need --heights LO,HI); grass, stone and detail repeat\n"
+        "                       (--tile) or lie (--load) from the world's origin\n"
+        "  --region X,Y,w,h     compute and save only this region (each side up to\n"
+        "                       16384); put side by side, any split's regions are the\n"
+        "                       bytes of one run over the whole world. The sun may\n"
+        "                       stand up to twice 65536 from the world's origin\n"
         "\n"
         "Controls (numbers in the C locale, as in 10.5):\n"
         "  --sun X,Y            sun position X0,Y0 (default 0,0)\n"

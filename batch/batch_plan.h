@@ -54,7 +54,19 @@ struct RunStep {
 
 using Step = std::variant<LoadStep, SaveStep, RunStep, SizeStep>;
 
+// --world W,H and --region X,Y,w,h: the steps run over a region of a
+// world, whose heights are read by window (see world_run.h).
+struct WorldSpec {
+    int width;
+    int height;
+    int x = 0; // the region; without --region, the whole world
+    int y = 0;
+    int regionWidth = 0;
+    int regionHeight = 0;
+};
+
 struct Plan {
+    std::optional<WorldSpec> world;
     std::vector<Step> steps;
     bool time = false; // --time: report each operation's wall time
     int threads = 0;   // --threads: 0 keeps GLOAMERY_THREADS or every core

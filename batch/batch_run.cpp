@@ -1,5 +1,7 @@
 #include "batch_run.h"
 
+#include "world_run.h"
+
 #include "imageio/native_io.h"
 #include "imageio/plugins.h"
 #include "imageio/qt_fallback.h"
@@ -47,6 +49,8 @@ double bytesForMap(int w, int h) { return 10.0 * 4.0 * w * h; }
 
 std::string mib(double bytes) { return std::to_string(static_cast<long long>(bytes / (1024 * 1024))) + " MiB"; }
 
+} // namespace
+
 // Plain PNG files are read here; every other file by the toolkit's
 // readers in the plugin, loaded the first time one is needed, so a run on
 // plain files never maps the GUI libraries.
@@ -62,6 +66,8 @@ std::variant<LoadedFile, Error> loadFile(Workspace& ws, const LoadStep& load)
     viaToolkit(ws, load.slot, load.path, load.tile, load.heights, read);
     return read;
 }
+
+namespace {
 
 int load(Workspace& ws, const LoadStep& load, std::ostream& err)
 {
@@ -134,8 +140,8 @@ void mapOwnPages()
 #endif
 }
 
-// The input slots whose default picture the plan reads before it replaces
-// it: only those are decoded at start.
+} // namespace
+
 std::vector<Slot> defaultsRead(const Plan& plan)
 {
     std::vector<Slot> replaced, read;
@@ -165,6 +171,8 @@ std::vector<Slot> defaultsRead(const Plan& plan)
     return read;
 }
 
+namespace {
+
 int runSteps(const Plan& plan, Workspace& ws, std::ostream& err)
 {
     for (const Step& step : plan.steps) {
@@ -186,9 +194,7 @@ int runSteps(const Plan& plan, Workspace& ws, std::ostream& err)
                 err << kTool << ": " << operationName(run.op) << ": " << r->message << '\n';
                 return kExitUsage;
             }
-            if (plan.time)
-                err << operationName(run.op) << ' '
-                    << milliseconds(std::chrono::steady_clock::now() - start) << " ms\n";
+            if (plan.time) err << timeLine(run.op, std::chrono::steady_clock::now() - start);
         }
     }
     return kExitOk;
@@ -213,7 +219,7 @@ Refusal runOperation(Workspace& ws, const RunStep& step)
     return std::nullopt;
 }
 
-int runPlan(const Plan& plan, Workspace& ws, std::ostream& err)
+void prepareRun(const Plan& plan)
 {
     if (plan.threads > 0) setThreadCount(plan.threads);
     // A run mostly computes each thing once: a large block it frees is
@@ -224,6 +230,16 @@ int runPlan(const Plan& plan, Workspace& ws, std::ostream& err)
         mapOwnPages();
         startThreads();
     }
+}
+
+std::string timeLine(Operation op, std::chrono::steady_clock::duration d)
+{
+    return operationName(op) + ' ' + milliseconds(d) + " ms\n";
+}
+
+int runPlan(const Plan& plan, Workspace& ws, std::ostream& err)
+{
+    prepareRun(plan);
     try {
         return runSteps(plan, ws, err);
     } catch (const std::bad_alloc&) {
@@ -246,6 +262,7 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     case Request::Version: out << kTool << ' ' << GLOAMERY_VERSION << '\n'; return kExitOk;
     case Request::Run: break;
     }
+    if (cmd.plan.world) return runWorld(cmd.plan, err);
     Workspace ws;
     loadBuiltInDefaults(ws, defaultsRead(cmd.plan));
     return runPlan(cmd.plan, ws, err);

@@ -3,7 +3,9 @@
 // calls the control panel makes.
 
 #include "batch_plan.h"
+#include "imageio/native_io.h"
 
+#include <chrono>
 #include <iosfwd>
 
 namespace gloamery::batch {
@@ -11,6 +13,21 @@ namespace gloamery::batch {
 constexpr int kExitOk = 0;
 constexpr int kExitFileError = 1; // a file could not be read or written
 constexpr int kExitUsage = 2;     // a bad argument: nothing ran
+
+// Puts a file into a slot: plain PNG files directly, every other one
+// through the toolkit's readers in their plugin.
+std::variant<LoadedFile, Error> loadFile(Workspace& ws, const LoadStep& load);
+
+// The input slots whose default picture the plan reads before it replaces
+// it: only those are decoded at start.
+std::vector<Slot> defaultsRead(const Plan& plan);
+
+// The threads and memory settings of a run, set up before its files are
+// read.
+void prepareRun(const Plan& plan);
+
+// "linear 12.345 ms", for --time.
+std::string timeLine(Operation op, std::chrono::steady_clock::duration d);
 
 // Runs one operation as its button does.
 Refusal runOperation(Workspace& ws, const RunStep& step);

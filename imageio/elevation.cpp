@@ -23,15 +23,15 @@ std::optional<ElevationRange> extent(const ElevationGrid& g)
     return r;
 }
 
-std::uint16_t sampleOf(double v, const ElevationRange& r)
+} // namespace
+
+std::uint16_t elevationSample(double v, const ElevationRange& r)
 {
     if (!(r.high > r.low)) return 0;
     const double s = nearest((v - r.low) / (r.high - r.low) * 65535.0);
     if (!(s > 0)) return 0;
     return s >= 65535 ? 65535 : static_cast<std::uint16_t>(s);
 }
-
-} // namespace
 
 std::variant<MappedElevations, Error> mapElevations(const ElevationGrid& grid,
                                                     const std::optional<ElevationRange>& pinned)
@@ -41,7 +41,7 @@ std::variant<MappedElevations, Error> mapElevations(const ElevationGrid& grid,
     const ElevationRange range = pinned ? *pinned : *found;
     HeightSamples samples(grid.width, grid.height, std::uint16_t{0});
     for (std::size_t i = 0; i < grid.cells(); ++i)
-        if (holdsData(grid, i)) samples.data()[i] = sampleOf(grid.values[i], range);
+        if (holdsData(grid, i)) samples.data()[i] = elevationSample(grid.values[i], range);
     return MappedElevations{std::move(samples), range};
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <variant>
 #include <cstddef>
+#include <cstdint>
 
 namespace gloamery {
 
@@ -41,6 +42,9 @@ struct MappedElevations {
 // raster maps to 0). Refused when no cell holds data.
 std::variant<MappedElevations, Error> mapElevations(const ElevationGrid& grid,
                                                     const std::optional<ElevationRange>& pinned);
+
+// The sample of one elevation over a range, as mapElevations makes it.
+std::uint16_t elevationSample(double v, const ElevationRange& r);
 
 // "heights from LO to HI mapped onto 0..65535", the range told to the user.
 std::string rangeNote(const ElevationRange& r);

@@ -22,4 +22,13 @@ typedef int (*GloameryReadElevations)(const char* path, int maxSide, GloameryEle
 // Releases what a successful read filled in.
 typedef void (*GloameryFreeElevations)(GloameryElevations* elevations);
 
+// A world's raster, kept open and read a window at a time: opens it
+// (reporting its size) or returns null with the reason; reads the w x h
+// cells from (x, y) into values and valid (0 where no data), returning
+// non-zero with the reason on failure; closes it.
+typedef void* (*GloameryOpenRaster)(const char* path, int* width, int* height, char* message, int messageSize);
+typedef int (*GloameryReadRasterWindow)(void* raster, int x, int y, int w, int h, double* values, unsigned char* valid,
+                                        char* message, int messageSize);
+typedef void (*GloameryCloseRaster)(void* raster);
+
 } // extern "C"

@@ -237,6 +237,18 @@ AnyPicture readAnyPicture(const QString& path, const HeightReadOptions& options)
     auto file = readPictureBytes(path);
     if (Error* e = std::get_if<Error>(&file)) return std::move(*e);
     const QByteArray& bytes = std::get<QByteArray>(file);
+    // Raw samples: .r8 bytes, .r16 16-bit, .raw either, told by its length.
+    const qsizetype cells = static_cast<qsizetype>(options.mapWidth) * options.mapHeight;
+    if (suffix == QLatin1String("r8") || (suffix == QLatin1String("raw") && bytes.size() == cells)) {
+        if (bytes.size() != cells)
+            return Error{"The raw file holds " + std::to_string(bytes.size()) + " bytes; a " + std::to_string(options.mapWidth)
+                         + " x " + std::to_string(options.mapHeight) + " map of 8-bit samples takes " + std::to_string(cells) + "."};
+        QImage grey(options.mapWidth, options.mapHeight, QImage::Format_Grayscale8);
+        for (int y = 0; y < options.mapHeight; ++y)
+            std::memcpy(grey.scanLine(y), bytes.constData() + static_cast<qsizetype>(y) * options.mapWidth,
+                        static_cast<std::size_t>(options.mapWidth));
+        return grey;
+    }
     if (suffix == QLatin1String("r16") || suffix == QLatin1String("raw"))
         return toAny(readRawHeights(bytes, options.mapWidth, options.mapHeight));
     if (isTiff(bytes) && hasGeoTags(bytes)) return toAny(readElevations(path, options.heights));

@@ -177,7 +177,7 @@ std::optional<LoadedFile> loadPlainFile(Workspace& ws, Slot slot, const std::str
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
         std::string suffix = path.substr(dot + 1);
         for (char& c : suffix) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (suffix == "r16" || suffix == "raw" || suffix == "hgt" || suffix == "asc" || suffix == "dem")
+        if (suffix == "r8" || suffix == "r16" || suffix == "raw" || suffix == "hgt" || suffix == "asc" || suffix == "dem")
             return std::nullopt;
     }
     const auto bytes = readSmallFile(path);

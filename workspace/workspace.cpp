@@ -50,7 +50,7 @@ Picture makeSlot(Slot s, int w, int h)
 
 int checkedSide(int side)
 {
-    if (side < 1 || side > kMaxMapSize) throw std::invalid_argument("map side outside 1..16384");
+    if (side < 1 || side > kMaxHeldSize) throw std::invalid_argument("map side outside 1..16386");
     return side;
 }
 

@@ -32,6 +32,9 @@ Colour slotBackground(Slot s);
 // Map sides run 1..kMaxMapSize.
 constexpr int kMaxMapSize = 16384;
 constexpr bool validMapSize(long long w, long long h) { return w >= 1 && h >= 1 && w <= kMaxMapSize && h <= kMaxMapSize; }
+// A workspace may hold a little more: a region of a world of the largest
+// map size, with the ring of pixels around it that the blur reads.
+constexpr int kMaxHeldSize = kMaxMapSize + 2;
 
 // The 3D view draws at most this many grid cells along a side: on software
 // GL such a mesh takes about the 256 x 256 map's frame time, one with
@@ -50,7 +53,7 @@ constexpr int gridCellsFor(int side, int step) { return (side + step - 1) / step
 
 class Workspace {
 public:
-    // Every slot at its background. Sides outside 1..kMaxMapSize throw
+    // Every slot at its background. Sides outside 1..kMaxHeldSize throw
     // std::invalid_argument: callers check sizes they are given.
     explicit Workspace(int width = kDefaultMapSize, int height = kDefaultMapSize);
 

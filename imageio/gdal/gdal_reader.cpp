@@ -38,6 +38,28 @@ void setUp()
 // The drivers of elevation files; anything else is not opened.
 const char* const kDrivers[] = {"GTiff", "SRTMHGT", "AAIGrid", "USGSDEM", "GSAG", "GSBG", "EHdr", "XYZ", nullptr};
 
+// A world may also be a mosaic of rasters (a VRT naming its tiles), the
+// form large worlds come in; it is opened only when asked for as a world.
+const char* const kWorldDrivers[] = {"GTiff", "VRT", "SRTMHGT", "AAIGrid", "USGSDEM", "GSAG", "GSBG", "EHdr", "XYZ", nullptr};
+
+// The cells' no-data flags: 0 where the band says no data, or NaN.
+void markValid(GDALRasterBandH band, const double* values, unsigned char* valid, std::size_t cells)
+{
+    int hasNoData = 0;
+    const double noData = GDALGetRasterNoDataValue(band, &hasNoData);
+    for (std::size_t i = 0; i < cells; ++i) valid[i] = std::isfinite(values[i]) && !(hasNoData && values[i] == noData);
+}
+
+// Errors go back to the caller, not onto the program's error stream.
+struct QuietErrors {
+    QuietErrors()
+    {
+        CPLErrorReset();
+        CPLPushErrorHandler(CPLQuietErrorHandler);
+    }
+    ~QuietErrors() { CPLPopErrorHandler(); }
+};
+
 int readBand(GDALRasterBandH band, int w, int h, GloameryElevations* out, char* message, int size)
 {
     const std::size_t cells = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
@@ -55,10 +77,7 @@ int readBand(GDALRasterBandH band, int w, int h, GloameryElevations* out, char* 
                       CPLGetLastErrorMsg());
         return 1;
     }
-    int hasNoData = 0;
-    const double noData = GDALGetRasterNoDataValue(band, &hasNoData);
-    for (std::size_t i = 0; i < cells; ++i)
-        valid[i] = std::isfinite(values[i]) && !(hasNoData && values[i] == noData);
+    markValid(band, values, valid, cells);
     *out = GloameryElevations{w, h, values, valid};
     return 0;
 }
@@ -108,4 +127,45 @@ extern "C" __attribute__((visibility("default"))) void gloamery_free_elevations(
     std::free(e->valid);
     e->values = nullptr;
     e->valid = nullptr;
+}
+
+extern "C" __attribute__((visibility("default"))) void* gloamery_open_raster(const char* path, int* width, int* height,
+                                                                            char* message, int size)
+{
+    setUp();
+    QuietErrors quiet;
+    GDALDatasetH ds = GDALOpenEx(path, GDAL_OF_RASTER | GDAL_OF_READONLY, kWorldDrivers, nullptr, nullptr);
+    if (!ds) {
+        std::snprintf(message, static_cast<std::size_t>(size), "The file is not an elevation raster this program reads%s%s",
+                      *CPLGetLastErrorMsg() ? ": " : ".", CPLGetLastErrorMsg());
+        return nullptr;
+    }
+    if (GDALGetRasterCount(ds) != 1) {
+        std::snprintf(message, static_cast<std::size_t>(size), "The raster has %d bands; an elevation raster has one.",
+                      GDALGetRasterCount(ds));
+        GDALClose(ds);
+        return nullptr;
+    }
+    *width = GDALGetRasterXSize(ds);
+    *height = GDALGetRasterYSize(ds);
+    return ds;
+}
+
+extern "C" __attribute__((visibility("default"))) int gloamery_read_raster_window(void* raster, int x, int y, int w, int h,
+                                                                                 double* values, unsigned char* valid,
+                                                                                 char* message, int size)
+{
+    QuietErrors quiet;
+    GDALRasterBandH band = GDALGetRasterBand(static_cast<GDALDatasetH>(raster), 1);
+    if (GDALRasterIO(band, GF_Read, x, y, w, h, values, w, h, GDT_Float64, 0, 0) != CE_None) {
+        std::snprintf(message, static_cast<std::size_t>(size), "The raster's cells cannot be read: %s", CPLGetLastErrorMsg());
+        return 1;
+    }
+    markValid(band, values, valid, static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    return 0;
+}
+
+extern "C" __attribute__((visibility("default"))) void gloamery_close_raster(void* raster)
+{
+    GDALClose(static_cast<GDALDatasetH>(raster));
 }

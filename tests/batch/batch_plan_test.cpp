@@ -80,6 +80,20 @@ TEST(BatchArguments, RefusesBadArgumentsNamingTheCulprit)
         {split("--sun 0,-32769 sin"), "sin: Y0"},
         {split("--sun 32767.5,0 cos"), "cos: X0"},
         {split("--sun -32768.5,0 embossed"), "embossed: X0"},
+        // Worlds and their regions.
+        {split("--world 65537,2"), "each 1..65536"},
+        {split("--world 20000,20000 linear"), "give --region"},
+        {split("--region 0,0,5,5 linear"), "--region needs --world"},
+        {split("--world 100,100 --region 90,0,11,5"), "reaches outside the 100 x 100 world"},
+        {split("--world 100,100 --region 0,0,0,5"), "is empty"},
+        {split("--world 100,100 --region 0,0,5"), "X,Y,w,h"},
+        {split("--world 40000,100 --region 0,0,20000,5"), "larger than 16384"},
+        {split("linear --world 100,100"), "--world must come before"},
+        {split("--world 100,100 --size 5,5"), "--size cannot be used"},
+        {split("--world 100,100 --load colour a.png"), "colour is computed"},
+        {split("--world 100,100 --tile height a.png"), "--load height FILE"},
+        {split("--world 100,100 --load height a.tif"), "needs --heights"},
+        {split("--world 100,100 --sun 131072,0 linear"), "between -131072 and 131071"},
         // The first error is the one reported, even after good arguments.
         {split("--sun 1,1 linear --save colour a.png --blend x --blur maybe"), "--blend"},
     };

@@ -303,6 +303,61 @@ TEST_F(BatchProcess, RastersNoteTheirRangeAndDeepHeightsSaveSixteenBits)
     }
 }
 
+// Regions of a world read from a file by window, saved and put side by
+// side, are the whole run's pictures: from raw 8- and 16-bit samples and
+// from rasters (an ASCII grid, and a VRT mosaic of it); a file shorter
+// than the world is refused.
+TEST_F(BatchProcess, RegionsOfAWorldStitchToTheWholeRun)
+{
+    const int w = 61, h = 47;
+    std::mt19937 rng(5);
+    QByteArray r8, r16, asc = "ncols 61\nnrows 47\nxllcorner 0\nyllcorner 0\ncellsize 1\nNODATA_value -9999\n";
+    for (int i = 0; i < w * h; ++i) {
+        const int x = i % w, y = i / w, v = (x * 37 + y * y * 5) % 600 + static_cast<int>(rng() % 60);
+        r8.append(static_cast<char>(v % 256));
+        r16.append(static_cast<char>((v * 97) & 255)).append(static_cast<char>((v * 97) >> 8));
+        asc.append(QByteArray::number(rng() % 50 == 0 ? -9999 : v)).append(x + 1 == w ? "\n" : " ");
+    }
+    const QByteArray vrt = "<VRTDataset rasterXSize=\"61\" rasterYSize=\"47\"><VRTRasterBand dataType=\"Float64\" band=\"1\">"
+                           "<NoDataValue>-9999</NoDataValue><SimpleSource><SourceFilename relativeToVRT=\"1\">w.asc</SourceFilename>"
+                           "<SourceBand>1</SourceBand></SimpleSource></VRTRasterBand></VRTDataset>";
+    for (const auto& [name, bytes] : {std::pair{"w.r8", r8}, {"w.r16", r16}, {"w.asc", asc}, {"w.vrt", vrt}}) {
+        QFile f(at(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    const char* ops = "--sun 70,-9 --decay 3 --blur on make-texture2 linear --sun 20,20 --decay 0 sin";
+    const struct {
+        const char* world; // as a region's run loads it
+        const char* whole; // as the whole run loads the same heights
+    } files[] = {{"--load height w.r8", "--load height w.r8"},
+                 {"--load height w.r16", "--load height w.r16"},
+                 {"--heights -5,700 --load height w.asc", "--heights -5,700 --load height w.asc"},
+                 {"--heights -5,700 --load height w.vrt", "--heights -5,700 --load height w.asc"}};
+    const int xs[] = {0, 1, 30, 60, 61}, ys[] = {0, 20, 46, 47};
+    for (const auto& file : files) {
+        const Result whole = runTool(words("--size 61,47") + words(file.whole) + words(ops) + words("--save colour whole.png --save shadow whole-s.png"), dir());
+        if (whole.err.contains(QLatin1String("plugin, which is not installed"))) continue;
+        ASSERT_EQ(whole.status, 0) << whole.err.toStdString();
+        const QImage wholeColour(at("whole.png")), wholeShadow(at("whole-s.png"));
+        for (int j = 0; j + 1 < 4; ++j)
+            for (int i = 0; i + 1 < 5; ++i) {
+                const QString region = QStringLiteral("%1,%2,%3,%4").arg(xs[i]).arg(ys[j]).arg(xs[i + 1] - xs[i]).arg(ys[j + 1] - ys[j]);
+                const Result r = runTool(words("--world 61,47 --region") + QStringList{region} + words(file.world) + words(ops)
+                                             + words("--save colour c.png --save shadow s.png"), dir());
+                ASSERT_EQ(r.status, 0) << file.world << " " << region.toStdString() << ": " << r.err.toStdString();
+                const QRect box(xs[i], ys[j], xs[i + 1] - xs[i], ys[j + 1] - ys[j]);
+                EXPECT_EQ(QImage(at("c.png")).convertToFormat(QImage::Format_RGB32), wholeColour.copy(box).convertToFormat(QImage::Format_RGB32))
+                    << file.world << " colour of region " << region.toStdString();
+                EXPECT_EQ(QImage(at("s.png")).convertToFormat(QImage::Format_RGB32), wholeShadow.copy(box).convertToFormat(QImage::Format_RGB32))
+                    << file.world << " shadow of region " << region.toStdString();
+            }
+    }
+    const Result shorter = runTool(words("--world 61,48 --region 0,0,5,5 --load height w.r16 linear"), dir());
+    EXPECT_EQ(shorter.status, 1);
+    EXPECT_TRUE(shorter.err.contains(QLatin1String("a 61 x 48 world of 16-bit samples takes 5856"))) << shorter.err.toStdString();
+}
+
 TEST_F(BatchProcess, ReadsJpegWithoutDisplay)
 {
     if (!QImageWriter::supportedImageFormats().contains("jpeg")) GTEST_SKIP() << "no JPEG plug-in";

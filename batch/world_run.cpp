@@ -1,0 +1,180 @@
+#include "world_run.h"
+
+#include "batch_run.h"
+#include "imageio/world_heights.h"
+#include "workspace/reporter.h"
+#include "workspace/world.h"
+
+#include <chrono>
+#include <memory>
+#include <new>
+#include <ostream>
+
+namespace gloamery::batch {
+
+namespace {
+
+constexpr const char* kTool = "gloamery-batch";
+
+std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+
+// What a region's run holds and where its heights come from.
+struct RegionRun {
+    WorldSpec world;
+    WorldRegion held;
+    Workspace ws;
+    std::unique_ptr<HeightSource> heights;
+    bool heightsFromFile = false;
+};
+
+// The default height picture repeated across the world, as --size repeats
+// it over a map.
+std::unique_ptr<HeightSource> repeatedHeights(const Picture& p, int w, int h)
+{
+    return std::make_unique<SampledHeights>(w, h, false, [p, w, h](int x, int y) {
+        return x < w && y < h ? red(p.at(x % p.width(), y % p.height())) : 255;
+    });
+}
+
+// A texture file's picture, whole: decoded once for its size, then into a
+// workspace of that size.
+std::variant<Picture, Error> wholePicture(const LoadStep& load)
+{
+    LoadStep top = load;
+    top.tile = false;
+    Workspace probe(1, 1);
+    auto first = loadFile(probe, top);
+    if (const Error* e = std::get_if<Error>(&first)) return *e;
+    const LoadedFile& size = std::get<LoadedFile>(first);
+    if (!validMapSize(size.width, size.height))
+        return Error{"the picture is " + std::to_string(size.width) + " x " + std::to_string(size.height)
+                     + " pixels; a picture repeated across a world may be up to " + std::to_string(kMaxMapSize) + " a side"};
+    Workspace whole(size.width, size.height);
+    auto second = loadFile(whole, top);
+    if (const Error* e = std::get_if<Error>(&second)) return *e;
+    return whole.picture(load.slot);
+}
+
+Refusal loadIntoWorld(RegionRun& run, const LoadStep& load)
+{
+    if (load.slot == Slot::Height) {
+        auto opened = openWorldHeights(load.path, run.world.width, run.world.height, load.heights);
+        if (Error* e = std::get_if<Error>(&opened)) return *e;
+        run.heights = std::move(std::get<std::unique_ptr<HeightSource>>(opened));
+        run.heightsFromFile = true;
+        return std::nullopt;
+    }
+    auto picture = wholePicture(load);
+    if (const Error* e = std::get_if<Error>(&picture)) return *e;
+    run.ws.picture(load.slot) = windowOf(std::get<Picture>(picture), run.held, load.tile);
+    return std::nullopt;
+}
+
+// The region's heights as the whole run would save them: 16-bit grey PNG
+// when deep, else the height picture.
+Refusal saveHeights(const RegionRun& run, const SaveStep& save, const Picture& shown)
+{
+    if (!run.heightsFromFile) return savePictureFile(shown, save.path, save.format);
+    const WorldSpec& w = run.world;
+    auto read = run.heights->read({HeightBand{w.y, w.regionHeight, w.x, w.regionWidth}});
+    if (const Error* e = std::get_if<Error>(&read)) return *e;
+    return std::visit([&](const auto& grid) -> Refusal {
+        Picture grey(shown.background(), w.regionWidth, w.regionHeight);
+        HeightSamples deep(run.heights->deep() ? w.regionWidth : 0, run.heights->deep() ? w.regionHeight : 0, std::uint16_t{0});
+        for (int y = 0; y < w.regionHeight; ++y)
+            for (int x = 0; x < w.regionWidth; ++x) {
+                const int v = grid(w.x + x, w.y + y);
+                if (run.heights->deep()) deep.data()[static_cast<std::size_t>(y) * w.regionWidth + x] = static_cast<std::uint16_t>(v);
+                grey.at(x, y) = gloamery::grey(run.heights->deep() ? shownByte(static_cast<std::uint16_t>(v)) : v);
+            }
+        if (run.heights->deep() && save.format == "png") return saveDeepHeightsFile(deep, save.path);
+        return savePictureFile(grey, save.path, save.format);
+    }, std::get<HeightWindow>(read));
+}
+
+Refusal saveRegion(const RegionRun& run, const SaveStep& save)
+{
+    const WorldSpec& w = run.world;
+    const Picture region = cropped(run.ws.picture(save.slot), w.x - run.held.x0, w.y - run.held.y0, w.regionWidth, w.regionHeight);
+    if (save.slot == Slot::Height) return saveHeights(run, save, region);
+    return savePictureFile(region, save.path, save.format);
+}
+
+std::optional<ShadowMode> shadowModeOf(Operation op)
+{
+    switch (op) {
+    case Operation::Linear: return ShadowMode::Linear;
+    case Operation::LinearSim: return ShadowMode::LinearSim;
+    case Operation::Sin: return ShadowMode::Sin;
+    case Operation::Cos: return ShadowMode::Cos;
+    case Operation::Embossed: return ShadowMode::Embossed;
+    default: return std::nullopt;
+    }
+}
+
+Refusal runRegionOperation(RegionRun& run, const RunStep& step)
+{
+    SilentReporter quiet;
+    if (const auto mode = shadowModeOf(step.op))
+        return runShadowRegion(run.ws, run.held, *run.heights, *mode, step.controls, parseCNumber, quiet);
+    if (step.op == Operation::Clear) {
+        clearShadow(run.ws);
+        return std::nullopt;
+    }
+    auto window = run.heights->read(textureHeights(run.held));
+    if (const Error* e = std::get_if<Error>(&window)) return *e;
+    makeTextureRegion(run.ws, step.controls.contrast, step.op == Operation::MakeTexture2, run.held,
+                      std::get<HeightWindow>(window), quiet);
+    return std::nullopt;
+}
+
+int runSteps(const Plan& plan, RegionRun& run, std::ostream& err)
+{
+    for (const Step& step : plan.steps) {
+        if (const auto* load = std::get_if<LoadStep>(&step)) {
+            if (const Refusal r = loadIntoWorld(run, *load)) {
+                err << kTool << ": cannot read " << quoted(load->path) << ": " << r->message << '\n';
+                return kExitFileError;
+            }
+        } else if (const auto* save = std::get_if<SaveStep>(&step)) {
+            if (const Refusal r = saveRegion(run, *save)) {
+                err << kTool << ": cannot write " << quoted(save->path) << ": " << r->message << '\n';
+                return kExitFileError;
+            }
+        } else if (const auto* op = std::get_if<RunStep>(&step)) {
+            const auto start = std::chrono::steady_clock::now();
+            // The arguments were checked before the run: what is refused
+            // now is the heights, which could not be read.
+            if (const Refusal r = runRegionOperation(run, *op)) {
+                err << kTool << ": " << operationName(op->op) << ": cannot read the heights: " << r->message << '\n';
+                return kExitFileError;
+            }
+            if (plan.time) err << timeLine(op->op, std::chrono::steady_clock::now() - start);
+        }
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+int runWorld(const Plan& plan, std::ostream& err)
+{
+    const WorldSpec& world = *plan.world;
+    try {
+        Workspace defaults;
+        loadBuiltInDefaults(defaults, defaultsRead(plan));
+        const WorldRegion held = heldBox(world.width, world.height, world.x, world.y, world.regionWidth, world.regionHeight);
+        RegionRun run{world, held, Workspace(held.width, held.height), nullptr};
+        for (Slot s : {Slot::Height, Slot::Grass, Slot::Stone, Slot::Detail})
+            run.ws.picture(s) = windowOf(defaults.picture(s), held, true);
+        run.heights = repeatedHeights(defaults.picture(Slot::Height), world.width, world.height);
+        prepareRun(plan);
+        return runSteps(plan, run, err);
+    } catch (const std::bad_alloc&) {
+        // Files saved before stay as they are; none is left half-written.
+        err << kTool << ": out of memory for a " << world.regionWidth << " x " << world.regionHeight << " region\n";
+        return kExitFileError;
+    }
+}
+
+} // namespace gloamery::batch

@@ -1,0 +1,192 @@
+#include "world_heights.h"
+
+#include "gdal_plugin.h"
+#include "plugins.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace gloamery {
+
+namespace {
+
+std::string extensionOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    const std::size_t dot = name.rfind('.');
+    std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return ext;
+}
+
+template <class T>
+constexpr T kTop = static_cast<T>(~T{0});
+
+// Fills the window band by band, row by row: fill(y, x0, n, out) reads the
+// n samples of world row y from column x0, all within the world; the
+// outside column and row hold the top sample.
+template <class T, class Fill>
+std::variant<HeightWindow, Error> readBands(int w, int h, const std::vector<HeightBand>& bands, const Fill& fill)
+{
+    WindowGrid<T> grid(w, h, bands);
+    for (const HeightBand& b : bands) {
+        const int inside = std::max(0, std::min(b.x0 + b.width, w) - b.x0);
+        for (int y = b.y0; y < b.y0 + b.rows; ++y) {
+            T* row = grid.data() + grid.index(b.x0, y);
+            const int n = y < h ? inside : 0;
+            if (n > 0)
+                if (Refusal r = fill(y, b.x0, n, row)) return *r;
+            std::fill(row + n, row + b.width, kTop<T>);
+        }
+    }
+    return HeightWindow(std::move(grid));
+}
+
+class RawHeights final : public HeightSource {
+public:
+    RawHeights(int fd, int w, int h, bool deep) : fd_(fd), w_(w), h_(h), deep_(deep) {}
+    ~RawHeights() override { ::close(fd_); }
+
+    bool deep() const override { return deep_; }
+    std::variant<HeightWindow, Error> read(const std::vector<HeightBand>& bands) const override
+    {
+        if (!deep_)
+            return readBands<std::uint8_t>(w_, h_, bands, [&](int y, int x0, int n, std::uint8_t* out) {
+                return readAt(offset(y, x0, 1), out, static_cast<std::size_t>(n));
+            });
+        return readBands<std::uint16_t>(w_, h_, bands, [&](int y, int x0, int n, std::uint16_t* out) -> Refusal {
+            if (Refusal r = readAt(offset(y, x0, 2), out, 2 * static_cast<std::size_t>(n))) return r;
+            // Little-endian on disk, whatever the machine.
+            auto* bytes = reinterpret_cast<const unsigned char*>(out);
+            for (int i = n - 1; i >= 0; --i) out[i] = static_cast<std::uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+            return std::nullopt;
+        });
+    }
+
+private:
+    off_t offset(int y, int x, int bytes) const
+    {
+        return (static_cast<off_t>(y) * w_ + x) * bytes;
+    }
+    Refusal readAt(off_t at, void* into, std::size_t size) const
+    {
+        auto* p = static_cast<char*>(into);
+        while (size > 0) {
+            const ssize_t got = ::pread(fd_, p, size, at);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) return Error{got < 0 ? std::strerror(errno) : "the file has become shorter than the world"};
+            p += got;
+            at += got;
+            size -= static_cast<std::size_t>(got);
+        }
+        return std::nullopt;
+    }
+
+    int fd_;
+    int w_;
+    int h_;
+    bool deep_;
+};
+
+struct RasterPlugin {
+    GloameryOpenRaster open = nullptr;
+    GloameryReadRasterWindow read = nullptr;
+    GloameryCloseRaster close = nullptr;
+};
+
+const RasterPlugin& rasterPlugin()
+{
+    static const RasterPlugin plugin = [] {
+        void* library = openPlugin("libgloamery-gdal.so", "GLOAMERY_ELEVATION_PLUGIN");
+        RasterPlugin p{reinterpret_cast<GloameryOpenRaster>(pluginSymbol(library, "gloamery_open_raster")),
+                       reinterpret_cast<GloameryReadRasterWindow>(pluginSymbol(library, "gloamery_read_raster_window")),
+                       reinterpret_cast<GloameryCloseRaster>(pluginSymbol(library, "gloamery_close_raster"))};
+        return p.open && p.read && p.close ? p : RasterPlugin{};
+    }();
+    return plugin;
+}
+
+class RasterHeights final : public HeightSource {
+public:
+    RasterHeights(void* raster, int w, int h, ElevationRange range) : raster_(raster), w_(w), h_(h), range_(range) {}
+    ~RasterHeights() override { rasterPlugin().close(raster_); }
+
+    bool deep() const override { return true; }
+    std::variant<HeightWindow, Error> read(const std::vector<HeightBand>& bands) const override
+    {
+        std::vector<double> values;
+        std::vector<unsigned char> valid;
+        return readBands<std::uint16_t>(w_, h_, bands, [&](int y, int x0, int n, std::uint16_t* out) -> Refusal {
+            values.resize(static_cast<std::size_t>(n));
+            valid.resize(static_cast<std::size_t>(n));
+            char message[512] = {};
+            if (rasterPlugin().read(raster_, x0, y, n, 1, values.data(), valid.data(), message, sizeof message) != 0)
+                return Error{message};
+            for (int i = 0; i < n; ++i) out[i] = valid[static_cast<std::size_t>(i)] ? elevationSample(values[static_cast<std::size_t>(i)], range_) : 0;
+            return std::nullopt;
+        });
+    }
+
+private:
+    void* raster_;
+    int w_;
+    int h_;
+    ElevationRange range_;
+};
+
+std::string sizeText(long long w, long long h) { return std::to_string(w) + " x " + std::to_string(h); }
+
+} // namespace
+
+bool isRawHeightFile(const std::string& path)
+{
+    const std::string ext = extensionOf(path);
+    return ext == "r8" || ext == "r16" || ext == "raw";
+}
+
+std::variant<std::unique_ptr<HeightSource>, Error> openWorldHeights(const std::string& path, int w, int h,
+                                                                    const std::optional<ElevationRange>& range)
+{
+    if (isRawHeightFile(path)) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat st {};
+        if (fd < 0 || ::fstat(fd, &st) != 0) {
+            const Error e{std::strerror(errno)};
+            if (fd >= 0) ::close(fd);
+            return e;
+        }
+        const long long cells = static_cast<long long>(w) * h, size = st.st_size;
+        const std::string ext = extensionOf(path);
+        const bool deep = ext == "r16" || (ext == "raw" && size == 2 * cells);
+        if (size != (deep ? 2 : 1) * cells) {
+            ::close(fd);
+            return Error{"the file holds " + std::to_string(size) + " bytes; a " + sizeText(w, h) + " world of "
+                         + (deep ? "16-bit samples takes " : "8-bit samples takes ") + std::to_string((deep ? 2 : 1) * cells)
+                         + (ext == "raw" ? " (or twice that, of 16-bit samples)" : "")};
+        }
+        return std::unique_ptr<HeightSource>(new RawHeights(fd, w, h, deep));
+    }
+    if (!range)
+        return Error{"an elevation raster read as a world needs --heights LO,HI before it: its least and greatest "
+                     "elevations cannot be known from the windows a region reads"};
+    const RasterPlugin& plugin = rasterPlugin();
+    if (!plugin.open) return Error{"elevation rasters are read by the gloamery-gdal plugin, which is not installed"};
+    int rw = 0, rh = 0;
+    char message[512] = {};
+    void* raster = plugin.open(path.c_str(), &rw, &rh, message, sizeof message);
+    if (!raster) return Error{message};
+    if (rw != w || rh != h) {
+        plugin.close(raster);
+        return Error{"the raster is " + sizeText(rw, rh) + " cells; the world is " + sizeText(w, h)};
+    }
+    return std::unique_ptr<HeightSource>(new RasterHeights(raster, w, h, *range));
+}
+
+} // namespace gloamery
