@@ -12,6 +12,7 @@ packages=(
   xvfb xauth libx11-6 libxtst6 libxcb1-dev
   clang libclang-rt-14-dev libomp-14-dev
   python3
+  parallel slurm-wlm munge gdal-bin time
   dpkg-dev file lintian desktop-file-utils man-db
 )
 

@@ -1,0 +1,200 @@
+#!/usr/bin/env python3
+"""Helpers of light-world.sh: the regions of a world and the mosaics of its tiles.
+
+  world_tiles.py plan W H --tile-size w[,h]   regions as "X,Y,w,h" lines, row by row
+  world_tiles.py plan W H --regions FILE       FILE's regions, checked
+  world_tiles.py vrt W H REGIONS DIR SLOT [--georef JSON]  writes DIR/SLOT.vrt
+
+A plan's faults go to standard error, each naming its line, and exit 2.
+"""
+import bisect
+import json
+import os
+import struct
+import sys
+from xml.sax.saxutils import escape
+
+MAX_FAULTS = 20
+
+
+def tiled(width, height, tw, th):
+    for y in range(0, height, th):
+        for x in range(0, width, tw):
+            yield x, y, min(tw, width - x), min(th, height - y)
+
+
+def read_list(path, width, height, faults):
+    """Regions of a list file with the line each came from; blank lines and # comments skipped."""
+    regions = []
+    with open(path, encoding="utf-8") as f:
+        for no, raw in enumerate(f, 1):
+            text = raw.split("#", 1)[0].strip()
+            if not text:
+                continue
+            parts = [p.strip() for p in text.split(",")]
+            try:
+                x, y, w, h = (int(p) for p in parts)
+                if len(parts) != 4:
+                    raise ValueError
+            except ValueError:
+                faults.append(f"line {no}: '{text}' is not X,Y,w,h")
+                continue
+            if w <= 0 or h <= 0:
+                faults.append(f"line {no}: region {text} is empty")
+            elif x < 0 or y < 0 or x + w > width or y + h > height:
+                faults.append(f"line {no}: region {text} reaches outside the {width} x {height} world")
+            else:
+                regions.append((x, y, w, h, no))
+    return regions
+
+
+def check_cover(regions, width, height, faults):
+    """Faults for overlapping regions and for pixels no region covers.
+
+    A sweep down the rows keeps the regions crossing the current row sorted by
+    their left edge; while none overlap, a new one can only meet its two
+    neighbours, so the check stays n log n for lists of many thousand tiles."""
+    events = sorted({y for r in regions for y in (r[1], r[1] + r[3])} | {0, height})
+    starts, ends = {}, {}
+    for r in regions:
+        starts.setdefault(r[1], []).append(r)
+        ends.setdefault(r[1] + r[3], []).append(r)
+    active = []  # (x, x + w, region) sorted by x
+    covered = 0  # width of the active regions, which do not overlap
+    gap_told = False
+    overlaps = 0
+    for y in events:
+        for r in ends.get(y, []):
+            key = (r[0], r[0] + r[2], r)
+            k = bisect.bisect_left(active, key)
+            if k < len(active) and active[k] == key:
+                del active[k]
+                covered -= r[2]
+        for r in starts.get(y, []):
+            key = (r[0], r[0] + r[2], r)
+            k = bisect.bisect_left(active, key)
+            clash = [active[j] for j in (k - 1, k) if 0 <= j < len(active)
+                     and active[j][0] < key[1] and key[0] < active[j][1]]
+            if clash:
+                other = clash[0][2]
+                overlaps += 1
+                if overlaps <= MAX_FAULTS:
+                    faults.append(f"line {r[4]}: region {fmt(r)} overlaps line {other[4]}: region {fmt(other)}")
+                continue  # left out, so the sweep goes on over regions that do not overlap
+            active.insert(k, key)
+            covered += r[2]
+        # Regions left out for overlapping would show as false gaps.
+        if not gap_told and not overlaps and y < height and covered < width:
+            x = 0
+            for a, b, _ in active:
+                if a > x:
+                    break
+                x = b
+            faults.append(f"no region covers pixel {x},{y}")
+            gap_told = True
+    if overlaps > MAX_FAULTS:
+        faults.append(f"... and {overlaps - MAX_FAULTS} more overlapping regions")
+
+
+def fmt(r):
+    return f"{r[0]},{r[1]},{r[2]},{r[3]}"
+
+
+def plan(argv):
+    width, height = int(argv[0]), int(argv[1])
+    faults = []
+    if argv[2] == "--tile-size":
+        tw, th = (int(v) for v in argv[3].split(","))
+        regions = [(*r, 0) for r in tiled(width, height, tw, th)]
+    else:
+        regions = read_list(argv[3], width, height, faults)
+        check_cover(regions, width, height, faults)
+        if not regions and not faults:
+            faults.append("the list holds no region")
+    if faults:
+        for f in faults[:MAX_FAULTS * 2]:
+            print(f"light-world: {argv[3]}: {f}", file=sys.stderr)
+        return 2
+    out = sys.stdout
+    for r in regions:
+        out.write(f"{fmt(r)}\n")
+    return 0
+
+
+PNG_TYPES = {0: 1, 2: 3, 4: 2, 6: 4}  # colour type -> bands
+INTERP = {1: ["Gray"], 2: ["Gray", "Alpha"], 3: ["Red", "Green", "Blue"],
+          4: ["Red", "Green", "Blue", "Alpha"]}
+
+
+def png_shape(path):
+    with open(path, "rb") as f:
+        head = f.read(29)
+    if len(head) < 29 or head[:8] != b"\x89PNG\r\n\x1a\n" or head[12:16] != b"IHDR":
+        raise ValueError(f"{path} is not a PNG file")
+    w, h, depth, ctype = struct.unpack(">IIBB", head[16:26])
+    if ctype not in PNG_TYPES or depth not in (8, 16):
+        raise ValueError(f"{path}: PNG colour type {ctype} at {depth} bits is not a plain grey or RGB picture")
+    return w, h, PNG_TYPES[ctype], "UInt16" if depth == 16 else "Byte"
+
+
+def vrt(argv):
+    width, height, regions_file, out, slot = int(argv[0]), int(argv[1]), argv[2], argv[3], argv[4]
+    georef = json.loads(argv[6]) if len(argv) > 6 and argv[5] == "--georef" else None
+    tiles = []
+    shape = None
+    with open(regions_file, encoding="utf-8") as f:
+        for line in f:
+            x, y, w, h = (int(v) for v in line.split(","))
+            rel = f"{slot}/{x}_{y}.png"
+            tw, th, bands, dtype = png_shape(os.path.join(out, rel))
+            if (tw, th) != (w, h):
+                raise ValueError(f"{rel} is {tw} x {th}, its region {w} x {h}")
+            if shape is None:
+                shape = (bands, dtype)
+            elif shape != (bands, dtype):
+                raise ValueError(f"{rel} has {bands} {dtype} bands, the first tile {shape[0]} {shape[1]}")
+            tiles.append((rel, x, y, w, h))
+    bands, dtype = shape
+    lines = [f'<VRTDataset rasterXSize="{width}" rasterYSize="{height}">']
+    if georef:
+        if georef.get("wkt"):
+            lines.append(f"  <SRS>{escape(georef['wkt'])}</SRS>")
+        if georef.get("geoTransform"):
+            lines.append("  <GeoTransform>" + ", ".join(repr(float(v)) for v in georef["geoTransform"])
+                         + "</GeoTransform>")
+    for b in range(1, bands + 1):
+        lines.append(f'  <VRTRasterBand dataType="{dtype}" band="{b}">')
+        lines.append(f"    <ColorInterp>{INTERP[bands][b - 1]}</ColorInterp>")
+        for rel, x, y, w, h in tiles:
+            # The source's size and blocks (a PNG reads a row at a time) spare
+            # GDAL opening every tile when the mosaic is opened.
+            lines += [
+                "    <SimpleSource>",
+                f"      <SourceFilename relativeToVRT=\"1\">{escape(rel)}</SourceFilename>",
+                f"      <SourceBand>{b}</SourceBand>",
+                f'      <SourceProperties RasterXSize="{w}" RasterYSize="{h}" DataType="{dtype}" '
+                f'BlockXSize="{w}" BlockYSize="1"/>',
+                f'      <SrcRect xOff="0" yOff="0" xSize="{w}" ySize="{h}"/>',
+                f'      <DstRect xOff="{x}" yOff="{y}" xSize="{w}" ySize="{h}"/>',
+                "    </SimpleSource>",
+            ]
+        lines.append("  </VRTRasterBand>")
+    lines.append("</VRTDataset>")
+    target = os.path.join(out, f"{slot}.vrt")
+    with open(target + ".part", "w", encoding="utf-8") as f:
+        f.write("\n".join(lines) + "\n")
+    os.replace(target + ".part", target)
+    return 0
+
+
+def main():
+    cmd, argv = sys.argv[1], sys.argv[2:]
+    try:
+        return plan(argv) if cmd == "plan" else vrt(argv)
+    except (OSError, ValueError) as e:
+        print(f"light-world: {e}", file=sys.stderr)
+        return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
