@@ -144,8 +144,10 @@ RowLocator locatorOf(const WindowGrid<T>& g)
 }
 
 // Up to n more steps of a ray, with the major axis fixed at compile time.
+// Flattened: the rule's steps belong in the loop, and the compiler left
+// "Linear"'s out of line once the bundle walk grew (5 % more instructions).
 template <bool MajorY, class Grid, class Rule, class Lower>
-void walkSteps(RayWalk& walk, int n, const Grid& heights, const Lower& lower, Rule& ruleKept)
+[[gnu::flatten]] void walkSteps(RayWalk& walk, int n, const Grid& heights, const Lower& lower, Rule& ruleKept)
 {
     // The minor coordinate stays within 0..W (or 0..H): the outside column
     // or row is as far as a ray can slide.
