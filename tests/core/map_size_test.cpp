@@ -207,7 +207,7 @@ TEST(MapSize, ResizeRepeatsInputsAndRestartsComputedSlots)
     EXPECT_EQ(ws.HeightMap(5, 3), ws.HeightMap(4, 2)) << "the last sample repeats the picture's corner";
     EXPECT_THROW(ws.HeightMap(6, 3), std::out_of_range);
     EXPECT_THROW(Workspace(0, 5), std::invalid_argument);
-    EXPECT_THROW(ws.resize(16385, 1), std::invalid_argument);
+    EXPECT_THROW(ws.resize(kMaxHeldSize + 1, 1), std::invalid_argument);
 }
 
 // Rays overwrite each other's pixels; the sweep split among threads must
