@@ -59,7 +59,7 @@ constexpr double kDrift = 1.0 / 1024;
 // reach of the rays within it; a ray's reach is taken in stretches of as
 // many steps.
 constexpr int kBandRows = 16;
-constexpr int kStretch = 16;
+constexpr int kStretch = 64;
 
 // A step count from a double that may be huge (a nearly flat ray).
 std::int64_t stepsFrom(double v)

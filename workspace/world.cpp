@@ -21,10 +21,13 @@ Picture windowOf(const Picture& p, const WorldRegion& held, bool repeat)
         if (!repeat && wy >= ph) break;
         const Colour* src = p.data() + static_cast<std::size_t>(repeat ? wy % ph : wy) * static_cast<std::size_t>(pw);
         Colour* dst = out.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(held.width);
-        for (int x = 0; x < held.width; ++x) {
-            const int wx = held.x0 + x;
-            if (repeat) dst[x] = src[wx % pw];
-            else if (wx < pw) dst[x] = src[wx];
+        // Runs of the source row, wrapping round to its start when repeated.
+        for (int x = 0; x < held.width;) {
+            const int wx = held.x0 + x, from = repeat ? wx % pw : wx;
+            if (from >= pw) break;
+            const int n = std::min(held.width - x, pw - from);
+            std::copy(src + from, src + from + n, dst + x);
+            x += n;
         }
     }
     return out;
