@@ -21,12 +21,14 @@ run with the same controls and operations.
                        .r16, .raw (depth by size) or a GDAL raster
   --heights LO,HI      elevation range of a GDAL raster (required for one)
   --out DIR            where the tiles, jobs, logs and mosaics go
-  --tile-size w[,h]    regular tiles of w x h (h = w if left out), row by row
-                       from the top-left; the last row and column are shorter
+  --tile-size w[,h]    regular tiles of w x h (h = w if left out; each side
+                       1..16384, the largest region the batch tool takes),
+                       row by row from the top-left; the last row and column
+                       are shorter
   --regions LISTFILE   the regions, one "X,Y,w,h" a line (# comments and blank
-                       lines skipped); each must lie inside the world and be
-                       non-empty, none may overlap, together they must cover
-                       the world
+                       lines skipped); each must lie inside the world, be
+                       non-empty and at most 16384 a side, none may overlap,
+                       together they must cover the world
   --engine parallel    run the jobs on this machine with GNU parallel (default)
   --engine slurm       submit them as Slurm job arrays (sbatch --wait); DIR,
                        FILE, the batch tool and this script must be on a file
@@ -71,19 +73,20 @@ self=$here/$(basename "${BASH_SOURCE[0]}")
 
 # One job: line N of DIR/pending.txt names the line of jobs.txt to run.
 # Both engines call this, so each job gets its log and GNU time's figures.
+# (One awk finds the job, as starting processes is most of a small job's cost.)
 if [ "${1-}" = --run-job ]; then
   out=$2 n=$3
-  i=$(sed -n "${n}p" "$out/pending.txt")
-  [ -n "$i" ] || { echo "light-world: no job $n in $out/pending.txt" >&2; exit 2; }
-  cmd=$(sed -n "${i}p" "$out/jobs.txt")
-  name=$(sed -n "${i}p" "$out/regions.txt" | awk -F, '{print $1 "_" $2}')
+  { IFS=, read -r x y _ && IFS= read -r cmd; } < <(awk -v n="$n" '
+    FILENAME ~ /pending.txt$/ { if (FNR == n) i = $0; next }
+    FNR == i { print }' "$out/pending.txt" "$out/regions.txt" "$out/jobs.txt") \
+    || { echo "light-world: no job $n in $out/pending.txt" >&2; exit 2; }
+  name=${x}_$y
   timer=()
   if [ -x /usr/bin/time ]; then
     rm -f "$out/logs/$name.time"
     timer=(/usr/bin/time -f '%e %U %S %M %x' -o "$out/logs/$name.time")
   fi
-  "${timer[@]}" bash -c "$cmd" >"$out/logs/$name.log" 2>&1
-  exit
+  exec "${timer[@]}" sh -c "$cmd" >"$out/logs/$name.log" 2>&1
 fi
 
 world="" heights_file="" out="" tile_size="" regions_file="" engine=parallel
@@ -119,8 +122,8 @@ W=$((10#$W)) H=$((10#$H))
 if [ -n "$tile_size" ] && [ -n "$regions_file" ]; then bad "give --tile-size or --regions, not both"; fi
 if [ -n "$tile_size" ]; then
   tw=${tile_size%%,*} th=${tile_size#*,}
-  [[ $tile_size =~ ^[0-9]+(,[0-9]+)?$ ]] && posint "$tw" 65536 && posint "$th" 65536 \
-    || bad "--tile-size w[,h] takes 1..65536 (got '$tile_size')"
+  [[ $tile_size =~ ^[0-9]+(,[0-9]+)?$ ]] && posint "$tw" 16384 && posint "$th" 16384 \
+    || bad "--tile-size w[,h] takes 1..16384, the largest region (got '$tile_size')"
   tile_size=$((10#$tw)),$((10#$th))
 elif [ -z "$regions_file" ]; then
   bad "give --tile-size w[,h] or --regions LISTFILE"

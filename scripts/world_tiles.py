@@ -15,6 +15,7 @@ import sys
 from xml.sax.saxutils import escape
 
 MAX_FAULTS = 20
+MAX_REGION = 16384  # the batch tool's largest region a side
 
 
 def tiled(width, height, tw, th):
@@ -43,12 +44,14 @@ def read_list(path, width, height, faults):
                 faults.append(f"line {no}: region {text} is empty")
             elif x < 0 or y < 0 or x + w > width or y + h > height:
                 faults.append(f"line {no}: region {text} reaches outside the {width} x {height} world")
+            elif w > MAX_REGION or h > MAX_REGION:
+                faults.append(f"line {no}: region {text} is larger than {MAX_REGION} a side")
             else:
                 regions.append((x, y, w, h, no))
     return regions
 
 
-def check_cover(regions, width, height, faults):
+def check_cover(regions, width, height, faults, gaps=True):
     """Faults for overlapping regions and for pixels no region covers.
 
     A sweep down the rows keeps the regions crossing the current row sorted by
@@ -61,7 +64,7 @@ def check_cover(regions, width, height, faults):
         ends.setdefault(r[1] + r[3], []).append(r)
     active = []  # (x, x + w, region) sorted by x
     covered = 0  # width of the active regions, which do not overlap
-    gap_told = False
+    gap_told = not gaps
     overlaps = 0
     for y in events:
         for r in ends.get(y, []):
@@ -83,7 +86,7 @@ def check_cover(regions, width, height, faults):
                 continue  # left out, so the sweep goes on over regions that do not overlap
             active.insert(k, key)
             covered += r[2]
-        # Regions left out for overlapping would show as false gaps.
+        # Regions left out, for overlapping or faulty lines, would show as false gaps.
         if not gap_told and not overlaps and y < height and covered < width:
             x = 0
             for a, b, _ in active:
@@ -108,7 +111,7 @@ def plan(argv):
         regions = [(*r, 0) for r in tiled(width, height, tw, th)]
     else:
         regions = read_list(argv[3], width, height, faults)
-        check_cover(regions, width, height, faults)
+        check_cover(regions, width, height, faults, gaps=not faults)
         if not regions and not faults:
             faults.append("the list holds no region")
     if faults:
