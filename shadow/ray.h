@@ -23,9 +23,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cmath>
 #include <optional>
 #include <type_traits>
+#include <utility>
 #include <cstdint>
 #include <limits>
 
@@ -130,7 +132,12 @@ struct StrideLocator {
 };
 struct RowLocator {
     const std::size_t* starts;
-    std::size_t operator()(int x, int y) const { return starts[y] + static_cast<unsigned>(x); }
+    const std::pair<int, int>* spans; // checked in debug builds: a region's plan covers every read
+    std::size_t operator()(int x, int y) const
+    {
+        assert(x >= spans[y].first && x < spans[y].second);
+        return starts[y] + static_cast<unsigned>(x);
+    }
 };
 template <class T>
 StrideLocator locatorOf(const MapGrid<T>& g)
@@ -140,7 +147,7 @@ StrideLocator locatorOf(const MapGrid<T>& g)
 template <class T>
 RowLocator locatorOf(const WindowGrid<T>& g)
 {
-    return {g.rowStarts()};
+    return {g.rowStarts(), g.rowSpans()};
 }
 
 // Up to n more steps of a ray, with the major axis fixed at compile time.

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -32,13 +33,16 @@ public:
     // given, which lie on the grid and share no row.
     WindowGrid(int mapWidth, int mapHeight, std::vector<HeightBand> bands)
         : columns_(mapWidth + 1), rows_(mapHeight + 1), bands_(std::move(bands)),
-          rowStart_(static_cast<std::size_t>(rows_), kNoRow)
+          rowStart_(static_cast<std::size_t>(rows_), kNoRow), rowSpan_(static_cast<std::size_t>(rows_), {0, 0})
     {
         std::size_t size = 0;
         for (const HeightBand& b : bands_) {
-            for (int r = 0; r < b.rows; ++r)
-                rowStart_[static_cast<std::size_t>(b.y0 + r)] = size + static_cast<std::size_t>(r) * static_cast<std::size_t>(b.width)
-                                                               - static_cast<std::size_t>(b.x0); // wraps round; index() adds x back
+            for (int r = 0; r < b.rows; ++r) {
+                const auto y = static_cast<std::size_t>(b.y0 + r);
+                rowStart_[y] = size + static_cast<std::size_t>(r) * static_cast<std::size_t>(b.width)
+                             - static_cast<std::size_t>(b.x0); // wraps round; index() adds x back
+                rowSpan_[y] = {b.x0, b.x0 + b.width};
+            }
             size += static_cast<std::size_t>(b.rows) * static_cast<std::size_t>(b.width);
         }
         samples_.resize(size);
@@ -53,9 +57,9 @@ public:
     // Whether (x, y) is held: reads anywhere else are a caller's bug.
     bool holds(int x, int y) const
     {
-        for (const HeightBand& b : bands_)
-            if (y >= b.y0 && y < b.y0 + b.rows) return x >= b.x0 && x < b.x0 + b.width;
-        return false;
+        if (y < 0 || y >= rows_) return false;
+        const auto& [first, end] = rowSpan_[static_cast<std::size_t>(y)];
+        return x >= first && x < end;
     }
 
     // Unchecked, as MapGrid's: the place of (x, y) in data().
@@ -67,6 +71,8 @@ public:
     // Where each row starts, less its first column: for the ray walk,
     // which looks a row up at every step.
     const std::size_t* rowStarts() const { return rowStart_.data(); }
+    // The columns first .. end - 1 each row holds.
+    const std::pair<int, int>* rowSpans() const { return rowSpan_.data(); }
 
 private:
     static constexpr std::size_t kNoRow = ~std::size_t{0} / 2;
@@ -75,6 +81,7 @@ private:
     int rows_;
     std::vector<HeightBand> bands_;
     std::vector<std::size_t> rowStart_;
+    std::vector<std::pair<int, int>> rowSpan_; // the columns each row holds
     std::vector<T, LargePageAllocator<T>> samples_;
 };
 
