@@ -140,12 +140,20 @@ for s in "${slots[@]}"; do
   [ -z "${seen[$s]-}" ] || bad "--save names $s twice"
   seen[$s]=1
 done
+prev=""
 for a in "${ops[@]}"; do
   case $a in
-    --save) bad "saves go in --save SLOTS, not after -- (every job would write the same file)" ;;
-    --size|--world|--region) bad "$a is set for each job; leave it out of the operations" ;;
+    --save|--save=*) bad "saves go in --save SLOTS, not after -- (every job would write the same file)" ;;
+    --size|--world|--region|--size=*|--world=*|--region=*) bad "${a%%=*} is set for each job; leave it out of the operations" ;;
+    --heights|--heights=*) bad "give --heights LO,HI before --, so that it comes before the heights are loaded" ;;
+    height) [ "$prev" != --load ] || bad "the heights come from --heights-file, not --load height" ;;
   esac
+  prev=$a
 done
+case ${heights_file,,} in
+  *.r8|*.r16|*.raw) ;;
+  *) [ -n "$heights" ] || bad "the raster $heights_file needs --heights LO,HI (its elevations' range over the whole world)" ;;
+esac
 
 if [ -z "$batch" ]; then
   batch=$(command -v gloamery-batch || true)

@@ -57,12 +57,29 @@ write_region_list() {
 EOF
 }
 
-# whole_run BATCH HEIGHTS DIR SLOTS OPS...: the whole world in one ordinary run.
+# make_geotiff RAW16 TIF: the 16-bit world as a tiled GeoTIFF placed on a map.
+make_geotiff() {
+  cat >"$2.src.vrt" <<EOF
+<VRTDataset rasterXSize="$W" rasterYSize="$H">
+  <VRTRasterBand dataType="UInt16" band="1" subClass="VRTRawRasterBand">
+    <SourceFilename relativeToVRT="0">$(cd "$(dirname "$1")" && pwd)/$(basename "$1")</SourceFilename>
+    <ImageOffset>0</ImageOffset><PixelOffset>2</PixelOffset><LineOffset>$((2 * W))</LineOffset>
+    <ByteOrder>LSB</ByteOrder>
+  </VRTRasterBand>
+</VRTDataset>
+EOF
+  gdal_translate -q -of GTiff -co TILED=YES -co BLOCKXSIZE=64 -co BLOCKYSIZE=64 -a_srs EPSG:32632 \
+    -a_ullr 500000 5200000 $((500000 + 10 * W)) $((5200000 - 10 * H)) "$2.src.vrt" "$2"
+}
+
+# whole_run BATCH HEIGHTS DIR SLOTS OPS...: the whole world in one ordinary
+# run; HEIGHTS is FILE, or FILE@LO,HI for a raster.
 whole_run() {
-  local batch=$1 heights=$2 dir=$3 slots=$4 s saves=()
+  local batch=$1 heights=$2 dir=$3 slots=$4 s saves=() range=()
   shift 4
   for s in ${slots//,/ }; do saves+=(--save "$s" "$dir/whole-$s.png"); done
-  "$batch" --size "$W,$H" --load height "$heights" "$@" "${saves[@]}" >"$dir/whole.log" 2>&1 || {
+  [[ $heights != *@* ]] || range=(--heights "${heights#*@}")
+  "$batch" --size "$W,$H" "${range[@]}" --load height "${heights%@*}" "$@" "${saves[@]}" >"$dir/whole.log" 2>&1 || {
     cat "$dir/whole.log" >&2
     return 1
   }

@@ -12,17 +12,21 @@ trap '[ -n "${WORLD_TEST_KEEP-}" ] && echo "kept $tmp" || rm -rf "$tmp"' EXIT
 cd "$tmp"
 make_world world.r16 16
 make_world world.r8 8
+make_geotiff world.r16 world.tif
 write_region_list regions.txt
 
-# name | heights | layout | saves | controls and operations
+# name | heights (FILE or raster@LO,HI) | layout | saves | controls and operations
 cases=(
   "r16-list-linear|world.r16|--regions regions.txt|colour,shadow,texture,height|--sun 130,95 --decay 3 --blur on --contrast 30 make-texture2 linear"
   "r16-tiles-cos-far|world.r16|--tile-size 64,50|colour,shadow,texture|--sun -400,-150 --decay 0 --blur on --blend multiply/2 make-texture2 cos"
   "r8-list-embossed|world.r8|--regions regions.txt|colour,shadow,texture,height|--sun 600,300 --decay -2 --blur on make-texture2 embossed"
   "r8-tiles-sim-sin|world.r8|--tile-size 64,50|colour,shadow|--sun 20,170 --decay -0.5 --darkness 200 make-texture2 linear-sim --blend 50/50 --sun 300,-80 --decay 1.5 sin"
+  "tif-list-linear|world.tif@0,65535|--regions regions.txt|colour,height|--sun 200,-50 --decay 1 --blur on make-texture2 linear"
 )
 for c in "${cases[@]}"; do
   IFS='|' read -r name heights layout saves ops <<<"$c"
+  range=()
+  [[ $heights != *@* ]] || range=(--heights "${heights#*@}")
   mkdir "$name"
   # shellcheck disable=SC2086 # the layout and the operations are word lists
   if ! whole_run "$batch" "$heights" "$name" "$saves" $ops; then
@@ -30,7 +34,7 @@ for c in "${cases[@]}"; do
     continue
   fi
   # shellcheck disable=SC2086
-  if ! "$light_world" --world "$W,$H" --heights-file "$heights" --out "$name/tiles" $layout \
+  if ! "$light_world" --world "$W,$H" --heights-file "${heights%@*}" "${range[@]}" --out "$name/tiles" $layout \
        --jobs 2 --save "$saves" --batch "$batch" -- $ops 2>"$name/light.log"; then
     cat "$name/light.log" >&2
     fail_case "$name: light-world.sh failed"
@@ -40,6 +44,9 @@ for c in "${cases[@]}"; do
     same_pixels "$name/tiles/$s.vrt" "$name/whole-$s.png" "$name $s"
   done
 done
+# A raster's mosaics lie where it lies.
+gdalinfo tif-list-linear/tiles/colour.vrt | grep -q "Origin = (500000.000000000000000,5200000.000000000000000)" \
+  || fail_case "the GeoTIFF world's mosaic lost its place: $(gdalinfo tif-list-linear/tiles/colour.vrt | grep -E 'Origin|PROJCRS' | head -2)"
 
 # A tile gone: its region alone runs again, every slot of it, and the
 # mosaic is whole again.
