@@ -36,9 +36,10 @@ run with the same controls and operations.
                        SBATCH_ACCOUNT, SBATCH_TIMELIMIT... are honoured
   --jobs N             jobs at once (parallel: default one per core; slurm:
                        at most N tasks of an array at once, default no limit)
-  --threads T          threads of each job (GLOAMERY_THREADS; parallel: cores
-                       divided by jobs, at least 1; slurm: 1, also the tasks'
-                       --cpus-per-task). The bytes are the same on any number
+  --threads T          threads of each job (default: GLOAMERY_THREADS if set,
+                       else for parallel the cores divided by the jobs, at
+                       least 1, for slurm 1); slurm tasks ask for as many
+                       CPUs. The bytes are the same on any number
   --save SLOTS         slots to save, comma-separated (default colour): height
                        shadow colour texture grass stone detail
   --batch PATH         the batch tool (default: gloamery-batch on the PATH,
@@ -224,6 +225,7 @@ left=$(wc -l <"$out/pending.txt")
 say "$n regions of $W x $H: $((n - left)) done, $left to run"
 
 if [ "$left" -gt 0 ]; then
+  [ -n "$threads" ] || ! posint "${GLOAMERY_THREADS-}" 4096 || threads=$GLOAMERY_THREADS
   if [ -z "$threads" ]; then
     if [ "$engine" = parallel ]; then
       cores=$(nproc); threads=$((cores / ${jobs:-$cores})); [ "$threads" -ge 1 ] || threads=1
