@@ -142,6 +142,10 @@ for s in "${slots[@]}"; do
   seen[$s]=1
 done
 prev=""
+for a in "${ops[@]}" "$heights_file" "$out" "$batch"; do
+  # jobs.txt holds a job a line.
+  [[ $a != *$'\n'* ]] || bad "an argument holds a line break: '$a'"
+done
 for a in "${ops[@]}"; do
   case $a in
     --save|--save=*) bad "saves go in --save SLOTS, not after -- (every job would write the same file)" ;;
