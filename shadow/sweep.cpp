@@ -30,12 +30,13 @@ struct RayProcedure {
 
 // The same for rays cast into a stamped layer, over a whole grid or a
 // region's window of one.
-template <template <class> class Procedure>
-struct StampedProcedures {
-    Procedure<ByteGrid> bytes;
-    Procedure<DeepGrid> deep;
-    Procedure<ByteWindow> byteWindow;
-    Procedure<DeepWindow> deepWindow;
+template <class Grid>
+using StampedFn = void (*)(const StampedRay*, std::size_t, LayerTarget, const Grid&, const ShadowParams&);
+struct StampedProcedure {
+    StampedFn<ByteGrid> bytes;
+    StampedFn<DeepGrid> deep;
+    StampedFn<ByteWindow> byteWindow;
+    StampedFn<DeepWindow> deepWindow;
 
     template <class Grid>
     void operator()(const StampedRay* r, std::size_t n, LayerTarget l, const Grid& g, const ShadowParams& p) const
@@ -46,9 +47,6 @@ struct StampedProcedures {
         else deepWindow(r, n, l, g, p);
     }
 };
-template <class Grid>
-using StampedFn = void (*)(const StampedRay*, std::size_t, LayerTarget, const Grid&, const ShadowParams&);
-using StampedProcedure = StampedProcedures<StampedFn>;
 
 // How each button runs the sweep.
 struct SweepStyle {
@@ -158,6 +156,26 @@ LayerBox unite(const LayerBox& a, const LayerBox& b)
     return {x0, y0, x1 - x0, y1 - y0};
 }
 
+// The rays of a stamped sweep side by side, each side in sweep order, with
+// the side each is cast to, about how many steps it takes, and the box of
+// points it can reach.
+struct StampedRays {
+    std::vector<StampedRay> rays;
+    std::vector<int> sides;
+    std::vector<double> steps;
+    std::vector<LayerBox> boxes;
+    double total = 0;
+
+    void add(const StampedRay& ray, int side, double raySteps, const LayerBox& box)
+    {
+        rays.push_back(ray);
+        sides.push_back(side);
+        steps.push_back(raySteps);
+        boxes.push_back(box);
+        total += raySteps;
+    }
+};
+
 // Rays overwrite each other's pixels, and a pixel keeps the shade of the
 // last ray in sweep order that writes it.
 //
@@ -179,13 +197,12 @@ LayerBox unite(const LayerBox& a, const LayerBox& b)
 // side stay on that side of the sun, so the boxes together cover about
 // twice the map, however many threads there are.
 //
-// rays, steps and boxes are side by side, each side in sweep order; into's
-// pixel (0, 0) is the map's (frame.x0, frame.y0).
+// into's pixel (0, 0) is the map's (frame.x0, frame.y0).
 template <class Grid>
-void castStamped(const std::vector<StampedRay>& rays, const std::vector<int>& sides, const std::vector<double>& steps,
-                 const std::vector<LayerBox>& boxes, double total, const SweepStyle& style, const Grid& heights,
-                 const ShadowParams& params, Picture& into, const LayerBox& frame)
+void castStamped(const StampedRays& all, const SweepStyle& style, const Grid& heights, const ShadowParams& params,
+                 Picture& into, const LayerBox& frame)
 {
+    const auto& [rays, sides, steps, boxes, total] = all;
     // Runs cut into pieces at the sides; fewer runs when their layers
     // would take more than the budget.
     std::vector<Piece> pieces;
@@ -248,8 +265,8 @@ void castStamped(const std::vector<StampedRay>& rays, const std::vector<int>& si
                 if (y < b.y0 || y >= b.y0 + b.height) continue;
                 const int from = std::max(first, b.x0), count = std::min(first + n, b.x0 + b.width) - from;
                 const std::uint32_t* l = p.layer.data() + static_cast<std::size_t>(y - b.y0) * p.stride + (from - b.x0);
-                std::uint32_t* into = best + (from - first);
-                for (int i = 0; i < count; ++i) into[i] = into[i] > l[i] ? into[i] : l[i];
+                std::uint32_t* merged = best + (from - first);
+                for (int i = 0; i < count; ++i) merged[i] = merged[i] > l[i] ? merged[i] : l[i];
             }
             Colour* out = into.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(w)
                         + static_cast<std::size_t>(first - frame.x0);
@@ -290,19 +307,14 @@ void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, 
     for (std::uint32_t k = 0; k < order.size(); ++k) order[k] = k;
     std::stable_sort(order.begin(), order.end(),
                      [&](std::uint32_t a, std::uint32_t b) { return targets[a].side < targets[b].side; });
-    std::vector<StampedRay> rays(order.size());
-    std::vector<int> sides(order.size());
-    std::vector<double> steps(order.size());
-    std::vector<LayerBox> boxes(order.size());
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        const SweepTarget& t = targets[order[k]];
+    StampedRays rays;
+    for (std::uint32_t k : order) {
+        const SweepTarget& t = targets[k];
         const RayOrigin o = style.allFourEdges ? RayOrigin{params.x0, params.y0} : simStart(t.x, t.y);
-        rays[k] = {startRay(t.x, t.y, o.x, o.y), order[k] + 1};
-        sides[k] = t.side;
-        steps[k] = raySteps(t, params, style.allFourEdges);
-        boxes[k] = reachOf(rays[k].walk, heights.mapWidth(), heights.mapHeight());
+        const RayWalk walk = startRay(t.x, t.y, o.x, o.y);
+        rays.add({walk, k + 1}, t.side, raySteps(t, params, style.allFourEdges), reachOf(walk, heights.mapWidth(), heights.mapHeight()));
     }
-    castStamped(rays, sides, steps, boxes, total, style, heights, params, shadow, LayerBox{0, 0, w, h});
+    castStamped(rays, style, heights, params, shadow, LayerBox{0, 0, w, h});
     for (std::size_t k = 0; k < targets.size(); ++k) reportAfter(k);
 }
 
@@ -316,22 +328,13 @@ void castRegion(const RegionPlan& plan, const SweepStyle& style, const Grid& hei
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return plan.rays[a].side < plan.rays[b].side; });
-    std::vector<StampedRay> rays;
-    std::vector<int> sides;
-    std::vector<double> steps;
-    std::vector<LayerBox> boxes;
-    double total = 0;
+    StampedRays rays;
     for (std::size_t k : order) {
         const RegionRay& r = plan.rays[k];
         const LayerBox reach = meet(reachOf(r.ray.walk, heights.mapWidth(), heights.mapHeight()), held);
-        if (reach.width <= 0 || reach.height <= 0) continue;
-        rays.push_back(r.ray);
-        sides.push_back(r.side);
-        steps.push_back(r.ray.walk.left + 1.0);
-        boxes.push_back(reach);
-        total += steps.back();
+        if (reach.width > 0 && reach.height > 0) rays.add(r.ray, r.side, r.ray.walk.left + 1.0, reach);
     }
-    if (!rays.empty()) castStamped(rays, sides, steps, boxes, total, style, heights, params, shadow, held);
+    if (!rays.rays.empty()) castStamped(rays, style, heights, params, shadow, held);
 }
 
 } // namespace
