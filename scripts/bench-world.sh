@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 runs=${1:-3}
 n=16384 tile=4096
-ops=(--sun 12000,-5000 --decay 2 make-texture linear)
+ops=(--time --sun 12000,-5000 --decay 2 make-texture linear)
 since() { awk -v s="$1" -v e="$(date +%s.%N)" 'BEGIN { printf "%.2f", e - s }'; }
 
 batch=${GLOAMERY_BATCH:-}
@@ -77,13 +77,16 @@ results=$scratch/results.txt
 for r in $(seq "$runs"); do
   rm -rf "$scratch/tiles" "$scratch/whole.png"
   /usr/bin/time -f '%e %U %S %M' -o "$scratch/whole.time" \
-    "$batch" --size $n,$n --load height "$world" "${ops[@]}" --save colour "$scratch/whole.png" >/dev/null
+    "$batch" --size $n,$n --load height "$world" "${ops[@]}" --save colour "$scratch/whole.png" >/dev/null 2>"$scratch/whole.log"
   start=$(date +%s.%N)
   scripts/light-world.sh --world $n,$n --heights-file "$world" --out "$scratch/tiles" --tile-size $tile \
     --jobs 2 --batch "$batch" -- "${ops[@]}" 2>"$scratch/light.log" || { cat "$scratch/light.log" >&2; exit 1; }
   wall=$(since "$start")
   jobs=$(for f in "$scratch"/tiles/logs/*.time; do timing "$f"; done | tr '\n' ';')
-  echo "$(timing "$scratch/whole.time")|$wall|$jobs" >>"$results"
+  # The heights the regions read (ms, samples) beside the pixels they hold.
+  reads=$(awk '$1 == "heights" { ms += $2; samples += $4; held += $(NF - 3) * $(NF - 1) } END { print ms, samples, held }' \
+    "$scratch"/tiles/logs/*.log)
+  echo "$(timing "$scratch/whole.time")|$wall|$jobs|$reads" >>"$results"
   if [ "$r" = 1 ]; then
     gdal_translate -q -of ENVI -co INTERLEAVE=BSQ "$scratch/tiles/colour.vrt" "$scratch/a.raw"
     gdal_translate -q -of ENVI -co INTERLEAVE=BSQ "$scratch/whole.png" "$scratch/b.raw"
@@ -98,7 +101,8 @@ path, runs, same, ops = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4]
 med = st.median
 rows = []
 for line in open(path):
-    whole, wall, jobs = line.rstrip("\n").split("|")
+    whole, wall, jobs, reads = line.rstrip("\n").split("|")
+    read_ms, read_samples, held = (float(v) for v in reads.split())
     w = [float(v) for v in whole.split()]
     j = [[float(v) for v in job.split()] for job in jobs.split(";") if job]
     rows.append(dict(
@@ -106,7 +110,7 @@ for line in open(path):
         wall=float(wall), cpu=sum(x[1] for x in j),
         job_wall_med=med(x[0] for x in j), job_wall_max=max(x[0] for x in j),
         job_mib_med=med(x[2] for x in j) / 1024, job_mib_max=max(x[2] for x in j) / 1024,
-        jobs=len(j)))
+        jobs=len(j), read_s=read_ms / 1000, read_ratio=read_samples / held))
 m = {k: med(r[k] for r in rows) for k in rows[0]}
 print(f"operations: {ops}; medians of {runs} run(s)")
 print(f"{'':26}{'wall s':>8}{'CPU s':>9}{'peak MiB':>10}")
@@ -116,5 +120,7 @@ print(f"{str(int(m['jobs'])) + ' regions, 2 jobs at once':26}{m['wall']:8.1f}{m[
 print(f"{'  a job':26}{m['job_wall_med']:8.1f}{'':9}{m['job_mib_med']:10.0f}  (median; slowest "
       f"{m['job_wall_max']:.1f} s)")
 print(f"CPU time, regions / whole: {m['cpu'] / m['whole_cpu']:.2f}; wall time: {m['wall'] / m['whole_wall']:.2f}")
+print(f"heights the regions read: {m['read_ratio']:.3f} times the pixels they hold, in {m['read_s']:.1f} s "
+      f"(summed over the jobs and operations)")
 print(f"mosaic = whole run, byte for byte: {same}")
 PY
