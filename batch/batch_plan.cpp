@@ -51,18 +51,6 @@ std::optional<Operation> operationFromName(const std::string& name)
     return std::nullopt;
 }
 
-std::optional<ShadowMode> shadowModeOf(Operation op)
-{
-    switch (op) {
-    case Operation::Linear: return ShadowMode::Linear;
-    case Operation::LinearSim: return ShadowMode::LinearSim;
-    case Operation::Sin: return ShadowMode::Sin;
-    case Operation::Cos: return ShadowMode::Cos;
-    case Operation::Embossed: return ShadowMode::Embossed;
-    default: return std::nullopt;
-    }
-}
-
 std::string quoted(const std::string& s) { return "\"" + s + "\""; }
 
 // The file name's extension in lower case ("png" for "dir.x/A.PNG"), empty
@@ -358,6 +346,18 @@ bool canRun(Operation op, const std::string& name, const Controls& c, Reader& in
 }
 
 } // namespace
+
+std::optional<ShadowMode> shadowModeOf(Operation op)
+{
+    switch (op) {
+    case Operation::Linear: return ShadowMode::Linear;
+    case Operation::LinearSim: return ShadowMode::LinearSim;
+    case Operation::Sin: return ShadowMode::Sin;
+    case Operation::Cos: return ShadowMode::Cos;
+    case Operation::Embossed: return ShadowMode::Embossed;
+    default: return std::nullopt;
+    }
+}
 
 std::string operationName(Operation op)
 {

@@ -24,6 +24,8 @@ enum class Operation { Linear, LinearSim, Sin, Cos, Embossed, MakeTexture, MakeT
 
 // The operation's name on the command line ("linear", "make-texture2"...).
 std::string operationName(Operation op);
+// The shadow button an operation runs, if it is one.
+std::optional<ShadowMode> shadowModeOf(Operation op);
 
 // --load (top-left, cropped) or --tile (repeated from the top-left).
 struct LoadStep {

@@ -129,18 +129,6 @@ Refusal saveRegion(const RegionRun& run, const SaveStep& save)
     return savePictureFile(region, save.path, save.format);
 }
 
-std::optional<ShadowMode> shadowModeOf(Operation op)
-{
-    switch (op) {
-    case Operation::Linear: return ShadowMode::Linear;
-    case Operation::LinearSim: return ShadowMode::LinearSim;
-    case Operation::Sin: return ShadowMode::Sin;
-    case Operation::Cos: return ShadowMode::Cos;
-    case Operation::Embossed: return ShadowMode::Embossed;
-    default: return std::nullopt;
-    }
-}
-
 Refusal runRegionOperation(RegionRun& run, const RunStep& step)
 {
     SilentReporter quiet;

@@ -125,6 +125,19 @@ PY
   rm -rf "$t"
 }
 
+# A batch tool at FILE that fails for one region until $tmp/healed
+# exists, and runs BATCH for everything else.
+write_flaky_batch() { # FILE BATCH REGION
+  cat >"$1" <<EOF
+#!/bin/sh
+case " \$* " in *" --region $3 "*)
+  [ -e "$tmp/healed" ] || { echo "flaky-batch: no luck today" >&2; exit 1; } ;;
+esac
+exec "$2" "\$@"
+EOF
+  chmod +x "$1"
+}
+
 finish() {
   if [ "$failures" -gt 0 ]; then
     echo "$failures check(s) failed" >&2

@@ -66,14 +66,7 @@ same_pixels "$name/tiles/colour.vrt" "$name/whole-colour.png" "re-run colour"
 
 # A failing job: named with its message, exit 1, no mosaic; once it can
 # succeed, a re-run redoes just that region.
-cat >flaky-batch <<EOF
-#!/bin/sh
-case " \$* " in *" --region 98,50,102,139 "*)
-  [ -e "$tmp/healed" ] || { echo "flaky-batch: no luck today" >&2; exit 1; } ;;
-esac
-exec "$batch" "\$@"
-EOF
-chmod +x flaky-batch
+write_flaky_batch flaky-batch "$batch" 98,50,102,139
 IFS='|' read -r name heights layout saves ops <<<"${cases[2]}"
 flaky() {
   # shellcheck disable=SC2086

@@ -45,14 +45,7 @@ fi
 mkdir r8 && mv whole-colour.png whole16-colour.png
 ops8=(--sun 600,300 --decay -2 --blur on make-texture2 embossed)
 whole_run "$batch" world.r8 . colour "${ops8[@]}" || fail_case "the 8-bit whole run failed"
-cat >flaky-batch <<EOF
-#!/bin/sh
-case " \$* " in *" --region 128,50,64,50 "*)
-  [ -e "$tmp/healed" ] || { echo "flaky-batch: no luck today" >&2; exit 1; } ;;
-esac
-exec "$batch" "\$@"
-EOF
-chmod +x flaky-batch
+write_flaky_batch flaky-batch "$batch" 128,50,64,50
 flaky() {
   "$light_world" --engine slurm --jobs 2 --world "$W,$H" --heights-file world.r8 --out r8 --tile-size 64,50 \
     --save colour --batch "$tmp/flaky-batch" -- "${ops8[@]}" 2>"r8-$1.log"
