@@ -107,16 +107,17 @@ Refusal saveHeights(const RegionRun& run, const SaveStep& save, const Picture& s
     const WorldSpec& w = run.world;
     auto read = run.heights->read({HeightBand{w.y, w.regionHeight, w.x, w.regionWidth}});
     if (const Error* e = std::get_if<Error>(&read)) return *e;
+    const bool deep = run.heights->deep();
     return std::visit([&](const auto& grid) -> Refusal {
         Picture grey(shown.background(), w.regionWidth, w.regionHeight);
-        HeightSamples deep(run.heights->deep() ? w.regionWidth : 0, run.heights->deep() ? w.regionHeight : 0, std::uint16_t{0});
+        HeightSamples samples(deep ? w.regionWidth : 0, deep ? w.regionHeight : 0, std::uint16_t{0});
         for (int y = 0; y < w.regionHeight; ++y)
             for (int x = 0; x < w.regionWidth; ++x) {
-                const int v = grid(w.x + x, w.y + y);
-                if (run.heights->deep()) deep.data()[static_cast<std::size_t>(y) * w.regionWidth + x] = static_cast<std::uint16_t>(v);
-                grey.at(x, y) = gloamery::grey(run.heights->deep() ? shownByte(static_cast<std::uint16_t>(v)) : v);
+                const auto v = grid(w.x + x, w.y + y);
+                if (deep) samples.data()[static_cast<std::size_t>(y) * w.regionWidth + x] = v;
+                grey.at(x, y) = gloamery::grey(deep ? shownByte(v) : v);
             }
-        if (run.heights->deep() && save.format == "png") return saveDeepHeightsFile(deep, save.path);
+        if (deep && save.format == "png") return saveDeepHeightsFile(samples, save.path);
         return savePictureFile(grey, save.path, save.format);
     }, std::get<HeightWindow>(read));
 }
