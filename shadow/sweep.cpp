@@ -202,7 +202,13 @@ template <class Grid>
 void castStamped(const StampedRays& all, const SweepStyle& style, const Grid& heights, const ShadowParams& params,
                  Picture& into, const LayerBox& frame)
 {
-    const auto& [rays, sides, steps, boxes, total] = all;
+    // Plain references, not a structured binding: older compilers cannot
+    // capture one in the parallel loop below.
+    const std::vector<StampedRay>& rays = all.rays;
+    const std::vector<int>& sides = all.sides;
+    const std::vector<double>& steps = all.steps;
+    const std::vector<LayerBox>& boxes = all.boxes;
+    const double total = all.total;
     // Runs cut into pieces at the sides; fewer runs when their layers
     // would take more than the budget.
     std::vector<Piece> pieces;
