@@ -4,8 +4,8 @@
 #     repeated runs);
 #  2. the batch tool started as a process: --version alone; at 256 x 256
 #     load four pictures, "Linear", save the colour map, beside
-#     ImageMagick's shading of the same height map; and the first "Linear"
-#     of a fresh process beside the next one (its --time lines);
+#     ImageMagick's shading of the same height map; and the first run of
+#     each operation in a fresh process beside the next ones (--time);
 #  3. the batch tool at 4096 x 4096 beside ImageMagick's shading of the same
 #     height map, with the peak memory of each;
 #  4. one "Linear" at 16384 x 16384, time and peak memory.
@@ -77,16 +77,21 @@ print(f"batch --version: median {v:.1f} ms (min {vlo:.1f}); /bin/true: median {t
 print(f"batch process 256 (load 4 PNG, linear, save PNG): median {s:.1f} ms (min {slo:.1f}), peak {peak:.0f} MiB; "
       f"ImageMagick -shade 120x45 on h.png: median {m:.1f} ms (min {mlo:.1f}); ratio {s / m:.2f}, over {runs} runs each")
 
+# Each operation's first run in a fresh process beside the next two, from
+# their --time lines.
+operations = ["linear", "linear-sim", "sin", "cos", "embossed", "make-texture", "make-texture2", "clear"]
 firsts, warms = {}, {}
 for _ in range(runs):
-    out = subprocess.run([batch, "--time", "linear", "linear", "linear"], cwd=work, env=env, check=True,
-                         capture_output=True, text=True).stderr.split()
-    ms = [float(out[i + 1]) for i in range(0, len(out), 3)]
-    firsts.setdefault("linear", []).append(ms[0])
-    warms.setdefault("linear", []).append(statistics.median(ms[1:]))
-f, w = statistics.median(firsts["linear"]), statistics.median(warms["linear"])
-print(f"linear at 256 in a fresh process: first run median {f:.3f} ms, warm runs median {w:.3f} ms, "
-      f"ratio {f / w:.2f} over {runs} processes")
+    for op in operations:
+        out = subprocess.run([batch, "--time", op, op, op], cwd=work, env=env, check=True,
+                             capture_output=True, text=True).stderr.splitlines()
+        ms = [float(line.split()[1]) for line in out if line.startswith(op + " ")]
+        firsts.setdefault(op, []).append(ms[0])
+        warms.setdefault(op, []).append(statistics.median(ms[1:]))
+print(f"first run of each operation at 256 in a fresh process, beside the next two (medians over {runs} processes):")
+for op in operations:
+    f, w = statistics.median(firsts[op]), statistics.median(warms[op])
+    print(f"  {op:14} first {f:.3f} ms, warm {w:.3f} ms, ratio {f / w:.2f}")
 
 big_runs = max(3, runs // 4)
 big = [batch, "--size", "4096,4096", "--load", "height", "h4k.png", "make-texture", "--sun", "640,480",
