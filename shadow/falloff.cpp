@@ -7,51 +7,44 @@
 #include "shade_tables.h"
 #include "../workspace/colour.h"
 
+#include <array>
 #include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <memory>
 
 namespace gloamery {
 
 namespace {
 
-// A curve over the arguments a ray commonly meets, each value worked out
-// the first time a ray needs it and kept for the rest of the process, with
-// the very expression used off the table, so a value from the table is bit
-// for bit the value computed on the spot. Worked out whole at the first
-// run, the 5120 values took longer than the run itself on a small map,
-// where it meets a few hundred of them. Threads that meet an argument at
-// once both work it out and store the same bits.
+// A curve over the arguments lo..hi a ray commonly meets, each value
+// worked out the first time a ray needs it and kept for the rest of the
+// process, with the very expression used off the table, so a value from
+// the table is bit for bit the value computed on the spot. Worked out whole
+// at the first run, the 5120 values took longer than the run itself on a
+// small map, where it meets a few hundred of them. The table is static and
+// starts as zero bits, which mean "not yet": no curve here takes the value
+// +0.0 (one that did would only be worked out again each time), and the
+// program's static data is mapped before the first run, where a table
+// allocated and filled then took page faults. Threads that meet an
+// argument at once both work it out and store the same bits.
+template <double (*F)(std::int32_t), std::int32_t Lo, std::int32_t Hi>
 class ShadeCurve {
 public:
-    using Fn = double (*)(std::int32_t);
-    ShadeCurve(Fn f, std::int32_t lo, std::int32_t hi)
-        : f_(f), lo_(lo), size_(static_cast<std::uint32_t>(hi - lo + 1)),
-          values_(std::make_unique<std::atomic<std::uint64_t>[]>(size_))
-    {
-        for (std::uint32_t i = 0; i < size_; ++i) values_[i].store(kNotYet, std::memory_order_relaxed);
-    }
     double operator()(std::int32_t v) const
     {
-        const std::uint32_t i = static_cast<std::uint32_t>(v) - static_cast<std::uint32_t>(lo_);
-        if (i >= size_) return f_(v);
+        const std::uint32_t i = static_cast<std::uint32_t>(v) - static_cast<std::uint32_t>(Lo);
+        if (i >= kSize) return F(v);
         const std::uint64_t bits = values_[i].load(std::memory_order_relaxed);
-        if (bits != kNotYet) return std::bit_cast<double>(bits);
-        const double c = f_(v);
+        if (bits != 0) return std::bit_cast<double>(bits);
+        const double c = F(v);
         values_[i].store(std::bit_cast<std::uint64_t>(c), std::memory_order_relaxed);
         return c;
     }
 
 private:
-    // A NaN: no value of a curve of finite arguments.
-    static constexpr std::uint64_t kNotYet = 0x7ff8'0000'dead'beefULL;
-
-    Fn f_;
-    std::int32_t lo_;
-    std::uint32_t size_;
-    std::unique_ptr<std::atomic<std::uint64_t>[]> values_;
+    static constexpr std::uint32_t kSize = static_cast<std::uint32_t>(Hi - Lo + 1);
+    static inline std::array<std::atomic<std::uint64_t>, kSize> values_{};
 };
 
 // g = nearest(c x D + E) for a curve value c. A negative g (a sine below 0
@@ -86,11 +79,7 @@ int sinShade(int darkness, std::int32_t level)
 // Shadow distances: 0 or 50 after a lift, then growing by the decay at each
 // pixel at or below the ray; a ray reaches at most 257 pixels, so this
 // covers decays up to about 15.
-const ShadeCurve& cosCurve()
-{
-    static const ShadeCurve curve(cosOfDistance, -1024, 4095);
-    return curve;
-}
+using CosCurve = ShadeCurve<cosOfDistance, -1024, 4095>;
 
 // The pending shade, kept as the curve's argument and shaded only when a
 // step writes it. Until the end of a ray's first step it is black; that is
@@ -123,7 +112,7 @@ struct CosRule {
     Writer shadow;
     CurveShade shade;
     DecayStep grow; // k = nearest(decay + k)
-    const ShadeCurve* curve = &cosCurve(); // not a reference, so that a walk can keep a copy
+    CosCurve curve;
     std::int32_t k = 0; // shadow distance
     Pending pending;
 
@@ -133,7 +122,7 @@ struct CosRule {
     void shaded(const Cell& c, int, std::int32_t level)
     {
         k = grow(k);
-        if (level != 0) shadow.setShade(c, pending.set ? shade((*curve)(pending.arg)) : 0);
+        if (level != 0) shadow.setShade(c, pending.set ? shade(curve(pending.arg)) : 0);
     }
     void after(const Cell&, bool, int, std::int32_t&) { pending = {k, true}; }
 };
