@@ -172,25 +172,33 @@ std::optional<ElevationRange> readRange(const std::string& option, Reader& in)
     return ElevationRange{*lo, *hi};
 }
 
+// Whole numbers separated by commas, one within each of the ranges.
+std::optional<std::vector<int>> readNumbers(const std::string& option, Reader& in, const char* form,
+                                            const std::vector<std::pair<int, int>>& ranges, const char* example)
+{
+    const auto text = in.value(option, form);
+    if (!text) return std::nullopt;
+    const std::vector<std::string> parts = splitAtCommas(*text);
+    std::vector<int> values;
+    for (std::size_t i = 0; i < parts.size() && parts.size() == ranges.size(); ++i) {
+        const auto v = parseCNumber(parts[i]);
+        if (!v || *v != std::floor(*v) || *v < ranges[i].first || *v > ranges[i].second) break;
+        values.push_back(static_cast<int>(*v));
+    }
+    if (values.size() != ranges.size() || values.empty()) {
+        in.fail(option + " needs " + form + " (as in " + example + "), not " + quoted(*text));
+        return std::nullopt;
+    }
+    return values;
+}
+
 // "W,H" with both whole numbers within 1..16384.
 std::optional<SizeStep> readSize(const std::string& option, Reader& in)
 {
-    const auto text = in.value(option, "W,H");
-    if (!text) return std::nullopt;
-    const std::vector<std::string> parts = splitAtCommas(*text);
-    auto side = [](const std::string& t) -> std::optional<int> {
-        const auto v = parseCNumber(t);
-        if (!v || *v != std::floor(*v) || *v < 1 || *v > kMaxMapSize) return std::nullopt;
-        return static_cast<int>(*v);
-    };
-    const auto w = parts.size() == 2 ? side(parts[0]) : std::nullopt;
-    const auto h = parts.size() == 2 ? side(parts[1]) : std::nullopt;
-    if (!w || !h) {
-        in.fail(option + " needs two whole numbers W,H from 1 to " + std::to_string(kMaxMapSize)
-                + " (as in 1024,768), not " + quoted(*text));
-        return std::nullopt;
-    }
-    return SizeStep{*w, *h};
+    const std::string form = "two whole numbers W,H from 1 to " + std::to_string(kMaxMapSize);
+    const auto v = readNumbers(option, in, form.c_str(), {{1, kMaxMapSize}, {1, kMaxMapSize}}, "1024,768");
+    if (!v) return std::nullopt;
+    return SizeStep{(*v)[0], (*v)[1]};
 }
 
 // The control options. False when the argument is none of them; a bad value
@@ -236,26 +244,6 @@ bool readControl(const std::string& option, Reader& in, Controls& c)
         return false;
     }
     return true;
-}
-
-// Whole numbers within lo..hi, as many as names, separated by commas.
-std::optional<std::vector<int>> readNumbers(const std::string& option, Reader& in, const char* form,
-                                            const std::vector<std::pair<int, int>>& ranges, const char* example)
-{
-    const auto text = in.value(option, form);
-    if (!text) return std::nullopt;
-    const std::vector<std::string> parts = splitAtCommas(*text);
-    std::vector<int> values;
-    for (std::size_t i = 0; i < parts.size() && parts.size() == ranges.size(); ++i) {
-        const auto v = parseCNumber(parts[i]);
-        if (!v || *v != std::floor(*v) || *v < ranges[i].first || *v > ranges[i].second) break;
-        values.push_back(static_cast<int>(*v));
-    }
-    if (values.size() != ranges.size() || values.empty()) {
-        in.fail(option + " needs " + form + " (as in " + example + "), not " + quoted(*text));
-        return std::nullopt;
-    }
-    return values;
 }
 
 // --world W,H: before any step, as it sets what every step works on.

@@ -60,9 +60,8 @@ struct RegionRun {
 // it over a map.
 std::unique_ptr<HeightSource> repeatedHeights(const Picture& p, int w, int h)
 {
-    return std::make_unique<SampledHeights>(w, h, false, [p, w, h](int x, int y) {
-        return x < w && y < h ? red(p.at(x % p.width(), y % p.height())) : 255;
-    });
+    return std::make_unique<SampledHeights>(w, h, false,
+                                            [p](int x, int y) { return red(p.at(x % p.width(), y % p.height())); });
 }
 
 // A texture file's picture, whole: decoded once for its size, then into a

@@ -26,27 +26,13 @@ std::string extensionOf(const std::string& path)
     return ext;
 }
 
-template <class T>
-constexpr T kTop = static_cast<T>(~T{0});
-
-// Fills the window band by band, row by row: fill(y, x0, n, out) reads the
-// n samples of world row y from column x0, all within the world; the
-// outside column and row hold the top sample.
+// The window of the bands, of either depth.
 template <class T, class Fill>
 std::variant<HeightWindow, Error> readBands(int w, int h, const std::vector<HeightBand>& bands, const Fill& fill)
 {
-    WindowGrid<T> grid(w, h, bands);
-    for (const HeightBand& b : bands) {
-        const int inside = std::max(0, std::min(b.x0 + b.width, w) - b.x0);
-        for (int y = b.y0; y < b.y0 + b.rows; ++y) {
-            T* row = grid.data() + grid.index(b.x0, y);
-            const int n = y < h ? inside : 0;
-            if (n > 0)
-                if (Refusal r = fill(y, b.x0, n, row)) return *r;
-            std::fill(row + n, row + b.width, kTop<T>);
-        }
-    }
-    return HeightWindow(std::move(grid));
+    auto window = filledWindow<T>(w, h, bands, fill);
+    if (Error* e = std::get_if<Error>(&window)) return std::move(*e);
+    return HeightWindow(std::move(std::get<WindowGrid<T>>(window)));
 }
 
 class RawHeights final : public HeightSource {

@@ -8,6 +8,7 @@
 
 #include "controls.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -84,6 +85,27 @@ private:
     std::vector<std::pair<int, int>> rowSpan_; // the columns each row holds
     std::vector<T, LargePageAllocator<T>> samples_;
 };
+
+// A window holding the bands of a W x H map's grid, filled row by row:
+// fill(y, x0, n, out) gives the n samples of row y from column x0, all on
+// the map (it returns a Refusal); the outside column and row hold the top
+// sample.
+template <class T, class Fill>
+std::variant<WindowGrid<T>, Error> filledWindow(int w, int h, const std::vector<HeightBand>& bands, const Fill& fill)
+{
+    WindowGrid<T> grid(w, h, bands);
+    for (const HeightBand& b : bands) {
+        const int inside = std::max(0, std::min(b.x0 + b.width, w) - b.x0);
+        for (int y = b.y0; y < b.y0 + b.rows; ++y) {
+            T* row = grid.data() + grid.index(b.x0, y);
+            const int n = y < h ? inside : 0;
+            if (n > 0)
+                if (auto refused = fill(y, b.x0, n, row)) return *refused;
+            std::fill(row + n, row + b.width, static_cast<T>(~T{0}));
+        }
+    }
+    return grid;
+}
 
 using ByteWindow = WindowGrid<std::uint8_t>;
 using DeepWindow = WindowGrid<std::uint16_t>;

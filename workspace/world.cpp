@@ -48,11 +48,11 @@ namespace {
 template <class T>
 WindowGrid<T> sampled(int w, int h, const std::vector<HeightBand>& bands, const SampledHeights::Sample& sample)
 {
-    WindowGrid<T> grid(w, h, bands);
-    for (const HeightBand& b : bands)
-        for (int y = b.y0; y < b.y0 + b.rows; ++y)
-            for (int x = b.x0; x < b.x0 + b.width; ++x) grid(x, y) = static_cast<T>(sample(x, y));
-    return grid;
+    auto window = filledWindow<T>(w, h, bands, [&](int y, int x0, int n, T* out) -> Refusal {
+        for (int i = 0; i < n; ++i) out[i] = static_cast<T>(sample(x0 + i, y));
+        return std::nullopt;
+    });
+    return std::move(std::get<WindowGrid<T>>(window)); // sampling refuses nothing
 }
 
 } // namespace

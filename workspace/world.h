@@ -22,9 +22,9 @@ Picture windowOf(const Picture& p, const WorldRegion& held, bool repeat);
 // The w x h pixels of p from (x, y), which lie within it.
 Picture cropped(const Picture& p, int x, int y, int w, int h);
 
-// Heights from a function of the world's grid points, which gives the top
-// sample in the outside column and row itself: a picture repeated across
-// the world, or a grid held whole (in the tests).
+// Heights from a function of the world's points (the outside column and
+// row hold the top sample): a picture repeated across the world, or a grid
+// held whole (in the tests).
 class SampledHeights : public HeightSource {
 public:
     using Sample = std::function<int(int x, int y)>;
