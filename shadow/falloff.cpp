@@ -3,49 +3,17 @@
 
 #include "rays.h"
 
+#include "curves.h"
 #include "ray.h"
 #include "shade_tables.h"
 #include "../workspace/colour.h"
 
-#include <array>
-#include <atomic>
-#include <bit>
-#include <cmath>
 #include <cstdint>
+#include <type_traits>
 
 namespace gloamery {
 
 namespace {
-
-// A curve over the arguments lo..hi a ray commonly meets, each value
-// worked out the first time a ray needs it and kept for the rest of the
-// process, with the very expression used off the table, so a value from
-// the table is bit for bit the value computed on the spot. Worked out whole
-// at the first run, the 5120 values took longer than the run itself on a
-// small map, where it meets a few hundred of them. The table is static and
-// starts as zero bits, which mean "not yet": no curve here takes the value
-// +0.0 (one that did would only be worked out again each time), and the
-// program's static data is mapped before the first run, where a table
-// allocated and filled then took page faults. Threads that meet an
-// argument at once both work it out and store the same bits.
-template <double (*F)(std::int32_t), std::int32_t Lo, std::int32_t Hi>
-class ShadeCurve {
-public:
-    double operator()(std::int32_t v) const
-    {
-        const std::uint32_t i = static_cast<std::uint32_t>(v) - static_cast<std::uint32_t>(Lo);
-        if (i >= kSize) return F(v);
-        const std::uint64_t bits = values_[i].load(std::memory_order_relaxed);
-        if (bits != 0) return std::bit_cast<double>(bits);
-        const double c = F(v);
-        values_[i].store(std::bit_cast<std::uint64_t>(c), std::memory_order_relaxed);
-        return c;
-    }
-
-private:
-    static constexpr std::uint32_t kSize = static_cast<std::uint32_t>(Hi - Lo + 1);
-    static inline std::array<std::atomic<std::uint64_t>, kSize> values_{};
-};
 
 // g = nearest(c x D + E) for a curve value c. A negative g (a sine below 0
 // at a high darkness) is composed as 0, one above 255 as 255.
@@ -56,30 +24,22 @@ struct CurveShade {
     int operator()(double c) const { return nearestChannel(c * d + e); }
 };
 
-// The curve constants are these decimals, not pi/2 and its neighbours.
-constexpr double kSinScale = 1.6;
-constexpr double kCosScale = 1.5708;
-
-// The level in 8-bit steps: L / 257 for deep heights.
+// The level in 8-bit steps: L / 257 for deep heights, whose curve is
+// worked out on the spot (and tabled per darkness by ShadeTable).
 template <class Sample>
-double sinOfLevel(std::int32_t level)
+double sinOfSample(std::int32_t level)
 {
-    return std::sin(level / Depth<Sample>::kUnit / 255.0 * kSinScale + kSinScale);
+    if constexpr (std::is_same_v<Sample, std::uint8_t>) return sinOfLevel(level);
+    else return sinCurve(level / Depth<Sample>::kUnit);
 }
-double cosOfDistance(std::int32_t k) { return std::cos((255.0 - k) / 255.0 * kCosScale); }
 
 // The shade of a level after the lift test: 0..top on the map (tabled),
 // negative on the steps of a ray that comes in from outside it.
 template <class Sample>
 int sinShade(int darkness, std::int32_t level)
 {
-    return CurveShade(darkness)(sinOfLevel<Sample>(level));
+    return CurveShade(darkness)(sinOfSample<Sample>(level));
 }
-
-// Shadow distances: 0 or 50 after a lift, then growing by the decay at each
-// pixel at or below the ray; a ray reaches at most 257 pixels, so this
-// covers decays up to about 15.
-using CosCurve = ShadeCurve<cosOfDistance, -1024, 4095>;
 
 // The pending shade, kept as the curve's argument and shaded only when a
 // step writes it. Until the end of a ray's first step it is black; that is
@@ -112,7 +72,6 @@ struct CosRule {
     Writer shadow;
     CurveShade shade;
     DecayStep grow; // k = nearest(decay + k)
-    CosCurve curve;
     std::int32_t k = 0; // shadow distance
     Pending pending;
 
@@ -122,7 +81,7 @@ struct CosRule {
     void shaded(const Cell& c, int, std::int32_t level)
     {
         k = grow(k);
-        if (level != 0) shadow.setShade(c, pending.set ? shade(curve(pending.arg)) : 0);
+        if (level != 0) shadow.setShade(c, pending.set ? shade(cosOfDistance(pending.arg)) : 0);
     }
     void after(const Cell&, bool, int, std::int32_t&) { pending = {k, true}; }
 };

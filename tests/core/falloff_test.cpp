@@ -1,6 +1,7 @@
 // "Sin func" and "Cos func": shades written a step late, and how their
 // buttons report.
 
+#include "shadow/curves.h"
 #include "shadow/rays.h"
 #include "shadow/sweep.h"
 #include "recording_reporter.h"
@@ -190,6 +191,22 @@ std::vector<Report> sweepEvents(ShadowMode mode)
         out.push_back(e);
     }
     return out;
+}
+
+// The tables written while building hold, bit for bit, what the maths
+// library gives on the spot (the compiler's own values differ for a few
+// cosines), and the lookups leave them at both ends of their ranges.
+TEST(FalloffCurves, TablesHoldTheCurvesOnTheSpot)
+{
+    volatile std::int32_t arg = 0; // never a constant the compiler could fold
+    for (std::int32_t v = -3; v < kSinTableLevels + 3; ++v) {
+        arg = v;
+        EXPECT_EQ(sinOfLevel(v), sinCurve(arg)) << "sine at level " << v;
+    }
+    for (std::int32_t k = kCosTableLo - 3; k <= kCosTableHi + 3; ++k) {
+        arg = k;
+        EXPECT_EQ(cosOfDistance(k), cosCurve(arg)) << "cosine at distance " << k;
+    }
 }
 
 TEST(ShadowButtonReports, StatusAndProgressOfEachButton)
