@@ -6,10 +6,10 @@
 #include "rays.h"
 
 #include "ray.h"
+#include "shade_tables.h"
 
 #include <array>
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 namespace gloamery {
@@ -86,17 +86,15 @@ public:
 private:
     static const std::vector<std::int16_t>& tableFor(int darkness)
     {
-        static std::array<std::once_flag, 256> built;
-        static std::array<std::vector<std::int16_t>, 256> tables;
-        const auto d = static_cast<std::size_t>(darkness);
-        std::call_once(built[d], [&] {
+        return DarknessTables<FadeTable, std::vector<std::int16_t>>::get(darkness, [darkness] {
+            std::vector<std::int16_t> t;
             const double e = 255 - darkness;
             for (std::int32_t k = kFirst; k < kFirst + kMostEntries; ++k) {
-                tables[d].push_back(static_cast<std::int16_t>(worked(e, k)));
-                if (tables[d].back() == kFaded) break;
+                t.push_back(static_cast<std::int16_t>(worked(e, k)));
+                if (t.back() == kFaded) break;
             }
+            return t;
         });
-        return tables[d];
     }
 
     double e_;

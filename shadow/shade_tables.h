@@ -14,14 +14,38 @@
 #include "../workspace/heights.h"
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
+#include <memory>
 #include <type_traits>
-#include <utility>
 #include <vector>
 
 namespace gloamery {
+
+// Tables kept for each darkness 0..255, one set for each Owner: built by
+// the first ray of a darkness that needs one and kept for the rest of the
+// process. Each darkness has a plain atomic pointer, set once; threads that
+// arrive at once may both build the table, and one keeps its own. A
+// once-flag and a guarded static array took longer on their first use than
+// building a table.
+template <class Owner, class Table>
+class DarknessTables {
+public:
+    template <class Build>
+    static const Table& get(int darkness, Build build)
+    {
+        std::atomic<const Table*>& slot = tables_[static_cast<std::size_t>(darkness)];
+        if (const Table* t = slot.load(std::memory_order_acquire)) return *t;
+        auto fresh = std::make_unique<const Table>(build());
+        const Table* expected = nullptr;
+        if (slot.compare_exchange_strong(expected, fresh.get(), std::memory_order_acq_rel)) return *fresh.release();
+        return *expected;
+    }
+
+private:
+    static constinit inline std::array<std::atomic<const Table*>, 256> tables_{};
+};
 
 // The shades of 256 consecutive levels: `first` from offset 0, then
 // `second` from offset `at1` and `third` from `at2` (at1 <= at2; a shade
@@ -80,17 +104,14 @@ private:
     // does): they are then worked out at every step, alike but slower.
     static const Entry* tableFor(int darkness)
     {
-        static std::array<std::once_flag, 256> built;
-        static std::array<std::vector<Entry>, 256> tables;
-        const auto i = static_cast<std::size_t>(darkness);
-        std::call_once(built[i], [&] {
+        const std::vector<Entry>& t = DarknessTables<ShadeTable, std::vector<Entry>>::get(darkness, [darkness] {
             std::vector<std::uint8_t> all(kLevels);
             for (std::size_t v = 0; v < kLevels; ++v)
                 all[v] = static_cast<std::uint8_t>(Shade(darkness, static_cast<std::int32_t>(v)));
-            if constexpr (kRuns) tables[i] = shadeRuns(all);
-            else tables[i] = std::move(all);
+            if constexpr (kRuns) return shadeRuns(all);
+            else return all;
         });
-        return tables[i].empty() ? nullptr : tables[i].data();
+        return t.empty() ? nullptr : t.data();
     }
 
     int darkness_;
