@@ -41,7 +41,14 @@ template <class Body>
 void forEachRow(int rows, std::size_t units, Body body)
 {
     const int threads = threadsFor(units);
-#pragma omp parallel num_threads(threads) if (threads > 1)
+    if (threads == 1) {
+        // Without the runtime: a team of one still costs a call into it,
+        // and on the first run of a process its code is not in the cache.
+        enterParallelWork();
+        for (int y = 0; y < rows; ++y) body(y);
+        return;
+    }
+#pragma omp parallel num_threads(threads)
     {
         enterParallelWork();
 #pragma omp for schedule(static)
