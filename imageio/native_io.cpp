@@ -168,18 +168,23 @@ std::vector<unsigned char> encodeBmp(const Colour* pixels, int width, int height
     return b;
 }
 
+std::string lowerExtension(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    const std::size_t dot = name.rfind('.');
+    std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return ext;
+}
+
 std::optional<LoadedFile> loadPlainFile(Workspace& ws, Slot slot, const std::string& path, bool tile)
 {
     // The toolkit's reader tells the raw and raster kinds by their names;
     // a PNG needs none.
-    const std::size_t dot = path.rfind('.');
-    const std::size_t slash = path.rfind('/');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
-        std::string suffix = path.substr(dot + 1);
-        for (char& c : suffix) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (suffix == "r8" || suffix == "r16" || suffix == "raw" || suffix == "hgt" || suffix == "asc" || suffix == "dem")
-            return std::nullopt;
-    }
+    const std::string suffix = lowerExtension(path);
+    if (suffix == "r8" || suffix == "r16" || suffix == "raw" || suffix == "hgt" || suffix == "asc" || suffix == "dem")
+        return std::nullopt;
     const auto bytes = readSmallFile(path);
     if (!bytes) return std::nullopt;
     auto png = decodePlainPng(bytes->data(), bytes->size(), kDecodeLimitMiB);

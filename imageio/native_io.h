@@ -26,6 +26,10 @@ struct LoadedFile {
     std::string note;
 };
 
+// The part of the file's name after its last dot, in lower case ("" for
+// none): how files the reader cannot recognise by their bytes are told.
+std::string lowerExtension(const std::string& path);
+
 // The file's bytes, or nothing when it cannot be read or is larger than
 // any picture file can be (the toolkit's reader then says why).
 std::optional<std::vector<unsigned char>> readSmallFile(const std::string& path);

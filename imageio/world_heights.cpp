@@ -1,6 +1,7 @@
 #include "world_heights.h"
 
 #include "gdal_plugin.h"
+#include "native_io.h"
 #include "plugins.h"
 
 #include <fcntl.h>
@@ -15,16 +16,6 @@
 namespace gloamery {
 
 namespace {
-
-std::string extensionOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
-    const std::size_t dot = name.rfind('.');
-    std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
-    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return ext;
-}
 
 // The window of the bands, of either depth.
 template <class T, class Fill>
@@ -133,7 +124,7 @@ std::string sizeText(long long w, long long h) { return std::to_string(w) + " x 
 
 bool isRawHeightFile(const std::string& path)
 {
-    const std::string ext = extensionOf(path);
+    const std::string ext = lowerExtension(path);
     return ext == "r8" || ext == "r16" || ext == "raw";
 }
 
@@ -149,7 +140,7 @@ std::variant<std::unique_ptr<HeightSource>, Error> openWorldHeights(const std::s
             return e;
         }
         const long long cells = static_cast<long long>(w) * h, size = st.st_size;
-        const std::string ext = extensionOf(path);
+        const std::string ext = lowerExtension(path);
         const bool deep = ext == "r16" || (ext == "raw" && size == 2 * cells);
         if (size != (deep ? 2 : 1) * cells) {
             ::close(fd);
