@@ -1,6 +1,12 @@
 #include "batch_plan.h"
 
+#include "argument_vetting.h"
+#include "settings_options.h"
+#include "settings/settings.h"
 #include "shadow/shadow_params.h"
+#include "shadow/sun.h"
+#include "imageio/map_files.h"
+#include "imageio/native_io.h"
 #include "imageio/world_heights.h"
 #include "workspace/window_grid.h"
 
@@ -9,6 +15,7 @@
 #include <cmath>
 #include <optional>
 #include <string_view>
+#include <tuple>
 
 namespace gloamery::batch {
 
@@ -19,27 +26,16 @@ struct NamedOperation {
     Operation op;
 };
 
-constexpr std::array<NamedOperation, 8> kOperations = {{
+constexpr std::array<NamedOperation, 9> kOperations = {{
     {"linear", Operation::Linear},
     {"linear-sim", Operation::LinearSim},
     {"sin", Operation::Sin},
     {"cos", Operation::Cos},
     {"embossed", Operation::Embossed},
+    {"sun", Operation::Sun},
     {"make-texture", Operation::MakeTexture},
     {"make-texture2", Operation::MakeTexture2},
     {"clear", Operation::Clear},
-}};
-
-struct NamedBlend {
-    const char* name;
-    BlendMode mode;
-};
-
-constexpr std::array<NamedBlend, 4> kBlends = {{
-    {"50/50", BlendMode::Half},
-    {"multiply", BlendMode::Multiply},
-    {"multiply/2", BlendMode::MultiplyHalf},
-    {"multiply/3", BlendMode::Multiply3},
 }};
 
 constexpr const char* kSlotList = "height, shadow, colour, grass, stone, texture or detail";
@@ -52,17 +48,6 @@ std::optional<Operation> operationFromName(const std::string& name)
 }
 
 std::string quoted(const std::string& s) { return "\"" + s + "\""; }
-
-// The file name's extension in lower case ("png" for "dir.x/A.PNG"), empty
-// when it has none.
-std::string suffix(const std::string& path)
-{
-    const std::string name = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
-    const std::size_t dot = name.rfind('.');
-    std::string ext = dot == std::string::npos ? std::string() : name.substr(dot + 1);
-    for (char& c : ext) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return ext;
-}
 
 std::vector<std::string> splitAtCommas(const std::string& text)
 {
@@ -148,12 +133,16 @@ std::optional<Step> readPictureStep(const std::string& option, Reader& in)
     if (!slot || !path) return std::nullopt;
     if (option == "--load") return LoadStep{*slot, *path, false, std::nullopt};
     if (option == "--tile") return LoadStep{*slot, *path, true, std::nullopt};
-    const std::string ext = suffix(*path);
-    if (ext != "bmp" && ext != "png") {
-        in.fail("cannot save " + quoted(*path) + ": the name must end in .bmp or .png");
+    const auto format = saveFormatOf(*path);
+    if (!format) {
+        in.fail("cannot save " + quoted(*path) + ": the name must end in .bmp, .png, .tif, .tiff, .r16 or .raw");
         return std::nullopt;
     }
-    return SaveStep{*slot, *path, ext};
+    if (*format == "r16" && *slot != Slot::Height) {
+        in.fail("cannot save " + quoted(*path) + ": only the height map saves as raw 16-bit heights (.r16, .raw)");
+        return std::nullopt;
+    }
+    return SaveStep{*slot, *path, *format};
 }
 
 // "LO,HI": two finite numbers, LO below HI.
@@ -201,6 +190,61 @@ std::optional<SizeStep> readSize(const std::string& option, Reader& in)
     return SizeStep{(*v)[0], (*v)[1]};
 }
 
+// NUMBER or NUMBER,NUMBER, each finite and within lo..hi; `second` says
+// whether a second number may (or, when required, must) follow.
+enum class Second { None, Optional, Required };
+std::optional<std::pair<double, double>> readReals(const std::string& option, Reader& in, const std::string& form,
+                                                   double lo, double hi, Second second, double lo2 = 0, double hi2 = 0)
+{
+    const auto text = in.value(option, form.c_str());
+    if (!text) return std::nullopt;
+    const std::vector<std::string> parts = splitAtCommas(*text);
+    const bool countOk = parts.size() == 1 ? second != Second::Required : parts.size() == 2 && second != Second::None;
+    const auto a = countOk ? parseCNumber(parts[0]) : std::nullopt;
+    const auto b = countOk && parts.size() == 2 ? parseCNumber(parts[1]) : a;
+    if (parts.size() == 1) lo2 = lo, hi2 = hi;
+    if (!a || !b || *a < lo || *a > hi || *b < lo2 || *b > hi2) {
+        in.fail(option + " needs " + form + ", not " + quoted(*text));
+        return std::nullopt;
+    }
+    return std::make_pair(*a, *b);
+}
+
+// The "sun" operation's controls. False when the argument is none of them.
+bool readSunControl(const std::string& option, Reader& in, SunControls& c)
+{
+    using namespace sun_range;
+    if (option == "--sun-angle") {
+        if (auto v = readReals(option, in, "A,E: an azimuth from -1e6 to 1e6 and an altitude from 0 to 90 degrees (as in 315,45)",
+                               -kAzimuth, kAzimuth, Second::Required, 0, kAltitudeMax))
+            std::tie(c.azimuth, c.altitude) = *v;
+    } else if (option == "--sun-size") {
+        if (auto v = readReals(option, in, "the sun's size in degrees, from 0 to 10", 0, kSizeMax, Second::None)) c.size = v->first;
+    } else if (option == "--lambert") {
+        const auto text = in.value(option, "on or off");
+        if (!text) return true;
+        if (*text == "on" || *text == "off") c.lambert = *text == "on";
+        else in.fail("--lambert needs on or off, not " + quoted(*text));
+    } else if (option == "--sky") {
+        if (auto v = readReals(option, in, "the sky's share of the light, from 0 to 1", 0, 1, Second::None)) c.sky = v->first;
+    } else if (option == "--sky-rays") {
+        if (auto v = readNumbers(option, in, "N,M: 1..256 azimuths and 1..16 altitudes", {{1, kSkyAzimuthsMax}, {1, kSkyAltitudesMax}}, "16,4")) {
+            c.skyAzimuths = (*v)[0];
+            c.skyAltitudes = (*v)[1];
+        }
+    } else if (option == "--ground") {
+        if (auto v = readReals(option, in, "GX[,GY]: a pixel's ground size across and down, each from 1e-9 to 1e9", kUnitMin,
+                               kUnitMax, Second::Optional, kUnitMin, kUnitMax))
+            std::tie(c.groundX, c.groundY) = *v;
+    } else if (option == "--vertical") {
+        if (auto v = readReals(option, in, "the elevation of one 8-bit height level, from 1e-9 to 1e9", kUnitMin, kUnitMax, Second::None))
+            c.vertical = v->first;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // The control options. False when the argument is none of them; a bad value
 // is recorded in the reader and leaves the controls as they were.
 bool readControl(const std::string& option, Reader& in, Controls& c)
@@ -236,12 +280,10 @@ bool readControl(const std::string& option, Reader& in, Controls& c)
     } else if (option == "--blend") {
         const auto text = in.value(option, "a blend mode");
         if (!text) return true;
-        const auto b = std::find_if(kBlends.begin(), kBlends.end(),
-                                    [&](const NamedBlend& nb) { return *text == nb.name; });
-        if (b == kBlends.end()) in.fail("--blend needs 50/50, multiply, multiply/2 or multiply/3, not " + quoted(*text));
-        else c.blend = b->mode;
+        if (const auto b = blendFromName(*text)) c.blend = *b;
+        else in.fail("--blend needs 50/50, multiply, multiply/2 or multiply/3, not " + quoted(*text));
     } else {
-        return false;
+        return readSunControl(option, in, c.sun);
     }
     return true;
 }
@@ -305,8 +347,10 @@ std::optional<UsageError> worldRefuses(const Plan& plan)
     if (!plan.world) return std::nullopt;
     for (const Step& step : plan.steps) {
         if (std::holds_alternative<SizeStep>(step)) return UsageError{"--size cannot be used with --world: the world's size is set"};
+        if (std::holds_alternative<ExportStep>(step)) return UsageError{"--export-mesh cannot be used with --world: export the terrain of a map"};
         const auto* load = std::get_if<LoadStep>(&step);
         if (!load) continue;
+        if (load->fit) return UsageError{"--open cannot be used with --world: the world's size is set"};
         if (!isInputSlot(load->slot))
             return UsageError{"in a world, " + std::string(slotName(load->slot)) + " is computed and cannot be loaded"};
         if (load->slot == Slot::Height && load->tile)
@@ -325,8 +369,7 @@ bool canRun(Operation op, const std::string& name, const Controls& c, Reader& in
 {
     const auto mode = shadowModeOf(op);
     if (!mode) return true;
-    const auto params = readShadowParams(c, parseCNumber, *mode != ShadowMode::LinearSim, world ? kWorldSunReach : kMapSunReach);
-    if (const Error* e = std::get_if<Error>(&params)) {
+    if (const Refusal e = shadowInputsRefused(c, *mode, parseCNumber, world ? kWorldSunReach : kMapSunReach)) {
         in.fail(name + ": " + e->message);
         return false;
     }
@@ -343,6 +386,7 @@ std::optional<ShadowMode> shadowModeOf(Operation op)
     case Operation::Sin: return ShadowMode::Sin;
     case Operation::Cos: return ShadowMode::Cos;
     case Operation::Embossed: return ShadowMode::Embossed;
+    case Operation::Sun: return ShadowMode::Sun;
     default: return std::nullopt;
     }
 }
@@ -354,140 +398,59 @@ std::string operationName(Operation op)
     return {};
 }
 
-namespace {
-
-// The vetting pass sees the command line as a whole: the options that
-// take a value take the next argument whatever it looks like, --help and
-// --version win wherever they stand, and unknown options are named the way
-// the toolkit's command-line parser named them when the tool used it.
-struct Vetted {
-    std::optional<Request> request; // --help or --version, wherever it stands
-    std::optional<UsageError> error;
-};
-
-constexpr std::array<std::string_view, 14> kValueOptions = {
-    "load", "tile", "save", "size", "heights", "threads", "sun", "decay", "darkness", "contrast", "blur", "blend",
-    "world", "region"};
-constexpr std::array<std::string_view, 6> kFlags = {"h", "help", "help-all", "v", "version", "time"};
-
-bool takesValue(std::string_view name)
-{
-    return std::find(kValueOptions.begin(), kValueOptions.end(), name) != kValueOptions.end();
-}
-bool known(std::string_view name)
-{
-    return takesValue(name) || std::find(kFlags.begin(), kFlags.end(), name) != kFlags.end();
-}
-
-Vetted vet(const std::vector<std::string>& args)
-{
-    std::vector<std::string> found, unknown;
-    std::string valueError; // the last one counts
-    bool positionalOnly = false;
-    // The value of `name`, given in `arg` after '=' or as the next argument.
-    auto valueOf = [&](const std::string& name, const std::string& arg, std::size_t& i) {
-        const std::size_t eq = arg.find('=');
-        if (takesValue(name)) {
-            if (eq == std::string::npos && ++i == args.size()) valueError = "Missing value after '" + arg + "'.";
-        } else if (eq != std::string::npos) {
-            valueError = "Unexpected value after '" + arg.substr(0, eq) + "'.";
-        }
-    };
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (positionalOnly || arg.size() < 2 || arg[0] != '-') continue;
-        if (arg[1] == '-') {
-            if (arg.size() == 2) {
-                positionalOnly = true;
-                continue;
-            }
-            const std::string name = arg.substr(2, arg.find('=') == std::string::npos ? std::string::npos : arg.find('=') - 2);
-            if (!known(name)) {
-                unknown.push_back(name);
-                continue;
-            }
-            found.push_back(name);
-            valueOf(name, arg, i);
-            continue;
-        }
-        // Single letters, run together: "-hv", "-x".
-        std::string name;
-        bool valueFound = false;
-        for (std::size_t pos = 1; pos < arg.size(); ++pos) {
-            name = arg.substr(pos, 1);
-            if (!known(name)) {
-                unknown.push_back(name);
-                continue;
-            }
-            found.push_back(name);
-            if (takesValue(name)) {
-                valueFound = pos + 1 < arg.size();
-                break;
-            }
-            if (pos + 1 < arg.size() && arg[pos + 1] == '=') break;
-        }
-        if (!valueFound && known(name)) valueOf(name, arg, i);
-    }
-    if (!valueError.empty()) return {std::nullopt, UsageError{valueError}};
-    if (unknown.size() == 1) return {std::nullopt, UsageError{"Unknown option '" + unknown[0] + "'."}};
-    if (!unknown.empty()) {
-        std::string names;
-        for (const std::string& n : unknown) names += (names.empty() ? "" : ", ") + n;
-        return {std::nullopt, UsageError{"Unknown options: " + names + "."}};
-    }
-    auto isSet = [&](std::string_view a, std::string_view b) {
-        return std::find(found.begin(), found.end(), a) != found.end() || std::find(found.begin(), found.end(), b) != found.end();
-    };
-    if (isSet("h", "help") || isSet("help-all", "help-all")) return {Request::Help, std::nullopt};
-    if (isSet("v", "version")) return {Request::Version, std::nullopt};
-    return {};
-}
-
-// "--name=value" as the two arguments it means.
-std::vector<std::string> unpacked(const std::vector<std::string>& args)
-{
-    std::vector<std::string> out;
-    bool optionsEnd = false;
-    for (const std::string& arg : args) {
-        const std::size_t eq = arg.find('=');
-        if (!optionsEnd && arg.starts_with("--") && eq != std::string::npos && eq > 2) {
-            out.push_back(arg.substr(0, eq));
-            out.push_back(arg.substr(eq + 1));
-        } else {
-            out.push_back(arg);
-        }
-        if (arg == "--") optionsEnd = true;
-    }
-    return out;
-}
-
-} // namespace
-
 std::variant<Command, UsageError> parseArguments(const std::vector<std::string>& rawArgs)
 {
     Command cmd;
     if (rawArgs.empty()) return UsageError{"nothing to do"};
-    const Vetted vetted = vet(rawArgs);
+    const Vetted vetted = vetArguments(rawArgs);
     if (vetted.error) return *vetted.error;
     if (vetted.request) {
         cmd.request = *vetted.request;
         return cmd;
     }
 
-    const std::vector<std::string> args = unpacked(rawArgs);
+    const std::vector<std::string> args = unpackArguments(rawArgs);
     Controls controls; // the control panel's defaults
     std::optional<ElevationRange> heights; // elevations from least to greatest
     std::optional<std::vector<int>> region;
+    SettingsOptions settings; // what settings files keep beyond the controls
+    std::pair<bool, bool> unitsGiven{false, false}; // --ground, --vertical since the last height map
     Reader in(args);
+    bool optionsEnded = false; // after "--", only operations
     while (!in.atEnd() && !in.error()) {
         const std::string arg = in.next();
-        if (arg == "--time") {
+        if (optionsEnded) {
+            if (const auto op = operationFromName(arg)) {
+                if (canRun(*op, arg, controls, in, cmd.plan.world.has_value())) cmd.plan.steps.push_back(RunStep{*op, controls});
+            } else {
+                in.fail("unknown operation " + quoted(arg) + " after --");
+            }
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--vrt-sources") {
+            if (const auto folder = in.value(arg, "a FOLDER")) cmd.plan.vrtSourceFolders.push_back(*folder);
+        } else if (arg == "--time") {
             cmd.plan.time = true;
+        } else if (arg == "--quiet") {
+            cmd.plan.quiet = true;
         } else if (arg == "--load" || arg == "--tile" || arg == "--save") {
             if (auto step = readPictureStep(arg, in)) {
-                if (auto* load = std::get_if<LoadStep>(&*step)) load->heights = heights;
+                if (auto* load = std::get_if<LoadStep>(&*step)) {
+                    load->heights = heights;
+                    if (load->slot == Slot::Height) unitsGiven = {false, false}; // a raster's own units now stand
+                }
                 cmd.plan.steps.push_back(std::move(*step));
             }
+        } else if (arg == "--open") {
+            if (const auto path = in.value(arg, "a FILE"); path && !path->empty()) {
+                cmd.plan.steps.push_back(LoadStep{Slot::Height, *path, false, heights, true});
+                unitsGiven = {false, false};
+            }
+            else if (path) in.fail("--open needs a file name, not an empty text");
+        } else if (arg == "--export-mesh") {
+            if (const auto path = in.value(arg, "a FILE.glb"); path && lowerExtension(*path) == "glb")
+                cmd.plan.steps.push_back(ExportStep{*path, controls.sun, unitsGiven.first, unitsGiven.second});
+            else if (path) in.fail("cannot export " + quoted(*path) + ": the name must end in .glb");
         } else if (arg == "--heights") {
             if (auto range = readRange(arg, in)) heights = range;
         } else if (arg == "--size") {
@@ -500,90 +463,28 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
             if (const auto n = in.integer(arg, 1, 1024)) cmd.plan.threads = *n;
         } else if (readControl(arg, in, controls)) {
             // the controls now stand as the next operation will see them
-        } else if (const auto op = operationFromName(arg)) {
-            if (canRun(*op, arg, controls, in, cmd.plan.world.has_value())) cmd.plan.steps.push_back(RunStep{*op, controls});
+            if (arg == "--ground") unitsGiven.first = true;
+            if (arg == "--vertical") unitsGiven.second = true;
+        } else if (arg == "--settings") {
+            unitsGiven = {true, true};
+            if (const auto path = in.value(arg, "a FILE"))
+                if (auto refused = settings.apply(*path, controls, cmd.plan)) in.fail(std::move(*refused));
+        } else if (arg == "--save-settings") {
+            if (const auto path = in.value(arg, "a FILE")) cmd.plan.steps.push_back(settings.save(*path, controls, cmd.plan));
+        } else if (const auto op = operationFromName(arg == "shadow" ? settings.lastShadowName() : arg)) {
+            settings.reached(*op);
+            if (canRun(*op, arg, controls, in, cmd.plan.world.has_value())) cmd.plan.steps.push_back(RunStep{*op, controls, unitsGiven.first, unitsGiven.second});
         } else if (arg.starts_with('-')) {
             in.fail("unknown option " + quoted(arg));
         } else {
             in.fail("unknown operation " + quoted(arg)
-                    + ": use linear, linear-sim, sin, cos, embossed, make-texture, make-texture2 or clear");
+                    + ": use linear, linear-sim, sin, cos, embossed, sun, shadow, make-texture, make-texture2 or clear");
         }
     }
     if (in.error()) return *in.error();
     if (auto e = placeRegion(cmd.plan, region)) return *e;
     if (auto e = worldRefuses(cmd.plan)) return *e;
     return cmd;
-}
-
-std::string usageText()
-{
-    return std::string(
-        "Usage: gloamery-batch [ARGUMENT]...\n"
-        "Lights a terrain the way the control panel does, one argument at a time,\n"
-        "strictly left to right. Starts from the control panel's default pictures.\n"
-        "\n"
-        "Pictures (SLOT: height, shadow, colour, grass, stone, texture, detail):\n"
-        "  --load SLOT FILE     put an image (BMP, JPEG, GIF, PNG, PPM, TIFF...) into the slot\n"
-        "                       at its top-left, cropped to the map; a note on standard\n"
-        "                       error tells when its size differs from the map's\n"
-        "  --tile SLOT FILE     fill the slot with the image repeated from the top-left\n"
-        "  --save SLOT FILE     write the slot's picture; FILE ends in .bmp or .png\n"
-        "                       (a deep height map saves as 16-bit grey PNG)\n"
-        "\n"
-        "Deep heights: 16-bit PNG and TIFF, PGM with a maxval above 255, raw 16-bit\n"
-        "little-endian .r16/.raw files of the map's size, and elevation rasters\n"
-        "(GeoTIFF, SRTM .hgt, ESRI ASCII .asc) load as height at full precision.\n"
-        "  --heights LO,HI      the elevations later raster loads map onto 0..65535\n"
-        "                       (default: each raster's least and greatest); a note\n"
-        "                       on standard error tells the range used\n"
-        "\n"
-        "Map size (256,256 at start):\n"
-        "  --size W,H           make every slot W x H, each side 1..16384: the height,\n"
-        "                       grass, stone and detail pictures repeat from the\n"
-        "                       top-left, the shadow, texture and colour maps start afresh\n"
-        "\n"
-        "Worlds larger than a map, lit a region at a time (see light-world.sh):\n"
-        "  --world W,H          before anything else: the steps work on a W x H world,\n"
-        "                       each side 1..65536, whose heights --load height FILE\n"
-        "                       reads by window: raw .r8 (bytes), .r16 (16-bit little-\n"
-        "                       endian), .raw (either, by its length), or any elevation\n"
-        "                       raster, tiled GeoTIFF and VRT mosaics included (these\n"
-        "                       need --heights LO,HI); grass, stone and detail repeat\n"
-        "                       (--tile) or lie (--load) from the world's origin\n"
-        "  --region X,Y,w,h     compute and save only this region (each side up to\n"
-        "                       16384); put side by side, any split's regions are the\n"
-        "                       bytes of one run over the whole world. The sun may\n"
-        "                       stand up to twice 65536 from the world's origin\n"
-        "\n"
-        "Controls (numbers in the C locale, as in 10.5):\n"
-        "  --sun X,Y            sun position X0,Y0 (default 0,0)\n"
-        "  --decay NUMBER       decay (default 5)\n"
-        "  --darkness N         darkness 0..255 (default 128)\n"
-        "  --contrast N         texture contrast 0..100 (default 0)\n"
-        "  --blur on|off        smooth the shadow map when merging (default on)\n"
-        "  --blend MODE         50/50, multiply, multiply/2 or multiply/3 (default multiply)\n"
-        "\n"
-        "Operations, run when reached:\n"
-        "  linear, linear-sim, sin, cos, embossed   a shadow run, then the merge\n"
-        "  make-texture, make-texture2              texture synthesis\n"
-        "  clear                                    empty the shadow map\n"
-        "\n"
-        "  --threads N          compute on N threads (default: GLOAMERY_THREADS, else\n"
-        "                       every core); the results are the same on any number\n"
-        "  --time               print each operation's wall time on standard error\n"
-        "  -h, --help           print this help\n"
-        "  -v, --version        print the version\n"
-        "\n"
-        "An option's value may also follow an equals sign, as in --decay=-3.\n"
-        "\n"
-        "Exit status: 0 done, 1 a file could not be read or written (the run stops\n"
-        "there), 2 a bad argument (nothing runs).\n"
-        "\n"
-        "Examples:\n"
-        "  gloamery-batch --load height hills.png --sun 40,30 --decay 3 linear \\\n"
-        "                 --save colour lit.png\n"
-        "  gloamery-batch --size 1024,1024 --load height hills1k.png make-texture \\\n"
-        "                 --sun 500,-200 linear --save colour hills1k-lit.png\n");
 }
 
 } // namespace gloamery::batch

@@ -5,6 +5,7 @@
 
 #include "compose/texture.h"
 #include "imageio/elevation.h"
+#include "settings/settings.h"
 #include "shadow/sweep.h"
 #include "workspace/controls.h"
 #include "workspace/workspace.h"
@@ -20,7 +21,7 @@
 
 namespace gloamery::batch {
 
-enum class Operation { Linear, LinearSim, Sin, Cos, Embossed, MakeTexture, MakeTexture2, Clear };
+enum class Operation { Linear, LinearSim, Sin, Cos, Embossed, Sun, MakeTexture, MakeTexture2, Clear };
 
 // The operation's name on the command line ("linear", "make-texture2"...).
 std::string operationName(Operation op);
@@ -33,6 +34,7 @@ struct LoadStep {
     std::string path;
     bool tile = false;
     std::optional<ElevationRange> heights; // --heights as it stood
+    bool fit = false; // --open: the map first takes the file's size
 };
 
 // --size: every slot becomes w x h.
@@ -44,7 +46,7 @@ struct SizeStep {
 struct SaveStep {
     Slot slot;
     std::string path;
-    std::string format; // "bmp" or "png", from the extension
+    std::string format; // "bmp", "png", "tif" or "r16", from the extension (see map_files.h)
 };
 
 // An operation with the controls as they stood when the command line
@@ -52,9 +54,28 @@ struct SaveStep {
 struct RunStep {
     Operation op;
     Controls controls;
+    // Whether --ground, --vertical (or a settings file) came after the
+    // last height map loaded; else a raster's own units stand in for them.
+    bool groundGiven = false;
+    bool verticalGiven = false;
 };
 
-using Step = std::variant<LoadStep, SaveStep, RunStep, SizeStep>;
+// --save-settings: the controls as they stood when the command line reached it.
+struct SaveSettingsStep {
+    std::string path;
+    Settings settings;
+};
+
+// --export-mesh: the terrain as a glTF binary, in the ground units set
+// when the command line reached it.
+struct ExportStep {
+    std::string path;
+    SunControls units;
+    bool groundGiven = false; // as in RunStep
+    bool verticalGiven = false;
+};
+
+using Step = std::variant<LoadStep, SaveStep, RunStep, SizeStep, SaveSettingsStep, ExportStep>;
 
 // --world W,H and --region X,Y,w,h: the steps run over a region of a
 // world, whose heights are read by window (see world_run.h).
@@ -72,6 +93,9 @@ struct Plan {
     std::vector<Step> steps;
     bool time = false; // --time: report each operation's wall time
     int threads = 0;   // --threads: 0 keeps GLOAMERY_THREADS or every core
+    std::vector<std::string> vrtSourceFolders; // --vrt-sources: more folders a mosaic's sources may lie in
+    bool quiet = false;    // --quiet: no progress line
+    bool progress = false; // a progress line for long steps (standard error is a terminal, not --quiet)
 };
 
 enum class Request { Run, Help, Version };

@@ -1,10 +1,18 @@
 #include "batch_run.h"
 
+#include "settings_options.h"
+#include "progress_line.h"
 #include "world_run.h"
 
+#include "imageio/input_file.h"
+#include "imageio/map_files.h"
 #include "imageio/native_io.h"
+#include "imageio/picture_limits.h"
+#include "imageio/picture_size.h"
 #include "imageio/plugins.h"
 #include "imageio/qt_fallback.h"
+#include "imageio/raster_plugin.h"
+#include "imageio/terrain_glb.h"
 #include "workspace/large_buffer.h"
 #include "workspace/parallel.h"
 #include "workspace/reporter.h"
@@ -19,6 +27,7 @@
 #include <cstdio>
 #include <new>
 #include <ostream>
+#include <sstream>
 #include <utility>
 
 namespace gloamery::batch {
@@ -46,8 +55,13 @@ double physicalMemory()
 }
 
 // A W x H map holds seven pictures of 4 bytes a pixel, and a run takes
-// about three more pictures' worth (heights, light, scratch layers).
-double bytesForMap(int w, int h) { return 10.0 * 4.0 * w * h; }
+// about three more pictures' worth (heights, light, scratch). The shadow
+// sweep adds a layer of up to a map's size a thread (4 GiB at most).
+double bytesForMap(int w, int h, int threads)
+{
+    const double picture = 4.0 * w * h;
+    return 10.0 * picture + std::min(4.0 * 1024 * 1024 * 1024, std::max(2, threads) * picture);
+}
 
 std::string mib(double bytes) { return std::to_string(static_cast<long long>(bytes / (1024 * 1024))) + " MiB"; }
 
@@ -56,22 +70,46 @@ std::string mib(double bytes) { return std::to_string(static_cast<long long>(byt
 // Plain PNG files are read here; every other file by the toolkit's
 // readers in the plugin, loaded the first time one is needed, so a run on
 // plain files never maps the GUI libraries.
-std::variant<LoadedFile, Error> loadFile(Workspace& ws, const LoadStep& load)
+namespace {
+
+bool namedRaster(const std::string& path)
 {
-    if (auto plain = loadPlainFile(ws, load.slot, load.path, load.tile)) return std::move(*plain);
-    static const auto viaToolkit = reinterpret_cast<QtLoadSlotFile>(
-        pluginSymbol(openPlugin(kQtPluginFile, "GLOAMERY_QTIO_PLUGIN"), kQtLoadSlotFileSymbol));
+    const std::string ext = lowerExtension(path);
+    return ext == "hgt" || ext == "asc" || ext == "dem";
+}
+
+} // namespace
+
+std::variant<std::vector<unsigned char>, Error> readLoadFile(const LoadStep& load)
+{
+    if (namedRaster(load.path)) return std::vector<unsigned char>{};
+    return readInputFile(load.path, kMaxPictureFileBytes);
+}
+
+std::variant<LoadedFile, Error> loadFileBytes(Workspace& ws, const LoadStep& load, const std::vector<unsigned char>& bytes)
+{
+    if (!namedRaster(load.path))
+        if (auto plain = loadPlainBytes(ws, load.slot, load.path, bytes, load.tile)) return std::move(*plain);
+    static const auto viaToolkit = reinterpret_cast<QtLoadSlotBytes>(
+        pluginSymbol(openPlugin(kQtPluginFile, "GLOAMERY_QTIO_PLUGIN"), kQtLoadSlotBytesSymbol));
     if (!viaToolkit)
         return Error{std::string("Files other than plain PNG are read by the ") + kQtPluginFile
                      + " plugin, which is not installed."};
     std::variant<LoadedFile, Error> read = Error{};
-    viaToolkit(ws, load.slot, load.path, load.tile, load.heights, read);
+    viaToolkit(ws, load.slot, load.path, bytes, load.tile, load.heights, read);
     return read;
+}
+
+std::variant<LoadedFile, Error> loadFile(Workspace& ws, const LoadStep& load)
+{
+    auto bytes = readLoadFile(load);
+    if (Error* e = std::get_if<Error>(&bytes)) return std::move(*e);
+    return loadFileBytes(ws, load, std::get<std::vector<unsigned char>>(bytes));
 }
 
 namespace {
 
-int load(Workspace& ws, const LoadStep& load, std::ostream& err)
+int load(Workspace& ws, const LoadStep& load, MapOrigin& origin, std::ostream& err)
 {
     auto read = loadFile(ws, load);
     if (const Error* e = std::get_if<Error>(&read)) {
@@ -79,7 +117,13 @@ int load(Workspace& ws, const LoadStep& load, std::ostream& err)
         return kExitFileError;
     }
     const LoadedFile& file = std::get<LoadedFile>(read);
+    // The heights' place and no-data cells follow the height map; a map
+    // repeated from a raster is no longer where the raster lies.
+    if (load.slot == Slot::Height)
+        origin = load.tile ? MapOrigin{} : resizedOrigin(file.origin, ws.width(), ws.height(), false);
     if (!file.note.empty()) err << "note: " << load.path << ": " << file.note << '\n';
+    if (load.slot == Slot::Height && !load.tile && file.origin.units)
+        err << "note: " << load.path << ": " << unitsNote(*file.origin.units) << '\n';
     if (!load.tile && (file.width != ws.width() || file.height != ws.height()))
         err << "note: " << load.path << " is " << file.width << " x " << file.height
             << "; the map is " << ws.width() << " x " << ws.height() << " (use --size " << file.width << ','
@@ -87,25 +131,51 @@ int load(Workspace& ws, const LoadStep& load, std::ostream& err)
     return kExitOk;
 }
 
-// A deep height map saves as 16-bit grey PNG; everything else as 8-bit.
-Refusal save(const Workspace& ws, const SaveStep& save)
+// A deep height map saves its 16-bit samples; everything else as 8-bit.
+Refusal save(const Workspace& ws, const SaveStep& save, const MapOrigin& origin)
 {
-    if (save.slot == Slot::Height && save.format == "png" && heightsAreDeep(ws))
-        return saveDeepHeightsFile(ws.heightSamples(), save.path);
-    return savePictureFile(ws.picture(save.slot), save.path, save.format);
+    const bool deep = save.slot == Slot::Height && save.format != "bmp" && heightsAreDeep(ws);
+    const HeightSamples samples = deep ? ws.heightSamples() : HeightSamples{};
+    return saveSlotMap(SlotMap{save.slot, ws.picture(save.slot), samples, origin}, save.path, save.format);
 }
 
-int resize(Workspace& ws, const SizeStep& size, std::ostream& err)
+int resize(Workspace& ws, const SizeStep& size, MapOrigin& origin, std::ostream& err)
 {
-    const double needed = bytesForMap(size.width, size.height);
+    const double needed = bytesForMap(size.width, size.height, threadCount());
     const double have = physicalMemory();
     if (have > 0 && needed > have) {
         err << kTool << ": cannot make the map " << size.width << " x " << size.height << ": it needs about "
-            << mib(needed) << ", more than this machine's " << mib(have) << '\n';
+            << mib(needed) << " on " << threadCount() << " threads, more than this machine's " << mib(have) << '\n';
         return kExitFileError;
     }
-    ws.resize(size.width, size.height);
+    try {
+        ws.resize(size.width, size.height);
+    } catch (const std::bad_alloc&) {
+        err << kTool << ": cannot make the map " << size.width << " x " << size.height << ": out of memory\n";
+        return kExitFileError;
+    }
+    origin = resizedOrigin(origin, size.width, size.height, true);
     return kExitOk;
+}
+
+// --open: the map takes the file's size, read from its header, then the
+// file is loaded; a file larger than any map is refused before decoding.
+int open(Workspace& ws, const LoadStep& step, MapOrigin& origin, std::ostream& err)
+{
+    const auto size = heightFileSize(step.path);
+    if (const Error* e = std::get_if<Error>(&size)) {
+        err << kTool << ": cannot open " << quoted(step.path) << ": " << e->message << '\n';
+        return kExitFileError;
+    }
+    const PictureSize& s = std::get<PictureSize>(size);
+    if (!validMapSize(s.width, s.height)) {
+        err << kTool << ": cannot open " << quoted(step.path) << ": it is " << s.width << " x " << s.height
+            << "; a map may be 1 to " << kMaxMapSize << " a side\n";
+        return kExitFileError;
+    }
+    if (s.width != ws.width() || s.height != ws.height())
+        if (const int status = resize(ws, SizeStep{s.width, s.height}, origin, err)) return status;
+    return load(ws, step, origin, err);
 }
 
 // Maps the program's own code and static tables, and the maths library's,
@@ -166,11 +236,17 @@ std::vector<Slot> defaultsRead(const Plan& plan)
     };
     for (const Step& step : plan.steps) {
         if (const auto* l = std::get_if<LoadStep>(&step)) {
+            if (l->fit) // --open resizes first, repeating the inputs
+                for (Slot s : {Slot::Grass, Slot::Stone, Slot::Detail}) reads(s);
             replaced.push_back(l->slot); // placed over the background, or tiled: the default is not read
         } else if (const auto* save = std::get_if<SaveStep>(&step)) {
             reads(save->slot);
         } else if (std::holds_alternative<SizeStep>(step)) {
             for (Slot s : {Slot::Height, Slot::Grass, Slot::Stone, Slot::Detail}) reads(s); // repeated to the new size
+        } else if (std::holds_alternative<SaveSettingsStep>(step)) {
+            continue; // reads no picture
+        } else if (std::holds_alternative<ExportStep>(step)) {
+            reads(Slot::Height);
         } else {
             const Operation op = std::get<RunStep>(step).op;
             if (op == Operation::Clear) continue;
@@ -188,20 +264,51 @@ namespace {
 
 int runSteps(const Plan& plan, Workspace& ws, std::ostream& err)
 {
+    MapOrigin origin; // where the height map came from
     for (const Step& step : plan.steps) {
         if (const auto* l = std::get_if<LoadStep>(&step)) {
-            if (const int status = load(ws, *l, err)) return status;
+            // A large raster takes a while to read: its line shows the time,
+            // and what the load has to say follows once the line is gone.
+            std::ostringstream said;
+            ProgressLine line(err, "reading " + l->path, plan.progress);
+            const int status = l->fit ? open(ws, *l, origin, said) : load(ws, *l, origin, said);
+            line.finish();
+            err << said.str();
+            if (status) return status;
         } else if (const auto* size = std::get_if<SizeStep>(&step)) {
-            if (const int status = resize(ws, *size, err)) return status;
+            if (const int status = resize(ws, *size, origin, err)) return status;
         } else if (const auto* save = std::get_if<SaveStep>(&step)) {
-            if (const Refusal r = batch::save(ws, *save)) {
+            ProgressLine line(err, "writing " + save->path, plan.progress);
+            const Refusal refused = batch::save(ws, *save, origin);
+            line.finish();
+            if (const Refusal& r = refused) {
                 err << kTool << ": cannot write " << quoted(save->path) << ": " << r->message << '\n';
                 return kExitFileError;
             }
+        } else if (const auto* keep = std::get_if<SaveSettingsStep>(&step)) {
+            if (const int status = runSaveSettings(*keep, err)) return status;
+        } else if (const auto* mesh = std::get_if<ExportStep>(&step)) {
+            SunControls units = mesh->units;
+            withRasterUnits(units, origin, mesh->groundGiven, mesh->verticalGiven);
+            const TerrainScale scale{units.groundX, units.groundY, units.vertical};
+            ProgressLine line(err, "writing " + mesh->path, plan.progress);
+            const Refusal refused = exportTerrainGlb(ws, scale, mesh->path);
+            line.finish();
+            if (const Refusal& r = refused) {
+                err << kTool << ": cannot write " << quoted(mesh->path) << ": " << r->message << '\n';
+                return kExitFileError;
+            }
         } else {
-            const auto& run = std::get<RunStep>(step);
+            RunStep run = std::get<RunStep>(step);
+            if (const Refusal r = takeRasterUnits(run, origin)) {
+                err << kTool << ": sun: " << r->message << '\n';
+                return kExitFileError;
+            }
             const auto start = std::chrono::steady_clock::now();
-            if (const Refusal r = runOperation(ws, run)) {
+            ProgressLine line(err, operationName(run.op), plan.progress);
+            const Refusal refused = runOperation(ws, run, line);
+            line.finish();
+            if (const Refusal& r = refused) {
                 // Arguments are checked before the run, so this is a refusal
                 // the check did not foresee; it is still the user's input.
                 err << kTool << ": " << operationName(run.op) << ": " << r->message << '\n';
@@ -215,18 +322,36 @@ int runSteps(const Plan& plan, Workspace& ws, std::ostream& err)
 
 } // namespace
 
-Refusal runOperation(Workspace& ws, const RunStep& step)
+void withRasterUnits(SunControls& c, const MapOrigin& origin, bool groundGiven, bool verticalGiven)
 {
-    SilentReporter quiet;
+    if (!origin.units) return;
+    if (!groundGiven) {
+        c.groundX = origin.units->groundX;
+        c.groundY = origin.units->groundY;
+    }
+    if (!verticalGiven) c.vertical = origin.units->vertical;
+}
+
+Refusal takeRasterUnits(RunStep& run, const MapOrigin& origin)
+{
+    if (run.op == Operation::Sun && origin.units)
+        if (Refusal r = rasterUnitsRefused(*origin.units, !run.groundGiven, !run.verticalGiven)) return r;
+    withRasterUnits(run.controls.sun, origin, run.groundGiven, run.verticalGiven);
+    return std::nullopt;
+}
+
+Refusal runOperation(Workspace& ws, const RunStep& step, Reporter& report)
+{
     const Controls& c = step.controls;
     switch (step.op) {
-    case Operation::Linear: return runShadow(ws, ShadowMode::Linear, c, parseCNumber, quiet);
-    case Operation::LinearSim: return runShadow(ws, ShadowMode::LinearSim, c, parseCNumber, quiet);
-    case Operation::Sin: return runShadow(ws, ShadowMode::Sin, c, parseCNumber, quiet);
-    case Operation::Cos: return runShadow(ws, ShadowMode::Cos, c, parseCNumber, quiet);
-    case Operation::Embossed: return runShadow(ws, ShadowMode::Embossed, c, parseCNumber, quiet);
-    case Operation::MakeTexture: makeTexture(ws, c.contrast, quiet); return std::nullopt;
-    case Operation::MakeTexture2: makeTexture2(ws, c.contrast, quiet); return std::nullopt;
+    case Operation::Linear: return runShadow(ws, ShadowMode::Linear, c, parseCNumber, report);
+    case Operation::LinearSim: return runShadow(ws, ShadowMode::LinearSim, c, parseCNumber, report);
+    case Operation::Sin: return runShadow(ws, ShadowMode::Sin, c, parseCNumber, report);
+    case Operation::Cos: return runShadow(ws, ShadowMode::Cos, c, parseCNumber, report);
+    case Operation::Embossed: return runShadow(ws, ShadowMode::Embossed, c, parseCNumber, report);
+    case Operation::Sun: return runShadow(ws, ShadowMode::Sun, c, parseCNumber, report);
+    case Operation::MakeTexture: makeTexture(ws, c.contrast, report); return std::nullopt;
+    case Operation::MakeTexture2: makeTexture2(ws, c.contrast, report); return std::nullopt;
     case Operation::Clear: clearShadow(ws); return std::nullopt;
     }
     return std::nullopt;
@@ -262,19 +387,27 @@ int runPlan(const Plan& plan, Workspace& ws, std::ostream& err)
     }
 }
 
-int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool terminal)
 {
-    const auto parsed = parseArguments(args);
+    auto parsed = parseArguments(args);
     if (const auto* e = std::get_if<UsageError>(&parsed)) {
         err << kTool << ": " << e->message << "\nTry '" << kTool << " --help' for more information.\n";
         return kExitUsage;
     }
-    const Command& cmd = std::get<Command>(parsed);
+    Command& cmd = std::get<Command>(parsed);
+    cmd.plan.progress = terminal && !cmd.plan.quiet;
     switch (cmd.request) {
     case Request::Help: out << usageText(); return kExitOk;
     case Request::Version: out << kTool << ' ' << GLOAMERY_VERSION << '\n'; return kExitOk;
     case Request::Run: break;
     }
+    allowRasterSourceFolders(cmd.plan.vrtSourceFolders);
+    // Found out before anything is written.
+    for (const Step& step : cmd.plan.steps)
+        if (const auto* save = std::get_if<SaveStep>(&step); save && save->format == "tif" && !geoTiffWriterAvailable()) {
+            err << kTool << ": cannot write " << quoted(save->path) << ": " << geoTiffWriterMissing() << '\n';
+            return kExitFileError;
+        }
     if (cmd.plan.world) return runWorld(cmd.plan, err);
     Workspace ws;
     loadBuiltInDefaults(ws, defaultsRead(cmd.plan));

@@ -3,7 +3,9 @@
 // calls the control panel makes.
 
 #include "batch_plan.h"
+#include "imageio/geo_place.h"
 #include "imageio/native_io.h"
+#include "workspace/reporter.h"
 
 #include <chrono>
 #include <iosfwd>
@@ -15,8 +17,14 @@ constexpr int kExitFileError = 1; // a file could not be read or written
 constexpr int kExitUsage = 2;     // a bad argument: nothing ran
 
 // Puts a file into a slot: plain PNG files directly, every other one
-// through the toolkit's readers in their plugin.
+// through the toolkit's readers in their plugin. The file is read once
+// (a pipe cannot be read again); a raster named as one (.hgt, .asc, .dem)
+// is opened by name by the raster plugin instead.
 std::variant<LoadedFile, Error> loadFile(Workspace& ws, const LoadStep& load);
+// The same in two halves, for bytes placed more than once: the file's
+// bytes (none for a raster named as one), then the load from them.
+std::variant<std::vector<unsigned char>, Error> readLoadFile(const LoadStep& load);
+std::variant<LoadedFile, Error> loadFileBytes(Workspace& ws, const LoadStep& load, const std::vector<unsigned char>& bytes);
 
 // The input slots whose default picture the plan reads before it replaces
 // it: only those are decoded at start.
@@ -29,16 +37,23 @@ void prepareRun(const Plan& plan);
 // "linear 12.345 ms", for --time.
 std::string timeLine(Operation op, std::chrono::steady_clock::duration d);
 
-// Runs one operation as its button does.
-Refusal runOperation(Workspace& ws, const RunStep& step);
+// Runs one operation as its button does, telling the reporter how far it is.
+Refusal runOperation(Workspace& ws, const RunStep& step, Reporter& report);
+
+// A raster height map's own units in the Sun controls, where no --ground
+// or --vertical came after it; for a "sun" run, refused when a unit the
+// raster gives cannot be used and no flag replaces it.
+void withRasterUnits(SunControls& c, const MapOrigin& origin, bool groundGiven, bool verticalGiven);
+Refusal takeRasterUnits(RunStep& run, const MapOrigin& origin);
 
 // Runs the steps in order and stops at the first file that cannot be read
 // or written. Messages and --time lines go to err. Returns the exit status.
 int runPlan(const Plan& plan, Workspace& ws, std::ostream& err);
 
 // The whole tool: arguments without the program name in, exit status out.
-// Help and version go to out, everything else to err.
-int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Help and version go to out, everything else to err; `terminal` when err
+// is a terminal, which shows the progress of long steps.
+int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool terminal = false);
 #ifdef QT_CORE_LIB
 inline int runTool(const QStringList& args, std::ostream& out, std::ostream& err)
 {

@@ -4,9 +4,12 @@
 
 #include "batch_run.h"
 
+#include <unistd.h>
+
 #include <iostream>
 
 int main(int argc, char** argv)
 {
-    return gloamery::batch::runTool(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+    return gloamery::batch::runTool(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr,
+                                   ::isatty(STDERR_FILENO) == 1);
 }

@@ -1,6 +1,9 @@
 #include "world_run.h"
 
 #include "batch_run.h"
+#include "settings_options.h"
+#include "progress_line.h"
+#include "imageio/map_files.h"
 #include "imageio/world_heights.h"
 #include "workspace/reporter.h"
 #include "workspace/world.h"
@@ -54,6 +57,7 @@ struct RegionRun {
     Workspace ws;
     std::unique_ptr<CountedHeights> heights;
     bool heightsFromFile = false;
+    MapOrigin origin; // of the region, when the heights are a raster: its place, its no-data cells
 };
 
 // The default height picture repeated across the world, as --size repeats
@@ -70,15 +74,18 @@ std::variant<Picture, Error> wholePicture(const LoadStep& load)
 {
     LoadStep top = load;
     top.tile = false;
+    auto bytes = readLoadFile(top);
+    if (const Error* e = std::get_if<Error>(&bytes)) return *e;
+    const auto& file = std::get<std::vector<unsigned char>>(bytes);
     Workspace probe(1, 1);
-    auto first = loadFile(probe, top);
+    auto first = loadFileBytes(probe, top, file);
     if (const Error* e = std::get_if<Error>(&first)) return *e;
     const LoadedFile& size = std::get<LoadedFile>(first);
     if (!validMapSize(size.width, size.height))
         return Error{"the picture is " + std::to_string(size.width) + " x " + std::to_string(size.height)
                      + " pixels; a picture repeated across a world may be up to " + std::to_string(kMaxMapSize) + " a side"};
     Workspace whole(size.width, size.height);
-    auto second = loadFile(whole, top);
+    auto second = loadFileBytes(whole, top, file);
     if (const Error* e = std::get_if<Error>(&second)) return *e;
     return whole.picture(load.slot);
 }
@@ -90,6 +97,14 @@ Refusal loadIntoWorld(RegionRun& run, const LoadStep& load)
         if (Error* e = std::get_if<Error>(&opened)) return *e;
         run.heights = std::make_unique<CountedHeights>(std::move(std::get<std::unique_ptr<HeightSource>>(opened)));
         run.heightsFromFile = true;
+        const WorldSpec& w = run.world;
+        run.origin = {};
+        if (!isRawHeightFile(load.path)) {
+            run.origin = worldRegionOrigin(load.path, w.x, w.y, w.regionWidth, w.regionHeight).value_or(MapOrigin{});
+            // The whole raster's units, as a run over the whole world has them.
+            const GeoPlace place = rasterPlace(load.path).value_or(GeoPlace{{0, 1, 0, 0, 0, 1}, {}});
+            if (load.heights) run.origin.units = rasterUnits(place.transform, w.height, isGeographic(place.wkt), *load.heights);
+        }
         return std::nullopt;
     }
     auto picture = wholePicture(load);
@@ -102,7 +117,7 @@ Refusal loadIntoWorld(RegionRun& run, const LoadStep& load)
 // when deep, else the height picture.
 Refusal saveHeights(const RegionRun& run, const SaveStep& save, const Picture& shown)
 {
-    if (!run.heightsFromFile) return savePictureFile(shown, save.path, save.format);
+    if (!run.heightsFromFile) return saveSlotMap(SlotMap{Slot::Height, shown, HeightSamples{}, run.origin}, save.path, save.format);
     const WorldSpec& w = run.world;
     auto read = run.heights->read({HeightBand{w.y, w.regionHeight, w.x, w.regionWidth}});
     if (const Error* e = std::get_if<Error>(&read)) return *e;
@@ -116,8 +131,8 @@ Refusal saveHeights(const RegionRun& run, const SaveStep& save, const Picture& s
                 if (deep) samples.data()[static_cast<std::size_t>(y) * w.regionWidth + x] = v;
                 grey.at(x, y) = gloamery::grey(deep ? shownByte(v) : v);
             }
-        if (deep && save.format == "png") return saveDeepHeightsFile(samples, save.path);
-        return savePictureFile(grey, save.path, save.format);
+        if (save.format == "bmp") samples = HeightSamples{};
+        return saveSlotMap(SlotMap{Slot::Height, grey, samples, run.origin}, save.path, save.format);
     }, std::get<HeightWindow>(read));
 }
 
@@ -126,14 +141,13 @@ Refusal saveRegion(const RegionRun& run, const SaveStep& save)
     const WorldSpec& w = run.world;
     const Picture region = cropped(run.ws.picture(save.slot), w.x - run.held.x0, w.y - run.held.y0, w.regionWidth, w.regionHeight);
     if (save.slot == Slot::Height) return saveHeights(run, save, region);
-    return savePictureFile(region, save.path, save.format);
+    return saveSlotMap(SlotMap{save.slot, region, HeightSamples{}, run.origin}, save.path, save.format);
 }
 
-Refusal runRegionOperation(RegionRun& run, const RunStep& step)
+Refusal runRegionOperation(RegionRun& run, const RunStep& step, Reporter& report)
 {
-    SilentReporter quiet;
     if (const auto mode = shadowModeOf(step.op))
-        return runShadowRegion(run.ws, run.held, *run.heights, *mode, step.controls, parseCNumber, quiet);
+        return runShadowRegion(run.ws, run.held, *run.heights, *mode, step.controls, parseCNumber, report);
     if (step.op == Operation::Clear) {
         clearShadow(run.ws);
         return std::nullopt;
@@ -141,7 +155,7 @@ Refusal runRegionOperation(RegionRun& run, const RunStep& step)
     auto window = run.heights->read(textureHeights(run.held));
     if (const Error* e = std::get_if<Error>(&window)) return *e;
     makeTextureRegion(run.ws, step.controls.contrast, step.op == Operation::MakeTexture2, run.held,
-                      std::get<HeightWindow>(window), quiet);
+                      std::get<HeightWindow>(window), report);
     return std::nullopt;
 }
 
@@ -158,11 +172,22 @@ int runSteps(const Plan& plan, RegionRun& run, std::ostream& err)
                 err << kTool << ": cannot write " << quoted(save->path) << ": " << r->message << '\n';
                 return kExitFileError;
             }
-        } else if (const auto* op = std::get_if<RunStep>(&step)) {
+        } else if (const auto* keep = std::get_if<SaveSettingsStep>(&step)) {
+            if (const int status = runSaveSettings(*keep, err)) return status;
+        } else if (const auto* given = std::get_if<RunStep>(&step)) {
+            RunStep taken = *given;
+            if (const Refusal r = takeRasterUnits(taken, run.origin)) {
+                err << kTool << ": sun: " << r->message << '\n';
+                return kExitFileError;
+            }
+            const RunStep* op = &taken;
             const auto start = std::chrono::steady_clock::now();
             // The arguments were checked before the run: what is refused
             // now is the heights, which could not be read.
-            if (const Refusal r = runRegionOperation(run, *op)) {
+            ProgressLine line(err, operationName(op->op), plan.progress);
+            const Refusal refused = runRegionOperation(run, *op, line);
+            line.finish();
+            if (const Refusal& r = refused) {
                 err << kTool << ": " << operationName(op->op) << ": cannot read the heights: " << r->message << '\n';
                 return kExitFileError;
             }
@@ -189,7 +214,7 @@ int runWorld(const Plan& plan, std::ostream& err)
         Workspace defaults;
         loadBuiltInDefaults(defaults, defaultsRead(plan));
         const WorldRegion held = heldBox(world.width, world.height, world.x, world.y, world.regionWidth, world.regionHeight);
-        RegionRun run{world, held, Workspace(held.width, held.height), nullptr};
+        RegionRun run{world, held, Workspace(held.width, held.height), nullptr, false, {}};
         for (Slot s : {Slot::Height, Slot::Grass, Slot::Stone, Slot::Detail})
             run.ws.picture(s) = windowOf(defaults.picture(s), held, true);
         run.heights = std::make_unique<CountedHeights>(repeatedHeights(defaults.picture(Slot::Height), world.width, world.height));

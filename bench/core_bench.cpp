@@ -8,6 +8,7 @@
 #include "compose/merge.h"
 #include "compose/texture.h"
 #include "shadow/rays.h"
+#include "shadow/sun.h"
 #include "shadow/sweep.h"
 #include "workspace/view_maps.h"
 
@@ -202,6 +203,21 @@ void calculateMaps(benchmark::State& state)
     }
 }
 
+// "Sun" as a map-maker sets it (315 degrees, 45 high): a point sun, soft
+// shadows from a disc of 2 degrees, and a sky share of 16 x 4 directions.
+void sunButton(benchmark::State& state, double size, double sky)
+{
+    Workspace ws = scene(sizeOf(state));
+    Controls c;
+    c.sun.size = size;
+    c.sun.sky = sky;
+    SilentReporter quiet;
+    for (auto _ : state) {
+        if (runSun(ws, c, quiet)) state.SkipWithError("refused");
+        benchmark::DoNotOptimize(ws.picture(Slot::Colour).data());
+    }
+}
+
 // The parts of a shadow press, to tell where its time goes.
 void readHeightGrid(benchmark::State& state)
 {
@@ -227,6 +243,9 @@ BENCHMARK_CAPTURE(shadowButton, linear_sim, ShadowMode::LinearSim)->Apply(sizes)
 BENCHMARK_CAPTURE(shadowButton, sin, ShadowMode::Sin)->Apply(sizes);
 BENCHMARK_CAPTURE(shadowButton, cos, ShadowMode::Cos)->Apply(sizes);
 BENCHMARK_CAPTURE(shadowButton, embossed, ShadowMode::Embossed)->Apply(sizes);
+BENCHMARK_CAPTURE(sunButton, point, 0.0, 0.0)->Apply(sizes);
+BENCHMARK_CAPTURE(sunButton, soft, 2.0, 0.0)->Apply(sizes);
+BENCHMARK_CAPTURE(sunButton, sky, 0.0, 0.3)->Apply(sizes);
 BENCHMARK(merge)->ArgNames({"size", "blur"})->ArgsProduct({{256, 1024, 4096}, {0, 1}})->Unit(kMs)->UseRealTime();
 BENCHMARK_CAPTURE(blendMode, MergeDetNor, MergeDetNor)->Apply(sizes);
 BENCHMARK_CAPTURE(blendMode, MergeDetMul, MergeDetMul)->Apply(sizes);

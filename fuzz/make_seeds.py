@@ -80,6 +80,22 @@ def shadow_seeds():
     }
 
 
+def vrt_seeds():
+    """Mosaics whose sources a VRT reader must refuse, as bytes any loader may
+    be handed (the TIFF and BigTIFF seeds come from the test corpus)."""
+    def mosaic(source, relative=0, band=""):
+        return (f'<VRTDataset rasterXSize="4" rasterYSize="4"><VRTRasterBand dataType="Float32" band="1"{band}>'
+                f'<SimpleSource><SourceFilename relativeToVRT="{relative}">{source}</SourceFilename>'
+                f'<SourceBand>1</SourceBand></SimpleSource></VRTRasterBand></VRTDataset>\n').encode()
+    return {
+        "vrt_plain_source.vrt": mosaic("a.tif", 1),
+        "vrt_mem_source.vrt": mosaic("MEM:::DATAPOINTER=4096,PIXELS=4,LINES=4,DATATYPE=Byte"),
+        "vrt_raw_band.vrt": mosaic("/etc/passwd", 0, ' subClass="VRTRawRasterBand"'),
+        "vrt_parent_source.vrt": mosaic("../a.tif", 1),
+        "vrt_vsicurl_source.vrt": mosaic("/vsicurl/http://127.0.0.1:9/x.none"),
+    }
+
+
 def main():
     load_dir = os.path.join(HERE, "corpus", "load_picture_fuzz")
     shadow_dir = os.path.join(HERE, "corpus", "shadow_fuzz")
@@ -87,6 +103,9 @@ def main():
     # The picture seeds are the small files of the test corpus.
     subprocess.run([sys.executable, os.path.join(ROOT, "tests", "io", "corpus", "make_corpus.py"),
                     "--seeds", load_dir], check=True)
+    for name, data in sorted(vrt_seeds().items()):
+        with open(os.path.join(load_dir, name), "wb") as f:
+            f.write(data)
     seeds = shadow_seeds()
     for name, data in sorted(seeds.items()):
         with open(os.path.join(shadow_dir, name), "wb") as f:

@@ -28,7 +28,12 @@ std::optional<ElevationRange> extent(const ElevationGrid& g)
 std::uint16_t elevationSample(double v, const ElevationRange& r)
 {
     if (!(r.high > r.low)) return 0;
-    const double s = nearest((v - r.low) / (r.high - r.low) * 65535.0);
+    // A range wider than the largest double (as from -1.7e308 to 1.7e308)
+    // is measured in halves, which cannot overflow; any other range as
+    // written.
+    const bool wide = !std::isfinite(r.high - r.low);
+    const double s = wide ? nearest((v * 0.5 - r.low * 0.5) / (r.high * 0.5 - r.low * 0.5) * 65535.0)
+                          : nearest((v - r.low) / (r.high - r.low) * 65535.0);
     if (!(s > 0)) return 0;
     return s >= 65535 ? 65535 : static_cast<std::uint16_t>(s);
 }

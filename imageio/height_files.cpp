@@ -2,17 +2,19 @@
 
 #include "format_checks.h"
 #include "gdal_plugin.h"
+#include "geo_place.h"
 #include "picture_io.h"
-#include "plugins.h"
+#include "input_file.h"
+#include "raster_plugin.h"
+#include "raster_window.h"
 
 #include <QFileInfo>
-#include <QImageWriter>
-#include <QSaveFile>
 
 #include "workspace/numeric.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -29,7 +31,7 @@ DeepPicture greyPicture(HeightSamples samples)
         uchar* line = shown.scanLine(y);
         for (int x = 0; x < samples.width(); ++x) line[x] = shownByte(samples.at(x, y));
     }
-    return {std::move(samples), std::move(shown), {}};
+    return {std::move(samples), std::move(shown), {}, {}, {}, {}};
 }
 
 // ------------------------------------------------------------------- PGM
@@ -73,7 +75,13 @@ std::uint16_t scaledSample(long long v, long long maxval)
 
 // ------------------------------------------------------------------ TIFF
 
-bool isTiff(const QByteArray& b) { return b.startsWith("II*\0") || b.startsWith(QByteArray("MM\0*", 4)); }
+// Classic TIFF ("II*\0", "MM\0*") or BigTIFF ("II+\0", "MM\0+", 8-byte
+// offsets).
+bool isBigTiff(const QByteArray& b) { return b.startsWith(QByteArray("II+\0", 4)) || b.startsWith(QByteArray("MM\0+", 4)); }
+bool isTiff(const QByteArray& b)
+{
+    return b.startsWith(QByteArray("II*\0", 4)) || b.startsWith(QByteArray("MM\0*", 4)) || isBigTiff(b);
+}
 
 // Whether the first directory of a TIFF carries the tags that place it on
 // the Earth: such a file holds elevations, not a picture's grey levels.
@@ -81,59 +89,55 @@ bool hasGeoTags(const QByteArray& b)
 {
     if (b.size() < 8) return false;
     const bool little = b[0] == 'I';
+    const bool big = isBigTiff(b);
     auto u = [&](qsizetype at, int bytes) -> long long {
         if (at < 0 || at + bytes > b.size()) return -1;
-        long long v = 0;
+        unsigned long long v = 0;
         for (int k = 0; k < bytes; ++k) {
             const auto byte = static_cast<unsigned char>(b[at + (little ? bytes - 1 - k : k)]);
             v = v << 8 | byte;
         }
-        return v;
+        return v > (1ULL << 62) ? -1 : static_cast<long long>(v);
     };
-    const long long ifd = u(4, 4);
-    const long long count = u(ifd, 2);
+    // Classic: a 4-byte offset, 2-byte count, 12-byte entries; BigTIFF:
+    // 8, 8 and 20.
+    const long long ifd = big ? u(8, 8) : u(4, 4);
+    const long long count = ifd < 0 ? -1 : (big ? u(ifd, 8) : u(ifd, 2));
+    const int head = big ? 8 : 2, entry = big ? 20 : 12;
     for (long long k = 0; k < count; ++k) {
-        const long long tag = u(ifd + 2 + 12 * k, 2);
+        const long long tag = u(ifd + head + entry * k, 2);
         if (tag < 0) return false;
         if (tag == 33550 || tag == 33922 || tag == 34264 || tag == 34735) return true;
     }
     return false;
 }
 
-// -------------------------------------------------- the elevation plugin
+// -------------------------------------------------------------- rasters
 
-struct ElevationPlugin {
-    GloameryReadElevations read = nullptr;
-    GloameryFreeElevations release = nullptr;
-};
-
-// Loaded the first time a raster is read, never before.
-const ElevationPlugin& elevationPlugin()
+// The raster's place, and its no-data cells over the part the map takes
+// when it has any there.
+MapOrigin rasterOrigin(const std::string& path, int w, int h)
 {
-    static const ElevationPlugin plugin = [] {
-        void* library = openPlugin("libgloamery-gdal.so", "GLOAMERY_ELEVATION_PLUGIN");
-        auto read = reinterpret_cast<GloameryReadElevations>(pluginSymbol(library, "gloamery_read_elevations"));
-        auto release = reinterpret_cast<GloameryFreeElevations>(pluginSymbol(library, "gloamery_free_elevations"));
-        return read && release ? ElevationPlugin{read, release} : ElevationPlugin{};
-    }();
-    return plugin;
+    MapOrigin o = worldRegionOrigin(path, 0, 0, w, h).value_or(MapOrigin{});
+    if (std::find(o.noData.begin(), o.noData.end(), 1) == o.noData.end()) o.noData.clear();
+    return o;
 }
 
-std::variant<DeepPicture, Error> readElevations(const QString& path, const std::optional<ElevationRange>& heights)
+// The raster's part the map takes, read by window (raster_window.h).
+std::variant<DeepPicture, Error> readElevations(const std::string& path, const HeightReadOptions& options)
 {
-    const ElevationPlugin& plugin = elevationPlugin();
-    if (!plugin.read)
-        return Error{"Elevation rasters are read by the gloamery-gdal plugin, which is not installed."};
-    GloameryElevations raw{};
-    char message[512] = {};
-    if (plugin.read(QFile::encodeName(path).constData(), kMaxMapSize, &raw, message, sizeof message) != 0)
-        return Error{message};
-    const std::unique_ptr<GloameryElevations, GloameryFreeElevations> owned(&raw, plugin.release);
-    auto mapped = mapElevations(ElevationGrid{raw.width, raw.height, raw.values, raw.valid}, heights);
-    if (const Error* e = std::get_if<Error>(&mapped)) return *e;
-    auto& m = std::get<MappedElevations>(mapped);
-    DeepPicture deep = greyPicture(std::move(m.samples));
-    deep.note = rangeNote(m.range);
+    auto read = readElevationWindow(path, options.mapWidth, options.mapHeight, options.heights);
+    if (const Error* e = std::get_if<Error>(&read)) return *e;
+    auto& w = std::get<WindowedElevations>(read);
+    DeepPicture deep = greyPicture(std::move(w.mapped.samples));
+    deep.note = rangeNote(w.mapped.range);
+    deep.fileWidth = w.fileWidth;
+    deep.fileHeight = w.fileHeight;
+    deep.origin = rasterOrigin(path, deep.samples.width(), deep.samples.height());
+    // Without a place the raster's pixels are a unit each, as GDAL has them.
+    const GeoPlace place = deep.origin.place.value_or(GeoPlace{{0, 1, 0, 0, 0, 1}, {}});
+    const int rows = deep.fileHeight > 0 ? deep.fileHeight : deep.samples.height();
+    deep.origin.units = rasterUnits(place.transform, rows, isGeographic(place.wkt), w.mapped.range);
     return deep;
 }
 
@@ -187,7 +191,7 @@ std::optional<DeepPicture> deepPictureOf(const QImage& decoded)
                            opaque ? 255 : shownByte(in[x].alpha()));
         }
     }
-    return DeepPicture{std::move(samples), std::move(shown), {}};
+    return DeepPicture{std::move(samples), std::move(shown), {}, {}, {}, {}};
 }
 
 std::optional<std::variant<DeepPicture, Error>> readDeepPgm(const QByteArray& bytes)
@@ -232,11 +236,17 @@ std::variant<DeepPicture, Error> readRawHeights(const QByteArray& bytes, int w, 
 
 AnyPicture readAnyPicture(const QString& path, const HeightReadOptions& options)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (namesElevationRaster(suffix)) return toAny(readElevations(path, options.heights));
+    const std::string name = QFile::encodeName(path).toStdString();
+    if (namesElevationRaster(QFileInfo(path).suffix().toLower())) return toAny(readElevations(name, options));
     auto file = readPictureBytes(path);
     if (Error* e = std::get_if<Error>(&file)) return std::move(*e);
-    const QByteArray& bytes = std::get<QByteArray>(file);
+    return readAnyPictureBytes(name, std::get<QByteArray>(file), options);
+}
+
+AnyPicture readAnyPictureBytes(const std::string& path, const QByteArray& bytes, const HeightReadOptions& options)
+{
+    const QString suffix = QString::fromStdString(lowerExtension(path));
+    if (namesElevationRaster(suffix)) return toAny(readElevations(path, options));
     // Raw samples: .r8 bytes, .r16 16-bit, .raw either, told by its length.
     const qsizetype cells = static_cast<qsizetype>(options.mapWidth) * options.mapHeight;
     if (suffix == QLatin1String("r8") || (suffix == QLatin1String("raw") && bytes.size() == cells)) {
@@ -251,12 +261,14 @@ AnyPicture readAnyPicture(const QString& path, const HeightReadOptions& options)
     }
     if (suffix == QLatin1String("r16") || suffix == QLatin1String("raw"))
         return toAny(readRawHeights(bytes, options.mapWidth, options.mapHeight));
-    if (isTiff(bytes) && hasGeoTags(bytes)) return toAny(readElevations(path, options.heights));
+    // A raster is opened again by name: only a plain file can be (the
+    // plugin refuses a pipe, whose bytes are gone).
+    if (isTiff(bytes) && hasGeoTags(bytes)) return toAny(readElevations(path, options));
     AnyPicture read = readAnyPictureData(bytes);
     // Samples the toolkit does not read (32-bit floats) may still be
     // elevations.
     if (std::holds_alternative<Error>(read) && isTiff(bytes) && elevationReaderAvailable())
-        if (auto raster = readElevations(path, options.heights); std::holds_alternative<DeepPicture>(raster))
+        if (auto raster = readElevations(path, options); std::holds_alternative<DeepPicture>(raster))
             return std::move(std::get<DeepPicture>(raster));
     return read;
 }
@@ -271,40 +283,43 @@ AnyPicture readAnyPictureData(const QByteArray& bytes)
     return std::move(image);
 }
 
-std::variant<LoadedFile, Error> loadSlotFile(Workspace& ws, Slot slot, const QString& path, bool tile,
-                                             const std::optional<ElevationRange>& heights)
+namespace {
+
+std::variant<LoadedFile, Error> placeAny(Workspace& ws, Slot slot, AnyPicture read, bool tile)
 {
-    AnyPicture read = readAnyPicture(path, HeightReadOptions{ws.width(), ws.height(), heights});
     if (Error* e = std::get_if<Error>(&read)) return std::move(*e);
     if (const auto* deep = std::get_if<DeepPicture>(&read)) {
         if (slot == Slot::Height) ws.setDeepHeights(deep->samples, tile);
         else put(ws.picture(slot), deep->shown, tile);
-        return LoadedFile{deep->shown.width(), deep->shown.height(), deep->note};
+        const bool window = deep->fileWidth > 0;
+        return LoadedFile{window ? deep->fileWidth : deep->shown.width(), window ? deep->fileHeight : deep->shown.height(),
+                          deep->note, deep->origin};
     }
     const QImage& image = std::get<QImage>(read);
     put(ws.picture(slot), image, tile);
     if (slot == Slot::Height) ws.clearDeepHeights();
-    return LoadedFile{image.width(), image.height(), {}};
+    return LoadedFile{image.width(), image.height(), {}, {}};
+}
+
+} // namespace
+
+std::variant<LoadedFile, Error> loadSlotFile(Workspace& ws, Slot slot, const QString& path, bool tile,
+                                             const std::optional<ElevationRange>& heights)
+{
+    return placeAny(ws, slot, readAnyPicture(path, HeightReadOptions{ws.width(), ws.height(), heights}), tile);
+}
+
+std::variant<LoadedFile, Error> loadSlotBytes(Workspace& ws, Slot slot, const std::string& path, const QByteArray& bytes,
+                                              bool tile, const std::optional<ElevationRange>& heights)
+{
+    return placeAny(ws, slot, readAnyPictureBytes(path, bytes, HeightReadOptions{ws.width(), ws.height(), heights}), tile);
 }
 
 Refusal saveDeepHeights(const HeightSamples& samples, const QString& path)
 {
-    QImage image(samples.width(), samples.height(), QImage::Format_Grayscale16);
-    for (int y = 0; y < samples.height(); ++y)
-        std::memcpy(image.scanLine(y), samples.data() + static_cast<std::size_t>(y) * samples.width(),
-                    static_cast<std::size_t>(samples.width()) * 2);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return Error{file.errorString().toStdString()};
-    QImageWriter writer(&file, "png");
-    writer.setQuality(85); // deflate level 1, as for every PNG saved
-    if (!writer.write(image)) {
-        file.cancelWriting();
-        return Error{writer.errorString().toStdString()};
-    }
-    if (!file.commit()) return Error{file.errorString().toStdString()};
-    return std::nullopt;
+    return saveDeepHeightsFile(samples, QFile::encodeName(path).toStdString());
 }
 
-bool elevationReaderAvailable() { return elevationPlugin().read != nullptr; }
+bool elevationReaderAvailable() { return rasterPlugin().loaded(); }
 
 } // namespace gloamery

@@ -25,10 +25,14 @@ struct DeepPicture {
     HeightSamples samples; // the grey (or red) samples, all 16 bits
     QImage shown;          // every channel nearest(v / 257): the file in any other slot
     std::string note;      // the range of elevations used, for rasters
+    int fileWidth = 0;     // a raster's own size, when only the part the
+    int fileHeight = 0;    // map takes was read (0: the samples' size)
+    MapOrigin origin;      // a raster's place and no-data cells
 };
 
 struct HeightReadOptions {
-    int mapWidth = kDefaultMapSize; // a raw file holds exactly a map's samples
+    int mapWidth = kDefaultMapSize; // a raw file holds exactly a map's samples; of a
+                                    // raster, only this much is read
     int mapHeight = kDefaultMapSize;
     std::optional<ElevationRange> heights; // pins the elevations read as 0 and 65535
 };
@@ -38,6 +42,10 @@ using AnyPicture = std::variant<QImage, DeepPicture, Error>;
 
 // Reads any picture or height file, with every check loadPicture makes.
 AnyPicture readAnyPicture(const QString& path, const HeightReadOptions& options);
+// The same from the file's bytes, already read (a file is opened once: a
+// pipe cannot be read twice); path gives the name only, as the system
+// takes it, and is opened again only for an elevation raster.
+AnyPicture readAnyPictureBytes(const std::string& path, const QByteArray& bytes, const HeightReadOptions& options);
 // The same from bytes in memory, for what the bytes alone tell: PNG, TIFF
 // and PGM (no raw files, no rasters).
 AnyPicture readAnyPictureData(const QByteArray& bytes);
@@ -59,7 +67,12 @@ std::variant<DeepPicture, Error> readRawHeights(const QByteArray& bytes, int w, 
 std::variant<LoadedFile, Error> loadSlotFile(Workspace& ws, Slot slot, const QString& path, bool tile = false,
                                               const std::optional<ElevationRange>& heights = std::nullopt);
 
-// Writes deep heights as a 16-bit grey PNG, atomically.
+// The same from the file's bytes, already read (readAnyPictureBytes).
+std::variant<LoadedFile, Error> loadSlotBytes(Workspace& ws, Slot slot, const std::string& path, const QByteArray& bytes,
+                                              bool tile = false,
+                                              const std::optional<ElevationRange>& heights = std::nullopt);
+
+// Writes deep heights as a 16-bit grey PNG, atomically (as saveDeepHeightsFile).
 Refusal saveDeepHeights(const HeightSamples& samples, const QString& path);
 
 // Whether the elevation-raster plugin could be loaded.

@@ -1,12 +1,9 @@
 #include "native_io.h"
 
+#include "input_file.h"
 #include "picture_limits.h"
 #include "png_codec.h"
 #include "png_writer.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -25,8 +22,6 @@ extern const BuiltInFile kDefaultHeight, kDefaultGrass, kDefaultStone, kDefaultD
 
 namespace {
 
-Error systemError() { return Error{std::strerror(errno)}; }
-
 void put16(std::vector<unsigned char>& b, std::uint32_t v)
 {
     b.push_back(static_cast<unsigned char>(v & 255));
@@ -36,18 +31,6 @@ void put32(std::vector<unsigned char>& b, std::uint32_t v)
 {
     put16(b, v & 0xFFFF);
     put16(b, v >> 16);
-}
-
-bool writeAll(int fd, const unsigned char* p, std::size_t n)
-{
-    while (n > 0) {
-        const ssize_t k = ::write(fd, p, n);
-        if (k < 0 && errno == EINTR) continue;
-        if (k <= 0) return false;
-        p += k;
-        n -= static_cast<std::size_t>(k);
-    }
-    return true;
 }
 
 // Places (or tiles) a picture of w x h colour values in the slot, as
@@ -64,74 +47,6 @@ void putPixels(Picture& picture, int w, int h, const Colour* pixels, bool tile)
 }
 
 } // namespace
-
-std::optional<std::vector<unsigned char>> readSmallFile(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    std::vector<unsigned char> bytes;
-    unsigned char block[64 * 1024];
-    bool ok = true;
-    for (;;) {
-        const ssize_t n = ::read(fd, block, sizeof block);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 || static_cast<std::int64_t>(bytes.size()) + n > kMaxPictureFileBytes) ok = false;
-        if (n <= 0 || !ok) break;
-        bytes.insert(bytes.end(), block, block + n);
-    }
-    ::close(fd);
-    if (!ok) return std::nullopt;
-    return bytes;
-}
-
-Refusal writeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes)
-{
-    return writeFileAtomically(path, [&](const ByteSink& put) {
-        return put(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    });
-}
-
-Refusal writeFileAtomically(const std::string& path, const std::function<bool(const ByteSink&)>& produce)
-{
-    const std::size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string temp = dir + "." + name + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return systemError();
-    // mkstemp makes the file private: give it the mode of the file it
-    // replaces, or of an ordinary new file.
-    struct stat old {};
-    mode_t mode = 0;
-    if (::stat(path.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    int saved = 0;
-    bool ok = ::fchmod(fd, mode) == 0;
-    if (!ok) saved = errno;
-    ok = ok && produce([&](std::string_view piece) {
-        if (writeAll(fd, reinterpret_cast<const unsigned char*>(piece.data()), piece.size())) return true;
-        saved = errno != 0 ? errno : EIO;
-        return false;
-    });
-    // A producer that stopped on its own (out of memory) leaves errno as is.
-    if (!ok && saved == 0) saved = ENOMEM;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        saved = errno;
-    }
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
-        ok = false;
-        saved = errno;
-    }
-    if (ok) return std::nullopt;
-    ::unlink(temp.c_str());
-    return Error{std::strerror(saved)};
-}
 
 std::vector<unsigned char> encodeBmp(const Colour* pixels, int width, int height)
 {
@@ -178,21 +93,32 @@ std::string lowerExtension(const std::string& path)
     return ext;
 }
 
+bool namesRawOrRaster(const std::string& path)
+{
+    const std::string suffix = lowerExtension(path);
+    return suffix == "r8" || suffix == "r16" || suffix == "raw" || suffix == "hgt" || suffix == "asc" || suffix == "dem";
+}
+
 std::optional<LoadedFile> loadPlainFile(Workspace& ws, Slot slot, const std::string& path, bool tile)
+{
+    if (namesRawOrRaster(path)) return std::nullopt;
+    const auto bytes = readInputFile(path, kMaxPictureFileBytes);
+    if (!std::holds_alternative<std::vector<unsigned char>>(bytes)) return std::nullopt;
+    return loadPlainBytes(ws, slot, path, std::get<std::vector<unsigned char>>(bytes), tile);
+}
+
+std::optional<LoadedFile> loadPlainBytes(Workspace& ws, Slot slot, const std::string& path,
+                                         const std::vector<unsigned char>& bytes, bool tile)
 {
     // The toolkit's reader tells the raw and raster kinds by their names;
     // a PNG needs none.
-    const std::string suffix = lowerExtension(path);
-    if (suffix == "r8" || suffix == "r16" || suffix == "raw" || suffix == "hgt" || suffix == "asc" || suffix == "dem")
-        return std::nullopt;
-    const auto bytes = readSmallFile(path);
-    if (!bytes) return std::nullopt;
-    auto png = decodePlainPng(bytes->data(), bytes->size(), kDecodeLimitMiB);
+    if (namesRawOrRaster(path)) return std::nullopt;
+    auto png = decodePlainPng(bytes.data(), bytes.size(), kDecodeLimitMiB);
     if (!png) return std::nullopt;
     if (!png->deep.empty()) {
         if (slot == Slot::Height) {
             ws.setDeepHeights(png->deep, tile);
-            return LoadedFile{png->width, png->height, {}};
+            return LoadedFile{png->width, png->height, {}, {}};
         }
         png->pixels.resize(static_cast<std::size_t>(png->width) * png->height);
         const std::uint16_t* s = png->deep.data();
@@ -200,7 +126,7 @@ std::optional<LoadedFile> loadPlainFile(Workspace& ws, Slot slot, const std::str
     }
     putPixels(ws.picture(slot), png->width, png->height, png->pixels.data(), tile);
     if (slot == Slot::Height) ws.clearDeepHeights();
-    return LoadedFile{png->width, png->height, {}};
+    return LoadedFile{png->width, png->height, {}, {}};
 }
 
 Refusal savePictureFile(const Picture& picture, const std::string& path, const std::string& format)

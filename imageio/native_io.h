@@ -6,6 +6,7 @@
 // and go to the toolkit's readers, whose results these match exactly.
 
 #include "elevation.h"
+#include "geo_place.h"
 #include "workspace/controls.h"
 #include "workspace/workspace.h"
 
@@ -24,18 +25,21 @@ struct LoadedFile {
     int width;
     int height;
     std::string note;
+    MapOrigin origin; // a raster's place and no-data cells, at the file's size
 };
 
 // The part of the file's name after its last dot, in lower case ("" for
 // none): how files the reader cannot recognise by their bytes are told.
 std::string lowerExtension(const std::string& path);
 
-// The file's bytes, or nothing when it cannot be read or is larger than
-// any picture file can be (the toolkit's reader then says why).
-std::optional<std::vector<unsigned char>> readSmallFile(const std::string& path);
-
 // Writes the bytes to a new file in the same directory and renames it over
-// path, so a failed save never damages an existing file.
+// path, so a failed save never damages an existing file. A symbolic link
+// stays and its target is saved so; a pipe or a device (which cannot be
+// replaced) is written straight to, and a folder refused. The temporary
+// name, "." + the name (its first 247 bytes) + ".part", is the same on
+// every save of the file, so one killed half-way leaves at most that file,
+// which the next save takes over (a fresh name is taken while another
+// process writes it).
 Refusal writeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes);
 // The same for bytes made as they are written: `produce` hands them to the
 // sink in order and returns false to give up (the sink returns false when
@@ -48,8 +52,15 @@ Refusal writeFileAtomically(const std::string& path, const std::function<bool(co
 std::vector<unsigned char> encodeBmp(const Colour* pixels, int width, int height);
 
 // Puts a plain PNG file into the slot as loadSlotFile does; nothing (and
-// the workspace untouched) when the file is anything else.
+// the workspace untouched) when the file is anything else. The second
+// takes the file's bytes, already read; path tells only its name.
 std::optional<LoadedFile> loadPlainFile(Workspace& ws, Slot slot, const std::string& path, bool tile);
+std::optional<LoadedFile> loadPlainBytes(Workspace& ws, Slot slot, const std::string& path,
+                                         const std::vector<unsigned char>& bytes, bool tile);
+
+// Whether the name says raw samples (.r8, .r16, .raw) or an elevation
+// raster (.hgt, .asc, .dem): kinds the bytes alone do not tell.
+bool namesRawOrRaster(const std::string& path);
 
 // Writes the picture as BMP or PNG by format ("bmp" or "png"), atomically.
 Refusal savePictureFile(const Picture& picture, const std::string& path, const std::string& format);

@@ -1,5 +1,6 @@
 #include "picture_io.h"
 
+#include "input_file.h"
 #include "native_io.h"
 
 #include "format_checks.h"
@@ -197,23 +198,13 @@ QImage toQImage(const Picture& picture)
 
 std::variant<QByteArray, Error> readPictureBytes(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return Error{file.errorString().toStdString()};
-    // Read at most one block past the largest picture file there can be, so
-    // a huge file or an endless device is refused without reading it all.
-    QByteArray bytes;
-    if (!file.isSequential() && file.size() <= kMaxPictureFileBytes) bytes.reserve(file.size());
-    char block[64 * 1024];
-    while (bytes.size() <= kMaxPictureFileBytes) {
-        const qint64 n = file.read(block, sizeof block);
-        if (n < 0) return Error{file.errorString().toStdString()};
-        if (n == 0) break;
-        bytes.append(block, n);
-    }
-    if (bytes.size() > kMaxPictureFileBytes)
-        return Error{"The file is larger than " + std::to_string(kMaxPictureFileBytes / (1024 * 1024))
-                     + " MiB, more than any picture that can be loaded."};
-    return bytes;
+    // One open, at most one block past the largest picture file there can
+    // be: a huge file is refused by its size, unread, an endless device or
+    // a silent pipe without waiting for ever (input_file.h).
+    auto read = readInputFile(QFile::encodeName(path).toStdString(), kMaxPictureFileBytes);
+    if (Error* e = std::get_if<Error>(&read)) return std::move(*e);
+    const auto& bytes = std::get<std::vector<unsigned char>>(read);
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
 std::variant<QImage, Error> readPictureFile(const QString& path)

@@ -179,4 +179,18 @@ std::vector<unsigned char> encodeGrey16Png(const HeightSamples& samples)
                   });
 }
 
+std::vector<unsigned char> encodeRgbaPng(const Colour* pixels, int w, int h, const unsigned char* clear)
+{
+    return encode(w, h, 8, PNG_COLOR_TYPE_RGBA, static_cast<std::size_t>(w) * 4, [&](int y, unsigned char* line) {
+        const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+        for (int x = 0; x < w; ++x) {
+            const Channels c = split(pixels[row + x]);
+            line[4 * x] = static_cast<unsigned char>(c.r);
+            line[4 * x + 1] = static_cast<unsigned char>(c.g);
+            line[4 * x + 2] = static_cast<unsigned char>(c.b);
+            line[4 * x + 3] = clear[row + x] ? 0 : 255;
+        }
+    });
+}
+
 } // namespace gloamery

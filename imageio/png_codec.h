@@ -38,4 +38,8 @@ std::optional<DecodedPng> decodePlainPng(const unsigned char* data, std::size_t 
 // A 16-bit grey PNG of the samples, at deflate level 1 with the "Up" filter.
 std::vector<unsigned char> encodeGrey16Png(const HeightSamples& samples);
 
+// An 8-bit RGBA PNG of w x h colour values, alpha 0 where clear[i] is set
+// and 255 elsewhere: a map with holes where its heights held no data.
+std::vector<unsigned char> encodeRgbaPng(const Colour* pixels, int w, int h, const unsigned char* clear);
+
 } // namespace gloamery

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace gloamery {
 
@@ -17,6 +18,20 @@ namespace gloamery {
 using QtLoadSlotFile = void (*)(Workspace& ws, Slot slot, const std::string& path, bool tile,
                                 const std::optional<ElevationRange>& heights, std::variant<LoadedFile, Error>& out);
 constexpr const char* kQtLoadSlotFileSymbol = "gloamery_qt_load_slot_file";
+// Exactly loadSlotBytes: the file's bytes read once by the program, path
+// its name as the system takes it (any bytes, not only UTF-8).
+using QtLoadSlotBytes = void (*)(Workspace& ws, Slot slot, const std::string& path, const std::vector<unsigned char>& bytes,
+                                 bool tile, const std::optional<ElevationRange>& heights,
+                                 std::variant<LoadedFile, Error>& out);
+constexpr const char* kQtLoadSlotBytesSymbol = "gloamery_qt_load_slot_bytes";
 constexpr const char* kQtPluginFile = "libgloamery-qtio.so";
+
+// A picture file's size, read from its header without decoding its pixels.
+struct PictureSize {
+    int width;
+    int height;
+};
+using QtPictureSize = void (*)(const std::string& path, std::variant<PictureSize, Error>& out);
+constexpr const char* kQtPictureSizeSymbol = "gloamery_qt_picture_size";
 
 } // namespace gloamery

@@ -2,7 +2,7 @@
 
 #include "gdal_plugin.h"
 #include "native_io.h"
-#include "plugins.h"
+#include "raster_plugin.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -72,24 +72,6 @@ private:
     bool deep_;
 };
 
-struct RasterPlugin {
-    GloameryOpenRaster open = nullptr;
-    GloameryReadRasterWindow read = nullptr;
-    GloameryCloseRaster close = nullptr;
-};
-
-const RasterPlugin& rasterPlugin()
-{
-    static const RasterPlugin plugin = [] {
-        void* library = openPlugin("libgloamery-gdal.so", "GLOAMERY_ELEVATION_PLUGIN");
-        RasterPlugin p{reinterpret_cast<GloameryOpenRaster>(pluginSymbol(library, "gloamery_open_raster")),
-                       reinterpret_cast<GloameryReadRasterWindow>(pluginSymbol(library, "gloamery_read_raster_window")),
-                       reinterpret_cast<GloameryCloseRaster>(pluginSymbol(library, "gloamery_close_raster"))};
-        return p.open && p.read && p.close ? p : RasterPlugin{};
-    }();
-    return plugin;
-}
-
 class RasterHeights final : public HeightSource {
 public:
     RasterHeights(void* raster, int w, int h, ElevationRange range) : raster_(raster), w_(w), h_(h), range_(range) {}
@@ -104,7 +86,7 @@ public:
             values.resize(static_cast<std::size_t>(n));
             valid.resize(static_cast<std::size_t>(n));
             char message[512] = {};
-            if (rasterPlugin().read(raster_, x0, y, n, 1, values.data(), valid.data(), message, sizeof message) != 0)
+            if (rasterPlugin().readWindow(raster_, x0, y, n, 1, values.data(), valid.data(), message, sizeof message) != 0)
                 return Error{message};
             for (int i = 0; i < n; ++i) out[i] = valid[static_cast<std::size_t>(i)] ? elevationSample(values[static_cast<std::size_t>(i)], range_) : 0;
             return std::nullopt;
@@ -132,12 +114,18 @@ std::variant<std::unique_ptr<HeightSource>, Error> openWorldHeights(const std::s
                                                                     const std::optional<ElevationRange>& range)
 {
     if (isRawHeightFile(path)) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Without waiting on a pipe: a world's heights are read by offset,
+        // from a plain file only.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         struct stat st {};
         if (fd < 0 || ::fstat(fd, &st) != 0) {
             const Error e{std::strerror(errno)};
             if (fd >= 0) ::close(fd);
             return e;
+        }
+        if (!S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return Error{"a world's heights are read by window, from a plain file, not a pipe or a device"};
         }
         const long long cells = static_cast<long long>(w) * h, size = st.st_size;
         const std::string ext = lowerExtension(path);
@@ -154,10 +142,10 @@ std::variant<std::unique_ptr<HeightSource>, Error> openWorldHeights(const std::s
         return Error{"an elevation raster read as a world needs --heights LO,HI before it: its least and greatest "
                      "elevations cannot be known from the windows a region reads"};
     const RasterPlugin& plugin = rasterPlugin();
-    if (!plugin.open) return Error{"elevation rasters are read by the gloamery-gdal plugin, which is not installed"};
+    if (!plugin.loaded()) return Error{"elevation rasters are read by the gloamery-gdal plugin, which is not installed"};
     int rw = 0, rh = 0;
     char message[512] = {};
-    void* raster = plugin.open(path.c_str(), &rw, &rh, message, sizeof message);
+    void* raster = plugin.openWorld(path.c_str(), &rw, &rh, message, sizeof message);
     if (!raster) return Error{message};
     if (rw != w || rh != h) {
         plugin.close(raster);

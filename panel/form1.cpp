@@ -3,18 +3,27 @@
 #include "compose/texture.h"
 #include "imageio/picture_io.h"
 #include "picture_drop.h"
+#include "panel_settings.h"
 #include "picture_view.h"
+#include "sun_fields.h"
+#include "save_formats.h"
 #include "preview3d/frm3D.h"
+#include "settings_commands.h"
 #include "twips.h"
 #include "workspace/view_maps.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
+
+#include <utility>
 
 namespace gloamery::panel {
 
@@ -23,6 +32,9 @@ namespace {
 constexpr int kClientTwips = 11775; // 785 pixels square
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
+
+// Option1..Option4.
+constexpr BlendMode kBlendModes[] = {BlendMode::Half, BlendMode::Multiply, BlendMode::MultiplyHalf, BlendMode::Multiply3};
 
 template <class W>
 W* place(W* w, const char* name, QRect geometry)
@@ -46,18 +58,51 @@ Form1::Form1(Prompts prompts, QWidget* parent) : QWidget(parent), prompts_(std::
 
     loadDefaultPictures(ws_);
     buildControls();
+    sun_ = new SunFields(*this, [this] { Command12_Click(); });
     buildPictures();
     Form_Load();
 
     resizer_ = std::make_unique<MapResizer>(ws_, prompts_, *this, *reporter_, [this] { mapResized(); });
-    menu_ = std::make_unique<PictureMenu>(ws_, prompts_, *this, *resizer_, [this](Slot s) { pictureView(s).refresh(); });
+    menu_ = std::make_unique<PictureMenu>(ws_, prompts_, *this, *resizer_, [this](Slot s) {
+        closeGuard_->changed(s);
+        pictureView(s).refresh();
+    });
+    closeGuard_ = std::make_unique<CloseGuard>(prompts_, *this, std::as_const(ws_), [this](Slot s) {
+        return menu_->saveToFile(s, saveFilter(s, CloseGuard::pictureName(s)));
+    });
+    menu_->setSaved([this](Slot s) { closeGuard_->saved(s); });
     drop_ = new PictureDrop([this](Slot s, const QString& path) {
         LiveLighting::Hold hold(*live_);
+        const auto step = undo_->step(tr("Drop on %1").arg(pictureView(s).toolTip()));
         menu_->loadFile(s, path);
     }, this);
     for (PictureView* v : views_) drop_->watch(*v);
     buildLive();
     menu_->setNoteShown([this](const QString& note) { reporter_->status(note.toStdString()); });
+    menu_->setUnitsFound([this](const RasterUnits& u) { sun_->setUnits(u.groundX, u.groundY, u.vertical); });
+    menu_->setGroundUnits([this] { return controls().sun; });
+    buildKeeping();
+}
+
+// Undo and redo, and settings files: on keys, and on the menu of the
+// window's background.
+void Form1::buildKeeping()
+{
+    undo_ = new UndoSteps({ws_, *live_, *reporter_, [this] { return panelSettings(*this); },
+                           [this](const Settings& s) { applyPanelSettings(*this, s); }, [this] { refreshPictures(); closeGuard_->recheck(); }},
+                          *this, prompts_);
+    settingsFile_ = new SettingsCommands({[this] { return panelSettings(*this); },
+                                          [this](const Settings& s) { applyPanelSettings(*this, s); },
+                                          [this](QSize size) { return resizer_->resize(size); },
+                                          [this](const QString& text) { prompts_.message(this, text); }, *reporter_, *undo_},
+                                         *this);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+bool Form1::openHeightMap(const QString& path)
+{
+    const auto step = undo_->step(tr("Open %1").arg(QFileInfo(path).fileName()));
+    return menu_->loadFile(Slot::Height, path);
 }
 
 Form1::~Form1()
@@ -117,7 +162,9 @@ void Form1::buildControls()
     QPalette fill = pb_->palette();
     fill.setColor(QPalette::Window, QColor(120, 170, 230)); // light enough to read labWork on
     pb_->setPalette(fill);
-    labWork_ = place(new QLabel(QStringLiteral("Done"), this), "labWork", twipRect(240, 11340, 1275, 255));
+    // The design's texts start where they always did; the label reaches
+    // across the bar's track so that longer messages fit too.
+    labWork_ = place(new QLabel(QStringLiteral("Done"), this), "labWork", twipRect(240, 11340, 7395, 255));
 
     struct Button {
         const char* name;
@@ -194,17 +241,22 @@ void Form1::buildLive()
         // The colour map, the result being tuned, is drawn before the
         // others; only the cells whose pictures changed are converted.
         if (frame.colour) {
+            closeGuard_->changed({Slot::Shadow, Slot::Colour});
             pictureView(Slot::Colour).showStandIn(*frame.colour);
             pictureView(Slot::Colour).repaint();
             pictureView(Slot::Shadow).showStandIn(*frame.shadow);
         }
         if (frame.workCleared) pictureView(Slot::Work).refresh();
-        if (frame.texture) pictureView(Slot::Texture).refresh();
+        if (frame.texture) {
+            closeGuard_->changed(Slot::Texture);
+            pictureView(Slot::Texture).refresh();
+        }
     }, this);
     auto relight = [this] {
         if (isLive()) live_->request();
     };
     connect(Alt_, &QLineEdit::textChanged, this, relight);
+    connect(sun_, &SunFields::changed, this, relight);
     connect(HScroll2_, &QScrollBar::valueChanged, this, relight);
     connect(SwiBlur_, &QCheckBox::toggled, this, relight);
     for (QRadioButton* o : options_)
@@ -239,10 +291,27 @@ Controls Form1::controls() const
     c.darkness = HScroll2_->value();
     c.contrast = HScroll1_->value();
     c.blur = SwiBlur_->isChecked();
-    constexpr BlendMode modes[] = {BlendMode::Half, BlendMode::Multiply, BlendMode::MultiplyHalf, BlendMode::Multiply3};
     for (int i = 0; i < 4; ++i)
-        if (options_[i]->isChecked()) c.blend = modes[i];
+        if (options_[i]->isChecked()) c.blend = kBlendModes[i];
+    c.sun = sun_->read(localeNumberParser());
     return c;
+}
+
+void Form1::setControls(const Controls& c)
+{
+    // No box, bar or button tells of its change: nothing relights.
+    const QSignalBlocker b1(X0_), b2(Y0_), b3(Alt_), b4(HScroll1_), b5(HScroll2_), b6(SwiBlur_);
+    for (QRadioButton* o : options_) o->blockSignals(true);
+    X0_->setText(qs(c.x0));
+    Y0_->setText(qs(c.y0));
+    Alt_->setText(qs(c.alt));
+    HScroll2_->setValue(c.darkness);
+    HScroll1_->setValue(c.contrast);
+    SwiBlur_->setChecked(c.blur);
+    for (int i = 0; i < 4; ++i)
+        if (kBlendModes[i] == c.blend) options_[i]->setChecked(true);
+    for (QRadioButton* o : options_) o->blockSignals(false);
+    sun_->show(c.sun);
 }
 
 void Form1::refreshPictures()
@@ -253,13 +322,22 @@ void Form1::refreshPictures()
 
 void Form1::shadowButton(ShadowMode mode)
 {
-    live_->settle();
+    // Held, not only settled: a long run looks at the input for Esc, and
+    // a relight must not start on what it is writing. The undo step is
+    // taken within the hold, so no relight writes while it records.
+    LiveLighting::Hold hold(*live_);
+    const auto step = undo_->step(shadowCaption(mode));
     live_->setShadowMode(mode);
     const Refusal refused = runShadow(ws_, mode, controls(), localeNumberParser(), *reporter_);
+    if (refused && reporter_->stopped()) {
+        reporter_->status(refused->message); // Esc: the maps stay as they were
+        return;
+    }
     if (refused) {
         prompts_.message(this, qs(refused->message));
         return;
     }
+    closeGuard_->changed({Slot::Shadow, Slot::Colour});
     refreshPictures();
 }
 
@@ -269,8 +347,18 @@ void Form1::Command11_Click() { shadowButton(ShadowMode::Embossed); }
 void Form1::Command9_Click() { shadowButton(ShadowMode::Sin); }
 void Form1::Command4_Click() { shadowButton(ShadowMode::Cos); }
 
+void Form1::Command12_Click()
+{
+    if (const Refusal refused = sun_->textsRefused(localeNumberParser())) {
+        prompts_.message(this, qs(refused->message));
+        return;
+    }
+    shadowButton(ShadowMode::Sun);
+}
+
 void Form1::Command3_Click()
 {
+    const auto step = undo_->step(tr("Clear"));
     live_->settle();
     clearShadow(ws_);
     refreshPictures();
@@ -278,10 +366,12 @@ void Form1::Command3_Click()
 
 void Form1::textureButton(TextureOp op)
 {
+    const auto step = undo_->step(op == TextureOp::MakeTexture ? tr("Make Texture") : tr("Make Texture2"));
     live_->settle();
     live_->setTextureOp(op);
     if (op == TextureOp::MakeTexture) makeTexture(ws_, HScroll1_->value(), *reporter_);
     else makeTexture2(ws_, HScroll1_->value(), *reporter_);
+    closeGuard_->changed(Slot::Texture);
     refreshPictures();
 }
 
@@ -324,7 +414,15 @@ void Form1::popupMenu(Slot slot, QPoint globalPos)
 {
     // Its commands read and write the pictures, after dialogs.
     LiveLighting::Hold hold(*live_);
+    const auto step = undo_->menuStep(slot);
     menu_->popup(slot, globalPos);
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    LiveLighting::Hold hold(*live_); // the pictures saved are the exact ones
+    if (closeGuard_->mayClose()) event->accept();
+    else event->ignore();
 }
 
 void Form1::Picture_MouseDrag(Slot slot, QPoint pos)
@@ -334,6 +432,11 @@ void Form1::Picture_MouseDrag(Slot slot, QPoint pos)
 
 void Form1::placeSun(QPoint pos)
 {
+    // Live under "Sun", the sun turns about the map's centre towards the pointer.
+    if (isLive() && live_->shadowMode() == ShadowMode::Sun) {
+        sun_->setAzimuth(SunFields::azimuthTowards(pos, ws_.width(), ws_.height()));
+        return;
+    }
     // The next shadow run reads it; a live one starts at once.
     X0_->setText(QString::number(pos.x()));
     Y0_->setText(QString::number(pos.y()));

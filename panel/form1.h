@@ -4,6 +4,7 @@
 // runs its operation of the core on the workspace, synchronously; with
 // "Live" ticked, moving the sun or changing a control relights at once.
 
+#include "close_guard.h"
 #include "live_lighting.h"
 #include "map_resizer.h"
 #include "panel_reporter.h"
@@ -31,6 +32,9 @@ namespace gloamery::panel {
 
 class PictureDrop;
 class PictureView;
+class SunFields;
+class SettingsCommands;
+class UndoSteps;
 
 class Form1 final : public QWidget {
     Q_OBJECT
@@ -48,17 +52,24 @@ public:
 
     // The inputs as an operation reads them now.
     Controls controls() const;
+    // Sets every input at once, starting no live relight (a settings file,
+    // an undo).
+    void setControls(const Controls& c);
 
     PictureView& pictureView(Slot s) { return *views_[static_cast<int>(s)]; }
     PictureMenu& pictureMenu() { return *menu_; }
     LiveLighting& liveLighting() { return *live_; }
+    const LiveLighting& liveLighting() const { return *live_; }
+    UndoSteps& undoSteps() { return *undo_; }
+    SettingsCommands& settingsCommands() { return *settingsFile_; }
     MapResizer& mapResizer() { return *resizer_; }
     Reporter& reporter() { return *reporter_; }
     Prompts& prompts() { return prompts_; }
+    CloseGuard& closeGuard() { return *closeGuard_; }
 
     // Makes the file the height map, through the checks and messages of
     // the picture menu's load; a refused file changes nothing.
-    bool openHeightMap(const QString& path) { return menu_->loadFile(Slot::Height, path); }
+    bool openHeightMap(const QString& path);
 
     // Redraws every picture from the workspace.
     void refreshPictures();
@@ -69,12 +80,17 @@ public:
     void Command11_Click(); // "Embossed"
     void Command9_Click();  // "Sin func"
     void Command4_Click();  // "Cos func"
+    void Command12_Click(); // "Sun"
     void Command3_Click();  // "Clear"
     void Command8_Click();  // "Make Texture"
     void Command10_Click(); // "Make Texture2"
     void Command6_Click();  // "3D"
     void Picture_MouseDown(Slot slot, Qt::MouseButton button, QPoint pos, QPoint globalPos, bool onPicture = true);
     void Picture_MouseDrag(Slot slot, QPoint pos);
+
+protected:
+    // Asks first when computed or loaded pictures were not saved.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void Form_Load();
@@ -87,6 +103,7 @@ private:
     void popupMenu(Slot slot, QPoint globalPos);
     bool isLive() const;
     void mapResized();
+    void buildKeeping();
 
     Prompts prompts_;
     Workspace ws_;
@@ -110,9 +127,13 @@ private:
     std::unique_ptr<PanelReporter> reporter_;
     std::unique_ptr<MapResizer> resizer_;
     std::unique_ptr<PictureMenu> menu_;
+    SunFields* sun_ = nullptr;
+    std::unique_ptr<CloseGuard> closeGuard_;
     LiveLighting* live_ = nullptr;
     PictureDrop* drop_ = nullptr;
     frm3D* view3d_ = nullptr; // made on the first "3D", kept for the next
+    UndoSteps* undo_ = nullptr;
+    SettingsCommands* settingsFile_ = nullptr;
 };
 
 } // namespace gloamery::panel

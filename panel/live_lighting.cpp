@@ -51,8 +51,7 @@ Refusal relight(Workspace& ws, const Controls& c, const NumberParser& parse, Sha
     }
     // Checked before the shadow map is cleared, so a refusal (junk typed
     // into the decay) leaves the last relight on show.
-    const auto params = readShadowParams(c, parse, mode != ShadowMode::LinearSim);
-    if (const Error* e = std::get_if<Error>(&params)) return *e;
+    if (Refusal refused = shadowInputsRefused(c, mode, parse, kMapSunReach)) return refused;
     frame.workCleared = clearForRelight(ws);
     if (Refusal refused = runShadow(ws, mode, c, parse, quiet)) return refused;
     frame.colour = &ws.picture(Slot::Colour);

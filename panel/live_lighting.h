@@ -58,7 +58,9 @@ public:
 
     // What a live run repeats: the buttons last used.
     void setShadowMode(ShadowMode mode) { mode_ = mode; }
+    ShadowMode shadowMode() const { return mode_; }
     void setTextureOp(TextureOp op) { texture_ = op; }
+    TextureOp textureOp() const { return texture_; }
 
     // Maps with a side above this are previewed while requests come in.
     void setPreviewSide(int side) { previewSide_ = side; }

@@ -69,21 +69,24 @@ void LivePreview::take(const Workspace& ws, QSize size)
 Refusal LivePreview::relight(const Workspace& ws, int side, const Controls& c, const NumberParser& parse,
                              ShadowMode mode)
 {
-    const bool usesSun = mode != ShadowMode::LinearSim;
-    const auto read = readShadowParams(c, parse, usesSun);
-    if (const Error* e = std::get_if<Error>(&read)) return *e;
-    const ShadowParams& p = std::get<ShadowParams>(read);
-
+    if (Refusal refused = shadowInputsRefused(c, mode, parse, kMapSunReach)) return refused;
     if (!sample_ || from_ != QSize(ws.width(), ws.height())) take(ws, sampledSize(ws.width(), ws.height(), side));
     // A sample pixel spans f map pixels: the sun moves to where the centre
-    // of its map pixel falls, and a ray loses f steps' decay per step.
+    // of its map pixel falls, and a ray loses f steps' decay per step;
+    // under "Sun" a pixel is f times as large on the ground.
     const double fx = double(ws.width()) / sample_->width(), fy = double(ws.height()) / sample_->height();
     Controls scaled = c;
-    if (usesSun) {
-        scaled.x0 = exact((p.x0 - (fx - 1) / 2) / fx);
-        scaled.y0 = exact((p.y0 - (fy - 1) / 2) / fy);
+    scaled.sun.groundX = c.sun.groundX * fx;
+    scaled.sun.groundY = c.sun.groundY * fy;
+    if (mode != ShadowMode::Sun) {
+        const bool usesSun = mode != ShadowMode::LinearSim;
+        const ShadowParams p = std::get<ShadowParams>(readShadowParams(c, parse, usesSun));
+        if (usesSun) {
+            scaled.x0 = exact((p.x0 - (fx - 1) / 2) / fx);
+            scaled.y0 = exact((p.y0 - (fy - 1) / 2) / fy);
+        }
+        scaled.alt = exact(p.decay * std::max(fx, fy));
     }
-    scaled.alt = exact(p.decay * std::max(fx, fy));
     clearShadow(*sample_);
     SilentReporter quiet;
     return runShadow(*sample_, mode, scaled, parseCNumber, quiet);

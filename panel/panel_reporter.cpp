@@ -1,13 +1,50 @@
 #include "panel_reporter.h"
 
+#include "status_line.h"
 #include "workspace/numeric.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QKeyEvent>
 #include <QLabel>
 
 #include <algorithm>
 
 namespace gloamery::panel {
+
+// Watches the input of the whole application while a run is busy: Esc
+// asks it to stop; every other key and click is dropped, as the run is not
+// ready for them.
+class PanelReporter::InputGuard final : public QObject {
+public:
+    explicit InputGuard(bool& stop) : stop_(stop) { qApp->installEventFilter(this); }
+    ~InputGuard() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        switch (e->type()) {
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) stop_ = true;
+            return true;
+        case QEvent::KeyRelease:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::ShortcutOverride:
+        case QEvent::DragEnter:
+        case QEvent::Drop:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+private:
+    bool& stop_;
+};
 
 PanelReporter::PanelReporter(QLabel& statusLine, QWidget& bar, double fullWidth, QWidget& window, QRect paintArea)
     : statusLine_(statusLine), bar_(bar), fullWidth_(fullWidth), window_(window), paintArea_(paintArea)
@@ -17,11 +54,12 @@ PanelReporter::PanelReporter(QLabel& statusLine, QWidget& bar, double fullWidth,
 PanelReporter::~PanelReporter()
 {
     if (busy_) QApplication::restoreOverrideCursor();
+    delete guard_;
 }
 
 void PanelReporter::status(std::string_view text)
 {
-    statusLine_.setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    showStatus(statusLine_, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     paintNow();
 }
 
@@ -41,8 +79,28 @@ void PanelReporter::busy(bool on)
     // buttons cover most of it.
     if (on == busy_) return;
     busy_ = on;
-    if (on) QApplication::setOverrideCursor(Qt::WaitCursor);
-    else QApplication::restoreOverrideCursor();
+    if (on) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        stop_ = false;
+    } else {
+        QApplication::restoreOverrideCursor();
+        delete guard_;
+        guard_ = nullptr;
+    }
+}
+
+bool PanelReporter::cancelled()
+{
+    if (!busy_) return false;
+    // Looks at the input now and then: often enough that Esc answers at
+    // once, seldom enough to cost the run nothing.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - lastLook_ >= 50) {
+        lastLook_ = now;
+        if (!guard_) guard_ = new InputGuard(stop_);
+        QApplication::processEvents();
+    }
+    return stop_;
 }
 
 void PanelReporter::paintNow()

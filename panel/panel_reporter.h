@@ -24,8 +24,13 @@ public:
     void status(std::string_view text) override;
     void progress(double fraction) override;
     void busy(bool on) override;
+    // While busy, Esc asks the run to stop; the other keys and clicks wait.
+    bool cancelled() override;
+    // Whether the last busy run was asked to stop.
+    bool stopped() const { return stop_; }
 
 private:
+    class InputGuard;
     void paintNow();
 
     QLabel& statusLine_;
@@ -34,6 +39,9 @@ private:
     QWidget& window_;
     QRect paintArea_;
     bool busy_ = false;
+    bool stop_ = false;
+    InputGuard* guard_ = nullptr;
+    qint64 lastLook_ = 0;
 };
 
 } // namespace gloamery::panel

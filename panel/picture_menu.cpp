@@ -1,9 +1,15 @@
 #include "picture_menu.h"
 
-#include "imageio/height_files.h"
 #include "imageio/picture_io.h"
+#include "imageio/picture_size.h"
+#include "imageio/terrain_glb.h"
+#include "open_formats.h"
+#include "save_formats.h"
 
+#include <QBuffer>
 #include <QClipboard>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
@@ -16,6 +22,16 @@ namespace {
 
 // The clipboard types of encoded pictures, which are read like files.
 bool isEncodedImageType(const QString& type) { return type.startsWith(QLatin1String("image/"), Qt::CaseInsensitive); }
+
+// The clipboard's types in the order they are tried: PNG first, the one
+// type that can carry 16-bit samples, then the others as offered.
+QStringList typesToTry(const QMimeData& data)
+{
+    QStringList types = data.formats();
+    const QString png = QStringLiteral("image/png");
+    if (types.removeAll(png) > 0) types.prepend(png);
+    return types;
+}
 
 } // namespace
 
@@ -40,6 +56,8 @@ PictureMenu::PictureMenu(Workspace& ws, const Prompts& prompts, QWidget& owner, 
     mapSizeSeparator_->setSeparator(true);
     mapSize_ = new QAction(QStringLiteral("&Map size..."), menu_);
     mapSize_->setObjectName(QStringLiteral("mnmapsize"));
+    exportTerrain_ = new QAction(QStringLiteral("E&xport terrain..."), menu_);
+    exportTerrain_->setObjectName(QStringLiteral("mnexportterrain"));
 }
 
 PictureMenu::~PictureMenu() = default;
@@ -48,36 +66,36 @@ void PictureMenu::popup(Slot target, const QPoint& globalPos)
 {
     popTarget_ = target;
     const bool sizeCommand = target == Slot::Height;
-    if (sizeCommand) menu_->addActions({mapSizeSeparator_, mapSize_});
+    if (sizeCommand) menu_->addActions({mapSizeSeparator_, mapSize_, exportTerrain_});
     QAction* chosen = prompts_.showMenu(*menu_, globalPos);
     if (sizeCommand) {
         menu_->removeAction(mapSizeSeparator_);
         menu_->removeAction(mapSize_);
+        menu_->removeAction(exportTerrain_);
     }
     if (chosen == save_) mnpopsave_Click();
     else if (chosen == load_) mnpopload_Click();
     else if (chosen == toClip_) mnupopsaveclip_Click();
     else if (chosen == fromClip_) mnmpoploadclip_Click();
     else if (chosen == mapSize_ && sizeCommand) mnmapsize_Click();
+    else if (chosen == exportTerrain_ && sizeCommand) mnexportterrain_Click();
 }
 
 void PictureMenu::mnpopsave_Click()
 {
-    if (!popTarget_) return;
-    const bool deep = *popTarget_ == Slot::Height && heightsAreDeep(ws_);
-    const QString path = prompts_.saveFile(&owner_, deep ? kDeepSaveFilter : kSaveFilter);
-    if (path.isEmpty()) return; // cancelled
-    if (const Refusal r = saveTarget(path, deep))
-        prompts_.message(&owner_, QObject::tr("Cannot save %1: %2").arg(path, QString::fromStdString(r->message)));
+    if (popTarget_) saveToFile(*popTarget_, saveFilter(*popTarget_));
 }
 
-// BMP whatever the name ends with, the name used as given; only deep
-// heights named .png are written as 16-bit grey PNG.
-Refusal PictureMenu::saveTarget(const QString& path, bool deep) const
+bool PictureMenu::saveToFile(Slot slot, const QString& filter)
 {
-    if (deep && path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
-        return saveDeepHeights(ws_.heightSamples(), path);
-    return savePicture(ws_.picture(*popTarget_), path, "bmp");
+    const QString path = prompts_.saveFile(&owner_, filter);
+    if (path.isEmpty()) return false; // cancelled
+    if (const Refusal r = saveSlot(ws_, slot, path, origin_)) {
+        prompts_.message(&owner_, QObject::tr("Cannot save %1: %2").arg(path, QString::fromStdString(r->message)));
+        return false;
+    }
+    if (saved_) saved_(slot);
+    return true;
 }
 
 void PictureMenu::mnpopload_Click()
@@ -85,7 +103,7 @@ void PictureMenu::mnpopload_Click()
     if (!popTarget_) return;
     // The shadow and colour maps are computed, never loaded.
     if (*popTarget_ == Slot::Shadow || *popTarget_ == Slot::Colour) return;
-    const QString path = prompts_.openFile(&owner_, kOpenFilter);
+    const QString path = prompts_.openFile(&owner_, openFilter(*popTarget_));
     if (path.isEmpty()) return; // cancelled
     loadFile(*popTarget_, path);
 }
@@ -93,19 +111,43 @@ void PictureMenu::mnpopload_Click()
 bool PictureMenu::loadFile(Slot slot, const QString& path)
 {
     if (slot == Slot::Shadow || slot == Slot::Colour || slot == Slot::Work) return false;
+    // Read once (a pipe cannot be read twice); a raster named as one is
+    // opened by name below.
+    const std::string name = QFile::encodeName(path).toStdString();
+    QByteArray bytes;
+    if (const std::string ext = lowerExtension(name); ext != "hgt" && ext != "asc" && ext != "dem") {
+        auto read = readPictureBytes(path);
+        if (const Error* e = std::get_if<Error>(&read)) {
+            prompts_.message(&owner_, QObject::tr("Cannot load %1: %2").arg(path, QString::fromStdString(e->message)));
+            return false;
+        }
+        bytes = std::move(std::get<QByteArray>(read));
+    }
     // A height picture of another size may first change the map's size;
-    // raw heights take the map's size and rasters are read whole below.
+    // raw heights take the map's size; rasters tell theirs through their plugin.
     if (slot == Slot::Height) {
-        const QSize size = QImageReader(path).size();
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QSize size = QImageReader(&buffer).size();
+        if (!size.isValid()) // an elevation raster, whose size the raster plugin tells
+            if (const auto raster = rasterFileSize(name))
+                size = QSize(raster->width, raster->height);
         if (size.isValid() && !offerMapSize(slot, size)) return false;
     }
-    const auto loaded = loadSlotFile(ws_, slot, path);
+    const auto loaded = loadSlotBytes(ws_, slot, name, bytes);
     if (const Error* e = std::get_if<Error>(&loaded)) {
         prompts_.message(&owner_, QObject::tr("Cannot load %1: %2").arg(path, QString::fromStdString(e->message)));
         return false;
     }
     changed_(slot);
-    const std::string& note = std::get<LoadedFile>(loaded).note;
+    if (slot == Slot::Height)
+        origin_ = resizedOrigin(std::get<LoadedFile>(loaded).origin, ws_.width(), ws_.height(), false);
+    std::string note = std::get<LoadedFile>(loaded).note;
+    if (slot == Slot::Height && origin_.units) {
+        // A raster's own units stand for "Sun" until the next raster.
+        if (unitsFound_) unitsFound_(*origin_.units);
+        note += (note.empty() ? "" : "; ") + unitsNote(*origin_.units);
+    }
     if (!note.empty() && showNote_) showNote_(QString::fromStdString(note));
     return true;
 }
@@ -128,17 +170,38 @@ void PictureMenu::place(Slot slot, const QImage& image)
 
 void PictureMenu::mnmapsize_Click() { resizer_.askAndResize(); }
 
+void PictureMenu::mnexportterrain_Click()
+{
+    QString path = prompts_.saveFile(&owner_, kTerrainFilter);
+    if (path.isEmpty()) return; // cancelled
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".glb");
+    const SunControls u = units_ ? units_() : SunControls{};
+    if (const Refusal r = exportTerrainGlb(ws_, TerrainScale{u.groundX, u.groundY, u.vertical}, QFile::encodeName(path).toStdString()))
+        prompts_.message(&owner_, QObject::tr("Cannot export %1: %2").arg(path, QString::fromStdString(r->message)));
+}
+
 void PictureMenu::mnupopsaveclip_Click()
 {
     if (!popTarget_) return;
     QGuiApplication::clipboard()->setImage(toQImage(ws_.picture(*popTarget_)));
 }
 
-// The clipboard carries 8-bit pictures: a paste makes the height map 8-bit.
+// A picture of 8 bits a sample makes the height map 8-bit.
 void PictureMenu::pastedInto(Slot target)
 {
-    if (target == Slot::Height) ws_.clearDeepHeights();
+    if (target == Slot::Height) {
+        ws_.clearDeepHeights();
+        origin_ = {}; // a pasted picture lies nowhere on the Earth
+    }
     changed_(target);
+}
+
+void PictureMenu::placeDeep(Slot slot, const DeepPicture& deep)
+{
+    if (slot != Slot::Height) return place(slot, deep.shown);
+    if (!offerMapSize(slot, deep.shown.size())) return; // nothing placed
+    ws_.setDeepHeights(deep.samples);
+    changed_(slot);
 }
 
 void PictureMenu::mnmpoploadclip_Click()
@@ -152,12 +215,16 @@ void PictureMenu::mnmpoploadclip_Click()
     // reason rather than found empty.
     Refusal refused;
     bool encoded = false;
-    for (const QString& format : data->formats()) {
+    for (const QString& format : typesToTry(*data)) {
         if (!isEncodedImageType(format)) continue;
         encoded = true;
-        auto read = readPictureData(data->data(format));
+        const AnyPicture read = readAnyPictureData(data->data(format));
         if (const QImage* image = std::get_if<QImage>(&read)) {
             place(*popTarget_, *image);
+            return;
+        }
+        if (const DeepPicture* deep = std::get_if<DeepPicture>(&read)) {
+            placeDeep(*popTarget_, *deep);
             return;
         }
         if (!refused) refused = std::get<Error>(read);

@@ -1,9 +1,11 @@
 #pragma once
-// The picture menu mnuPopup and its four commands: save a picture to a BMP
-// file, load it from an image file, copy it to the clipboard, replace it
-// from the clipboard. The commands act on popTarget, the picture that last
+// The picture menu mnuPopup and its four commands: save a picture to a file
+// of the format its name asks for, load it from an image file, copy it to
+// the clipboard, replace it from the clipboard. The commands act on popTarget, the picture that last
 // opened the menu. On the height map the menu also offers "Map size...".
 
+#include "imageio/geo_place.h"
+#include "imageio/height_files.h"
 #include "map_resizer.h"
 #include "prompts.h"
 #include "workspace/controls.h"
@@ -20,11 +22,7 @@ class QWidget;
 
 namespace gloamery::panel {
 
-inline const QString kOpenFilter = QStringLiteral("Pictures (*.bmp *.jpg *.gif);;"
-                                                  "Height maps (*.png *.pgm *.tif *.tiff *.r16 *.raw *.hgt *.asc)");
-inline const QString kSaveFilter = QStringLiteral("Pictures (bmp) (*.bmp)");
-// For a deep height map: a name ending in .png saves 16-bit grey.
-inline const QString kDeepSaveFilter = QStringLiteral("Pictures (bmp) (*.bmp);;16-bit PNG (*.png)");
+inline const QString kTerrainFilter = QStringLiteral("glTF terrain (*.glb)");
 
 class PictureMenu final : public QObject {
     Q_OBJECT
@@ -52,8 +50,21 @@ public:
     // same message when the file is refused. True when it was loaded.
     bool loadFile(Slot slot, const QString& path);
 
+    // Asks where to save the slot's picture (the dialog offering `filter`)
+    // and saves it, telling the user when it could not. True when written.
+    bool saveToFile(Slot slot, const QString& filter);
+    // Told of every picture written to a file.
+    void setSaved(std::function<void(Slot)> saved) { saved_ = std::move(saved); }
+
     // Where a load's note (the range of a raster's elevations) is shown.
     void setNoteShown(std::function<void(const QString&)> show) { showNote_ = std::move(show); }
+    // Told the units a loaded elevation raster sets for "Sun".
+    void setUnitsFound(std::function<void(const RasterUnits&)> found) { unitsFound_ = std::move(found); }
+    // The ground units the terrain is exported in (by default a unit a
+    // pixel and a height level).
+    void setGroundUnits(std::function<SunControls()> units) { units_ = std::move(units); }
+    // "Export terrain..." on the height map: the terrain as a glTF binary.
+    void mnexportterrain_Click();
 
 private:
     // Puts a decoded image in a slot; a height map of another size than
@@ -62,7 +73,9 @@ private:
     // A height map of another size than the map's asks whether to work at
     // its size; false when the user said yes and the resize failed.
     bool offerMapSize(Slot slot, QSize size);
-    Refusal saveTarget(const QString& path, bool deep) const;
+    // Puts a picture of 16 bits a sample in a slot: the height map keeps
+    // the samples, other slots show them as grey.
+    void placeDeep(Slot slot, const DeepPicture& deep);
     void pastedInto(Slot target);
 
     Workspace& ws_;
@@ -70,6 +83,7 @@ private:
     QWidget& owner_;
     std::function<void(Slot)> changed_;
     std::function<void(const QString&)> showNote_;
+    std::function<void(Slot)> saved_;
     QMenu* menu_;
     QAction* save_;
     QAction* load_;
@@ -77,6 +91,10 @@ private:
     QAction* fromClip_;
     QAction* mapSizeSeparator_;
     QAction* mapSize_;
+    QAction* exportTerrain_;
+    std::function<SunControls()> units_;
+    MapOrigin origin_; // the height file's place and no-data cells, for GeoTIFF and PNG
+    std::function<void(const RasterUnits&)> unitsFound_;
     MapResizer& resizer_;
     std::optional<Slot> popTarget_;
 };

@@ -3,6 +3,7 @@
 #include "map_size_dialog.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
@@ -20,12 +21,12 @@ Prompts Prompts::interactive()
         return QFileDialog::getSaveFileName(parent, QString(), QString(), filter);
     };
     p.message = [](QWidget* parent, const QString& text) {
-        QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+        QMessageBox box(QMessageBox::Critical, kBoxTitle, text, QMessageBox::Ok, parent);
         box.exec();
     };
     p.showMenu = [](QMenu& menu, const QPoint& globalPos) { return menu.exec(globalPos); };
     p.workAtImageSize = [](QWidget* parent, QSize image, QSize map) {
-        QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
+        QMessageBox box(QMessageBox::Question, kBoxTitle,
                         QObject::tr("The height map is %1 \u00d7 %2; the map is %3 \u00d7 %4.")
                             .arg(image.width()).arg(image.height()).arg(map.width()).arg(map.height()),
                         QMessageBox::NoButton, parent);
@@ -38,7 +39,25 @@ Prompts Prompts::interactive()
         box.exec();
         return box.clickedButton() == work;
     };
-    p.mapSize = [](QWidget* parent, QSize current) { return MapSizeDialog::ask(parent, current); };
+    p.mapSize = [message = p.message](QWidget* parent, QSize current) {
+        return MapSizeDialog::ask(parent, current, message);
+    };
+    p.closeWithUnsaved = [](QWidget* parent, const QStringList& unsaved) {
+        QMessageBox box(QMessageBox::Warning, kBoxTitle,
+                        QObject::tr("These pictures have not been saved: %1.").arg(unsaved.join(QStringLiteral(", "))),
+                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+        box.setInformativeText(QObject::tr("Save them before closing?"));
+        box.setDefaultButton(QMessageBox::Save);
+        box.setEscapeButton(QMessageBox::Cancel);
+        box.setCheckBox(new QCheckBox(QObject::tr("Don't ask again"), &box));
+        const int clicked = box.exec();
+        CloseAnswer answer;
+        answer.choice = clicked == QMessageBox::Save      ? CloseAnswer::Save
+                      : clicked == QMessageBox::Discard ? CloseAnswer::Discard
+                                                        : CloseAnswer::Cancel;
+        answer.dontAskAgain = box.checkBox()->isChecked();
+        return answer;
+    };
     return p;
 }
 

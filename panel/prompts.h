@@ -3,6 +3,7 @@
 // dialogs, the stop message and the picture menu. Tests replace them.
 
 #include <QString>
+#include <QStringList>
 
 #include <QSize>
 
@@ -15,6 +16,15 @@ class QPoint;
 class QWidget;
 
 namespace gloamery::panel {
+
+// The answer to closing with unsaved pictures.
+struct CloseAnswer {
+    enum Choice { Save, Discard, Cancel } choice = Cancel;
+    bool dontAskAgain = false;
+};
+
+// The title of the panel's message and question boxes.
+inline const QString kBoxTitle = QStringLiteral("Gloamery");
 
 struct Prompts {
     // The chosen path, or an empty string when the user cancelled.
@@ -30,6 +40,9 @@ struct Prompts {
     std::function<bool(QWidget* parent, QSize image, QSize map)> workAtImageSize;
     // A new map size, or nothing when the user cancelled.
     std::function<std::optional<QSize>(QWidget* parent, QSize current)> mapSize;
+    // Save / Discard / Cancel for closing with these pictures unsaved;
+    // unset: close without asking.
+    std::function<CloseAnswer(QWidget* parent, const QStringList& unsaved)> closeWithUnsaved;
 
     // The real dialogs, message box and menu.
     static Prompts interactive();

@@ -1,64 +1,25 @@
 #pragma once
-// The 3D view window: the height field of the workspace drawn as a
-// coloured, detail-textured mesh with legacy OpenGL (see TerrainMesh),
-// turned by mouse, keys and timers.
+// The 3D view window: wires its controls, timers and drawing area to the
+// camera (ViewCamera) and the terrain's drawing (TerrainView). Where no
+// OpenGL context can be had, it says so and a stand-in (NoGLArea) takes the
+// drawing area's place; the controls go on working.
 
-#include "terrain_mesh.h"
+#include "terrain_view.h"
+#include "view_camera.h"
 #include "workspace/workspace.h"
 
 #include <QDialog>
 #include <QMessageBox>
-#include <QOpenGLWidget>
-#include <QRect>
-#include <QSurfaceFormat>
 
-#include <array>
-#include <cstdint>
 #include <functional>
 
+class NoGLArea;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
 class QTimer;
-class frm3D;
-
-// The drawing area. Hands every GL callback and every key and mouse event
-// to the window that owns it.
-class DispArea final : public QOpenGLWidget {
-public:
-    DispArea(frm3D& owner, QWidget* parent);
-
-protected:
-    void initializeGL() override {}
-    void resizeGL(int w, int h) override;
-    void paintGL() override;
-    void keyPressEvent(QKeyEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-
-private:
-    frm3D& owner_;
-};
-
-// What stands where the drawing area would be when no OpenGL context can
-// be had: a black area that says so and takes the keys and the mouse like
-// the drawing area, without any GL behind it. A QOpenGLWidget must not be
-// made then: once shown, it switches its window to GL composition, and
-// with no GL at all Qt's flush of that window crashes.
-class DispStandIn final : public QWidget {
-public:
-    DispStandIn(frm3D& owner, QWidget* parent);
-
-protected:
-    void paintEvent(QPaintEvent* e) override;
-    void keyPressEvent(QKeyEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-
-private:
-    frm3D& owner_;
-};
+class ViewInput;
 
 class frm3D : public QDialog {
     Q_OBJECT
@@ -70,42 +31,9 @@ public:
     // unloads it. The one instance keeps its view angles between openings.
     void showModal();
 
-    // The load: resets the controls to their design values, rebuilds the
-    // tables, shows the window and makes its GL context and texture. Unload
-    // (on close) stops the timers and gives the context back.
-    void Form_Load();
-    void Form_Unload();
-
-    // GL set-up on the drawing area's context. False when no usable context
-    // could be had (no drawing area at all, when the probe found none); the
-    // user has then been told and no GL call follows.
-    bool Init();
-    void LoadTexture();
-    void UnloadGL();
-    void ResizeGL(double width, double height);
-    void Form_Resize();
-
-    // The render operation: asks the drawing area for a frame, which
-    // paintGL draws.
-    void Command1_Click();
-    void pulRes_Click(); // "Rescale"
-    void Command2_Click(); // "Auto Rotate on X"
-    void Command3_Click(); // "Auto Rotate on Y"
-    void Command4_Click(); // "Auto Render"
-    void Check1_Click();   // "Detail texture"
-
-    void Disp_KeyDown(int qtKey);
-    void Disp_MouseDown(Qt::MouseButton button, double x, double y);
-    void Disp_MouseMove(Qt::MouseButtons buttons, double x, double y);
-
-    // What a context must offer: compatibility (legacy) GL, double
-    // buffering, at least 24 colour and 16 depth bits. Empty when the format
-    // has all of that, else what it lacks.
-    static QString formatShortfall(const QSurfaceFormat& f);
-    static QSurfaceFormat requestedFormat();
-    // Whether a context of the requested format can be made at all, tried
-    // on a context of its own before any drawing area exists.
-    static bool contextCanBeMade();
+    // The camera: kept between openings (see ViewCamera::reload).
+    const ViewCamera& camera() const { return camera_; }
+    ViewCamera& camera() { return camera_; }
 
     // Tests swap these in: the message box, and a context that fails.
     // NoContext fails the probe, as a display without any OpenGL does, so
@@ -116,33 +44,18 @@ public:
     enum class GLFault { None, NoContext, WrongFormat };
     void injectGLFault(GLFault f) { fault_ = f; }
 
-    // View state. The angles, OffsetX and the mouse position survive a
-    // reload; the rest is set again by every load.
-    float AngleX = 0.0f;
-    float AngleY = 0.0f;
-    float OffsetX = 0.0f;
-    float OffsetZ = -5.0f;
-    std::int32_t LastMouseX = 0;
-    std::int32_t LastMouseY = 0;
-    std::array<float, 257> VertexCoord{};
-    std::array<float, 257> TexCoord{};
-
-    bool GLReady() const { return glReady_; }
-    // The tiled detail texture, and the terrain that holds it.
-    unsigned TextureName() const { return terrain_.detailTexture(); }
-    const TerrainMesh& terrain() const { return terrain_; }
+    bool GLReady() const { return Disp && Disp->ready(); }
     bool isLoaded() const { return loaded_; }
-    // Frames drawn and GL operations entered since construction: a failed
-    // set-up must leave both at zero.
-    long framesDrawn() const { return framesDrawn_; }
-    long glOperations() const { return glOperations_; }
+    // Frames drawn and GL operations entered by this opening's drawing area.
+    long framesDrawn() const { return Disp ? Disp->framesDrawn() : 0; }
+    long glOperations() const { return Disp ? Disp->glOperations() : 0; }
+    // Whichever of the drawing area and its stand-in is there.
+    QWidget* dispWidget() const;
 
     // Controls, by their design names. Disp exists only while loaded, and
-    // only when a GL context can be had; otherwise the stand-in takes its
-    // place. dispWidget() is whichever of the two is there.
-    DispArea* Disp = nullptr;
-    DispStandIn* DispNoGL = nullptr;
-    QWidget* dispWidget() const;
+    // only when a GL context can be had; otherwise DispNoGL stands there.
+    TerrainView* Disp = nullptr;
+    NoGLArea* DispNoGL = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
     QPushButton* Command3 = nullptr;
@@ -160,31 +73,43 @@ public:
     static constexpr int kDesignWidth = 906;
     static constexpr int kDesignHeight = 713;
 
+public slots:
+    // The load: resets the controls to their design values, makes the
+    // drawing area, shows the window and sets up its GL and terrain. Unload
+    // (on close) stops the timers and gives the context back.
+    void Form_Load();
+    void Form_Unload();
+    void Form_Resize();
+
+    void Command1_Click(); // the render: asks the drawing area for a frame
+    void pulRes_Click();   // "Rescale"
+    void Command2_Click(); // "Auto Rotate on X"
+    void Command3_Click(); // "Auto Rotate on Y"
+    void Command4_Click(); // "Auto Render"
+    void Check1_Click();   // "Detail texture"
+
+    void Disp_KeyDown(int qtKey);
+    void Disp_MouseDown(Qt::MouseButton button, double x, double y);
+    void Disp_MouseMove(Qt::MouseButtons buttons, double x, double y);
+
 protected:
     void resizeEvent(QResizeEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void done(int r) override;
 
 private:
-    friend class DispArea;
-    void paintFrame();
-    void drawFrame();
-    void viewResized();
+    void makeControls();
+    void connectControls();
+    void makeDrawingArea();
+    // GL set-up of a new drawing area; false, the user told why, when its
+    // context is missing or lacks what was asked.
+    bool Init();
+    void dropDrawingArea();
     void placeControls();
 
     const gloamery::Workspace& grids_;
+    ViewCamera camera_;
+    ViewInput* input_ = nullptr;
     GLFault fault_ = GLFault::None;
     bool loaded_ = false;
-    bool glReady_ = false;
-    TerrainMesh terrain_;
-    // The number "Rescale" was last given (32 at load).
-    double meshScale_ = 32.0;
-    bool renderRequested_ = false;
-    bool frameValid_ = false;
-    long framesDrawn_ = 0;
-    long glOperations_ = 0;
-    // Disp and the first row of buttons move on resize; kept in twips.
-    int dispWidthTw_ = 0;
-    int dispHeightTw_ = 0;
-    int command2TopTw_ = 0;
 };

@@ -39,9 +39,9 @@ float cellError(float h, float h00, float h10, float h01, float h11, float u, fl
 
 } // namespace
 
-TerrainLod::TerrainLod(const float* heights, int columns, int rows, std::vector<float> xAt, std::vector<float> zAt)
+TerrainLod::TerrainLod(const float* heights, int columns, int rows)
     : columns_(columns), rows_(rows), chunkColumns_((columns + kChunkCells - 1) / kChunkCells),
-      chunkRows_((rows + kChunkCells - 1) / kChunkCells), xAt_(std::move(xAt)), zAt_(std::move(zAt))
+      chunkRows_((rows + kChunkCells - 1) / kChunkCells)
 {
     const auto h = [&](int x, int z) { return heights[point(x, z)]; };
     for (int q = 0; q < chunkRows_; ++q)
@@ -73,6 +73,12 @@ TerrainLod::TerrainLod(const float* heights, int columns, int rows, std::vector<
             }
             chunks_.push_back(c);
         }
+}
+
+void TerrainLod::place(std::vector<float> xAt, std::vector<float> zAt)
+{
+    xAt_ = std::move(xAt);
+    zAt_ = std::move(zAt);
 }
 
 int TerrainLod::neighbour(int chunk, int side) const

@@ -38,9 +38,10 @@ public:
     };
 
     TerrainLod() = default;
-    // heights: (columns + 1) x (rows + 1) points, x fastest; xAt and zAt:
-    // the model coordinates of each grid column and row.
-    TerrainLod(const float* heights, int columns, int rows, std::vector<float> xAt, std::vector<float> zAt);
+    // heights: (columns + 1) x (rows + 1) points, x fastest.
+    TerrainLod(const float* heights, int columns, int rows);
+    // The model coordinates of each grid column and row, before steps().
+    void place(std::vector<float> xAt, std::vector<float> zAt);
 
     const std::vector<Chunk>& chunks() const { return chunks_; }
 

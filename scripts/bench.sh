@@ -8,13 +8,15 @@
 #     each operation in a fresh process beside the next ones (--time);
 #  3. the batch tool at 4096 x 4096 beside ImageMagick's shading of the same
 #     height map, with the peak memory of each;
-#  4. one "Linear" at 16384 x 16384, time and peak memory.
+#  4. one "Linear" at 16384 x 16384, time and peak memory;
+#  5. "sun" at 4096 x 4096 (load, sun with the Lambert term, save PNG)
+#     beside SAGA's hillshading with cast shadows on the same map.
 #   scripts/bench.sh [RUNS]      RUNS: process starts to time (default 31)
 # GLOAMERY_BENCH_FILTER limits step 1; GLOAMERY_BENCH_SKIP_HUGE=1 skips step 4.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-for p in imagemagick time; do
+for p in imagemagick time saga; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' && continue
   sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
   $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$p"
@@ -103,6 +105,23 @@ print(f"batch process 4096 (load PNG, make-texture, linear, save PNG): median {g
       f"(min {g[1]:.0f}, max {g[2]:.0f}), peak {g[3]:.0f} MiB over {big_runs} runs")
 print(f"ImageMagick -shade 120x45 on the same map: median {m[0]:.0f} ms (min {m[1]:.0f}, max {m[2]:.0f}), "
       f"peak {m[3]:.0f} MiB; ratio {g[0] / m[0]:.2f}")
+
+# "sun" as a whole process beside SAGA's analytical hillshading with cast
+# shadows (ray tracing), both on the 4096 map, a pixel 1 unit wide.
+sun = [batch, "--size", "4096,4096", "--load", "height", "h4k.png", "--sun-angle", "315,45", "sun",
+       "--save", "colour", "sun4k.png"]
+saga_cmd = subprocess.run(["sh", "-c", "command -v saga_cmd"], capture_output=True, text=True).stdout.strip()
+if saga_cmd:
+    subprocess.run([saga_cmd, "-f=q", "io_gdal", "0", "-FILES", "h4k.png", "-GRIDS", "h4k.sgrd"], cwd=work, env=env,
+                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    sagas = [saga_cmd, "-f=q", "ta_lighting", "0", "-ELEVATION", "h4k.sgrd", "-SHADE", "saga-shade.sgrd",
+             "-METHOD", "2", "-AZIMUTH", "315", "-DECLINATION", "45"]
+    (g, glo), (sg, sglo) = alternate([sun, sagas], big_runs)
+    print(f"batch process 4096 (load PNG, sun with the Lambert term, save PNG): median {g:.0f} ms (min {glo:.0f}); "
+          f"SAGA ta_lighting 0 -METHOD 2: median {sg:.0f} ms (min {sglo:.0f}); ratio {g / sg:.2f} over {big_runs} runs each")
+else:
+    g = timed(sun, big_runs)
+    print(f"batch process 4096 (load PNG, sun with the Lambert term, save PNG): median {g[0]:.0f} ms; SAGA not installed")
 
 if not skip_huge:
     huge = [batch, "--size", "16384,16384", "--tile", "height", "h4k.png", "--sun", "2000,1500", "--time", "linear"]

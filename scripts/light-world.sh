@@ -9,7 +9,8 @@ usage() {
 Usage: light-world.sh --world W,H --heights-file FILE --out DIR
                       (--tile-size w[,h] | --regions LISTFILE)
                       [--engine parallel|slurm] [--jobs N] [--threads T]
-                      [--save SLOT[,SLOT...]] [--heights LO,HI] [--batch PATH]
+                      [--save SLOT[,SLOT...]] [--format png|tif] [--heights LO,HI]
+                      [--batch PATH]
                       -- BATCH CONTROLS AND OPERATIONS...
 
 Lights a W x H world region by region with gloamery-batch --world/--region;
@@ -42,6 +43,9 @@ run with the same controls and operations.
                        CPUs. The bytes are the same on any number
   --save SLOTS         slots to save, comma-separated (default colour): height
                        shadow colour texture grass stone detail
+  --format png|tif     the tiles' format (default png); tif tiles are Cloud
+                       Optimized GeoTIFFs, each carrying its place in the world
+                       when FILE is a georeferenced raster
   --batch PATH         the batch tool (default: gloamery-batch on the PATH,
                        else this tree's build/batch/gloamery-batch)
 
@@ -51,7 +55,7 @@ saves belong in --save, not there. Jobs run in the current directory.
 
 DIR gets jobs.txt (one plain command per region, in the order of
 regions.txt), pending.txt (the lines of jobs.txt this run runs),
-SLOT/X_Y.png (each region's tile), logs/X_Y.log (a job's output),
+SLOT/X_Y.png or .tif (each region's tile), logs/X_Y.log (a job's output),
 logs/X_Y.time (GNU time: wall s, user s, sys s, peak KiB, exit status) and,
 once every tile exists, SLOT.vrt: a GDAL VRT mosaic of the slot's tiles
 (georeferenced like FILE when FILE is a raster of the world's size).
@@ -91,7 +95,7 @@ if [ "${1-}" = --run-job ]; then
 fi
 
 world="" heights_file="" out="" tile_size="" regions_file="" engine=parallel
-jobs="" threads="" saves=colour heights="" batch=""
+jobs="" threads="" saves=colour heights="" batch="" format=png
 need() { [ $# -ge 2 ] || bad "$1 needs a value"; }
 while [ $# -gt 0 ]; do
   case $1 in
@@ -106,6 +110,7 @@ while [ $# -gt 0 ]; do
     --threads) need "$@"; threads=$2; shift 2 ;;
     --save) need "$@"; saves=$2; shift 2 ;;
     --batch) need "$@"; batch=$2; shift 2 ;;
+    --format) need "$@"; format=$2; shift 2 ;;
     -h|--help) usage; exit 0 ;;
     --) shift; break ;;
     *) bad "unknown option '$1' (batch controls and operations go after --; see --help)" ;;
@@ -130,6 +135,7 @@ elif [ -z "$regions_file" ]; then
   bad "give --tile-size w[,h] or --regions LISTFILE"
 fi
 case $engine in parallel|slurm) ;; *) bad "--engine is parallel or slurm (got '$engine')" ;; esac
+case $format in png|tif) ;; *) bad "--format is png or tif (got '$format')" ;; esac
 [ -z "$jobs" ] || posint "$jobs" || bad "--jobs takes a positive number (got '$jobs')"
 [ -z "$threads" ] || posint "$threads" 4096 || bad "--threads takes a positive number (got '$threads')"
 [ -z "$heights" ] || [[ $heights =~ ^-?[0-9.eE+-]+,-?[0-9.eE+-]+$ ]] || bad "--heights LO,HI takes two numbers (got '$heights')"
@@ -201,7 +207,7 @@ tail_args=$(q "${load_args[@]}" --load height "$heights_file" "${ops[@]}")
   for r in "${regions[@]}"; do
     name=${r%,*,*}; name=${name/,/_}
     line="$head_args --region $r $tail_args"
-    for s in "${slots[@]}"; do line+=" --save $s $(q "$out/$s/$name.png")"; done
+    for s in "${slots[@]}"; do line+=" --save $s $(q "$out/$s/$name.$format")"; done
     printf '%s\n' "$line"
   done
 } >"$out/jobs.new"
@@ -220,7 +226,7 @@ missing() {
   for r in "${regions[@]}"; do
     i=$((i + 1)); name=${r%,*,*}; name=${name/,/_}
     for s in "${slots[@]}"; do
-      [ -e "$out/$s/$name.png" ] || { echo "$i"; break; }
+      [ -e "$out/$s/$name.$format" ] || { echo "$i"; break; }
     done
   done
 }
@@ -310,7 +316,7 @@ if d.get("size") == [int(sys.argv[1]), int(sys.argv[2])] and "geoTransform" in d
      fi ;;
 esac
 for s in "${slots[@]}"; do
-  python3 "$here/world_tiles.py" vrt "$W" "$H" "$out/regions.txt" "$out" "$s" ${georef:+--georef "$georef"} \
+  python3 "$here/world_tiles.py" vrt "$W" "$H" "$out/regions.txt" "$out" "$s" --format "$format" ${georef:+--georef "$georef"} \
     || fail "cannot write the mosaic $out/$s.vrt"
   if command -v gdalinfo >/dev/null; then
     gdalinfo "$out/$s.vrt" >/dev/null 2>"$out/logs/gdalinfo-$s.txt" \

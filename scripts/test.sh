@@ -2,7 +2,8 @@
 # Installs what is missing, then builds and runs every test: the normal
 # build (window and 3D tests under a virtual X server with software GL),
 # then the whole suite again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then each fuzz target for a minute.
+# UndefinedBehaviorSanitizer, then the threaded tests under ThreadSanitizer,
+# then each fuzz target for a minute.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -12,8 +13,11 @@ export LIBGL_ALWAYS_SOFTWARE=1
 xvfb() { xvfb-run -a -s "-screen 0 1600x1200x24" "$@"; }
 
 echo "== Build and test"
-scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAMERY_PYTHON=ON -DPython_EXECUTABLE=/usr/bin/python3
 xvfb ctest --test-dir build --output-on-failure -j2
+
+echo "== Python package (pip in a virtual environment, pytest, README example)"
+scripts/test-python.sh build
 
 echo "== Build and test under AddressSanitizer + UndefinedBehaviorSanitizer"
 scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DGLOAMERY_SANITIZE=ON -DGLOAMERY_BENCH=OFF
@@ -31,6 +35,9 @@ gl_driver=/usr/lib/$(gcc -print-multiarch)/dri/swrast_dri.so
 # runs (minutes under the sanitizers, for what the plain build has just
 # checked bit for bit), and the package test, which packs the plain build.
 xvfb env LD_PRELOAD="$preload" ctest --test-dir build-asan --output-on-failure -j2 -LE "golden|packaging"
+
+echo "== The threaded tests under ThreadSanitizer (clang, libomp's Archer)"
+scripts/tsan.sh
 
 echo "== Fuzz each target for a minute (clang, libFuzzer, sanitizers)"
 scripts/fuzz.sh 60

@@ -3,7 +3,10 @@
 
   world_tiles.py plan W H --tile-size w[,h]   regions as "X,Y,w,h" lines, row by row
   world_tiles.py plan W H --regions FILE       FILE's regions, checked
-  world_tiles.py vrt W H REGIONS DIR SLOT [--georef JSON]  writes DIR/SLOT.vrt
+  world_tiles.py vrt W H REGIONS DIR SLOT [--format png|tif] [--georef JSON]  writes DIR/SLOT.vrt
+
+GeoTIFF tiles carry their place: a mosaic of them takes its place from the
+first tile, and needs no --georef.
 
 A plan's faults go to standard error, each naming its line, and exit 2.
 """
@@ -11,11 +14,14 @@ import bisect
 import json
 import os
 import struct
+import subprocess
 import sys
 from xml.sax.saxutils import escape
 
 MAX_FAULTS = 20
 MAX_REGION = 16384  # the batch tool's largest region a side
+MAX_REGIONS = 1000000  # a world's regions, each a job
+MAX_LINE = 4096  # bytes a line of a region list
 
 
 def tiled(width, height, tw, th):
@@ -25,13 +31,33 @@ def tiled(width, height, tw, th):
 
 
 def read_list(path, width, height, faults):
-    """Regions of a list file with the line each came from; blank lines and # comments skipped."""
+    """Regions of a list file with the line each came from; blank lines and # comments skipped.
+
+    Read as bytes, a line at a time and each at most MAX_LINE bytes, so that a
+    comment in any encoding is only skipped, and an endless or binary file
+    (/dev/zero) is refused at its first long line rather than read whole."""
     regions = []
-    with open(path, encoding="utf-8") as f:
-        for no, raw in enumerate(f, 1):
-            text = raw.split("#", 1)[0].strip()
+    with open(path, "rb") as f:
+        no = 0
+        while True:
+            raw = f.readline(MAX_LINE + 1)
+            if not raw:
+                break
+            no += 1
+            if len(raw) > MAX_LINE and not raw.endswith(b"\n"):
+                faults.append(f"line {no} is longer than {MAX_LINE} bytes: this is not a region list")
+                break
+            data = raw.split(b"#", 1)[0]
+            try:
+                text = data.decode("ascii").strip()
+            except UnicodeDecodeError:
+                faults.append(f"line {no}: '{data.decode('utf-8', 'backslashreplace').strip()}' is not X,Y,w,h")
+                continue
             if not text:
                 continue
+            if len(regions) == MAX_REGIONS:
+                faults.append(f"line {no}: more than {MAX_REGIONS} regions")
+                break
             parts = [p.strip() for p in text.split(",")]
             try:
                 x, y, w, h = (int(p) for p in parts)
@@ -108,7 +134,13 @@ def plan(argv):
     faults = []
     if argv[2] == "--tile-size":
         tw, th = (int(v) for v in argv[3].split(","))
-        regions = [(*r, 0) for r in tiled(width, height, tw, th)]
+        count = -(-width // tw) * -(-height // th)
+        if count > MAX_REGIONS:
+            faults.append(f"tiles of {tw} x {th} make {count} regions of the {width} x {height} world; "
+                          f"at most {MAX_REGIONS} are run")
+            regions = []
+        else:
+            regions = [(*r, 0) for r in tiled(width, height, tw, th)]
     else:
         regions = read_list(argv[3], width, height, faults)
         check_cover(regions, width, height, faults, gaps=not faults)
@@ -116,7 +148,8 @@ def plan(argv):
             faults.append("the list holds no region")
     if faults:
         for f in faults[:MAX_FAULTS * 2]:
-            print(f"light-world: {argv[3]}: {f}", file=sys.stderr)
+            where = argv[3] if argv[2] == "--regions" else f"--tile-size {argv[3]}"
+            print(f"light-world: {where}: {f}", file=sys.stderr)
         return 2
     out = sys.stdout
     for r in regions:
@@ -140,16 +173,49 @@ def png_shape(path):
     return w, h, PNG_TYPES[ctype], "UInt16" if depth == 16 else "Byte"
 
 
+GDAL_TYPES = {"Byte": "Byte", "UInt16": "UInt16"}
+
+
+def tif_info(path):
+    """Size, bands, sample type and place of a GeoTIFF tile, as gdalinfo tells them."""
+    try:
+        d = json.loads(subprocess.run(["gdalinfo", "-json", path], check=True, capture_output=True, text=True).stdout)
+    except (OSError, subprocess.CalledProcessError, json.JSONDecodeError) as e:
+        raise ValueError(f"gdalinfo cannot read {path}: {e}")
+    bands = d.get("bands", [])
+    if not 1 <= len(bands) <= 4 or bands[0].get("type") not in GDAL_TYPES:
+        raise ValueError(f"{path} is not a grey or RGB picture of 8 or 16 bits")
+    w, h = d["size"]
+    return w, h, len(bands), bands[0]["type"], d.get("geoTransform"), d.get("coordinateSystem", {}).get("wkt", "")
+
+
+def tile_place(transform, wkt, x, y):
+    """The world's place from a tile's, the tile lying at pixel (x, y)."""
+    t = list(transform)
+    t[0] -= x * t[1] + y * t[2]
+    t[3] -= x * t[4] + y * t[5]
+    return {"geoTransform": t, "wkt": wkt}
+
+
 def vrt(argv):
     width, height, regions_file, out, slot = int(argv[0]), int(argv[1]), argv[2], argv[3], argv[4]
-    georef = json.loads(argv[6]) if len(argv) > 6 and argv[5] == "--georef" else None
+    options = dict(zip(argv[5::2], argv[6::2]))
+    georef = json.loads(options["--georef"]) if "--georef" in options else None
+    ext = options.get("--format", "png")
     tiles = []
     shape = None
     with open(regions_file, encoding="utf-8") as f:
         for line in f:
             x, y, w, h = (int(v) for v in line.split(","))
-            rel = f"{slot}/{x}_{y}.png"
-            tw, th, bands, dtype = png_shape(os.path.join(out, rel))
+            rel = f"{slot}/{x}_{y}.{ext}"
+            if ext == "png":
+                tw, th, bands, dtype = png_shape(os.path.join(out, rel))
+            elif shape is None:  # one gdalinfo: the tiles are made alike, and the sizes checked by the batch tool
+                tw, th, bands, dtype, transform, wkt = tif_info(os.path.join(out, rel))
+                if transform:
+                    georef = tile_place(transform, wkt, x, y)
+            else:
+                tw, th = w, h
             if (tw, th) != (w, h):
                 raise ValueError(f"{rel} is {tw} x {th}, its region {w} x {h}")
             if shape is None:
@@ -176,7 +242,7 @@ def vrt(argv):
                 f"      <SourceFilename relativeToVRT=\"1\">{escape(rel)}</SourceFilename>",
                 f"      <SourceBand>{b}</SourceBand>",
                 f'      <SourceProperties RasterXSize="{w}" RasterYSize="{h}" DataType="{dtype}" '
-                f'BlockXSize="{w}" BlockYSize="1"/>',
+                f'BlockXSize="{w if ext == "png" else 512}" BlockYSize="{1 if ext == "png" else 512}"/>',
                 f'      <SrcRect xOff="0" yOff="0" xSize="{w}" ySize="{h}"/>',
                 f'      <DstRect xOff="{x}" yOff="{y}" xSize="{w}" ySize="{h}"/>',
                 "    </SimpleSource>",

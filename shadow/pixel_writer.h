@@ -50,7 +50,27 @@ struct LayerBox {
     int y0;
     int width;
     int height;
+
+    int x1() const { return x0 + width; } // one past the last column
+    int y1() const { return y0 + height; }
+    bool empty() const { return width <= 0 || height <= 0; }
 };
+
+// The points two boxes share; an empty box (no width or height) if none.
+inline LayerBox meet(const LayerBox& a, const LayerBox& b)
+{
+    const int x0 = a.x0 > b.x0 ? a.x0 : b.x0, y0 = a.y0 > b.y0 ? a.y0 : b.y0;
+    const int x1 = a.x1() < b.x1() ? a.x1() : b.x1(), y1 = a.y1() < b.y1() ? a.y1() : b.y1();
+    return {x0, y0, x1 - x0, y1 - y0};
+}
+
+// The smallest box holding both.
+inline LayerBox unite(const LayerBox& a, const LayerBox& b)
+{
+    const int x0 = a.x0 < b.x0 ? a.x0 : b.x0, y0 = a.y0 < b.y0 ? a.y0 : b.y0;
+    const int x1 = a.x1() > b.x1() ? a.x1() : b.x1(), y1 = a.y1() > b.y1() ? a.y1() : b.y1();
+    return {x0, y0, x1 - x0, y1 - y0};
+}
 
 // A layer of stamped shades over a box of the grid, row by row, each row
 // `stride` values after the one before. A layer with the grid's rows has

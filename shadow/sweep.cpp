@@ -5,6 +5,7 @@
 #include "ray.h"
 #include "rays.h"
 #include "region_plan.h"
+#include "sun.h"
 
 #include <algorithm>
 #include <cmath>
@@ -66,6 +67,7 @@ SweepStyle styleOf(ShadowMode mode)
     case ShadowMode::Sin: return {{f5, f5}, {f5Stamped, f5Stamped, f5Stamped, f5Stamped}, true, true, true, 1};
     case ShadowMode::Cos: return {{f6, f6}, {f6Stamped, f6Stamped, f6Stamped, f6Stamped}, true, false, false, 0};
     case ShadowMode::Embossed: return {{f7, f7}, {f7Stamped, f7Stamped, f7Stamped, f7Stamped}, true, false, false, 0};
+    case ShadowMode::Sun: break; // lit by runSun, never swept
     }
     return {{f3, f3}, {f3Stamped, f3Stamped, f3Stamped, f3Stamped}, true, true, false, 0};
 }
@@ -139,21 +141,6 @@ std::size_t heightsStride(const Grid& heights)
 {
     if constexpr (requires { heights.stride(); }) return static_cast<std::size_t>(heights.stride());
     else return 0;
-}
-
-// The points two boxes share; an empty box (no width or height) if none.
-LayerBox meet(const LayerBox& a, const LayerBox& b)
-{
-    const int x0 = std::max(a.x0, b.x0), y0 = std::max(a.y0, b.y0);
-    const int x1 = std::min(a.x0 + a.width, b.x0 + b.width), y1 = std::min(a.y0 + a.height, b.y0 + b.height);
-    return {x0, y0, x1 - x0, y1 - y0};
-}
-
-LayerBox unite(const LayerBox& a, const LayerBox& b)
-{
-    const int x0 = std::min(a.x0, b.x0), y0 = std::min(a.y0, b.y0);
-    const int x1 = std::max(a.x0 + a.width, b.x0 + b.width), y1 = std::max(a.y0 + a.height, b.y0 + b.height);
-    return {x0, y0, x1 - x0, y1 - y0};
 }
 
 // The rays of a stamped sweep side by side, each side in sweep order, with
@@ -360,9 +347,18 @@ std::vector<SweepTarget> sweepTargets(int w, int h, bool allFourEdges)
     return t;
 }
 
+Refusal shadowInputsRefused(const Controls& controls, ShadowMode mode, const NumberParser& parse, int sunReach)
+{
+    if (mode == ShadowMode::Sun) return sunControlsRefused(controls.sun);
+    const auto read = readShadowParams(controls, parse, mode != ShadowMode::LinearSim, sunReach);
+    if (const Error* e = std::get_if<Error>(&read)) return *e;
+    return std::nullopt;
+}
+
 Refusal runShadow(Workspace& ws, ShadowMode mode, const Controls& controls, const NumberParser& parse,
                   Reporter& report)
 {
+    if (mode == ShadowMode::Sun) return runSun(ws, controls, report);
     const auto read = readShadowParams(controls, parse, mode != ShadowMode::LinearSim);
     if (const Error* e = std::get_if<Error>(&read)) return *e;
     const ShadowParams& params = std::get<ShadowParams>(read);
@@ -385,6 +381,7 @@ Refusal runShadow(Workspace& ws, ShadowMode mode, const Controls& controls, cons
 Refusal runShadowRegion(Workspace& ws, const WorldRegion& region, const HeightSource& source, ShadowMode mode,
                         const Controls& controls, const NumberParser& parse, Reporter& report)
 {
+    if (mode == ShadowMode::Sun) return runSunRegion(ws, region, source, controls, report);
     const auto read = readShadowParams(controls, parse, mode != ShadowMode::LinearSim, kWorldSunReach);
     if (const Error* e = std::get_if<Error>(&read)) return *e;
     const ShadowParams& params = std::get<ShadowParams>(read);

@@ -11,7 +11,9 @@
 
 namespace gloamery {
 
-enum class ShadowMode { Linear, LinearSim, Sin, Cos, Embossed };
+// The shadow buttons; "Sun" (see sun.h) lights from a sun in the sky
+// rather than sweeping rays from a point.
+enum class ShadowMode { Linear, LinearSim, Sin, Cos, Embossed, Sun };
 
 // A border pixel a ray is cast to, the sweep step i it belongs to, and the
 // side of the border it is on (0 top, 1 left, 2 bottom, 3 right).
@@ -26,6 +28,10 @@ struct SweepTarget {
 // each i, (i, 0), (0, i), (i, H - 1) and (W - 1, i), each while i is
 // within that side; only the last two for "Linear sim".
 std::vector<SweepTarget> sweepTargets(int w, int h, bool allFourEdges);
+
+// Why a shadow button cannot run with these controls (X0, Y0 or the decay
+// text for the sweeps, the Sun controls for "Sun"), or nothing.
+Refusal shadowInputsRefused(const Controls& controls, ShadowMode mode, const NumberParser& parse, int sunReach);
 
 // Runs one shadow button on the workspace with the controls as they are.
 // Refuses (and then changes and reports nothing) when X0, Y0 or the decay

@@ -9,6 +9,9 @@
 
 namespace gloamery {
 
+// The pi every angle in degrees is turned into radians with.
+constexpr double kPi = 3.141592653589793;
+
 // Nearest integer, a value exactly halfway going to the even neighbour
 // (2.5 -> 2, 3.5 -> 4, -0.5 -> 0). Below 2^51 in size, adding and removing
 // 1.5 * 2^52 lets the FPU's own round-half-to-even do the work, much faster

@@ -6,6 +6,7 @@
 #include <immintrin.h>
 #endif
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 
@@ -13,15 +14,24 @@ namespace gloamery {
 
 namespace {
 
+int cores()
+{
+    const int n = omp_get_num_procs();
+    return n > 0 ? n : 1;
+}
+
+// Each thread holds layers about a map's size: more threads than the
+// machine can run only add memory, not speed.
+int capped(long n) { return static_cast<int>(std::clamp<long>(n, 1, 4L * cores())); }
+
 int fromEnvironment()
 {
     if (const char* v = std::getenv("GLOAMERY_THREADS")) {
         char* end = nullptr;
         const long n = std::strtol(v, &end, 10);
-        if (end != v && *end == '\0' && n >= 1 && n <= 4096) return static_cast<int>(n);
+        if (end != v && *end == '\0' && n >= 1 && n <= 4096) return capped(n);
     }
-    const int cores = omp_get_num_procs();
-    return cores > 0 ? cores : 1;
+    return cores();
 }
 
 std::atomic<int> chosenThreads{0};
@@ -39,7 +49,7 @@ int threadCount()
     return n;
 }
 
-void setThreadCount(int n) { chosenThreads.store(n < 1 ? 1 : n, std::memory_order_relaxed); }
+void setThreadCount(int n) { chosenThreads.store(capped(n), std::memory_order_relaxed); }
 
 void startThreads()
 {

@@ -10,7 +10,8 @@
 namespace gloamery {
 
 // Threads a computation may use: GLOAMERY_THREADS when set to a positive
-// number, else every core; setThreadCount overrides both (n >= 1).
+// number, else every core; setThreadCount overrides both. Either is held
+// to 1 .. 4 x the cores.
 int threadCount();
 void setThreadCount(int n);
 

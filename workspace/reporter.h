@@ -21,6 +21,9 @@ public:
     // fraction 0..1 of the bar's full width.
     virtual void progress(double fraction) = 0;
     virtual void busy(bool on) = 0;
+    // Whether the user asked a long run to stop; a run that can stop asks
+    // between its parts and then leaves its results as they were.
+    virtual bool cancelled() { return false; }
 };
 
 class SilentReporter final : public Reporter {

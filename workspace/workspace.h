@@ -79,6 +79,14 @@ public:
     // each sample as the grey nearest(v / 257).
     void setDeepHeights(const HeightSamples& samples, bool tile = false);
     void clearDeepHeights();
+    // Puts back deep samples this workspace held before (an undo): the
+    // grid is of the map's size and the height picture, set first, shows
+    // them.
+    void restoreDeepGrid(std::shared_ptr<const DeepGrid> grid)
+    {
+        deepGrid_ = std::move(grid);
+        deepSetAt_ = heightEdits_;
+    }
     // The deep samples as the runs read them, over the map's grid: kept
     // in this form alone, so the runs need no copy; null while the map is
     // 8-bit.

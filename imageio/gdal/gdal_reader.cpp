@@ -1,18 +1,28 @@
 // The elevation-raster plugin: reads one band of any raster GDAL opens
-// (GeoTIFF, SRTM .hgt, ESRI ASCII grid, ...) as doubles with a no-data
-// flag per cell. Loaded by the program only when a file needs it.
+// (GeoTIFF, SRTM .hgt, ESRI ASCII grid, ...) a window at a time, as
+// doubles with a no-data flag per cell. Loaded by the program only when a
+// file needs it.
 
 #include "../gdal_plugin.h"
+#include "gdal_drivers.h"
+#include "vrt_sources.h"
 
 #include <gdal.h>
 #include <cpl_conv.h>
 #include <cpl_error.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
+#include <string>
+
+using gloamery::gdal::setUpGdal;
 
 namespace {
 
@@ -21,26 +31,6 @@ int refuse(char* message, int size, const char* text)
     std::snprintf(message, static_cast<std::size_t>(size), "%s", text);
     return 1;
 }
-
-// Raster files are read from the disk only: no network, no other files
-// named inside a file's text.
-void setUp()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        CPLSetConfigOption("GDAL_HTTP_TIMEOUT", "1");
-        CPLSetConfigOption("CPL_VSIL_CURL_ALLOWED_EXTENSIONS", "none");
-        CPLSetConfigOption("GDAL_DISABLE_READDIR_ON_OPEN", "EMPTY_DIR");
-        GDALAllRegister();
-    });
-}
-
-// The drivers of elevation files; anything else is not opened.
-const char* const kDrivers[] = {"GTiff", "SRTMHGT", "AAIGrid", "USGSDEM", "GSAG", "GSBG", "EHdr", "XYZ", nullptr};
-
-// A world may also be a mosaic of rasters (a VRT naming its tiles), the
-// form large worlds come in; it is opened only when asked for as a world.
-const char* const kWorldDrivers[] = {"GTiff", "VRT", "SRTMHGT", "AAIGrid", "USGSDEM", "GSAG", "GSBG", "EHdr", "XYZ", nullptr};
 
 // The cells' no-data flags: 0 where the band says no data, or NaN.
 void markValid(GDALRasterBandH band, const double* values, unsigned char* valid, std::size_t cells)
@@ -60,95 +50,78 @@ struct QuietErrors {
     ~QuietErrors() { CPLPopErrorHandler(); }
 };
 
-int readBand(GDALRasterBandH band, int w, int h, GloameryElevations* out, char* message, int size)
+// The name GDAL is given: the user's file and nothing GDAL would read as
+// a URL, a virtual file or a driver's connection string. The file must be
+// a plain one, so that GDAL's several opens of it all see the same bytes
+// and none of them waits on a pipe. "" with the reason in `why`.
+std::string plainFileName(const char* path, std::string& why)
 {
-    const std::size_t cells = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-    auto* values = static_cast<double*>(std::malloc(cells * sizeof(double)));
-    auto* valid = static_cast<unsigned char*>(std::malloc(cells));
-    if (!values || !valid) {
-        std::free(values);
-        std::free(valid);
-        return refuse(message, size, "Not enough memory for the raster's cells.");
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        why = std::strerror(errno);
+        if (fd >= 0) ::close(fd);
+        return {};
     }
-    if (GDALRasterIO(band, GF_Read, 0, 0, w, h, values, w, h, GDT_Float64, 0, 0) != CE_None) {
-        std::free(values);
-        std::free(valid);
-        std::snprintf(message, static_cast<std::size_t>(size), "The raster's cells cannot be read: %s",
-                      CPLGetLastErrorMsg());
-        return 1;
+    ::close(fd);
+    if (!S_ISREG(st.st_mode)) {
+        why = S_ISDIR(st.st_mode) ? "It is a folder, not a file." : "An elevation raster must be a plain file, not a pipe or a device.";
+        return {};
     }
-    markValid(band, values, valid, cells);
-    *out = GloameryElevations{w, h, values, valid};
-    return 0;
+    return path[0] == '/' ? std::string(path) : "./" + std::string(path);
 }
 
-} // namespace
-
-extern "C" __attribute__((visibility("default"))) int gloamery_read_elevations(const char* path, int maxSide,
-                                                                                GloameryElevations* out,
-                                                                                char* message, int size)
+GDALDatasetH openRaster(const char* path, const char* const* drivers, char* message, int size)
 {
-    setUp();
-    // Reasons go back to the caller, not onto the program's error stream.
-    CPLErrorReset();
-    CPLPushErrorHandler(CPLQuietErrorHandler);
-    struct PopHandler {
-        ~PopHandler() { CPLPopErrorHandler(); }
-    } pop;
-    GDALDatasetH ds = GDALOpenEx(path, GDAL_OF_RASTER | GDAL_OF_READONLY, kDrivers, nullptr, nullptr);
-    if (!ds) {
-        std::snprintf(message, static_cast<std::size_t>(size), "The file is not an elevation raster this program reads%s%s",
-                      *CPLGetLastErrorMsg() ? ": " : ".", CPLGetLastErrorMsg());
-        return 1;
-    }
-    int result = 0;
-    const int bands = GDALGetRasterCount(ds);
-    const int w = GDALGetRasterXSize(ds), h = GDALGetRasterYSize(ds);
-    if (bands < 1) {
-        result = refuse(message, size, "The raster has no band: there are no heights to read.");
-    } else if (bands > 1) {
-        std::snprintf(message, static_cast<std::size_t>(size),
-                      "The raster has %d bands; an elevation raster has one.", bands);
-        result = 1;
-    } else if (w < 1 || h < 1 || w > maxSide || h > maxSide) {
-        std::snprintf(message, static_cast<std::size_t>(size),
-                      "The raster is %d x %d cells; each side must be 1 to %d.", w, h, maxSide);
-        result = 1;
-    } else {
-        result = readBand(GDALGetRasterBand(ds, 1), w, h, out, message, size);
-    }
-    GDALClose(ds);
-    return result;
-}
-
-extern "C" __attribute__((visibility("default"))) void gloamery_free_elevations(GloameryElevations* e)
-{
-    std::free(e->values);
-    std::free(e->valid);
-    e->values = nullptr;
-    e->valid = nullptr;
-}
-
-extern "C" __attribute__((visibility("default"))) void* gloamery_open_raster(const char* path, int* width, int* height,
-                                                                            char* message, int size)
-{
-    setUp();
-    QuietErrors quiet;
-    GDALDatasetH ds = GDALOpenEx(path, GDAL_OF_RASTER | GDAL_OF_READONLY, kWorldDrivers, nullptr, nullptr);
-    if (!ds) {
-        std::snprintf(message, static_cast<std::size_t>(size), "The file is not an elevation raster this program reads%s%s",
-                      *CPLGetLastErrorMsg() ? ": " : ".", CPLGetLastErrorMsg());
+    std::string why;
+    const std::string name = plainFileName(path, why);
+    if (name.empty()) {
+        refuse(message, size, why.c_str());
         return nullptr;
     }
+    if (const std::string e = gloamery::gdal::checkMosaicSources(name); !e.empty()) {
+        std::snprintf(message, static_cast<std::size_t>(size), "%s.", e.c_str());
+        return nullptr;
+    }
+    GDALDatasetH ds = GDALOpenEx(name.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, drivers, nullptr, nullptr);
+    if (!ds)
+        std::snprintf(message, static_cast<std::size_t>(size), "The file is not an elevation raster this program reads%s%s",
+                      *CPLGetLastErrorMsg() ? ": " : ".", CPLGetLastErrorMsg());
+    return ds;
+}
+
+// One band, or null with the reason.
+GDALDatasetH openOneBand(const char* path, const char* const* drivers, int* width, int* height, char* message, int size)
+{
+    setUpGdal();
+    QuietErrors quiet;
+    GDALDatasetH ds = openRaster(path, drivers, message, size);
+    if (!ds) return nullptr;
     if (GDALGetRasterCount(ds) != 1) {
-        std::snprintf(message, static_cast<std::size_t>(size), "The raster has %d bands; an elevation raster has one.",
-                      GDALGetRasterCount(ds));
+        if (GDALGetRasterCount(ds) < 1) refuse(message, size, "The raster has no band: there are no heights to read.");
+        else
+            std::snprintf(message, static_cast<std::size_t>(size), "The raster has %d bands; an elevation raster has one.",
+                          GDALGetRasterCount(ds));
         GDALClose(ds);
         return nullptr;
     }
     *width = GDALGetRasterXSize(ds);
     *height = GDALGetRasterYSize(ds);
     return ds;
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) void* gloamery_open_raster(const char* path, int* width, int* height,
+                                                                            char* message, int size)
+{
+    return openOneBand(path, gloamery::gdal::kWorldDrivers, width, height, message, size);
+}
+
+extern "C" __attribute__((visibility("default"))) void* gloamery_open_elevations(const char* path, int* width, int* height,
+                                                                                char* message, int size)
+{
+    return openOneBand(path, gloamery::gdal::kMapDrivers, width, height, message, size);
 }
 
 extern "C" __attribute__((visibility("default"))) int gloamery_read_raster_window(void* raster, int x, int y, int w, int h,
@@ -168,4 +141,10 @@ extern "C" __attribute__((visibility("default"))) int gloamery_read_raster_windo
 extern "C" __attribute__((visibility("default"))) void gloamery_close_raster(void* raster)
 {
     GDALClose(static_cast<GDALDatasetH>(raster));
+}
+
+extern "C" __attribute__((visibility("default"))) void gloamery_allow_source_folders(const char* const* folders, int count)
+{
+    std::vector<std::string> list(folders, folders + count);
+    gloamery::gdal::allowSourceFolders(std::move(list));
 }

@@ -62,7 +62,9 @@ void timeParts(Form1& form, int moves)
     using namespace gloamery;
     Workspace ws = form.workspace();
     SilentReporter quiet;
-    const Controls sun{"100", "200"};
+    Controls sun;
+    sun.x0 = "100";
+    sun.y0 = "200";
     const QSize cell(256, 256);
     panel::LivePreview preview;
     const bool previewed = panel::LivePreview::wanted(ws.width(), ws.height(), panel::LivePreview::kSide);

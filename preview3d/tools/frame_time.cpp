@@ -103,10 +103,7 @@ int main(int argc, char** argv)
     view.Disp->grabFramebuffer();
     const long peakAdded = statusKiB("VmHWM") - rssBefore;
     const long rssAdded = statusKiB("VmRSS") - rssBefore;
-    if (!flat) {
-        view.AngleX = 35.0f;
-        view.AngleY = 30.0f;
-    }
+    if (!flat) view.camera().turnTo(35.0f, 30.0f);
     QElapsedTimer clock;
     clock.start();
     while (!(view.windowHandle() && view.windowHandle()->isExposed()) && clock.elapsed() < 5000)
@@ -148,13 +145,11 @@ int main(int argc, char** argv)
     const double seconds = clock.nsecsElapsed() / 1e9;
     const long shown = view.framesDrawn() - shownBefore;
 
-    std::printf("map %dx%d, mesh %dx%d points, drawing area %dx%d, %s view\n", w, h,
-                view.terrain().buffered() ? view.terrain().pointColumns() : 257,
-                view.terrain().buffered() ? view.terrain().pointRows() : 257, view.Disp->width(), view.Disp->height(),
-                flat ? "flat" : "tilted");
-    if (view.terrain().buffered())
-        std::printf("triangles: %d in the last frame, of %d in the full mesh\n", view.terrain().trianglesDrawn(),
-                    2 * (view.terrain().pointColumns() - 1) * (view.terrain().pointRows() - 1));
+    const TerrainMesh& terrain = view.Disp->terrain();
+    std::printf("map %dx%d, mesh %dx%d points, drawing area %dx%d, %s view\n", w, h, terrain.pointColumns(),
+                terrain.pointRows(), view.Disp->width(), view.Disp->height(), flat ? "flat" : "tilted");
+    std::printf("triangles: %d in the last frame, of %d in the full mesh\n", terrain.trianglesDrawn(),
+                2 * (terrain.pointColumns() - 1) * (terrain.pointRows() - 1));
     std::printf("memory: \"3D\" adds %.1f MiB at its peak, %.1f MiB after its first frame\n", peakAdded / 1024.0,
                 rssAdded / 1024.0);
     std::printf("draw: median %.2f ms over %d frames (min %.2f, max %.2f)\n", ms[ms.size() / 2], frames, ms.front(),

@@ -37,9 +37,8 @@ int main(int argc, char** argv)
     if (!demo) return 1;
     frm3D& view = *demo;
     // Turned and moved back, as a drag and three presses of W leave it.
-    view.AngleX = 40.0f;
-    view.AngleY = -150.0f;
-    view.OffsetZ = -8.0f;
+    view.camera().turnTo(40.0f, -150.0f);
+    for (int press = 0; press < 3; ++press) view.camera().move(ViewCamera::Move::Farther, 100);
     // What the screen shows once the frame has been swapped in.
     QElapsedTimer clock;
     clock.start();

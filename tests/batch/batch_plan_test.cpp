@@ -36,8 +36,13 @@ TEST(BatchArguments, RefusesBadArgumentsNamingTheCulprit)
         {split("--load height"), "--load needs"},
         {{"--load", "height", ""}, "file name"},
         {split("--save colour out.jpg"), "out.jpg"},
-        {split("--save colour out"), ".bmp or .png"},
-        {split("--save colour out.png.tmp"), ".bmp or .png"},
+        {split("--save colour out"), ".bmp, .png, .tif, .tiff, .r16 or .raw"},
+        {split("--save colour out.png.tmp"), ".bmp, .png, .tif"},
+        {split("--save colour out.r16"), "only the height map saves as raw"},
+        {split("--save shadow out.RAW"), "only the height map saves as raw"},
+        {split("--open"), "'--open'"},
+        {{"--open", ""}, "--open needs a file name"},
+        {split("--world 64,64 --open a.tif"), "--open cannot be used with --world"},
         {split("shade"), "unknown operation \"shade\""},
         {split("Linear"), "unknown operation"},
         {split("--darken 3"), "'darken'"},
@@ -94,6 +99,24 @@ TEST(BatchArguments, RefusesBadArgumentsNamingTheCulprit)
         {split("--world 100,100 --tile height a.png"), "--load height FILE"},
         {split("--world 100,100 --load height a.tif"), "needs --heights"},
         {split("--world 100,100 --sun 131072,0 linear"), "between -131072 and 131071"},
+        {split("--sun-angle 315 sun"), "--sun-angle needs A,E"},
+        {split("--sun-angle 315,90.5 sun"), "--sun-angle"},
+        {split("--sun-angle 1e6.5,45 sun"), "--sun-angle"},
+        {split("--sun-angle 2e6,45 sun"), "--sun-angle"},
+        {split("--sun-angle nan,45 sun"), "--sun-angle"},
+        {split("--sun-size -1 sun"), "--sun-size"},
+        {split("--sun-size 10.01 sun"), "--sun-size"},
+        {split("--lambert yes sun"), "--lambert needs on or off"},
+        {split("--sky 1.5 sun"), "--sky needs"},
+        {split("--sky-rays 257,4 sun"), "--sky-rays"},
+        {split("--sky-rays 16,0 sun"), "--sky-rays"},
+        {split("--sky-rays 16 sun"), "--sky-rays"},
+        {split("--ground 0 sun"), "--ground"},
+        {split("--ground 1,2e9 sun"), "--ground"},
+        {split("--ground 1,2,3 sun"), "--ground"},
+        {split("--vertical 1e-10 sun"), "--vertical"},
+        {split("--vertical inf sun"), "--vertical"},
+        {split("--sky-rays"), "'--sky-rays'"},
         // The first error is the one reported, even after good arguments.
         {split("--sun 1,1 linear --save colour a.png --blend x --blur maybe"), "--blend"},
     };
@@ -115,7 +138,9 @@ TEST(BatchArguments, AcceptsTheWholeRangeOfEachControl)
         "--sun 99999,99999 linear-sim", // the sun does not matter to it
         "--blur off --blur on --blend 50/50 --blend multiply/2 --blend multiply/3 --blend multiply",
         "--save colour OUT.PNG --save shadow a.b.Bmp --load detail x.gif",
-        "make-texture make-texture2 clear embossed sin cos",
+        "make-texture make-texture2 clear embossed sin cos sun",
+        "--sun-angle -1e6,0 sun --sun-angle 1e6,90 --sun-size 0 --sun-size 10 --sky 0 --sky 1 sun",
+        "--sky-rays 1,1 --sky-rays 256,16 --lambert off --lambert on --ground 1e-9 --ground 1e9,0.5 --vertical 1e9 sun",
         "--time",
     };
     for (const char* line : accepted) {
@@ -127,11 +152,25 @@ TEST(BatchArguments, AcceptsTheWholeRangeOfEachControl)
 
 TEST(BatchArguments, SaveFormatFollowsTheExtension)
 {
-    const auto result = parseArguments(split("--save colour a.PNG --save shadow dir.png/b.bmp"));
+    const auto result = parseArguments(split("--save colour a.PNG --save shadow dir.png/b.bmp --save colour c.tif "
+                                             "--save texture d.TIFF --save height e.r16 --save height f.Raw"));
+    const auto& steps = std::get<Command>(result).plan.steps;
+    const char* formats[] = {"png", "bmp", "tif", "tif", "r16", "r16"};
+    ASSERT_EQ(steps.size(), std::size(formats));
+    for (std::size_t i = 0; i < steps.size(); ++i) EXPECT_EQ(std::get<SaveStep>(steps[i]).format, formats[i]) << i;
+}
+
+TEST(BatchArguments, OpenLoadsHeightsAtTheFilesSizeWithTheRangeGivenBefore)
+{
+    const auto result = parseArguments(split("--heights 0,900 --open dem.tif --save colour c.tif"));
     const auto& steps = std::get<Command>(result).plan.steps;
     ASSERT_EQ(steps.size(), 2u);
-    EXPECT_EQ(std::get<SaveStep>(steps[0]).format, "png");
-    EXPECT_EQ(std::get<SaveStep>(steps[1]).format, "bmp");
+    const auto& open = std::get<LoadStep>(steps[0]);
+    EXPECT_TRUE(open.fit);
+    EXPECT_EQ(open.slot, Slot::Height);
+    EXPECT_EQ(open.path, "dem.tif");
+    ASSERT_TRUE(open.heights.has_value());
+    EXPECT_EQ(open.heights->high, 900.0);
 }
 
 TEST(BatchArguments, EachOperationRunsWithTheControlsSetBeforeIt)
@@ -169,6 +208,31 @@ TEST(BatchArguments, EachOperationRunsWithTheControlsSetBeforeIt)
     EXPECT_EQ(r[3].controls.x0, "1");
 }
 
+TEST(BatchArguments, SunControlsStandAsTheyWereSetBeforeEachRun)
+{
+    const auto result = parseArguments(split("sun --sun-angle 90,30 --sun-size 2 --lambert off --sky 0.25 --sky-rays 8,2 "
+                                             "--ground 30 --vertical 0.5 sun --ground 10,20 sun"));
+    ASSERT_TRUE(std::holds_alternative<Command>(result)) << std::get<UsageError>(result).message;
+    const auto r = runs(std::get<Command>(result));
+    ASSERT_EQ(r.size(), 3u);
+    const SunControls start;
+    EXPECT_EQ(r[0].controls.sun.azimuth, start.azimuth);
+    EXPECT_EQ(r[0].controls.sun.altitude, start.altitude);
+    const SunControls& s = r[1].controls.sun;
+    EXPECT_EQ(s.azimuth, 90);
+    EXPECT_EQ(s.altitude, 30);
+    EXPECT_EQ(s.size, 2);
+    EXPECT_FALSE(s.lambert);
+    EXPECT_EQ(s.sky, 0.25);
+    EXPECT_EQ(s.skyAzimuths, 8);
+    EXPECT_EQ(s.skyAltitudes, 2);
+    EXPECT_EQ(s.groundX, 30); // one number: the same across and down
+    EXPECT_EQ(s.groundY, 30);
+    EXPECT_EQ(s.vertical, 0.5);
+    EXPECT_EQ(r[2].controls.sun.groundX, 10);
+    EXPECT_EQ(r[2].controls.sun.groundY, 20);
+}
+
 TEST(BatchArguments, HelpAndVersionWinOverWhatFollows)
 {
     EXPECT_EQ(std::get<Command>(parseArguments(split("--load height a.png --help bogus"))).request, Request::Help);
@@ -191,4 +255,55 @@ TEST(BatchArguments, NameEqualsValueMeansTheSameAsTwoArguments)
     EXPECT_EQ(run.controls.alt, "-3");
     EXPECT_EQ(run.controls.blend, BlendMode::Half);
     EXPECT_EQ(std::get<SaveStep>(steps[1]).path, "a=b.png") << "only an option is split at its '='";
+}
+
+TEST(BatchArguments, AFileAfterASlotIsAFileNameWhateverItLooksLike)
+{
+    struct Case {
+        QStringList args;
+        const char* path; // of the first step, a load or a save
+    };
+    const Case cases[] = {
+        {split("--load height -v"), "-v"},
+        {split("--load height --help"), "--help"},
+        {split("--tile grass -dash.png"), "-dash.png"},
+        {split("--load=height -h"), "-h"},
+        {split("--save colour -x.png"), "-x.png"},
+        {split("--save colour --weird=name.png"), "--weird=name.png"},
+        {split("--load height -- linear"), "--"},
+    };
+    for (const Case& c : cases) {
+        const auto parsed = parseArguments(c.args);
+        ASSERT_TRUE(std::holds_alternative<Command>(parsed)) << c.path << ": " << std::get<UsageError>(parsed).message;
+        const Command& cmd = std::get<Command>(parsed);
+        EXPECT_EQ(cmd.request, Request::Run) << c.path;
+        ASSERT_FALSE(cmd.plan.steps.empty()) << c.path;
+        const Step& first = cmd.plan.steps.front();
+        const std::string path = std::holds_alternative<LoadStep>(first) ? std::get<LoadStep>(first).path
+                                                                          : std::get<SaveStep>(first).path;
+        EXPECT_EQ(path, c.path);
+    }
+}
+
+TEST(BatchArguments, DoubleDashEndsTheOptions)
+{
+    const auto ops = parseArguments(split("--load height a.png -- linear cos"));
+    ASSERT_TRUE(std::holds_alternative<Command>(ops)) << std::get<UsageError>(ops).message;
+    EXPECT_EQ(std::get<Command>(ops).plan.steps.size(), 3u);
+    const auto help = parseArguments(split("linear -- -h"));
+    ASSERT_TRUE(std::holds_alternative<UsageError>(help)) << "-h after -- is no option";
+    EXPECT_NE(std::get<UsageError>(help).message.find("unknown operation \"-h\" after --"), std::string::npos);
+    const auto folders = parseArguments(split("--vrt-sources /a --vrt-sources=/b linear"));
+    ASSERT_TRUE(std::holds_alternative<Command>(folders));
+    EXPECT_EQ(std::get<Command>(folders).plan.vrtSourceFolders, (std::vector<std::string>{"/a", "/b"}));
+}
+
+TEST(BatchArguments, QuietTurnsTheProgressLineOff)
+{
+    for (const char* line : {"--quiet linear", "linear --quiet", "linear"}) {
+        const auto result = parseArguments(split(line));
+        ASSERT_TRUE(std::holds_alternative<Command>(result)) << line;
+        EXPECT_EQ(std::get<Command>(result).plan.quiet, std::string(line) != "linear") << line;
+        EXPECT_FALSE(std::get<Command>(result).plan.progress) << line << ": set by the tool, for a terminal";
+    }
 }

@@ -283,8 +283,13 @@ TEST_F(BatchProcess, RastersNoteTheirRangeAndDeepHeightsSaveSixteenBits)
                              dir());
     if (r.err.contains(QLatin1String("plugin, which is not installed"))) GTEST_SKIP() << "no gloamery-gdal plugin";
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    // Each load also tells the units it sets for "Sun": a level of 500 / 255.
     EXPECT_EQ(r.err, QStringLiteral("note: g.asc: heights from 100 to 600 mapped onto 0..65535\n"
-                                    "note: g.asc: heights from 0 to 500 mapped onto 0..65535\n"));
+                                    "note: g.asc: its pixels measure 1 x 1 on the ground and a height level 1.9607843137254901 in "
+                                    "elevation (--ground 1,1 --vertical 1.9607843137254901)\n"
+                                    "note: g.asc: heights from 0 to 500 mapped onto 0..65535\n"
+                                    "note: g.asc: its pixels measure 1 x 1 on the ground and a height level 1.9607843137254901 in "
+                                    "elevation (--ground 1,1 --vertical 1.9607843137254901)\n"));
     const struct {
         const char* file;
         std::vector<int> samples; // none: an 8-bit picture
@@ -326,7 +331,9 @@ TEST_F(BatchProcess, RegionsOfAWorldStitchToTheWholeRun)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
-    const char* ops = "--sun 70,-9 --decay 3 --blur on make-texture2 linear --sun 20,20 --decay 0 sin";
+    // The shadow buttons, then "sun", which writes every shadow pixel anew.
+    const char* opsList[] = {"--sun 70,-9 --decay 3 --blur on make-texture2 linear --sun 20,20 --decay 0 sin",
+                             "make-texture --sun-angle 250,20 --sun-size 3 --sky 0.2 --sky-rays 6,2 sun"}; // a raster's own units
     const struct {
         const char* world; // as a region's run loads it
         const char* whole; // as the whole run loads the same heights
@@ -335,6 +342,7 @@ TEST_F(BatchProcess, RegionsOfAWorldStitchToTheWholeRun)
                  {"--heights -5,700 --load height w.asc", "--heights -5,700 --load height w.asc"},
                  {"--heights -5,700 --load height w.vrt", "--heights -5,700 --load height w.asc"}};
     const int xs[] = {0, 1, 30, 60, 61}, ys[] = {0, 20, 46, 47};
+    for (const char* ops : opsList)
     for (const auto& file : files) {
         const Result whole = runTool(words("--size 61,47") + words(file.whole) + words(ops) + words("--save colour whole.png --save shadow whole-s.png"), dir());
         if (whole.err.contains(QLatin1String("plugin, which is not installed"))) continue;
@@ -496,4 +504,47 @@ TEST_F(BatchProcess, LaterRunsAddToEarlierShadesInArgumentOrder)
         }
     EXPECT_GT(keptFromFirst, 100);
     EXPECT_NE(both, reversed);
+}
+
+// An elevation raster sets "Sun"'s ground size and vertical unit, says so,
+// and gives way to --ground and --vertical given after it; units the Sun
+// cannot take are refused by name unless flags replace them.
+TEST_F(BatchProcess, RastersSetTheSunsUnitsAndLaterFlagsWin)
+{
+    auto grid = [&](const char* name, const char* cellsize) {
+        QByteArray asc = QByteArray("ncols 30\nnrows 20\nxllcorner 0\nyllcorner 0\ncellsize ") + cellsize + "\n";
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 30; ++x) asc.append(QByteArray::number(100 + (x * 7 + y * y) % 60)).append(x == 29 ? "\n" : " ");
+        QFile f(at(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(asc);
+    };
+    grid("g30.asc", "30");
+    grid("tiny.asc", "1e-12");
+    // Heights 100..159 map onto 0..65535: a level is 59 / 255 in elevation.
+    const Result own = runTool(words("--open g30.asc --sun-angle 120,20 sun --save shadow own.png"), dir());
+    if (own.err.contains(QLatin1String("plugin, which is not installed"))) GTEST_SKIP() << "no raster plugin";
+    ASSERT_EQ(own.status, 0) << own.err.toStdString();
+    EXPECT_TRUE(own.err.contains(QLatin1String("its pixels measure 30 x 30 on the ground"))) << own.err.toStdString();
+    const struct {
+        const char* args;
+        bool sameAsOwn;
+    } cases[] = {
+        {"--open g30.asc --ground 30 --vertical 0.23137254901960785 --sun-angle 120,20 sun", true},
+        {"--ground 5 --vertical 9 --open g30.asc --sun-angle 120,20 sun", true}, // the raster's come later
+        {"--open g30.asc --ground 1 --sun-angle 120,20 sun", false},
+        {"--open g30.asc --vertical 1 --sun-angle 120,20 sun", false},
+        {"--open tiny.asc --ground 30 --sun-angle 120,20 sun", true},
+    };
+    for (const auto& c : cases) {
+        const Result r = runTool(words(c.args) + words("--save shadow other.png"), dir());
+        ASSERT_EQ(r.status, 0) << c.args << ": " << r.err.toStdString();
+        QFile a(at("own.png")), b(at("other.png"));
+        ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        EXPECT_EQ(a.readAll() == b.readAll(), c.sameAsOwn) << c.args;
+    }
+    const Result refused = runTool(words("--open tiny.asc sun --save shadow x.png"), dir());
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains(QLatin1String("--ground"))) << refused.err.toStdString();
+    EXPECT_FALSE(QFile::exists(at("x.png")));
 }

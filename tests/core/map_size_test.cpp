@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <omp.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -280,4 +283,19 @@ TEST(MapSize, EveryThreadCountGivesTheSameBytes)
         }
     setThreadCount(threads);
     setParallelGrain(grain);
+}
+
+// More threads than 4 x the cores only add layers' memory: any count asked
+// for, by call or by the environment, is held to that.
+TEST(MapSize, ThreadCountIsHeldToFourTimesTheCores)
+{
+    const int threads = threadCount();
+    const int most = 4 * std::max(1, omp_get_num_procs());
+    for (int asked : {1, 2, most, most + 1, 1024, 1 << 20}) {
+        setThreadCount(asked);
+        EXPECT_EQ(threadCount(), std::min(asked, most)) << asked;
+    }
+    setThreadCount(0);
+    EXPECT_EQ(threadCount(), 1);
+    setThreadCount(threads);
 }

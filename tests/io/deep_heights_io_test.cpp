@@ -40,6 +40,13 @@ std::vector<DeepCase> deepCases()
         {"deep_png_grey16.png", {{0, 0, 0}, {3, 0, 13107}, {1, 1, 4370}, {4, 0, kUnder}, {0, 2, kUnder}}},
         {"deep_png_rgba16.png", {{0, 0, 1000}, {1, 0, 129}}}, // red samples, alpha ignored
         {"deep_tiff_grey16.tif", {{0, 0, 0}, {3, 0, 13107}, {1, 1, 4370}}},
+        // BigTIFF wherever TIFF: the same samples, the same elevations (sea
+        // at -10 m is the least, not 65526), 32-bit floats read as rasters.
+        {"deep_bigtiff_grey16.tif", {{0, 0, 0}, {3, 0, 13107}, {1, 1, 4370}}},
+        {"deep_tiff_geo_int16.tif", {{0, 0, 0}, {1, 0, 5958}, {2, 0, 65535}}},
+        {"deep_bigtiff_geo_int16.tif", {{0, 0, 0}, {1, 0, 5958}, {2, 0, 65535}}},
+        {"deep_bigtiff_geo_float32.tif", {{0, 0, 0}, {1, 0, 65535}}},
+        {"deep_bigtiff_float32.tif", {{0, 0, 0}, {1, 0, 65535}}},
         // nearest(v x 65535 / 1000): 65.535 -> 66, 32767.5 -> 32768 (even)
         {"deep_pgm_maxval_1000.pgm", {{0, 0, 0}, {1, 0, 66}, {0, 1, 32768}, {1, 1, 65535}}},
         // 100 .. 400 over 0..65535; the no-data cell counts as the least

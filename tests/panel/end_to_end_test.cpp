@@ -5,6 +5,7 @@
 #include "panel_support.h"
 
 #include "panel/application.h"
+#include "panel/map_size_dialog.h"
 
 #include "preview3d/frm3D.h"
 #include "shadow/sweep.h"
@@ -12,10 +13,14 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -115,7 +120,10 @@ private slots:
         Workspace expected = defaultWorkspace();
         placeImage(expected.picture(Slot::Height), terrain());
         SilentReporter quiet;
-        QVERIFY(!runShadow(expected, ShadowMode::Linear, Controls{"40", "30"}, localeNumberParser(), quiet));
+        Controls c;
+        c.x0 = "40";
+        c.y0 = "30";
+        QVERIFY(!runShadow(expected, ShadowMode::Linear, c, localeNumberParser(), quiet));
         QCOMPARE(firstDifference(form.workspace(), expected), QString());
         QCOMPARE(copied.size(), QSize(256, 256));
         for (int y = 0; y < 256; ++y)
@@ -154,11 +162,12 @@ private slots:
         Form1 form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QString shown;
+        QString shown, title;
         QTimer reader;
-        QObject::connect(&reader, &QTimer::timeout, [&shown] {
+        QObject::connect(&reader, &QTimer::timeout, [&shown, &title] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 shown = box->text();
+                title = box->windowTitle();
                 box->close();
             }
         });
@@ -172,8 +181,75 @@ private slots:
         QCOMPARE(!refusal, good);
         if (good) placeImage(expected.picture(Slot::Height), terrain());
         QCOMPARE(shown, good ? QString() : QStringLiteral("Cannot load %1: %2").arg(path, QString::fromStdString(refusal->message)));
+        QCOMPARE(title, good ? QString() : QStringLiteral("Gloamery"));
         QCOMPARE(firstDifference(form.workspace(), expected), QString());
         QVERIFY(form.pictureView(Slot::Height).image() == toQImage(expected.picture(Slot::Height)));
+    }
+
+    // The real question on closing with unsaved work: the program's title,
+    // Save / Discard / Cancel and "Don't ask again".
+    void closingWithUnsavedWorkAsksInItsOwnBox()
+    {
+        QStandardPaths::setTestModeEnabled(true); // the setting goes to a test location
+        QSettings(QStringLiteral("gloamery"), QStringLiteral("gloamery")).remove(panel::CloseGuard::settingsKey());
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Command8")), Qt::LeftButton);
+        for (QMessageBox::StandardButton answer : {QMessageBox::Cancel, QMessageBox::Discard}) {
+            QString title, text, check;
+            int buttons = 0;
+            QTimer answerer;
+            QObject::connect(&answerer, &QTimer::timeout, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (!box) return;
+                title = box->windowTitle();
+                text = box->text();
+                check = box->checkBox() ? box->checkBox()->text() : QString();
+                buttons = box->standardButtons();
+                box->button(answer)->click();
+            });
+            answerer.start(50);
+            QCOMPARE(form.close(), answer == QMessageBox::Discard);
+            answerer.stop();
+            QCOMPARE(title, QStringLiteral("Gloamery"));
+            QVERIFY2(text.contains(QLatin1String("Texture Map")), qPrintable(text));
+            QCOMPARE(check, QStringLiteral("Don't ask again"));
+            QCOMPARE(buttons, int(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel));
+        }
+    }
+
+    // "Map size..." refuses 20000 in the program's message box, naming the
+    // range, and stays open.
+    void mapSizeRefusalSaysTheRange()
+    {
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QString title, text;
+        bool typed = false;
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                title = box->windowTitle();
+                text = box->text();
+                box->close();
+            } else if (auto* dialog = qobject_cast<panel::MapSizeDialog*>(modal)) {
+                if (typed) return dialog->reject(); // back after the refusal
+                typed = true;
+                dialog->findChild<QLineEdit*>(QStringLiteral("width"))->setText(QStringLiteral("20000"));
+                // Queued: the refusal's box runs its own loop, where this
+                // timer must fire again to close it.
+                QMetaObject::invokeMethod(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                                          &QPushButton::click, Qt::QueuedConnection);
+            }
+        });
+        user.start(50);
+        QCOMPARE(form.prompts().mapSize(&form, QSize(256, 256)), std::optional<QSize>());
+        user.stop();
+        QCOMPARE(title, QStringLiteral("Gloamery"));
+        QCOMPARE(text, QStringLiteral("The width must be a whole number from 1 to 16384 pixels, not \"20000\"."));
     }
 
     void threeDBuildsTheGridsAndReusesItsWindow()

@@ -2,6 +2,9 @@
 
 #include "panel_support.h"
 
+#include "panel/open_formats.h"
+#include "panel/save_formats.h"
+
 #include "imageio/height_files.h"
 #include "compose/texture.h"
 #include "imageio/format_checks.h"
@@ -23,6 +26,9 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <memory>
 
 using namespace gloamery;
@@ -133,7 +139,7 @@ private slots:
         QTest::newRow("SwiBlur") << "SwiBlur" << QRect(2880, 9540, 615, 315);
         QTest::newRow("Option4 in Frame1") << "Option4" << QRect(1680 + 120, 9360 + 1020, 0, 0);
         QTest::newRow("Shape1") << "Shape1" << QRect(120, 11280, 7635, 375);
-        QTest::newRow("labWork") << "labWork" << QRect(240, 11340, 1275, 255);
+        QTest::newRow("labWork") << "labWork" << QRect(240, 11340, 7395, 255);
     }
     void controlsSitAtTheirDesignPlace()
     {
@@ -254,13 +260,13 @@ private slots:
         click("Command8");
         QTest::mousePress(&form->pictureView(Slot::Height), Qt::LeftButton, {}, QPoint(200, 60));
         click("Command5");
-        // Saved under a name that does not end in .bmp: still a BMP, at that very path.
-        user.saveAnswer = user.openAnswer = file("saved.png");
+        // Saved under a name with no extension it knows: a BMP, at that very path.
+        user.saveAnswer = user.openAnswer = file("saved.pic");
         useMenu(*form, user, from, "mnpopsave");
-        QCOMPARE(user.saveFilter, QStringLiteral("Pictures (bmp) (*.bmp)"));
+        QCOMPARE(user.saveFilter, panel::saveFilter(from));
         QCOMPARE(QImageReader(user.saveAnswer).format(), QByteArray("bmp"));
         useMenu(*form, user, into, "mnpopload");
-        QCOMPARE(user.openFilter.section(QStringLiteral(";;"), 0, 0), QStringLiteral("Pictures (*.bmp *.jpg *.gif)"));
+        QCOMPARE(user.openFilter, panel::openFilter(into));
         const Workspace& ws = form->workspace();
         QCOMPARE(firstDifference(ws.picture(into), ws.picture(from)), QString());
         QVERIFY(form->pictureView(into).image() == toQImage(ws.picture(into)));
@@ -281,7 +287,7 @@ private slots:
         // Offered as 16-bit PNG, and written so.
         user.saveAnswer = file("saved.png");
         useMenu(*form, user, Slot::Height, "mnpopsave");
-        QCOMPARE(user.saveFilter, panel::kDeepSaveFilter);
+        QCOMPARE(user.saveFilter, panel::saveFilter(Slot::Height));
         const QImage saved(user.saveAnswer);
         QCOMPARE(saved.format(), QImage::Format_Grayscale16);
         QCOMPARE(reinterpret_cast<const quint16*>(saved.constScanLine(1))[200], quint16(456));
@@ -295,7 +301,11 @@ private slots:
         user.openAnswer = grid.fileName();
         useMenu(*form, user, Slot::Height, "mnpopload");
         QVERIFY(user.messages.isEmpty());
-        QCOMPARE(form->findChild<QLabel*>("labWork")->text(), QStringLiteral("heights from -4.5 to 120 mapped onto 0..65535"));
+        // The range, then the units the raster sets for "Sun" (whole in the tooltip).
+        const QLabel* status = form->findChild<QLabel*>("labWork");
+        QVERIFY2(status->text().startsWith(QStringLiteral("heights from -4.5 to 120 mapped onto 0..65535; ")), qPrintable(status->text()));
+        QVERIFY2(status->toolTip().endsWith(QStringLiteral("in elevation (--ground 1,1 --vertical 0.48823529411764705)")),
+                 qPrintable(status->toolTip()));
     }
 
     void cancelledDialogsChangeNothing()
@@ -310,15 +320,22 @@ private slots:
 
     void failedSaveKeepsTheExistingFile()
     {
-        // One character short of the longest file name: the save's
-        // temporary file next to it cannot be named, so writing fails.
-        const QString path = dir->filePath(QString(250, QLatin1Char('a')) + ".bmp");
+        // Files may grow to a few bytes only, so writing the picture
+        // fails half-way (as on a full disk).
+        const QString path = dir->filePath(QStringLiteral("kept.bmp"));
         QFile existing(path);
         QVERIFY(existing.open(QIODevice::WriteOnly));
         existing.write("precious");
         existing.close();
         user.saveAnswer = path;
+        rlimit before {};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &before), 0);
+        const rlimit small{1000, before.rlim_max};
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
         useMenu(*form, user, Slot::Grass, "mnpopsave");
+        ::setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, oldHandler);
         QCOMPARE(user.messages.size(), 1);
         QVERIFY2(user.messages[0].startsWith("Cannot save " + path + ": "), qPrintable(user.messages[0]));
         QVERIFY(existing.open(QIODevice::ReadOnly));
@@ -554,7 +571,7 @@ private slots:
         click("Command10");
         click("Command5");
         Workspace expected = form->workspace();
-        const Controls c{"40", "30", "3", 100, 30, false, BlendMode::MultiplyHalf};
+        const Controls c{"40", "30", "3", 100, 30, false, BlendMode::MultiplyHalf, {}};
         LastReport core;
         if (op == 10) makeTexture(expected, 30, core);
         else if (op == 11) makeTexture2(expected, 30, core);

@@ -129,7 +129,7 @@ private slots:
         SilentReporter quiet;
         makeTexture2(expected, 20, quiet);
         clearShadow(expected);
-        shadowAt(expected, ShadowMode::Linear, {"", "", "3", 90, 20, false, BlendMode::MultiplyHalf}, "70", "20");
+        shadowAt(expected, ShadowMode::Linear, {"", "", "3", 90, 20, false, BlendMode::MultiplyHalf, {}}, "70", "20");
         QCOMPARE(firstDifference(form->workspace(), expected), QString());
         QVERIFY(form->pictureView(Slot::Texture).image() == toQImage(expected.picture(Slot::Texture)));
         // Live frames leave the status line and the bar alone.
@@ -150,7 +150,7 @@ private slots:
         settle();
         QCOMPARE(form->liveLighting().runs(), 3);
         clearShadow(expected);
-        shadowAt(expected, ShadowMode::Linear, {"", "", "3", 60, 20, false, BlendMode::MultiplyHalf}, "240", "280");
+        shadowAt(expected, ShadowMode::Linear, {"", "", "3", 60, 20, false, BlendMode::MultiplyHalf, {}}, "240", "280");
         QCOMPARE(firstDifference(form->workspace(), expected), QString());
     }
 

@@ -22,6 +22,8 @@ struct ScriptedUser {
     bool workAtSize = false;         // the answer to "work at its size?"
     QSize askedImage, askedMap;      // as last asked
     std::optional<QSize> mapSizeAnswer;
+    panel::CloseAnswer closeAnswer{panel::CloseAnswer::Discard, false};
+    QList<QStringList> closeQuestions; // the unsaved pictures named, each time asked
 
     panel::Prompts prompts()
     {
@@ -39,6 +41,10 @@ struct ScriptedUser {
             return workAtSize;
         };
         p.mapSize = [this](QWidget*, QSize) { return mapSizeAnswer; };
+        p.closeWithUnsaved = [this](QWidget*, const QStringList& unsaved) {
+            closeQuestions << unsaved;
+            return closeAnswer;
+        };
         return p;
     }
 };

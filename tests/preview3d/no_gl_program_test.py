@@ -17,8 +17,10 @@ Exit status 0: passed; anything else: failed.
 import ctypes
 import ctypes.util
 import os
+import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 TIMEOUT = 60.0  # seconds for each step; sanitizer builds start slowly
@@ -294,6 +296,14 @@ def run(display):
     # not for this script (see tests/preview3d/CMakeLists.txt).
     if env.get("GLOAMERY_CHILD_PRELOAD"):
         env["LD_PRELOAD"] = env["GLOAMERY_CHILD_PRELOAD"]
+    # "Linear" leaves unsaved pictures; closing would ask whether to save
+    # them. A settings file of its own turns the question off, as "Don't
+    # ask again" does.
+    config = tempfile.mkdtemp()
+    os.makedirs(os.path.join(config, "gloamery"))
+    with open(os.path.join(config, "gloamery", "gloamery.conf"), "w") as f:
+        f.write("[panel]\naskBeforeClosingWithUnsavedPictures=false\n")
+    env["XDG_CONFIG_HOME"] = config
     log = open(os.environ.get("GLOAMERY_NO_GL_LOG", "no_gl_program_test.log"), "w+")
     proc = subprocess.Popen([sys.argv[1]], env=env, stdout=log, stderr=subprocess.STDOUT)
     program_pid = proc.pid
@@ -355,6 +365,7 @@ def run(display):
         if proc.poll() is None:
             proc.kill()
             proc.wait()
+        shutil.rmtree(config, ignore_errors=True)
         log.seek(0)
         output = log.read()
         print("--- program output\n" + output + "--- end of program output", flush=True)

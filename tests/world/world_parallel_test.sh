@@ -22,6 +22,7 @@ cases=(
   "r8-list-embossed|world.r8|--regions regions.txt|colour,shadow,texture,height|--sun 600,300 --decay -2 --blur on make-texture2 embossed"
   "r8-tiles-sim-sin|world.r8|--tile-size 64,50|colour,shadow|--sun 20,170 --decay -0.5 --darkness 200 make-texture2 linear-sim --blend 50/50 --sun 300,-80 --decay 1.5 sin"
   "tif-list-linear|world.tif@0,65535|--regions regions.txt|colour,height|--sun 200,-50 --decay 1 --blur on make-texture2 linear"
+  "r16-tiles-sun|world.r16|--tile-size 64,50|colour,shadow|--sun-angle 200,25 --sun-size 2 --sky 0.2 --sky-rays 6,2 --vertical 0.2 make-texture sun"
 )
 for c in "${cases[@]}"; do
   IFS='|' read -r name heights layout saves ops <<<"$c"
@@ -47,6 +48,21 @@ done
 # A raster's mosaics lie where it lies.
 gdalinfo tif-list-linear/tiles/colour.vrt | grep -q "Origin = (500000.000000000000000,5200000.000000000000000)" \
   || fail_case "the GeoTIFF world's mosaic lost its place: $(gdalinfo tif-list-linear/tiles/colour.vrt | grep -E 'Origin|PROJCRS' | head -2)"
+
+# GeoTIFF tiles: each lies where it lies in the world, and the mosaic,
+# placed by its tiles, holds the whole run's samples.
+name=tif-format
+IFS='|' read -r _ heights _ _ ops <<<"${cases[4]}"
+# shellcheck disable=SC2086
+"$light_world" --world "$W,$H" --heights-file world.tif --heights 0,65535 --out "$name" --tile-size 64,50 --format tif \
+  --jobs 2 --save colour,height --batch "$batch" -- $ops 2>"$name.log" || { cat "$name.log" >&2; fail_case "$name: light-world.sh failed"; }
+for s in colour height; do
+  same_pixels "$name/$s.vrt" "tif-list-linear/whole-$s.png" "$name $s"
+done
+gdalinfo "$name/colour/64_50.tif" | grep -q "Origin = (500640.000000000000000,5199500.000000000000000)" \
+  || fail_case "$name: tile 64_50 is not where it lies: $(gdalinfo "$name/colour/64_50.tif" | grep Origin)"
+gdalinfo "$name/height.vrt" | grep -q "Origin = (500000.000000000000000,5200000.000000000000000)" \
+  || fail_case "$name: the mosaic lost its place: $(gdalinfo "$name/height.vrt" | grep Origin)"
 
 # A tile gone: its region alone runs again, every slot of it, and the
 # mosaic is whole again.

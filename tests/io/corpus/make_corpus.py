@@ -833,6 +833,30 @@ def tiff16(w, h, samples, geo=False, spp=1):
     return bytes(out + struct.pack("<I", 0) + data)
 
 
+def tiff_raster(w, h, samples, kind="H", big=False, geo=True):
+    """A little-endian TIFF (or BigTIFF) of one strip of one-sample cells of
+    struct kind "H" (16-bit unsigned), "h" (16-bit signed) or "f" (32-bit
+    float); geo adds the tag that marks a GeoTIFF."""
+    data = struct.pack(f"<{len(samples)}{kind}", *samples)
+    bits, fmt = {"H": (16, 1), "h": (16, 2), "f": (32, 3)}[kind]
+    # (tag, type, value): SHORT (3) or LONG (4) / LONG8 (16), count 1
+    entries = [(256, 3, w), (257, 3, h), (258, 3, bits), (259, 3, 1), (262, 3, 1), (273, 16 if big else 4, 0),
+               (277, 3, 1), (278, 3, h), (279, 16 if big else 4, len(data)), (339, 3, fmt)]
+    if geo:
+        entries.append((33550, 4, 0))
+    count_size, entry_size, offset_size = (8, 20, 8) if big else (2, 12, 4)
+    head = 16 if big else 8
+    data_at = head + count_size + entry_size * len(entries) + offset_size
+    out = bytearray(b"II+\0" + struct.pack("<HHQ", 8, 0, 16) if big else b"II*\0" + struct.pack("<I", 8))
+    out += struct.pack("<Q" if big else "<H", len(entries))
+    for tag, kind_, value in entries:
+        value = data_at if tag == 273 else value
+        out += struct.pack("<HH", tag, kind_) + struct.pack("<Q" if big else "<I", 1)
+        packed = struct.pack("<H", value) if kind_ == 3 else struct.pack("<Q" if kind_ == 16 else "<I", value)
+        out += packed.ljust(offset_size, b"\0")
+    return bytes(out + bytes(offset_size) + data)
+
+
 def ascii_grid(rows, nodata=-9999):
     head = f"ncols {len(rows[0])}\nnrows {len(rows)}\nxllcorner 0\nyllcorner 0\ncellsize 30\nNODATA_value {nodata}\n"
     return (head + "".join(" ".join(str(v) for v in row) + "\n" for row in rows)).encode()
@@ -849,6 +873,12 @@ def deep_files():
         "deep_png_grey16_cut_short.png": large16[:len(large16) // 2],
         "deep_tiff_grey16.tif": tiff16(4, 2, [v for row in ramp for v in row]),
         "deep_tiff_geo_no_band.tif": tiff16(2, 2, [1, 2, 3, 4], geo=True, spp=0),
+        # Sea at -10 m: the same elevations, in classic TIFF and BigTIFF.
+        "deep_tiff_geo_int16.tif": tiff_raster(3, 1, [-10, 0, 100], "h"),
+        "deep_bigtiff_geo_int16.tif": tiff_raster(3, 1, [-10, 0, 100], "h", big=True),
+        "deep_bigtiff_geo_float32.tif": tiff_raster(2, 1, [-10.5, 89.5], "f", big=True),
+        "deep_bigtiff_float32.tif": tiff_raster(2, 1, [1.0, 3.0], "f", big=True, geo=False),
+        "deep_bigtiff_grey16.tif": tiff_raster(4, 2, [v for row in ramp for v in row], big=True, geo=False),
         "deep_pgm_maxval_1000.pgm": pgm16(2, 2, 1000, [0, 1, 500, 1000]),
         "deep_pgm_maxval_0.pgm": b"P5\n2 2\n0\n" + bytes(8),
         "deep_pgm_maxval_65536.pgm": b"P5\n2 2\n65536\n" + bytes(8),

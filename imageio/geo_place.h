@@ -1,0 +1,53 @@
+#pragma once
+// Where a map lies on the Earth and which of its pixels held no data, as
+// an elevation raster tells them: carried from the height file to every
+// map saved in a format that keeps them.
+
+#include "imageio/raster_units.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace gloamery {
+
+struct GeoPlace {
+    std::array<double, 6> transform{}; // GDAL's geotransform: origin, then pixel steps
+    std::string wkt;                   // the coordinate system; empty when the raster names none
+};
+
+// The place of the window whose top-left is pixel (x, y) of a raster at
+// `whole`: the same steps from the pixel's corner.
+GeoPlace windowPlace(const GeoPlace& whole, int x, int y);
+
+struct MapOrigin {
+    std::optional<GeoPlace> place;
+    int width = 0; // the mask's size: the map's
+    int height = 0;
+    // 1 where the raster held no data; empty when the saved maps need no
+    // alpha (the raster held data everywhere).
+    std::vector<unsigned char> noData;
+    // What the raster tells of its units (its pixels' ground size, its
+    // height levels' elevation); none for a file that is no raster.
+    std::optional<RasterUnits> units;
+
+    bool hasNoData() const { return !noData.empty(); }
+};
+
+// The origin of a w x h map made from this one: cropped or padded with
+// data at the top-left, or (repeat) repeated from the top-left, as the
+// map's heights are. The place stays: the top-left pixel has not moved.
+MapOrigin resizedOrigin(const MapOrigin& origin, int w, int h, bool repeat);
+
+// The place of a raster the elevation plugin opens; nothing when it is not
+// georeferenced or the plugin is missing.
+std::optional<GeoPlace> rasterPlace(const std::string& path);
+
+// The origin of the w x h region from (x, y) of a world raster: its place,
+// and when the raster declares a no-data value, the region's no-data cells
+// (kept even when the region has none, so that every tile of a world has
+// the same bands). The raster was opened as the world's heights before.
+std::optional<MapOrigin> worldRegionOrigin(const std::string& path, int x, int y, int w, int h);
+
+} // namespace gloamery

@@ -1,0 +1,42 @@
+#pragma once
+// Saving one slot's map in the format its file name asks for: BMP, PNG,
+// a Cloud Optimized GeoTIFF (through the raster plugin) that keeps the
+// heights' place on the Earth, or raw 16-bit heights as terrain engines
+// import them. Maps whose heights held no data get an alpha channel, clear
+// there, where the format has one (PNG, GeoTIFF).
+
+#include "geo_place.h"
+#include "workspace/controls.h"
+#include "workspace/heights.h"
+#include "workspace/picture.h"
+#include "workspace/workspace.h"
+
+#include <optional>
+#include <string>
+
+namespace gloamery {
+
+// "bmp", "png", "tif" (for .tif and .tiff) or "r16" (for .r16 and .raw)
+// by the file name's extension; nothing for any other.
+std::optional<std::string> saveFormatOf(const std::string& path);
+
+// What a slot's save writes: its picture, and for the height slot its deep
+// samples (empty for an 8-bit map).
+struct SlotMap {
+    Slot slot;
+    const Picture& picture;
+    const HeightSamples& deep;
+    const MapOrigin& origin;
+};
+
+// Writes the map atomically in the format (from saveFormatOf). Raw
+// heights are the height slot's alone: 16-bit little-endian samples, row
+// by row, an 8-bit map's as its values x 257.
+Refusal saveSlotMap(const SlotMap& map, const std::string& path, const std::string& format);
+
+// Whether GeoTIFF files can be written (the raster plugin is there), and
+// the reason when they cannot.
+bool geoTiffWriterAvailable();
+std::string geoTiffWriterMissing();
+
+} // namespace gloamery

@@ -1,0 +1,67 @@
+#pragma once
+// The panel's undo history: the states its pictures and controls went
+// through, one a step. A state shares every picture that did not change
+// with the state before it, so a step holds only the pictures it changed.
+// Once the pictures held pass the memory budget the oldest states are
+// dropped, but the step back from the current state always stays.
+// Plain C++: the window drives it (see undo_steps.h).
+
+#include "settings/settings.h"
+#include "workspace/workspace.h"
+
+#include <array>
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <string>
+
+namespace gloamery::panel {
+
+struct PanelState {
+    std::array<std::shared_ptr<const Picture>, kSlotCount> pictures;
+    std::shared_ptr<const DeepGrid> deep; // the deep heights, while the runs read them
+    Settings settings;                    // the controls and the buttons last used
+    std::string label;                    // the change that led here
+};
+
+class History {
+public:
+    static constexpr std::size_t kDefaultBudget = std::size_t{512} << 20;
+
+    explicit History(std::size_t budgetBytes = kDefaultBudget) : budget_(budgetBytes) {}
+
+    // Records the state after a change, named by label, and drops the
+    // states that could have been redone. Nothing happens when nothing
+    // changed since the current state; false then. Running out of memory
+    // throws std::bad_alloc and leaves the history as it was.
+    bool record(const Workspace& ws, const Settings& settings, std::string label);
+
+    bool canUndo() const { return current_ > 0; }
+    bool canRedo() const { return current_ + 1 < states_.size(); }
+    // The change the next undo or redo takes back or makes again.
+    const std::string& undoLabel() const;
+    const std::string& redoLabel() const;
+
+    // Moves one state back or forward; the state to show now, or null
+    // when there is none.
+    const PanelState* undo();
+    const PanelState* redo();
+
+    // Puts a state's pictures into the workspace, at their size.
+    static void restore(const PanelState& state, Workspace& ws);
+
+    // Bytes of the pictures held, each shared one counted once.
+    std::size_t bytes() const;
+    std::size_t states() const { return states_.size(); }
+    std::size_t budget() const { return budget_; }
+    void setBudget(std::size_t bytes);
+
+private:
+    void keepWithinBudget();
+
+    std::size_t budget_;
+    std::deque<PanelState> states_;
+    std::size_t current_ = 0;
+};
+
+} // namespace gloamery::panel

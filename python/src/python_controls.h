@@ -1,0 +1,47 @@
+#pragma once
+// The controls of a Python workspace, held as numbers and checked as they
+// are set, so a bad value is refused at the assignment that made it.
+
+#include "workspace/controls.h"
+
+#include <string>
+#include <utility>
+
+namespace gloamery::python {
+
+struct PythonControls {
+    double sunX = 0.0;
+    double sunY = 0.0;
+    double decay = 5.0;
+    int darkness = 128;
+    int contrast = 0;
+    bool blur = true;
+    BlendMode blend = BlendMode::Multiply;
+    SunControls sun;
+
+    // The setters throw std::invalid_argument with the reason.
+    void setSun(double x, double y);
+    void setDecay(double d);
+    void setDarkness(long long d);
+    void setContrast(long long c);
+    void setBlend(const std::string& name);
+    void setSunAngle(double azimuth, double altitude);
+    void setSunSize(double degrees);
+    void setSky(double share);
+    void setSkyRays(long long azimuths, long long altitudes);
+    void setGround(double x, double y);
+    void setVertical(double unit);
+
+    // The batch tool's name of the blend mode ("multiply/2", ...).
+    std::string blendName() const;
+
+    // The controls as a run reads them: the numbers written as the shortest
+    // text that reads back as the same double, so a run sees exactly the
+    // value the batch tool sees for that text.
+    Controls forRun() const;
+};
+
+// The shortest C-locale text of a finite double ("40", "-0.5", "1e-07").
+std::string numberText(double v);
+
+} // namespace gloamery::python

@@ -1,0 +1,63 @@
+#include "settings.h"
+
+#include <array>
+
+namespace gloamery {
+
+namespace {
+
+template <class Value>
+struct Named {
+    Value value;
+    std::string_view name;
+};
+
+// The shadow buttons, in the order the panel shows them; a new button is
+// one more line here.
+constexpr std::array<Named<ShadowMode>, 6> kShadowButtons = {{
+    {ShadowMode::Linear, "linear"},
+    {ShadowMode::LinearSim, "linear-sim"},
+    {ShadowMode::Sin, "sin"},
+    {ShadowMode::Cos, "cos"},
+    {ShadowMode::Embossed, "embossed"},
+    {ShadowMode::Sun, "sun"},
+}};
+
+constexpr std::array<Named<TextureButton>, 2> kTextureButtons = {{
+    {TextureButton::MakeTexture, "make-texture"},
+    {TextureButton::MakeTexture2, "make-texture2"},
+}};
+
+constexpr std::array<Named<BlendMode>, 4> kBlends = {{
+    {BlendMode::Half, "50/50"},
+    {BlendMode::Multiply, "multiply"},
+    {BlendMode::MultiplyHalf, "multiply/2"},
+    {BlendMode::Multiply3, "multiply/3"},
+}};
+
+template <class Table, class Value>
+std::string_view nameIn(const Table& table, Value v)
+{
+    for (const auto& entry : table)
+        if (entry.value == v) return entry.name;
+    return {};
+}
+
+template <class Table>
+auto valueIn(const Table& table, std::string_view name) -> std::optional<decltype(table[0].value)>
+{
+    for (const auto& entry : table)
+        if (entry.name == name) return entry.value;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::string_view shadowButtonName(ShadowMode mode) { return nameIn(kShadowButtons, mode); }
+std::optional<ShadowMode> shadowButtonFromName(std::string_view name) { return valueIn(kShadowButtons, name); }
+std::string_view textureButtonName(TextureButton button) { return nameIn(kTextureButtons, button); }
+std::optional<TextureButton> textureButtonFromName(std::string_view name) { return valueIn(kTextureButtons, name); }
+std::string_view blendName(BlendMode mode) { return nameIn(kBlends, mode); }
+std::optional<BlendMode> blendFromName(std::string_view name) { return valueIn(kBlends, name); }
+
+} // namespace gloamery

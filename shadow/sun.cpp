@@ -1,0 +1,151 @@
+#include "sun.h"
+
+#include "../compose/merge.h"
+#include "../workspace/numeric.h"
+#include "sun_light.h"
+#include "sun_walk.h"
+
+#include <cmath>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace gloamery {
+
+namespace {
+
+constexpr int kDiscSamples = 16; // altitudes across the sun's disc
+
+std::string number(double v)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", v);
+    return text;
+}
+
+// The samples of a run: the sun's own (one azimuth, one altitude or
+// sixteen across its disc) first, then the sky's, one group an azimuth.
+std::vector<SunGroup> sunGroups(const SunControls& c, int w, int h)
+{
+    std::vector<SunGroup> groups;
+    const SunRays sunRays(c.azimuth, c.groundX, c.groundY, w, h);
+    SunGroup sun{c.azimuth, {}, {}};
+    if (c.size > 0) {
+        for (int j = 0; j < kDiscSamples; ++j) {
+            const double e = c.altitude + c.size * ((j + 0.5) / kDiscSamples - 0.5);
+            sun.drops.push_back(sunDrop(sunRays, e, c.vertical));
+            sun.planes.push_back(0);
+        }
+    } else {
+        sun.drops.push_back(sunDrop(sunRays, c.altitude, c.vertical));
+        sun.planes.push_back(0);
+    }
+    groups.push_back(sun);
+    if (c.sky > 0) {
+        for (int n = 0; n < c.skyAzimuths; ++n) {
+            const double a = c.azimuth + 360.0 * n / c.skyAzimuths;
+            const SunRays rays(a, c.groundX, c.groundY, w, h);
+            SunGroup g{a, {}, {}};
+            for (int m = 0; m < c.skyAltitudes; ++m) {
+                g.drops.push_back(sunDrop(rays, skyAltitude(m, c.skyAltitudes), c.vertical));
+                g.planes.push_back(m);
+            }
+            groups.push_back(g);
+        }
+    }
+    return groups;
+}
+
+// Counts the lit samples of every group over `box`: the sun's in one
+// plane, the sky's in one plane an altitude. Empty when the reporter asks
+// to stop.
+template <class Grid>
+std::optional<std::pair<LitPlanes, LitPlanes>> countLight(const std::vector<SunGroup>& groups, const SunControls& c,
+                                                          const Grid& heights, int w, int h, const LayerBox& box,
+                                                          Reporter& report)
+{
+    LitPlanes sun(box, 1);
+    LitPlanes sky(c.sky > 0 ? box : LayerBox{0, 0, 0, 0}, c.sky > 0 ? c.skyAltitudes : 0);
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        if (report.cancelled()) return std::nullopt;
+        const SunRays rays(groups[g].azimuth, c.groundX, c.groundY, w, h);
+        walkGroup(rays, groups[g], heights, g == 0 ? sun : sky);
+        report.progress(static_cast<double>(g + 1) / static_cast<double>(groups.size() + 1));
+    }
+    return std::make_pair(std::move(sun), std::move(sky));
+}
+
+// Counts, lights and writes the shadow map over `box`, whose pixel (0, 0)
+// is the map's (box.x0, box.y0).
+template <class Grid>
+Refusal lightBox(Workspace& ws, const Controls& controls, const Grid& heights, int w, int h, const LayerBox& box,
+                 Reporter& report)
+{
+    const SunControls& c = controls.sun;
+    const std::vector<SunGroup> groups = sunGroups(c, w, h);
+    auto counts = countLight(groups, c, heights, w, h, box, report);
+    if (!counts) return Error{"Stopped: the shadow map is as it was."};
+    writeSunLight(ws.picture(Slot::Shadow), counts->first, counts->second, heights, w, h, controls);
+    report.progress(1.0);
+    Merge(ws, controls.blur, controls.blend, report);
+    return std::nullopt;
+}
+
+// The part of the world's grid a region's run reads: every pixel a walk
+// over the region passes, and one around the region for the slopes.
+LayerBox regionFootprint(const std::vector<SunGroup>& groups, const SunControls& c, const WorldRegion& r)
+{
+    const LayerBox box{r.x0, r.y0, r.width, r.height};
+    const LayerBox world{0, 0, r.worldWidth, r.worldHeight};
+    LayerBox reads = meet(LayerBox{box.x0 - 1, box.y0 - 1, box.width + 2, box.height + 2}, world);
+    for (const SunGroup& g : groups) {
+        const LayerBox f = walkFootprint(SunRays(g.azimuth, c.groundX, c.groundY, r.worldWidth, r.worldHeight), g, box);
+        if (!f.empty()) reads = unite(reads, f);
+    }
+    return reads;
+}
+
+} // namespace
+
+Refusal sunControlsRefused(const SunControls& c)
+{
+    using namespace sun_range;
+    auto within = [](double v, double lo, double hi) { return std::isfinite(v) && v >= lo && v <= hi; };
+    if (!within(c.azimuth, -kAzimuth, kAzimuth)) return Error{"The sun's azimuth must be a number from -1e6 to 1e6, not " + number(c.azimuth) + "."};
+    if (!within(c.altitude, 0.0, kAltitudeMax)) return Error{"The sun's altitude must be a number from 0 to 90, not " + number(c.altitude) + "."};
+    if (!within(c.size, 0.0, kSizeMax)) return Error{"The sun's size must be a number from 0 to 10, not " + number(c.size) + "."};
+    if (!within(c.sky, 0.0, 1.0)) return Error{"The sky share must be a number from 0 to 1, not " + number(c.sky) + "."};
+    if (c.skyAzimuths < 1 || c.skyAzimuths > kSkyAzimuthsMax) return Error{"The sky's azimuths must be from 1 to 256, not " + std::to_string(c.skyAzimuths) + "."};
+    if (c.skyAltitudes < 1 || c.skyAltitudes > kSkyAltitudesMax) return Error{"The sky's altitudes must be from 1 to 16, not " + std::to_string(c.skyAltitudes) + "."};
+    if (!within(c.groundX, kUnitMin, kUnitMax) || !within(c.groundY, kUnitMin, kUnitMax))
+        return Error{"The ground size of a pixel must be from 1e-9 to 1e9, not " + number(c.groundX) + "," + number(c.groundY) + "."};
+    if (!within(c.vertical, kUnitMin, kUnitMax)) return Error{"The elevation of a height level must be from 1e-9 to 1e9, not " + number(c.vertical) + "."};
+    return std::nullopt;
+}
+
+Refusal runSun(Workspace& ws, const Controls& controls, Reporter& report)
+{
+    if (Refusal refused = sunControlsRefused(controls.sun)) return refused;
+    BusyScope busy(report);
+    report.status(status::kCalculating);
+    const HeightGrid heights = readHeights(ws);
+    const int w = ws.width(), h = ws.height();
+    return heights.visit([&](const auto& grid) { return lightBox(ws, controls, grid, w, h, LayerBox{0, 0, w, h}, report); });
+}
+
+Refusal runSunRegion(Workspace& ws, const WorldRegion& region, const HeightSource& source, const Controls& controls,
+                     Reporter& report)
+{
+    if (Refusal refused = sunControlsRefused(controls.sun)) return refused;
+    BusyScope busy(report);
+    report.status(status::kCalculating);
+    const int w = region.worldWidth, h = region.worldHeight;
+    const LayerBox reads = regionFootprint(sunGroups(controls.sun, w, h), controls.sun, region);
+    auto window = source.read({HeightBand{reads.y0, reads.height, reads.x0, reads.width}});
+    if (const Error* e = std::get_if<Error>(&window)) return *e;
+    const LayerBox box{region.x0, region.y0, region.width, region.height};
+    return std::visit([&](const auto& grid) { return lightBox(ws, controls, grid, w, h, box, report); },
+                      std::get<HeightWindow>(window));
+}
+
+} // namespace gloamery

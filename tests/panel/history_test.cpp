@@ -1,0 +1,143 @@
+// The undo history on its own, without a window: states restored exactly,
+// unchanged pictures shared between steps, the budget kept.
+
+#include "panel/history.h"
+
+#include <gtest/gtest.h>
+
+using namespace gloamery;
+using panel::History;
+
+namespace {
+
+constexpr std::size_t kPicture256 = 256 * 256 * sizeof(Colour);
+
+void paint(Workspace& ws, Slot s, Colour c)
+{
+    Picture& p = ws.picture(s);
+    for (int y = 0; y < p.height(); ++y)
+        for (int x = 0; x < p.width(); ++x) p.at(x, y) = c + x + y;
+}
+
+Settings withDarkness(int d)
+{
+    Settings s;
+    s.controls.darkness = d;
+    return s;
+}
+
+} // namespace
+
+TEST(History, UndoAndRedoRestoreEveryKindOfState)
+{
+    Workspace ws;
+    History h;
+    ASSERT_TRUE(h.record(ws, Settings{}, ""));
+    struct Change {
+        const char* label;
+        void (*apply)(Workspace&, Settings&);
+    };
+    const Change changes[] = {
+        {"picture", [](Workspace& w, Settings&) { paint(w, Slot::Shadow, 0x102030); }},
+        {"control", [](Workspace&, Settings& s) { s.controls.x0 = "12.5"; }},
+        {"button", [](Workspace&, Settings& s) { s.shadow = ShadowMode::Sin; }},
+        {"size", [](Workspace& w, Settings& s) {
+             w.resize(300, 20);
+             s.map = MapSize{300, 20};
+         }},
+        {"deep", [](Workspace& w, Settings&) { w.setDeepHeights(HeightSamples(300, 20, std::uint16_t{4097})); }},
+        {"8-bit again", [](Workspace& w, Settings&) {
+             paint(w, Slot::Height, 0x010101);
+             w.clearDeepHeights();
+         }},
+    };
+    std::vector<std::pair<Workspace, Settings>> seen = {{ws, Settings{}}};
+    Settings s;
+    for (const Change& c : changes) {
+        c.apply(ws, s);
+        ASSERT_TRUE(h.record(ws, s, c.label)) << c.label;
+        seen.emplace_back(ws, s);
+    }
+    auto expectShown = [&](const panel::PanelState* state, std::size_t i, const char* label) {
+        ASSERT_NE(state, nullptr) << label;
+        Workspace restored(1, 1);
+        History::restore(*state, restored);
+        for (int slot = 0; slot < kSlotCount; ++slot)
+            EXPECT_EQ(restored.picture(Slot(slot)), seen[i].first.picture(Slot(slot))) << label << " slot " << slot;
+        EXPECT_EQ(heightsAreDeep(restored), heightsAreDeep(seen[i].first)) << label;
+        EXPECT_EQ(restored.heightSamples(), seen[i].first.heightSamples()) << label;
+        EXPECT_EQ(state->settings, seen[i].second) << label;
+    };
+    for (std::size_t i = std::size(changes); i > 0; --i) {
+        EXPECT_EQ(h.undoLabel(), changes[i - 1].label);
+        expectShown(h.undo(), i - 1, changes[i - 1].label);
+    }
+    EXPECT_FALSE(h.canUndo());
+    EXPECT_EQ(h.undo(), nullptr);
+    for (std::size_t i = 0; i < std::size(changes); ++i) {
+        EXPECT_EQ(h.redoLabel(), changes[i].label);
+        expectShown(h.redo(), i + 1, changes[i].label);
+    }
+    EXPECT_EQ(h.redo(), nullptr);
+}
+
+TEST(History, NothingChangedIsNoStepAndANewStepEndsRedo)
+{
+    Workspace ws;
+    History h;
+    h.record(ws, withDarkness(1), "");
+    EXPECT_FALSE(h.record(ws, withDarkness(1), "same again"));
+    EXPECT_EQ(h.states(), 1u);
+    h.record(ws, withDarkness(2), "two");
+    h.record(ws, withDarkness(3), "three");
+    h.undo();
+    h.undo();
+    ASSERT_TRUE(h.record(ws, withDarkness(4), "four"));
+    EXPECT_FALSE(h.canRedo());
+    EXPECT_EQ(h.states(), 2u);
+    EXPECT_EQ(h.undo()->settings.controls.darkness, 1);
+}
+
+TEST(History, UnchangedPicturesAreSharedBetweenSteps)
+{
+    Workspace ws;
+    History h;
+    h.record(ws, Settings{}, "");
+    const std::size_t start = h.bytes();
+    EXPECT_EQ(start, 7 * kPicture256 + 20 * 20 * sizeof(Colour));
+    h.record(ws, withDarkness(5), "a control alone");
+    EXPECT_EQ(h.bytes(), start);
+    paint(ws, Slot::Colour, 0x203040);
+    h.record(ws, Settings{}, "one picture");
+    EXPECT_EQ(h.bytes(), start + kPicture256);
+    // Painted back, the picture equals the first one but is a copy of its own.
+    ws.picture(Slot::Colour).clear();
+    h.record(ws, withDarkness(5), "back");
+    EXPECT_EQ(h.bytes(), start + 2 * kPicture256);
+}
+
+TEST(History, TheBudgetDropsTheOldestStepsButKeepsOne)
+{
+    Workspace ws;
+    const std::size_t start = 7 * kPicture256 + 20 * 20 * sizeof(Colour);
+    History h(start + 3 * kPicture256);
+    h.record(ws, Settings{}, "");
+    for (int i = 1; i <= 6; ++i) {
+        paint(ws, Slot::Shadow, static_cast<Colour>(i) << 16);
+        h.record(ws, withDarkness(i), "step " + std::to_string(i));
+        EXPECT_LE(h.bytes(), h.budget()) << i;
+    }
+    // Four states share six pictures and hold a shadow map each: the
+    // oldest went first, the newest stay, in order.
+    EXPECT_EQ(h.states(), 4u);
+    EXPECT_EQ(h.undo()->settings.controls.darkness, 5);
+    EXPECT_EQ(h.undo()->settings.controls.darkness, 4);
+    EXPECT_EQ(h.undo()->settings.controls.darkness, 3);
+    EXPECT_FALSE(h.canUndo());
+
+    // Even over budget, the step back from the current state stays.
+    while (h.canRedo()) h.redo();
+    h.setBudget(0);
+    EXPECT_EQ(h.states(), 2u);
+    EXPECT_EQ(h.undo()->settings.controls.darkness, 5);
+}
