@@ -343,16 +343,12 @@ Refusal takeRasterUnits(RunStep& run, const MapOrigin& origin)
 Refusal runOperation(Workspace& ws, const RunStep& step, Reporter& report)
 {
     const Controls& c = step.controls;
+    if (const auto mode = shadowModeOf(step.op)) return runShadowAndMerge(ws, *mode, shadowParamsOf(step), c, report);
     switch (step.op) {
-    case Operation::Linear: return runShadow(ws, ShadowMode::Linear, c, parseCNumber, report);
-    case Operation::LinearSim: return runShadow(ws, ShadowMode::LinearSim, c, parseCNumber, report);
-    case Operation::Sin: return runShadow(ws, ShadowMode::Sin, c, parseCNumber, report);
-    case Operation::Cos: return runShadow(ws, ShadowMode::Cos, c, parseCNumber, report);
-    case Operation::Embossed: return runShadow(ws, ShadowMode::Embossed, c, parseCNumber, report);
-    case Operation::Sun: return runShadow(ws, ShadowMode::Sun, c, parseCNumber, report);
     case Operation::MakeTexture: makeTexture(ws, c.contrast, report); return std::nullopt;
     case Operation::MakeTexture2: makeTexture2(ws, c.contrast, report); return std::nullopt;
     case Operation::Clear: clearShadow(ws); return std::nullopt;
+    default: break;
     }
     return std::nullopt;
 }

@@ -147,7 +147,7 @@ Refusal saveRegion(const RegionRun& run, const SaveStep& save)
 Refusal runRegionOperation(RegionRun& run, const RunStep& step, Reporter& report)
 {
     if (const auto mode = shadowModeOf(step.op))
-        return runShadowRegion(run.ws, run.held, *run.heights, *mode, step.controls, parseCNumber, report);
+        return runShadowRegionAndMerge(run.ws, run.held, *run.heights, *mode, shadowParamsOf(step), step.controls, report);
     if (step.op == Operation::Clear) {
         clearShadow(run.ws);
         return std::nullopt;

@@ -9,7 +9,7 @@
 #include "compose/texture.h"
 #include "shadow/rays.h"
 #include "shadow/sun.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 #include "workspace/view_maps.h"
 
 #ifdef GLOAMERY_BENCH_DEFAULT_PICTURES
@@ -106,7 +106,7 @@ const Workspace& scene(int size)
     }
     SilentReporter quiet;
     makeTexture(w, 50, quiet);
-    if (runShadow(w, ShadowMode::Linear, sunFor(size), parseCNumber, quiet)) std::abort();
+    if (runShadowButton(w, ShadowMode::Linear, sunFor(size), parseCNumber, quiet)) std::abort();
     return scenes.emplace(size, std::move(w)).first->second;
 }
 
@@ -141,7 +141,7 @@ void pressShadow(benchmark::State& state, Workspace ws, ShadowMode mode)
     const Controls c = sunFor(sizeOf(state));
     SilentReporter quiet;
     for (auto _ : state) {
-        if (runShadow(ws, mode, c, parseCNumber, quiet)) state.SkipWithError("refused");
+        if (runShadowButton(ws, mode, c, parseCNumber, quiet)) state.SkipWithError("refused");
         benchmark::DoNotOptimize(ws.picture(Slot::Colour).data());
     }
 }
@@ -213,7 +213,7 @@ void sunButton(benchmark::State& state, double size, double sky)
     c.sun.sky = sky;
     SilentReporter quiet;
     for (auto _ : state) {
-        if (runSun(ws, c, quiet)) state.SkipWithError("refused");
+        if (runShadowButton(ws, ShadowMode::Sun, c, parseCNumber, quiet)) state.SkipWithError("refused");
         benchmark::DoNotOptimize(ws.picture(Slot::Colour).data());
     }
 }

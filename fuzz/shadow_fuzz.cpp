@@ -24,8 +24,8 @@
 #include "compose/merge.h"
 #include "compose/texture.h"
 #include "imageio/picture_io.h"
-#include "shadow/sweep.h"
-#include "workspace/controls.h"
+#include "inputs/shadow_inputs.h"
+#include "inputs/controls.h"
 #include "workspace/parallel.h"
 #include "workspace/view_maps.h"
 #include "workspace/workspace.h"
@@ -269,7 +269,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int op = ops[i];
         if (op < 5) {
             const Workspace before = ws;
-            if (const Refusal r = runShadow(ws, kModes[op], c, parse, report)) {
+            if (const Refusal r = runShadowButton(ws, kModes[op], c, parse, report)) {
                 if (r->message.empty()) fail(std::string(kOpNames[op]) + " refused without a reason");
                 if (!samePictures(ws, before)) fail(std::string(kOpNames[op]) + " refused but changed a picture");
                 if (report.calls != 0) fail(std::string(kOpNames[op]) + " refused but reported progress");

@@ -4,7 +4,7 @@
 // place a loaded image in exactly the same way.
 
 #include "picture_limits.h"
-#include "workspace/controls.h"
+#include "inputs/controls.h"
 #include "workspace/picture.h"
 #include "workspace/workspace.h"
 

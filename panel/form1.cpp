@@ -328,7 +328,7 @@ void Form1::shadowButton(ShadowMode mode)
     LiveLighting::Hold hold(*live_);
     const auto step = undo_->step(shadowCaption(mode));
     live_->setShadowMode(mode);
-    const Refusal refused = runShadow(ws_, mode, controls(), localeNumberParser(), *reporter_);
+    const Refusal refused = runShadowButton(ws_, mode, controls(), localeNumberParser(), *reporter_);
     if (refused && reporter_->stopped()) {
         reporter_->status(refused->message); // Esc: the maps stay as they were
         return;

@@ -1,6 +1,5 @@
 #include "sweep.h"
 
-#include "../compose/merge.h"
 #include "../workspace/parallel.h"
 #include "ray.h"
 #include "rays.h"
@@ -54,22 +53,19 @@ struct SweepStyle {
     RayProcedure ray;
     StampedProcedure stamped;
     bool allFourEdges;          // else only the bottom row and right column
-    bool statusBeforeHeights;   // "Calculating..." before or after reading heights
-    bool resetBarAfterHeights;  // "Sin func" zeroes the bar and counts one step less
-    int progressOffset;         // the bar runs i / (max(W, H) - offset)
 };
 
 SweepStyle styleOf(ShadowMode mode)
 {
     switch (mode) {
-    case ShadowMode::Linear: return {{f3, f3}, {f3Stamped, f3Stamped, f3Stamped, f3Stamped}, true, true, false, 0};
-    case ShadowMode::LinearSim: return {{f4, f4}, {f3Stamped, f3Stamped, f3Stamped, f3Stamped}, false, true, false, 0};
-    case ShadowMode::Sin: return {{f5, f5}, {f5Stamped, f5Stamped, f5Stamped, f5Stamped}, true, true, true, 1};
-    case ShadowMode::Cos: return {{f6, f6}, {f6Stamped, f6Stamped, f6Stamped, f6Stamped}, true, false, false, 0};
-    case ShadowMode::Embossed: return {{f7, f7}, {f7Stamped, f7Stamped, f7Stamped, f7Stamped}, true, false, false, 0};
+    case ShadowMode::Linear: return {{f3, f3}, {f3Stamped, f3Stamped, f3Stamped, f3Stamped}, true};
+    case ShadowMode::LinearSim: return {{f4, f4}, {f3Stamped, f3Stamped, f3Stamped, f3Stamped}, false};
+    case ShadowMode::Sin: return {{f5, f5}, {f5Stamped, f5Stamped, f5Stamped, f5Stamped}, true};
+    case ShadowMode::Cos: return {{f6, f6}, {f6Stamped, f6Stamped, f6Stamped, f6Stamped}, true};
+    case ShadowMode::Embossed: return {{f7, f7}, {f7Stamped, f7Stamped, f7Stamped, f7Stamped}, true};
     case ShadowMode::Sun: break; // lit by runSun, never swept
     }
-    return {{f3, f3}, {f3Stamped, f3Stamped, f3Stamped, f3Stamped}, true, true, false, 0};
+    return {{f3, f3}, {f3Stamped, f3Stamped, f3Stamped, f3Stamped}, true};
 }
 
 // Steps a ray from the sun takes to a target, about: its length along the
@@ -275,11 +271,11 @@ void castStamped(const StampedRays& all, const SweepStyle& style, const Grid& he
 // shadow map, the bar stepping after each i as it goes; a large sweep is
 // stamped, and its bar's steps reported, in order, at the end.
 template <class Grid>
-void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, const Grid& heights,
+void castRays(const std::vector<SweepTarget>& targets, const SweepStyle& style, const ShadowSteps& steps, const Grid& heights,
               const ShadowParams& params, Picture& shadow, Reporter& report)
 {
     const int w = shadow.width(), h = shadow.height();
-    const double divisor = std::max(1, std::max(w, h) - style.progressOffset);
+    const double divisor = std::max(1, std::max(w, h) - steps.progressOffset);
     auto reportAfter = [&](std::size_t k) {
         if (k + 1 == targets.size() || targets[k + 1].i != targets[k].i) report.progress(targets[k].i / divisor);
     };
@@ -347,44 +343,48 @@ std::vector<SweepTarget> sweepTargets(int w, int h, bool allFourEdges)
     return t;
 }
 
-Refusal shadowInputsRefused(const Controls& controls, ShadowMode mode, const NumberParser& parse, int sunReach)
+const ShadowSteps& shadowSteps(ShadowMode mode)
 {
-    if (mode == ShadowMode::Sun) return sunControlsRefused(controls.sun);
-    const auto read = readShadowParams(controls, parse, mode != ShadowMode::LinearSim, sunReach);
-    if (const Error* e = std::get_if<Error>(&read)) return *e;
-    return std::nullopt;
+    // status before heights, bar reset after them, bar offset, busy pointer
+    static constexpr ShadowSteps kSteps[] = {
+        {true, false, 0, false},  // Linear
+        {true, false, 0, false},  // LinearSim
+        {true, true, 1, false},   // Sin
+        {false, false, 0, false}, // Cos
+        {false, false, 0, false}, // Embossed
+        {true, false, 0, true},   // Sun, whose run says "Calculating..." first
+    };
+    return kSteps[static_cast<int>(mode)];
 }
 
-Refusal runShadow(Workspace& ws, ShadowMode mode, const Controls& controls, const NumberParser& parse,
-                  Reporter& report)
+Refusal runShadow(Workspace& ws, ShadowMode mode, const ShadowParams& given, Reporter& report)
 {
-    if (mode == ShadowMode::Sun) return runSun(ws, controls, report);
-    const auto read = readShadowParams(controls, parse, mode != ShadowMode::LinearSim);
-    if (const Error* e = std::get_if<Error>(&read)) return *e;
-    const ShadowParams& params = std::get<ShadowParams>(read);
+    if (Refusal refused = shadowParamsRefused(given, mode, kMapSunReach)) return refused;
+    if (mode == ShadowMode::Sun) return runSun(ws, given.sun, given.darkness, report);
+    ShadowParams params = given;
+    params.darkness = std::clamp(params.darkness, 0, 255);
     const SweepStyle style = styleOf(mode);
+    const ShadowSteps& steps = shadowSteps(mode);
 
-    if (style.statusBeforeHeights) report.status(status::kCalculating);
+    if (steps.statusBeforeHeights) report.status(status::kCalculating);
     const HeightGrid heights = readHeights(ws);
-    if (!style.statusBeforeHeights) report.status(status::kCalculating);
-    if (style.resetBarAfterHeights) report.progress(0.0);
+    if (!steps.statusBeforeHeights) report.status(status::kCalculating);
+    if (steps.resetBarAfterHeights) report.progress(0.0);
 
     Picture& shadow = ws.picture(Slot::Shadow);
     heights.visit([&](const auto& grid) {
-        castRays(sweepTargets(shadow.width(), shadow.height(), style.allFourEdges), style, grid, params, shadow, report);
+        castRays(sweepTargets(shadow.width(), shadow.height(), style.allFourEdges), style, steps, grid, params, shadow, report);
     });
-
-    Merge(ws, controls.blur, controls.blend, report);
     return std::nullopt;
 }
 
 Refusal runShadowRegion(Workspace& ws, const WorldRegion& region, const HeightSource& source, ShadowMode mode,
-                        const Controls& controls, const NumberParser& parse, Reporter& report)
+                        const ShadowParams& given, Reporter& report)
 {
-    if (mode == ShadowMode::Sun) return runSunRegion(ws, region, source, controls, report);
-    const auto read = readShadowParams(controls, parse, mode != ShadowMode::LinearSim, kWorldSunReach);
-    if (const Error* e = std::get_if<Error>(&read)) return *e;
-    const ShadowParams& params = std::get<ShadowParams>(read);
+    if (Refusal refused = shadowParamsRefused(given, mode, kWorldSunReach)) return refused;
+    if (mode == ShadowMode::Sun) return runSunRegion(ws, region, source, given.sun, given.darkness, report);
+    ShadowParams params = given;
+    params.darkness = std::clamp(params.darkness, 0, 255);
     const SweepStyle style = styleOf(mode);
     report.status(status::kCalculating);
 
@@ -397,8 +397,6 @@ Refusal runShadowRegion(Workspace& ws, const WorldRegion& region, const HeightSo
     std::visit([&](const auto& grid) { castRegion(plan, style, grid, params, ws.picture(Slot::Shadow), held); },
                std::get<HeightWindow>(window));
     report.progress(1.0);
-
-    Merge(ws, controls.blur, controls.blend, report);
     return std::nullopt;
 }
 

@@ -4,7 +4,7 @@
 //   build/panel/history_timing 4096
 
 #include "panel/history.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 
 #include <chrono>
 #include <cstdio>
@@ -36,7 +36,7 @@ void timeSide(int side)
     history.record(ws, Settings{}, "start");
     const double first = msSince(t);
     SilentReporter quiet;
-    runShadow(ws, ShadowMode::Linear, Controls{"100", "50", "5", 128, 0, true, BlendMode::Multiply, {}}, parseCNumber, quiet);
+    runShadowButton(ws, ShadowMode::Linear, Controls{"100", "50", "5", 128, 0, true, BlendMode::Multiply, {}}, parseCNumber, quiet);
     msSince(t);
     history.record(ws, Settings{}, "Linear");
     const double step = msSince(t);

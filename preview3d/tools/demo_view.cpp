@@ -2,7 +2,7 @@
 
 #include "compose/texture.h"
 #include "imageio/picture_io.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 #include "workspace/view_maps.h"
 
 #include <QTimer>
@@ -55,7 +55,7 @@ Refusal prepareDemoMaps(Workspace& ws, int w, int h)
         fillFractalHeights(ws.picture(Slot::Height));
     }
     makeTexture(ws, controls.contrast, quiet);
-    return runShadow(ws, ShadowMode::Linear, controls, localeNumberParser(), quiet);
+    return runShadowButton(ws, ShadowMode::Linear, controls, localeNumberParser(), quiet);
 }
 
 std::unique_ptr<frm3D> openDemoView(Workspace& ws)

@@ -112,7 +112,12 @@ bool PyWorkspace::deep()
 
 void PyWorkspace::run(batch::Operation op)
 {
-    const batch::RunStep step{op, controls.forRun()};
+    batch::RunStep step{op, controls.forRun()};
+    if (const auto mode = batch::shadowModeOf(op)) {
+        auto read = controls.shadowParams(*mode);
+        if (const Error* e = std::get_if<Error>(&read)) throw std::invalid_argument(batch::operationName(op) + ": " + e->message);
+        step.params = std::get<ShadowParams>(read);
+    }
     auto held = hold();
     Refusal refused;
     {

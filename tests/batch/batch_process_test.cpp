@@ -4,7 +4,7 @@
 
 #include "compose/texture.h"
 #include "imageio/picture_io.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 
 #include <QDir>
 #include <QFile>
@@ -404,7 +404,7 @@ Controls controls(const char* x0, const char* y0, const char* alt, int darkness,
 
 void shadow(Workspace& ws, ShadowMode mode, const Controls& c, SilentReporter& r)
 {
-    ASSERT_FALSE(runShadow(ws, mode, c, parseCNumber, r).has_value());
+    ASSERT_FALSE(runShadowButton(ws, mode, c, parseCNumber, r).has_value());
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 
 #include "compose/texture.h"
 #include "shadow/shade_tables.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 #include "workspace/view_maps.h"
 #include "test_pictures.h"
 
@@ -35,7 +35,7 @@ Results run(Workspace ws, Button r, const Controls& c)
     SilentReporter quiet;
     if (r == Button::Texture) makeTexture(ws, c.contrast, quiet);
     else if (r == Button::Texture2) makeTexture2(ws, c.contrast, quiet);
-    else EXPECT_FALSE(runShadow(ws, static_cast<ShadowMode>(static_cast<int>(r)), c, parseCNumber, quiet));
+    else EXPECT_FALSE(runShadowButton(ws, static_cast<ShadowMode>(static_cast<int>(r)), c, parseCNumber, quiet));
     CalculateMaps(ws, quiet);
     return {ws.picture(Slot::Shadow), ws.picture(Slot::Colour), ws.picture(Slot::Texture), ws.heightGrid()};
 }

@@ -1,7 +1,7 @@
 // "Embossed": lit rises, fading shadows, every reached pixel written.
 
 #include "shadow/rays.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 
 #include <gtest/gtest.h>
 
@@ -132,7 +132,7 @@ TEST(EmbossedSweep, FlatMapAt77FromTheMiddle)
     ctl.x0 = "100";
     ctl.y0 = "100";
     SilentReporter r;
-    ASSERT_FALSE(runShadow(ws, ShadowMode::Embossed, ctl, parseCNumber, r).has_value());
+    ASSERT_FALSE(runShadowButton(ws, ShadowMode::Embossed, ctl, parseCNumber, r).has_value());
 
     const Picture& shadow = ws.picture(Slot::Shadow);
     int untouched = 0;
@@ -158,7 +158,7 @@ TEST(EmbossedSweep, ZeroMapBlackensOnlyTheSunsPixel)
     ctl.x0 = "40";
     ctl.y0 = "30";
     SilentReporter r;
-    ASSERT_FALSE(runShadow(ws, ShadowMode::Embossed, ctl, parseCNumber, r).has_value());
+    ASSERT_FALSE(runShadowButton(ws, ShadowMode::Embossed, ctl, parseCNumber, r).has_value());
     const Picture& shadow = ws.picture(Slot::Shadow);
     EXPECT_EQ(shadow.pixel(40, 30), kBlack);
     for (int y = 0; y < 256; ++y)

@@ -3,7 +3,7 @@
 
 #include "shadow/curves.h"
 #include "shadow/rays.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 #include "recording_reporter.h"
 
 #include <gtest/gtest.h>
@@ -184,7 +184,7 @@ std::vector<Report> sweepEvents(ShadowMode mode)
 {
     Workspace ws;
     RecordingReporter r;
-    EXPECT_FALSE(runShadow(ws, mode, Controls{}, parseCNumber, r).has_value());
+    EXPECT_FALSE(runShadowButton(ws, mode, Controls{}, parseCNumber, r).has_value());
     std::vector<Report> out;
     for (const auto& e : r.log) {
         if (e == Report::status(status::kBuffering)) break;
@@ -256,7 +256,7 @@ Picture shadowAfter(ShadowMode mode, bool paintOnCalculating)
     PaintOnCalculating r(ws, paintOnCalculating);
     Controls ctl;
     ctl.darkness = 255;
-    EXPECT_FALSE(runShadow(ws, mode, ctl, parseCNumber, r).has_value());
+    EXPECT_FALSE(runShadowButton(ws, mode, ctl, parseCNumber, r).has_value());
     return ws.picture(Slot::Shadow);
 }
 

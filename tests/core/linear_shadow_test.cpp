@@ -2,7 +2,7 @@
 
 #include "shadow/ray.h"
 #include "shadow/rays.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 #include "test_pictures.h"
 
 #include <gtest/gtest.h>
@@ -47,7 +47,7 @@ struct Scene {
     void run()
     {
         SilentReporter quiet;
-        ASSERT_FALSE(runShadow(ws, ShadowMode::Linear, controls, parseCNumber, quiet).has_value());
+        ASSERT_FALSE(runShadowButton(ws, ShadowMode::Linear, controls, parseCNumber, quiet).has_value());
     }
     const Picture& shadow() const { return ws.picture(Slot::Shadow); }
     int shade(int x, int y) const { return shadeAt(shadow(), x, y); }

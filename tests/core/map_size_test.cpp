@@ -4,7 +4,7 @@
 
 #include "compose/merge.h"
 #include "compose/texture.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 #include "workspace/parallel.h"
 #include "workspace/view_maps.h"
 #include "test_pictures.h"
@@ -126,7 +126,7 @@ TEST(MapSize, LinearRaysFollowTheRulesOnMapsOfEverySize)
                 referenceSweep(ws.picture(Slot::Height), expected, std::stod(m.sunX), std::stod(m.sunY),
                                std::stod(decay), c.darkness, sim);
                 SilentReporter quiet;
-                ASSERT_FALSE(runShadow(ws, sim ? ShadowMode::LinearSim : ShadowMode::Linear, c, parseCNumber, quiet));
+                ASSERT_FALSE(runShadowButton(ws, sim ? ShadowMode::LinearSim : ShadowMode::Linear, c, parseCNumber, quiet));
                 const Picture& got = ws.picture(Slot::Shadow);
                 for (int y = 0; y < m.h; ++y)
                     for (int x = 0; x < m.w; ++x)
@@ -270,8 +270,8 @@ TEST(MapSize, EveryThreadCountGivesTheSameBytes)
                 Workspace ws = start;
                 SilentReporter quiet;
                 makeTexture2(ws, 30, quiet);
-                ASSERT_FALSE(runShadow(ws, mode, c, parseCNumber, quiet));
-                ASSERT_FALSE(runShadow(ws, mode, c, parseCNumber, quiet)) << "a second run over the first";
+                ASSERT_FALSE(runShadowButton(ws, mode, c, parseCNumber, quiet));
+                ASSERT_FALSE(runShadowButton(ws, mode, c, parseCNumber, quiet)) << "a second run over the first";
                 CalculateMaps(ws, quiet);
                 results.push_back(std::move(ws));
             }

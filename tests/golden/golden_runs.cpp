@@ -3,7 +3,7 @@
 #include "sha256.h"
 
 #include "compose/texture.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 #include "workspace/view_maps.h"
 
 #include <array>
@@ -190,7 +190,7 @@ void goldenRuns(const std::function<void(const RunDigest&)>& out)
                     c.blur = run % 2 == 0;
                     c.blend = kBlends[static_cast<std::size_t>(run / 2) % kBlends.size()];
                     ++run;
-                    if (runShadow(ws, mode.mode, c, parseCNumber, quiet))
+                    if (runShadowButton(ws, mode.mode, c, parseCNumber, quiet))
                         out({"refused", "a golden run was refused"});
                     CalculateMaps(ws, quiet);
                     out({scene + " " + mode.name + " sun" + std::to_string(sun) + " decay" + decay,

@@ -8,7 +8,7 @@
 #include "panel/map_size_dialog.h"
 
 #include "preview3d/frm3D.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 #include "workspace/numeric.h"
 
 #include <QApplication>
@@ -123,7 +123,7 @@ private slots:
         Controls c;
         c.x0 = "40";
         c.y0 = "30";
-        QVERIFY(!runShadow(expected, ShadowMode::Linear, c, localeNumberParser(), quiet));
+        QVERIFY(!runShadowButton(expected, ShadowMode::Linear, c, localeNumberParser(), quiet));
         QCOMPARE(firstDifference(form.workspace(), expected), QString());
         QCOMPARE(copied.size(), QSize(256, 256));
         for (int y = 0; y < 256; ++y)

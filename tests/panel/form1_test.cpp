@@ -8,7 +8,7 @@
 #include "imageio/height_files.h"
 #include "compose/texture.h"
 #include "imageio/format_checks.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 #include "workspace/numeric.h"
 
 #include <QBuffer>
@@ -528,7 +528,7 @@ private slots:
         the<QWidget>("pb")->resize(100, 25);
         Workspace expected = defaultWorkspace();
         SilentReporter quiet;
-        const Refusal core = runShadow(expected, ShadowMode(mode), form->controls(), localeNumberParser(), quiet);
+        const Refusal core = runShadowButton(expected, ShadowMode(mode), form->controls(), localeNumberParser(), quiet);
         QTest::mouseClick(form->findChild<QPushButton*>(button), Qt::LeftButton);
         if (refused) {
             QVERIFY(core);
@@ -576,7 +576,7 @@ private slots:
         if (op == 10) makeTexture(expected, 30, core);
         else if (op == 11) makeTexture2(expected, 30, core);
         else if (op == 12) clearShadow(expected);
-        else QVERIFY(!runShadow(expected, ShadowMode(op), c, localeNumberParser(), core));
+        else QVERIFY(!runShadowButton(expected, ShadowMode(op), c, localeNumberParser(), core));
 
         the<QLabel>("labWork")->setText("before");
         the<QWidget>("pb")->resize(3, 25);
