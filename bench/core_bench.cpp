@@ -7,7 +7,7 @@
 #include "compose/blend.h"
 #include "compose/merge.h"
 #include "compose/texture.h"
-#include "shadow/rays.h"
+#include "shadow/ray.h"
 #include "shadow/sun.h"
 #include "inputs/shadow_inputs.h"
 #include "workspace/view_maps.h"

@@ -4,12 +4,9 @@
 // them, so a refused run draws nothing and reports nothing.
 
 #include "../workspace/controls.h"
+#include "shadow_modes.h"
 
 namespace gloamery {
-
-// The shadow buttons; "Sun" (see sun.h) lights from a sun in the sky
-// rather than sweeping rays from a point.
-enum class ShadowMode { Linear, LinearSim, Sin, Cos, Embossed, Sun };
 
 struct ShadowParams {
     double x0 = 0.0;      // sun position, pixels

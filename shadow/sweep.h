@@ -12,16 +12,6 @@
 
 namespace gloamery {
 
-// What a button tells the user as it runs, and when. The tests pin the
-// order, so it is kept as data, a line per mode.
-struct ShadowSteps {
-    bool statusBeforeHeights;  // "Calculating..." before or after reading the heights
-    bool resetBarAfterHeights; // "Sin func" zeroes the bar and counts one step less
-    int progressOffset;        // the bar runs i / (max(W, H) - offset)
-    bool busy;                 // the busy pointer, through the run and its merge
-};
-const ShadowSteps& shadowSteps(ShadowMode mode);
-
 // A border pixel a ray is cast to, the sweep step i it belongs to, and the
 // side of the border it is on (0 top, 1 left, 2 bottom, 3 right).
 struct SweepTarget {

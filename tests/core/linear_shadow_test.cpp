@@ -1,7 +1,7 @@
-// The "Linear" shadow: the edge sweep and the ray f3.
+// The "Linear" shadow: the edge sweep and a single ray.
 
 #include "shadow/ray.h"
-#include "shadow/rays.h"
+#include "shadow/shadings.h"
 #include "inputs/shadow_inputs.h"
 #include "test_pictures.h"
 
@@ -58,7 +58,7 @@ struct Ray {
     Picture heightMap{kBlack};
     Picture shadow{kStart};
 
-    void cast(double x, double y, ShadowParams p) { f3(x, y, readHeights(heightMap), p, shadow); }
+    void cast(double x, double y, ShadowParams p) { castRay<LinearShading>(x, y, readHeights(heightMap), p, shadow); }
     int shade(int x, int y) const { return shadeAt(shadow, x, y); }
 };
 
@@ -312,7 +312,7 @@ TEST(LinearRay, WholeDecaysStepExactlyAsTheRoundedDifference)
 
 TEST(LinearRay, DarknessOutsideItsRangeCountsAsTheNearestEnd)
 {
-    // f3 and f4 are open to any caller, not only to a checked run: a
+    // A "Linear" or "Linear sim" ray is open to any caller, not only to a checked run: a
     // darkness past either end shades as that end, as a checked run does.
     using RayFn = void (*)(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
     Picture h(kBlack);
@@ -321,7 +321,7 @@ TEST(LinearRay, DarknessOutsideItsRangeCountsAsTheNearestEnd)
     struct Row {
         int darkness, as;
     };
-    for (const auto& [name, ray, y] : {std::tuple{"f3", RayFn{f3}, 10}, std::tuple{"f4", RayFn{f4}, 255}}) {
+    for (const auto& [name, ray, y] : {std::tuple{"Linear", RayFn{castRay<LinearShading>}, 10}, std::tuple{"Linear sim", RayFn{castRay<LinearSimShading>}, 255}}) {
         for (const Row r : {Row{256, 255}, Row{300, 255}, Row{-1, 0}, Row{-70000, 0}}) {
             Picture got(kWhite), want(kWhite);
             ray(255, y, heights, ShadowParams{0, 10, 5, r.darkness}, got);

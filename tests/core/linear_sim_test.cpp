@@ -1,6 +1,6 @@
 // "Linear sim": parallel diagonal rays from the top and left edges.
 
-#include "shadow/rays.h"
+#include "shadow/shadings.h"
 #include "inputs/shadow_inputs.h"
 
 #include <gtest/gtest.h>
