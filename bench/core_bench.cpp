@@ -34,14 +34,16 @@ void fillSynthetic(Workspace& ws)
 {
     std::mt19937 rng(1234);
     std::uniform_int_distribution<int> noise(0, 30);
+    Picture heights = ws.heightPicture();
     for (int y = 0; y < Picture::kSize; ++y)
         for (int x = 0; x < Picture::kSize; ++x) {
             const int hill = 200 - ((x - 120) * (x - 120) + (y - 140) * (y - 140)) / 100;
-            ws.picture(Slot::Height).setPixel(x, y, grey(std::max(0, hill) + noise(rng)));
+            heights.setPixel(x, y, grey(std::max(0, hill) + noise(rng)));
             ws.picture(Slot::Grass).setPixel(x, y, compose(40 + noise(rng), 120 + noise(rng), 30));
             ws.picture(Slot::Stone).setPixel(x, y, grey(110 + noise(rng)));
             ws.picture(Slot::Detail).setPixel(x, y, grey(100 + 4 * noise(rng)));
         }
+    ws.setHeightPicture(heights);
 }
 #endif
 
@@ -102,7 +104,7 @@ const Workspace& scene(int size)
 #endif
     if (size != w.width()) {
         w.resize(size, size);
-        fillFractalHeights(w.picture(Slot::Height));
+        w.editHeightPicture(fillFractalHeights);
     }
     SilentReporter quiet;
     makeTexture(w, 50, quiet);
@@ -121,7 +123,7 @@ const Workspace& deepScene(int size)
     auto found = scenes.find(size);
     if (found != scenes.end()) return found->second;
     Workspace w = scene(size);
-    const Picture& p = w.picture(Slot::Height);
+    const Picture p = w.heightPicture();
     std::vector<std::uint16_t> samples(static_cast<std::size_t>(p.width()) * p.height());
     if (size == kDefaultMapSize) {
         for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint16_t>(257 * red(p.data()[i]));
@@ -198,8 +200,8 @@ void calculateMaps(benchmark::State& state)
     Workspace ws = scene(sizeOf(state));
     SilentReporter quiet;
     for (auto _ : state) {
-        CalculateMaps(ws, quiet);
-        benchmark::DoNotOptimize(ws.heightGrid().data());
+        const ViewGrids grids = CalculateMaps(ws, quiet);
+        benchmark::DoNotOptimize(grids.height.data());
     }
 }
 
@@ -223,8 +225,8 @@ void readHeightGrid(benchmark::State& state)
 {
     const Workspace& ws = scene(sizeOf(state));
     for (auto _ : state) {
-        ByteGrid g = readHeights(ws.picture(Slot::Height));
-        benchmark::DoNotOptimize(g.data());
+        const HeightGrid g = readHeights(ws);
+        benchmark::DoNotOptimize(g.byteGrid());
     }
 }
 

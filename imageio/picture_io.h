@@ -35,6 +35,10 @@ std::variant<QImage, Error> readPictureData(const QByteArray& bytes);
 // picture's background where it is transparent.
 void tileImage(Picture& picture, const QImage& image);
 
+// Places (or tiles) an image in a slot as placeImage and tileImage do; the
+// height slot takes the pixels as its 8-bit heights.
+void putImage(Workspace& ws, Slot slot, const QImage& image, bool tile = false);
+
 // Reads a picture file in any format the toolkit reads (BMP, JPEG, GIF, PNG,
 // the portable pixmaps, XPM, XBM, icons) into the picture, the format told
 // by the content whatever the file's name; BMP, GIF and JPEG pass extra

@@ -52,7 +52,7 @@ void LivePreview::take(const Workspace& ws, QSize size)
 {
     sample_.emplace(size.width(), size.height());
     if (heightsAreDeep(ws)) sample_->setDeepHeights(meanSamples(ws.heightSamples(), size));
-    else sample_->picture(Slot::Height) = meanPicture(ws.picture(Slot::Height), size);
+    else sample_->setHeightPicture(meanPicture(ws.heightPicture(), size));
     sample_->picture(Slot::Texture) = meanPicture(ws.picture(Slot::Texture), size);
     from_ = QSize(ws.width(), ws.height());
 }

@@ -27,9 +27,12 @@ void timeSide(int side)
 {
     Workspace ws(side, side);
     for (int i = 0; i < kSlotCount; ++i) {
-        Picture& p = ws.picture(static_cast<Slot>(i));
-        for (int y = 0; y < p.height(); ++y)
-            for (int x = 0; x < p.width(); ++x) p.at(x, y) = (x * 7 + y * 13 + i) & 0xffffff;
+        const auto fill = [i](Picture& p) {
+            for (int y = 0; y < p.height(); ++y)
+                for (int x = 0; x < p.width(); ++x) p.at(x, y) = (x * 7 + y * 13 + i) & 0xffffff;
+        };
+        if (static_cast<Slot>(i) == Slot::Height) ws.editHeightPicture(fill);
+        else fill(ws.picture(static_cast<Slot>(i)));
     }
     panel::History history;
     auto t = std::chrono::steady_clock::now();

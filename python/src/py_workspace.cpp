@@ -154,7 +154,7 @@ void PyWorkspace::save(Slot s, const std::string& path)
         if (s == Slot::Height && format == "png" && heightsAreDeep(ws_))
             refused = saveDeepHeightsFile(ws_.heightSamples(), path);
         else
-            refused = savePictureFile(std::as_const(ws_).picture(s), path, format);
+            refused = withSlotPicture(ws_, s, [&](const Picture& p) { return savePictureFile(p, path, format); });
     }
     if (refused) throw FileError("cannot write " + quoted(path) + ": " + refused->message);
 }

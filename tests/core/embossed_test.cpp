@@ -126,7 +126,7 @@ TEST(EmbossedSweep, FlatMapAt77FromTheMiddle)
     // every other reached pixel is flat ground, 148; the 302 pixels on no
     // ray keep what they had.
     Workspace ws;
-    ws.picture(Slot::Height) = Picture(grey(77));
+    ws.setHeightPicture(Picture(grey(77)));
     ws.picture(Slot::Shadow) = Picture(kUntouched);
     Controls ctl;
     ctl.x0 = "100";
@@ -153,7 +153,7 @@ TEST(EmbossedSweep, ZeroMapBlackensOnlyTheSunsPixel)
     // Each ray's first pixel is at or below a level of 0 and gets the
     // initial black pending shade; after it, zero ground is lit with 148.
     Workspace ws;
-    ws.picture(Slot::Height) = Picture(kBlack);
+    ws.setHeightPicture(Picture(kBlack));
     Controls ctl;
     ctl.x0 = "40";
     ctl.y0 = "30";

@@ -239,7 +239,7 @@ public:
     PaintOnCalculating(Workspace& ws, bool paint) : ws_(ws), paint_(paint) {}
     void status(std::string_view text) override
     {
-        if (paint_ && text == status::kCalculating) ws_.picture(Slot::Height).setPixel(10, 10, grey(200));
+        if (paint_ && text == status::kCalculating) ws_.editHeightPicture([](Picture& p) { p.setPixel(10, 10, grey(200)); });
     }
     void progress(double) override {}
     void busy(bool) override {}
@@ -252,7 +252,7 @@ private:
 Picture shadowAfter(ShadowMode mode, bool paintOnCalculating)
 {
     Workspace ws;
-    ws.picture(Slot::Height) = Picture(kBlack);
+    ws.setHeightPicture(Picture(kBlack));
     PaintOnCalculating r(ws, paintOnCalculating);
     Controls ctl;
     ctl.darkness = 255;

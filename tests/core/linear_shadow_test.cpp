@@ -34,11 +34,14 @@ struct Scene {
 
     Scene()
     {
-        fill(ws.picture(Slot::Height), kBlack);
+        ws.editHeightPicture([&](Picture& p) { fill(p, kBlack); });
         fill(ws.picture(Slot::Shadow), kStart);
         controls.darkness = 255;
     }
-    void raise(int x, int y, int h) { ws.picture(Slot::Height).setPixel(x, y, grey(h)); }
+    void raise(int x, int y, int h)
+    {
+        ws.editHeightPicture([&](Picture& p) { p.setPixel(x, y, grey(h)); });
+    }
     void sun(std::string x, std::string y)
     {
         controls.x0 = std::move(x);
@@ -123,7 +126,7 @@ TEST(LinearSweep, FlatMapsLeaveTheShadowMapUnchanged)
                         {128, "5", "0", "0"},   {255, "1", "255", "7"}, {0, "5", "-20", "100"}};
     for (const Row& r : rows) {
         Scene s;
-        fill(s.ws.picture(Slot::Height), grey(r.height));
+        s.ws.editHeightPicture([&](Picture& p) { fill(p, grey(r.height)); });
         s.sun(r.x0, r.y0);
         s.controls.alt = r.decay;
         s.run();

@@ -16,7 +16,7 @@ constexpr Colour kUntouched = 0x123456; // no shade is this colour
 Picture runLinearSim(const Picture& heightMap, Controls ctl, Colour before = kUntouched)
 {
     Workspace ws;
-    ws.picture(Slot::Height) = heightMap;
+    ws.setHeightPicture(heightMap);
     ws.picture(Slot::Shadow) = Picture(before);
     SilentReporter r;
     const Refusal refused = runShadowButton(ws, ShadowMode::LinearSim, ctl, parseCNumber, r);

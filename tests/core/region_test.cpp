@@ -84,8 +84,10 @@ Workspace wholeRun(const World& world, const Recipe& run)
         std::vector<std::uint16_t> samples(world.heights.begin(), world.heights.end());
         ws.setDeepHeights(HeightSamples(world.w, world.h, samples.data()));
     } else {
-        for (int y = 0; y < world.h; ++y)
-            for (int x = 0; x < world.w; ++x) ws.picture(Slot::Height).setPixel(x, y, grey(world.at(x, y)));
+        ws.editHeightPicture([&](Picture& p) {
+            for (int y = 0; y < world.h; ++y)
+                for (int x = 0; x < world.w; ++x) p.setPixel(x, y, grey(world.at(x, y)));
+        });
     }
     ws.picture(Slot::Grass) = tiled(world.grass, world.w, world.h);
     ws.picture(Slot::Stone) = tiled(world.stone, world.w, world.h);

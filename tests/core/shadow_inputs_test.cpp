@@ -80,7 +80,7 @@ TEST(ShadowInputs, RefusedRunNamesTheFieldAndChangesNothing)
     };
     for (const Row& r : rows) {
         Workspace ws;
-        ws.picture(Slot::Height).setPixel(10, 10, 200); // something a run would shade behind
+        ws.editHeightPicture([](Picture& p) { p.setPixel(10, 10, 200); }); // something a run would shade behind
         const Workspace before = ws;
         Controls c;
         c.x0 = r.x0;
@@ -96,7 +96,7 @@ TEST(ShadowInputs, RefusedRunNamesTheFieldAndChangesNothing)
         EXPECT_NE(refusal->message.find(std::string("\"") + r.text + '"'), std::string::npos) << refusal->message;
         EXPECT_TRUE(report.log.empty()) << where;
         for (int s = 0; s < kSlotCount; ++s)
-            EXPECT_EQ(ws.picture(static_cast<Slot>(s)), before.picture(static_cast<Slot>(s))) << where << " slot " << s;
+            EXPECT_EQ(slotPicture(ws, static_cast<Slot>(s)), slotPicture(before, static_cast<Slot>(s))) << where << " slot " << s;
     }
 }
 
@@ -142,8 +142,7 @@ TEST(ShadowInputs, TheMergeIsTheFrontEndsStep)
 {
     for (ShadowMode mode : {ShadowMode::Linear, ShadowMode::Sun}) {
         Workspace core, button;
-        core.picture(Slot::Height).setPixel(10, 10, 200);
-        button.picture(Slot::Height).setPixel(10, 10, 200);
+        for (Workspace* ws : {&core, &button}) ws->editHeightPicture([](Picture& p) { p.setPixel(10, 10, 200); });
         const Picture colour = core.picture(Slot::Colour);
         SilentReporter quiet;
         const Controls c;

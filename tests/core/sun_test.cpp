@@ -57,8 +57,10 @@ Workspace workspaceOf(const Terrain& t)
         std::vector<std::uint16_t> s(t.samples.begin(), t.samples.end());
         ws.setDeepHeights(HeightSamples(t.w, t.h, s.data()));
     } else {
-        for (int y = 0; y < t.h; ++y)
-            for (int x = 0; x < t.w; ++x) ws.picture(Slot::Height).setPixel(x, y, grey(t.samples[static_cast<std::size_t>(y) * t.w + x]));
+        ws.editHeightPicture([&](Picture& p) {
+            for (int y = 0; y < t.h; ++y)
+                for (int x = 0; x < t.w; ++x) p.setPixel(x, y, grey(t.samples[static_cast<std::size_t>(y) * t.w + x]));
+        });
     }
     return ws;
 }

@@ -162,7 +162,7 @@ private slots:
         const Controls final = form->controls();
         Workspace expected = defaultWorkspace();
         expected.resize(size.width(), size.height());
-        placeImage(expected.picture(Slot::Height), last);
+        putImage(expected, Slot::Height, last);
         SilentReporter quiet;
         makeTexture(expected, final.contrast, quiet);
         clearShadow(expected);
