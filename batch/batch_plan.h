@@ -8,6 +8,7 @@
 #include "settings/settings.h"
 #include "inputs/shadow_inputs.h"
 #include "inputs/controls.h"
+#include "workspace/rect.h"
 #include "workspace/workspace.h"
 
 #include <optional>
@@ -95,10 +96,7 @@ using Step = std::variant<LoadStep, SaveStep, RunStep, SizeStep, SaveSettingsSte
 struct WorldSpec {
     int width;
     int height;
-    int x = 0; // the region; without --region, the whole world
-    int y = 0;
-    int regionWidth = 0;
-    int regionHeight = 0;
+    Rect region{}; // without --region, the whole world
 };
 
 struct Plan {

@@ -22,8 +22,7 @@ std::optional<UsageError> placeRegion(Plan& plan, const std::optional<std::vecto
     if (!region) {
         if (world.width > kMaxMapSize || world.height > kMaxMapSize)
             return UsageError{"a world larger than " + std::to_string(kMaxMapSize) + " a side is lit a region at a time: give --region X,Y,w,h"};
-        world.regionWidth = world.width;
-        world.regionHeight = world.height;
+        world.region = Rect{0, 0, world.width, world.height};
         return std::nullopt;
     }
     const std::vector<int>& r = *region;
@@ -34,10 +33,7 @@ std::optional<UsageError> placeRegion(Plan& plan, const std::optional<std::vecto
                           + std::to_string(world.height) + " world"};
     if (r[2] > kMaxMapSize || r[3] > kMaxMapSize)
         return UsageError{"--region " + text + " is larger than " + std::to_string(kMaxMapSize) + " a side"};
-    world.x = r[0];
-    world.y = r[1];
-    world.regionWidth = r[2];
-    world.regionHeight = r[3];
+    world.region = Rect{r[0], r[1], r[2], r[3]};
     return std::nullopt;
 }
 

@@ -27,12 +27,12 @@ class CountedHeights final : public HeightSource {
 public:
     explicit CountedHeights(std::unique_ptr<HeightSource> source) : source_(std::move(source)) {}
     bool deep() const override { return source_->deep(); }
-    std::variant<HeightWindow, Error> read(const std::vector<HeightBand>& bands) const override
+    std::variant<HeightWindow, Error> read(const std::vector<Rect>& bands) const override
     {
         const auto start = std::chrono::steady_clock::now();
         auto window = source_->read(bands);
         time_ += std::chrono::steady_clock::now() - start;
-        for (const HeightBand& b : bands) samples_ += static_cast<double>(b.rows) * b.width;
+        for (const Rect& b : bands) samples_ += static_cast<double>(b.height) * b.width;
         return window;
     }
     // What was read since the last call, and how long it took.
@@ -100,7 +100,7 @@ Refusal loadIntoWorld(RegionRun& run, const LoadStep& load)
         const WorldSpec& w = run.world;
         run.origin = {};
         if (!isRawHeightFile(load.path)) {
-            run.origin = worldRegionOrigin(load.path, w.x, w.y, w.regionWidth, w.regionHeight).value_or(MapOrigin{});
+            run.origin = worldRegionOrigin(load.path, w.region.x0, w.region.y0, w.region.width, w.region.height).value_or(MapOrigin{});
             // The whole raster's units, as a run over the whole world has them.
             const GeoPlace place = rasterPlace(load.path).value_or(GeoPlace{{0, 1, 0, 0, 0, 1}, {}});
             if (load.heights) run.origin.units = rasterUnits(place.transform, w.height, isGeographic(place.wkt), *load.heights);
@@ -119,16 +119,16 @@ Refusal saveHeights(const RegionRun& run, const SaveStep& save, const Picture& s
 {
     if (!run.heightsFromFile) return saveSlotMap(SlotMap{Slot::Height, shown, HeightSamples{}, run.origin}, save.path, save.format);
     const WorldSpec& w = run.world;
-    auto read = run.heights->read({HeightBand{w.y, w.regionHeight, w.x, w.regionWidth}});
+    auto read = run.heights->read({w.region});
     if (const Error* e = std::get_if<Error>(&read)) return *e;
     const bool deep = run.heights->deep();
     return std::visit([&](const auto& grid) -> Refusal {
-        Picture grey(shown.background(), w.regionWidth, w.regionHeight);
-        HeightSamples samples(deep ? w.regionWidth : 0, deep ? w.regionHeight : 0, std::uint16_t{0});
-        for (int y = 0; y < w.regionHeight; ++y)
-            for (int x = 0; x < w.regionWidth; ++x) {
-                const auto v = grid(w.x + x, w.y + y);
-                if (deep) samples.data()[static_cast<std::size_t>(y) * w.regionWidth + x] = v;
+        Picture grey(shown.background(), w.region.width, w.region.height);
+        HeightSamples samples(deep ? w.region.width : 0, deep ? w.region.height : 0, std::uint16_t{0});
+        for (int y = 0; y < w.region.height; ++y)
+            for (int x = 0; x < w.region.width; ++x) {
+                const auto v = grid(w.region.x0 + x, w.region.y0 + y);
+                if (deep) samples.data()[static_cast<std::size_t>(y) * w.region.width + x] = v;
                 grey.at(x, y) = gloamery::grey(deep ? shownByte(v) : v);
             }
         if (save.format == "bmp") samples = HeightSamples{};
@@ -139,7 +139,7 @@ Refusal saveHeights(const RegionRun& run, const SaveStep& save, const Picture& s
 Refusal saveRegion(const RegionRun& run, const SaveStep& save)
 {
     const WorldSpec& w = run.world;
-    const Picture region = cropped(slotPicture(run.ws, save.slot), w.x - run.held.x0, w.y - run.held.y0, w.regionWidth, w.regionHeight);
+    const Picture region = cropped(slotPicture(run.ws, save.slot), w.region.x0 - run.held.area.x0, w.region.y0 - run.held.area.y0, w.region.width, w.region.height);
     if (save.slot == Slot::Height) return saveHeights(run, save, region);
     return saveSlotMap(SlotMap{save.slot, region, HeightSamples{}, run.origin}, save.path, save.format);
 }
@@ -197,7 +197,7 @@ int runSteps(const Plan& plan, RegionRun& run, std::ostream& err)
                 char extra[160];
                 std::snprintf(extra, sizeof extra, "  heights %.3f ms, %.0f samples, %.3f times the %d x %d held\n",
                               std::chrono::duration<double, std::milli>(reading).count(), samples,
-                              samples / (static_cast<double>(run.held.width) * run.held.height), run.held.width, run.held.height);
+                              samples / (static_cast<double>(run.held.area.width) * run.held.area.height), run.held.area.width, run.held.area.height);
                 err << timeLine(op->op, std::chrono::steady_clock::now() - start) << extra;
             }
         }
@@ -213,8 +213,8 @@ int runWorld(const Plan& plan, std::ostream& err)
     try {
         Workspace defaults;
         loadBuiltInDefaults(defaults, defaultsRead(plan));
-        const WorldRegion held = heldBox(world.width, world.height, world.x, world.y, world.regionWidth, world.regionHeight);
-        RegionRun run{world, held, Workspace(held.width, held.height), nullptr, false, {}};
+        const WorldRegion held = heldBox(world.width, world.height, world.region);
+        RegionRun run{world, held, Workspace(held.area.width, held.area.height), nullptr, false, {}};
         const Picture heights = defaults.heightPicture();
         run.ws.setHeightPicture(windowOf(heights, held, true));
         for (Slot s : {Slot::Grass, Slot::Stone, Slot::Detail}) run.ws.picture(s) = windowOf(defaults.picture(s), held, true);
@@ -223,7 +223,7 @@ int runWorld(const Plan& plan, std::ostream& err)
         return runSteps(plan, run, err);
     } catch (const std::bad_alloc&) {
         // Files saved before stay as they are; none is left half-written.
-        err << kTool << ": out of memory for a " << world.regionWidth << " x " << world.regionHeight << " region\n";
+        err << kTool << ": out of memory for a " << world.region.width << " x " << world.region.height << " region\n";
         return kExitFileError;
     }
 }

@@ -139,21 +139,13 @@ Weights<Sample, N, Post> weights(Post post, const Workspace& ws)
     return Weights<Sample, N, Post>(post, ws);
 }
 
-// Where the workspace lies in the map its heights describe: its pixel
-// (0, 0) is the map's (x0, y0), and the map is w x h. A workspace is
-// usually the whole map; a region's run holds part of a world.
-struct Frame {
-    int x0;
-    int y0;
-    int w;
-    int h;
-};
-
-Frame wholeMap(const Workspace& ws) { return {0, 0, ws.width(), ws.height()}; }
+// Where the workspace lies in the map its heights describe: usually the
+// whole map; a region's run holds part of a world.
+WorldRegion wholeMap(const Workspace& ws) { return {ws.width(), ws.height(), Rect{0, 0, ws.width(), ws.height()}}; }
 
 // "Make Texture" at either depth: t = H / top (top = 255 x unit).
 template <class Grid>
-void heightTexture(Workspace& ws, double v, const Grid& h, const Frame& f, Reporter& report)
+void heightTexture(Workspace& ws, double v, const Grid& h, const WorldRegion& f, Reporter& report)
 {
     // (v / 100 + 1) x t above a half, else t itself, which is t x 1 to the
     // bit: a choice of factor, which needs no branch on the height.
@@ -161,17 +153,17 @@ void heightTexture(Workspace& ws, double v, const Grid& h, const Frame& f, Repor
     const auto weightOf = weights<typename Grid::value_type, 255>([gain](double t) {
         return (t > 0.5 ? gain : 1.0) * t;
     }, ws);
-    synthesise(ws, 1.0, report, [&](int x, int y) { return weightOf(h(x + f.x0, y + f.y0)); });
+    synthesise(ws, 1.0, report, [&](int x, int y) { return weightOf(h(x + f.area.x0, y + f.area.y0)); });
 }
 
 // "Make Texture2" at either depth: the height differences are over 32
 // 8-bit steps (32 x 257 deep samples).
 template <class Grid>
-void slopeTexture(Workspace& ws, double v, const Grid& h, const Frame& f, Reporter& report)
+void slopeTexture(Workspace& ws, double v, const Grid& h, const WorldRegion& f, Reporter& report)
 {
     using Sample = typename Grid::value_type;
     auto H = [&](int x, int y) { return static_cast<int>(h(x, y)); };
-    const int lastColumn = f.w - 1, lastRow = f.h - 1;
+    const int lastColumn = f.worldWidth - 1, lastRow = f.worldHeight - 1;
 
     // Columns 0, 1 (and W, outside) are weighted by height, as no slope is
     // taken there.
@@ -187,7 +179,7 @@ void slopeTexture(Workspace& ws, double v, const Grid& h, const Frame& f, Report
     const auto slopeWeightOf = weights<Sample, 32>([](double t) { return t; }, ws);
 
     auto weight = [&](int localX, int localY) {
-        const int x = localX + f.x0, y = localY + f.y0;
+        const int x = localX + f.area.x0, y = localY + f.area.y0;
         if (x < 2 || x > lastColumn) return edgeWeightOf(H(x, y));
         int d = std::abs(H(x + 1, y) - H(x - 1, y));
         if (y >= 2 && y <= lastRow) {
@@ -213,22 +205,20 @@ void makeTexture2(Workspace& ws, int contrast, Reporter& report)
     readHeights(ws).visit([&](const auto& h) { slopeTexture(ws, v, h, wholeMap(ws), report); });
 }
 
-std::vector<HeightBand> textureHeights(const WorldRegion& region)
+std::vector<Rect> textureHeights(const WorldRegion& region)
 {
-    // One pixel around the region for the slopes, within the world's grid.
-    const int x0 = std::max(0, region.x0 - 1), y0 = std::max(0, region.y0 - 1);
-    const int x1 = std::min(region.worldWidth, region.x0 + region.width), y1 = std::min(region.worldHeight, region.y0 + region.height);
-    return {HeightBand{y0, y1 - y0 + 1, x0, x1 - x0 + 1}};
+    // One pixel around the region for the slopes, within the world's grid
+    // of (W + 1) x (H + 1) points.
+    return {meet(grown(region.area, 1), Rect{0, 0, region.worldWidth + 1, region.worldHeight + 1})};
 }
 
 void makeTextureRegion(Workspace& ws, int contrast, bool bySlope, const WorldRegion& region, const HeightWindow& heights,
                        Reporter& report)
 {
     const double v = contrastValue(contrast);
-    const Frame f{region.x0, region.y0, region.worldWidth, region.worldHeight};
     std::visit([&](const auto& h) {
-        if (bySlope) slopeTexture(ws, v, h, f, report);
-        else heightTexture(ws, v, h, f, report);
+        if (bySlope) slopeTexture(ws, v, h, region, report);
+        else heightTexture(ws, v, h, region, report);
     }, heights);
 }
 

@@ -15,7 +15,7 @@ void makeTexture2(Workspace& ws, int contrast, Reporter& report);
 
 // The same for a region of a world (see runShadowRegion): the heights it
 // reads, and the run over a window holding them.
-std::vector<HeightBand> textureHeights(const WorldRegion& region);
+std::vector<Rect> textureHeights(const WorldRegion& region);
 void makeTextureRegion(Workspace& ws, int contrast, bool bySlope, const WorldRegion& region, const HeightWindow& heights,
                        Reporter& report);
 

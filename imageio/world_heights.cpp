@@ -19,7 +19,7 @@ namespace {
 
 // The window of the bands, of either depth.
 template <class T, class Fill>
-std::variant<HeightWindow, Error> readBands(int w, int h, const std::vector<HeightBand>& bands, const Fill& fill)
+std::variant<HeightWindow, Error> readBands(int w, int h, const std::vector<Rect>& bands, const Fill& fill)
 {
     auto window = filledWindow<T>(w, h, bands, fill);
     if (Error* e = std::get_if<Error>(&window)) return std::move(*e);
@@ -32,7 +32,7 @@ public:
     ~RawHeights() override { ::close(fd_); }
 
     bool deep() const override { return deep_; }
-    std::variant<HeightWindow, Error> read(const std::vector<HeightBand>& bands) const override
+    std::variant<HeightWindow, Error> read(const std::vector<Rect>& bands) const override
     {
         if (!deep_)
             return readBands<std::uint8_t>(w_, h_, bands, [&](int y, int x0, int n, std::uint8_t* out) {
@@ -78,7 +78,7 @@ public:
     ~RasterHeights() override { rasterPlugin().close(raster_); }
 
     bool deep() const override { return true; }
-    std::variant<HeightWindow, Error> read(const std::vector<HeightBand>& bands) const override
+    std::variant<HeightWindow, Error> read(const std::vector<Rect>& bands) const override
     {
         std::vector<double> values;
         std::vector<unsigned char> valid;

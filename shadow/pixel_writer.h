@@ -5,6 +5,7 @@
 // over the picture afterwards (see sweep.cpp).
 
 #include "../workspace/picture.h"
+#include "../workspace/rect.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -44,34 +45,6 @@ private:
     unsigned h_;
 };
 
-// A box of grid points: x0..x0 + width - 1 by y0..y0 + height - 1.
-struct LayerBox {
-    int x0;
-    int y0;
-    int width;
-    int height;
-
-    int x1() const { return x0 + width; } // one past the last column
-    int y1() const { return y0 + height; }
-    bool empty() const { return width <= 0 || height <= 0; }
-};
-
-// The points two boxes share; an empty box (no width or height) if none.
-inline LayerBox meet(const LayerBox& a, const LayerBox& b)
-{
-    const int x0 = a.x0 > b.x0 ? a.x0 : b.x0, y0 = a.y0 > b.y0 ? a.y0 : b.y0;
-    const int x1 = a.x1() < b.x1() ? a.x1() : b.x1(), y1 = a.y1() < b.y1() ? a.y1() : b.y1();
-    return {x0, y0, x1 - x0, y1 - y0};
-}
-
-// The smallest box holding both.
-inline LayerBox unite(const LayerBox& a, const LayerBox& b)
-{
-    const int x0 = a.x0 < b.x0 ? a.x0 : b.x0, y0 = a.y0 < b.y0 ? a.y0 : b.y0;
-    const int x1 = a.x1() > b.x1() ? a.x1() : b.x1(), y1 = a.y1() > b.y1() ? a.y1() : b.y1();
-    return {x0, y0, x1 - x0, y1 - y0};
-}
-
 // A layer of stamped shades over a box of the grid, row by row, each row
 // `stride` values after the one before. A layer with the grid's rows has
 // the height grid's stride and starts at the box's first point, so a
@@ -80,13 +53,13 @@ inline LayerBox unite(const LayerBox& a, const LayerBox& b)
 // memory on the ends of its rows.
 struct LayerTarget {
     std::uint32_t* values;
-    LayerBox box;
+    Rect box;
     std::size_t stride;
     bool gridRows;
 };
 
 // The values a layer holds, from the box's first point to its last.
-inline std::size_t layerValues(const LayerBox& box, std::size_t stride)
+inline std::size_t layerValues(const Rect& box, std::size_t stride)
 {
     return static_cast<std::size_t>(box.height - 1) * stride + static_cast<std::size_t>(box.width);
 }

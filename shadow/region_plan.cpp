@@ -120,7 +120,7 @@ struct StepRange {
 
 // The steps whose pixel may lie in the box, a step or so to spare; none
 // when the ray cannot reach it.
-std::optional<StepRange> stepsInBox(const RayWalk& walk, const RayLine& line, const WorldRegion& box)
+std::optional<StepRange> stepsInBox(const RayWalk& walk, const RayLine& line, const Rect& box)
 {
     const int majorLo = walk.majorY ? box.y0 : box.x0, majorHi = majorLo + (walk.majorY ? box.height : box.width);
     const int minorLo = walk.majorY ? box.x0 : box.y0, minorHi = minorLo + (walk.majorY ? box.width : box.height);
@@ -265,7 +265,7 @@ RegionPlan planRegion(const WorldRegion& region, const ShadowParams& params, boo
         const RayWalk walk = startRay(t.x, t.y, o.x, o.y);
         const double limit = walk.majorY ? w : h;
         const RayLine line(walk, limit);
-        const std::optional<StepRange> inBox = stepsInBox(walk, line, region);
+        const std::optional<StepRange> inBox = stepsInBox(walk, line, region.area);
         if (!inBox) continue;
         const std::int64_t onGrid = firstStepOnGrid(walk, line, walk.majorY ? h : w);
         const std::int64_t from = lookback && inBox->first - *lookback >= onGrid ? inBox->first - *lookback : 0;
@@ -279,7 +279,7 @@ RegionPlan planRegion(const WorldRegion& region, const ShadowParams& params, boo
     for (std::size_t b = 0; b < bands; ++b) {
         if (lo[b] > hi[b]) continue;
         const int y0 = static_cast<int>(b) * kBandRows;
-        plan.heights.push_back({y0, std::min(kBandRows, h + 1 - y0), lo[b], hi[b] - lo[b] + 1});
+        plan.heights.push_back(Rect{lo[b], y0, hi[b] - lo[b] + 1, std::min(kBandRows, h + 1 - y0)});
     }
     return plan;
 }

@@ -26,7 +26,7 @@ struct RegionRay {
 
 struct RegionPlan {
     std::vector<RegionRay> rays;    // in the world's sweep order
-    std::vector<HeightBand> heights; // what the rays read, top to bottom
+    std::vector<Rect> heights; // what the rays read, top to bottom
 };
 
 // fromSun: every ray starts at the sun (X0, Y0) and the four sides are

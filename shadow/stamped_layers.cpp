@@ -28,7 +28,7 @@ std::vector<std::size_t> splitRays(const std::vector<double>& steps, double tota
 
 } // namespace
 
-LayerBox reachOf(const RayWalk& r, int w, int h)
+Rect reachOf(const RayWalk& r, int w, int h)
 {
     const double limit = r.majorY ? w : h;
     const int majorTop = r.majorY ? h : w;
@@ -84,7 +84,7 @@ std::vector<std::size_t> longestFirst(const std::vector<Piece>& pieces)
     return order;
 }
 
-void foldLayers(const std::vector<Piece>& pieces, Picture& into, const LayerBox& frame)
+void foldLayers(const std::vector<Piece>& pieces, Picture& into, const Rect& frame)
 {
     // Stretch by stretch, piece by piece, in plain loops the compiler takes
     // many pixels at a time.
@@ -97,7 +97,7 @@ void foldLayers(const std::vector<Piece>& pieces, Picture& into, const LayerBox&
             const int n = std::min(kStretch, frame.x0 + w - first);
             std::fill_n(best, n, 0u);
             for (const Piece& p : pieces) {
-                const LayerBox& b = p.box;
+                const Rect& b = p.box;
                 if (y < b.y0 || y >= b.y0 + b.height) continue;
                 const int from = std::max(first, b.x0), count = std::min(first + n, b.x0 + b.width) - from;
                 const std::uint32_t* l = p.layer.data() + static_cast<std::size_t>(y - b.y0) * p.stride + (from - b.x0);

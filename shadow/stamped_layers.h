@@ -21,10 +21,10 @@ struct StampedRays {
     std::vector<StampedRay> rays;
     std::vector<int> sides;
     std::vector<double> steps;
-    std::vector<LayerBox> boxes;
+    std::vector<Rect> boxes;
     double total = 0;
 
-    void add(const StampedRay& ray, int side, double raySteps, const LayerBox& box)
+    void add(const StampedRay& ray, int side, double raySteps, const Rect& box)
     {
         rays.push_back(ray);
         sides.push_back(side);
@@ -46,7 +46,7 @@ constexpr double kLayerBudget = 4.0 * 1024 * 1024 * 1024 / sizeof(std::uint32_t)
 struct Piece {
     std::size_t first;
     std::size_t last;
-    LayerBox box;
+    Rect box;
     Layer layer;
     bool gridRows = false; // the height grid's rows, else the box's own, padded likewise
     std::size_t stride = 0;
@@ -58,7 +58,7 @@ struct Piece {
 // the map may slide along the edge and end up to one side of its target;
 // the bounds follow the walk rather than the line, with two points to spare
 // for the rounding of the sums.
-LayerBox reachOf(const RayWalk& r, int w, int h);
+Rect reachOf(const RayWalk& r, int w, int h);
 
 // Cuts the rays into `runs` runs of about equal steps, one for each
 // thread, and a run into pieces where it passes from one side to the
@@ -79,6 +79,6 @@ std::vector<std::size_t> longestFirst(const std::vector<Piece>& pieces);
 // Folds the layers into `into`, whose pixel (0, 0) is the map's
 // (frame.x0, frame.y0): the largest stamp at every pixel, a pixel no ray
 // wrote keeping what it held.
-void foldLayers(const std::vector<Piece>& pieces, Picture& into, const LayerBox& frame);
+void foldLayers(const std::vector<Piece>& pieces, Picture& into, const Rect& frame);
 
 } // namespace gloamery

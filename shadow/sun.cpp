@@ -60,11 +60,11 @@ std::vector<SunGroup> sunGroups(const SunControls& c, int w, int h)
 // to stop.
 template <class Grid>
 std::optional<std::pair<LitPlanes, LitPlanes>> countLight(const std::vector<SunGroup>& groups, const SunControls& c,
-                                                          const Grid& heights, int w, int h, const LayerBox& box,
+                                                          const Grid& heights, int w, int h, const Rect& box,
                                                           Reporter& report)
 {
     LitPlanes sun(box, 1);
-    LitPlanes sky(c.sky > 0 ? box : LayerBox{0, 0, 0, 0}, c.sky > 0 ? c.skyAltitudes : 0);
+    LitPlanes sky(c.sky > 0 ? box : Rect{0, 0, 0, 0}, c.sky > 0 ? c.skyAltitudes : 0);
     for (std::size_t g = 0; g < groups.size(); ++g) {
         if (report.cancelled()) return std::nullopt;
         const SunRays rays(groups[g].azimuth, c.groundX, c.groundY, w, h);
@@ -78,7 +78,7 @@ std::optional<std::pair<LitPlanes, LitPlanes>> countLight(const std::vector<SunG
 // is the map's (box.x0, box.y0).
 template <class Grid>
 Refusal lightBox(Workspace& ws, const SunControls& c, int darkness, const Grid& heights, int w, int h,
-                 const LayerBox& box, Reporter& report)
+                 const Rect& box, Reporter& report)
 {
     const std::vector<SunGroup> groups = sunGroups(c, w, h);
     auto counts = countLight(groups, c, heights, w, h, box, report);
@@ -90,13 +90,13 @@ Refusal lightBox(Workspace& ws, const SunControls& c, int darkness, const Grid& 
 
 // The part of the world's grid a region's run reads: every pixel a walk
 // over the region passes, and one around the region for the slopes.
-LayerBox regionFootprint(const std::vector<SunGroup>& groups, const SunControls& c, const WorldRegion& r)
+Rect regionFootprint(const std::vector<SunGroup>& groups, const SunControls& c, const WorldRegion& r)
 {
-    const LayerBox box{r.x0, r.y0, r.width, r.height};
-    const LayerBox world{0, 0, r.worldWidth, r.worldHeight};
-    LayerBox reads = meet(LayerBox{box.x0 - 1, box.y0 - 1, box.width + 2, box.height + 2}, world);
+    const Rect& box = r.area;
+    const Rect world{0, 0, r.worldWidth, r.worldHeight};
+    Rect reads = meet(grown(box, 1), world);
     for (const SunGroup& g : groups) {
-        const LayerBox f = walkFootprint(SunRays(g.azimuth, c.groundX, c.groundY, r.worldWidth, r.worldHeight), g, box);
+        const Rect f = walkFootprint(SunRays(g.azimuth, c.groundX, c.groundY, r.worldWidth, r.worldHeight), g, box);
         if (!f.empty()) reads = unite(reads, f);
     }
     return reads;
@@ -126,7 +126,7 @@ Refusal runSun(Workspace& ws, const SunControls& sun, int darkness, Reporter& re
     report.status(status::kCalculating);
     const HeightGrid heights = readHeights(ws);
     const int w = ws.width(), h = ws.height();
-    return heights.visit([&](const auto& grid) { return lightBox(ws, sun, darkness, grid, w, h, LayerBox{0, 0, w, h}, report); });
+    return heights.visit([&](const auto& grid) { return lightBox(ws, sun, darkness, grid, w, h, Rect{0, 0, w, h}, report); });
 }
 
 Refusal runSunRegion(Workspace& ws, const WorldRegion& region, const HeightSource& source, const SunControls& sun,
@@ -135,10 +135,10 @@ Refusal runSunRegion(Workspace& ws, const WorldRegion& region, const HeightSourc
     if (Refusal refused = sunControlsRefused(sun)) return refused;
     report.status(status::kCalculating);
     const int w = region.worldWidth, h = region.worldHeight;
-    const LayerBox reads = regionFootprint(sunGroups(sun, w, h), sun, region);
-    auto window = source.read({HeightBand{reads.y0, reads.height, reads.x0, reads.width}});
+    const Rect reads = regionFootprint(sunGroups(sun, w, h), sun, region);
+    auto window = source.read({reads});
     if (const Error* e = std::get_if<Error>(&window)) return *e;
-    const LayerBox box{region.x0, region.y0, region.width, region.height};
+    const Rect& box = region.area;
     return std::visit([&](const auto& grid) { return lightBox(ws, sun, darkness, grid, w, h, box, report); },
                       std::get<HeightWindow>(window));
 }

@@ -91,7 +91,7 @@ void writeSunLight(Picture& shadow, const LitPlanes& sun, const LitPlanes& sky, 
     const LambertTerm lambert(c);
     const SkyLight skyLight(c);
     const SunShade shade{static_cast<double>(darkness), c.sky, c.size > 0};
-    const LayerBox& box = sun.box;
+    const Rect& box = sun.box;
     const std::size_t width = static_cast<std::size_t>(box.width);
     forEachRow((box.height + kBand - 1) / kBand, sun.pixels(), [&](int band) {
         std::vector<double> ring[3], lambda(width, 1.0), skyRow(width, 0.0);

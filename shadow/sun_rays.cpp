@@ -38,7 +38,7 @@ std::int64_t sunDrop(const SunRays& rays, double altitude, double vertical)
     return static_cast<std::int64_t>(nearest(p));
 }
 
-WalkSpan walkSpan(const SunRays& rays, const SunGroup& group, const LayerBox& box)
+WalkSpan walkSpan(const SunRays& rays, const SunGroup& group, const Rect& box)
 {
     const int m0 = rays.majorY ? box.y0 : box.x0, m1 = rays.majorY ? box.y1() : box.x1();
     const int n0 = rays.majorY ? box.x0 : box.y0, n1 = rays.majorY ? box.x1() : box.y1();
@@ -51,7 +51,7 @@ WalkSpan walkSpan(const SunRays& rays, const SunGroup& group, const LayerBox& bo
     return {i0, ia, ib, n0 - std::max(ca, cb), n1 - 1 - std::min(ca, cb)};
 }
 
-LayerBox walkFootprint(const SunRays& rays, const SunGroup& group, const LayerBox& box)
+Rect walkFootprint(const SunRays& rays, const SunGroup& group, const Rect& box)
 {
     const WalkSpan span = walkSpan(rays, group, box);
     const std::int64_t c0 = rays.offset(span.i0), c1 = rays.offset(span.ib);
@@ -60,7 +60,7 @@ LayerBox walkFootprint(const SunRays& rays, const SunGroup& group, const LayerBo
     if (hi < lo) return {0, 0, 0, 0};
     const int a = std::min(rays.major(span.i0), rays.major(span.ib)), b = std::max(rays.major(span.i0), rays.major(span.ib));
     const int minor0 = static_cast<int>(lo), minors = static_cast<int>(hi - lo + 1);
-    return rays.majorY ? LayerBox{minor0, a, minors, b - a + 1} : LayerBox{a, minor0, b - a + 1, minors};
+    return rays.majorY ? Rect{minor0, a, minors, b - a + 1} : Rect{a, minor0, b - a + 1, minors};
 }
 
 } // namespace gloamery

@@ -30,14 +30,14 @@ constexpr int kMaxGroupLevels = 16;
 // the height grid's are, so that the rows it writes do not all fall into
 // the same few sets of the processor's cache.
 struct LitPlanes {
-    LayerBox box;
+    Rect box;
     int count = 1;
     std::size_t stride;
     // In large pages: a walk down a column touches a new row, and so a new
     // page, at every pixel.
     std::vector<std::uint16_t, LargePageAllocator<std::uint16_t>> values;
 
-    LitPlanes(const LayerBox& b, int planes)
+    LitPlanes(const Rect& b, int planes)
         : box(b), count(planes), stride(static_cast<std::size_t>(paddedRow<std::uint16_t>(b.width)))
     {
         fillFresh(values, static_cast<std::size_t>(planes) * stride * static_cast<std::size_t>(b.height), std::uint16_t{0});
@@ -60,10 +60,10 @@ struct WalkSpan {
     std::int64_t kLo;
     std::int64_t kHi;
 };
-WalkSpan walkSpan(const SunRays& rays, const SunGroup& group, const LayerBox& box);
+WalkSpan walkSpan(const SunRays& rays, const SunGroup& group, const Rect& box);
 
 // The pixels of the map a walk over `box` reads (empty when none).
-LayerBox walkFootprint(const SunRays& rays, const SunGroup& group, const LayerBox& box);
+Rect walkFootprint(const SunRays& rays, const SunGroup& group, const Rect& box);
 
 namespace sun_walk {
 
@@ -80,7 +80,7 @@ void walkBundle(const SunRays& rays, const SunGroup& g, const WalkSpan& span, st
     for (int l = 0; l < levels; ++l) top[static_cast<std::size_t>(l)].fill(kNone);
     std::array<std::int64_t, kBundle> level{};
     std::array<std::array<std::uint16_t, kBundle>, kMaxGroupLevels> lit{};
-    const LayerBox& box = out.box;
+    const Rect& box = out.box;
     const int boxMinor0 = rays.majorY ? box.x0 : box.y0;
     const int boxMinor1 = rays.majorY ? box.x1() : box.y1();
 

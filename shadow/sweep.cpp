@@ -58,7 +58,7 @@ int heightsStride(const Grid& heights)
 // into's pixel (0, 0) is the map's (frame.x0, frame.y0).
 template <class S, class Grid>
 void castStamped(const StampedRays& all, const Grid& heights, const ShadowParams& params, Picture& into,
-                 const LayerBox& frame)
+                 const Rect& frame)
 {
     int runs = threadsFor(static_cast<std::size_t>(all.total));
     std::vector<Piece> pieces = cutPieces(all, heightsStride(heights), runs);
@@ -119,7 +119,7 @@ void castRays(const std::vector<SweepTarget>& targets, const ShadowSteps& steps,
         const RayWalk walk = startRay(t.x, t.y, o.x, o.y);
         rays.add({walk, k + 1}, t.side, raySteps(t, params, S::fromSun), reachOf(walk, heights.mapWidth(), heights.mapHeight()));
     }
-    castStamped<S>(rays, heights, params, shadow, LayerBox{0, 0, w, h});
+    castStamped<S>(rays, heights, params, shadow, Rect{0, 0, w, h});
     for (std::size_t k = 0; k < targets.size(); ++k) reportAfter(k);
 }
 
@@ -127,7 +127,7 @@ void castRays(const std::vector<SweepTarget>& targets, const ShadowSteps& steps,
 // the region a piece's rays can reach.
 template <class S, class Grid>
 void castRegion(const RegionPlan& plan, const Grid& heights, const ShadowParams& params, Picture& shadow,
-                const LayerBox& held)
+                const Rect& held)
 {
     std::vector<std::size_t> order(plan.rays.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
@@ -136,7 +136,7 @@ void castRegion(const RegionPlan& plan, const Grid& heights, const ShadowParams&
     StampedRays rays;
     for (std::size_t k : order) {
         const RegionRay& r = plan.rays[k];
-        const LayerBox reach = meet(reachOf(r.ray.walk, heights.mapWidth(), heights.mapHeight()), held);
+        const Rect reach = meet(reachOf(r.ray.walk, heights.mapWidth(), heights.mapHeight()), held);
         if (reach.width > 0 && reach.height > 0) rays.add(r.ray, r.side, r.ray.walk.left + 1.0, reach);
     }
     if (!rays.rays.empty()) castStamped<S>(rays, heights, params, shadow, held);
@@ -200,7 +200,7 @@ Refusal runShadowRegion(Workspace& ws, const WorldRegion& region, const HeightSo
             refused = *e;
             return;
         }
-        const LayerBox held{region.x0, region.y0, region.width, region.height};
+        const Rect& held = region.area;
         std::visit([&](const auto& grid) { castRegion<S>(plan, grid, params, ws.picture(Slot::Shadow), held); },
                    std::get<HeightWindow>(window));
     });

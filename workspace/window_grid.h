@@ -7,6 +7,7 @@
 #include "large_buffer.h"
 
 #include "controls.h"
+#include "rect.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -17,14 +18,6 @@
 
 namespace gloamery {
 
-// Rows y0 .. y0 + rows - 1 of the grid, columns x0 .. x0 + width - 1.
-struct HeightBand {
-    int y0;
-    int rows;
-    int x0;
-    int width;
-};
-
 template <class T>
 class WindowGrid {
 public:
@@ -32,19 +25,19 @@ public:
 
     // The grid of a W x H map (indices 0..W, 0..H), holding the bands
     // given, which lie on the grid and share no row.
-    WindowGrid(int mapWidth, int mapHeight, std::vector<HeightBand> bands)
+    WindowGrid(int mapWidth, int mapHeight, std::vector<Rect> bands)
         : columns_(mapWidth + 1), rows_(mapHeight + 1), bands_(std::move(bands)),
           rowStart_(static_cast<std::size_t>(rows_), kNoRow), rowSpan_(static_cast<std::size_t>(rows_), {0, 0})
     {
         std::size_t size = 0;
-        for (const HeightBand& b : bands_) {
-            for (int r = 0; r < b.rows; ++r) {
+        for (const Rect& b : bands_) {
+            for (int r = 0; r < b.height; ++r) {
                 const auto y = static_cast<std::size_t>(b.y0 + r);
                 rowStart_[y] = size + static_cast<std::size_t>(r) * static_cast<std::size_t>(b.width)
                              - static_cast<std::size_t>(b.x0); // wraps round; index() adds x back
                 rowSpan_[y] = {b.x0, b.x0 + b.width};
             }
-            size += static_cast<std::size_t>(b.rows) * static_cast<std::size_t>(b.width);
+            size += static_cast<std::size_t>(b.height) * static_cast<std::size_t>(b.width);
         }
         samples_.resize(size);
     }
@@ -53,7 +46,7 @@ public:
     int mapHeight() const { return rows_ - 1; }
     int columns() const { return columns_; }
     int rows() const { return rows_; }
-    const std::vector<HeightBand>& bands() const { return bands_; }
+    const std::vector<Rect>& bands() const { return bands_; }
 
     // Whether (x, y) is held: reads anywhere else are a caller's bug.
     bool holds(int x, int y) const
@@ -80,7 +73,7 @@ private:
 
     int columns_;
     int rows_;
-    std::vector<HeightBand> bands_;
+    std::vector<Rect> bands_;
     std::vector<std::size_t> rowStart_;
     std::vector<std::pair<int, int>> rowSpan_; // the columns each row holds
     std::vector<T, LargePageAllocator<T>> samples_;
@@ -91,12 +84,12 @@ private:
 // the map (it returns a Refusal); the outside column and row hold the top
 // sample.
 template <class T, class Fill>
-std::variant<WindowGrid<T>, Error> filledWindow(int w, int h, const std::vector<HeightBand>& bands, const Fill& fill)
+std::variant<WindowGrid<T>, Error> filledWindow(int w, int h, const std::vector<Rect>& bands, const Fill& fill)
 {
     WindowGrid<T> grid(w, h, bands);
-    for (const HeightBand& b : bands) {
+    for (const Rect& b : bands) {
         const int inside = std::max(0, std::min(b.x0 + b.width, w) - b.x0);
-        for (int y = b.y0; y < b.y0 + b.rows; ++y) {
+        for (int y = b.y0; y < b.y0 + b.height; ++y) {
             T* row = grid.data() + grid.index(b.x0, y);
             const int n = y < h ? inside : 0;
             if (n > 0)
@@ -114,16 +107,12 @@ using HeightWindow = std::variant<ByteWindow, DeepWindow>;
 // Worlds run to 65536 pixels a side, lit a region at a time.
 constexpr int kMaxWorldSize = 65536;
 
-// A world of W x H pixels and the box of it a run holds: pixels x0 ..
-// x0 + width - 1 by y0 .. y0 + height - 1, the workspace's pixel (0, 0)
-// being the world's (x0, y0).
+// A world of W x H pixels and the box of it a run holds, the workspace's
+// pixel (0, 0) being the world's (area.x0, area.y0).
 struct WorldRegion {
     int worldWidth;
     int worldHeight;
-    int x0;
-    int y0;
-    int width;
-    int height;
+    Rect area;
 };
 
 // Where a region's run gets the world's heights: any part of the world's
@@ -135,7 +124,7 @@ public:
     virtual bool deep() const = 0;
     // A window holding the bands given (which lie on the world's grid and
     // share no row), or the reason the heights could not be read.
-    virtual std::variant<HeightWindow, Error> read(const std::vector<HeightBand>& bands) const = 0;
+    virtual std::variant<HeightWindow, Error> read(const std::vector<Rect>& bands) const = 0;
 };
 
 } // namespace gloamery

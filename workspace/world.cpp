@@ -4,15 +4,14 @@
 
 namespace gloamery {
 
-WorldRegion heldBox(int worldWidth, int worldHeight, int x, int y, int w, int h)
+WorldRegion heldBox(int worldWidth, int worldHeight, const Rect& region)
 {
-    const int x0 = std::max(0, x - 1), y0 = std::max(0, y - 1);
-    const int x1 = std::min(worldWidth, x + w + 1), y1 = std::min(worldHeight, y + h + 1);
-    return {worldWidth, worldHeight, x0, y0, x1 - x0, y1 - y0};
+    return {worldWidth, worldHeight, meet(grown(region, 1), Rect{0, 0, worldWidth, worldHeight})};
 }
 
-Picture windowOf(const Picture& p, const WorldRegion& held, bool repeat)
+Picture windowOf(const Picture& p, const WorldRegion& region, bool repeat)
 {
+    const Rect& held = region.area;
     Picture out(p.background(), held.width, held.height);
     const int pw = p.width(), ph = p.height();
     if (pw <= 0 || ph <= 0) return out;
@@ -46,7 +45,7 @@ Picture cropped(const Picture& p, int x, int y, int w, int h)
 namespace {
 
 template <class T>
-WindowGrid<T> sampled(int w, int h, const std::vector<HeightBand>& bands, const SampledHeights::Sample& sample)
+WindowGrid<T> sampled(int w, int h, const std::vector<Rect>& bands, const SampledHeights::Sample& sample)
 {
     auto window = filledWindow<T>(w, h, bands, [&](int y, int x0, int n, T* out) -> Refusal {
         for (int i = 0; i < n; ++i) out[i] = static_cast<T>(sample(x0 + i, y));
@@ -57,7 +56,7 @@ WindowGrid<T> sampled(int w, int h, const std::vector<HeightBand>& bands, const 
 
 } // namespace
 
-std::variant<HeightWindow, Error> SampledHeights::read(const std::vector<HeightBand>& bands) const
+std::variant<HeightWindow, Error> SampledHeights::read(const std::vector<Rect>& bands) const
 {
     if (deep_) return HeightWindow(sampled<std::uint16_t>(width_, height_, bands, sample_));
     return HeightWindow(sampled<std::uint8_t>(width_, height_, bands, sample_));

@@ -10,9 +10,9 @@
 
 namespace gloamery {
 
-// The box a run over region (x, y, w, h) of a W x H world holds: the
-// region and one pixel around it, within the world.
-WorldRegion heldBox(int worldWidth, int worldHeight, int x, int y, int w, int h);
+// The box a run over a region of a W x H world holds: the region and one
+// pixel around it, within the world.
+WorldRegion heldBox(int worldWidth, int worldHeight, const Rect& region);
 
 // The part of a world picture the box holds: p repeated across the world
 // from its origin (repeat), or p at the world's top-left with its
@@ -33,7 +33,7 @@ public:
     {
     }
     bool deep() const override { return deep_; }
-    std::variant<HeightWindow, Error> read(const std::vector<HeightBand>& bands) const override;
+    std::variant<HeightWindow, Error> read(const std::vector<Rect>& bands) const override;
 
 private:
     int width_;

@@ -108,8 +108,8 @@ void expectRegionsMatch(const World& world, const Recipe& run, const Workspace& 
     for (std::size_t j = 0; j + 1 < ys.size(); ++j)
         for (std::size_t i = 0; i + 1 < xs.size(); ++i) {
             const int x = xs[i], y = ys[j], w = xs[i + 1] - x, h = ys[j + 1] - y;
-            const WorldRegion held = heldBox(world.w, world.h, x, y, w, h);
-            Workspace ws(held.width, held.height);
+            const WorldRegion held = heldBox(world.w, world.h, {x, y, w, h});
+            Workspace ws(held.area.width, held.area.height);
             ws.picture(Slot::Grass) = windowOf(world.grass, held, true);
             ws.picture(Slot::Stone) = windowOf(world.stone, held, true);
             const auto window = source.read(textureHeights(held));
@@ -120,7 +120,7 @@ void expectRegionsMatch(const World& world, const Recipe& run, const Workspace& 
                 ASSERT_FALSE(runShadowRegionAndMerge(ws, held, source, mode, std::get<ShadowParams>(params), run.controls, quiet));
             }
             for (Slot s : {Slot::Shadow, Slot::Texture, Slot::Colour}) {
-                const Picture mine = cropped(ws.picture(s), x - held.x0, y - held.y0, w, h);
+                const Picture mine = cropped(ws.picture(s), x - held.area.x0, y - held.area.y0, w, h);
                 const Picture theirs = cropped(whole.picture(s), x, y, w, h);
                 if (mine == theirs) continue;
                 int px = 0, py = 0;
@@ -194,15 +194,15 @@ TEST(Region, LongestShadowsReachIntoTheRegion)
 // world lit with a steep decay reads little more than itself.
 TEST(Region, ReadsOnlyWhatItsRaysNeed)
 {
-    const WorldRegion held = heldBox(4096, 4096, 3000, 3000, 500, 400);
+    const WorldRegion held = heldBox(4096, 4096, {3000, 3000, 500, 400});
     ShadowParams params;
     params.x0 = 100;
     params.y0 = 200;
     params.decay = 5; // a lift carries 52 steps
     std::size_t area = 0;
-    for (const HeightBand& b : planRegion(held, params, true, 255, 1.0).heights) area += static_cast<std::size_t>(b.rows) * b.width;
-    EXPECT_GT(area, static_cast<std::size_t>(held.width) * held.height);
-    EXPECT_LT(area, static_cast<std::size_t>(held.width + 100) * (held.height + 100));
+    for (const Rect& b : planRegion(held, params, true, 255, 1.0).heights) area += static_cast<std::size_t>(b.height) * b.width;
+    EXPECT_GT(area, static_cast<std::size_t>(held.area.width) * held.area.height);
+    EXPECT_LT(area, static_cast<std::size_t>(held.area.width + 100) * (held.area.height + 100));
 }
 
 // The sums of a ray's steps, carried forward a run at a time, land on the

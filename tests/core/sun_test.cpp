@@ -326,14 +326,14 @@ TEST(Sun, RegionsOfAWorldGiveTheWholeRunsBytes)
                 const int cutX = 1 + static_cast<int>(rng() % static_cast<unsigned>(t.w)), cutY = 1 + static_cast<int>(rng() % static_cast<unsigned>(t.h));
                 for (const auto& [x, y, w, h] : {std::array<int, 4>{0, 0, cutX, cutY}, {cutX - 1, cutY - 1, t.w - cutX + 1, t.h - cutY + 1},
                                                  {0, cutY - 1, t.w, 1}}) {
-                    const WorldRegion held = heldBox(t.w, t.h, x, y, w, h);
-                    Workspace ws(held.width, held.height);
+                    const WorldRegion held = heldBox(t.w, t.h, {x, y, w, h});
+                    Workspace ws(held.area.width, held.area.height);
                     ShadowParams p;
                     p.sun = c.sun;
                     p.darkness = c.darkness;
                     ASSERT_FALSE(runShadowRegionAndMerge(ws, held, source, ShadowMode::Sun, p, c, quiet));
                     for (Slot s : {Slot::Shadow, Slot::Colour})
-                        EXPECT_TRUE(cropped(ws.picture(s), x - held.x0, y - held.y0, w, h) == cropped(whole.picture(s), x, y, w, h))
+                        EXPECT_TRUE(cropped(ws.picture(s), x - held.area.x0, y - held.area.y0, w, h) == cropped(whole.picture(s), x, y, w, h))
                             << describe(t, c.sun) << " region " << x << "," << y << " " << w << "x" << h << " " << slotName(s);
                 }
             }
