@@ -10,7 +10,7 @@
 #include "imageio/picture_limits.h"
 #include "imageio/picture_size.h"
 #include "imageio/plugins.h"
-#include "imageio/qt_fallback.h"
+#include "imageio/qt_plugin.h"
 #include "imageio/raster_plugin.h"
 #include "imageio/terrain_glb.h"
 #include "workspace/large_buffer.h"

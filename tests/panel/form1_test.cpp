@@ -5,9 +5,9 @@
 #include "panel/open_formats.h"
 #include "panel/save_formats.h"
 
-#include "imageio/height_files.h"
+#include "imageio/qt/height_files.h"
 #include "compose/texture.h"
-#include "imageio/format_checks.h"
+#include "imageio/qt/format_checks.h"
 #include "shadow/sweep.h"
 #include "workspace/numeric.h"
 

@@ -14,7 +14,7 @@
 
 namespace gloamery {
 
-// Exactly loadSlotFile (height_files.h), result in `out`.
+// Exactly loadSlotFile (qt/height_files.h), result in `out`.
 using QtLoadSlotFile = void (*)(Workspace& ws, Slot slot, const std::string& path, bool tile,
                                 const std::optional<ElevationRange>& heights, std::variant<LoadedFile, Error>& out);
 constexpr const char* kQtLoadSlotFileSymbol = "gloamery_qt_load_slot_file";

@@ -1,12 +1,12 @@
 #include "height_files.h"
 
 #include "format_checks.h"
-#include "gdal_plugin.h"
-#include "geo_place.h"
+#include "imageio/gdal_plugin.h"
+#include "imageio/geo_place.h"
 #include "picture_io.h"
-#include "input_file.h"
-#include "raster_plugin.h"
-#include "raster_window.h"
+#include "imageio/input_file.h"
+#include "imageio/raster_plugin.h"
+#include "imageio/raster_window.h"
 
 #include <QFileInfo>
 

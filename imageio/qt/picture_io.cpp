@@ -1,7 +1,7 @@
 #include "picture_io.h"
 
-#include "input_file.h"
-#include "native_io.h"
+#include "imageio/input_file.h"
+#include "imageio/native_io.h"
 
 #include "format_checks.h"
 
