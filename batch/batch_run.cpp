@@ -9,7 +9,6 @@
 #include "imageio/native_io.h"
 #include "imageio/picture_limits.h"
 #include "imageio/picture_size.h"
-#include "imageio/plugins.h"
 #include "imageio/qt_plugin.h"
 #include "imageio/raster_plugin.h"
 #include "imageio/terrain_glb.h"
@@ -90,11 +89,8 @@ std::variant<LoadedFile, Error> loadFileBytes(Workspace& ws, const LoadStep& loa
 {
     if (!namedRaster(load.path))
         if (auto plain = loadPlainBytes(ws, load.slot, load.path, bytes, load.tile)) return std::move(*plain);
-    static const auto viaToolkit = reinterpret_cast<QtLoadSlotBytes>(
-        pluginSymbol(openPlugin(kQtPluginFile, "GLOAMERY_QTIO_PLUGIN"), kQtLoadSlotBytesSymbol));
-    if (!viaToolkit)
-        return Error{std::string("Files other than plain PNG are read by the ") + kQtPluginFile
-                     + " plugin, which is not installed."};
+    static const auto viaToolkit = reinterpret_cast<QtLoadSlotBytes>(qtPluginSymbol(kQtLoadSlotBytesSymbol));
+    if (!viaToolkit) return qtReadersMissing(load.path, bytes.data(), bytes.size());
     std::variant<LoadedFile, Error> read = Error{};
     viaToolkit(ws, load.slot, load.path, bytes, load.tile, load.heights, read);
     return read;
