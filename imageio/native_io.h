@@ -7,6 +7,7 @@
 
 #include "elevation.h"
 #include "geo_place.h"
+#include "png_writer.h"
 #include "workspace/controls.h"
 #include "workspace/workspace.h"
 
@@ -62,6 +63,8 @@ std::optional<LoadedFile> loadPlainBytes(Workspace& ws, Slot slot, const std::st
 // raster (.hgt, .asc, .dem): kinds the bytes alone do not tell.
 bool namesRawOrRaster(const std::string& path);
 
+// Writes a PNG file atomically from what `write` hands on.
+Refusal savePngFile(const std::string& path, const std::function<PngResult(const PngSink&)>& write);
 // Writes the picture as BMP or PNG by format ("bmp" or "png"), atomically.
 Refusal savePictureFile(const Picture& picture, const std::string& path, const std::string& format);
 // Writes deep heights as a 16-bit grey PNG, atomically.

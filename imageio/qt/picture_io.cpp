@@ -16,8 +16,6 @@
 #include <cmath>
 #include <vector>
 
-// Q_INIT_RESOURCE must be used outside any namespace.
-static void initDefaultResources() { Q_INIT_RESOURCE(defaults); }
 
 namespace gloamery {
 
@@ -251,19 +249,9 @@ Refusal savePicture(const Picture& picture, const QString& path, const char* for
 
 void loadDefaultPictures(Workspace& ws, const std::vector<Slot>& wanted)
 {
-    initDefaultResources();
-    const struct {
-        Slot slot;
-        const char* path;
-    } defaults[] = {
-        {Slot::Height, ":/defaults/height.png"},
-        {Slot::Grass, ":/defaults/grass.png"},
-        {Slot::Stone, ":/defaults/stone.png"},
-        {Slot::Detail, ":/defaults/detail.png"},
-    };
-    for (const auto& d : defaults)
-        if (std::find(wanted.begin(), wanted.end(), d.slot) != wanted.end())
-            placeImage(ws.picture(d.slot), QImage(QString::fromLatin1(d.path)));
+    // The pictures compiled into the program once, as the batch tool has
+    // them: plain PNGs, which the plain reader decodes as the toolkit does.
+    loadBuiltInDefaults(ws, wanted);
 }
 
 void loadDefaultPictures(Workspace& ws)
