@@ -93,10 +93,16 @@ std::string lowerExtension(const std::string& path)
     return ext;
 }
 
+bool namesElevationRaster(const std::string& path)
+{
+    const std::string suffix = lowerExtension(path);
+    return suffix == "hgt" || suffix == "asc" || suffix == "dem";
+}
+
 bool namesRawOrRaster(const std::string& path)
 {
     const std::string suffix = lowerExtension(path);
-    return suffix == "r8" || suffix == "r16" || suffix == "raw" || suffix == "hgt" || suffix == "asc" || suffix == "dem";
+    return suffix == "r8" || suffix == "r16" || suffix == "raw" || namesElevationRaster(path);
 }
 
 std::optional<LoadedFile> loadPlainFile(Workspace& ws, Slot slot, const std::string& path, bool tile)

@@ -59,8 +59,10 @@ std::optional<LoadedFile> loadPlainFile(Workspace& ws, Slot slot, const std::str
 std::optional<LoadedFile> loadPlainBytes(Workspace& ws, Slot slot, const std::string& path,
                                          const std::vector<unsigned char>& bytes, bool tile);
 
-// Whether the name says raw samples (.r8, .r16, .raw) or an elevation
-// raster (.hgt, .asc, .dem): kinds the bytes alone do not tell.
+// Whether the name says an elevation raster (.hgt, .asc, .dem), or raw
+// samples (.r8, .r16, .raw) or such a raster: kinds the bytes alone do not
+// tell.
+bool namesElevationRaster(const std::string& path);
 bool namesRawOrRaster(const std::string& path);
 
 // Writes a PNG file atomically from what `write` hands on.

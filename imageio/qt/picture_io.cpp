@@ -242,9 +242,9 @@ Refusal loadPictureImage(Picture& picture, const QImage& image)
 Refusal savePicture(const Picture& picture, const QString& path, const char* format)
 {
     // The batch tool's writer: the same bytes from the window and the tool.
-    const std::string fmt = format ? std::string(format)
-                                   : (QFileInfo(path).suffix().compare("png", Qt::CaseInsensitive) == 0 ? "png" : "bmp");
-    return savePictureFile(picture, QFile::encodeName(path).toStdString(), fmt);
+    const std::string name = QFile::encodeName(path).toStdString();
+    const std::string fmt = format ? std::string(format) : (lowerExtension(name) == "png" ? "png" : "bmp");
+    return savePictureFile(picture, name, fmt);
 }
 
 void loadDefaultPictures(Workspace& ws, const std::vector<Slot>& wanted)
