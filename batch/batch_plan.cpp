@@ -4,6 +4,7 @@
 
 #include "argument_vetting.h"
 #include "settings_options.h"
+#include "world_plan.h"
 #include "settings/settings.h"
 #include "shadow/shadow_params.h"
 #include "shadow/sun.h"
@@ -28,13 +29,8 @@ struct NamedOperation {
     Operation op;
 };
 
-constexpr std::array<NamedOperation, 9> kOperations = {{
-    {"linear", Operation::Linear},
-    {"linear-sim", Operation::LinearSim},
-    {"sin", Operation::Sin},
-    {"cos", Operation::Cos},
-    {"embossed", Operation::Embossed},
-    {"sun", Operation::Sun},
+// The shadow buttons are named by the settings files' names (settings.h).
+constexpr std::array<NamedOperation, 3> kOperations = {{
     {"make-texture", Operation::MakeTexture},
     {"make-texture2", Operation::MakeTexture2},
     {"clear", Operation::Clear},
@@ -42,6 +38,7 @@ constexpr std::array<NamedOperation, 9> kOperations = {{
 
 std::optional<Operation> operationFromName(const std::string& name)
 {
+    if (const auto mode = shadowButtonFromName(name)) return static_cast<Operation>(*mode);
     for (const auto& o : kOperations)
         if (name == o.name) return o.op;
     return std::nullopt;
@@ -71,87 +68,43 @@ void readRegion(const std::string& option, Reader& in, std::optional<std::vector
                          "4096,0,4096,4096");
 }
 
-std::optional<UsageError> placeRegion(Plan& plan, const std::optional<std::vector<int>>& region)
-{
-    if (!plan.world) {
-        if (region) return UsageError{"--region needs --world W,H before the pictures and operations"};
-        return std::nullopt;
-    }
-    WorldSpec& world = *plan.world;
-    if (!region) {
-        if (world.width > kMaxMapSize || world.height > kMaxMapSize)
-            return UsageError{"a world larger than " + std::to_string(kMaxMapSize) + " a side is lit a region at a time: give --region X,Y,w,h"};
-        world.regionWidth = world.width;
-        world.regionHeight = world.height;
-        return std::nullopt;
-    }
-    const std::vector<int>& r = *region;
-    const std::string text = std::to_string(r[0]) + "," + std::to_string(r[1]) + "," + std::to_string(r[2]) + "," + std::to_string(r[3]);
-    if (r[2] == 0 || r[3] == 0) return UsageError{"--region " + text + " is empty: its width and height must be at least 1"};
-    if (static_cast<long long>(r[0]) + r[2] > world.width || static_cast<long long>(r[1]) + r[3] > world.height)
-        return UsageError{"--region " + text + " reaches outside the " + std::to_string(world.width) + " x "
-                          + std::to_string(world.height) + " world"};
-    if (r[2] > kMaxMapSize || r[3] > kMaxMapSize)
-        return UsageError{"--region " + text + " is larger than " + std::to_string(kMaxMapSize) + " a side"};
-    world.x = r[0];
-    world.y = r[1];
-    world.regionWidth = r[2];
-    world.regionHeight = r[3];
-    return std::nullopt;
-}
-
-// What a world's steps cannot do: resize it, or load what its runs compute.
-std::optional<UsageError> worldRefuses(const Plan& plan)
-{
-    if (!plan.world) return std::nullopt;
-    for (const Step& step : plan.steps) {
-        if (std::holds_alternative<SizeStep>(step)) return UsageError{"--size cannot be used with --world: the world's size is set"};
-        if (std::holds_alternative<ExportStep>(step)) return UsageError{"--export-mesh cannot be used with --world: export the terrain of a map"};
-        const auto* load = std::get_if<LoadStep>(&step);
-        if (!load) continue;
-        if (load->fit) return UsageError{"--open cannot be used with --world: the world's size is set"};
-        if (!isInputSlot(load->slot))
-            return UsageError{"in a world, " + std::string(slotName(load->slot)) + " is computed and cannot be loaded"};
-        if (load->slot == Slot::Height && load->tile)
-            return UsageError{"in a world, the heights come from --load height FILE, read by window"};
-        if (load->slot == Slot::Height && !isRawHeightFile(load->path) && !load->heights)
-            return UsageError{"--load height " + quoted(load->path) + " in a world needs --heights LO,HI before it: a "
-                              "raster's least and greatest elevations cannot be known from the windows a region reads"};
-    }
-    return std::nullopt;
-}
-
 // A shadow run refuses some inputs (a sun beyond the 16-bit range, or
 // twice a world's side); that is found out now rather than halfway through
 // the run.
-bool canRun(Operation op, const std::string& name, const Controls& c, Reader& in, bool world)
+// The step, with the values a shadow run takes read from the controls.
+std::optional<RunStep> runStep(Operation op, const std::string& name, const Controls& c, Reader& in, bool world,
+                               std::pair<bool, bool> unitsGiven)
 {
+    RunStep step{op, c, {}, unitsGiven.first, unitsGiven.second};
     const auto mode = shadowModeOf(op);
-    if (!mode) return true;
-    if (const Refusal e = shadowInputsRefused(c, *mode, parseCNumber, world ? kWorldSunReach : kMapSunReach)) {
+    if (!mode) return step;
+    auto read = readShadowParams(c, parseCNumber, *mode, world ? kWorldSunReach : kMapSunReach);
+    if (const Error* e = std::get_if<Error>(&read)) {
         in.fail(name + ": " + e->message);
-        return false;
+        return std::nullopt;
     }
-    return true;
+    step.params = std::get<ShadowParams>(read);
+    return step;
 }
 
 } // namespace
 
 std::optional<ShadowMode> shadowModeOf(Operation op)
 {
-    switch (op) {
-    case Operation::Linear: return ShadowMode::Linear;
-    case Operation::LinearSim: return ShadowMode::LinearSim;
-    case Operation::Sin: return ShadowMode::Sin;
-    case Operation::Cos: return ShadowMode::Cos;
-    case Operation::Embossed: return ShadowMode::Embossed;
-    case Operation::Sun: return ShadowMode::Sun;
-    default: return std::nullopt;
-    }
+    if (static_cast<int>(op) > static_cast<int>(Operation::Sun)) return std::nullopt;
+    return static_cast<ShadowMode>(op);
+}
+
+ShadowParams shadowParamsOf(const RunStep& step)
+{
+    ShadowParams p = step.params;
+    p.sun = step.controls.sun;
+    return p;
 }
 
 std::string operationName(Operation op)
 {
+    if (const auto mode = shadowModeOf(op)) return std::string(shadowButtonName(*mode));
     for (const auto& o : kOperations)
         if (o.op == op) return o.name;
     return {};
@@ -180,7 +133,8 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
         const std::string arg = in.next();
         if (optionsEnded) {
             if (const auto op = operationFromName(arg)) {
-                if (canRun(*op, arg, controls, in, cmd.plan.world.has_value())) cmd.plan.steps.push_back(RunStep{*op, controls});
+                if (auto step = runStep(*op, arg, controls, in, cmd.plan.world.has_value(), {false, false}))
+                    cmd.plan.steps.push_back(std::move(*step));
             } else {
                 in.fail("unknown operation " + quoted(arg) + " after --");
             }
@@ -232,7 +186,8 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
             if (const auto path = in.value(arg, "a FILE")) cmd.plan.steps.push_back(settings.save(*path, controls, cmd.plan));
         } else if (const auto op = operationFromName(arg == "shadow" ? settings.lastShadowName() : arg)) {
             settings.reached(*op);
-            if (canRun(*op, arg, controls, in, cmd.plan.world.has_value())) cmd.plan.steps.push_back(RunStep{*op, controls, unitsGiven.first, unitsGiven.second});
+            if (auto step = runStep(*op, arg, controls, in, cmd.plan.world.has_value(), unitsGiven))
+                cmd.plan.steps.push_back(std::move(*step));
         } else if (arg.starts_with('-')) {
             in.fail("unknown option " + quoted(arg));
         } else {

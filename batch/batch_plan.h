@@ -6,8 +6,8 @@
 #include "compose/texture.h"
 #include "imageio/elevation.h"
 #include "settings/settings.h"
-#include "shadow/sweep.h"
-#include "workspace/controls.h"
+#include "inputs/shadow_inputs.h"
+#include "inputs/controls.h"
 #include "workspace/workspace.h"
 
 #include <optional>
@@ -21,9 +21,14 @@
 
 namespace gloamery::batch {
 
+// The shadow buttons first, in ShadowMode's order: an operation below
+// MakeTexture is the button of the same number.
 enum class Operation { Linear, LinearSim, Sin, Cos, Embossed, Sun, MakeTexture, MakeTexture2, Clear };
+static_assert(static_cast<int>(Operation::Sun) == static_cast<int>(ShadowMode::Sun) &&
+              static_cast<int>(Operation::Linear) == static_cast<int>(ShadowMode::Linear));
 
-// The operation's name on the command line ("linear", "make-texture2"...).
+// The operation's name on the command line ("linear", "make-texture2"...):
+// a shadow button's is the settings files' name for it.
 std::string operationName(Operation op);
 // The shadow button an operation runs, if it is one.
 std::optional<ShadowMode> shadowModeOf(Operation op);
@@ -57,11 +62,19 @@ struct SaveStep {
 struct RunStep {
     Operation op;
     Controls controls;
+    // X0, Y0 and the decay of a shadow run, read from the controls once,
+    // when the plan was made; the Sun controls are the controls' own.
+    ShadowParams params;
     // Whether --ground, --vertical (or a settings file) came after the
     // last height map loaded; else a raster's own units stand in for them.
     bool groundGiven = false;
     bool verticalGiven = false;
 };
+
+// What a shadow run of the step takes: the params read when the plan was
+// made, with the Sun controls as they stand now (a raster's units may
+// have been taken into them since).
+ShadowParams shadowParamsOf(const RunStep& step);
 
 // --save-settings: the controls as they stood when the command line reached it.
 struct SaveSettingsStep {

@@ -119,9 +119,13 @@ int load(Workspace& ws, const LoadStep& load, MapOrigin& origin, std::ostream& e
 // A deep height map saves its 16-bit samples; everything else as 8-bit.
 Refusal save(const Workspace& ws, const SaveStep& save, const MapOrigin& origin)
 {
-    const bool deep = save.slot == Slot::Height && save.format != "bmp" && heightsAreDeep(ws);
+    const bool heights = save.slot == Slot::Height;
+    const bool deep = heights && save.format != "bmp" && heightsAreDeep(ws);
     const HeightSamples samples = deep ? ws.heightSamples() : HeightSamples{};
-    return saveSlotMap(SlotMap{save.slot, ws.picture(save.slot), samples, origin}, save.path, save.format);
+    // The height map's picture is made from its samples for the file alone.
+    const Picture shown = heights ? ws.heightPicture() : Picture(kBlack, 0, 0);
+    return saveSlotMap(SlotMap{save.slot, heights ? shown : ws.picture(save.slot), samples, origin}, save.path,
+                       save.format);
 }
 
 int resize(Workspace& ws, const SizeStep& size, MapOrigin& origin, std::ostream& err)
@@ -328,16 +332,12 @@ Refusal takeRasterUnits(RunStep& run, const MapOrigin& origin)
 Refusal runOperation(Workspace& ws, const RunStep& step, Reporter& report)
 {
     const Controls& c = step.controls;
+    if (const auto mode = shadowModeOf(step.op)) return runShadowAndMerge(ws, *mode, shadowParamsOf(step), c, report);
     switch (step.op) {
-    case Operation::Linear: return runShadow(ws, ShadowMode::Linear, c, parseCNumber, report);
-    case Operation::LinearSim: return runShadow(ws, ShadowMode::LinearSim, c, parseCNumber, report);
-    case Operation::Sin: return runShadow(ws, ShadowMode::Sin, c, parseCNumber, report);
-    case Operation::Cos: return runShadow(ws, ShadowMode::Cos, c, parseCNumber, report);
-    case Operation::Embossed: return runShadow(ws, ShadowMode::Embossed, c, parseCNumber, report);
-    case Operation::Sun: return runShadow(ws, ShadowMode::Sun, c, parseCNumber, report);
     case Operation::MakeTexture: makeTexture(ws, c.contrast, report); return std::nullopt;
     case Operation::MakeTexture2: makeTexture2(ws, c.contrast, report); return std::nullopt;
     case Operation::Clear: clearShadow(ws); return std::nullopt;
+    default: break;
     }
     return std::nullopt;
 }

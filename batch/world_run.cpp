@@ -86,7 +86,7 @@ std::variant<Picture, Error> wholePicture(const LoadStep& load)
     Workspace whole(size.width, size.height);
     auto second = loadFileBytes(whole, top, file);
     if (const Error* e = std::get_if<Error>(&second)) return *e;
-    return whole.picture(load.slot);
+    return slotPicture(whole, load.slot);
 }
 
 Refusal loadIntoWorld(RegionRun& run, const LoadStep& load)
@@ -138,7 +138,7 @@ Refusal saveHeights(const RegionRun& run, const SaveStep& save, const Picture& s
 Refusal saveRegion(const RegionRun& run, const SaveStep& save)
 {
     const WorldSpec& w = run.world;
-    const Picture region = cropped(run.ws.picture(save.slot), w.x - run.held.x0, w.y - run.held.y0, w.regionWidth, w.regionHeight);
+    const Picture region = cropped(slotPicture(run.ws, save.slot), w.x - run.held.x0, w.y - run.held.y0, w.regionWidth, w.regionHeight);
     if (save.slot == Slot::Height) return saveHeights(run, save, region);
     return saveSlotMap(SlotMap{save.slot, region, HeightSamples{}, run.origin}, save.path, save.format);
 }
@@ -146,7 +146,7 @@ Refusal saveRegion(const RegionRun& run, const SaveStep& save)
 Refusal runRegionOperation(RegionRun& run, const RunStep& step, Reporter& report)
 {
     if (const auto mode = shadowModeOf(step.op))
-        return runShadowRegion(run.ws, run.held, *run.heights, *mode, step.controls, parseCNumber, report);
+        return runShadowRegionAndMerge(run.ws, run.held, *run.heights, *mode, shadowParamsOf(step), step.controls, report);
     if (step.op == Operation::Clear) {
         clearShadow(run.ws);
         return std::nullopt;
@@ -214,9 +214,10 @@ int runWorld(const Plan& plan, std::ostream& err)
         loadBuiltInDefaults(defaults, defaultsRead(plan));
         const WorldRegion held = heldBox(world.width, world.height, world.x, world.y, world.regionWidth, world.regionHeight);
         RegionRun run{world, held, Workspace(held.width, held.height), nullptr, false, {}};
-        for (Slot s : {Slot::Height, Slot::Grass, Slot::Stone, Slot::Detail})
-            run.ws.picture(s) = windowOf(defaults.picture(s), held, true);
-        run.heights = std::make_unique<CountedHeights>(repeatedHeights(defaults.picture(Slot::Height), world.width, world.height));
+        const Picture heights = defaults.heightPicture();
+        run.ws.setHeightPicture(windowOf(heights, held, true));
+        for (Slot s : {Slot::Grass, Slot::Stone, Slot::Detail}) run.ws.picture(s) = windowOf(defaults.picture(s), held, true);
+        run.heights = std::make_unique<CountedHeights>(repeatedHeights(heights, world.width, world.height));
         prepareRun(plan);
         return runSteps(plan, run, err);
     } catch (const std::bad_alloc&) {

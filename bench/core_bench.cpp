@@ -7,9 +7,9 @@
 #include "compose/blend.h"
 #include "compose/merge.h"
 #include "compose/texture.h"
-#include "shadow/rays.h"
+#include "shadow/ray.h"
 #include "shadow/sun.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 #include "workspace/view_maps.h"
 
 #ifdef GLOAMERY_BENCH_DEFAULT_PICTURES
@@ -34,14 +34,16 @@ void fillSynthetic(Workspace& ws)
 {
     std::mt19937 rng(1234);
     std::uniform_int_distribution<int> noise(0, 30);
+    Picture heights = ws.heightPicture();
     for (int y = 0; y < Picture::kSize; ++y)
         for (int x = 0; x < Picture::kSize; ++x) {
             const int hill = 200 - ((x - 120) * (x - 120) + (y - 140) * (y - 140)) / 100;
-            ws.picture(Slot::Height).setPixel(x, y, grey(std::max(0, hill) + noise(rng)));
+            heights.setPixel(x, y, grey(std::max(0, hill) + noise(rng)));
             ws.picture(Slot::Grass).setPixel(x, y, compose(40 + noise(rng), 120 + noise(rng), 30));
             ws.picture(Slot::Stone).setPixel(x, y, grey(110 + noise(rng)));
             ws.picture(Slot::Detail).setPixel(x, y, grey(100 + 4 * noise(rng)));
         }
+    ws.setHeightPicture(heights);
 }
 #endif
 
@@ -102,11 +104,11 @@ const Workspace& scene(int size)
 #endif
     if (size != w.width()) {
         w.resize(size, size);
-        fillFractalHeights(w.picture(Slot::Height));
+        w.editHeightPicture(fillFractalHeights);
     }
     SilentReporter quiet;
     makeTexture(w, 50, quiet);
-    if (runShadow(w, ShadowMode::Linear, sunFor(size), parseCNumber, quiet)) std::abort();
+    if (runShadowButton(w, ShadowMode::Linear, sunFor(size), parseCNumber, quiet)) std::abort();
     return scenes.emplace(size, std::move(w)).first->second;
 }
 
@@ -121,7 +123,7 @@ const Workspace& deepScene(int size)
     auto found = scenes.find(size);
     if (found != scenes.end()) return found->second;
     Workspace w = scene(size);
-    const Picture& p = w.picture(Slot::Height);
+    const Picture p = w.heightPicture();
     std::vector<std::uint16_t> samples(static_cast<std::size_t>(p.width()) * p.height());
     if (size == kDefaultMapSize) {
         for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint16_t>(257 * red(p.data()[i]));
@@ -141,7 +143,7 @@ void pressShadow(benchmark::State& state, Workspace ws, ShadowMode mode)
     const Controls c = sunFor(sizeOf(state));
     SilentReporter quiet;
     for (auto _ : state) {
-        if (runShadow(ws, mode, c, parseCNumber, quiet)) state.SkipWithError("refused");
+        if (runShadowButton(ws, mode, c, parseCNumber, quiet)) state.SkipWithError("refused");
         benchmark::DoNotOptimize(ws.picture(Slot::Colour).data());
     }
 }
@@ -198,8 +200,8 @@ void calculateMaps(benchmark::State& state)
     Workspace ws = scene(sizeOf(state));
     SilentReporter quiet;
     for (auto _ : state) {
-        CalculateMaps(ws, quiet);
-        benchmark::DoNotOptimize(ws.heightGrid().data());
+        const ViewGrids grids = CalculateMaps(ws, quiet);
+        benchmark::DoNotOptimize(grids.height.data());
     }
 }
 
@@ -213,7 +215,7 @@ void sunButton(benchmark::State& state, double size, double sky)
     c.sun.sky = sky;
     SilentReporter quiet;
     for (auto _ : state) {
-        if (runSun(ws, c, quiet)) state.SkipWithError("refused");
+        if (runShadowButton(ws, ShadowMode::Sun, c, parseCNumber, quiet)) state.SkipWithError("refused");
         benchmark::DoNotOptimize(ws.picture(Slot::Colour).data());
     }
 }
@@ -223,8 +225,8 @@ void readHeightGrid(benchmark::State& state)
 {
     const Workspace& ws = scene(sizeOf(state));
     for (auto _ : state) {
-        ByteGrid g = readHeights(ws.picture(Slot::Height));
-        benchmark::DoNotOptimize(g.data());
+        const HeightGrid g = readHeights(ws);
+        benchmark::DoNotOptimize(g.byteGrid());
     }
 }
 

@@ -24,8 +24,8 @@
 #include "compose/merge.h"
 #include "compose/texture.h"
 #include "imageio/qt/picture_io.h"
-#include "shadow/sweep.h"
-#include "workspace/controls.h"
+#include "inputs/shadow_inputs.h"
+#include "inputs/controls.h"
 #include "workspace/parallel.h"
 #include "workspace/view_maps.h"
 #include "workspace/workspace.h"
@@ -179,7 +179,7 @@ const char* const kSlotNames[] = {"height", "work", "shadow", "colour", "grass",
 void checkPictures(const Workspace& ws, const char* after)
 {
     for (int s = 0; s < kSlotCount; ++s) {
-        const Picture& p = ws.picture(static_cast<Slot>(s));
+        const Picture p = slotPicture(ws, static_cast<Slot>(s));
         for (int y = 0; y < p.height(); ++y)
             for (int x = 0; x < p.width(); ++x) {
                 const Colour c = p.at(x, y);
@@ -195,11 +195,11 @@ void checkPictures(const Workspace& ws, const char* after)
     }
 }
 
-void checkGrids(const Workspace& ws)
+void checkGrids(const ViewGrids& ws)
 {
     // Every sample of the grids, which a large map has at a step.
-    for (int x = 0; x <= ws.heightGrid().mapWidth(); ++x)
-        for (int y = 0; y <= ws.heightGrid().mapHeight(); ++y) {
+    for (int x = 0; x <= ws.height.mapWidth(); ++x)
+        for (int y = 0; y <= ws.height.mapHeight(); ++y) {
             const float h = ws.HeightMap(x, y);
             if (!(h >= -2.0f && h <= 1.984375f)) fail("HeightMap out of range at " + std::to_string(x) + "," + std::to_string(y));
             for (float c : {ws.ColorMapR(x, y), ws.ColorMapG(x, y), ws.ColorMapB(x, y)})
@@ -210,8 +210,9 @@ void checkGrids(const Workspace& ws)
 bool samePictures(const Workspace& a, const Workspace& b)
 {
     for (int s = 0; s < kSlotCount; ++s)
-        if (a.picture(static_cast<Slot>(s)) != b.picture(static_cast<Slot>(s))) return false;
-    return true;
+        if (static_cast<Slot>(s) != Slot::Height && a.picture(static_cast<Slot>(s)) != b.picture(static_cast<Slot>(s)))
+            return false;
+    return a.heights() == b.heights();
 }
 
 void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
@@ -258,7 +259,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The stamped, layered sweep that large maps take, on any map.
     setThreadCount(flags & 32 ? 2 : 1);
     setParallelGrain(flags & 32 ? 1 : static_cast<std::size_t>(-1));
-    readHeights(in.rest(), ws.picture(Slot::Height));
+    ws.editHeightPicture([&](Picture& p) { readHeights(in.rest(), p); });
 
     static const ShadowMode kModes[] = {ShadowMode::Linear, ShadowMode::LinearSim, ShadowMode::Sin, ShadowMode::Cos,
                                         ShadowMode::Embossed};
@@ -269,7 +270,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int op = ops[i];
         if (op < 5) {
             const Workspace before = ws;
-            if (const Refusal r = runShadow(ws, kModes[op], c, parse, report)) {
+            if (const Refusal r = runShadowButton(ws, kModes[op], c, parse, report)) {
                 if (r->message.empty()) fail(std::string(kOpNames[op]) + " refused without a reason");
                 if (!samePictures(ws, before)) fail(std::string(kOpNames[op]) + " refused but changed a picture");
                 if (report.calls != 0) fail(std::string(kOpNames[op]) + " refused but reported progress");
@@ -281,8 +282,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } else if (op == 7) {
             clearShadow(ws);
         } else if (op == 8) {
-            CalculateMaps(ws, report);
-            checkGrids(ws);
+            checkGrids(CalculateMaps(ws, report));
         } else {
             Merge(ws, c.blur, c.blend, report);
         }

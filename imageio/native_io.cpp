@@ -46,6 +46,16 @@ void putPixels(Picture& picture, int w, int h, const Colour* pixels, bool tile)
     picture = tiled(one, picture.width(), picture.height());
 }
 
+// The same in a slot; the height slot takes the pixels as its 8-bit
+// heights, with no picture of the map's size on the way.
+void putSlotPixels(Workspace& ws, Slot slot, int w, int h, const Colour* pixels, bool tile)
+{
+    if (slot != Slot::Height) return putPixels(ws.picture(slot), w, h, pixels, tile);
+    Picture one(slotBackground(slot), w, h);
+    one.place(w, h, pixels);
+    ws.setHeightPicture(one, tile);
+}
+
 } // namespace
 
 std::vector<unsigned char> encodeBmp(const Colour* pixels, int width, int height)
@@ -130,8 +140,7 @@ std::optional<LoadedFile> loadPlainBytes(Workspace& ws, Slot slot, const std::st
         const std::uint16_t* s = png->deep.data();
         for (std::size_t i = 0; i < png->pixels.size(); ++i) png->pixels[i] = grey(shownByte(s[i]));
     }
-    putPixels(ws.picture(slot), png->width, png->height, png->pixels.data(), tile);
-    if (slot == Slot::Height) ws.clearDeepHeights();
+    putSlotPixels(ws, slot, png->width, png->height, png->pixels.data(), tile);
     return LoadedFile{png->width, png->height, {}, {}};
 }
 
@@ -175,7 +184,7 @@ void loadBuiltInDefaults(Workspace& ws, const std::vector<Slot>& wanted)
         // The files are plain opaque PNGs (resources/make_defaults.py), so
         // they always decode here.
         const auto png = decodePlainPng(d.file.data, d.file.size, kDecodeLimitMiB);
-        if (png) ws.picture(d.slot).place(png->width, png->height, png->pixels.data());
+        if (png) putSlotPixels(ws, d.slot, png->width, png->height, png->pixels.data(), false);
     }
 }
 

@@ -4,7 +4,7 @@
 // how steep its slopes are and how far its shadows reach.
 
 #include "imageio/elevation.h"
-#include "workspace/controls.h"
+#include "inputs/controls.h"
 
 #include <array>
 #include <string>

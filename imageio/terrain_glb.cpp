@@ -28,14 +28,17 @@ struct Grid {
 class Levels {
 public:
     explicit Levels(const Workspace& ws)
-        : picture_(ws.picture(Slot::Height)), deep_(heightsAreDeep(ws) ? ws.heightSamples() : HeightSamples{})
+        : grid_(readHeights(ws))
     {
     }
-    double at(int x, int y) const { return deep_.empty() ? red(picture_.at(x, y)) : deep_.at(x, y) / 257.0; }
+    double at(int x, int y) const
+    {
+        if (const DeepGrid* d = grid_.deepGrid()) return (*d)(x, y) / 257.0;
+        return (*grid_.byteGrid())(x, y);
+    }
 
 private:
-    const Picture& picture_;
-    HeightSamples deep_;
+    HeightGrid grid_;
 };
 
 std::array<float, 3> point(const Grid& g, int i, int j)

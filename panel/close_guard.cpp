@@ -17,10 +17,11 @@ CloseGuard::CloseGuard(const Prompts& prompts, QWidget& owner, const Workspace& 
 // The picture's size and pixels, hashed: equal pictures give equal prints.
 std::size_t CloseGuard::fingerprint(Slot slot) const
 {
-    const Picture& p = ws_.picture(slot);
-    const std::string_view pixels(reinterpret_cast<const char*>(p.data()),
-                                  static_cast<std::size_t>(p.width()) * p.height() * sizeof(Colour));
-    return std::hash<std::string_view>{}(pixels) ^ (static_cast<std::size_t>(p.width()) << 32 | p.height());
+    return withSlotPicture(ws_, slot, [](const Picture& p) {
+        const std::string_view pixels(reinterpret_cast<const char*>(p.data()),
+                                      static_cast<std::size_t>(p.width()) * p.height() * sizeof(Colour));
+        return std::hash<std::string_view>{}(pixels) ^ (static_cast<std::size_t>(p.width()) << 32 | p.height());
+    });
 }
 
 void CloseGuard::recheck()

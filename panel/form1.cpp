@@ -23,6 +23,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
+#include <optional>
 #include <utility>
 
 namespace gloamery::panel {
@@ -128,7 +129,7 @@ void Form1::buildPictures()
         {Slot::Detail, "Picture8", 7860, 7860, "Detail Map"},
     };
     for (const auto& l : layout) {
-        auto* v = new PictureView(ws_.picture(l.slot), l.slot, this);
+        auto* v = new PictureView(std::as_const(ws_), l.slot, this);
         v->setObjectName(QString::fromLatin1(l.name));
         v->move(px(l.left), px(l.top));
         if (l.hint) v->setToolTip(QString::fromLatin1(l.hint));
@@ -328,7 +329,7 @@ void Form1::shadowButton(ShadowMode mode)
     LiveLighting::Hold hold(*live_);
     const auto step = undo_->step(shadowCaption(mode));
     live_->setShadowMode(mode);
-    const Refusal refused = runShadow(ws_, mode, controls(), localeNumberParser(), *reporter_);
+    const Refusal refused = runShadowButton(ws_, mode, controls(), localeNumberParser(), *reporter_);
     if (refused && reporter_->stopped()) {
         reporter_->status(refused->message); // Esc: the maps stay as they were
         return;
@@ -381,13 +382,15 @@ void Form1::Command10_Click() { textureButton(TextureOp::MakeTexture2); }
 void Form1::Command6_Click()
 {
     LiveLighting::Hold hold(*live_); // the view stays open until closed
+    std::optional<ViewGrids> grids;
     try {
-        CalculateMaps(ws_, *reporter_);
+        grids = CalculateMaps(ws_, *reporter_);
     } catch (const std::bad_alloc&) {
         prompts_.message(this, tr("Not enough memory for the 3D view of a %1 \u00d7 %2 map.").arg(ws_.width()).arg(ws_.height()));
         return;
     }
-    if (!view3d_) view3d_ = new frm3D(ws_, this);
+    if (!view3d_) view3d_ = new frm3D(ws_, std::move(*grids), this);
+    else view3d_->setGrids(std::move(*grids));
     view3d_->showModal();
 }
 

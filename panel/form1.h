@@ -10,8 +10,8 @@
 #include "panel_reporter.h"
 #include "picture_menu.h"
 #include "prompts.h"
-#include "shadow/sweep.h"
-#include "workspace/controls.h"
+#include "inputs/shadow_inputs.h"
+#include "inputs/controls.h"
 #include "workspace/workspace.h"
 
 #include <QWidget>

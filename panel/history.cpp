@@ -13,27 +13,23 @@ std::size_t pictureBytes(const Picture& p)
     return static_cast<std::size_t>(p.width()) * static_cast<std::size_t>(p.height()) * sizeof(Colour);
 }
 
-std::size_t gridBytes(const DeepGrid& g)
-{
-    return static_cast<std::size_t>(g.stride()) * static_cast<std::size_t>(g.rows()) * sizeof(std::uint16_t);
-}
-
 // The workspace as a state: the pictures equal to `previous`'s are shared
 // with it, the others copied.
 PanelState capture(const Workspace& ws, const PanelState* previous)
 {
-    PanelState s;
+    // Height buffers are never changed in place: a copy of the slot shares them.
+    const HeightSlot& heights = ws.heights();
+    PanelState s{{}, previous && previous->heights == heights ? previous->heights : heights, {}, {}};
     for (int i = 0; i < kSlotCount; ++i) {
+        if (static_cast<Slot>(i) == Slot::Height) continue;
         const Picture& now = ws.picture(static_cast<Slot>(i));
         const auto& before = previous ? previous->pictures[i] : nullptr;
         s.pictures[i] = before && *before == now ? before : std::make_shared<const Picture>(now);
     }
-    // Deep samples are never changed in place: the same grid is the same samples.
-    if (heightsAreDeep(ws)) s.deep = ws.deepGrid();
     return s;
 }
 
-bool samePictures(const PanelState& a, const PanelState& b) { return a.pictures == b.pictures && a.deep == b.deep; }
+bool samePictures(const PanelState& a, const PanelState& b) { return a.pictures == b.pictures && a.heights.sharesWith(b.heights); }
 
 } // namespace
 
@@ -68,12 +64,12 @@ const PanelState* History::redo()
 
 void History::restore(const PanelState& state, Workspace& ws)
 {
-    const Picture& heights = *state.pictures[static_cast<int>(Slot::Height)];
+    const HeightSlot& heights = state.heights;
     if (ws.width() != heights.width() || ws.height() != heights.height())
         ws = Workspace(heights.width(), heights.height());
-    for (int i = 0; i < kSlotCount; ++i) ws.picture(static_cast<Slot>(i)) = *state.pictures[i];
-    if (state.deep) ws.restoreDeepGrid(state.deep);
-    else ws.clearDeepHeights();
+    for (int i = 0; i < kSlotCount; ++i)
+        if (state.pictures[i]) ws.picture(static_cast<Slot>(i)) = *state.pictures[i];
+    ws.setHeights(heights);
 }
 
 std::size_t History::bytes() const
@@ -82,8 +78,8 @@ std::size_t History::bytes() const
     std::size_t total = 0;
     for (const PanelState& s : states_) {
         for (const auto& p : s.pictures)
-            if (seen.insert(p.get()).second) total += pictureBytes(*p);
-        if (s.deep && seen.insert(s.deep.get()).second) total += gridBytes(*s.deep);
+            if (p && seen.insert(p.get()).second) total += pictureBytes(*p);
+        if (seen.insert(s.heights.buffer()).second) total += s.heights.bytes();
     }
     return total;
 }

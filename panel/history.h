@@ -18,8 +18,8 @@
 namespace gloamery::panel {
 
 struct PanelState {
-    std::array<std::shared_ptr<const Picture>, kSlotCount> pictures;
-    std::shared_ptr<const DeepGrid> deep; // the deep heights, while the runs read them
+    std::array<std::shared_ptr<const Picture>, kSlotCount> pictures; // null for the height slot
+    HeightSlot heights;                                              // its buffers shared, never changed
     Settings settings;                    // the controls and the buttons last used
     std::string label;                    // the change that led here
 };

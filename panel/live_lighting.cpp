@@ -40,7 +40,7 @@ bool clearForRelight(Workspace& ws)
 
 // One live relight of the workspace; runs on the worker thread with
 // everything it needs copied in, and touches nothing but the workspace.
-Refusal relight(Workspace& ws, const Controls& c, const NumberParser& parse, ShadowMode mode,
+Refusal relight(Workspace& ws, const Controls& c, const std::variant<ShadowParams, Error>& params, ShadowMode mode,
                 std::optional<TextureOp> texture, LiveFrame& frame)
 {
     SilentReporter quiet; // every frame would otherwise repaint the status line and the bar
@@ -51,19 +51,20 @@ Refusal relight(Workspace& ws, const Controls& c, const NumberParser& parse, Sha
     }
     // Checked before the shadow map is cleared, so a refusal (junk typed
     // into the decay) leaves the last relight on show.
-    if (Refusal refused = shadowInputsRefused(c, mode, parse, kMapSunReach)) return refused;
+    if (const Error* e = std::get_if<Error>(&params)) return *e;
     frame.workCleared = clearForRelight(ws);
-    if (Refusal refused = runShadow(ws, mode, c, parse, quiet)) return refused;
+    if (Refusal refused = runShadowAndMerge(ws, mode, std::get<ShadowParams>(params), c, quiet)) return refused;
     frame.colour = &ws.picture(Slot::Colour);
     frame.shadow = &ws.picture(Slot::Shadow);
     return std::nullopt;
 }
 
 // A preview of the relight, for the cells alone.
-Refusal previewRelight(const Workspace& ws, LivePreview& preview, const Controls& c, const NumberParser& parse,
-                       ShadowMode mode, int side, LiveFrame& frame)
+Refusal previewRelight(const Workspace& ws, LivePreview& preview, const Controls& c,
+                       const std::variant<ShadowParams, Error>& params, ShadowMode mode, int side, LiveFrame& frame)
 {
-    if (Refusal refused = preview.relight(ws, side, c, parse, mode)) return refused;
+    if (const Error* e = std::get_if<Error>(&params)) return *e;
+    if (Refusal refused = preview.relight(ws, side, std::get<ShadowParams>(params), c, mode)) return refused;
     frame.colour = &preview.colour();
     frame.shadow = &preview.shadow();
     return std::nullopt;
@@ -127,7 +128,9 @@ void LiveLighting::start()
     const bool exact = wantExact_ || !previewing();
     wanted_ = false;
     // Read here, on the window's thread; the worker only computes.
-    job_ = Job{controls_(), localeNumberParser(), mode_, std::nullopt, !exact, resample_, previewSide_};
+    const Controls controls = controls_();
+    job_ = Job{controls, readShadowParams(controls, localeNumberParser(), mode_), mode_, std::nullopt, !exact, resample_,
+               previewSide_};
     if (exact) {
         if (wantTexture_) job_.texture = texture_;
         wantTexture_ = wantExact_ = owed_ = false;
@@ -156,10 +159,10 @@ void LiveLighting::work()
         lock.unlock();
         const Job& j = job_;
         if (!j.preview) {
-            refused_ = relight(ws_, j.controls, j.parse, j.mode, j.texture, frame_);
+            refused_ = relight(ws_, j.controls, j.params, j.mode, j.texture, frame_);
         } else {
             if (j.resample) preview_.drop();
-            refused_ = previewRelight(ws_, preview_, j.controls, j.parse, j.mode, j.previewSide, frame_);
+            refused_ = previewRelight(ws_, preview_, j.controls, j.params, j.mode, j.previewSide, frame_);
         }
         lock.lock();
         posted_ = false;

@@ -17,8 +17,8 @@
 // writes it calls settle() first.
 
 #include "live_preview.h"
-#include "shadow/sweep.h"
-#include "workspace/controls.h"
+#include "inputs/shadow_inputs.h"
+#include "inputs/controls.h"
 #include "workspace/reporter.h"
 #include "workspace/workspace.h"
 
@@ -28,7 +28,9 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <variant>
 #include <optional>
+#include <variant>
 
 class QTimer;
 
@@ -106,7 +108,8 @@ public:
 private:
     struct Job {
         Controls controls;
-        NumberParser parse;
+        std::variant<ShadowParams, Error> params; // read from the controls' texts
+
         ShadowMode mode;
         std::optional<TextureOp> texture;
         bool preview;

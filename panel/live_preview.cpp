@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <variant>
 
 namespace gloamery::panel {
@@ -41,14 +40,6 @@ HeightSamples meanSamples(const HeightSamples& s, QSize to)
     return out;
 }
 
-// A number as text the C-locale parser reads back to the same double.
-std::string exact(double v)
-{
-    char text[40];
-    std::snprintf(text, sizeof text, "%.17g", v);
-    return text;
-}
-
 } // namespace
 
 QSize LivePreview::sampledSize(int w, int h, int side)
@@ -61,35 +52,33 @@ void LivePreview::take(const Workspace& ws, QSize size)
 {
     sample_.emplace(size.width(), size.height());
     if (heightsAreDeep(ws)) sample_->setDeepHeights(meanSamples(ws.heightSamples(), size));
-    else sample_->picture(Slot::Height) = meanPicture(ws.picture(Slot::Height), size);
+    else sample_->setHeightPicture(meanPicture(ws.heightPicture(), size));
     sample_->picture(Slot::Texture) = meanPicture(ws.picture(Slot::Texture), size);
     from_ = QSize(ws.width(), ws.height());
 }
 
-Refusal LivePreview::relight(const Workspace& ws, int side, const Controls& c, const NumberParser& parse,
+Refusal LivePreview::relight(const Workspace& ws, int side, const ShadowParams& params, const Controls& c,
                              ShadowMode mode)
 {
-    if (Refusal refused = shadowInputsRefused(c, mode, parse, kMapSunReach)) return refused;
+    if (Refusal refused = shadowParamsRefused(params, mode, kMapSunReach)) return refused;
     if (!sample_ || from_ != QSize(ws.width(), ws.height())) take(ws, sampledSize(ws.width(), ws.height(), side));
     // A sample pixel spans f map pixels: the sun moves to where the centre
     // of its map pixel falls, and a ray loses f steps' decay per step;
     // under "Sun" a pixel is f times as large on the ground.
     const double fx = double(ws.width()) / sample_->width(), fy = double(ws.height()) / sample_->height();
-    Controls scaled = c;
-    scaled.sun.groundX = c.sun.groundX * fx;
-    scaled.sun.groundY = c.sun.groundY * fy;
+    ShadowParams scaled = params;
+    scaled.sun.groundX = params.sun.groundX * fx;
+    scaled.sun.groundY = params.sun.groundY * fy;
     if (mode != ShadowMode::Sun) {
-        const bool usesSun = mode != ShadowMode::LinearSim;
-        const ShadowParams p = std::get<ShadowParams>(readShadowParams(c, parse, usesSun));
-        if (usesSun) {
-            scaled.x0 = exact((p.x0 - (fx - 1) / 2) / fx);
-            scaled.y0 = exact((p.y0 - (fy - 1) / 2) / fy);
+        if (usesSunPosition(mode)) {
+            scaled.x0 = (params.x0 - (fx - 1) / 2) / fx;
+            scaled.y0 = (params.y0 - (fy - 1) / 2) / fy;
         }
-        scaled.alt = exact(p.decay * std::max(fx, fy));
+        scaled.decay = params.decay * std::max(fx, fy);
     }
     clearShadow(*sample_);
     SilentReporter quiet;
-    return runShadow(*sample_, mode, scaled, parseCNumber, quiet);
+    return runShadowAndMerge(*sample_, mode, scaled, c, quiet);
 }
 
 } // namespace gloamery::panel

@@ -10,8 +10,8 @@
 // shadow map) all read them. Once the pointer rests or is released, the
 // full map is relit exactly.
 
-#include "shadow/sweep.h"
-#include "workspace/controls.h"
+#include "inputs/shadow_inputs.h"
+#include "inputs/controls.h"
 #include "workspace/workspace.h"
 
 #include <QSize>
@@ -37,8 +37,9 @@ public:
 
     // Relights the sample of `ws` (taken now when there is none, or it is
     // of another map size) as a shadow button would the workspace after
-    // "Clear". Refuses as that button would.
-    Refusal relight(const Workspace& ws, int side, const Controls& c, const NumberParser& parse, ShadowMode mode);
+    // "Clear", with the values read from the controls (the merge takes
+    // their blur and blend). Refuses as that button would.
+    Refusal relight(const Workspace& ws, int side, const ShadowParams& params, const Controls& c, ShadowMode mode);
 
     // The preview's pictures after relight().
     const Picture& colour() const { return sample_->picture(Slot::Colour); }

@@ -164,7 +164,7 @@ bool PictureMenu::offerMapSize(Slot slot, QSize size)
 void PictureMenu::place(Slot slot, const QImage& image)
 {
     if (!offerMapSize(slot, image.size())) return; // nothing placed
-    placeImage(ws_.picture(slot), image);
+    putImage(ws_, slot, image);
     pastedInto(slot);
 }
 
@@ -183,14 +183,13 @@ void PictureMenu::mnexportterrain_Click()
 void PictureMenu::mnupopsaveclip_Click()
 {
     if (!popTarget_) return;
-    QGuiApplication::clipboard()->setImage(toQImage(ws_.picture(*popTarget_)));
+    QGuiApplication::clipboard()->setImage(toQImage(slotPicture(ws_, *popTarget_)));
 }
 
 // A picture of 8 bits a sample makes the height map 8-bit.
 void PictureMenu::pastedInto(Slot target)
 {
     if (target == Slot::Height) {
-        ws_.clearDeepHeights();
         origin_ = {}; // a pasted picture lies nowhere on the Earth
     }
     changed_(target);

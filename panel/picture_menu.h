@@ -8,7 +8,7 @@
 #include "imageio/qt/height_files.h"
 #include "map_resizer.h"
 #include "prompts.h"
-#include "workspace/controls.h"
+#include "inputs/controls.h"
 #include "workspace/workspace.h"
 
 #include <QObject>

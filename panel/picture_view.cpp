@@ -7,26 +7,36 @@
 
 namespace gloamery::panel {
 
-PictureView::PictureView(const Picture& picture, Slot slot, QWidget* parent)
-    : QWidget(parent), picture_(picture), slot_(slot)
+PictureView::PictureView(const Workspace& ws, Slot slot, QWidget* parent)
+    : QWidget(parent), ws_(ws), slot_(slot)
 {
-    setFixedSize(picture.width(), picture.height());
+    setFixedSize(pictureSize());
     setAttribute(Qt::WA_OpaquePaintEvent);
     refresh();
 }
 
-void PictureView::refresh() { showStandIn(picture_); }
+QSize PictureView::pictureSize() const
+{
+    if (slot_ == Slot::Height) return QSize(ws_.width(), ws_.height());
+    return QSize(ws_.picture(slot_).width(), ws_.picture(slot_).height());
+}
+
+void PictureView::refresh()
+{
+    if (slot_ == Slot::Height) showStandIn(ws_.heightPicture());
+    else showStandIn(ws_.picture(slot_));
+}
 
 void PictureView::showStandIn(const Picture& standIn)
 {
-    shown_ = fittedRect(QSize(picture_.width(), picture_.height()), size());
+    shown_ = fittedRect(pictureSize(), size());
     image_ = scaledImage(standIn, shown_.size());
     update();
 }
 
 QPoint PictureView::picturePixel(QPointF viewPos) const
 {
-    return picturePixelAt(viewPos, shown_, QSize(picture_.width(), picture_.height()));
+    return picturePixelAt(viewPos, shown_, pictureSize());
 }
 
 void PictureView::paintEvent(QPaintEvent*)

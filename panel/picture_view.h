@@ -14,8 +14,8 @@ namespace gloamery::panel {
 class PictureView final : public QWidget {
     Q_OBJECT
 public:
-    // The cell keeps the picture's size at construction.
-    PictureView(const Picture& picture, Slot slot, QWidget* parent);
+    // The cell keeps the slot's size at construction.
+    PictureView(const Workspace& ws, Slot slot, QWidget* parent);
 
     Slot slot() const { return slot_; }
 
@@ -51,7 +51,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    const Picture& picture_;
+    // The slot's picture size: the height slot has its picture made when shown.
+    QSize pictureSize() const;
+
+    const Workspace& ws_;
     Slot slot_;
     QImage image_;
     QRect shown_;

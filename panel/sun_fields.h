@@ -5,7 +5,7 @@
 // Sun controls when an operation runs. The ground size of a pixel and the
 // elevation of a height level have no field: a raster's own set them.
 
-#include "workspace/controls.h"
+#include "inputs/controls.h"
 
 #include <QObject>
 

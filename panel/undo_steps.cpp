@@ -201,7 +201,7 @@ bool UndoSteps::show(const PanelState& state)
     } catch (const std::bad_alloc&) {
         // Only a change of map size allocates; the workspace is as it was.
         panel_.reporter.status(tr("Not enough memory to go back to a %1 \u00d7 %2 map")
-                                   .arg(state.pictures[0]->width()).arg(state.pictures[0]->height()).toStdString());
+                                   .arg(state.heights.width()).arg(state.heights.height()).toStdString());
         return false;
     }
     panel_.apply(state.settings);

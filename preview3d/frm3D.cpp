@@ -45,7 +45,8 @@ const QString kSetFailed = QStringLiteral("Impossibile settare il Pixel Format!"
 
 } // namespace
 
-frm3D::frm3D(const gloamery::Workspace& grids, QWidget* parent) : QDialog(parent), grids_(grids)
+frm3D::frm3D(const gloamery::Workspace& ws, gloamery::ViewGrids grids, QWidget* parent)
+    : QDialog(parent), ws_(ws), grids_(std::move(grids))
 {
     setWindowTitle(QStringLiteral("3D View"));
     setSizeGripEnabled(false);
@@ -170,7 +171,7 @@ void frm3D::Form_Load()
     loaded_ = true;
     show();
     dispWidget()->setFocus();
-    if (Init()) Disp->load(grids_);
+    if (Init()) Disp->load(ws_, grids_);
     Timer3->start();
 }
 

@@ -24,12 +24,17 @@ class ViewInput;
 class frm3D : public QDialog {
     Q_OBJECT
 public:
-    explicit frm3D(const gloamery::Workspace& grids, QWidget* parent = nullptr);
+    // The view draws the workspace's colour and detail pictures over its
+    // own grids (from CalculateMaps), which it keeps.
+    frm3D(const gloamery::Workspace& ws, gloamery::ViewGrids grids, QWidget* parent = nullptr);
     ~frm3D() override;
 
     // Loads the window, shows it modally until the user closes it, then
     // unloads it. The one instance keeps its view angles between openings.
     void showModal();
+    // New grids, for the next opening.
+    void setGrids(gloamery::ViewGrids grids) { grids_ = std::move(grids); }
+    const gloamery::ViewGrids& grids() const { return grids_; }
 
     // The camera: kept between openings (see ViewCamera::reload).
     const ViewCamera& camera() const { return camera_; }
@@ -107,7 +112,8 @@ private:
     void dropDrawingArea();
     void placeControls();
 
-    const gloamery::Workspace& grids_;
+    const gloamery::Workspace& ws_;
+    gloamery::ViewGrids grids_;
     ViewCamera camera_;
     ViewInput* input_ = nullptr;
     GLFault fault_ = GLFault::None;

@@ -42,7 +42,7 @@ MeshLook MeshLook::of(int mapWidth, int mapHeight)
     return {designSize, !designSize, !designSize};
 }
 
-void TerrainMesh::load(const Workspace& ws)
+void TerrainMesh::load(const Workspace& ws, const gloamery::ViewGrids& grids)
 {
     // A second load in the same context replaces what the first one made.
     const GLuint textures[] = {detail_, colour_}, buffers[] = {positionBuffer_, attributeBuffer_, indexBuffer_};
@@ -61,7 +61,7 @@ void TerrainMesh::load(const Workspace& ws)
         colour_ = gloamery::loadColourTexture(ws.picture(gloamery::Slot::Colour));
         glEnable(GL_TEXTURE_2D);
     }
-    loadPoints(ws);
+    loadPoints(ws, grids);
 }
 
 void TerrainMesh::forget()
@@ -70,12 +70,12 @@ void TerrainMesh::forget()
     *this = TerrainMesh();
 }
 
-void TerrainMesh::loadPoints(const Workspace& ws)
+void TerrainMesh::loadPoints(const Workspace& ws, const gloamery::ViewGrids& grids)
 {
-    const gloamery::FloatGrid& heights = ws.heightGrid();
+    const gloamery::FloatGrid& heights = grids.height;
     columns_ = heights.mapWidth();
     rows_ = heights.mapHeight();
-    const int w = ws.width(), h = ws.height(), step = ws.viewGridStep();
+    const int w = ws.width(), h = ws.height(), step = grids.step;
     const double unit = 2.0 * kHalfSpan / std::max(w, h);
     const double tile = kTilesAcross / std::max(w, h);
 
@@ -90,7 +90,7 @@ void TerrainMesh::loadPoints(const Workspace& ws)
         for (int i = 0; i <= columns_; ++i) {
             const int gx = std::min(i * step, w);
             const auto x = static_cast<std::int16_t>(i), z = static_cast<std::int16_t>(j);
-            attributes.push_back({ws.ColorMapR(x, z), ws.ColorMapG(x, z), ws.ColorMapB(x, z),
+            attributes.push_back({grids.ColorMapR(x, z), grids.ColorMapG(x, z), grids.ColorMapB(x, z),
                                  // Pixel centres; the edge's half pixel clamps to the last one.
                                  static_cast<float>((gx + 0.5) / w), static_cast<float>((gy + 0.5) / h),
                                  static_cast<float>(gx * tile), static_cast<float>(gy * tile)});

@@ -11,6 +11,7 @@
 // with the size is the mesh's look (MeshLook).
 
 #include "terrain_lod.h"
+#include "workspace/view_maps.h"
 #include "workspace/workspace.h"
 
 #include <cstdint>
@@ -33,7 +34,7 @@ public:
     // Builds the textures and buffers in the GL context current now,
     // replacing those of an earlier load in it, and switches texturing on;
     // the context owns them from then on.
-    void load(const gloamery::Workspace& ws);
+    void load(const gloamery::Workspace& ws, const gloamery::ViewGrids& grids);
     // The context and everything in it are gone.
     void forget();
 
@@ -67,7 +68,7 @@ private:
     };
 
     bool loaded() const { return positionBuffer_ != 0; }
-    void loadPoints(const gloamery::Workspace& ws);
+    void loadPoints(const gloamery::Workspace& ws, const gloamery::ViewGrids& grids);
     // Spreads x and z by `scale`, in the buffer and for the levels of detail.
     void place(double scale);
     // The triangles for the current matrices and viewport (the index buffer

@@ -52,11 +52,11 @@ void TerrainView::setUp()
     setViewport(width() * dpr, height() * dpr);
 }
 
-void TerrainView::load(const gloamery::Workspace& grids)
+void TerrainView::load(const gloamery::Workspace& ws, const gloamery::ViewGrids& grids)
 {
     if (!ready_) return;
     enterGL();
-    terrain_.load(grids);
+    terrain_.load(ws, grids);
 }
 
 void TerrainView::setDetail(bool on)

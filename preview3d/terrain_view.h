@@ -18,8 +18,9 @@ public:
     // been shown with a usable context; every GL call waits for it.
     void setUp();
     bool ready() const { return ready_; }
-    // The terrain's textures and buffers from the workspace's grids.
-    void load(const gloamery::Workspace& grids);
+    // The terrain's textures and buffers from the workspace's pictures and
+    // the view's grids.
+    void load(const gloamery::Workspace& ws, const gloamery::ViewGrids& grids);
     // The tiled detail texture on or off, from the next frame.
     void setDetail(bool on);
     // The viewport and the perspective for a drawing area of this many

@@ -3,8 +3,8 @@
 // the buttons last used. The front ends read and write it through
 // settings_file.h; the computations only ever see the Controls.
 
-#include "shadow/sweep.h"
-#include "workspace/controls.h"
+#include "inputs/shadow_inputs.h"
+#include "inputs/controls.h"
 
 #include <optional>
 #include <string_view>

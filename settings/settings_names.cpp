@@ -12,16 +12,12 @@ struct Named {
     std::string_view name;
 };
 
-// The shadow buttons, in the order the panel shows them; a new button is
-// one more line here.
-constexpr std::array<Named<ShadowMode>, 6> kShadowButtons = {{
-    {ShadowMode::Linear, "linear"},
-    {ShadowMode::LinearSim, "linear-sim"},
-    {ShadowMode::Sin, "sin"},
-    {ShadowMode::Cos, "cos"},
-    {ShadowMode::Embossed, "embossed"},
-    {ShadowMode::Sun, "sun"},
-}};
+// The shadow buttons' names are the core's table of them (shadow_modes.h).
+constexpr auto kShadowButtons = [] {
+    std::array<Named<ShadowMode>, kShadowModes.size()> t{};
+    for (std::size_t i = 0; i < t.size(); ++i) t[i] = {kShadowModes[i].mode, kShadowModes[i].name};
+    return t;
+}();
 
 constexpr std::array<Named<TextureButton>, 2> kTextureButtons = {{
     {TextureButton::MakeTexture, "make-texture"},

@@ -96,6 +96,20 @@ struct RayWalk {
     std::int32_t level = 0;
 };
 
+// Where a ray starts: the sun, or for "Linear sim" the point (x - y, 0) or
+// (0, y - x) on the top or left edge that makes every ray to (x, y) a
+// 45-degree diagonal.
+struct RayOrigin {
+    double x;
+    double y;
+};
+inline RayOrigin simStart(double x, double y) { return x > y ? RayOrigin{x - y, 0.0} : RayOrigin{0.0, y - x}; }
+
+// The 8-bit height grid of a picture: the red byte of every pixel, the
+// extra row and column holding 255 (a read outside the picture). A
+// workspace's heights, of either depth, come from readHeights(Workspace).
+inline ByteGrid readHeights(const Picture& heightMap) { return redGrid(heightMap); }
+
 // A ray of a stamped sweep: its walk, from its origin (the sun, or a
 // "Linear sim" start point) or from wherever a region's run takes it up,
 // and the stamp its shades carry.

@@ -38,7 +38,7 @@
 #include "region_plan.h"
 
 #include "../workspace/numeric.h"
-#include "rays.h"
+#include "ray.h"
 #include "sweep.h"
 
 #include <algorithm>

@@ -1,10 +1,10 @@
 #pragma once
-// The inputs of a shadow run, converted and checked once before any ray is
-// cast, so a refused run draws nothing and reports nothing.
+// The inputs of a shadow run, as numbers. The front ends read them from
+// their texts and check them (inputs/shadow_inputs.h) before a run sees
+// them, so a refused run draws nothing and reports nothing.
 
 #include "../workspace/controls.h"
-
-#include <variant>
+#include "shadow_modes.h"
 
 namespace gloamery {
 
@@ -13,6 +13,9 @@ struct ShadowParams {
     double y0 = 0.0;
     double decay = 5.0;   // drop of the ray level per step
     int darkness = 128;   // D, 0..255
+    SunControls sun;      // "Sun" only
+
+    bool operator==(const ShadowParams&) const = default;
 };
 
 // How far from 0 a sun may stand: a map's ray counters live in 16 bits;
@@ -20,10 +23,17 @@ struct ShadowParams {
 constexpr int kMapSunReach = 32768;
 constexpr int kWorldSunReach = 131072;
 
-// Reads X0, Y0 (when the run uses the sun) and the decay. Refuses text that
-// is not a finite number, and a sun whose rounded or floored coordinates
-// leave -reach .. reach - 1.
-std::variant<ShadowParams, Error> readShadowParams(const Controls& c, const NumberParser& parse, bool usesSun,
-                                                   int reach = kMapSunReach);
+// Whether the mode's rays start from the sun's position (X0, Y0).
+constexpr bool usesSunPosition(ShadowMode mode) { return mode != ShadowMode::LinearSim && mode != ShadowMode::Sun; }
+
+// Whether a coordinate of the sun, rounded and floored alike (the rays
+// start from the one, the regions' plans count from the other), lies in
+// -reach .. reach - 1.
+bool sunWithinReach(double v, int reach);
+
+// Why a run cannot take these values, or nothing. The front ends refuse
+// such values first, quoting what was typed; this keeps the core safe
+// from any other caller.
+Refusal shadowParamsRefused(const ShadowParams& p, ShadowMode mode, int reach);
 
 } // namespace gloamery

@@ -1,6 +1,5 @@
 #include "sun.h"
 
-#include "../compose/merge.h"
 #include "../workspace/numeric.h"
 #include "sun_light.h"
 #include "sun_walk.h"
@@ -78,16 +77,14 @@ std::optional<std::pair<LitPlanes, LitPlanes>> countLight(const std::vector<SunG
 // Counts, lights and writes the shadow map over `box`, whose pixel (0, 0)
 // is the map's (box.x0, box.y0).
 template <class Grid>
-Refusal lightBox(Workspace& ws, const Controls& controls, const Grid& heights, int w, int h, const LayerBox& box,
-                 Reporter& report)
+Refusal lightBox(Workspace& ws, const SunControls& c, int darkness, const Grid& heights, int w, int h,
+                 const LayerBox& box, Reporter& report)
 {
-    const SunControls& c = controls.sun;
     const std::vector<SunGroup> groups = sunGroups(c, w, h);
     auto counts = countLight(groups, c, heights, w, h, box, report);
     if (!counts) return Error{"Stopped: the shadow map is as it was."};
-    writeSunLight(ws.picture(Slot::Shadow), counts->first, counts->second, heights, w, h, controls);
+    writeSunLight(ws.picture(Slot::Shadow), counts->first, counts->second, heights, w, h, c, darkness);
     report.progress(1.0);
-    Merge(ws, controls.blur, controls.blend, report);
     return std::nullopt;
 }
 
@@ -123,28 +120,26 @@ Refusal sunControlsRefused(const SunControls& c)
     return std::nullopt;
 }
 
-Refusal runSun(Workspace& ws, const Controls& controls, Reporter& report)
+Refusal runSun(Workspace& ws, const SunControls& sun, int darkness, Reporter& report)
 {
-    if (Refusal refused = sunControlsRefused(controls.sun)) return refused;
-    BusyScope busy(report);
+    if (Refusal refused = sunControlsRefused(sun)) return refused;
     report.status(status::kCalculating);
     const HeightGrid heights = readHeights(ws);
     const int w = ws.width(), h = ws.height();
-    return heights.visit([&](const auto& grid) { return lightBox(ws, controls, grid, w, h, LayerBox{0, 0, w, h}, report); });
+    return heights.visit([&](const auto& grid) { return lightBox(ws, sun, darkness, grid, w, h, LayerBox{0, 0, w, h}, report); });
 }
 
-Refusal runSunRegion(Workspace& ws, const WorldRegion& region, const HeightSource& source, const Controls& controls,
-                     Reporter& report)
+Refusal runSunRegion(Workspace& ws, const WorldRegion& region, const HeightSource& source, const SunControls& sun,
+                     int darkness, Reporter& report)
 {
-    if (Refusal refused = sunControlsRefused(controls.sun)) return refused;
-    BusyScope busy(report);
+    if (Refusal refused = sunControlsRefused(sun)) return refused;
     report.status(status::kCalculating);
     const int w = region.worldWidth, h = region.worldHeight;
-    const LayerBox reads = regionFootprint(sunGroups(controls.sun, w, h), controls.sun, region);
+    const LayerBox reads = regionFootprint(sunGroups(sun, w, h), sun, region);
     auto window = source.read({HeightBand{reads.y0, reads.height, reads.x0, reads.width}});
     if (const Error* e = std::get_if<Error>(&window)) return *e;
     const LayerBox box{region.x0, region.y0, region.width, region.height};
-    return std::visit([&](const auto& grid) { return lightBox(ws, controls, grid, w, h, box, report); },
+    return std::visit([&](const auto& grid) { return lightBox(ws, sun, darkness, grid, w, h, box, report); },
                       std::get<HeightWindow>(window));
 }
 

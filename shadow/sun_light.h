@@ -85,13 +85,12 @@ struct SunShade {
 // I = (1 - F) lambda v + F sky.
 template <class Grid>
 void writeSunLight(Picture& shadow, const LitPlanes& sun, const LitPlanes& sky, const Grid& heights, int w, int h,
-                   const Controls& controls)
+                   const SunControls& c, int darkness)
 {
     constexpr int kBand = 32; // rows a thread takes at once, reading each row's elevations once
-    const SunControls& c = controls.sun;
     const LambertTerm lambert(c);
     const SkyLight skyLight(c);
-    const SunShade shade{static_cast<double>(controls.darkness), c.sky, c.size > 0};
+    const SunShade shade{static_cast<double>(darkness), c.sky, c.size > 0};
     const LayerBox& box = sun.box;
     const std::size_t width = static_cast<std::size_t>(box.width);
     forEachRow((box.height + kBand - 1) / kBand, sun.pixels(), [&](int band) {

@@ -1,19 +1,16 @@
 #pragma once
 // The edge sweep behind the five shadow buttons: rays to every border
-// pixel, then the merge into the colour map.
+// pixel into the shadow map. The front ends merge it into the colour map
+// afterwards (inputs/shadow_inputs.h).
 
-#include "../workspace/controls.h"
 #include "../workspace/reporter.h"
 #include "../workspace/window_grid.h"
 #include "../workspace/workspace.h"
+#include "shadow_params.h"
 
 #include <vector>
 
 namespace gloamery {
-
-// The shadow buttons; "Sun" (see sun.h) lights from a sun in the sky
-// rather than sweeping rays from a point.
-enum class ShadowMode { Linear, LinearSim, Sin, Cos, Embossed, Sun };
 
 // A border pixel a ray is cast to, the sweep step i it belongs to, and the
 // side of the border it is on (0 top, 1 left, 2 bottom, 3 right).
@@ -29,15 +26,10 @@ struct SweepTarget {
 // within that side; only the last two for "Linear sim".
 std::vector<SweepTarget> sweepTargets(int w, int h, bool allFourEdges);
 
-// Why a shadow button cannot run with these controls (X0, Y0 or the decay
-// text for the sweeps, the Sun controls for "Sun"), or nothing.
-Refusal shadowInputsRefused(const Controls& controls, ShadowMode mode, const NumberParser& parse, int sunReach);
-
-// Runs one shadow button on the workspace with the controls as they are.
-// Refuses (and then changes and reports nothing) when X0, Y0 or the decay
-// cannot be used.
-Refusal runShadow(Workspace& ws, ShadowMode mode, const Controls& controls, const NumberParser& parse,
-                  Reporter& report);
+// Runs one shadow button on the workspace's shadow map, without the merge.
+// Refuses (and then changes and reports nothing) when the values cannot be
+// used (see shadowParamsRefused).
+Refusal runShadow(Workspace& ws, ShadowMode mode, const ShadowParams& params, Reporter& report);
 
 // The same for a region of a larger world: ws holds the pixels of the
 // region (its pixel (0, 0) is the world's (region.x0, region.y0)), and
@@ -46,6 +38,6 @@ Refusal runShadow(Workspace& ws, ShadowMode mode, const Controls& controls, cons
 // rays need them. Refuses as runShadow does, or when the heights cannot
 // be read.
 Refusal runShadowRegion(Workspace& ws, const WorldRegion& region, const HeightSource& source, ShadowMode mode,
-                        const Controls& controls, const NumberParser& parse, Reporter& report);
+                        const ShadowParams& params, Reporter& report);
 
 } // namespace gloamery

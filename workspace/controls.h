@@ -1,13 +1,10 @@
 #pragma once
-// The values of the control panel's inputs at the moment an operation runs.
-// Text boxes stay text: they are converted (and may be refused) by the
-// operation that reads them.
+// The panel's controls the core takes as they are: the blend modes, the
+// "Sun" controls and their ranges, and how an operation refuses.
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace gloamery {
 
@@ -40,26 +37,6 @@ constexpr int kSkyAltitudesMax = 16;  // 1 .. 16
 constexpr double kUnitMin = 1e-9;     // ground sizes and the vertical unit: 1e-9 .. 1e9
 constexpr double kUnitMax = 1e9;
 } // namespace sun_range
-
-struct Controls {
-    std::string x0 = "0";   // X0
-    std::string y0 = "0";   // Y0
-    std::string alt = "5";  // Alt, captioned "Decay"
-    int darkness = 128;     // HScroll2, 0..255
-    int contrast = 0;       // HScroll1, 0..100
-    bool blur = true;       // SwiBlur
-    BlendMode blend = BlendMode::Multiply;
-    SunControls sun;
-
-    bool operator==(const Controls&) const = default;
-};
-
-// Converts a text box's text to a number; empty when it is not one.
-using NumberParser = std::function<std::optional<double>(std::string_view)>;
-
-// Plain C-locale decimal ("10.5", "-3", "1e2"), blanks around it allowed.
-// Refuses anything else, including "nan", "inf" and values that overflow.
-std::optional<double> parseCNumber(std::string_view text);
 
 // An operation refused: the reason, for the user.
 struct Error {

@@ -1,8 +1,8 @@
 #pragma once
-// Heights of either depth. An 8-bit map reads the red byte of the height
-// picture; a deep map (from a file of more than 8 bits a sample) keeps
-// 16-bit samples beside it, in units of 1/257 of an 8-bit step, so that
-// 8-bit value v and deep value 257 v stand for the same height.
+// Heights of either depth. An 8-bit map holds a byte a sample; a deep map
+// (from a file of more than 8 bits a sample) 16-bit samples, in units of
+// 1/257 of an 8-bit step, so that 8-bit value v and deep value 257 v stand
+// for the same height.
 
 #include "large_buffer.h"
 #include "map_grid.h"
@@ -17,28 +17,45 @@ namespace gloamery {
 
 using DeepGrid = MapGrid<std::uint16_t>;
 
-// The height grid of a run, whichever depth the map has: an 8-bit grid of
-// its own, or a deep grid shared with the workspace that keeps it, as a
-// run only reads it.
+// The height grid of a run, whichever depth the map has: a grid of 8-bit
+// or of deep samples, shared with the height slot that keeps it, as a run
+// only reads it.
 class HeightGrid {
 public:
-    explicit HeightGrid(ByteGrid bytes) : grid_(std::move(bytes)) {}
+    explicit HeightGrid(ByteGrid bytes) : grid_(std::make_shared<const ByteGrid>(std::move(bytes))) {}
+    explicit HeightGrid(std::shared_ptr<const ByteGrid> bytes) : grid_(std::move(bytes)) {}
     explicit HeightGrid(std::shared_ptr<const DeepGrid> deep) : grid_(std::move(deep)) {}
 
     bool deep() const { return grid_.index() == 1; }
-    // Null for an 8-bit grid.
+    // Null for a grid of the other depth.
     const DeepGrid* deepGrid() const { return deep() ? std::get<1>(grid_).get() : nullptr; }
+    const ByteGrid* byteGrid() const { return deep() ? nullptr : std::get<0>(grid_).get(); }
+
+    int mapWidth() const { return deep() ? deepGrid()->mapWidth() : byteGrid()->mapWidth(); }
+    int mapHeight() const { return deep() ? deepGrid()->mapHeight() : byteGrid()->mapHeight(); }
 
     // f(grid) with the grid of either depth.
     template <class F>
     decltype(auto) visit(F&& f) const
     {
         if (const DeepGrid* d = deepGrid()) return f(*d);
-        return f(std::get<0>(grid_));
+        return f(*std::get<0>(grid_));
+    }
+
+    // The same depth and samples.
+    bool operator==(const HeightGrid& o) const
+    {
+        if (deep() != o.deep()) return false;
+        if (deep()) return sameBuffer(o) || *deepGrid() == *o.deepGrid();
+        return sameBuffer(o) || *byteGrid() == *o.byteGrid();
+    }
+    bool sameBuffer(const HeightGrid& o) const
+    {
+        return deep() == o.deep() && (deep() ? deepGrid() == o.deepGrid() : byteGrid() == o.byteGrid());
     }
 
 private:
-    std::variant<ByteGrid, std::shared_ptr<const DeepGrid>> grid_;
+    std::variant<std::shared_ptr<const ByteGrid>, std::shared_ptr<const DeepGrid>> grid_;
 };
 
 // What the rules need to know about a depth of height sample: the top

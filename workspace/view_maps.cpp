@@ -40,7 +40,17 @@ void fillHeightGrid(FloatGrid& hm, const Grid& heights, PixelOf pixelOf)
 
 } // namespace
 
-void CalculateMaps(Workspace& ws, Reporter& report)
+ViewGrids::ViewGrids(int mapWidth, int mapHeight)
+    : step(gridStepFor(mapWidth, mapHeight)),
+      height(gridCellsFor(mapWidth, step), gridCellsFor(mapHeight, step)),
+      colour{FloatGrid(height.mapWidth(), height.mapHeight()), FloatGrid(height.mapWidth(), height.mapHeight()),
+             FloatGrid(height.mapWidth(), height.mapHeight())},
+      detail{ByteGrid(height.mapWidth(), height.mapHeight()), ByteGrid(height.mapWidth(), height.mapHeight()),
+             ByteGrid(height.mapWidth(), height.mapHeight())}
+{
+}
+
+ViewGrids CalculateMaps(const Workspace& ws, Reporter& report)
 {
     BusyScope busy(report);
     report.progress(0.0);
@@ -48,17 +58,13 @@ void CalculateMaps(Workspace& ws, Reporter& report)
 
     const Picture& colour = ws.picture(Slot::Colour);
     const Picture& detail = ws.picture(Slot::Detail);
-    FloatGrid& hm = ws.heightGrid();
-    auto& cm = ws.colorGrid();
-    auto& cm2 = ws.colorGrid2();
     const int w = ws.width(), h = ws.height();
-    const int step = ws.viewGridStep();
-    const int cols = gridCellsFor(w, step), rows = gridCellsFor(h, step);
-    if (hm.mapWidth() != cols || hm.mapHeight() != rows) {
-        hm = FloatGrid(cols, rows);
-        for (auto& g : cm) g = FloatGrid(cols, rows);
-        for (auto& g : cm2) g = ByteGrid(cols, rows);
-    }
+    ViewGrids grids(w, h);
+    FloatGrid& hm = grids.height;
+    auto& cm = grids.colour;
+    auto& cm2 = grids.detail;
+    const int step = grids.step;
+    const int cols = hm.mapWidth();
 
     // Every value is one of 256 per channel: the divisions are done once.
     static const auto unit = [] {
@@ -108,6 +114,7 @@ void CalculateMaps(Workspace& ws, Reporter& report)
     readHeights(ws).visit([&](const auto& heights) { fillHeightGrid(hm, heights, pixelOf); });
 
     report.status(status::kDone);
+    return grids;
 }
 
 } // namespace gloamery

@@ -1,8 +1,9 @@
 #pragma once
-// The state every computation works on: the eight picture slots, all but
-// the small work picture of the map's size W x H, and the grids that the
-// 3D view reads.
+// The state every computation works on: the eight slots, all but the small
+// work picture of the map's size W x H. The height slot holds samples, the
+// others colour pictures.
 
+#include "height_slot.h"
 #include "heights.h"
 #include "map_grid.h"
 #include "picture.h"
@@ -11,7 +12,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string_view>
 
 namespace gloamery {
@@ -63,92 +63,77 @@ public:
     // Makes the map w x h, every slot with it: the input slots (height,
     // grass, stone, detail) repeat their current picture from the
     // top-left, the computed ones (shadow, colour, texture) and the work
-    // picture start afresh. The grids are dropped until the next
-    // CalculateMaps, which builds them at the new size.
+    // picture start afresh.
     void resize(int w, int h);
 
-    // Deep heights: the 16-bit samples beside the height picture, none
-    // while the map is 8-bit. Loading an 8-bit picture into the height
-    // slot must clear them.
-    bool deepHeights() const { return deepGrid_ != nullptr; }
-    // A copy of the samples, W x H (0 x 0 for an 8-bit map), for saving.
-    HeightSamples heightSamples() const;
+    // The height slot: its samples, once, at their depth (see HeightSlot).
+    const HeightSlot& heights() const { return heights_; }
+    // Puts back a height slot this workspace held (an undo), or any of the
+    // map's size: its buffers are shared, not copied.
+    void setHeights(HeightSlot heights) { heights_ = std::move(heights); }
+    bool deepHeights() const { return heights_.deep(); }
+    // A copy of the deep samples, W x H (0 x 0 for an 8-bit map), for saving.
+    HeightSamples heightSamples() const { return heights_.deepSamples(); }
     // Makes the height map deep: the samples at the top-left, cropped, the
     // uncovered ones 257 times the red byte of the slot's background (or,
     // with tile, repeated from the top-left). The height picture shows
     // each sample as the grey nearest(v / 257).
     void setDeepHeights(const HeightSamples& samples, bool tile = false);
-    void clearDeepHeights();
-    // Puts back deep samples this workspace held before (an undo): the
-    // grid is of the map's size and the height picture, set first, shows
-    // them.
-    void restoreDeepGrid(std::shared_ptr<const DeepGrid> grid)
+    // The heights at 8 bits: the grey the deep samples showed.
+    void clearDeepHeights() { heights_ = heights_.shallow(); }
+
+    // The height picture, made from the samples: what is shown and saved.
+    Picture heightPicture() const { return heights_.picture(); }
+    // A picture's pixels as the 8-bit heights (a picture loaded or pasted):
+    // p at the top-left, cropped, the background elsewhere, or with tile,
+    // repeated from the top-left.
+    void setHeightPicture(const Picture& p, bool tile = false)
     {
-        deepGrid_ = std::move(grid);
-        deepSetAt_ = heightEdits_;
+        heights_ = HeightSlot::placed(p, width_, height_, tile);
     }
-    // The deep samples as the runs read them, over the map's grid: kept
-    // in this form alone, so the runs need no copy; null while the map is
-    // 8-bit.
-    const std::shared_ptr<const DeepGrid>& deepGrid() const { return deepGrid_; }
-    // Whether the height picture may have been changed since the deep
-    // samples were set: every writable access to it counts.
-    bool heightPictureTouched() const { return heightEdits_ != deepSetAt_; }
-
-    Picture& picture(Slot s)
+    // Edits the heights as a picture: f changes the picture shown, whose
+    // pixels become the heights. Deep samples stay while the picture still
+    // shows them.
+    template <class F>
+    void editHeightPicture(F&& f)
     {
-        if (s == Slot::Height) ++heightEdits_;
-        return pictures_[static_cast<int>(s)];
+        Picture p = heightPicture();
+        f(p);
+        heights_ = heights_.replacedBy(p);
     }
-    const Picture& picture(Slot s) const { return pictures_[static_cast<int>(s)]; }
 
-    // The grids, filled by CalculateMaps. Indices 0..W and 0..H (with a
-    // grid step above 1, 0..gridCellsFor(W, step) and likewise for H);
-    // anything else is a caller's bug and throws std::out_of_range rather
-    // than reading astray.
-    float HeightMap(std::int16_t x, std::int16_t y) const { return sample(heightMap_, x, y); }
-    float ColorMapR(std::int16_t x, std::int16_t y) const { return sample(colorMap_[0], x, y); }
-    float ColorMapG(std::int16_t x, std::int16_t y) const { return sample(colorMap_[1], x, y); }
-    float ColorMapB(std::int16_t x, std::int16_t y) const { return sample(colorMap_[2], x, y); }
-    std::uint8_t ColorMap2R(std::int16_t x, std::int16_t y) const { return sample(colorMap2_[0], x, y); }
-    std::uint8_t ColorMap2G(std::int16_t x, std::int16_t y) const { return sample(colorMap2_[1], x, y); }
-    std::uint8_t ColorMap2B(std::int16_t x, std::int16_t y) const { return sample(colorMap2_[2], x, y); }
-
-    // Map pixels between neighbouring grid samples: grid index i samples
-    // map index min(i * step, W), and likewise along y.
-    int viewGridStep() const { return gridStepFor(width_, height_); }
-
-    const FloatGrid& heightGrid() const { return heightMap_; }
-    FloatGrid& heightGrid() { return heightMap_; }
-    std::array<FloatGrid, 3>& colorGrid() { return colorMap_; }
-    std::array<ByteGrid, 3>& colorGrid2() { return colorMap2_; }
+    // Every slot's picture but the height map's, which holds samples and
+    // has its picture made when asked (heightPicture): asking for it here
+    // is a caller's bug and throws std::logic_error.
+    Picture& picture(Slot s) { return pictures_[checkedPicture(s)]; }
+    const Picture& picture(Slot s) const { return pictures_[checkedPicture(s)]; }
 
 private:
-    template <class T>
-    static T sample(const MapGrid<T>& grid, std::int16_t x, std::int16_t y)
-    {
-        if (!grid.contains(x, y)) throw std::out_of_range("grid index outside the map's grid");
-        return grid(x, y);
-    }
+    static std::size_t checkedPicture(Slot s);
 
     int width_;
     int height_;
-    std::array<Picture, kSlotCount> pictures_;
-    void keepDeepSamples(const HeightSamples& samples);
-
-    std::shared_ptr<const DeepGrid> deepGrid_;
-    std::uint64_t heightEdits_ = 0;
-    std::uint64_t deepSetAt_ = 0;
-    FloatGrid heightMap_;
-    std::array<FloatGrid, 3> colorMap_;
-    std::array<ByteGrid, 3> colorMap2_;
+    std::array<Picture, kSlotCount> pictures_; // the height slot's stays empty
+    HeightSlot heights_;
 };
 
-// The heights every computation reads: the deep samples when the map is
-// deep, else the red byte of the height picture; the outside column and
-// row hold the top sample (255 or 65535). Deep samples that no longer
-// match the picture (it was replaced without clearing them) are not used:
-// once the picture has been touched, every run checks it against them.
+// A copy of a slot's picture, the height map's made from its samples.
+Picture slotPicture(const Workspace& ws, Slot s);
+// Puts a picture in a slot: the height slot takes its pixels as 8-bit
+// heights (setHeightPicture).
+void setSlotPicture(Workspace& ws, Slot s, const Picture& p);
+// f(the slot's picture) without a copy: the height map's is made from its
+// samples for the call.
+template <class F>
+decltype(auto) withSlotPicture(const Workspace& ws, Slot s, F&& f)
+{
+    if (s == Slot::Height) return f(static_cast<const Picture&>(ws.heightPicture()));
+    return f(ws.picture(s));
+}
+
+// The heights every computation reads, of either depth, shared with the
+// workspace: no copy. The outside column and row hold the top sample (255
+// or 65535).
 HeightGrid readHeights(const Workspace& ws);
 // Whether readHeights gives the deep samples.
 bool heightsAreDeep(const Workspace& ws);

@@ -146,12 +146,6 @@ AnyPicture toAny(std::variant<DeepPicture, Error> r)
     return std::move(std::get<DeepPicture>(r));
 }
 
-void put(Picture& picture, const QImage& image, bool tile)
-{
-    if (tile) tileImage(picture, image);
-    else placeImage(picture, image);
-}
-
 } // namespace
 
 std::optional<DeepPicture> deepPictureOf(const QImage& decoded)
@@ -283,14 +277,13 @@ std::variant<LoadedFile, Error> placeAny(Workspace& ws, Slot slot, AnyPicture re
     if (Error* e = std::get_if<Error>(&read)) return std::move(*e);
     if (const auto* deep = std::get_if<DeepPicture>(&read)) {
         if (slot == Slot::Height) ws.setDeepHeights(deep->samples, tile);
-        else put(ws.picture(slot), deep->shown, tile);
+        else putImage(ws, slot, deep->shown, tile);
         const bool window = deep->fileWidth > 0;
         return LoadedFile{window ? deep->fileWidth : deep->shown.width(), window ? deep->fileHeight : deep->shown.height(),
                           deep->note, deep->origin};
     }
     const QImage& image = std::get<QImage>(read);
-    put(ws.picture(slot), image, tile);
-    if (slot == Slot::Height) ws.clearDeepHeights();
+    putImage(ws, slot, image, tile);
     return LoadedFile{image.width(), image.height(), {}, {}};
 }
 

@@ -177,6 +177,19 @@ void tileImage(Picture& picture, const QImage& image)
     picture = tiled(tile, picture.width(), picture.height());
 }
 
+void putImage(Workspace& ws, Slot slot, const QImage& image, bool tile)
+{
+    if (slot != Slot::Height) {
+        if (tile) tileImage(ws.picture(slot), image);
+        else placeImage(ws.picture(slot), image);
+        return;
+    }
+    // At the image's size, then into the samples: no picture of the map's size.
+    Picture one(slotBackground(slot), image.width(), image.height());
+    placeImage(one, image);
+    ws.setHeightPicture(one, tile);
+}
+
 QImage toQImage(const Picture& picture)
 {
     // On large pages, like the picture itself: a large map's image is

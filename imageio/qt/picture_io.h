@@ -4,7 +4,7 @@
 // place a loaded image in exactly the same way.
 
 #include "imageio/picture_limits.h"
-#include "workspace/controls.h"
+#include "inputs/controls.h"
 #include "workspace/picture.h"
 #include "workspace/workspace.h"
 
@@ -34,6 +34,10 @@ std::variant<QImage, Error> readPictureData(const QByteArray& bytes);
 // The image repeated across the picture from the top-left, over the
 // picture's background where it is transparent.
 void tileImage(Picture& picture, const QImage& image);
+
+// Places (or tiles) an image in a slot as placeImage and tileImage do; the
+// height slot takes the pixels as its 8-bit heights.
+void putImage(Workspace& ws, Slot slot, const QImage& image, bool tile = false);
 
 // Reads a picture file in any format the toolkit reads (BMP, JPEG, GIF, PNG,
 // the portable pixmaps, XPM, XBM, icons) into the picture, the format told

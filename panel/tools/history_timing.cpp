@@ -4,7 +4,7 @@
 //   build/panel/history_timing 4096
 
 #include "panel/history.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 
 #include <chrono>
 #include <cstdio>
@@ -27,16 +27,19 @@ void timeSide(int side)
 {
     Workspace ws(side, side);
     for (int i = 0; i < kSlotCount; ++i) {
-        Picture& p = ws.picture(static_cast<Slot>(i));
-        for (int y = 0; y < p.height(); ++y)
-            for (int x = 0; x < p.width(); ++x) p.at(x, y) = (x * 7 + y * 13 + i) & 0xffffff;
+        const auto fill = [i](Picture& p) {
+            for (int y = 0; y < p.height(); ++y)
+                for (int x = 0; x < p.width(); ++x) p.at(x, y) = (x * 7 + y * 13 + i) & 0xffffff;
+        };
+        if (static_cast<Slot>(i) == Slot::Height) ws.editHeightPicture(fill);
+        else fill(ws.picture(static_cast<Slot>(i)));
     }
     panel::History history;
     auto t = std::chrono::steady_clock::now();
     history.record(ws, Settings{}, "start");
     const double first = msSince(t);
     SilentReporter quiet;
-    runShadow(ws, ShadowMode::Linear, Controls{"100", "50", "5", 128, 0, true, BlendMode::Multiply, {}}, parseCNumber, quiet);
+    runShadowButton(ws, ShadowMode::Linear, Controls{"100", "50", "5", 128, 0, true, BlendMode::Multiply, {}}, parseCNumber, quiet);
     msSince(t);
     history.record(ws, Settings{}, "Linear");
     const double step = msSince(t);

@@ -8,7 +8,7 @@
 #include "live_preview.h"
 #include "picture_view.h"
 #include "imageio/qt/picture_io.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -65,6 +65,7 @@ void timeParts(Form1& form, int moves)
     Controls sun;
     sun.x0 = "100";
     sun.y0 = "200";
+    const ShadowParams params = std::get<ShadowParams>(readShadowParams(sun, parseCNumber, ShadowMode::Linear));
     const QSize cell(256, 256);
     panel::LivePreview preview;
     const bool previewed = panel::LivePreview::wanted(ws.width(), ws.height(), panel::LivePreview::kSide);
@@ -78,16 +79,16 @@ void timeParts(Form1& form, int moves)
         clock.start();
         clearShadow(ws);
         lap(clear);
-        runShadow(ws, ShadowMode::Linear, sun, parseCNumber, quiet);
+        runShadowButton(ws, ShadowMode::Linear, sun, parseCNumber, quiet);
         lap(relight);
         panel::fittedImage(ws.picture(Slot::Colour), cell);
         panel::fittedImage(ws.picture(Slot::Shadow), cell);
         lap(cells);
         if (!previewed) continue;
         preview.drop();
-        preview.relight(ws, panel::LivePreview::kSide, sun, parseCNumber, ShadowMode::Linear);
+        preview.relight(ws, panel::LivePreview::kSide, params, sun, ShadowMode::Linear);
         lap(sample);
-        preview.relight(ws, panel::LivePreview::kSide, sun, parseCNumber, ShadowMode::Linear);
+        preview.relight(ws, panel::LivePreview::kSide, params, sun, ShadowMode::Linear);
         panel::scaledImage(preview.colour(), cell);
         panel::scaledImage(preview.shadow(), cell);
         lap(previewFrame);

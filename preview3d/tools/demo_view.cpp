@@ -2,7 +2,7 @@
 
 #include "compose/texture.h"
 #include "imageio/qt/picture_io.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 #include "workspace/view_maps.h"
 
 #include <QTimer>
@@ -52,17 +52,16 @@ Refusal prepareDemoMaps(Workspace& ws, int w, int h)
     loadDefaultPictures(ws);
     if (w != ws.width() || h != ws.height()) {
         ws.resize(w, h);
-        fillFractalHeights(ws.picture(Slot::Height));
+        ws.editHeightPicture(fillFractalHeights);
     }
     makeTexture(ws, controls.contrast, quiet);
-    return runShadow(ws, ShadowMode::Linear, controls, localeNumberParser(), quiet);
+    return runShadowButton(ws, ShadowMode::Linear, controls, localeNumberParser(), quiet);
 }
 
 std::unique_ptr<frm3D> openDemoView(Workspace& ws)
 {
     SilentReporter quiet;
-    CalculateMaps(ws, quiet);
-    auto view = std::make_unique<frm3D>(ws);
+    auto view = std::make_unique<frm3D>(ws, CalculateMaps(ws, quiet));
     view->messageBox = [](QMessageBox::Icon, const QString& title, const QString& text) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
     };

@@ -105,7 +105,7 @@ py::array loadArray(const std::string& path, const std::optional<ElevationRange>
     const Workspace& ws = std::get<Workspace>(read);
     if (heightsAreDeep(ws)) return slotArray(ws, Slot::Height);
     py::array_t<std::uint8_t> out({ws.height(), ws.width(), 3});
-    picturePixels(ws.picture(Slot::Height), out.mutable_data());
+    picturePixels(ws.heightPicture(), out.mutable_data());
     return out;
 }
 

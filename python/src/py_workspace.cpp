@@ -112,7 +112,12 @@ bool PyWorkspace::deep()
 
 void PyWorkspace::run(batch::Operation op)
 {
-    const batch::RunStep step{op, controls.forRun()};
+    batch::RunStep step{op, controls.forRun()};
+    if (const auto mode = batch::shadowModeOf(op)) {
+        auto read = controls.shadowParams(*mode);
+        if (const Error* e = std::get_if<Error>(&read)) throw std::invalid_argument(batch::operationName(op) + ": " + e->message);
+        step.params = std::get<ShadowParams>(read);
+    }
     auto held = hold();
     Refusal refused;
     {
@@ -149,7 +154,7 @@ void PyWorkspace::save(Slot s, const std::string& path)
         if (s == Slot::Height && format == "png" && heightsAreDeep(ws_))
             refused = saveDeepHeightsFile(ws_.heightSamples(), path);
         else
-            refused = savePictureFile(std::as_const(ws_).picture(s), path, format);
+            refused = withSlotPicture(ws_, s, [&](const Picture& p) { return savePictureFile(p, path, format); });
     }
     if (refused) throw FileError("cannot write " + quoted(path) + ": " + refused->message);
 }

@@ -1,5 +1,8 @@
 #include "python_controls.h"
 
+#include "inputs/shadow_inputs.h"
+#include "shadow/sun.h"
+
 #include "errors.h"
 #include "settings/settings.h"
 
@@ -126,6 +129,25 @@ Controls PythonControls::forRun() const
     c.blend = blend;
     c.sun = sun;
     return c;
+}
+
+std::variant<ShadowParams, Error> PythonControls::shadowParams(ShadowMode mode) const
+{
+    ShadowParams p;
+    p.sun = sun;
+    p.darkness = darkness;
+    if (mode == ShadowMode::Sun) {
+        if (Refusal refused = sunControlsRefused(sun)) return *refused;
+        return p;
+    }
+    if (usesSunPosition(mode)) {
+        if (Refusal r = coordinateRefused("X0", sunX, numberText(sunX), kMapSunReach)) return *r;
+        if (Refusal r = coordinateRefused("Y0", sunY, numberText(sunY), kMapSunReach)) return *r;
+        p.x0 = sunX;
+        p.y0 = sunY;
+    }
+    p.decay = decay;
+    return p;
 }
 
 } // namespace gloamery::python

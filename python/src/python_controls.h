@@ -2,10 +2,12 @@
 // The controls of a Python workspace, held as numbers and checked as they
 // are set, so a bad value is refused at the assignment that made it.
 
-#include "workspace/controls.h"
+#include "inputs/controls.h"
+#include "shadow/shadow_params.h"
 
 #include <string>
 #include <utility>
+#include <variant>
 
 namespace gloamery::python {
 
@@ -35,10 +37,13 @@ struct PythonControls {
     // The batch tool's name of the blend mode ("multiply/2", ...).
     std::string blendName() const;
 
-    // The controls as a run reads them: the numbers written as the shortest
-    // text that reads back as the same double, so a run sees exactly the
-    // value the batch tool sees for that text.
+    // The controls as a settings file keeps them: the numbers written as
+    // the shortest text that reads back as the same double.
     Controls forRun() const;
+
+    // What a run of the shadow button takes, or why it cannot run (a sun
+    // beyond the map's reach), in the batch tool's words.
+    std::variant<ShadowParams, Error> shadowParams(ShadowMode mode) const;
 };
 
 // The shortest C-locale text of a finite double ("40", "-0.5", "1e-07").

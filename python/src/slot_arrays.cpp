@@ -89,8 +89,10 @@ void putSlotArray(Workspace& ws, Slot slot, const SlotArray& a)
         ws.setDeepHeights(HeightSamples(a.width, a.height, static_cast<const std::uint16_t*>(a.data)));
         return;
     }
-    putPixels(ws.picture(slot), static_cast<const std::uint8_t*>(a.data), a.channels);
-    if (slot == Slot::Height) ws.clearDeepHeights();
+    if (slot != Slot::Height) return putPixels(ws.picture(slot), static_cast<const std::uint8_t*>(a.data), a.channels);
+    Picture p(slotBackground(slot), a.width, a.height);
+    putPixels(p, static_cast<const std::uint8_t*>(a.data), a.channels);
+    ws.setHeightPicture(p);
 }
 
 py::array slotArray(const Workspace& ws, Slot slot)
@@ -103,26 +105,17 @@ py::array slotArray(const Workspace& ws, Slot slot)
         picturePixels(ws.picture(slot), rgb);
         return out;
     }
-    if (heightsAreDeep(ws)) {
-        py::array_t<std::uint16_t> out({h, w});
-        std::uint16_t* samples = out.mutable_data();
+    // The samples as the runs read them, at their depth.
+    return ws.heights().grid().visit([&](const auto& g) -> py::array {
+        using Sample = typename std::decay_t<decltype(g)>::value_type;
+        py::array_t<Sample> out({h, w});
+        Sample* samples = out.mutable_data();
         py::gil_scoped_release unlocked;
-        const DeepGrid& g = *ws.deepGrid();
         forEachRow(h, pixelsOf(w, h), [&](int y) {
             std::copy_n(g.row(y), w, samples + static_cast<std::size_t>(y) * static_cast<std::size_t>(w));
         });
         return out;
-    }
-    py::array_t<std::uint8_t> out({h, w});
-    std::uint8_t* bytes = out.mutable_data();
-    py::gil_scoped_release unlocked;
-    const Picture& p = ws.picture(Slot::Height);
-    forEachRow(h, pixelsOf(w, h), [&](int y) {
-        const Colour* in = p.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-        std::uint8_t* row = bytes + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-        for (int x = 0; x < w; ++x) row[x] = static_cast<std::uint8_t>(red(in[x]));
     });
-    return out;
 }
 
 } // namespace gloamery::python

@@ -4,7 +4,7 @@
 
 #include "compose/texture.h"
 #include "imageio/qt/picture_io.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 
 #include <QDir>
 #include <QFile>
@@ -404,7 +404,7 @@ Controls controls(const char* x0, const char* y0, const char* alt, int darkness,
 
 void shadow(Workspace& ws, ShadowMode mode, const Controls& c, SilentReporter& r)
 {
-    ASSERT_FALSE(runShadow(ws, mode, c, parseCNumber, r).has_value());
+    ASSERT_FALSE(runShadowButton(ws, mode, c, parseCNumber, r).has_value());
 }
 
 } // namespace
@@ -416,7 +416,7 @@ TEST_F(BatchProcess, ScenesMatchTheLibraryPixelForPixel)
     write(heights, at("height.png"));
     write(texture, at("texture.png"));
     auto loadInputs = [&](Workspace& ws) {
-        ws.picture(Slot::Height) = heights;
+        ws.setHeightPicture(heights);
         ws.picture(Slot::Texture) = texture;
     };
     const auto M = BlendMode::Multiply;
@@ -435,7 +435,7 @@ TEST_F(BatchProcess, ScenesMatchTheLibraryPixelForPixel)
          "--load height height.png --contrast 60 make-texture --sun 255,128 --blend multiply/3 embossed "
          "--contrast 15 make-texture2 --blend multiply/2 --decay 1 sin",
          [&](Workspace& ws, SilentReporter& r) {
-             ws.picture(Slot::Height) = heights;
+             ws.setHeightPicture(heights);
              makeTexture(ws, 60, r);
              shadow(ws, ShadowMode::Embossed, controls("255", "128", "5", 128, true, BlendMode::Multiply3), r);
              makeTexture2(ws, 15, r);
@@ -443,19 +443,19 @@ TEST_F(BatchProcess, ScenesMatchTheLibraryPixelForPixel)
          }},
         {"linear sim ignores the sun", "--load height height.png --sun 99999,5 --darkness 255 linear-sim",
          [&](Workspace& ws, SilentReporter& r) {
-             ws.picture(Slot::Height) = heights;
+             ws.setHeightPicture(heights);
              shadow(ws, ShadowMode::LinearSim, controls("0", "0", "5", 255, true, M), r);
          }},
         // Two suns, two runs: the second run's shades land on the first's.
         {"shades accumulate", "--load height height.png --sun 10,10 linear --sun 200,50 --decay 1 linear",
          [&](Workspace& ws, SilentReporter& r) {
-             ws.picture(Slot::Height) = heights;
+             ws.setHeightPicture(heights);
              shadow(ws, ShadowMode::Linear, controls("10", "10", "5", 128, true, M), r);
              shadow(ws, ShadowMode::Linear, controls("200", "50", "1", 128, true, M), r);
          }},
         {"clear between runs", "--load height height.png --sun 10,10 linear clear --sun 200,50 --decay 1 linear",
          [&](Workspace& ws, SilentReporter& r) {
-             ws.picture(Slot::Height) = heights;
+             ws.setHeightPicture(heights);
              shadow(ws, ShadowMode::Linear, controls("200", "50", "1", 128, true, M), r);
          }},
     };

@@ -4,7 +4,7 @@
 
 #include "compose/texture.h"
 #include "shadow/shade_tables.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 #include "workspace/view_maps.h"
 #include "test_pictures.h"
 
@@ -35,9 +35,8 @@ Results run(Workspace ws, Button r, const Controls& c)
     SilentReporter quiet;
     if (r == Button::Texture) makeTexture(ws, c.contrast, quiet);
     else if (r == Button::Texture2) makeTexture2(ws, c.contrast, quiet);
-    else EXPECT_FALSE(runShadow(ws, static_cast<ShadowMode>(static_cast<int>(r)), c, parseCNumber, quiet));
-    CalculateMaps(ws, quiet);
-    return {ws.picture(Slot::Shadow), ws.picture(Slot::Colour), ws.picture(Slot::Texture), ws.heightGrid()};
+    else EXPECT_FALSE(runShadowButton(ws, static_cast<ShadowMode>(static_cast<int>(r)), c, parseCNumber, quiet));
+    return {ws.picture(Slot::Shadow), ws.picture(Slot::Colour), ws.picture(Slot::Texture), CalculateMaps(ws, quiet).height};
 }
 
 // A pair of maps of the same heights: 8-bit bytes and deep samples 257 times them.
@@ -46,12 +45,14 @@ std::pair<Workspace, Workspace> randomPair(int w, int h, unsigned seed, int top)
     std::mt19937 rng(seed);
     Workspace bytes(w, h), deep(w, h);
     std::vector<std::uint16_t> samples;
+    Picture picture = bytes.heightPicture();
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const int v = static_cast<int>(rng() % (top + 1));
-            bytes.picture(Slot::Height).setPixel(x, y, grey(v));
+            picture.setPixel(x, y, grey(v));
             samples.push_back(static_cast<std::uint16_t>(257 * v));
         }
+    bytes.setHeightPicture(picture);
     deep.setDeepHeights(HeightSamples(w, h, samples.data()));
     return {bytes, deep};
 }
@@ -111,11 +112,13 @@ TEST(DeepHeights, ASmoothRampEmbossesEvenlyWhereItsBytesMakeStripes)
     const int w = 64, h = 16;
     std::vector<std::uint16_t> ramp;
     Workspace bytes(w, h), deep(w, h);
+    Picture picture = bytes.heightPicture();
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             ramp.push_back(static_cast<std::uint16_t>(1000 + 40 * x));
-            bytes.picture(Slot::Height).setPixel(x, y, grey(shownByte(ramp.back())));
+            picture.setPixel(x, y, grey(shownByte(ramp.back())));
         }
+    bytes.setHeightPicture(picture);
     deep.setDeepHeights(HeightSamples(w, h, ramp.data()));
     const Controls c = controls("-5000", "8", "0.1", 128);
     auto shades = [&](const Workspace& ws) {
@@ -130,12 +133,12 @@ TEST(DeepHeights, ASmoothRampEmbossesEvenlyWhereItsBytesMakeStripes)
     EXPECT_GT(shades(bytes).size(), 1u);
 }
 
-TEST(DeepHeights, TheWorkspaceKeepsSamplesInStepWithThePicture)
+TEST(DeepHeights, TheHeightSlotShowsItsSamplesAndKeepsThemWhileItsPictureDoes)
 {
     Workspace ws(4, 3);
     const std::uint16_t two[] = {300, 65535, 128, 129}; // 2 x 2
     ws.setDeepHeights(HeightSamples(2, 2, two));
-    const std::uint16_t under = static_cast<std::uint16_t>(257 * red(ws.picture(Slot::Height).background()));
+    const std::uint16_t under = static_cast<std::uint16_t>(257 * red(ws.heights().background()));
     const DeepGrid expected = [&] {
         DeepGrid g(4, 3, 65535);
         const std::uint16_t rows[3][4] = {{300, 65535, under, under}, {128, 129, under, under}, {under, under, under, under}};
@@ -145,9 +148,9 @@ TEST(DeepHeights, TheWorkspaceKeepsSamplesInStepWithThePicture)
     }();
     EXPECT_EQ(*readHeights(ws).deepGrid(), expected);
     // Shown as nearest(v / 257): 300 -> 1, 128 -> 0, 129 -> 1.
-    EXPECT_EQ(ws.picture(Slot::Height).pixel(0, 0), grey(1));
-    EXPECT_EQ(ws.picture(Slot::Height).pixel(0, 1), grey(0));
-    EXPECT_EQ(ws.picture(Slot::Height).pixel(1, 1), grey(1));
+    EXPECT_EQ(ws.heightPicture().pixel(0, 0), grey(1));
+    EXPECT_EQ(ws.heightPicture().pixel(0, 1), grey(0));
+    EXPECT_EQ(ws.heightPicture().pixel(1, 1), grey(1));
 
     Workspace grown = ws;
     grown.resize(6, 5); // tiled like the picture
@@ -157,14 +160,17 @@ TEST(DeepHeights, TheWorkspaceKeepsSamplesInStepWithThePicture)
     tiledOne.setDeepHeights(HeightSamples(2, 2, two), true);
     EXPECT_EQ((*readHeights(tiledOne).deepGrid())(2, 2), 300);
 
-    // A picture put in the slot without clearing the samples wins over them;
-    // one only looked at through a writable reference does not.
+    // An edit of the picture that changes a height wins over the samples;
+    // one that leaves the picture showing them does not.
     Workspace touched = ws;
-    EXPECT_EQ(touched.picture(Slot::Height).pixel(0, 0), grey(1));
+    touched.editHeightPicture([](Picture& p) { p.setPixel(0, 0, grey(1)); });
     EXPECT_TRUE(readHeights(touched).deep());
+    EXPECT_TRUE(readHeights(touched).sameBuffer(readHeights(ws))) << "the samples are shared, not copied";
     Workspace pasted = ws;
-    pasted.picture(Slot::Height).setPixel(0, 0, grey(9));
+    pasted.editHeightPicture([](Picture& p) { p.setPixel(0, 0, grey(9)); });
     EXPECT_FALSE(readHeights(pasted).deep());
+    EXPECT_EQ((*readHeights(pasted).byteGrid())(0, 0), 9);
+    EXPECT_EQ((*readHeights(pasted).byteGrid())(1, 1), 1) << "the rest as shown";
     Workspace pastedThenGrown = pasted; // resizing tiles both alike, but the paste still wins
     pastedThenGrown.resize(6, 5);
     EXPECT_FALSE(readHeights(pastedThenGrown).deep());

@@ -1,7 +1,7 @@
 // "Embossed": lit rises, fading shadows, every reached pixel written.
 
-#include "shadow/rays.h"
-#include "shadow/sweep.h"
+#include "shadow/shadings.h"
+#include "inputs/shadow_inputs.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ struct GreyRun {
 Picture embossRow10(const ByteGrid& heights, int darkness, double x0 = 0, double decay = 5)
 {
     Picture shadow(kUntouched);
-    f7(255, 10, heights, ShadowParams{x0, 10, decay, darkness}, shadow);
+    castRay<EmbossShading>(255, 10, heights, ShadowParams{x0, 10, decay, darkness}, shadow);
     return shadow;
 }
 
@@ -126,13 +126,13 @@ TEST(EmbossedSweep, FlatMapAt77FromTheMiddle)
     // every other reached pixel is flat ground, 148; the 302 pixels on no
     // ray keep what they had.
     Workspace ws;
-    ws.picture(Slot::Height) = Picture(grey(77));
+    ws.setHeightPicture(Picture(grey(77)));
     ws.picture(Slot::Shadow) = Picture(kUntouched);
     Controls ctl;
     ctl.x0 = "100";
     ctl.y0 = "100";
     SilentReporter r;
-    ASSERT_FALSE(runShadow(ws, ShadowMode::Embossed, ctl, parseCNumber, r).has_value());
+    ASSERT_FALSE(runShadowButton(ws, ShadowMode::Embossed, ctl, parseCNumber, r).has_value());
 
     const Picture& shadow = ws.picture(Slot::Shadow);
     int untouched = 0;
@@ -153,12 +153,12 @@ TEST(EmbossedSweep, ZeroMapBlackensOnlyTheSunsPixel)
     // Each ray's first pixel is at or below a level of 0 and gets the
     // initial black pending shade; after it, zero ground is lit with 148.
     Workspace ws;
-    ws.picture(Slot::Height) = Picture(kBlack);
+    ws.setHeightPicture(Picture(kBlack));
     Controls ctl;
     ctl.x0 = "40";
     ctl.y0 = "30";
     SilentReporter r;
-    ASSERT_FALSE(runShadow(ws, ShadowMode::Embossed, ctl, parseCNumber, r).has_value());
+    ASSERT_FALSE(runShadowButton(ws, ShadowMode::Embossed, ctl, parseCNumber, r).has_value());
     const Picture& shadow = ws.picture(Slot::Shadow);
     EXPECT_EQ(shadow.pixel(40, 30), kBlack);
     for (int y = 0; y < 256; ++y)

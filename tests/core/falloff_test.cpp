@@ -2,8 +2,8 @@
 // buttons report.
 
 #include "shadow/curves.h"
-#include "shadow/rays.h"
-#include "shadow/sweep.h"
+#include "shadow/shadings.h"
+#include "inputs/shadow_inputs.h"
 #include "recording_reporter.h"
 
 #include <gtest/gtest.h>
@@ -48,9 +48,9 @@ struct Occluder200Case {
 TEST(FalloffRay, ShadesBehindAnOccluderOf200)
 {
     const Occluder200Case cases[] = {
-        {"Sin", f5, {72,  80,  87,  95,  102, 109, 117, 124, 131, 137, 144, 151, 157, 163, 169, 175, 181, 186, 192, 197,
+        {"Sin", castRay<SinShading>, {72,  80,  87,  95,  102, 109, 117, 124, 131, 137, 144, 151, 157, 163, 169, 175, 181, 186, 192, 197,
                      202, 207, 211, 216, 220, 224, 228, 231, 234, 237, 240, 243, 245, 247, 249, 251, 252, 253, 254}},
-        {"Cos", f6, {77,  85,  92,  99,  107, 114, 121, 127, 134, 141, 147, 154, 160, 166, 172, 178, 183, 188, 194, 199,
+        {"Cos", castRay<CosShading>, {77,  85,  92,  99,  107, 114, 121, 127, 134, 141, 147, 154, 160, 166, 172, 178, 183, 188, 194, 199,
                      203, 208, 213, 217, 221, 225, 228, 232, 235, 238, 241, 243, 245, 247, 249, 251, 252, 253, 254}},
     };
     const ByteGrid heights = zeroHeightsWith({{{10, 10}, 200}});
@@ -80,15 +80,15 @@ TEST(FalloffRay, FirstShadesBehindOccludersOfDifferentHeights)
 {
     const FirstShadeCase cases[] = {
         // Cos: the same start behind any occluder.
-        {"Cos 50", f6, 50, 255, 77, 85},
-        {"Cos 250", f6, 250, 255, 77, 85},
-        {"Cos 50 dark 128", f6, 50, 128, 166, 170},
-        {"Cos 250 dark 128", f6, 250, 128, 166, 170},
+        {"Cos 50", castRay<CosShading>, 50, 255, 77, 85},
+        {"Cos 250", castRay<CosShading>, 250, 255, 77, 85},
+        {"Cos 50 dark 128", castRay<CosShading>, 50, 128, 166, 170},
+        {"Cos 250 dark 128", castRay<CosShading>, 250, 128, 166, 170},
         // Sin: the occluder's height decides.
-        {"Sin 50", f5, 50, 255, 240, 243},
+        {"Sin 50", castRay<SinShading>, 50, 255, 240, 243},
         // From L = 250 the shade is -7, composed as 0; L = 245 gives 1.
-        {"Sin 250", f5, 250, 255, 0, 1},
-        {"Sin 250 dark 128", f5, 250, 128, 124, 128},
+        {"Sin 250", castRay<SinShading>, 250, 255, 0, 1},
+        {"Sin 250 dark 128", castRay<SinShading>, 250, 128, 124, 128},
     };
     for (const auto& c : cases) {
         const ByteGrid heights = zeroHeightsWith({{{10, 10}, c.occluder}});
@@ -112,8 +112,8 @@ TEST(FalloffRay, PendingShadeLagsOneStepOverASecondOccluder)
         std::vector<int> shades; // of pixels 11..15
     };
     const Case cases[] = {
-        {"Sin", f5, {72, 80, kUntouched, 87, 95}},
-        {"Cos", f6, {77, 85, kUntouched, 77, 85}},
+        {"Sin", castRay<SinShading>, {72, 80, kUntouched, 87, 95}},
+        {"Cos", castRay<CosShading>, {77, 85, kUntouched, 77, 85}},
     };
     for (const auto& c : cases) {
         const Picture shadow = rayAlongRow10(c.ray, heights, 255);
@@ -132,7 +132,7 @@ TEST(FalloffRay, FlatMapsLeaveNoShadow)
     for (const int height : {0, 1, 77, 255}) {
         Picture h(grey(height));
         const ByteGrid heights = readHeights(h);
-        for (const Ray ray : {Ray{f5}, Ray{f6}}) {
+        for (const Ray ray : {Ray{castRay<SinShading>}, Ray{castRay<CosShading>}}) {
             Picture shadow(kUntouched);
             const ShadowParams p{100, 100, 5, 255};
             for (int i = 0; i < 256; ++i) {
@@ -144,7 +144,7 @@ TEST(FalloffRay, FlatMapsLeaveNoShadow)
             for (int y = 0; y < 256; ++y)
                 for (int x = 0; x < 256; ++x)
                     ASSERT_EQ(shadow.pixel(x, y), kUntouched)
-                        << (ray == &f5<ByteGrid> ? "Sin" : "Cos") << " height " << height << " at " << x << "," << y;
+                        << (ray == &castRay<SinShading, ByteGrid> ? "Sin" : "Cos") << " height " << height << " at " << x << "," << y;
         }
     }
 }
@@ -155,7 +155,7 @@ TEST(FalloffRay, SunOutsideTheMapEntersLitAndShadesAsUsual)
     // -100 and is lifted to the terrain at the first pixel inside. The
     // pending shade of the skipped steps is never written.
     const ByteGrid heights = zeroHeightsWith({{{10, 10}, 200}});
-    for (const auto& [name, ray, first] : {std::tuple{"Sin", Ray{f5}, 72}, std::tuple{"Cos", Ray{f6}, 77}}) {
+    for (const auto& [name, ray, first] : {std::tuple{"Sin", Ray{castRay<SinShading>}, 72}, std::tuple{"Cos", Ray{castRay<CosShading>}, 77}}) {
         Picture shadow(kUntouched);
         ray(255, 10, heights, ShadowParams{-20, 10, 5, 255}, shadow);
         for (int x = 0; x <= 10; ++x) EXPECT_EQ(shadow.pixel(x, 10), kUntouched) << name << " at " << x << ",10";
@@ -170,7 +170,7 @@ TEST(FalloffRay, NegativeDecayShadesBelowZeroComposeAsBlack)
     // distance falls below 0: twenty pixels on, both curves are well below
     // zero (Sin from L = 390, Cos from K = -90) and the shade is black.
     const ByteGrid heights = zeroHeightsWith({{{10, 10}, 250}});
-    for (const auto& [name, ray] : {std::pair{"Sin", Ray{f5}}, std::pair{"Cos", Ray{f6}}}) {
+    for (const auto& [name, ray] : {std::pair{"Sin", Ray{castRay<SinShading>}}, std::pair{"Cos", Ray{castRay<CosShading>}}}) {
         const Picture shadow = rayAlongRow10(ray, heights, 255, -7);
         EXPECT_EQ(shadow.pixel(31, 10), kBlack) << name << " at 31,10";
     }
@@ -184,7 +184,7 @@ std::vector<Report> sweepEvents(ShadowMode mode)
 {
     Workspace ws;
     RecordingReporter r;
-    EXPECT_FALSE(runShadow(ws, mode, Controls{}, parseCNumber, r).has_value());
+    EXPECT_FALSE(runShadowButton(ws, mode, Controls{}, parseCNumber, r).has_value());
     std::vector<Report> out;
     for (const auto& e : r.log) {
         if (e == Report::status(status::kBuffering)) break;
@@ -239,7 +239,7 @@ public:
     PaintOnCalculating(Workspace& ws, bool paint) : ws_(ws), paint_(paint) {}
     void status(std::string_view text) override
     {
-        if (paint_ && text == status::kCalculating) ws_.picture(Slot::Height).setPixel(10, 10, grey(200));
+        if (paint_ && text == status::kCalculating) ws_.editHeightPicture([](Picture& p) { p.setPixel(10, 10, grey(200)); });
     }
     void progress(double) override {}
     void busy(bool) override {}
@@ -252,11 +252,11 @@ private:
 Picture shadowAfter(ShadowMode mode, bool paintOnCalculating)
 {
     Workspace ws;
-    ws.picture(Slot::Height) = Picture(kBlack);
+    ws.setHeightPicture(Picture(kBlack));
     PaintOnCalculating r(ws, paintOnCalculating);
     Controls ctl;
     ctl.darkness = 255;
-    EXPECT_FALSE(runShadow(ws, mode, ctl, parseCNumber, r).has_value());
+    EXPECT_FALSE(runShadowButton(ws, mode, ctl, parseCNumber, r).has_value());
     return ws.picture(Slot::Shadow);
 }
 

@@ -1,8 +1,8 @@
-// The "Linear" shadow: the edge sweep and the ray f3.
+// The "Linear" shadow: the edge sweep and a single ray.
 
 #include "shadow/ray.h"
-#include "shadow/rays.h"
-#include "shadow/sweep.h"
+#include "shadow/shadings.h"
+#include "inputs/shadow_inputs.h"
 #include "test_pictures.h"
 
 #include <gtest/gtest.h>
@@ -34,11 +34,14 @@ struct Scene {
 
     Scene()
     {
-        fill(ws.picture(Slot::Height), kBlack);
+        ws.editHeightPicture([&](Picture& p) { fill(p, kBlack); });
         fill(ws.picture(Slot::Shadow), kStart);
         controls.darkness = 255;
     }
-    void raise(int x, int y, int h) { ws.picture(Slot::Height).setPixel(x, y, grey(h)); }
+    void raise(int x, int y, int h)
+    {
+        ws.editHeightPicture([&](Picture& p) { p.setPixel(x, y, grey(h)); });
+    }
     void sun(std::string x, std::string y)
     {
         controls.x0 = std::move(x);
@@ -47,7 +50,7 @@ struct Scene {
     void run()
     {
         SilentReporter quiet;
-        ASSERT_FALSE(runShadow(ws, ShadowMode::Linear, controls, parseCNumber, quiet).has_value());
+        ASSERT_FALSE(runShadowButton(ws, ShadowMode::Linear, controls, parseCNumber, quiet).has_value());
     }
     const Picture& shadow() const { return ws.picture(Slot::Shadow); }
     int shade(int x, int y) const { return shadeAt(shadow(), x, y); }
@@ -58,7 +61,7 @@ struct Ray {
     Picture heightMap{kBlack};
     Picture shadow{kStart};
 
-    void cast(double x, double y, ShadowParams p) { f3(x, y, readHeights(heightMap), p, shadow); }
+    void cast(double x, double y, ShadowParams p) { castRay<LinearShading>(x, y, readHeights(heightMap), p, shadow); }
     int shade(int x, int y) const { return shadeAt(shadow, x, y); }
 };
 
@@ -123,7 +126,7 @@ TEST(LinearSweep, FlatMapsLeaveTheShadowMapUnchanged)
                         {128, "5", "0", "0"},   {255, "1", "255", "7"}, {0, "5", "-20", "100"}};
     for (const Row& r : rows) {
         Scene s;
-        fill(s.ws.picture(Slot::Height), grey(r.height));
+        s.ws.editHeightPicture([&](Picture& p) { fill(p, grey(r.height)); });
         s.sun(r.x0, r.y0);
         s.controls.alt = r.decay;
         s.run();
@@ -312,7 +315,7 @@ TEST(LinearRay, WholeDecaysStepExactlyAsTheRoundedDifference)
 
 TEST(LinearRay, DarknessOutsideItsRangeCountsAsTheNearestEnd)
 {
-    // f3 and f4 are open to any caller, not only to a checked run: a
+    // A "Linear" or "Linear sim" ray is open to any caller, not only to a checked run: a
     // darkness past either end shades as that end, as a checked run does.
     using RayFn = void (*)(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
     Picture h(kBlack);
@@ -321,7 +324,7 @@ TEST(LinearRay, DarknessOutsideItsRangeCountsAsTheNearestEnd)
     struct Row {
         int darkness, as;
     };
-    for (const auto& [name, ray, y] : {std::tuple{"f3", RayFn{f3}, 10}, std::tuple{"f4", RayFn{f4}, 255}}) {
+    for (const auto& [name, ray, y] : {std::tuple{"Linear", RayFn{castRay<LinearShading>}, 10}, std::tuple{"Linear sim", RayFn{castRay<LinearSimShading>}, 255}}) {
         for (const Row r : {Row{256, 255}, Row{300, 255}, Row{-1, 0}, Row{-70000, 0}}) {
             Picture got(kWhite), want(kWhite);
             ray(255, y, heights, ShadowParams{0, 10, 5, r.darkness}, got);

@@ -1,7 +1,7 @@
 // "Linear sim": parallel diagonal rays from the top and left edges.
 
-#include "shadow/rays.h"
-#include "shadow/sweep.h"
+#include "shadow/shadings.h"
+#include "inputs/shadow_inputs.h"
 
 #include <gtest/gtest.h>
 
@@ -16,10 +16,10 @@ constexpr Colour kUntouched = 0x123456; // no shade is this colour
 Picture runLinearSim(const Picture& heightMap, Controls ctl, Colour before = kUntouched)
 {
     Workspace ws;
-    ws.picture(Slot::Height) = heightMap;
+    ws.setHeightPicture(heightMap);
     ws.picture(Slot::Shadow) = Picture(before);
     SilentReporter r;
-    const Refusal refused = runShadow(ws, ShadowMode::LinearSim, ctl, parseCNumber, r);
+    const Refusal refused = runShadowButton(ws, ShadowMode::LinearSim, ctl, parseCNumber, r);
     EXPECT_FALSE(refused.has_value()) << (refused ? refused->message : "");
     return ws.picture(Slot::Shadow);
 }
@@ -114,7 +114,7 @@ TEST(LinearSim, JunkDecayIsStillRefused)
     Controls ctl;
     ctl.alt = "five";
     SilentReporter r;
-    EXPECT_TRUE(runShadow(ws, ShadowMode::LinearSim, ctl, parseCNumber, r).has_value());
+    EXPECT_TRUE(runShadowButton(ws, ShadowMode::LinearSim, ctl, parseCNumber, r).has_value());
     EXPECT_TRUE(ws.picture(Slot::Shadow) == before);
 }
 

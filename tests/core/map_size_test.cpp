@@ -4,7 +4,7 @@
 
 #include "compose/merge.h"
 #include "compose/texture.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 #include "workspace/parallel.h"
 #include "workspace/view_maps.h"
 #include "test_pictures.h"
@@ -116,17 +116,17 @@ TEST(MapSize, LinearRaysFollowTheRulesOnMapsOfEverySize)
         for (const char* decay : {"5", "0", "-1.5", "2.5", "2000000000", "-3e9"})
             for (bool sim : {false, true}) {
                 Workspace ws(m.w, m.h);
-                fillRandomHeights(ws.picture(Slot::Height), seed++, 255);
+                ws.editHeightPicture([&](Picture& p) { fillRandomHeights(p, seed++, 255); });
                 Picture expected = ws.picture(Slot::Shadow);
                 Controls c;
                 c.x0 = m.sunX;
                 c.y0 = m.sunY;
                 c.alt = decay;
                 c.darkness = 200;
-                referenceSweep(ws.picture(Slot::Height), expected, std::stod(m.sunX), std::stod(m.sunY),
+                referenceSweep(ws.heightPicture(), expected, std::stod(m.sunX), std::stod(m.sunY),
                                std::stod(decay), c.darkness, sim);
                 SilentReporter quiet;
-                ASSERT_FALSE(runShadow(ws, sim ? ShadowMode::LinearSim : ShadowMode::Linear, c, parseCNumber, quiet));
+                ASSERT_FALSE(runShadowButton(ws, sim ? ShadowMode::LinearSim : ShadowMode::Linear, c, parseCNumber, quiet));
                 const Picture& got = ws.picture(Slot::Shadow);
                 for (int y = 0; y < m.h; ++y)
                     for (int x = 0; x < m.w; ++x)
@@ -166,7 +166,7 @@ TEST(MapSize, BlurredMergeReadsTheOutsideAtTheFarEdges)
 TEST(MapSize, SlopeTextureTakesTheOutsideColumnAtTheLastColumn)
 {
     Workspace ws(5, 3);
-    fill(ws.picture(Slot::Height), kBlack);
+    ws.editHeightPicture([&](Picture& p) { fill(p, kBlack); });
     fill(ws.picture(Slot::Grass), compose(100, 100, 100));
     fill(ws.picture(Slot::Stone), compose(10, 10, 10));
     SilentReporter quiet;
@@ -184,15 +184,14 @@ TEST(MapSize, ResizeRepeatsInputsAndRestartsComputedSlots)
 {
     Workspace ws(2, 2);
     const Colour a = compose(1, 2, 3), b = compose(4, 5, 6), c = compose(7, 8, 9), d = compose(10, 11, 12);
-    for (Slot s : {Slot::Height, Slot::Grass, Slot::Stone, Slot::Detail, Slot::Shadow, Slot::Colour, Slot::Texture}) {
-        Picture& p = ws.picture(s);
-        p.setPixel(0, 0, a), p.setPixel(1, 0, b), p.setPixel(0, 1, c), p.setPixel(1, 1, d);
-    }
+    const auto paint = [&](Picture& p) { p.setPixel(0, 0, a), p.setPixel(1, 0, b), p.setPixel(0, 1, c), p.setPixel(1, 1, d); };
+    ws.editHeightPicture(paint);
+    for (Slot s : {Slot::Grass, Slot::Stone, Slot::Detail, Slot::Shadow, Slot::Colour, Slot::Texture}) paint(ws.picture(s));
     ws.resize(5, 3);
     EXPECT_EQ(ws.width(), 5);
     EXPECT_EQ(ws.height(), 3);
     for (Slot s : {Slot::Height, Slot::Grass, Slot::Stone, Slot::Detail}) {
-        const Picture& p = ws.picture(s);
+        const Picture p = slotPicture(ws, s);
         ASSERT_EQ(p.width(), 5);
         ASSERT_EQ(p.height(), 3);
         for (int y = 0; y < 3; ++y)
@@ -204,11 +203,10 @@ TEST(MapSize, ResizeRepeatsInputsAndRestartsComputedSlots)
         EXPECT_EQ(ws.picture(s).width(), 5) << slotName(s);
     }
     EXPECT_EQ(ws.picture(Slot::Work).width(), 20) << "the work picture keeps its size";
-    EXPECT_THROW(ws.HeightMap(0, 0), std::out_of_range) << "grids wait for the next CalculateMaps";
     SilentReporter quiet;
-    CalculateMaps(ws, quiet);
-    EXPECT_EQ(ws.HeightMap(5, 3), ws.HeightMap(4, 2)) << "the last sample repeats the picture's corner";
-    EXPECT_THROW(ws.HeightMap(6, 3), std::out_of_range);
+    const ViewGrids grids = CalculateMaps(ws, quiet);
+    EXPECT_EQ(grids.HeightMap(5, 3), grids.HeightMap(4, 2)) << "the last sample repeats the picture's corner";
+    EXPECT_THROW(grids.HeightMap(6, 3), std::out_of_range);
     EXPECT_THROW(Workspace(0, 5), std::invalid_argument);
     EXPECT_THROW(ws.resize(kMaxHeldSize + 1, 1), std::invalid_argument);
 }
@@ -248,7 +246,7 @@ TEST(MapSize, EveryThreadCountGivesTheSameBytes)
     for (const auto& m : maps)
         for (ShadowMode mode : modes) {
             Workspace start(m.w, m.h);
-            fillRandomHeights(start.picture(Slot::Height), seed++, 120);
+            start.editHeightPicture([&](Picture& p) { fillRandomHeights(p, seed++, 120); });
             if (deep) {
                 std::mt19937 rng(seed++);
                 std::vector<std::uint16_t> samples(static_cast<std::size_t>(m.w) * m.h);
@@ -270,8 +268,8 @@ TEST(MapSize, EveryThreadCountGivesTheSameBytes)
                 Workspace ws = start;
                 SilentReporter quiet;
                 makeTexture2(ws, 30, quiet);
-                ASSERT_FALSE(runShadow(ws, mode, c, parseCNumber, quiet));
-                ASSERT_FALSE(runShadow(ws, mode, c, parseCNumber, quiet)) << "a second run over the first";
+                ASSERT_FALSE(runShadowButton(ws, mode, c, parseCNumber, quiet));
+                ASSERT_FALSE(runShadowButton(ws, mode, c, parseCNumber, quiet)) << "a second run over the first";
                 CalculateMaps(ws, quiet);
                 results.push_back(std::move(ws));
             }

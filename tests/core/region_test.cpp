@@ -5,7 +5,7 @@
 
 #include "compose/texture.h"
 #include "shadow/region_plan.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 #include "workspace/world.h"
 #include "test_pictures.h"
 
@@ -84,15 +84,17 @@ Workspace wholeRun(const World& world, const Recipe& run)
         std::vector<std::uint16_t> samples(world.heights.begin(), world.heights.end());
         ws.setDeepHeights(HeightSamples(world.w, world.h, samples.data()));
     } else {
-        for (int y = 0; y < world.h; ++y)
-            for (int x = 0; x < world.w; ++x) ws.picture(Slot::Height).setPixel(x, y, grey(world.at(x, y)));
+        ws.editHeightPicture([&](Picture& p) {
+            for (int y = 0; y < world.h; ++y)
+                for (int x = 0; x < world.w; ++x) p.setPixel(x, y, grey(world.at(x, y)));
+        });
     }
     ws.picture(Slot::Grass) = tiled(world.grass, world.w, world.h);
     ws.picture(Slot::Stone) = tiled(world.stone, world.w, world.h);
     SilentReporter quiet;
     if (run.bySlope) makeTexture2(ws, run.controls.contrast, quiet);
     else makeTexture(ws, run.controls.contrast, quiet);
-    for (ShadowMode mode : run.modes) EXPECT_FALSE(runShadow(ws, mode, run.controls, parseCNumber, quiet));
+    for (ShadowMode mode : run.modes) EXPECT_FALSE(runShadowButton(ws, mode, run.controls, parseCNumber, quiet));
     return ws;
 }
 
@@ -112,8 +114,11 @@ void expectRegionsMatch(const World& world, const Recipe& run, const Workspace& 
             ws.picture(Slot::Stone) = windowOf(world.stone, held, true);
             const auto window = source.read(textureHeights(held));
             makeTextureRegion(ws, run.controls.contrast, run.bySlope, held, std::get<HeightWindow>(window), quiet);
-            for (ShadowMode mode : run.modes)
-                ASSERT_FALSE(runShadowRegion(ws, held, source, mode, run.controls, parseCNumber, quiet));
+            for (ShadowMode mode : run.modes) {
+                const auto params = readShadowParams(run.controls, parseCNumber, mode, kWorldSunReach);
+                ASSERT_TRUE(std::holds_alternative<ShadowParams>(params));
+                ASSERT_FALSE(runShadowRegionAndMerge(ws, held, source, mode, std::get<ShadowParams>(params), run.controls, quiet));
+            }
             for (Slot s : {Slot::Shadow, Slot::Texture, Slot::Colour}) {
                 const Picture mine = cropped(ws.picture(s), x - held.x0, y - held.y0, w, h);
                 const Picture theirs = cropped(whole.picture(s), x, y, w, h);

@@ -1,7 +1,7 @@
 // The status line, progress bar and busy pointer, call by call.
 
 #include "recording_reporter.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 #include "workspace/view_maps.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@ TEST(Reporting, LinearRunThenMerge)
         Controls c;
         c.blur = blur;
         RecordingReporter report;
-        ASSERT_FALSE(runShadow(ws, ShadowMode::Linear, c, parseCNumber, report).has_value());
+        ASSERT_FALSE(runShadowButton(ws, ShadowMode::Linear, c, parseCNumber, report).has_value());
 
         std::vector<Report> want = {Report::status("Calculating...")};
         appendProgress(want, 0, 255, 256);

@@ -3,10 +3,11 @@
 
 #include "recording_reporter.h"
 #include "shadow/shadow_params.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <optional>
 #include <string>
 
@@ -51,7 +52,7 @@ TEST(ShadowInputs, SunMustFitThe16BitCounters)
         Controls c;
         c.x0 = r.x0;
         c.y0 = r.x0;
-        const auto p = readShadowParams(c, parseCNumber, true);
+        const auto p = readShadowParams(c, parseCNumber, ShadowMode::Linear);
         EXPECT_EQ(std::holds_alternative<ShadowParams>(p), r.accepted) << r.x0;
     }
 
@@ -59,7 +60,7 @@ TEST(ShadowInputs, SunMustFitThe16BitCounters)
     Controls c;
     c.x0 = "abc";
     c.y0 = "40000";
-    EXPECT_TRUE(std::holds_alternative<ShadowParams>(readShadowParams(c, parseCNumber, false)));
+    EXPECT_TRUE(std::holds_alternative<ShadowParams>(readShadowParams(c, parseCNumber, ShadowMode::LinearSim)));
 }
 
 TEST(ShadowInputs, RefusedRunNamesTheFieldAndChangesNothing)
@@ -79,7 +80,7 @@ TEST(ShadowInputs, RefusedRunNamesTheFieldAndChangesNothing)
     };
     for (const Row& r : rows) {
         Workspace ws;
-        ws.picture(Slot::Height).setPixel(10, 10, 200); // something a run would shade behind
+        ws.editHeightPicture([](Picture& p) { p.setPixel(10, 10, 200); }); // something a run would shade behind
         const Workspace before = ws;
         Controls c;
         c.x0 = r.x0;
@@ -87,7 +88,7 @@ TEST(ShadowInputs, RefusedRunNamesTheFieldAndChangesNothing)
         c.alt = r.alt;
         RecordingReporter report;
 
-        const Refusal refusal = runShadow(ws, ShadowMode::Linear, c, parseCNumber, report);
+        const Refusal refusal = runShadowButton(ws, ShadowMode::Linear, c, parseCNumber, report);
 
         const std::string where = std::string(r.field) + " \"" + r.text + '"';
         ASSERT_TRUE(refusal.has_value()) << where;
@@ -95,6 +96,60 @@ TEST(ShadowInputs, RefusedRunNamesTheFieldAndChangesNothing)
         EXPECT_NE(refusal->message.find(std::string("\"") + r.text + '"'), std::string::npos) << refusal->message;
         EXPECT_TRUE(report.log.empty()) << where;
         for (int s = 0; s < kSlotCount; ++s)
-            EXPECT_EQ(ws.picture(static_cast<Slot>(s)), before.picture(static_cast<Slot>(s))) << where << " slot " << s;
+            EXPECT_EQ(slotPicture(ws, static_cast<Slot>(s)), slotPicture(before, static_cast<Slot>(s))) << where << " slot " << s;
+    }
+}
+
+// The core takes numbers from any caller: values no front end lets through
+// are refused there too, before anything is drawn or reported.
+TEST(ShadowInputs, CoreRefusesValuesOutOfReach)
+{
+    struct Row {
+        ShadowMode mode;
+        double x0;
+        double decay;
+        double altitude;
+        int reach;         // the world's, for a region's run
+        const char* field; // named in the message; nullptr: accepted
+    };
+    const double nan = std::nan("");
+    const Row rows[] = {
+        {ShadowMode::Linear, 32767.4, 5, 45, kMapSunReach, nullptr},  {ShadowMode::Linear, 32767.5, 5, 45, kMapSunReach, "X0"},
+        {ShadowMode::Sin, nan, 5, 45, kMapSunReach, "X0"},            {ShadowMode::Cos, 0, nan, 45, kMapSunReach, "Decay"},
+        {ShadowMode::LinearSim, 1e9, 5, 45, kMapSunReach, nullptr},   {ShadowMode::Embossed, 40000, 5, 45, kWorldSunReach, nullptr},
+        {ShadowMode::Embossed, 131072, 5, 45, kWorldSunReach, "X0"},  {ShadowMode::Sun, 1e9, 5, 91, kMapSunReach, "altitude"},
+    };
+    for (const Row& r : rows) {
+        ShadowParams p;
+        p.x0 = r.x0;
+        p.decay = r.decay;
+        p.sun.altitude = r.altitude;
+        const Refusal refused = shadowParamsRefused(p, r.mode, r.reach);
+        ASSERT_EQ(refused.has_value(), r.field != nullptr) << r.x0 << " " << r.decay;
+        if (r.field) EXPECT_NE(refused->message.find(r.field), std::string::npos) << refused->message;
+        if (!r.field || r.reach != kMapSunReach) continue;
+        Workspace ws;
+        const Workspace before = ws;
+        RecordingReporter report;
+        EXPECT_TRUE(runShadow(ws, r.mode, p, report).has_value());
+        EXPECT_TRUE(report.log.empty());
+        EXPECT_EQ(ws.picture(Slot::Shadow), before.picture(Slot::Shadow));
+    }
+}
+
+// The core's run draws the shadow map alone; the button merges it after.
+TEST(ShadowInputs, TheMergeIsTheFrontEndsStep)
+{
+    for (ShadowMode mode : {ShadowMode::Linear, ShadowMode::Sun}) {
+        Workspace core, button;
+        for (Workspace* ws : {&core, &button}) ws->editHeightPicture([](Picture& p) { p.setPixel(10, 10, 200); });
+        const Picture colour = core.picture(Slot::Colour);
+        SilentReporter quiet;
+        const Controls c;
+        ASSERT_FALSE(runShadow(core, mode, std::get<ShadowParams>(readShadowParams(c, parseCNumber, mode)), quiet));
+        ASSERT_FALSE(runShadowButton(button, mode, c, parseCNumber, quiet));
+        EXPECT_EQ(core.picture(Slot::Colour), colour);
+        EXPECT_EQ(core.picture(Slot::Shadow), button.picture(Slot::Shadow));
+        EXPECT_NE(button.picture(Slot::Colour), colour);
     }
 }

@@ -3,6 +3,7 @@
 // pixel; and the properties a user relies on (directions, flat ground,
 // depths, threads, regions of a world).
 
+#include "inputs/shadow_inputs.h"
 #include "shadow/sun.h"
 #include "workspace/parallel.h"
 #include "workspace/world.h"
@@ -56,8 +57,10 @@ Workspace workspaceOf(const Terrain& t)
         std::vector<std::uint16_t> s(t.samples.begin(), t.samples.end());
         ws.setDeepHeights(HeightSamples(t.w, t.h, s.data()));
     } else {
-        for (int y = 0; y < t.h; ++y)
-            for (int x = 0; x < t.w; ++x) ws.picture(Slot::Height).setPixel(x, y, grey(t.samples[static_cast<std::size_t>(y) * t.w + x]));
+        ws.editHeightPicture([&](Picture& p) {
+            for (int y = 0; y < t.h; ++y)
+                for (int x = 0; x < t.w; ++x) p.setPixel(x, y, grey(t.samples[static_cast<std::size_t>(y) * t.w + x]));
+        });
     }
     return ws;
 }
@@ -173,7 +176,7 @@ Picture runSunOn(const Terrain& t, const Controls& c)
 {
     Workspace ws = workspaceOf(t);
     SilentReporter quiet;
-    EXPECT_FALSE(runSun(ws, c, quiet).has_value());
+    EXPECT_FALSE(runSun(ws, c.sun, c.darkness, quiet).has_value());
     return ws.picture(Slot::Shadow);
 }
 
@@ -316,7 +319,7 @@ TEST(Sun, RegionsOfAWorldGiveTheWholeRunsBytes)
                 c.blur = cases % 2 == 0;
                 Workspace whole = workspaceOf(t);
                 SilentReporter quiet;
-                ASSERT_FALSE(runSun(whole, c, quiet));
+                ASSERT_FALSE(runShadowButton(whole, ShadowMode::Sun, c, parseCNumber, quiet));
                 const SampledHeights source(t.w, t.h, t.deep, [&](int x, int y) {
                     return x < t.w && y < t.h ? t.samples[static_cast<std::size_t>(y) * t.w + x] : (t.deep ? 65535 : 255);
                 });
@@ -325,7 +328,10 @@ TEST(Sun, RegionsOfAWorldGiveTheWholeRunsBytes)
                                                  {0, cutY - 1, t.w, 1}}) {
                     const WorldRegion held = heldBox(t.w, t.h, x, y, w, h);
                     Workspace ws(held.width, held.height);
-                    ASSERT_FALSE(runSunRegion(ws, held, source, c, quiet));
+                    ShadowParams p;
+                    p.sun = c.sun;
+                    p.darkness = c.darkness;
+                    ASSERT_FALSE(runShadowRegionAndMerge(ws, held, source, ShadowMode::Sun, p, c, quiet));
                     for (Slot s : {Slot::Shadow, Slot::Colour})
                         EXPECT_TRUE(cropped(ws.picture(s), x - held.x0, y - held.y0, w, h) == cropped(whole.picture(s), x, y, w, h))
                             << describe(t, c.sun) << " region " << x << "," << y << " " << w << "x" << h << " " << slotName(s);
@@ -352,7 +358,7 @@ TEST(Sun, RefusesControlsOutOfRangeAndLeavesTheMapAlone)
         Controls c;
         spoil(c.sun);
         SilentReporter quiet;
-        const Refusal refused = runSun(ws, c, quiet);
+        const Refusal refused = runSun(ws, c.sun, c.darkness, quiet);
         ASSERT_TRUE(refused.has_value()) << name;
         EXPECT_NE(refused->message.find(name), std::string::npos) << refused->message;
         EXPECT_TRUE(ws.picture(Slot::Shadow) == before) << name;
@@ -372,6 +378,6 @@ TEST(Sun, AStoppedRunLeavesTheShadowMapAsItWas)
     const Picture before = ws.picture(Slot::Shadow);
     Controls c;
     c.sun.sky = 0.5;
-    EXPECT_TRUE(runSun(ws, c, stopper).has_value());
+    EXPECT_TRUE(runSun(ws, c.sun, c.darkness, stopper).has_value());
     EXPECT_TRUE(ws.picture(Slot::Shadow) == before);
 }

@@ -52,7 +52,7 @@ struct Inputs {
 Picture synthesise(Synthesis make, const Inputs& in, int contrast)
 {
     Workspace ws;
-    ws.picture(Slot::Height) = in.height;
+    ws.setHeightPicture(in.height);
     ws.picture(Slot::Grass) = in.grass;
     ws.picture(Slot::Stone) = in.stone;
     SilentReporter r;
@@ -274,7 +274,7 @@ TEST(TextureSynthesis, ReportsAndWritesOnlyTheTextureMap)
     for (const auto& [name, make] : {std::pair{"Make Texture", Synthesis{makeTexture}},
                                      std::pair{"Make Texture2", Synthesis{makeTexture2}}}) {
         Workspace ws;
-        ws.picture(Slot::Height) = randomPicture(21);
+        ws.setHeightPicture(randomPicture(21));
         ws.picture(Slot::Grass) = randomPicture(22);
         ws.picture(Slot::Stone) = randomPicture(23);
         ws.picture(Slot::Shadow) = randomPicture(24);
@@ -285,7 +285,7 @@ TEST(TextureSynthesis, ReportsAndWritesOnlyTheTextureMap)
         for (int s = 0; s < kSlotCount; ++s) {
             const Slot slot = static_cast<Slot>(s);
             if (slot != Slot::Texture) {
-                EXPECT_TRUE(ws.picture(slot) == before.picture(slot)) << name << " changed slot " << s;
+                EXPECT_TRUE(slotPicture(ws, slot) == slotPicture(before, slot)) << name << " changed slot " << s;
             }
         }
         EXPECT_FALSE(ws.picture(Slot::Texture) == before.picture(Slot::Texture)) << name;

@@ -14,17 +14,17 @@ using namespace gloamery::testing;
 
 namespace {
 
-void build(Workspace& ws)
+ViewGrids build(const Workspace& ws)
 {
     SilentReporter quiet;
-    CalculateMaps(ws, quiet);
+    return CalculateMaps(ws, quiet);
 }
 
 } // namespace
 
 TEST(ViewMaps, AllZeroBeforeTheFirstBuild)
 {
-    const Workspace ws;
+    const ViewGrids ws;
     for (int x = 0; x <= 256; ++x)
         for (int y = 0; y <= 256; ++y) {
             const auto i = static_cast<std::int16_t>(x), j = static_cast<std::int16_t>(y);
@@ -37,16 +37,17 @@ TEST(ViewMaps, AllZeroBeforeTheFirstBuild)
 
 TEST(ViewMaps, SamplesFromThePictures)
 {
-    Workspace ws;
-    Picture& height = ws.picture(Slot::Height);
-    height.setPixel(0, 0, grey(128));
-    height.setPixel(1, 0, grey(0));
-    height.setPixel(2, 0, grey(255));
-    height.setPixel(3, 0, compose(64, 9, 9)); // only red counts
-    ws.picture(Slot::Colour).setPixel(5, 6, compose(51, 102, 255));
-    ws.picture(Slot::Detail).setPixel(7, 8, compose(121, 121, 121));
-    ws.picture(Slot::Detail).setPixel(9, 10, compose(1, 2, 3));
-    build(ws);
+    Workspace map;
+    map.editHeightPicture([](Picture& height) {
+        height.setPixel(0, 0, grey(128));
+        height.setPixel(1, 0, grey(0));
+        height.setPixel(2, 0, grey(255));
+        height.setPixel(3, 0, compose(64, 9, 9)); // only red counts
+    });
+    map.picture(Slot::Colour).setPixel(5, 6, compose(51, 102, 255));
+    map.picture(Slot::Detail).setPixel(7, 8, compose(121, 121, 121));
+    map.picture(Slot::Detail).setPixel(9, 10, compose(1, 2, 3));
+    const ViewGrids ws = build(map);
 
     struct HeightRow {
         int x, y;
@@ -78,17 +79,21 @@ TEST(ViewMaps, LastRowAndColumnRepeatThePicturesEdge)
         int w, h, step;
     } maps[] = {{256, 256, 1}, {1, 1, 1}, {37, 5, 1}, {kMaxViewGridCells, 200, 1}, {2 * kMaxViewGridCells + 1, 600, 3}, {4 * kMaxViewGridCells + 1, 700, 5}};
     for (const auto& m : maps) {
-        Workspace ws(m.w, m.h);
+        Workspace map(m.w, m.h);
         // Each pixel's height, colour and detail tell its coordinates apart.
         const auto colourAt = [](int x, int y) { return compose(x % 251, y % 241, (x + y) % 239); };
-        for (Slot s : {Slot::Height, Slot::Colour, Slot::Detail})
+        const auto paint = [&](Picture& p) {
             for (int y = 0; y < m.h; ++y)
-                for (int x = 0; x < m.w; ++x) ws.picture(s).setPixel(x, y, colourAt(x, y));
-        build(ws);
-        ASSERT_EQ(ws.viewGridStep(), m.step) << m.w << " x " << m.h;
+                for (int x = 0; x < m.w; ++x) p.setPixel(x, y, colourAt(x, y));
+        };
+        map.editHeightPicture(paint);
+        paint(map.picture(Slot::Colour));
+        paint(map.picture(Slot::Detail));
+        const ViewGrids ws = build(map);
+        ASSERT_EQ(ws.step, m.step) << m.w << " x " << m.h;
         const int cols = (m.w + m.step - 1) / m.step, rows = (m.h + m.step - 1) / m.step;
-        EXPECT_EQ(ws.heightGrid().mapWidth(), cols);
-        EXPECT_EQ(ws.heightGrid().mapHeight(), rows);
+        EXPECT_EQ(ws.height.mapWidth(), cols);
+        EXPECT_EQ(ws.height.mapHeight(), rows);
         EXPECT_THROW(ws.HeightMap(static_cast<std::int16_t>(cols + 1), 0), std::out_of_range);
         const auto check = [&](int i, int j) {
             const int px = std::min(i * m.step, m.w - 1), py = std::min(j * m.step, m.h - 1);
@@ -107,24 +112,22 @@ TEST(ViewMaps, LastRowAndColumnRepeatThePicturesEdge)
 
 TEST(ViewMaps, RebuildOverwritesAndRepeats)
 {
-    Workspace ws;
-    ws.picture(Slot::Height).setPixel(4, 4, grey(0));
-    build(ws);
-    const Workspace first = ws;
-    build(ws);
+    Workspace map;
+    map.editHeightPicture([](Picture& p) { p.setPixel(4, 4, grey(0)); });
+    const ViewGrids first = build(map);
+    const ViewGrids again = build(map);
     for (int x = 0; x <= 256; ++x)
         for (int y = 0; y <= 256; ++y)
-            ASSERT_EQ(ws.HeightMap(x, y), first.HeightMap(x, y)) << "at " << x << "," << y;
+            ASSERT_EQ(again.HeightMap(x, y), first.HeightMap(x, y)) << "at " << x << "," << y;
 
-    ws.picture(Slot::Height).setPixel(4, 4, grey(192));
-    EXPECT_EQ(ws.HeightMap(4, 4), -2.0f) << "the grids do not follow the pictures";
-    build(ws);
-    EXPECT_EQ(ws.HeightMap(4, 4), 1.0f);
+    map.editHeightPicture([](Picture& p) { p.setPixel(4, 4, grey(192)); });
+    EXPECT_EQ(first.HeightMap(4, 4), -2.0f) << "the grids do not follow the pictures";
+    EXPECT_EQ(build(map).HeightMap(4, 4), 1.0f);
 }
 
 TEST(ViewMaps, AccessorsRefuseIndicesOutside0To256)
 {
-    const Workspace ws;
+    const ViewGrids ws;
     EXPECT_NO_THROW(ws.ColorMapR(256, 256));
     EXPECT_NO_THROW(ws.ColorMap2B(0, 0));
     EXPECT_THROW(ws.ColorMapR(257, 0), std::out_of_range);

@@ -3,7 +3,7 @@
 #include "sha256.h"
 
 #include "compose/texture.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 #include "workspace/view_maps.h"
 
 #include <array>
@@ -65,7 +65,7 @@ constexpr std::array<const char*, 3> kSceneNames = {"hills", "noise", "peaks"};
 Workspace makeScene(Scene scene)
 {
     Workspace ws;
-    Picture& height = ws.picture(Slot::Height);
+    Picture height = ws.heightPicture();
     Random r{0x9e3779b9u + static_cast<std::uint32_t>(scene)};
     std::array<int, 17 * 17> lattice{};
     for (int& v : lattice) v = r.byte();
@@ -79,6 +79,7 @@ Workspace makeScene(Scene scene)
             }
             height.setPixel(x, y, compose(h, (h * 7) & 255, 255 - h)); // only red is a height
         }
+    ws.setHeightPicture(height);
     fillRandom(ws.picture(Slot::Grass), 11 + static_cast<std::uint32_t>(scene));
     fillRandom(ws.picture(Slot::Stone), 23 + static_cast<std::uint32_t>(scene));
     fillRandom(ws.picture(Slot::Detail), 37 + static_cast<std::uint32_t>(scene));
@@ -104,10 +105,10 @@ std::string pictureDigest(const Picture& p)
 
 // The view grids, sample by sample in index order: heights, the three
 // colour grids as float bits (little-endian), then the three detail grids.
-std::string gridDigest(const Workspace& ws)
+std::string gridDigest(const ViewGrids& ws, int width)
 {
     Sha256 h;
-    const int n = ws.width() + 1;
+    const int n = width + 1;
     auto addFloat = [&](float f) {
         std::uint32_t v;
         std::memcpy(&v, &f, 4);
@@ -116,10 +117,10 @@ std::string gridDigest(const Workspace& ws)
     };
     for (int y = 0; y < n; ++y)
         for (int x = 0; x < n; ++x) addFloat(ws.HeightMap(x, y));
-    for (auto get : {&Workspace::ColorMapR, &Workspace::ColorMapG, &Workspace::ColorMapB})
+    for (auto get : {&ViewGrids::ColorMapR, &ViewGrids::ColorMapG, &ViewGrids::ColorMapB})
         for (int y = 0; y < n; ++y)
             for (int x = 0; x < n; ++x) addFloat((ws.*get)(x, y));
-    for (auto get : {&Workspace::ColorMap2R, &Workspace::ColorMap2G, &Workspace::ColorMap2B})
+    for (auto get : {&ViewGrids::ColorMap2R, &ViewGrids::ColorMap2G, &ViewGrids::ColorMap2B})
         for (int y = 0; y < n; ++y)
             for (int x = 0; x < n; ++x) {
                 const std::uint8_t v = (ws.*get)(x, y);
@@ -190,12 +191,12 @@ void goldenRuns(const std::function<void(const RunDigest&)>& out)
                     c.blur = run % 2 == 0;
                     c.blend = kBlends[static_cast<std::size_t>(run / 2) % kBlends.size()];
                     ++run;
-                    if (runShadow(ws, mode.mode, c, parseCNumber, quiet))
+                    if (runShadowButton(ws, mode.mode, c, parseCNumber, quiet))
                         out({"refused", "a golden run was refused"});
-                    CalculateMaps(ws, quiet);
+                    const ViewGrids grids = CalculateMaps(ws, quiet);
                     out({scene + " " + mode.name + " sun" + std::to_string(sun) + " decay" + decay,
                          "shadow=" + pictureDigest(ws.picture(Slot::Shadow)) + " colour="
-                             + pictureDigest(ws.picture(Slot::Colour)) + " grids=" + gridDigest(ws)});
+                             + pictureDigest(ws.picture(Slot::Colour)) + " grids=" + gridDigest(grids, ws.width())});
                 }
             }
         }

@@ -360,19 +360,20 @@ TEST(CorpusTable, PlainReaderMatchesTheToolkitOrDeclines)
         for (const Slot slot : {Slot::Height, Slot::Grass, Slot::Colour})
             for (const bool tile : {false, true}) {
                 Workspace viaToolkit, plain;
-                plain.picture(slot) = viaToolkit.picture(slot) = patterned();
+                setSlotPicture(plain, slot, patterned());
+                setSlotPicture(viaToolkit, slot, patterned());
                 const auto expected = loadSlotFile(viaToolkit, slot, QString::fromStdString(path), tile);
                 const auto got = loadPlainFile(plain, slot, path, tile);
                 SCOPED_TRACE(f.toStdString() + " slot " + std::to_string(static_cast<int>(slot)) + (tile ? " tiled" : ""));
                 if (!got) {
-                    EXPECT_TRUE(plain.picture(slot) == patterned()) << "a declined file changed the slot";
+                    EXPECT_TRUE(slotPicture(plain, slot) == patterned()) << "a declined file changed the slot";
                     continue;
                 }
                 ++taken;
                 ASSERT_TRUE(std::holds_alternative<LoadedFile>(expected)) << "the toolkit refuses what the plain reader took";
                 EXPECT_EQ(got->width, std::get<LoadedFile>(expected).width);
                 EXPECT_EQ(got->height, std::get<LoadedFile>(expected).height);
-                EXPECT_TRUE(plain.picture(slot) == viaToolkit.picture(slot));
+                EXPECT_TRUE(slotPicture(plain, slot) == slotPicture(viaToolkit, slot));
                 EXPECT_TRUE(plain.heightSamples() == viaToolkit.heightSamples());
             }
     }

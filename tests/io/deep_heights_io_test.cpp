@@ -66,8 +66,10 @@ std::vector<DeepCase> deepCases()
 Workspace patterned()
 {
     Workspace ws;
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) ws.picture(Slot::Height).setPixel(x, y, compose(x, y, 77));
+    ws.editHeightPicture([](Picture& p) {
+        for (int y = 0; y < 256; ++y)
+            for (int x = 0; x < 256; ++x) p.setPixel(x, y, compose(x, y, 77));
+    });
     return ws;
 }
 
@@ -85,7 +87,7 @@ TEST_P(DeepCorpus, LoadsEverySampleOrIsRefusedLeavingTheWorkspace)
         const std::string& why = std::get<Error>(loaded).message;
         EXPECT_FALSE(why.empty());
         EXPECT_NE(why.find(c.reason), std::string::npos) << why;
-        EXPECT_TRUE(ws.picture(Slot::Height) == patterned().picture(Slot::Height));
+        EXPECT_TRUE(ws.heightPicture() == patterned().heightPicture());
         EXPECT_FALSE(ws.deepHeights());
         return;
     }
@@ -94,7 +96,7 @@ TEST_P(DeepCorpus, LoadsEverySampleOrIsRefusedLeavingTheWorkspace)
     const DeepGrid g = *readHeights(ws).deepGrid();
     for (const Sample& s : c.samples) {
         EXPECT_EQ(g(s.x, s.y), s.v) << c.file << " at " << s.x << "," << s.y;
-        EXPECT_EQ(ws.picture(Slot::Height).pixel(s.x, s.y), grey(shownByte(static_cast<std::uint16_t>(s.v))));
+        EXPECT_EQ(ws.heightPicture().pixel(s.x, s.y), grey(shownByte(static_cast<std::uint16_t>(s.v))));
     }
 }
 

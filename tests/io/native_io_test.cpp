@@ -22,7 +22,7 @@ TEST(NativeIo, BuiltInDefaultsAreTheWindowsDefaults)
     Workspace window, batch;
     loadDefaultPictures(window);
     loadBuiltInDefaults(batch, inputs);
-    for (Slot s : inputs) EXPECT_TRUE(window.picture(s) == batch.picture(s)) << "slot " << static_cast<int>(s);
+    for (Slot s : inputs) EXPECT_TRUE(slotPicture(window, s) == slotPicture(batch, s)) << "slot " << static_cast<int>(s);
 }
 
 TEST(NativeIo, SavesReadBackUnchangedAndAtomically)

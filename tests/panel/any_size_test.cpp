@@ -132,7 +132,7 @@ private slots:
             int sum[3] = {};
             for (int y = 0; y < bh; ++y)
                 for (int x = 0; x < bw; ++x) {
-                    const Channels c = split(form->workspace().picture(Slot::Height).at(bw + x, y));
+                    const Channels c = split(form->workspace().heightPicture().at(bw + x, y));
                     sum[0] += c.r, sum[1] += c.g, sum[2] += c.b;
                 }
             const int n = bw * bh;
@@ -191,7 +191,7 @@ private slots:
             QCoreApplication::processEvents();
         }
         Workspace expected = before;
-        if (accepted && content.isEmpty()) placeImage(expected.picture(slot), ramp({256, 256}));
+        if (accepted && content.isEmpty()) putImage(expected, slot, ramp({256, 256}));
         QCOMPARE(firstDifference(form->workspace(), expected), QString());
         if (accepted && !content.isEmpty()) {
             QCOMPARE(user.messages.size(), 1);
@@ -204,7 +204,7 @@ private slots:
     void threeDViewCaptionsFitTheirBoxes()
     {
         Workspace ws;
-        frm3D view(ws);
+        frm3D view(ws, ViewGrids());
         // A check box's hint is its indicator and caption; a button's is at
         // least a style's minimum width, so its caption is measured alone.
         for (QWidget* w : QList<QWidget*>{view.Check1, view.Check2})

@@ -8,7 +8,7 @@
 #include "panel/map_size_dialog.h"
 
 #include "preview3d/frm3D.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 #include "workspace/numeric.h"
 
 #include <QApplication>
@@ -93,7 +93,7 @@ private slots:
         Form1 form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        frm3D view(form.workspace());
+        frm3D view(form.workspace(), ViewGrids());
         view.show(); // not loaded: no GL
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         QCOMPARE(titleOnTheServer(form), QStringLiteral("Gloamery  v0.7"));
@@ -118,12 +118,12 @@ private slots:
         const QImage copied = clip->image().convertToFormat(QImage::Format_RGB32);
 
         Workspace expected = defaultWorkspace();
-        placeImage(expected.picture(Slot::Height), terrain());
+        putImage(expected, Slot::Height, terrain());
         SilentReporter quiet;
         Controls c;
         c.x0 = "40";
         c.y0 = "30";
-        QVERIFY(!runShadow(expected, ShadowMode::Linear, c, localeNumberParser(), quiet));
+        QVERIFY(!runShadowButton(expected, ShadowMode::Linear, c, localeNumberParser(), quiet));
         QCOMPARE(firstDifference(form.workspace(), expected), QString());
         QCOMPARE(copied.size(), QSize(256, 256));
         for (int y = 0; y < 256; ++y)
@@ -176,14 +176,14 @@ private slots:
         reader.stop();
 
         Workspace expected = defaultWorkspace();
-        Picture scratch = expected.picture(Slot::Height);
+        Picture scratch = expected.heightPicture();
         const Refusal refusal = loadPicture(scratch, path);
         QCOMPARE(!refusal, good);
-        if (good) placeImage(expected.picture(Slot::Height), terrain());
+        if (good) putImage(expected, Slot::Height, terrain());
         QCOMPARE(shown, good ? QString() : QStringLiteral("Cannot load %1: %2").arg(path, QString::fromStdString(refusal->message)));
         QCOMPARE(title, good ? QString() : QStringLiteral("Gloamery"));
         QCOMPARE(firstDifference(form.workspace(), expected), QString());
-        QVERIFY(form.pictureView(Slot::Height).image() == toQImage(expected.picture(Slot::Height)));
+        QVERIFY(form.pictureView(Slot::Height).image() == toQImage(expected.heightPicture()));
     }
 
     // The real question on closing with unsaved work: the program's title,
@@ -269,9 +269,10 @@ private slots:
         closer.stop();
         QCOMPARE(form.findChildren<frm3D*>().size(), 1);
         const Workspace& ws = form.workspace();
+        const ViewGrids& grids = form.findChild<frm3D*>()->grids();
         for (QPoint p : {QPoint(0, 0), QPoint(37, 200), QPoint(255, 255)})
-            QCOMPARE(ws.HeightMap(p.x(), p.y()), float((red(ws.picture(Slot::Height).pixel(p.x(), p.y())) - 128) / 64.0));
-        QCOMPARE(ws.ColorMap2R(10, 10), std::uint8_t(red(ws.picture(Slot::Detail).pixel(10, 10))));
+            QCOMPARE(grids.HeightMap(p.x(), p.y()), float((red(ws.heightPicture().pixel(p.x(), p.y())) - 128) / 64.0));
+        QCOMPARE(grids.ColorMap2R(10, 10), std::uint8_t(red(ws.picture(Slot::Detail).pixel(10, 10))));
     }
 };
 

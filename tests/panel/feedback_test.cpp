@@ -178,7 +178,7 @@ private slots:
         // Read back, the file holds the picture.
         QImageReader reader(user.saveAnswer);
         reader.setDecideFormatFromContent(true);
-        QVERIFY(reader.read().convertToFormat(QImage::Format_RGB32) == toQImage(form->workspace().picture(slot)));
+        QVERIFY(reader.read().convertToFormat(QImage::Format_RGB32) == toQImage(slotPicture(form->workspace(), slot)));
     }
 
     void saveDialogListsEachFormat()

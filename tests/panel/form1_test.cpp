@@ -8,7 +8,7 @@
 #include "imageio/qt/height_files.h"
 #include "compose/texture.h"
 #include "imageio/qt/format_checks.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 #include "workspace/numeric.h"
 
 #include <QBuffer>
@@ -159,7 +159,7 @@ private slots:
         for (Slot s : {Slot::Height, Slot::Shadow, Slot::Colour, Slot::Grass, Slot::Stone, Slot::Texture, Slot::Detail}) {
             const QPoint origin = form->pictureView(s).pos();
             for (QPoint p : {QPoint(0, 0), QPoint(255, 0), QPoint(0, 255), QPoint(255, 255), QPoint(37, 200)}) {
-                const Channels c = split(form->workspace().picture(s).pixel(p.x(), p.y()));
+                const Channels c = split(slotPicture(form->workspace(), s).pixel(p.x(), p.y()));
                 QVERIFY2(shot.pixel(origin + p) == qRgb(c.r, c.g, c.b),
                          qPrintable(QStringLiteral("slot %1 at %2,%3").arg(int(s)).arg(p.x()).arg(p.y())));
             }
@@ -180,7 +180,7 @@ private slots:
         const struct { Slot slot; int lo, hi; } grey[] = {{Slot::Height, 27, 239}, {Slot::Detail, 121, 232}};
         for (const auto& g : grey) {
             int lo = 255, hi = 0;
-            const Picture& p = form->workspace().picture(g.slot);
+            const Picture p = slotPicture(form->workspace(), g.slot);
             for (int y = 0; y < 256; ++y)
                 for (int x = 0; x < 256; ++x) {
                     const Channels c = split(p.at(x, y));
@@ -270,8 +270,8 @@ private slots:
         useMenu(*form, user, into, "mnpopload");
         QCOMPARE(user.openFilter, panel::openFilter(into));
         const Workspace& ws = form->workspace();
-        QCOMPARE(firstDifference(ws.picture(into), ws.picture(from)), QString());
-        QVERIFY(form->pictureView(into).image() == toQImage(ws.picture(into)));
+        QCOMPARE(firstDifference(slotPicture(ws, into), slotPicture(ws, from)), QString());
+        QVERIFY(form->pictureView(into).image() == toQImage(slotPicture(ws, into)));
         QVERIFY(user.messages.isEmpty());
     }
 
@@ -284,7 +284,7 @@ private slots:
         user.openAnswer = file("deep.png");
         useMenu(*form, user, Slot::Height, "mnpopload");
         QVERIFY(heightsAreDeep(form->workspace()));
-        QCOMPARE(form->workspace().picture(Slot::Height).pixel(200, 1), grey(shownByte(456)));
+        QCOMPARE(form->workspace().heightPicture().pixel(200, 1), grey(shownByte(456)));
 
         // Offered as 16-bit PNG, and written so.
         user.saveAnswer = file("saved.png");
@@ -404,7 +404,7 @@ private slots:
         useMenu(*form, user, Slot::Height, "mnmpoploadclip");
         Picture expected(slotBackground(Slot::Height));
         placeImage(expected, small);
-        QCOMPARE(firstDifference(form->workspace().picture(Slot::Height), expected), QString());
+        QCOMPARE(firstDifference(form->workspace().heightPicture(), expected), QString());
         QCOMPARE(expected.pixel(99, 49), compose(10, 20, 30));
         QVERIFY(form->pictureView(Slot::Height).image() == toQImage(expected));
         QVERIFY(user.messages.isEmpty());
@@ -530,7 +530,7 @@ private slots:
         the<QWidget>("pb")->resize(100, 25);
         Workspace expected = defaultWorkspace();
         SilentReporter quiet;
-        const Refusal core = runShadow(expected, ShadowMode(mode), form->controls(), localeNumberParser(), quiet);
+        const Refusal core = runShadowButton(expected, ShadowMode(mode), form->controls(), localeNumberParser(), quiet);
         QTest::mouseClick(form->findChild<QPushButton*>(button), Qt::LeftButton);
         if (refused) {
             QVERIFY(core);
@@ -578,14 +578,14 @@ private slots:
         if (op == 10) makeTexture(expected, 30, core);
         else if (op == 11) makeTexture2(expected, 30, core);
         else if (op == 12) clearShadow(expected);
-        else QVERIFY(!runShadow(expected, ShadowMode(op), c, localeNumberParser(), core));
+        else QVERIFY(!runShadowButton(expected, ShadowMode(op), c, localeNumberParser(), core));
 
         the<QLabel>("labWork")->setText("before");
         the<QWidget>("pb")->resize(3, 25);
         QTest::mouseClick(form->findChild<QPushButton*>(button), Qt::LeftButton);
         QCOMPARE(firstDifference(form->workspace(), expected), QString());
         for (int s = 0; s < kSlotCount; ++s)
-            QVERIFY2(form->pictureView(Slot(s)).image() == toQImage(expected.picture(Slot(s))), qPrintable(QString::number(s)));
+            QVERIFY2(form->pictureView(Slot(s)).image() == toQImage(slotPicture(expected, Slot(s))), qPrintable(QString::number(s)));
         // The status line and the bar end where the operation left them.
         QCOMPARE(the<QLabel>("labWork")->text(), core.text.value_or("before"));
         QCOMPARE(the<QWidget>("pb")->width(), core.fraction ? int(nearest(*core.fraction * 509)) : 3);

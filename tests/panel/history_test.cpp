@@ -14,10 +14,16 @@ constexpr std::size_t kPicture256 = 256 * 256 * sizeof(Colour);
 
 void paint(Workspace& ws, Slot s, Colour c)
 {
-    Picture& p = ws.picture(s);
-    for (int y = 0; y < p.height(); ++y)
-        for (int x = 0; x < p.width(); ++x) p.at(x, y) = c + x + y;
+    const auto fill = [c](Picture& p) {
+        for (int y = 0; y < p.height(); ++y)
+            for (int x = 0; x < p.width(); ++x) p.at(x, y) = c + x + y;
+    };
+    if (s == Slot::Height) ws.editHeightPicture(fill);
+    else fill(ws.picture(s));
 }
+
+// The height slot's samples: a byte each, in rows padded for the runs.
+const std::size_t kHeights256 = Workspace().heights().bytes();
 
 Settings withDarkness(int d)
 {
@@ -63,7 +69,7 @@ TEST(History, UndoAndRedoRestoreEveryKindOfState)
         Workspace restored(1, 1);
         History::restore(*state, restored);
         for (int slot = 0; slot < kSlotCount; ++slot)
-            EXPECT_EQ(restored.picture(Slot(slot)), seen[i].first.picture(Slot(slot))) << label << " slot " << slot;
+            EXPECT_EQ(slotPicture(restored, Slot(slot)), slotPicture(seen[i].first, Slot(slot))) << label << " slot " << slot;
         EXPECT_EQ(heightsAreDeep(restored), heightsAreDeep(seen[i].first)) << label;
         EXPECT_EQ(restored.heightSamples(), seen[i].first.heightSamples()) << label;
         EXPECT_EQ(state->settings, seen[i].second) << label;
@@ -104,7 +110,7 @@ TEST(History, UnchangedPicturesAreSharedBetweenSteps)
     History h;
     h.record(ws, Settings{}, "");
     const std::size_t start = h.bytes();
-    EXPECT_EQ(start, 7 * kPicture256 + 20 * 20 * sizeof(Colour));
+    EXPECT_EQ(start, 6 * kPicture256 + kHeights256 + 20 * 20 * sizeof(Colour));
     h.record(ws, withDarkness(5), "a control alone");
     EXPECT_EQ(h.bytes(), start);
     paint(ws, Slot::Colour, 0x203040);
@@ -119,7 +125,7 @@ TEST(History, UnchangedPicturesAreSharedBetweenSteps)
 TEST(History, TheBudgetDropsTheOldestStepsButKeepsOne)
 {
     Workspace ws;
-    const std::size_t start = 7 * kPicture256 + 20 * 20 * sizeof(Colour);
+    const std::size_t start = 6 * kPicture256 + kHeights256 + 20 * 20 * sizeof(Colour);
     History h(start + 3 * kPicture256);
     h.record(ws, Settings{}, "");
     for (int i = 1; i <= 6; ++i) {

@@ -8,7 +8,7 @@
 #include "panel_support.h"
 
 #include "compose/texture.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -162,11 +162,11 @@ private slots:
         const Controls final = form->controls();
         Workspace expected = defaultWorkspace();
         expected.resize(size.width(), size.height());
-        placeImage(expected.picture(Slot::Height), last);
+        putImage(expected, Slot::Height, last);
         SilentReporter quiet;
         makeTexture(expected, final.contrast, quiet);
         clearShadow(expected);
-        QVERIFY(!runShadow(expected, ShadowMode::Linear, final, localeNumberParser(), quiet));
+        QVERIFY(!runShadowButton(expected, ShadowMode::Linear, final, localeNumberParser(), quiet));
         QCOMPARE(firstDifference(form->workspace(), expected), QString());
 
         // The buttons after it all, as in the report of a grey plain:
@@ -174,7 +174,7 @@ private slots:
         QTest::mouseClick(the<QPushButton>("Command8"), Qt::LeftButton);
         QTest::mouseClick(the<QPushButton>("Command5"), Qt::LeftButton);
         makeTexture(expected, final.contrast, quiet);
-        QVERIFY(!runShadow(expected, ShadowMode::Linear, final, localeNumberParser(), quiet));
+        QVERIFY(!runShadowButton(expected, ShadowMode::Linear, final, localeNumberParser(), quiet));
         QCOMPARE(firstDifference(form->workspace(), expected), QString());
     }
 };

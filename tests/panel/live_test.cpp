@@ -7,7 +7,7 @@
 
 #include "compose/texture.h"
 #include "shadow/shadow_params.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -55,7 +55,7 @@ class LiveTest : public QObject {
         c.x0 = x;
         c.y0 = y;
         SilentReporter quiet;
-        QVERIFY(!runShadow(ws, mode, c, localeNumberParser(), quiet));
+        QVERIFY(!runShadowButton(ws, mode, c, localeNumberParser(), quiet));
     }
 
 private slots:
@@ -238,7 +238,7 @@ private slots:
         QCOMPARE(firstDifference(form->workspace(), lit), QString());
         QVERIFY(form->pictureView(Slot::Colour).image() == shown);
         Controls junk = form->controls();
-        const auto refusal = readShadowParams(junk, localeNumberParser(), true);
+        const auto refusal = readShadowParams(junk, localeNumberParser(), ShadowMode::Linear);
         QVERIFY(std::holds_alternative<Error>(refusal));
         QCOMPARE(the<QLabel>("labWork")->text(), QString::fromStdString(std::get<Error>(refusal).message));
 

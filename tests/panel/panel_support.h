@@ -70,7 +70,7 @@ inline QString firstDifference(const Picture& a, const Picture& b)
 inline QString firstDifference(const Workspace& a, const Workspace& b)
 {
     for (int s = 0; s < kSlotCount; ++s) {
-        const QString d = firstDifference(a.picture(Slot(s)), b.picture(Slot(s)));
+        const QString d = firstDifference(slotPicture(a, Slot(s)), slotPicture(b, Slot(s)));
         if (!d.isEmpty()) return QStringLiteral("Picture%1 ").arg(s + 1) + d;
     }
     return {};

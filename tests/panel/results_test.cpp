@@ -68,7 +68,7 @@ private slots:
         const QByteArray raw = bytes(user.saveAnswer);
         QCOMPARE(raw.size(), 2 * ws.width() * ws.height());
         const int x = 40, y = 17, i = 2 * (y * ws.width() + x);
-        QCOMPARE(static_cast<uchar>(raw[i]) | static_cast<uchar>(raw[i + 1]) << 8, 257 * red(ws.picture(Slot::Height).at(x, y)));
+        QCOMPARE(static_cast<uchar>(raw[i]) | static_cast<uchar>(raw[i + 1]) << 8, 257 * red(ws.heightPicture().at(x, y)));
 
         // A shadow map named .r16 is no height map: BMP under that name.
         user.saveAnswer = file("shadow.r16");

@@ -4,7 +4,7 @@
 #include "panel_support.h"
 
 #include "shadow/sun.h"
-#include "shadow/sweep.h"
+#include "inputs/shadow_inputs.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -38,7 +38,7 @@ class SunPanelTest : public QObject {
         Controls c;
         c.sun = sun;
         SilentReporter quiet;
-        if (runSun(ws, c, quiet)) qFatal("refused");
+        if (runShadowButton(ws, ShadowMode::Sun, c, parseCNumber, quiet)) qFatal("refused");
         return ws;
     }
 

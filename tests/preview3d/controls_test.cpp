@@ -17,7 +17,7 @@ private slots:
     void rescaleRefusesWhatIsNotAScale()
     {
         QFETCH(QString, text);
-        frm3D v(ws_);
+        frm3D v(ws_, grids_);
         open(v);
         v.Text1->setText(QStringLiteral("64"));
         v.pulRes_Click();
@@ -58,7 +58,7 @@ private slots:
         QFETCH(int, speed);
         QFETCH(double, dx);
         QFETCH(double, dz);
-        frm3D v(ws_);
+        frm3D v(ws_, grids_);
         open(v);
         v.camera().move(ViewCamera::Move::Right, 50);
         v.HScroll1->setValue(speed);
@@ -77,7 +77,7 @@ private slots:
 
     void dragTurnsTheMesh()
     {
-        frm3D v(ws_);
+        frm3D v(ws_, grids_);
         open(v);
         QWidget* d = v.Disp;
 
@@ -127,7 +127,7 @@ private slots:
 
     void buttonsToggleTheTimers()
     {
-        frm3D v(ws_);
+        frm3D v(ws_, grids_);
         open(v, false);
         struct Case {
             QPushButton* button;

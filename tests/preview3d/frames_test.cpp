@@ -13,8 +13,8 @@ private slots:
         // Detail texels that tell x from y: R = x, G = y, B = x xor y.
         for (int x = 0; x < 256; ++x)
             for (int y = 0; y < 256; ++y) ws_.picture(Slot::Detail).setPixel(x, y, gloamery::compose(x, y, x ^ y));
-        buildGrids(ws_);
-        frm3D v(ws_);
+        buildGrids(ws_, grids_);
+        frm3D v(ws_, grids_);
         open(v);
         QVERIFY(v.GLReady());
         QVERIFY(v.Disp->terrain().detailTexture() != 0);
@@ -123,7 +123,7 @@ private slots:
         QFETCH(int, vpWidth);
         QFETCH(int, vpHeight);
         QFETCH(double, aspect);
-        frm3D v(ws_);
+        frm3D v(ws_, grids_);
         open(v);
         v.Disp->setViewport(width, height);
         v.Disp->makeCurrent();
@@ -166,8 +166,8 @@ private slots:
         QFETCH(int, r);
         QFETCH(int, g);
         QFETCH(int, b);
-        fillGrids(ws_, 0.0f, 0.8f, 0.4f, 0.2f, static_cast<std::uint8_t>(detail));
-        frm3D v(ws_);
+        fillGrids(ws_, grids_, 0.0f, 0.8f, 0.4f, 0.2f, static_cast<std::uint8_t>(detail));
+        frm3D v(ws_, grids_);
         open(v);
         lookDown(v);
         const unsigned texture = v.Disp->terrain().detailTexture();
@@ -180,8 +180,8 @@ private slots:
 
     void checkBoxSwitchesTexturingFromTheNextFrame()
     {
-        fillGrids(ws_, 0.0f, 0.8f, 0.4f, 0.2f, 64);
-        frm3D v(ws_);
+        fillGrids(ws_, grids_, 0.0f, 0.8f, 0.4f, 0.2f, 64);
+        frm3D v(ws_, grids_);
         open(v);
         lookDown(v);
         const QRgb dark = centre(frame(v));
@@ -200,11 +200,11 @@ private slots:
     // 533.4; its far edge at row (1 + 0.25 / (9 tan 22.5)) / 2 * 673 = 359.1.
     void defaultViewPutsTheNearEdgeAtTheBottom()
     {
-        fillGrids(ws_, -0.25f, 0.0f, 0.0f, 0.0f, 255);
+        fillGrids(ws_, grids_, -0.25f, 0.0f, 0.0f, 0.0f, 255);
         for (int x = 0; x <= 256; ++x)
             for (int y = 0; y <= 256; ++y)
-                setColour(ws_, x, y, y < 128 ? 1.0f : 0.0f, y < 128 ? 0.0f : 1.0f, 0.0f); // far half red
-        frm3D v(ws_);
+                setColour(grids_, x, y, y < 128 ? 1.0f : 0.0f, y < 128 ? 0.0f : 1.0f, 0.0f); // far half red
+        frm3D v(ws_, grids_);
         open(v);
         const QImage img = frame(v);
         QCOMPARE(img.size(), QSize(897, 673));
@@ -223,12 +223,12 @@ private slots:
     // last row (y = 256) is not.
     void lastColumnDrawnLastRowNot()
     {
-        fillGrids(ws_, 0.0f, 0.5f, 0.5f, 0.5f, 255);
+        fillGrids(ws_, grids_, 0.0f, 0.5f, 0.5f, 0.5f, 255);
         for (int k = 0; k <= 256; ++k) {
-            setColour(ws_, 256, k, 1.0f, 0.0f, 0.0f);
-            setColour(ws_, k, 256, 0.0f, 0.0f, 1.0f);
+            setColour(grids_, 256, k, 1.0f, 0.0f, 0.0f);
+            setColour(grids_, k, 256, 0.0f, 0.0f, 1.0f);
         }
-        frm3D v(ws_);
+        frm3D v(ws_, grids_);
         open(v);
         lookDown(v);
         v.Text1->setText(QStringLiteral("64")); // the whole mesh in sight
@@ -251,11 +251,11 @@ private slots:
     // grid's y direction, which from above is down the screen.
     void detailImageLiesTransposed()
     {
-        fillGrids(ws_, 0.0f, 1.0f, 1.0f, 1.0f, 40);
+        fillGrids(ws_, grids_, 0.0f, 1.0f, 1.0f, 1.0f, 40);
         for (int x = 0; x < 256; ++x)
             for (int y = 0; y < 32; ++y)
                 ws_.picture(Slot::Detail).setPixel(x, y, gloamery::grey(255));
-        frm3D v(ws_);
+        frm3D v(ws_, grids_);
         open(v);
         lookDown(v);
         const QImage img = frame(v);
@@ -277,10 +277,10 @@ private slots:
 
     void rescale()
     {
-        fillGrids(ws_, 0.0f, 0.0f, 0.0f, 0.0f, 255);
+        fillGrids(ws_, grids_, 0.0f, 0.0f, 0.0f, 0.0f, 255);
         for (int x = 0; x <= 256; ++x)
-            for (int y = 0; y <= 256; ++y) setColour(ws_, x, y, x < 128 ? 1.0f : 0.0f, 0.0f, x < 128 ? 0.0f : 1.0f);
-        frm3D v(ws_);
+            for (int y = 0; y <= 256; ++y) setColour(grids_, x, y, x < 128 ? 1.0f : 0.0f, 0.0f, x < 128 ? 0.0f : 1.0f);
+        frm3D v(ws_, grids_);
         open(v);
         lookDown(v);
         const double loaded = v.camera().scale();
@@ -314,8 +314,8 @@ private slots:
 
     void withoutTimersThePictureWaitsForARender()
     {
-        fillGrids(ws_, -0.5f, 0.2f, 0.9f, 0.2f, 255);
-        frm3D v(ws_);
+        fillGrids(ws_, grids_, -0.5f, 0.2f, 0.9f, 0.2f, 255);
+        frm3D v(ws_, grids_);
         open(v);
         const QImage before = frame(v);
         QTest::keyClick(v.Disp, Qt::Key_W);

@@ -26,8 +26,8 @@ private slots:
         QFETCH(QSize, size);
         QFETCH(int, detail);
         QFETCH(bool, perPoint);
-        buildLevelMap(ws_, size.width(), size.height(), gloamery::compose(90, 160, 200), detail);
-        frm3D v(ws_);
+        buildLevelMap(ws_, grids_, size.width(), size.height(), gloamery::compose(90, 160, 200), detail);
+        frm3D v(ws_, grids_);
         open(v);
         QCOMPARE(v.Disp->terrain().coloursPerPoint(), perPoint);
         lookDown(v);
@@ -48,16 +48,16 @@ private slots:
     {
         std::vector<QImage> shots;
         for (int factor : {1, 2}) {
-            fillScene(ws_, factor);
-            frm3D v(ws_);
+            fillScene(ws_, grids_, factor);
+            frm3D v(ws_, grids_);
             open(v);
             v.camera().turnTo(35.0f, 30.0f);
             shots.push_back(frame(v));
         }
         const double mean = meanDifference(shots[0], shots[1]);
         QVERIFY2(mean < 3.0, qPrintable(QString::number(mean)));
-        buildLevelMap(ws_, 256, 256, gloamery::kBlack, 255); // a different scene is told apart
-        frm3D v(ws_);
+        buildLevelMap(ws_, grids_, 256, 256, gloamery::kBlack, 255); // a different scene is told apart
+        frm3D v(ws_, grids_);
         open(v);
         v.camera().turnTo(35.0f, 30.0f);
         QVERIFY(meanDifference(shots[0], frame(v)) > 4 * mean);
@@ -68,12 +68,12 @@ private slots:
     // act as at 256 x 256.
     void controlsWorkAt1024()
     {
-        buildLevelMap(ws_, 1024, 1024, gloamery::kBlack, 64);
+        buildLevelMap(ws_, grids_, 1024, 1024, gloamery::kBlack, 64);
         for (int y = 0; y < 1024; ++y)
             for (int x = 0; x < 1024; ++x)
                 ws_.picture(Slot::Colour).setPixel(x, y, x < 512 ? gloamery::compose(255, 0, 0) : gloamery::compose(0, 0, 255));
-        buildGrids(ws_);
-        frm3D v(ws_);
+        buildGrids(ws_, grids_);
+        frm3D v(ws_, grids_);
         open(v);
         QCOMPARE(v.Disp->terrain().pointColumns(), gloamery::kMaxViewGridCells + 1);
         lookDown(v);
@@ -115,7 +115,7 @@ private slots:
     // and drops the last opening's terrain.
     void reopenAtANewSize()
     {
-        frm3D v(ws_);
+        frm3D v(ws_, grids_);
         const struct {
             int w, h;
             Colour colour;
@@ -125,12 +125,13 @@ private slots:
                         {100, 300, gloamery::compose(40, 40, 200), false},
                         {256, 256, gloamery::compose(200, 200, 40), true}};
         for (const auto& o : openings) {
-            buildLevelMap(ws_, o.w, o.h, o.colour, 255);
+            buildLevelMap(ws_, grids_, o.w, o.h, o.colour, 255);
+            v.setGrids(grids_);
             open(v);
             QCOMPARE(v.Disp->terrain().coloursPerPoint(), o.perPoint);
             { // a point for every grid sample
-                QCOMPARE(v.Disp->terrain().pointColumns(), ws_.heightGrid().columns());
-                QCOMPARE(v.Disp->terrain().pointRows(), ws_.heightGrid().rows());
+                QCOMPARE(v.Disp->terrain().pointColumns(), grids_.height.columns());
+                QCOMPARE(v.Disp->terrain().pointRows(), grids_.height.rows());
             }
             lookDown(v);
             const QRgb c = centre(frame(v));

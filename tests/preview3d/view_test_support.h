@@ -41,59 +41,62 @@ struct Message {
 };
 
 // Every grid sample set to one height, one colour and one detail colour.
-inline void fillGrids(Workspace& ws, float height, float r, float g, float b, std::uint8_t detail)
+inline void fillGrids(Workspace& ws, gloamery::ViewGrids& grids, float height, float r, float g, float b,
+                      std::uint8_t detail)
 {
     for (int x = 0; x <= 256; ++x) {
         for (int y = 0; y <= 256; ++y) {
-            ws.heightGrid()(x, y) = height;
-            ws.colorGrid()[0](x, y) = r;
-            ws.colorGrid()[1](x, y) = g;
-            ws.colorGrid()[2](x, y) = b;
-            for (auto& plane : ws.colorGrid2()) plane(x, y) = detail;
+            grids.height(x, y) = height;
+            grids.colour[0](x, y) = r;
+            grids.colour[1](x, y) = g;
+            grids.colour[2](x, y) = b;
+            for (auto& plane : grids.detail) plane(x, y) = detail;
         }
     }
     ws.picture(Slot::Detail) = Picture(gloamery::grey(detail), 256, 256);
 }
 
-inline void setColour(Workspace& ws, int x, int y, float r, float g, float b)
+inline void setColour(gloamery::ViewGrids& grids, int x, int y, float r, float g, float b)
 {
-    ws.colorGrid()[0](x, y) = r;
-    ws.colorGrid()[1](x, y) = g;
-    ws.colorGrid()[2](x, y) = b;
+    grids.colour[0](x, y) = r;
+    grids.colour[1](x, y) = g;
+    grids.colour[2](x, y) = b;
 }
 
-inline void buildGrids(Workspace& ws)
+inline void buildGrids(const Workspace& ws, gloamery::ViewGrids& grids)
 {
     gloamery::SilentReporter quiet;
-    gloamery::CalculateMaps(ws, quiet);
+    grids = gloamery::CalculateMaps(ws, quiet);
 }
 
 // A level w x h map (height 128) in one colour under one detail grey, its
 // view grids built as "3D" builds them.
-inline void buildLevelMap(Workspace& ws, int w, int h, Colour colour, int detail)
+inline void buildLevelMap(Workspace& ws, gloamery::ViewGrids& grids, int w, int h, Colour colour, int detail)
 {
     ws = Workspace(w, h);
-    ws.picture(Slot::Height) = Picture(gloamery::grey(128), w, h);
+    ws.setHeightPicture(Picture(gloamery::grey(128), w, h));
     ws.picture(Slot::Colour) = Picture(colour, w, h);
     ws.picture(Slot::Detail) = Picture(gloamery::grey(detail), w, h);
-    buildGrids(ws);
+    buildGrids(ws, grids);
 }
 
 // A small terrain with hills, a colour gradient and a detail pattern, and
 // the same drawn `factor` times larger (every pixel a factor x factor block).
-inline void fillScene(Workspace& ws, int factor)
+inline void fillScene(Workspace& ws, gloamery::ViewGrids& grids, int factor)
 {
     const int n = 256 * factor;
     ws = Workspace(n, n);
+    Picture heights = ws.heightPicture();
     for (int y = 0; y < n; ++y)
         for (int x = 0; x < n; ++x) {
             const int u = x / factor, v = y / factor;
             const int hill = static_cast<int>(128 + 60 * std::sin(u / 20.0) * std::cos(v / 31.0));
-            ws.picture(Slot::Height).setPixel(x, y, gloamery::grey(hill));
+            heights.setPixel(x, y, gloamery::grey(hill));
             ws.picture(Slot::Colour).setPixel(x, y, gloamery::compose(u, v, 255 - u / 2));
             ws.picture(Slot::Detail).setPixel(x, y, gloamery::grey(((u / 16 + v / 16) % 2) ? 255 : 180));
         }
-    buildGrids(ws);
+    ws.setHeightPicture(heights);
+    buildGrids(ws, grids);
 }
 
 inline double meanDifference(const QImage& a, const QImage& b)
@@ -148,6 +151,7 @@ class ViewTest : public QObject {
 
 protected:
     Workspace ws_;
+    gloamery::ViewGrids grids_; // the view's own, as "3D" hands them over
     std::vector<Message> messages_;
 
     // A loaded view whose message boxes are recorded, with the auto-render
@@ -172,7 +176,7 @@ protected:
 private slots:
     void initTestCase()
     {
-        frm3D v(ws_);
+        frm3D v(ws_, grids_);
         open(v);
         QVERIFY2(v.GLReady(), "no OpenGL context: run under an X server with GL (xvfb-run)");
         dl_iterate_phdr(keepDriverLoaded, nullptr);
@@ -181,6 +185,7 @@ private slots:
     void init()
     {
         ws_ = Workspace();
+        grids_ = gloamery::ViewGrids();
         messages_.clear();
     }
 };

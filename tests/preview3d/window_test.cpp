@@ -9,7 +9,7 @@ class WindowTest : public ViewTest {
 private slots:
     void layoutAndDesignValues()
     {
-        frm3D v(ws_);
+        frm3D v(ws_, grids_);
         open(v, false);
         QVERIFY(v.GLReady());
         QCOMPARE(v.windowTitle(), QStringLiteral("3D View"));
@@ -89,7 +89,7 @@ private slots:
         QFETCH(QSize, client);
         QFETCH(QSize, disp);
         QFETCH(int, buttonTop);
-        frm3D v(ws_);
+        frm3D v(ws_, grids_);
         open(v);
         v.resize(client);
         QCOMPARE(v.size(), client);
@@ -110,7 +110,7 @@ private slots:
 
     void minimisedWindowKeepsItsLayout()
     {
-        frm3D v(ws_);
+        frm3D v(ws_, grids_);
         open(v);
         const QRect before = v.Disp->geometry();
         v.setWindowState(Qt::WindowMinimized);
@@ -141,7 +141,7 @@ private slots:
     {
         QFETCH(QSize, client);
         QFETCH(int, fault);
-        frm3D v(ws_);
+        frm3D v(ws_, grids_);
         v.injectGLFault(frm3D::GLFault(fault));
         open(v);
         v.resize(client);
@@ -184,7 +184,7 @@ private slots:
     // focus is.
     void escapeNeverClosesTheWindow()
     {
-        frm3D v(ws_);
+        frm3D v(ws_, grids_);
         open(v);
         v.Text1->setText(QStringLiteral("16"));
         for (QWidget* w : std::initializer_list<QWidget*>{v.Disp, v.Text1, v.Command2, v.pulRes, v.Check1, v.HScroll1}) {
@@ -208,7 +208,7 @@ private slots:
     void tabLeavesTheDrawingArea()
     {
         QFETCH(int, fault);
-        frm3D v(ws_);
+        frm3D v(ws_, grids_);
         v.injectGLFault(frm3D::GLFault(fault));
         open(v);
         QVERIFY(QTest::qWaitForWindowExposed(&v));
@@ -223,8 +223,8 @@ private slots:
     // The real modal path: showModal returns when the window is closed.
     void closeAndReopen()
     {
-        fillGrids(ws_, -0.5f, 0.2f, 0.9f, 0.2f, 255);
-        frm3D v(ws_);
+        fillGrids(ws_, grids_, -0.5f, 0.2f, 0.9f, 0.2f, 255);
+        frm3D v(ws_, grids_);
         v.messageBox = [this](QMessageBox::Icon i, const QString& t, const QString& s) {
             messages_.push_back({i, t, s});
         };
@@ -316,7 +316,7 @@ private slots:
     {
         QFETCH(int, fault);
         QFETCH(QString, text);
-        frm3D v(ws_);
+        frm3D v(ws_, grids_);
         v.injectGLFault(frm3D::GLFault(fault));
         open(v, false);
         QCOMPARE(messages_.size(), std::size_t{1});

@@ -1,22 +1,21 @@
-// "Embossed": every pixel a ray reaches is written. Rises are lit brighter
+#pragma once
+// The rule of "Embossed": every pixel a ray reaches is written. Rises are lit brighter
 // the steeper they are; behind them a shade lightens with the shadow
 // distance until it passes mid-grey, where the shadow ends and the ray
 // drops back onto the terrain.
 
-#include "rays.h"
-
+#include "pixel_writer.h"
 #include "ray.h"
 #include "shade_tables.h"
+#include "shadow_params.h"
 
 #include <array>
 #include <cstdint>
 #include <vector>
 
-namespace gloamery {
+namespace gloamery::rules {
 
-namespace {
-
-constexpr int kMidGrey = 128;
+inline constexpr int kMidGrey = 128;
 
 // The lit shade of a rise: nearest(rise / unit x 4 + 128), at most 255.
 template <class Sample>
@@ -117,8 +116,8 @@ struct EmbossRule {
     bool fadedOutAtZero = false;
     int nextAtZero = 0;
 
-    EmbossRule(Writer s, int darkness, double a)
-        : shadow(s), fade(darkness), grow(-a)
+    EmbossRule(Writer s, const ShadowParams& p)
+        : shadow(s), fade(p.darkness), grow(-p.decay)
     {
         setDistance(0);
         fadedOutAtZero = fadedOut;
@@ -163,28 +162,4 @@ struct EmbossRule {
     }
 };
 
-} // namespace
-
-template <class Grid>
-void f7(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow)
-{
-    EmbossRule<typename Grid::value_type, PixelWriter> rule(shadow, p.darkness, p.decay);
-    traceRay(x, y, p.x0, p.y0, heights, p.decay, rule);
-}
-
-template <class Grid>
-void f7Stamped(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, const ShadowParams& p)
-{
-    traceStampedRays(rays, count, layer, heights, p.decay,
-                     [&](auto w) { return EmbossRule<typename Grid::value_type, decltype(w)>(w, p.darkness, p.decay); });
-}
-
-// The two depths of heights, over a whole grid or a window of one.
-template void f7(double, double, const ByteGrid&, const ShadowParams&, PixelWriter);
-template void f7(double, double, const DeepGrid&, const ShadowParams&, PixelWriter);
-template void f7Stamped(const StampedRay*, std::size_t, LayerTarget, const ByteGrid&, const ShadowParams&);
-template void f7Stamped(const StampedRay*, std::size_t, LayerTarget, const DeepGrid&, const ShadowParams&);
-template void f7Stamped(const StampedRay*, std::size_t, LayerTarget, const ByteWindow&, const ShadowParams&);
-template void f7Stamped(const StampedRay*, std::size_t, LayerTarget, const DeepWindow&, const ShadowParams&);
-
-} // namespace gloamery
+} // namespace gloamery::rules

@@ -1,0 +1,45 @@
+#pragma once
+// Between the front ends' texts and the core's numbers: X0, Y0 and the
+// decay read once into the values a shadow run takes, and a shadow
+// button's run followed by its merge, as every front end runs it.
+
+#include "inputs/controls.h"
+#include "shadow/shadow_params.h"
+#include "shadow/sweep.h"
+#include "workspace/reporter.h"
+#include "workspace/window_grid.h"
+#include "workspace/workspace.h"
+
+#include <string>
+#include <variant>
+
+namespace gloamery {
+
+// Reads X0, Y0 (when the mode uses the sun's position) and the decay, and
+// takes the darkness (clamped to 0..255 for the sweeps) and the Sun
+// controls. Refuses text that is not a finite number, a sun whose rounded
+// or floored coordinates leave -reach .. reach - 1, and Sun controls out of
+// their ranges; the message names the control and quotes the text.
+std::variant<ShadowParams, Error> readShadowParams(const Controls& c, const NumberParser& parse, ShadowMode mode,
+                                                   int reach = kMapSunReach);
+
+// Why a shadow button cannot run with these controls, or nothing.
+Refusal shadowInputsRefused(const Controls& c, ShadowMode mode, const NumberParser& parse, int reach);
+
+// The same refusal for a coordinate given as a number, `shown` as the user
+// gave it ("X0", "Y0").
+Refusal coordinateRefused(const char* field, double v, const std::string& shown, int reach);
+
+// A shadow button as the user sees it: the run, then the merge into the
+// colour map with the controls' blur and blend. Nothing is merged (or
+// reported past the run's own steps) when the run refuses.
+Refusal runShadowAndMerge(Workspace& ws, ShadowMode mode, const ShadowParams& params, const Controls& c,
+                          Reporter& report);
+Refusal runShadowRegionAndMerge(Workspace& ws, const WorldRegion& region, const HeightSource& source, ShadowMode mode,
+                                const ShadowParams& params, const Controls& c, Reporter& report);
+
+// Reads the controls' texts with `parse` and runs the button as above.
+Refusal runShadowButton(Workspace& ws, ShadowMode mode, const Controls& c, const NumberParser& parse,
+                        Reporter& report);
+
+} // namespace gloamery
