@@ -27,7 +27,7 @@ class CMakeBuild(build_ext):
         configure = [
             "cmake", "-S", str(ROOT), "-B", str(tree),
             "-DCMAKE_BUILD_TYPE=Release",
-            "-DGLOAMERY_PYTHON=ON", "-DGLOAMERY_GUI=OFF", "-DGLOAMERY_BENCH=OFF", "-DGLOAMERY_TESTS=OFF",
+            "-DGLOAMERY_PYTHON=ON", "-DGLOAMERY_GUI=OFF", "-DGLOAMERY_QT_READERS=ON", "-DGLOAMERY_BENCH=OFF", "-DGLOAMERY_TESTS=OFF",
             f"-DPython_EXECUTABLE={sys.executable}",
         ] + shlex.split(os.environ.get("GLOAMERY_CMAKE_ARGS", ""))
         subprocess.run(configure, check=True)

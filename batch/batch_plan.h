@@ -34,6 +34,9 @@ std::string operationName(Operation op);
 // The shadow button an operation runs, if it is one.
 std::optional<ShadowMode> shadowModeOf(Operation op);
 
+// A name or value as the tool's messages show it: in double quotes.
+inline std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+
 // --load (top-left, cropped) or --tile (repeated from the top-left).
 struct LoadStep {
     Slot slot;

@@ -9,8 +9,7 @@
 #include "imageio/native_io.h"
 #include "imageio/picture_limits.h"
 #include "imageio/picture_size.h"
-#include "imageio/plugins.h"
-#include "imageio/qt_fallback.h"
+#include "imageio/qt_plugin.h"
 #include "imageio/raster_plugin.h"
 #include "imageio/terrain_glb.h"
 #include "workspace/large_buffer.h"
@@ -36,7 +35,6 @@ namespace {
 
 constexpr const char* kTool = "gloamery-batch";
 
-std::string quoted(const std::string& s) { return "\"" + s + "\""; }
 
 // Milliseconds with three decimals, whatever the global locale.
 std::string milliseconds(std::chrono::steady_clock::duration d)
@@ -70,31 +68,18 @@ std::string mib(double bytes) { return std::to_string(static_cast<long long>(byt
 // Plain PNG files are read here; every other file by the toolkit's
 // readers in the plugin, loaded the first time one is needed, so a run on
 // plain files never maps the GUI libraries.
-namespace {
-
-bool namedRaster(const std::string& path)
-{
-    const std::string ext = lowerExtension(path);
-    return ext == "hgt" || ext == "asc" || ext == "dem";
-}
-
-} // namespace
-
 std::variant<std::vector<unsigned char>, Error> readLoadFile(const LoadStep& load)
 {
-    if (namedRaster(load.path)) return std::vector<unsigned char>{};
+    if (namesElevationRaster(load.path)) return std::vector<unsigned char>{};
     return readInputFile(load.path, kMaxPictureFileBytes);
 }
 
 std::variant<LoadedFile, Error> loadFileBytes(Workspace& ws, const LoadStep& load, const std::vector<unsigned char>& bytes)
 {
-    if (!namedRaster(load.path))
+    if (!namesElevationRaster(load.path))
         if (auto plain = loadPlainBytes(ws, load.slot, load.path, bytes, load.tile)) return std::move(*plain);
-    static const auto viaToolkit = reinterpret_cast<QtLoadSlotBytes>(
-        pluginSymbol(openPlugin(kQtPluginFile, "GLOAMERY_QTIO_PLUGIN"), kQtLoadSlotBytesSymbol));
-    if (!viaToolkit)
-        return Error{std::string("Files other than plain PNG are read by the ") + kQtPluginFile
-                     + " plugin, which is not installed."};
+    static const auto viaToolkit = reinterpret_cast<QtLoadSlotBytes>(qtPluginSymbol(kQtLoadSlotBytesSymbol));
+    if (!viaToolkit) return qtReadersMissing(load.path, bytes.data(), bytes.size());
     std::variant<LoadedFile, Error> read = Error{};
     viaToolkit(ws, load.slot, load.path, bytes, load.tile, load.heights, read);
     return read;

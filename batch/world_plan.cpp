@@ -8,10 +8,6 @@
 
 namespace gloamery::batch {
 
-namespace {
-std::string quoted(const std::string& s) { return "\"" + s + "\""; }
-} // namespace
-
 std::optional<UsageError> placeRegion(Plan& plan, const std::optional<std::vector<int>>& region)
 {
     if (!plan.world) {

@@ -20,7 +20,6 @@ namespace {
 
 constexpr const char* kTool = "gloamery-batch";
 
-std::string quoted(const std::string& s) { return "\"" + s + "\""; }
 
 // Counts what a run reads and how long it takes, for --time.
 class CountedHeights final : public HeightSource {

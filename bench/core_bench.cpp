@@ -13,7 +13,7 @@
 #include "workspace/view_maps.h"
 
 #ifdef GLOAMERY_BENCH_DEFAULT_PICTURES
-#include "imageio/picture_io.h"
+#include "imageio/qt/picture_io.h"
 #endif
 
 #include <benchmark/benchmark.h>

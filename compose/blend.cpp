@@ -82,30 +82,34 @@ void blend(const BlendTable& table, const ByteGrid& tmat, const Picture& texture
     reportColumns(0, w + 1, w, report);
 }
 
+// Each mode's table is built once, while compiling.
+template <double (*rule)(int, int)>
+void blendBy(const ByteGrid& tmat, const Picture& texture, Picture& colour, Reporter& report)
+{
+    static constexpr BlendTable table = makeTable(rule);
+    blend(table, tmat, texture, colour, report);
+}
+
 } // namespace
 
 void MergeDetNor(const ByteGrid& tmat, const Picture& texture, Picture& colour, Reporter& report)
 {
-    static constexpr BlendTable table = makeTable(half);
-    blend(table, tmat, texture, colour, report);
+    blendBy<half>(tmat, texture, colour, report);
 }
 
 void MergeDetMul(const ByteGrid& tmat, const Picture& texture, Picture& colour, Reporter& report)
 {
-    static constexpr BlendTable table = makeTable(multiply);
-    blend(table, tmat, texture, colour, report);
+    blendBy<multiply>(tmat, texture, colour, report);
 }
 
 void MergeDetDiv(const ByteGrid& tmat, const Picture& texture, Picture& colour, Reporter& report)
 {
-    static constexpr BlendTable table = makeTable(multiplyHalf);
-    blend(table, tmat, texture, colour, report);
+    blendBy<multiplyHalf>(tmat, texture, colour, report);
 }
 
 void MergeDetMul3(const ByteGrid& tmat, const Picture& texture, Picture& colour, Reporter& report)
 {
-    static constexpr BlendTable table = makeTable(multiply3);
-    blend(table, tmat, texture, colour, report);
+    blendBy<multiply3>(tmat, texture, colour, report);
 }
 
 } // namespace gloamery

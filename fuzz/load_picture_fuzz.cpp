@@ -13,8 +13,8 @@
 // through the batch tool's plain PNG reader, which must either decline or
 // give exactly what the toolkit's reader gives.
 
-#include "imageio/height_files.h"
-#include "imageio/picture_io.h"
+#include "imageio/qt/height_files.h"
+#include "imageio/qt/picture_io.h"
 #include "imageio/png_codec.h"
 
 #include <QBuffer>

@@ -23,7 +23,7 @@
 
 #include "compose/merge.h"
 #include "compose/texture.h"
-#include "imageio/picture_io.h"
+#include "imageio/qt/picture_io.h"
 #include "inputs/shadow_inputs.h"
 #include "inputs/controls.h"
 #include "workspace/parallel.h"

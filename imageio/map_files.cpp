@@ -3,7 +3,6 @@
 #include "gdal_plugin.h"
 #include "native_io.h"
 #include "plugins.h"
-#include "png_codec.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -143,9 +142,7 @@ Refusal savePng(const SlotMap& m, const std::string& path)
     if (deepHeights(m)) return saveDeepHeightsFile(m.deep, path);
     const unsigned char* clear = clearPixels(m);
     if (!clear) return savePictureFile(m.picture, path, "png");
-    const auto bytes = encodeRgbaPng(m.picture.data(), m.picture.width(), m.picture.height(), clear);
-    if (bytes.empty()) return Error{"The picture could not be encoded."};
-    return writeFileAtomically(path, bytes);
+    return savePngFile(path, [&](const PngSink& put) { return writeRgbaPng(m.picture, clear, put); });
 }
 
 } // namespace

@@ -103,10 +103,16 @@ std::string lowerExtension(const std::string& path)
     return ext;
 }
 
+bool namesElevationRaster(const std::string& path)
+{
+    const std::string suffix = lowerExtension(path);
+    return suffix == "hgt" || suffix == "asc" || suffix == "dem";
+}
+
 bool namesRawOrRaster(const std::string& path)
 {
     const std::string suffix = lowerExtension(path);
-    return suffix == "r8" || suffix == "r16" || suffix == "raw" || suffix == "hgt" || suffix == "asc" || suffix == "dem";
+    return suffix == "r8" || suffix == "r16" || suffix == "raw" || namesElevationRaster(path);
 }
 
 std::optional<LoadedFile> loadPlainFile(Workspace& ws, Slot slot, const std::string& path, bool tile)
@@ -138,25 +144,28 @@ std::optional<LoadedFile> loadPlainBytes(Workspace& ws, Slot slot, const std::st
     return LoadedFile{png->width, png->height, {}, {}};
 }
 
-Refusal savePictureFile(const Picture& picture, const std::string& path, const std::string& format)
+Refusal savePngFile(const std::string& path, const std::function<PngResult(const PngSink&)>& write)
 {
-    if (format != "png") return writeFileAtomically(path, encodeBmp(picture.data(), picture.width(), picture.height()));
     // Straight to the file: a large map's PNG held whole as well would add
     // to the run's peak.
     PngResult written = PngResult::Written;
     const Refusal r = writeFileAtomically(path, [&](const ByteSink& put) {
-        written = writePng(picture, put);
+        written = write(put);
         return written == PngResult::Written;
     });
     if (written == PngResult::OutOfMemory) return Error{"There is not enough memory to compress the picture."};
     return r;
 }
 
+Refusal savePictureFile(const Picture& picture, const std::string& path, const std::string& format)
+{
+    if (format != "png") return writeFileAtomically(path, encodeBmp(picture.data(), picture.width(), picture.height()));
+    return savePngFile(path, [&](const PngSink& put) { return writePng(picture, put); });
+}
+
 Refusal saveDeepHeightsFile(const HeightSamples& samples, const std::string& path)
 {
-    const auto bytes = encodeGrey16Png(samples);
-    if (bytes.empty()) return Error{"The heights could not be encoded."};
-    return writeFileAtomically(path, bytes);
+    return savePngFile(path, [&](const PngSink& put) { return writeGrey16Png(samples, put); });
 }
 
 void loadBuiltInDefaults(Workspace& ws, const std::vector<Slot>& wanted)

@@ -7,6 +7,7 @@
 
 #include "elevation.h"
 #include "geo_place.h"
+#include "png_writer.h"
 #include "workspace/controls.h"
 #include "workspace/workspace.h"
 
@@ -58,10 +59,14 @@ std::optional<LoadedFile> loadPlainFile(Workspace& ws, Slot slot, const std::str
 std::optional<LoadedFile> loadPlainBytes(Workspace& ws, Slot slot, const std::string& path,
                                          const std::vector<unsigned char>& bytes, bool tile);
 
-// Whether the name says raw samples (.r8, .r16, .raw) or an elevation
-// raster (.hgt, .asc, .dem): kinds the bytes alone do not tell.
+// Whether the name says an elevation raster (.hgt, .asc, .dem), or raw
+// samples (.r8, .r16, .raw) or such a raster: kinds the bytes alone do not
+// tell.
+bool namesElevationRaster(const std::string& path);
 bool namesRawOrRaster(const std::string& path);
 
+// Writes a PNG file atomically from what `write` hands on.
+Refusal savePngFile(const std::string& path, const std::function<PngResult(const PngSink&)>& write);
 // Writes the picture as BMP or PNG by format ("bmp" or "png"), atomically.
 Refusal savePictureFile(const Picture& picture, const std::string& path, const std::string& format);
 // Writes deep heights as a 16-bit grey PNG, atomically.

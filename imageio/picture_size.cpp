@@ -59,11 +59,13 @@ std::variant<PictureSize, Error> heightFileSize(const std::string& path)
     if (auto png = pngSize(path)) return *png;
     if (namesRaster(lowerExtension(path)))
         if (auto raster = rasterFileSize(path)) return *raster;
-    static const auto viaToolkit = reinterpret_cast<QtPictureSize>(
-        pluginSymbol(openPlugin(kQtPluginFile, "GLOAMERY_QTIO_PLUGIN"), kQtPictureSizeSymbol));
-    if (!viaToolkit)
-        return Error{std::string("Files other than plain PNG are read by the ") + kQtPluginFile
-                     + " plugin, which is not installed."};
+    static const auto viaToolkit = reinterpret_cast<QtPictureSize>(qtPluginSymbol(kQtPictureSizeSymbol));
+    if (!viaToolkit) {
+        unsigned char head[16] = {};
+        std::ifstream in(path, std::ios::binary);
+        in.read(reinterpret_cast<char*>(head), sizeof head);
+        return qtReadersMissing(path, head, static_cast<std::size_t>(in.gcount()));
+    }
     std::variant<PictureSize, Error> size = Error{};
     viaToolkit(path, size);
     return size;

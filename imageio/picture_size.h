@@ -4,7 +4,7 @@
 // take the file's size and a file too large for any map is refused
 // without decoding it.
 
-#include "qt_fallback.h"
+#include "qt_plugin.h"
 
 #include <optional>
 #include <string>

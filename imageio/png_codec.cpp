@@ -31,13 +31,6 @@ void readFrom(png_structp png, png_bytep out, png_size_t n)
     s->at += n;
 }
 
-void appendTo(png_structp png, png_bytep in, png_size_t n)
-{
-    auto* out = static_cast<std::vector<unsigned char>*>(png_get_io_ptr(png));
-    out->insert(out->end(), in, in + n);
-}
-void flushNothing(png_structp) {}
-
 // The chunks that make the toolkit treat the pixels other than as stored,
 // or that tell of transparency.
 constexpr png_uint_32 kDeclined = PNG_INFO_tRNS | PNG_INFO_gAMA | PNG_INFO_cHRM | PNG_INFO_iCCP | PNG_INFO_sRGB;
@@ -113,42 +106,6 @@ bool readInto(ReadState& st, Source& src, DecodedPng& out, int limitMiB)
     return true;
 }
 
-struct WriteState {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    ~WriteState() { png_destroy_write_struct(&png, &info); }
-};
-
-// Rows are made one at a time by `row(y, buffer)`.
-template <typename MakeRow>
-std::vector<unsigned char> encode(int width, int height, int depth, int type, std::size_t rowBytes, MakeRow row)
-{
-    std::vector<unsigned char> out;
-    WriteState st;
-    st.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, stop, ignore);
-    if (st.png) st.info = png_create_info_struct(st.png);
-    if (!st.info) return {};
-    std::vector<unsigned char> line(rowBytes);
-    if (setjmp(png_jmpbuf(st.png))) return {};
-    png_set_write_fn(st.png, &out, appendTo, flushNothing);
-    png_set_compression_level(st.png, 1);
-    // One filter for every row, "up", as the colour pictures' writer
-    // (png_writer.h) uses, for the reasons given there.
-    png_set_filter(st.png, 0, PNG_FILTER_UP);
-    png_set_IHDR(st.png, st.info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), depth, type,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    // 100 dots an inch, the toolkit's default resolution, as every file
-    // saved before carried.
-    png_set_pHYs(st.png, st.info, 3937, 3937, PNG_RESOLUTION_METER);
-    png_write_info(st.png, st.info);
-    for (int y = 0; y < height; ++y) {
-        row(y, line.data());
-        png_write_row(st.png, line.data());
-    }
-    png_write_end(st.png, nullptr);
-    return out;
-}
-
 } // namespace
 
 bool looksLikePng(const unsigned char* data, std::size_t size) { return size >= 8 && png_sig_cmp(data, 0, 8) == 0; }
@@ -164,33 +121,6 @@ std::optional<DecodedPng> decodePlainPng(const unsigned char* data, std::size_t 
     DecodedPng out;
     if (!readInto(st, src, out, limitMiB)) return std::nullopt;
     return out;
-}
-
-std::vector<unsigned char> encodeGrey16Png(const HeightSamples& samples)
-{
-    const int w = samples.width();
-    return encode(w, samples.height(), 16, PNG_COLOR_TYPE_GRAY, static_cast<std::size_t>(w) * 2,
-                  [&](int y, unsigned char* line) {
-                      const std::uint16_t* in = samples.data() + static_cast<std::size_t>(y) * w;
-                      for (int x = 0; x < w; ++x) {
-                          line[2 * x] = static_cast<unsigned char>(in[x] >> 8);
-                          line[2 * x + 1] = static_cast<unsigned char>(in[x] & 255);
-                      }
-                  });
-}
-
-std::vector<unsigned char> encodeRgbaPng(const Colour* pixels, int w, int h, const unsigned char* clear)
-{
-    return encode(w, h, 8, PNG_COLOR_TYPE_RGBA, static_cast<std::size_t>(w) * 4, [&](int y, unsigned char* line) {
-        const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-        for (int x = 0; x < w; ++x) {
-            const Channels c = split(pixels[row + x]);
-            line[4 * x] = static_cast<unsigned char>(c.r);
-            line[4 * x + 1] = static_cast<unsigned char>(c.g);
-            line[4 * x + 2] = static_cast<unsigned char>(c.b);
-            line[4 * x + 3] = clear[row + x] ? 0 : 255;
-        }
-    });
 }
 
 } // namespace gloamery

@@ -1,8 +1,8 @@
 #pragma once
-// PNG files read and written with libpng directly, without the toolkit, for
-// the programs that must start fast (the batch tool). Only the kinds of PNG
-// whose every pixel the toolkit's reader takes as it stands are decoded
-// here: opaque grey, RGB and palette pictures of up to 8 bits a sample, and
+// PNG files read with libpng directly, without the toolkit, for the
+// programs that must start fast (the batch tool); png_writer.h writes them.
+// Only the kinds of PNG whose every pixel the toolkit's reader takes as it
+// stands are decoded here: opaque grey, RGB and palette pictures of up to 8 bits a sample, and
 // 16-bit grey. Anything else (alpha, transparency chunks, colour-space
 // chunks, 16-bit colour), and any file libpng complains about, is declined
 // so the caller hands it to the toolkit, whose checks and messages then
@@ -34,12 +34,5 @@ bool looksLikePng(const unsigned char* data, std::size_t size);
 // Nothing when the file is not one of the kinds above, is damaged, or
 // declares a picture over limitMiB at 32 bits a pixel.
 std::optional<DecodedPng> decodePlainPng(const unsigned char* data, std::size_t size, int limitMiB);
-
-// A 16-bit grey PNG of the samples, at deflate level 1 with the "Up" filter.
-std::vector<unsigned char> encodeGrey16Png(const HeightSamples& samples);
-
-// An 8-bit RGBA PNG of w x h colour values, alpha 0 where clear[i] is set
-// and 255 elsewhere: a map with holes where its heights held no data.
-std::vector<unsigned char> encodeRgbaPng(const Colour* pixels, int w, int h, const unsigned char* clear);
 
 } // namespace gloamery

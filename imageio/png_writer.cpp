@@ -1,7 +1,7 @@
 #include "png_writer.h"
 
-#include "../workspace/colour.h"
-#include "../workspace/parallel.h"
+#include "workspace/colour.h"
+#include "workspace/parallel.h"
 
 #include <zlib.h>
 
@@ -47,22 +47,28 @@ bool putChunk(const PngSink& put, const char* type, std::initializer_list<std::s
     return put(tail);
 }
 
-// One row as the format stores it, with the "Up" filter: each byte less
-// the one above it (none above the first row). libpng's search for the
-// best filter of each row took four times as long as the deflating, and
-// on terrain and its textures "Up" alone makes files as small (a tenth
-// smaller to 5% larger), which also decode faster than the search's
-// "Paeth" rows.
-void filterRow(const Colour* row, const Colour* above, int w, std::uint8_t* out)
+// What a file holds: its header's colour type and bit depth, and its rows
+// as the format stores them before filtering (big-endian samples).
+struct Rows {
+    int width;
+    int height;
+    char colourType; // 0 grey, 2 RGB, 6 RGBA
+    char bitDepth;   // 8 or 16
+    std::size_t bytes; // a row's, without its filter byte
+    std::function<void(int y, std::uint8_t* out)> raw;
+};
+
+// One row with the "Up" filter: each byte less the one above it (none
+// above the first row). libpng's search for the best filter of each row
+// took four times as long as the deflating, and on terrain and its
+// textures "Up" alone makes files as small (a tenth smaller to 5% larger),
+// which also decode faster than the search's "Paeth" rows.
+void filterRow(const std::uint8_t* row, const std::uint8_t* above, std::size_t n, std::uint8_t* out)
 {
     out[0] = 2;
-    for (int x = 0; x < w; ++x) {
-        const Channels c = split(row[x]);
-        const Channels a = above ? split(above[x]) : Channels{};
-        out[1 + 3 * x] = static_cast<std::uint8_t>(c.r - a.r);
-        out[2 + 3 * x] = static_cast<std::uint8_t>(c.g - a.g);
-        out[3 + 3 * x] = static_cast<std::uint8_t>(c.b - a.b);
-    }
+    if (!above) std::copy(row, row + n, out + 1);
+    else
+        for (std::size_t i = 0; i < n; ++i) out[1 + i] = static_cast<std::uint8_t>(row[i] - above[i]);
 }
 
 struct Band {
@@ -75,11 +81,11 @@ struct Band {
 // A band's rows as raw deflate data ending on a byte boundary (the last
 // band ends the stream), and the checksum of the bytes it holds. Row by
 // row, so a band costs one row of filtered bytes besides its output.
-void compressBand(const Picture& p, int firstRow, int lastRow, bool last, Band& band) noexcept
+void compressBand(const Rows& rows, int firstRow, int lastRow, bool last, Band& band) noexcept
 try {
-    const int w = p.width();
-    const std::size_t rowBytes = 1 + 3 * static_cast<std::size_t>(w);
-    std::vector<std::uint8_t> row(rowBytes);
+    const std::size_t rowBytes = 1 + rows.bytes;
+    std::vector<std::uint8_t> row(rowBytes), raw(rows.bytes), above(rows.bytes);
+    if (firstRow > 0) rows.raw(firstRow - 1, above.data());
     band.deflated.resize(64 * 1024);
     band.adler = adler32(0, nullptr, 0);
     band.length = 0;
@@ -92,8 +98,9 @@ try {
     }
     int result = Z_OK;
     for (int y = firstRow; y < lastRow && result != Z_STREAM_ERROR; ++y) {
-        const Colour* pixels = p.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-        filterRow(pixels, y > 0 ? pixels - w : nullptr, w, row.data());
+        rows.raw(y, raw.data());
+        filterRow(raw.data(), y > 0 ? above.data() : nullptr, rows.bytes, row.data());
+        raw.swap(above);
         band.adler = adler32_z(band.adler, row.data(), rowBytes);
         band.length += static_cast<uLong>(rowBytes);
         z.next_in = row.data();
@@ -124,15 +131,13 @@ try {
     band.failed = true;
 }
 
-} // namespace
-
-PngResult writePng(const Picture& picture, const PngSink& put)
+PngResult write(const Rows& rows, const PngSink& put)
 {
-    const int w = picture.width(), h = picture.height();
+    const int w = rows.width, h = rows.height;
     const int bands = (h + kBandRows - 1) / kBandRows;
     std::vector<Band> parts(static_cast<std::size_t>(bands));
     forEachRow(bands, static_cast<std::size_t>(w) * static_cast<std::size_t>(h), [&](int b) {
-        compressBand(picture, b * kBandRows, std::min(h, (b + 1) * kBandRows), b + 1 == bands,
+        compressBand(rows, b * kBandRows, std::min(h, (b + 1) * kBandRows), b + 1 == bands,
                      parts[static_cast<std::size_t>(b)]);
     });
 
@@ -147,7 +152,9 @@ PngResult writePng(const Picture& picture, const PngSink& put)
     std::string header;
     putBigEndian(header, static_cast<std::uint32_t>(w));
     putBigEndian(header, static_cast<std::uint32_t>(h));
-    header += std::string_view("\x08\x02\x00\x00\x00", 5); // 8 bits, RGB, deflate, filters per row, no interlace
+    header.push_back(rows.bitDepth);
+    header.push_back(rows.colourType);
+    header += std::string_view("\x00\x00\x00", 3); // deflate, filters per row, no interlace
 
     // 100 dots an inch (3937 a metre), the resolution every picture saved
     // by the program has carried.
@@ -166,6 +173,55 @@ PngResult writePng(const Picture& picture, const PngSink& put)
                                     b + 1 == parts.size() ? std::string_view(adlerBytes) : std::string_view()});
     ok = ok && putChunk(put, "IEND", {});
     return ok ? PngResult::Written : PngResult::WriteFailed;
+}
+
+} // namespace
+
+PngResult writePng(const Picture& picture, const PngSink& put)
+{
+    const int w = picture.width();
+    return write({w, picture.height(), 2, 8, 3 * static_cast<std::size_t>(w),
+                  [&](int y, std::uint8_t* out) {
+                      const Colour* in = picture.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+                      for (int x = 0; x < w; ++x) {
+                          const Channels c = split(in[x]);
+                          out[3 * x] = static_cast<std::uint8_t>(c.r);
+                          out[3 * x + 1] = static_cast<std::uint8_t>(c.g);
+                          out[3 * x + 2] = static_cast<std::uint8_t>(c.b);
+                      }
+                  }},
+                 put);
+}
+
+PngResult writeRgbaPng(const Picture& picture, const unsigned char* clear, const PngSink& put)
+{
+    const int w = picture.width();
+    return write({w, picture.height(), 6, 8, 4 * static_cast<std::size_t>(w),
+                  [&](int y, std::uint8_t* out) {
+                      const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+                      for (int x = 0; x < w; ++x) {
+                          const Channels c = split(picture.data()[row + x]);
+                          out[4 * x] = static_cast<std::uint8_t>(c.r);
+                          out[4 * x + 1] = static_cast<std::uint8_t>(c.g);
+                          out[4 * x + 2] = static_cast<std::uint8_t>(c.b);
+                          out[4 * x + 3] = clear[row + x] ? 0 : 255;
+                      }
+                  }},
+                 put);
+}
+
+PngResult writeGrey16Png(const HeightSamples& samples, const PngSink& put)
+{
+    const int w = samples.width();
+    return write({w, samples.height(), 0, 16, 2 * static_cast<std::size_t>(w),
+                  [&](int y, std::uint8_t* out) {
+                      const std::uint16_t* in = samples.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+                      for (int x = 0; x < w; ++x) {
+                          out[2 * x] = static_cast<std::uint8_t>(in[x] >> 8);
+                          out[2 * x + 1] = static_cast<std::uint8_t>(in[x] & 255);
+                      }
+                  }},
+                 put);
 }
 
 } // namespace gloamery

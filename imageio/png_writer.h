@@ -1,14 +1,18 @@
 #pragma once
-// A PNG writer for the maps the program computes: 8-bit RGB, no alpha, the
-// colour values' channels as split() reads them.
+// The program's one PNG writer: 8-bit RGB for the maps it computes (the
+// colour values' channels as split() reads them), 8-bit RGBA for a map with
+// holes, and 16-bit grey for deep heights.
 //
 // A 4096 x 4096 colour map is 48 MiB of samples, and compressing them was
 // most of a whole batch run. So the rows are compressed in bands, each band
 // on its own and the bands side by side on every core, and the bands' deflate
 // streams joined into the one the format wants; the band height depends on
 // the picture alone, so the bytes never depend on the number of threads.
-#include "../workspace/picture.h"
+#include "workspace/heights.h"
+#include "workspace/picture.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string_view>
 
@@ -22,5 +26,10 @@ enum class PngResult { Written, OutOfMemory, WriteFailed };
 // The whole file, signature to end marker, through `put`. Nothing is handed
 // on when memory runs out, as the rows are compressed first.
 PngResult writePng(const Picture& picture, const PngSink& put);
+// The same with alpha 0 where clear[i] is set and 255 elsewhere: a map with
+// holes where its heights held no data.
+PngResult writeRgbaPng(const Picture& picture, const unsigned char* clear, const PngSink& put);
+// 16-bit grey samples.
+PngResult writeGrey16Png(const HeightSamples& samples, const PngSink& put);
 
 } // namespace gloamery

@@ -1,6 +1,6 @@
 #include "fitted_image.h"
 
-#include "imageio/picture_io.h"
+#include "imageio/qt/picture_io.h"
 #include "workspace/parallel.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "form1.h"
 
 #include "compose/texture.h"
-#include "imageio/picture_io.h"
+#include "imageio/qt/picture_io.h"
 #include "picture_drop.h"
 #include "panel_settings.h"
 #include "picture_view.h"

@@ -1,7 +1,7 @@
 #include "live_lighting.h"
 
 #include "compose/texture.h"
-#include "imageio/picture_io.h"
+#include "imageio/qt/picture_io.h"
 #include "shadow/shadow_params.h"
 #include "workspace/parallel.h"
 

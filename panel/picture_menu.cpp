@@ -1,6 +1,6 @@
 #include "picture_menu.h"
 
-#include "imageio/picture_io.h"
+#include "imageio/qt/picture_io.h"
 #include "imageio/picture_size.h"
 #include "imageio/terrain_glb.h"
 #include "open_formats.h"

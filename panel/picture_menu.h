@@ -5,7 +5,7 @@
 // opened the menu. On the height map the menu also offers "Map size...".
 
 #include "imageio/geo_place.h"
-#include "imageio/height_files.h"
+#include "imageio/qt/height_files.h"
 #include "map_resizer.h"
 #include "prompts.h"
 #include "inputs/controls.h"

@@ -2,7 +2,7 @@
 
 #include "imageio/map_files.h"
 #include "imageio/native_io.h"
-#include "imageio/picture_io.h"
+#include "imageio/qt/picture_io.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "settings_commands.h"
 
-#include "imageio/picture_io.h"
+#include "imageio/qt/picture_io.h"
 #include "settings/settings_file.h"
 
 #include <QAction>

@@ -4,7 +4,7 @@
 #include "gl_probe.h"
 #include "no_gl_area.h"
 #include "view_input.h"
-#include "imageio/picture_io.h"
+#include "imageio/qt/picture_io.h"
 #include "workspace/numeric.h"
 
 #include <QCheckBox>

@@ -3,13 +3,4 @@
 # the time from a mouse move on the height map, "Live" ticked, to the
 # repainted colour map, median of many moves at each map size.
 #   scripts/measure-live.sh [--moves N] [SIZE...]     sizes default to 1024 4096
-set -euo pipefail
-cd "$(dirname "$0")/.."
-scripts/setup.sh
-dir=${GLOAMERY_LIVE_DIR:-build-live}
-
-cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DGLOAMERY_BENCH=OFF >/dev/null
-cmake --build "$dir" --target live_timing -j"$(nproc)" >/dev/null
-
-export QT_QPA_PLATFORM=xcb LIBGL_ALWAYS_SOFTWARE=1
-xvfb-run -a -s "-screen 0 1600x1200x24" "$dir/panel/live_timing" "$@"
+exec "$(dirname "$0")/xvfb-tool.sh" "${GLOAMERY_LIVE_DIR:-build-live}" live_timing panel/live_timing "$@"

@@ -7,7 +7,7 @@
 #include "form1.h"
 #include "live_preview.h"
 #include "picture_view.h"
-#include "imageio/picture_io.h"
+#include "imageio/qt/picture_io.h"
 #include "inputs/shadow_inputs.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "demo_view.h"
 
 #include "compose/texture.h"
-#include "imageio/picture_io.h"
+#include "imageio/qt/picture_io.h"
 #include "inputs/shadow_inputs.h"
 #include "workspace/view_maps.h"
 

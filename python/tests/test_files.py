@@ -99,5 +99,5 @@ def test_elevation_rasters_map_onto_deep_heights(tmp_path, heights, low, high):
 def test_without_the_toolkit_reader_other_files_are_refused(scene):
     ws, _, _, tmp = scene
     ws.save("grass", str(tmp / "grass.bmp"))
-    with pytest.raises(OSError, match="read by the libgloamery-qtio.so plugin, which is not installed"):
+    with pytest.raises(OSError, match="BMP files are read (by the libgloamery-qtio.so plugin, which is not installed|through Qt's readers, which this build leaves out)"):
         gloamery.load(str(tmp / "grass.bmp"))

@@ -5,12 +5,22 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
+#include <vector>
+
 using namespace gloamery;
 using namespace gloamery::batch;
 
 namespace {
 
-QStringList split(const char* line) { return QString::fromUtf8(line).split(QLatin1Char(' '), Qt::SkipEmptyParts); }
+std::vector<std::string> split(const char* line)
+{
+    std::vector<std::string> words;
+    std::istringstream in(line);
+    for (std::string w; in >> w;) words.push_back(w);
+    return words;
+}
 
 std::vector<RunStep> runs(const Command& cmd)
 {
@@ -20,12 +30,19 @@ std::vector<RunStep> runs(const Command& cmd)
     return out;
 }
 
+std::string joined(const std::vector<std::string>& args)
+{
+    std::string line;
+    for (const std::string& a : args) line += (line.empty() ? "" : " ") + a;
+    return line;
+}
+
 } // namespace
 
 TEST(BatchArguments, RefusesBadArgumentsNamingTheCulprit)
 {
     struct Case {
-        QStringList args;
+        std::vector<std::string> args;
         const char* inMessage;
     };
     const Case cases[] = {
@@ -123,9 +140,9 @@ TEST(BatchArguments, RefusesBadArgumentsNamingTheCulprit)
     for (const Case& c : cases) {
         const auto result = parseArguments(c.args);
         const auto* e = std::get_if<UsageError>(&result);
-        ASSERT_NE(e, nullptr) << "accepted: " << c.args.join(' ').toStdString();
+        ASSERT_NE(e, nullptr) << "accepted: " << joined(c.args);
         EXPECT_NE(e->message.find(c.inMessage), std::string::npos)
-            << "for: " << c.args.join(' ').toStdString() << "\nmessage: " << e->message;
+            << "for: " << joined(c.args) << "\nmessage: " << e->message;
     }
 }
 
@@ -260,7 +277,7 @@ TEST(BatchArguments, NameEqualsValueMeansTheSameAsTwoArguments)
 TEST(BatchArguments, AFileAfterASlotIsAFileNameWhateverItLooksLike)
 {
     struct Case {
-        QStringList args;
+        std::vector<std::string> args;
         const char* path; // of the first step, a load or a save
     };
     const Case cases[] = {

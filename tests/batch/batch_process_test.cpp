@@ -3,7 +3,7 @@
 // called directly.
 
 #include "compose/texture.h"
-#include "imageio/picture_io.h"
+#include "imageio/qt/picture_io.h"
 #include "inputs/shadow_inputs.h"
 
 #include <QDir>

@@ -5,7 +5,7 @@
 #include "batch_run.h"
 #include "settings/settings_file.h"
 
-#include <QTemporaryDir>
+#include "tests/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ class BatchSettings : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(tmp.isValid()); }
 
-    std::string at(const char* name) const { return tmp.filePath(QLatin1String(name)).toStdString(); }
+    std::string at(const char* name) const { return tmp.filePath(name); }
 
     std::string write(const char* name, const Settings& s) const
     {
@@ -36,7 +36,7 @@ protected:
         return std::get_if<Command>(&result) ? std::get<Command>(result) : Command{};
     }
 
-    QTemporaryDir tmp;
+    ScratchDir tmp;
 };
 
 std::vector<RunStep> runs(const Command& cmd)

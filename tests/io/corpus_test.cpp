@@ -3,9 +3,9 @@
 // tool load them: it loads at the top-left over the slot's background, or
 // it is refused with a reason and the slot keeps every pixel.
 
-#include "imageio/height_files.h"
+#include "imageio/qt/height_files.h"
 #include "imageio/native_io.h"
-#include "imageio/picture_io.h"
+#include "imageio/qt/picture_io.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -2,7 +2,7 @@
 // the workspace untouched, the 16-bit PNG round trip, and elevations mapped
 // onto 0..65535 with and without a pinned range.
 
-#include "imageio/height_files.h"
+#include "imageio/qt/height_files.h"
 
 #include <QDir>
 #include <QFile>

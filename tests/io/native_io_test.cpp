@@ -3,7 +3,7 @@
 // that never damage the file they replace.
 
 #include "imageio/native_io.h"
-#include "imageio/picture_io.h"
+#include "imageio/qt/picture_io.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 // Loading limits and placement rules that the corpus files do not reach.
 
-#include "imageio/format_checks.h"
-#include "imageio/picture_io.h"
+#include "imageio/qt/format_checks.h"
+#include "imageio/qt/picture_io.h"
 #include "imageio/png_writer.h"
 
 #include <QBuffer>

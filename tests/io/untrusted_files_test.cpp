@@ -7,7 +7,7 @@
 #include "imageio/input_file.h"
 #include "imageio/native_io.h"
 
-#include <QTemporaryDir>
+#include "tests/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -51,9 +51,9 @@ ByteSink::result_type putText(const ByteSink& put, const std::string& text) { re
 
 TEST(InputFile, ReadsPlainFilesAndPipesOnceAndRefusesTheRestWithoutWaiting)
 {
-    QTemporaryDir dir;
+    ScratchDir dir;
     ASSERT_TRUE(dir.isValid());
-    const std::string d = dir.path().toStdString();
+    const std::string d = dir.path();
     spit(d + "/plain", "bytes");
     ASSERT_EQ(::mkfifo((d + "/fed").c_str(), 0600), 0);
     ASSERT_EQ(::mkfifo((d + "/silent").c_str(), 0600), 0);
@@ -94,9 +94,9 @@ TEST(InputFile, ReadsPlainFilesAndPipesOnceAndRefusesTheRestWithoutWaiting)
 
 TEST(AtomicSave, KeepsLinksWritesPipesStraightAndRefusesFullDevicesAndFolders)
 {
-    QTemporaryDir dir;
+    ScratchDir dir;
     ASSERT_TRUE(dir.isValid());
-    const std::string d = dir.path().toStdString();
+    const std::string d = dir.path();
     const auto save = [](const std::string& path) {
         return writeFileAtomically(path, [](const ByteSink& put) { return putText(put, "new"); });
     };
@@ -147,9 +147,9 @@ TEST(AtomicSave, KeepsLinksWritesPipesStraightAndRefusesFullDevicesAndFolders)
 
 TEST(AtomicSave, TemporaryNamesStayWithinTheLimitAndLeftoversAreTakenOver)
 {
-    QTemporaryDir dir;
+    ScratchDir dir;
     ASSERT_TRUE(dir.isValid());
-    const std::string d = dir.path().toStdString();
+    const std::string d = dir.path();
     const auto save = [](const std::string& path, const std::string& text) {
         return writeFileAtomically(path, [&](const ByteSink& put) { return putText(put, text); });
     };

@@ -5,7 +5,7 @@
 
 #include "panel_support.h"
 
-#include "imageio/height_files.h"
+#include "imageio/qt/height_files.h"
 #include "panel/map_size_dialog.h"
 #include "panel/open_formats.h"
 #include "panel/save_formats.h"

@@ -5,9 +5,9 @@
 #include "panel/open_formats.h"
 #include "panel/save_formats.h"
 
-#include "imageio/height_files.h"
+#include "imageio/qt/height_files.h"
 #include "compose/texture.h"
-#include "imageio/format_checks.h"
+#include "imageio/qt/format_checks.h"
 #include "inputs/shadow_inputs.h"
 #include "workspace/numeric.h"
 
@@ -169,10 +169,12 @@ private slots:
 
     void defaultPicturesAreWhatTheWindowPromises()
     {
-        const QImage height(":/defaults/height.png"), detail(":/defaults/detail.png");
+        // The files the build compiles in.
+        const QString dir = QStringLiteral(GLOAMERY_RESOURCES_DIR "/");
+        const QImage height(dir + "height.png"), detail(dir + "detail.png");
         QCOMPARE(height.size(), QSize(256, 256));
-        QCOMPARE(QImage(":/defaults/grass.png").size(), QSize(512, 512));
-        QCOMPARE(QImage(":/defaults/stone.png").size(), QSize(256, 256));
+        QCOMPARE(QImage(dir + "grass.png").size(), QSize(512, 512));
+        QCOMPARE(QImage(dir + "stone.png").size(), QSize(256, 256));
         QCOMPARE(detail.format(), QImage::Format_Indexed8);
         for (int i = 0; i < detail.colorCount(); ++i) QCOMPARE(detail.color(i), qRgb(i, i, i));
         const struct { Slot slot; int lo, hi; } grey[] = {{Slot::Height, 27, 239}, {Slot::Detail, 121, 232}};

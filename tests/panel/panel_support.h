@@ -2,7 +2,7 @@
 // A scripted user for the control panel: answers its dialogs and menu from
 // the test, and keeps the messages it would have shown.
 
-#include "imageio/picture_io.h"
+#include "imageio/qt/picture_io.h"
 #include "panel/form1.h"
 #include "panel/picture_view.h"
 

@@ -4,7 +4,7 @@
 
 #include "panel_support.h"
 
-#include "imageio/height_files.h"
+#include "imageio/qt/height_files.h"
 #include "panel/picture_menu.h"
 
 #include <QFile>

@@ -3,7 +3,7 @@
 // default pictures. Shared by the control panel and the batch tool so both
 // place a loaded image in exactly the same way.
 
-#include "picture_limits.h"
+#include "imageio/picture_limits.h"
 #include "inputs/controls.h"
 #include "workspace/picture.h"
 #include "workspace/workspace.h"

@@ -6,7 +6,7 @@
 // does not write; a progressive JPEG can hold thousands of scans, each of
 // which costs a pass over the whole picture.
 
-#include "picture_limits.h"
+#include "imageio/picture_limits.h"
 #include "workspace/controls.h"
 #include "workspace/workspace.h"
 

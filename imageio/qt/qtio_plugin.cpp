@@ -1,7 +1,7 @@
 // The toolkit picture plugin: loadSlotFile for programs that load the
 // toolkit only when a file needs it.
 
-#include "qt_fallback.h"
+#include "imageio/qt_plugin.h"
 
 #include "height_files.h"
 

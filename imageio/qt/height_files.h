@@ -5,8 +5,8 @@
 // little-endian files (.r16, .raw) the map's size, and elevation rasters
 // through the raster plugin (GeoTIFF, .hgt, ASCII grids...).
 
-#include "elevation.h"
-#include "native_io.h"
+#include "imageio/elevation.h"
+#include "imageio/native_io.h"
 #include "workspace/controls.h"
 #include "workspace/heights.h"
 #include "workspace/workspace.h"

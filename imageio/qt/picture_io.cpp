@@ -1,7 +1,7 @@
 #include "picture_io.h"
 
-#include "input_file.h"
-#include "native_io.h"
+#include "imageio/input_file.h"
+#include "imageio/native_io.h"
 
 #include "format_checks.h"
 
@@ -16,8 +16,6 @@
 #include <cmath>
 #include <vector>
 
-// Q_INIT_RESOURCE must be used outside any namespace.
-static void initDefaultResources() { Q_INIT_RESOURCE(defaults); }
 
 namespace gloamery {
 
@@ -257,26 +255,16 @@ Refusal loadPictureImage(Picture& picture, const QImage& image)
 Refusal savePicture(const Picture& picture, const QString& path, const char* format)
 {
     // The batch tool's writer: the same bytes from the window and the tool.
-    const std::string fmt = format ? std::string(format)
-                                   : (QFileInfo(path).suffix().compare("png", Qt::CaseInsensitive) == 0 ? "png" : "bmp");
-    return savePictureFile(picture, QFile::encodeName(path).toStdString(), fmt);
+    const std::string name = QFile::encodeName(path).toStdString();
+    const std::string fmt = format ? std::string(format) : (lowerExtension(name) == "png" ? "png" : "bmp");
+    return savePictureFile(picture, name, fmt);
 }
 
 void loadDefaultPictures(Workspace& ws, const std::vector<Slot>& wanted)
 {
-    initDefaultResources();
-    const struct {
-        Slot slot;
-        const char* path;
-    } defaults[] = {
-        {Slot::Height, ":/defaults/height.png"},
-        {Slot::Grass, ":/defaults/grass.png"},
-        {Slot::Stone, ":/defaults/stone.png"},
-        {Slot::Detail, ":/defaults/detail.png"},
-    };
-    for (const auto& d : defaults)
-        if (std::find(wanted.begin(), wanted.end(), d.slot) != wanted.end())
-            putImage(ws, d.slot, QImage(QString::fromLatin1(d.path)));
+    // The pictures compiled into the program once, as the batch tool has
+    // them: plain PNGs, which the plain reader decodes as the toolkit does.
+    loadBuiltInDefaults(ws, wanted);
 }
 
 void loadDefaultPictures(Workspace& ws)

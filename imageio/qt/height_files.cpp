@@ -1,14 +1,13 @@
 #include "height_files.h"
 
 #include "format_checks.h"
-#include "gdal_plugin.h"
-#include "geo_place.h"
+#include "imageio/gdal_plugin.h"
+#include "imageio/geo_place.h"
 #include "picture_io.h"
-#include "input_file.h"
-#include "raster_plugin.h"
-#include "raster_window.h"
+#include "imageio/input_file.h"
+#include "imageio/raster_plugin.h"
+#include "imageio/raster_window.h"
 
-#include <QFileInfo>
 
 #include "workspace/numeric.h"
 
@@ -141,12 +140,6 @@ std::variant<DeepPicture, Error> readElevations(const std::string& path, const H
     return deep;
 }
 
-bool namesElevationRaster(const QString& suffix)
-{
-    static const QStringList kSuffixes = {QStringLiteral("hgt"), QStringLiteral("asc"), QStringLiteral("dem")};
-    return kSuffixes.contains(suffix);
-}
-
 AnyPicture toAny(std::variant<DeepPicture, Error> r)
 {
     if (Error* e = std::get_if<Error>(&r)) return std::move(*e);
@@ -231,7 +224,7 @@ std::variant<DeepPicture, Error> readRawHeights(const QByteArray& bytes, int w, 
 AnyPicture readAnyPicture(const QString& path, const HeightReadOptions& options)
 {
     const std::string name = QFile::encodeName(path).toStdString();
-    if (namesElevationRaster(QFileInfo(path).suffix().toLower())) return toAny(readElevations(name, options));
+    if (namesElevationRaster(name)) return toAny(readElevations(name, options));
     auto file = readPictureBytes(path);
     if (Error* e = std::get_if<Error>(&file)) return std::move(*e);
     return readAnyPictureBytes(name, std::get<QByteArray>(file), options);
@@ -239,9 +232,9 @@ AnyPicture readAnyPicture(const QString& path, const HeightReadOptions& options)
 
 AnyPicture readAnyPictureBytes(const std::string& path, const QByteArray& bytes, const HeightReadOptions& options)
 {
-    const QString suffix = QString::fromStdString(lowerExtension(path));
-    if (namesElevationRaster(suffix)) return toAny(readElevations(path, options));
+    if (namesElevationRaster(path)) return toAny(readElevations(path, options));
     // Raw samples: .r8 bytes, .r16 16-bit, .raw either, told by its length.
+    const QString suffix = QString::fromStdString(lowerExtension(path));
     const qsizetype cells = static_cast<qsizetype>(options.mapWidth) * options.mapHeight;
     if (suffix == QLatin1String("r8") || (suffix == QLatin1String("raw") && bytes.size() == cells)) {
         if (bytes.size() != cells)

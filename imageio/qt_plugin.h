@@ -7,6 +7,7 @@
 #include "elevation.h"
 #include "native_io.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <variant>
@@ -14,7 +15,7 @@
 
 namespace gloamery {
 
-// Exactly loadSlotFile (height_files.h), result in `out`.
+// Exactly loadSlotFile (qt/height_files.h), result in `out`.
 using QtLoadSlotFile = void (*)(Workspace& ws, Slot slot, const std::string& path, bool tile,
                                 const std::optional<ElevationRange>& heights, std::variant<LoadedFile, Error>& out);
 constexpr const char* kQtLoadSlotFileSymbol = "gloamery_qt_load_slot_file";
@@ -33,5 +34,13 @@ struct PictureSize {
 };
 using QtPictureSize = void (*)(const std::string& path, std::variant<PictureSize, Error>& out);
 constexpr const char* kQtPictureSizeSymbol = "gloamery_qt_picture_size";
+
+// The plugin's entry `symbol`, loaded the first time one is asked for;
+// null when the plugin is missing or this build has no toolkit readers.
+void* qtPluginSymbol(const char* symbol);
+
+// Why a file the plain reader declined cannot be read without the plugin,
+// naming its format from its first bytes (or, without them, its name).
+Error qtReadersMissing(const std::string& path, const unsigned char* head, std::size_t size);
 
 } // namespace gloamery
