@@ -3,7 +3,28 @@
 
 #include "batch_plan.h"
 
+#include "shadow/shadow_modes.h"
+
+#include <algorithm>
+#include <string>
+
 namespace gloamery::batch {
+
+namespace {
+
+// The sweeps' names as every front end reads them, so that a new shading
+// rule shows here without an edit; padded to the column of the others'
+// descriptions.
+std::string sweepNames()
+{
+    std::string names = "  ";
+    for (const ShadowModeInfo& m : kShadowModes)
+        if (m.mode != ShadowMode::Sun) names.append(names.size() > 2 ? ", " : "").append(m.name);
+    names.resize(std::max<std::size_t>(names.size() + 1, 43), ' ');
+    return names;
+}
+
+} // namespace
 
 std::string usageText()
 {
@@ -95,7 +116,7 @@ std::string usageText()
         "  --save-settings FILE  write the controls as they stand here\n"
         "\n"
         "Operations, run when reached:\n"
-        "  linear, linear-sim, sin, cos, embossed   a shadow run, then the merge\n"
+        + sweepNames() + "a shadow run, then the merge\n"
         "  sun                                      light from the sun and sky, then the merge\n"
         "  shadow                                   the shadow operation last run or named\n"
         "                                           by a settings file (linear at start)\n"
