@@ -77,6 +77,11 @@ def timed(spaces, together):
     return time.perf_counter() - wall, time.process_time() - cpu
 
 
+# A speed-up is a figure, not a check: on a shared machine (and beside the
+# other tests that ctest runs at once) the second core is often taken, and a
+# timed test then fails for the machine's sake. Asked for, it runs as before.
+@pytest.mark.skipif(os.environ.get("GLOAMERY_TIMING") != "1",
+                    reason="a timing: GLOAMERY_TIMING=1 runs it, on a quiet machine")
 @pytest.mark.skipif(cores() < 2, reason="needs two cores")
 def test_two_workspaces_in_two_threads_finish_sooner(one_thread_each):
     """Two runs at once finish sooner when the machine has a second core to
