@@ -21,7 +21,7 @@ constexpr std::uint8_t eighth(int sum)
 static_assert(eighth(4) == 0 && eighth(12) == 2 && eighth(13) == 2 && eighth(11) == 1 && eighth(2040) == 255);
 
 // The bar runs i / (W - 1) over the columns each copy fills.
-double barDivisor(const Picture& shadow) { return shadow.width() > 1 ? shadow.width() - 1 : 1; }
+double barDivisor(const ByteGrid& light) { return light.mapWidth() > 1 ? light.mapWidth() - 1 : 1; }
 
 std::size_t pixelsOf(const ByteGrid& g) { return static_cast<std::size_t>(g.columns()) * static_cast<std::size_t>(g.rows()); }
 
@@ -36,10 +36,10 @@ void blurRow(const std::uint8_t* __restrict up, const std::uint8_t* __restrict m
     }
 }
 
-void smoothedCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
+// l: the light of every pixel, its outside row and column 255.
+void smoothedCopy(const ByteGrid& l, ByteGrid& tmat, Reporter& report)
 {
-    const ByteGrid l = redGrid(shadow); // the light of every pixel
-    const int w = shadow.width(), h = shadow.height();
+    const int w = l.mapWidth(), h = l.mapHeight();
     // Row 0 and column 0, the corner included, are copied unsmoothed.
     for (int x = 0; x < w; ++x) tmat(x, 0) = l(x, 0);
     for (int y = 0; y < h; ++y) tmat(0, y) = l(0, y);
@@ -47,31 +47,34 @@ void smoothedCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
     forEachRow(h, pixelsOf(l), [&](int j) {
         if (j > 0) blurRow(l.row(j - 1), l.row(j), l.row(j + 1), tmat.row(j), 1, w);
     });
-    reportColumns(1, w, barDivisor(shadow), report);
+    reportColumns(1, w, barDivisor(l), report);
 }
 
-void plainCopy(const Picture& shadow, ByteGrid& tmat, Reporter& report)
+void plainCopy(const ByteGrid& l, ByteGrid& tmat, Reporter& report)
 {
-    const ByteGrid l = redGrid(shadow); // the light of every pixel
-    const int w = shadow.width();
-    forEachRow(shadow.height(), pixelsOf(l), [&](int j) { std::copy(l.row(j), l.row(j) + w, tmat.row(j)); });
-    reportColumns(0, w, barDivisor(shadow), report);
+    const int w = l.mapWidth();
+    forEachRow(l.mapHeight(), pixelsOf(l), [&](int j) { std::copy(l.row(j), l.row(j) + w, tmat.row(j)); });
+    reportColumns(0, w, barDivisor(l), report);
 }
 
 } // namespace
 
-ByteGrid shadowPlane(const Picture& shadow, bool blur, Reporter& report)
+ByteGrid shadowPlane(const ByteGrid& light, bool blur, Reporter& report)
 {
-    ByteGrid tmat(shadow.width(), shadow.height());
-    if (blur) smoothedCopy(shadow, tmat, report);
-    else plainCopy(shadow, tmat, report);
+    ByteGrid tmat(light.mapWidth(), light.mapHeight());
+    if (blur) smoothedCopy(light, tmat, report);
+    else plainCopy(light, tmat, report);
     return tmat;
 }
+
+ByteGrid shadowPlane(const Picture& shadow, bool blur, Reporter& report) { return shadowPlane(redGrid(shadow), blur, report); }
 
 void Merge(Workspace& ws, bool blur, BlendMode mode, Reporter& report)
 {
     report.status(status::kBuffering);
-    const ByteGrid tmat = shadowPlane(ws.picture(Slot::Shadow), blur, report);
+    // A map of greys is its own light plane; a picture's is its red bytes.
+    const ByteGrid* greys = ws.image(Slot::Shadow).view().greys();
+    const ByteGrid tmat = greys ? shadowPlane(*greys, blur, report) : shadowPlane(ws.picture(Slot::Shadow), blur, report);
     report.status(status::kMerging);
 
     // A texture never made is read as its background, not made here.

@@ -14,6 +14,9 @@ namespace gloamery {
 // neighbours when blur is on. Row H and column W stay 0. Reports the bar
 // after each column.
 ByteGrid shadowPlane(const Picture& shadow, bool blur, Reporter& report);
+// The same from the light plane itself: a byte a pixel, its outside row
+// and column 255 (a map of greys as a slot keeps it).
+ByteGrid shadowPlane(const ByteGrid& light, bool blur, Reporter& report);
 
 void Merge(Workspace& ws, bool blur, BlendMode mode, Reporter& report);
 

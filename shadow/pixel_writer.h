@@ -4,9 +4,12 @@
 // a picture, or into a layer of stamped shades that a parallel sweep lays
 // over the picture afterwards (see sweep.cpp).
 
+#include "../workspace/map_grid.h"
 #include "../workspace/picture.h"
 #include "../workspace/rect.h"
+#include "../workspace/workspace.h"
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 
@@ -20,15 +23,58 @@ struct Cell {
     std::size_t at;
 };
 
-// Straight into a picture's pixels; a point in the grid's extra row or
-// column is not in the picture and is not written.
-class PixelWriter {
+// The shadow map's pixels where a run writes them: rows of colour values
+// (a picture), or of greys a byte each (a map of greys, see SlotImage),
+// `stride` apart.
+template <class Pixel>
+struct ShadeTarget {
+    Pixel* pixels;
+    std::size_t stride;
+    int width;
+    int height;
+};
+
+inline ShadeTarget<Colour> shadeTarget(Picture& p)
+{
+    return {p.data(), static_cast<std::size_t>(p.width()), p.width(), p.height()};
+}
+inline ShadeTarget<std::uint8_t> shadeTarget(ByteGrid& g)
+{
+    return {g.data(), static_cast<std::size_t>(g.stride()), g.mapWidth(), g.mapHeight()};
+}
+
+// f(where a run writes the shadow map): its greys, a byte a pixel, while
+// every pixel it shows is a grey, else its whole picture.
+template <class F>
+void withShadeTarget(Workspace& ws, F&& f)
+{
+    if (ByteGrid* greys = ws.greys(Slot::Shadow)) f(shadeTarget(*greys));
+    else f(shadeTarget(ws.picture(Slot::Shadow)));
+}
+
+// The grey g (red = green = blue = g) as a pixel of either kind holds it.
+template <class Pixel>
+constexpr Pixel shadeAs(std::uint32_t g)
+{
+    if constexpr (sizeof(Pixel) == 1) return static_cast<Pixel>(g);
+    else return static_cast<Pixel>(g * 0x010101);
+}
+
+// Straight into the shadow map's pixels; a point in the grid's extra row
+// or column is not in the map and is not written.
+template <class Pixel>
+class ShadeWriter {
 public:
     // The size and pixels are taken once: through the picture itself the
     // compiler would read them again after every write, as a colour value
     // might for all it knows be one of them.
-    PixelWriter(Picture& p)
-        : pixels_(p.data()), w_(static_cast<unsigned>(p.width())), h_(static_cast<unsigned>(p.height()))
+    explicit ShadeWriter(ShadeTarget<Pixel> t)
+        : pixels_(t.pixels), stride_(t.stride), w_(static_cast<unsigned>(t.width)), h_(static_cast<unsigned>(t.height))
+    {
+    }
+    ShadeWriter(Picture& p)
+        requires std::same_as<Pixel, Colour>
+        : ShadeWriter(shadeTarget(p))
     {
     }
 
@@ -36,14 +82,17 @@ public:
     void setShade(const Cell& c, int g) const
     {
         if (static_cast<unsigned>(c.x) >= w_ || static_cast<unsigned>(c.y) >= h_) return;
-        pixels_[static_cast<std::size_t>(c.y) * w_ + static_cast<unsigned>(c.x)] = static_cast<Colour>(g) * 0x010101;
+        pixels_[static_cast<std::size_t>(c.y) * stride_ + static_cast<unsigned>(c.x)] = shadeAs<Pixel>(static_cast<std::uint32_t>(g));
     }
 
 private:
-    Colour* pixels_;
+    Pixel* pixels_;
+    std::size_t stride_;
     unsigned w_;
     unsigned h_;
 };
+
+using PixelWriter = ShadeWriter<Colour>;
 
 // A layer of stamped shades over a box of the grid, row by row, each row
 // `stride` values after the one before. A layer with the grid's rows has

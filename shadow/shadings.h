@@ -12,6 +12,7 @@
 #include "shadow_params.h"
 
 #include <cstddef>
+#include <type_traits>
 
 namespace gloamery {
 
@@ -54,10 +55,11 @@ RayOrigin originOf(double x, double y, const ShadowParams& p)
 // One ray to the border pixel (x, y), shaded straight into a picture. A
 // call of its own with the walk inside it, as the sweep's loop would
 // otherwise call the walk once per axis and copy the rule in and out.
-template <class S, class Grid>
-[[gnu::noinline, gnu::flatten]] void castRay(double x, double y, const Grid& heights, const ShadowParams& p, PixelWriter shadow)
+template <class S, class Grid, class Writer = PixelWriter>
+[[gnu::noinline, gnu::flatten]] void castRay(double x, double y, const Grid& heights, const ShadowParams& p,
+                                             std::type_identity_t<Writer> shadow)
 {
-    typename S::template Rule<typename Grid::value_type, PixelWriter> rule(shadow, p);
+    typename S::template Rule<typename Grid::value_type, Writer> rule(shadow, p);
     const RayOrigin o = originOf<S>(x, y, p);
     traceRay(x, y, o.x, o.y, heights, p.decay, rule);
 }

@@ -84,11 +84,12 @@ std::vector<std::size_t> longestFirst(const std::vector<Piece>& pieces)
     return order;
 }
 
-void foldLayers(const std::vector<Piece>& pieces, Picture& into, const Rect& frame)
+template <class Pixel>
+void foldLayers(const std::vector<Piece>& pieces, ShadeTarget<Pixel> into, const Rect& frame)
 {
     // Stretch by stretch, piece by piece, in plain loops the compiler takes
     // many pixels at a time.
-    const int w = into.width(), h = into.height();
+    const int w = into.width, h = into.height;
     forEachRow(h, static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * pieces.size(), [&](int row) {
         constexpr int kStretch = 1024;
         std::uint32_t best[kStretch];
@@ -104,14 +105,13 @@ void foldLayers(const std::vector<Piece>& pieces, Picture& into, const Rect& fra
                 std::uint32_t* merged = best + (from - first);
                 for (int i = 0; i < count; ++i) merged[i] = merged[i] > l[i] ? merged[i] : l[i];
             }
-            Colour* out = into.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(w)
-                        + static_cast<std::size_t>(first - frame.x0);
-            for (int i = 0; i < n; ++i) {
-                const std::uint32_t g = best[i] & 255; // grey(g): g in every channel
-                out[i] = best[i] != 0 ? static_cast<Colour>(g | g << 8 | g << 16) : out[i];
-            }
+            Pixel* out = into.pixels + static_cast<std::size_t>(row) * into.stride + static_cast<std::size_t>(first - frame.x0);
+            for (int i = 0; i < n; ++i) out[i] = best[i] != 0 ? shadeAs<Pixel>(best[i] & 255) : out[i];
         }
     });
 }
+
+template void foldLayers(const std::vector<Piece>&, ShadeTarget<Colour>, const Rect&);
+template void foldLayers(const std::vector<Piece>&, ShadeTarget<std::uint8_t>, const Rect&);
 
 } // namespace gloamery

@@ -79,6 +79,7 @@ std::vector<std::size_t> longestFirst(const std::vector<Piece>& pieces);
 // Folds the layers into `into`, whose pixel (0, 0) is the map's
 // (frame.x0, frame.y0): the largest stamp at every pixel, a pixel no ray
 // wrote keeping what it held.
-void foldLayers(const std::vector<Piece>& pieces, Picture& into, const Rect& frame);
+template <class Pixel>
+void foldLayers(const std::vector<Piece>& pieces, ShadeTarget<Pixel> into, const Rect& frame);
 
 } // namespace gloamery

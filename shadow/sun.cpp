@@ -83,7 +83,7 @@ Refusal lightBox(Workspace& ws, const SunControls& c, int darkness, const Grid& 
     const std::vector<SunGroup> groups = sunGroups(c, w, h);
     auto counts = countLight(groups, c, heights, w, h, box, report);
     if (!counts) return Error{"Stopped: the shadow map is as it was."};
-    writeSunLight(ws.picture(Slot::Shadow), counts->first, counts->second, heights, w, h, c, darkness);
+    withShadeTarget(ws, [&](auto shadow) { writeSunLight(shadow, counts->first, counts->second, heights, w, h, c, darkness); });
     report.progress(1.0);
     return std::nullopt;
 }

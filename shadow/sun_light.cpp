@@ -46,7 +46,8 @@ void SkyLight::row(const LitPlanes& sky, std::size_t first, int width, double* o
     for (int i = 0; i < width; ++i) out[i] = out[i] / total_;
 }
 
-void SunShade::row(const std::uint16_t* lit, const double* lambda, const double* sky, int width, Colour* out) const
+template <class Pixel>
+void SunShade::row(const std::uint16_t* lit, const double* lambda, const double* sky, int width, Pixel* out) const
 {
     // nearest() for values this small: adding and removing 1.5 x 2^52
     // rounds halves to even (the grey lies within 0..255).
@@ -58,8 +59,11 @@ void SunShade::row(const std::uint16_t* lit, const double* lambda, const double*
         double g = ((255 - d) + d * light + kShifter) - kShifter;
         g = g < 0.0 ? 0.0 : g > 255.0 ? 255.0 : g;
         const int grey = static_cast<int>(g);
-        out[i] = static_cast<Colour>(grey * 0x010101);
+        out[i] = shadeAs<Pixel>(static_cast<std::uint32_t>(grey));
     }
 }
+
+template void SunShade::row(const std::uint16_t*, const double*, const double*, int, Colour*) const;
+template void SunShade::row(const std::uint16_t*, const double*, const double*, int, std::uint8_t*) const;
 
 } // namespace gloamery

@@ -8,6 +8,7 @@
 #include "../workspace/numeric.h"
 #include "../workspace/parallel.h"
 #include "../workspace/picture.h"
+#include "pixel_writer.h"
 #include "sun_rays.h"
 #include "sun_walk.h"
 
@@ -77,14 +78,15 @@ struct SunShade {
     double skyShare;
     bool disc; // sixteen samples across the sun's disc, else one
 
-    void row(const std::uint16_t* lit, const double* lambda, const double* sky, int width, Colour* out) const;
+    template <class Pixel>
+    void row(const std::uint16_t* lit, const double* lambda, const double* sky, int width, Pixel* out) const;
 };
 
 // Writes the grey of every pixel of sun.box into `shadow` (whose pixel
 // (0, 0) is the map's (box.x0, box.y0)): nearest((255 - D) + D I), with
 // I = (1 - F) lambda v + F sky.
-template <class Grid>
-void writeSunLight(Picture& shadow, const LitPlanes& sun, const LitPlanes& sky, const Grid& heights, int w, int h,
+template <class Grid, class Pixel>
+void writeSunLight(ShadeTarget<Pixel> shadow, const LitPlanes& sun, const LitPlanes& sky, const Grid& heights, int w, int h,
                    const SunControls& c, int darkness)
 {
     constexpr int kBand = 32; // rows a thread takes at once, reading each row's elevations once
@@ -112,7 +114,7 @@ void writeSunLight(Picture& shadow, const LitPlanes& sun, const LitPlanes& sky, 
                 lambert.row(z, box.width, lambda.data());
             }
             if (c.sky > 0) skyLight.row(sky, at, box.width, skyRow.data());
-            shade.row(sun.plane(0) + at, lambda.data(), skyRow.data(), box.width, shadow.data() + static_cast<std::size_t>(row) * width);
+            shade.row(sun.plane(0) + at, lambda.data(), skyRow.data(), box.width, shadow.pixels + static_cast<std::size_t>(row) * shadow.stride);
         }
     });
 }

@@ -56,8 +56,8 @@ int heightsStride(const Grid& heights)
 // twice the map, however many threads there are.
 //
 // into's pixel (0, 0) is the map's (frame.x0, frame.y0).
-template <class S, class Grid>
-void castStamped(const StampedRays& all, const Grid& heights, const ShadowParams& params, Picture& into,
+template <class S, class Grid, class Pixel>
+void castStamped(const StampedRays& all, const Grid& heights, const ShadowParams& params, ShadeTarget<Pixel> into,
                  const Rect& frame)
 {
     int runs = threadsFor(static_cast<std::size_t>(all.total));
@@ -86,11 +86,11 @@ void castStamped(const StampedRays& all, const Grid& heights, const ShadowParams
 // more instructions than the plain way (6.86 million against 4.15 for
 // "Linear") and 70 % more time: the layers, their clearing and the fold
 // cost far more than the bundles save on a map that fits in the cache.
-template <class S, class Grid>
+template <class S, class Grid, class Pixel>
 void castRays(const std::vector<SweepTarget>& targets, const ShadowSteps& steps, const Grid& heights,
-              const ShadowParams& params, Picture& shadow, Reporter& report)
+              const ShadowParams& params, ShadeTarget<Pixel> shadow, Reporter& report)
 {
-    const int w = shadow.width(), h = shadow.height();
+    const int w = shadow.width, h = shadow.height;
     const double divisor = std::max(1, std::max(w, h) - steps.progressOffset);
     auto reportAfter = [&](std::size_t k) {
         if (k + 1 == targets.size() || targets[k + 1].i != targets[k].i) report.progress(targets[k].i / divisor);
@@ -101,7 +101,7 @@ void castRays(const std::vector<SweepTarget>& targets, const ShadowSteps& steps,
     if (total < static_cast<double>(parallelGrain())) {
         enterParallelWork(); // the calling thread's share is all of it
         for (std::size_t k = 0; k < targets.size(); ++k) {
-            castRay<S>(targets[k].x, targets[k].y, heights, params, PixelWriter(shadow));
+            castRay<S, Grid, ShadeWriter<Pixel>>(targets[k].x, targets[k].y, heights, params, ShadeWriter<Pixel>(shadow));
             reportAfter(k);
         }
         return;
@@ -125,8 +125,8 @@ void castRays(const std::vector<SweepTarget>& targets, const ShadowSteps& steps,
 
 // A region's rays, always stamped: the box a layer covers is the part of
 // the region a piece's rays can reach.
-template <class S, class Grid>
-void castRegion(const RegionPlan& plan, const Grid& heights, const ShadowParams& params, Picture& shadow,
+template <class S, class Grid, class Pixel>
+void castRegion(const RegionPlan& plan, const Grid& heights, const ShadowParams& params, ShadeTarget<Pixel> shadow,
                 const Rect& held)
 {
     std::vector<std::size_t> order(plan.rays.size());
@@ -172,10 +172,11 @@ Refusal runShadow(Workspace& ws, ShadowMode mode, const ShadowParams& given, Rep
     if (!steps.statusBeforeHeights) report.status(status::kCalculating);
     if (steps.resetBarAfterHeights) report.progress(0.0);
 
-    Picture& shadow = ws.picture(Slot::Shadow);
-    withShading(mode, [&]<class S>() {
-        heights.visit([&](const auto& grid) {
-            castRays<S>(sweepTargets(shadow.width(), shadow.height(), S::fromSun), steps, grid, params, shadow, report);
+    withShadeTarget(ws, [&](auto shadow) {
+        withShading(mode, [&]<class S>() {
+            heights.visit([&](const auto& grid) {
+                castRays<S>(sweepTargets(shadow.width, shadow.height, S::fromSun), steps, grid, params, shadow, report);
+            });
         });
     });
     return std::nullopt;
@@ -201,8 +202,9 @@ Refusal runShadowRegion(Workspace& ws, const WorldRegion& region, const HeightSo
             return;
         }
         const Rect& held = region.area;
-        std::visit([&](const auto& grid) { castRegion<S>(plan, grid, params, ws.picture(Slot::Shadow), held); },
-                   std::get<HeightWindow>(window));
+        withShadeTarget(ws, [&](auto shadow) {
+            std::visit([&](const auto& grid) { castRegion<S>(plan, grid, params, shadow, held); }, std::get<HeightWindow>(window));
+        });
     });
     if (refused) return refused;
     report.progress(1.0);

@@ -10,6 +10,7 @@ Colour SlotView::pixel(int x, int y) const
 {
     if (static_cast<unsigned>(x) >= static_cast<unsigned>(width_) || static_cast<unsigned>(y) >= static_cast<unsigned>(height_))
         return -1;
+    if (greys_) return grey((*greys_)(x, y));
     const int gw = given_->width(), gh = given_->height();
     if (gw == 0 || gh == 0) return background_;
     if (repeat_) return given_->at(x % gw, y % gh);
@@ -18,6 +19,11 @@ Colour SlotView::pixel(int x, int y) const
 
 const Colour* SlotView::span(int x0, int y, int n, Colour* scratch) const
 {
+    if (greys_) {
+        const std::uint8_t* g = greys_->row(y) + x0;
+        for (int i = 0; i < n; ++i) scratch[i] = grey(g[i]);
+        return scratch;
+    }
     const int gw = given_->width(), gh = given_->height();
     if (gw == 0 || gh == 0 || (!repeat_ && y >= gh)) {
         std::fill_n(scratch, n, background_);
@@ -69,20 +75,55 @@ SlotImage::SlotImage(Picture given, int w, int h, bool repeat)
 
 Picture SlotImage::expanded() const
 {
-    if (whole()) return *given_;
-    if (given_->width() == 0 || given_->height() == 0) return Picture(background_, width_, height_);
-    Picture out(background_, width_, height_);
+    if (!greys_ && (given_->width() == 0 || given_->height() == 0)) return Picture(background_, width_, height_);
+    if (greys_ || !whole()) {
+        Picture out(background_, width_, height_);
+        const SlotView v = view();
+        forEachRow(height_, static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), [&](int y) {
+            Colour* row = out.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
+            const Colour* from = v.span(0, y, width_, row);
+            if (from != row) std::copy_n(from, width_, row);
+        });
+        return out;
+    }
+    return *given_;
+}
+
+namespace {
+
+// Exactly a grey, as a byte a pixel gives it back.
+bool isGrey(Colour c) { return c == grey(red(c)); }
+
+} // namespace
+
+ByteGrid* SlotImage::editableGreys()
+{
+    if (greys_) {
+        if (greys_.use_count() > 1) greys_ = std::make_shared<ByteGrid>(*greys_);
+        return greys_.get();
+    }
     const SlotView v = view();
+    const int gw = given_->width(), gh = given_->height();
+    const bool empty = gw == 0 || gh == 0;
+    if (!(empty || whole()) || !isGrey(background_)) return nullptr;
+    const Colour* pixels = given_->data();
+    if (!std::all_of(pixels, pixels + static_cast<std::size_t>(gw) * static_cast<std::size_t>(gh), isGrey)) return nullptr;
+    auto greys = std::make_shared<ByteGrid>(width_, height_, static_cast<std::uint8_t>(red(-1)));
     forEachRow(height_, static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), [&](int y) {
-        Colour* row = out.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
-        const Colour* from = v.span(0, y, width_, row);
-        if (from != row) std::copy_n(from, width_, row);
+        std::uint8_t* out = greys->row(y);
+        if (empty) std::fill_n(out, width_, static_cast<std::uint8_t>(red(background_)));
+        else
+            for (int x = 0; x < width_; ++x) out[x] = static_cast<std::uint8_t>(red(v.pixel(x, y)));
     });
-    return out;
+    greys_ = std::move(greys);
+    given_ = std::make_shared<Picture>(background_, 0, 0);
+    repeat_ = false;
+    return greys_.get();
 }
 
 SlotImage SlotImage::resized(int w, int h) const
 {
+    if (greys_) return SlotImage(expanded(), width_, height_, false).resized(w, h);
     const int gw = given_->width(), gh = given_->height();
     if (gw == 0 || gh == 0) return SlotImage(background_, w, h);
     // A picture that already repeats with a period dividing the map's
@@ -100,7 +141,10 @@ SlotImage SlotImage::resized(int w, int h) const
 
 Picture& SlotImage::editable()
 {
-    if (!whole()) given_ = std::make_shared<Picture>(expanded());
+    if (greys_) {
+        given_ = std::make_shared<Picture>(expanded());
+        greys_.reset();
+    } else if (!whole()) given_ = std::make_shared<Picture>(expanded());
     else if (given_.use_count() > 1) given_ = std::make_shared<Picture>(*given_);
     repeat_ = false;
     return *given_;
@@ -108,6 +152,7 @@ Picture& SlotImage::editable()
 
 std::size_t SlotImage::bytes() const
 {
+    if (greys_) return static_cast<std::size_t>(greys_->stride()) * static_cast<std::size_t>(greys_->rows());
     return static_cast<std::size_t>(given_->width()) * static_cast<std::size_t>(given_->height()) * sizeof(Colour);
 }
 

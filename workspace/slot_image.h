@@ -5,7 +5,13 @@
 // top-left. A slot nothing has been put in holds no pixels at all, and a
 // small picture repeated over a large map holds only its own; reading
 // through the rule gives exactly what the expanded picture would hold.
+//
+// A map of greys (the shadow map) is kept as one byte a pixel instead: a
+// grid of the map's grid points whose outside row and column hold 255,
+// the red byte a read outside a picture gives, so it is also the light
+// plane the merge reads.
 
+#include "map_grid.h"
 #include "picture.h"
 
 #include <cstddef>
@@ -25,11 +31,20 @@ public:
         : given_(&given), repeat_(repeat), width_(w), height_(h), background_(background)
     {
     }
+    // A map of greys.
+    SlotView(const Picture& empty, const ByteGrid& greys)
+        : given_(&empty), greys_(&greys), repeat_(false), width_(greys.mapWidth()), height_(greys.mapHeight()),
+          background_(-1)
+    {
+    }
 
     int width() const { return width_; }
     int height() const { return height_; }
-    // Whether the given picture is the whole map's: its rows are the map's.
-    bool whole() const { return given_->width() == width_ && given_->height() == height_; }
+    // Whether the given picture is the whole map's: its rows are the map's
+    // colour values, as they are (never so for a map of greys).
+    bool whole() const { return !greys_ && given_->width() == width_ && given_->height() == height_; }
+    // A map of greys' grid, else null.
+    const ByteGrid* greys() const { return greys_; }
 
     // What the map shows at (x, y); -1 outside it, as for a picture.
     Colour pixel(int x, int y) const;
@@ -40,6 +55,7 @@ public:
 
 private:
     const Picture* given_;
+    const ByteGrid* greys_ = nullptr;
     bool repeat_;
     int width_;
     int height_;
@@ -58,8 +74,12 @@ public:
     int height() const { return height_; }
     Colour background() const { return background_; }
     bool whole() const { return view().whole(); }
+    // The picture given; empty for a map of greys.
     const Picture& given() const { return *given_; }
-    SlotView view() const { return SlotView(*given_, repeat_, width_, height_, background_); }
+    SlotView view() const
+    {
+        return greys_ ? SlotView(*given_, *greys_) : SlotView(*given_, repeat_, width_, height_, background_);
+    }
 
     // The picture of the map's size.
     Picture expanded() const;
@@ -70,13 +90,18 @@ public:
     // The whole picture to change in place: expanded first if need be, and
     // copied if another slot image shares it.
     Picture& editable();
+    // The map's greys to change in place, one byte a pixel, when every
+    // pixel it shows is a grey (made so first, and copied if shared); null
+    // when some pixel is not, and the whole picture must be written.
+    ByteGrid* editableGreys();
 
     // The bytes its pixels take.
     std::size_t bytes() const;
-    bool sharesWith(const SlotImage& o) const { return given_ == o.given_; }
+    bool sharesWith(const SlotImage& o) const { return given_ == o.given_ && greys_ == o.greys_; }
 
 private:
     std::shared_ptr<Picture> given_; // never null; shared by copies until one is edited
+    std::shared_ptr<ByteGrid> greys_; // a map of greys, given_ then empty
     bool repeat_;
     int width_;
     int height_;

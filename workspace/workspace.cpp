@@ -72,6 +72,13 @@ Picture& Workspace::picture(Slot s)
     return images_[i].editable();
 }
 
+ByteGrid* Workspace::greys(Slot s)
+{
+    const std::size_t i = checkedPicture(s);
+    shown_[i].reset();
+    return images_[i].editableGreys();
+}
+
 const Picture& Workspace::picture(Slot s) const
 {
     const std::size_t i = checkedPicture(s);

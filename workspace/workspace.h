@@ -120,6 +120,10 @@ public:
     // through image(s) instead, which makes nothing.
     Picture& picture(Slot s);
     const Picture& picture(Slot s) const;
+    // The slot's greys to write in place, one byte a pixel, while every
+    // pixel it shows is a grey; null when some pixel is not (see
+    // SlotImage::editableGreys), and picture(s) is then written instead.
+    ByteGrid* greys(Slot s);
     // The slot as it is kept.
     const SlotImage& image(Slot s) const { return images_[checkedPicture(s)]; }
     // Puts a slot image of the map's size (of the work picture's, for it)
