@@ -1,10 +1,14 @@
 #include "close_guard.h"
 
+#include "fitted_image.h"
+#include "workspace/parallel.h"
+
 #include <QSettings>
 #include <QStringList>
 
 #include <functional>
 #include <string_view>
+#include <vector>
 
 namespace gloamery::panel {
 
@@ -14,14 +18,20 @@ CloseGuard::CloseGuard(const Prompts& prompts, QWidget& owner, const Workspace& 
     for (int s = 0; s < kSlotCount; ++s) savedAs_[s] = fingerprint(Slot(s));
 }
 
-// The picture's size and pixels, hashed: equal pictures give equal prints.
+// The picture's size and pixels, hashed a row at a time through the slot's
+// rule (no picture of the map's size made): equal pictures give equal prints.
 std::size_t CloseGuard::fingerprint(Slot slot) const
 {
-    return withSlotPicture(ws_, slot, [](const Picture& p) {
-        const std::string_view pixels(reinterpret_cast<const char*>(p.data()),
-                                      static_cast<std::size_t>(p.width()) * p.height() * sizeof(Colour));
-        return std::hash<std::string_view>{}(pixels) ^ (static_cast<std::size_t>(p.width()) << 32 | p.height());
+    const PictureRows rows = slot == Slot::Height ? rowsOf(ws_.heights()) : rowsOf(ws_.image(slot));
+    std::vector<std::size_t> rowPrints(static_cast<std::size_t>(rows.height));
+    const std::size_t w = static_cast<std::size_t>(rows.width);
+    forEachRow(rows.height, w * rowPrints.size(), [&](int y) {
+        std::vector<Colour> scratch(w);
+        const std::string_view pixels(reinterpret_cast<const char*>(rows.row(y, scratch.data())), w * sizeof(Colour));
+        rowPrints[static_cast<std::size_t>(y)] = std::hash<std::string_view>{}(pixels);
     });
+    const std::string_view all(reinterpret_cast<const char*>(rowPrints.data()), rowPrints.size() * sizeof(std::size_t));
+    return std::hash<std::string_view>{}(all) ^ (w << 32 | static_cast<std::size_t>(rows.height));
 }
 
 void CloseGuard::recheck()

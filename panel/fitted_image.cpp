@@ -18,9 +18,9 @@ namespace {
 // the low three bytes. Rows are spread over threads through forEachRow, so
 // every thread starts with its vector registers cleared.
 template <class Put>
-void blockMeans(const Picture& p, QSize to, Put put)
+void blockMeans(const PictureRows& p, QSize to, Put put)
 {
-    const int w = p.width(), h = p.height(), dw = to.width(), dh = to.height();
+    const int w = p.width, h = p.height, dw = to.width(), dh = to.height();
     std::vector<int> firstCol(static_cast<std::size_t>(dw) + 1);
     for (int i = 0; i <= dw; ++i) firstCol[static_cast<std::size_t>(i)] = static_cast<int>(static_cast<long long>(i) * w / dw);
     forEachRow(dh, static_cast<std::size_t>(w) * static_cast<std::size_t>(h), [&](int j) {
@@ -29,8 +29,9 @@ void blockMeans(const Picture& p, QSize to, Put put)
         // Red and blue summed in the two 32-bit halves of one word, green in
         // another: no block is large enough to carry one half into the next.
         std::vector<std::uint64_t> redBlue(static_cast<std::size_t>(dw), 0), green(static_cast<std::size_t>(dw), 0);
+        std::vector<Colour> scratch(static_cast<std::size_t>(w));
         for (int y = y0; y < y1; ++y) {
-            const auto* row = reinterpret_cast<const std::uint32_t*>(p.data()) + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+            const auto* row = reinterpret_cast<const std::uint32_t*>(p.row(y, scratch.data()));
             for (int i = 0; i < dw; ++i) {
                 std::uint64_t rb = 0, g = 0;
                 for (int x = firstCol[static_cast<std::size_t>(i)]; x < firstCol[static_cast<std::size_t>(i) + 1]; ++x) {
@@ -52,7 +53,7 @@ void blockMeans(const Picture& p, QSize to, Put put)
     });
 }
 
-QImage shrink(const Picture& p, QSize to)
+QImage shrink(const PictureRows& p, QSize to)
 {
     QImage out(to, QImage::Format_RGB32);
     uchar* bits = out.bits(); // detached here, before the threads write rows
@@ -74,22 +75,53 @@ QRect fittedRect(QSize picture, QSize cell)
     return QRect(QPoint((cell.width() - size.width()) / 2, (cell.height() - size.height()) / 2), size);
 }
 
-QImage scaledImage(const Picture& picture, QSize to)
+PictureRows rowsOf(const SlotView& view, Colour background)
 {
-    const QSize own(picture.width(), picture.height());
-    if (to == own) return toQImage(picture);
-    if (to.width() <= own.width() && to.height() <= own.height()) return shrink(picture, to);
-    return toQImage(picture).scaled(to, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return {view.width(), view.height(), background,
+            [view](int y, Colour* scratch) { return view.span(0, y, view.width(), scratch); }};
 }
 
-QImage fittedImage(const Picture& picture, QSize cell)
+PictureRows rowsOf(const Picture& picture) { return rowsOf(SlotView(picture), picture.background()); }
+
+PictureRows rowsOf(const SlotImage& image) { return rowsOf(image.view(), image.background()); }
+
+PictureRows rowsOf(const HeightSlot& heights)
 {
-    return scaledImage(picture, fittedRect(QSize(picture.width(), picture.height()), cell).size());
+    return {heights.width(), heights.height(), heights.background(), [&heights](int y, Colour* scratch) {
+                heights.pictureRow(y, scratch);
+                return static_cast<const Colour*>(scratch);
+            }};
 }
 
-Picture meanPicture(const Picture& picture, QSize to)
+Picture wholePicture(const PictureRows& p)
 {
-    Picture out(picture.background(), to.width(), to.height());
+    Picture out(p.background, p.width, p.height);
+    const std::size_t w = static_cast<std::size_t>(p.width);
+    for (int y = 0; y < p.height; ++y) {
+        Colour* row = out.data() + static_cast<std::size_t>(y) * w;
+        const Colour* from = p.row(y, row);
+        if (from != row) std::copy_n(from, w, row);
+    }
+    return out;
+}
+
+QImage scaledImage(const PictureRows& picture, QSize to)
+{
+    const QSize own(picture.width, picture.height);
+    if (to.width() <= own.width() && to.height() <= own.height() && to != own) return shrink(picture, to);
+    // Pixel for pixel or enlarged: the picture is no larger than its cell.
+    if (to == own) return toQImage(wholePicture(picture));
+    return toQImage(wholePicture(picture)).scaled(to, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+QImage fittedImage(const PictureRows& picture, QSize cell)
+{
+    return scaledImage(picture, fittedRect(QSize(picture.width, picture.height), cell).size());
+}
+
+Picture meanPicture(const PictureRows& picture, QSize to)
+{
+    Picture out(picture.background, to.width(), to.height());
     blockMeans(picture, to, [&](int x, int y, int r, int g, int b) { out.at(x, y) = compose(r, g, b); });
     return out;
 }

@@ -1,6 +1,8 @@
 #include "history.h"
 
+#include <algorithm>
 #include <unordered_set>
+#include <vector>
 
 namespace gloamery::panel {
 
@@ -8,13 +10,27 @@ namespace {
 
 const std::string kNone;
 
-std::size_t pictureBytes(const Picture& p)
+// Whether two slot images show the same map. Images sharing their pixels
+// at the same size are copies of one another, with the same rule; others are compared through their rules, a
+// row at a time, so neither is made whole.
+bool sameMap(const SlotImage& a, const SlotImage& b)
 {
-    return static_cast<std::size_t>(p.width()) * static_cast<std::size_t>(p.height()) * sizeof(Colour);
+    if (a.width() != b.width() || a.height() != b.height() || a.background() != b.background()) return false;
+    if (a.sharesWith(b)) return true;
+    if (a.whole() && b.whole()) return a.given() == b.given();
+    const SlotView va = a.view(), vb = b.view();
+    const int w = a.width();
+    std::vector<Colour> sa(static_cast<std::size_t>(w)), sb(static_cast<std::size_t>(w));
+    for (int y = 0; y < a.height(); ++y) {
+        const Colour* ra = va.span(0, y, w, sa.data());
+        if (!std::equal(ra, ra + w, vb.span(0, y, w, sb.data()))) return false;
+    }
+    return true;
 }
 
-// The workspace as a state: the pictures equal to `previous`'s are shared
-// with it, the others copied.
+// The workspace as a state: the slots showing what `previous`'s showed are
+// kept as they were there, the others as the workspace keeps them, sharing
+// its pixels (the workspace copies them before it writes to them).
 PanelState capture(const Workspace& ws, const PanelState* previous)
 {
     // Height buffers are never changed in place: a copy of the slot shares them.
@@ -22,14 +38,21 @@ PanelState capture(const Workspace& ws, const PanelState* previous)
     PanelState s{{}, previous && previous->heights == heights ? previous->heights : heights, {}, {}};
     for (int i = 0; i < kSlotCount; ++i) {
         if (static_cast<Slot>(i) == Slot::Height) continue;
-        const Picture& now = ws.picture(static_cast<Slot>(i));
-        const auto& before = previous ? previous->pictures[i] : nullptr;
-        s.pictures[i] = before && *before == now ? before : std::make_shared<const Picture>(now);
+        const SlotImage& now = ws.image(static_cast<Slot>(i));
+        const auto& before = previous ? previous->pictures[i] : std::nullopt;
+        s.pictures[i] = before && sameMap(*before, now) ? *before : now;
     }
     return s;
 }
 
-bool samePictures(const PanelState& a, const PanelState& b) { return a.pictures == b.pictures && a.heights.sharesWith(b.heights); }
+bool samePictures(const PanelState& a, const PanelState& b)
+{
+    for (int i = 0; i < kSlotCount; ++i) {
+        const auto &pa = a.pictures[i], &pb = b.pictures[i];
+        if (pa.has_value() != pb.has_value() || (pa && !pa->sharesWith(*pb))) return false;
+    }
+    return a.heights.sharesWith(b.heights);
+}
 
 } // namespace
 
@@ -68,7 +91,7 @@ void History::restore(const PanelState& state, Workspace& ws)
     if (ws.width() != heights.width() || ws.height() != heights.height())
         ws = Workspace(heights.width(), heights.height());
     for (int i = 0; i < kSlotCount; ++i)
-        if (state.pictures[i]) ws.picture(static_cast<Slot>(i)) = *state.pictures[i];
+        if (state.pictures[i]) ws.setImage(static_cast<Slot>(i), *state.pictures[i]); // shares, copies nothing
     ws.setHeights(heights);
 }
 
@@ -78,7 +101,7 @@ std::size_t History::bytes() const
     std::size_t total = 0;
     for (const PanelState& s : states_) {
         for (const auto& p : s.pictures)
-            if (p && seen.insert(p.get()).second) total += pictureBytes(*p);
+            if (p && seen.insert(&p->given()).second) total += p->bytes();
         if (seen.insert(s.heights.buffer()).second) total += s.heights.bytes();
     }
     return total;

@@ -1,7 +1,9 @@
 #pragma once
 // The panel's undo history: the states its pictures and controls went
-// through, one a step. A state shares every picture that did not change
-// with the state before it, so a step holds only the pictures it changed.
+// through, one a step. A state keeps each slot as the workspace keeps it (a
+// SlotImage, sharing its pixels), so a slot never filled or a small picture
+// repeated costs no more than it does in the workspace, and a step holds
+// only the pictures it changed.
 // Once the pictures held pass the memory budget the oldest states are
 // dropped, but the step back from the current state always stays.
 // Plain C++: the window drives it (see undo_steps.h).
@@ -13,12 +15,13 @@
 #include <cstddef>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace gloamery::panel {
 
 struct PanelState {
-    std::array<std::shared_ptr<const Picture>, kSlotCount> pictures; // null for the height slot
+    std::array<std::optional<SlotImage>, kSlotCount> pictures; // none for the height slot
     HeightSlot heights;                                              // its buffers shared, never changed
     Settings settings;                    // the controls and the buttons last used
     std::string label;                    // the change that led here
@@ -50,7 +53,7 @@ public:
     // Puts a state's pictures into the workspace, at their size.
     static void restore(const PanelState& state, Workspace& ws);
 
-    // Bytes of the pictures held, each shared one counted once.
+    // Bytes of the pixels held (SlotImage::bytes), each shared one counted once.
     std::size_t bytes() const;
     std::size_t states() const { return states_.size(); }
     std::size_t budget() const { return budget_; }

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace gloamery::panel {
 
@@ -54,8 +55,9 @@ Refusal relight(Workspace& ws, const Controls& c, const std::variant<ShadowParam
     if (const Error* e = std::get_if<Error>(&params)) return *e;
     frame.workCleared = clearForRelight(ws);
     if (Refusal refused = runShadowAndMerge(ws, mode, std::get<ShadowParams>(params), c, quiet)) return refused;
-    frame.colour = &ws.picture(Slot::Colour);
-    frame.shadow = &ws.picture(Slot::Shadow);
+    // Both whole after the run: the pictures themselves, no copy.
+    frame.colour = &std::as_const(ws).picture(Slot::Colour);
+    frame.shadow = &std::as_const(ws).picture(Slot::Shadow);
     return std::nullopt;
 }
 

@@ -20,18 +20,19 @@ std::vector<int> blockStarts(int from, int to)
     return s;
 }
 
-// Deep heights sampled down: each the rounded mean of the samples it covers.
-HeightSamples meanSamples(const HeightSamples& s, QSize to)
+// Deep heights sampled down, read where the slot keeps them: each the
+// rounded mean of the samples it covers.
+HeightSamples meanSamples(const DeepGrid& s, QSize to)
 {
     HeightSamples out(to.width(), to.height(), std::uint16_t{0});
-    const std::vector<int> cols = blockStarts(s.width(), to.width()), rows = blockStarts(s.height(), to.height());
-    forEachRow(to.height(), static_cast<std::size_t>(s.width()) * static_cast<std::size_t>(s.height()), [&](int j) {
+    const std::vector<int> cols = blockStarts(s.mapWidth(), to.width()), rows = blockStarts(s.mapHeight(), to.height());
+    forEachRow(to.height(), static_cast<std::size_t>(s.mapWidth()) * static_cast<std::size_t>(s.mapHeight()), [&](int j) {
         const int y0 = rows[static_cast<std::size_t>(j)], y1 = rows[static_cast<std::size_t>(j) + 1];
         for (int i = 0; i < to.width(); ++i) {
             const int x0 = cols[static_cast<std::size_t>(i)], x1 = cols[static_cast<std::size_t>(i) + 1];
             std::uint64_t sum = 0;
             for (int y = y0; y < y1; ++y)
-                for (int x = x0; x < x1; ++x) sum += s.at(x, y);
+                for (int x = x0; x < x1; ++x) sum += s.row(y)[x];
             const std::uint64_t n = static_cast<std::uint64_t>(x1 - x0) * static_cast<std::uint64_t>(y1 - y0);
             out.data()[static_cast<std::size_t>(j) * static_cast<std::size_t>(to.width()) + static_cast<std::size_t>(i)] =
                 static_cast<std::uint16_t>((sum + n / 2) / n);
@@ -51,9 +52,11 @@ QSize LivePreview::sampledSize(int w, int h, int side)
 void LivePreview::take(const Workspace& ws, QSize size)
 {
     sample_.emplace(size.width(), size.height());
-    if (heightsAreDeep(ws)) sample_->setDeepHeights(meanSamples(ws.heightSamples(), size));
-    else sample_->setHeightPicture(meanPicture(ws.heightPicture(), size));
-    sample_->picture(Slot::Texture) = meanPicture(ws.picture(Slot::Texture), size);
+    // Read through the slots as they are kept: no picture of the map's size.
+    if (const DeepGrid* deep = ws.heights().grid().deepGrid()) sample_->setDeepHeights(meanSamples(*deep, size));
+    else sample_->setHeightPicture(meanPicture(rowsOf(ws.heights()), size));
+    sample_->setImage(Slot::Texture, SlotImage(meanPicture(rowsOf(ws.image(Slot::Texture)), size), size.width(),
+                                               size.height(), false));
     from_ = QSize(ws.width(), ws.height());
 }
 

@@ -183,7 +183,7 @@ void PictureMenu::mnexportterrain_Click()
 void PictureMenu::mnupopsaveclip_Click()
 {
     if (!popTarget_) return;
-    QGuiApplication::clipboard()->setImage(toQImage(slotPicture(ws_, *popTarget_)));
+    QGuiApplication::clipboard()->setImage(withWholePicture(ws_, *popTarget_, [](const Picture& p) { return toQImage(p); }));
 }
 
 // A picture of 8 bits a sample makes the height map 8-bit.

@@ -18,19 +18,23 @@ PictureView::PictureView(const Workspace& ws, Slot slot, QWidget* parent)
 QSize PictureView::pictureSize() const
 {
     if (slot_ == Slot::Height) return QSize(ws_.width(), ws_.height());
-    return QSize(ws_.picture(slot_).width(), ws_.picture(slot_).height());
+    return QSize(ws_.image(slot_).width(), ws_.image(slot_).height());
 }
 
 void PictureView::refresh()
 {
-    if (slot_ == Slot::Height) showStandIn(ws_.heightPicture());
-    else showStandIn(ws_.picture(slot_));
+    // Scaled straight from the slot as it is kept: a picture of the map's
+    // size is never made for the cell.
+    if (slot_ == Slot::Height) showRows(rowsOf(ws_.heights()));
+    else showRows(rowsOf(ws_.image(slot_)));
 }
 
-void PictureView::showStandIn(const Picture& standIn)
+void PictureView::showStandIn(const Picture& standIn) { showRows(rowsOf(standIn)); }
+
+void PictureView::showRows(const PictureRows& rows)
 {
     shown_ = fittedRect(pictureSize(), size());
-    image_ = scaledImage(standIn, shown_.size());
+    image_ = scaledImage(rows, shown_.size());
     update();
 }
 

@@ -4,6 +4,7 @@
 // to fit. Hands mouse presses and drags on it, in the picture's pixel
 // coordinates, to whoever listens.
 
+#include "fitted_image.h"
 #include "workspace/workspace.h"
 
 #include <QImage>
@@ -53,6 +54,7 @@ protected:
 private:
     // The slot's picture size: the height slot has its picture made when shown.
     QSize pictureSize() const;
+    void showRows(const PictureRows& rows);
 
     const Workspace& ws_;
     Slot slot_;

@@ -15,14 +15,14 @@ Refusal writeMap(const Workspace& ws, Slot slot, const QString& path, const MapO
 {
     const bool deep = slot == Slot::Height && heightsAreDeep(ws);
     const HeightSamples samples = deep ? ws.heightSamples() : HeightSamples{};
-    return withSlotPicture(ws, slot, [&](const Picture& p) {
+    return withWholePicture(ws, slot, [&](const Picture& p) {
         return saveSlotMap(SlotMap{slot, p, samples, origin}, QFile::encodeName(path).toStdString(), format);
     });
 }
 
 Refusal writeBmp(const Workspace& ws, Slot slot, const QString& path, const MapOrigin&)
 {
-    return withSlotPicture(ws, slot, [&](const Picture& p) { return savePicture(p, path, "bmp"); });
+    return withWholePicture(ws, slot, [&](const Picture& p) { return savePicture(p, path, "bmp"); });
 }
 
 // A deep height map keeps its 16 bits; the bytes are the batch tool's.
@@ -32,7 +32,7 @@ Refusal writePng(const Workspace& ws, Slot slot, const QString& path, const MapO
         return saveDeepHeightsFile(ws.heightSamples(), QFile::encodeName(path).toStdString());
     // Clear where the height raster held no data, as the batch tool saves it.
     if (origin.hasNoData()) return writeMap(ws, slot, path, origin, "png");
-    return withSlotPicture(ws, slot, [&](const Picture& p) { return savePicture(p, path, "png"); });
+    return withWholePicture(ws, slot, [&](const Picture& p) { return savePicture(p, path, "png"); });
 }
 
 // A Cloud Optimized GeoTIFF where the heights lie; raw 16-bit heights.

@@ -33,6 +33,18 @@ QString saveFilter(Slot slot, const QString& picture = {});
 // The format a name asks for: its extension's row, else BMP.
 const SaveFormat& saveFormatFor(const QString& path, Slot slot);
 
+// f(the slot's picture of the map's size): the slot's own when it keeps
+// one, else made for the call and dropped after it, so that nothing of the
+// map's size stays beside a slot kept compact once it is written.
+template <class F>
+decltype(auto) withWholePicture(const Workspace& ws, Slot s, F&& f)
+{
+    if (s == Slot::Height) return f(static_cast<const Picture&>(ws.heightPicture()));
+    const SlotImage& image = ws.image(s);
+    if (image.whole()) return f(image.given());
+    return f(static_cast<const Picture&>(image.expanded()));
+}
+
 // Writes the slot to path in the format its name asks for.
 Refusal saveSlot(const Workspace& ws, Slot slot, const QString& path, const MapOrigin& origin = {});
 

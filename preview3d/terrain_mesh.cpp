@@ -52,13 +52,14 @@ void TerrainMesh::load(const Workspace& ws, const gloamery::ViewGrids& grids)
     look_ = MeshLook::of(ws.width(), ws.height());
 
     glActiveTexture(GL_TEXTURE1);
-    detail_ = gloamery::loadDetailTexture(ws.picture(gloamery::Slot::Detail));
+    // Both read through the slots' rules: no picture of the map's size made.
+    detail_ = gloamery::loadDetailTexture(ws.image(gloamery::Slot::Detail).view());
     glEnable(GL_TEXTURE_2D);
     glActiveTexture(GL_TEXTURE0);
     if (look_.coloursPerPoint) {
         glDisable(GL_TEXTURE_2D);
     } else {
-        colour_ = gloamery::loadColourTexture(ws.picture(gloamery::Slot::Colour));
+        colour_ = gloamery::loadColourTexture(ws.image(gloamery::Slot::Colour));
         glEnable(GL_TEXTURE_2D);
     }
     loadPoints(ws, grids);

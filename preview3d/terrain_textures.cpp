@@ -26,19 +26,21 @@ int sourcePixel(int i, int texels, int side)
 
 // Level 0 of the bound texture: the colour picture at w x h, sampled down
 // when smaller than the picture. False when the driver could not hold it.
-bool uploadColour(const Picture& colour, int w, int h)
+bool uploadColour(const SlotImage& colour, int w, int h)
 {
     // A colour value 0x00BBGGRR lies in memory (little-endian) as the bytes
     // R, G, B, 0: the picture itself is the upload, with no copy. Four
     // bytes a texel are what software rasterisers sample fastest.
-    if (w == colour.width() && h == colour.height()) {
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, colour.data());
+    if (colour.whole() && w == colour.width() && h == colour.height()) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, colour.given().data());
     } else {
+        const SlotView view = colour.view();
         std::vector<Colour> texels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                texels[static_cast<std::size_t>(y) * w + x] =
-                    colour.at(sourcePixel(x, w, colour.width()), sourcePixel(y, h, colour.height()));
+        std::vector<Colour> scratch(static_cast<std::size_t>(colour.width()));
+        for (int y = 0; y < h; ++y) {
+            const Colour* row = view.span(0, sourcePixel(y, h, colour.height()), colour.width(), scratch.data());
+            for (int x = 0; x < w; ++x) texels[static_cast<std::size_t>(y) * w + x] = row[sourcePixel(x, w, colour.width())];
+        }
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
     }
     return glGetError() != GL_OUT_OF_MEMORY;
@@ -59,12 +61,13 @@ GLuint newMipmappedTexture()
 
 } // namespace
 
-unsigned loadColourTexture(const Picture& colour)
+unsigned loadColourTexture(const SlotImage& colour)
 {
     GLint limit = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &limit);
-    int w = std::min(colour.width(), std::max(1, limit));
-    int h = std::min(colour.height(), std::max(1, limit));
+    const bool oneColour = colour.given().width() == 0 || colour.given().height() == 0;
+    int w = oneColour ? 1 : std::min(colour.width(), std::max(1, limit));
+    int h = oneColour ? 1 : std::min(colour.height(), std::max(1, limit));
 
     const GLuint name = newMipmappedTexture();
     // The last texel lies on the mesh's edge: nothing wraps round to it.
@@ -83,7 +86,7 @@ unsigned loadColourTexture(const Picture& colour)
     return name;
 }
 
-unsigned loadDetailTexture(const Picture& detail)
+unsigned loadDetailTexture(const SlotView& detail)
 {
     const int rows = std::min(detail.width(), kMaxDetailSide);
     const int texelsPerRow = std::min(detail.height(), kMaxDetailSide);
@@ -92,7 +95,7 @@ unsigned loadDetailTexture(const Picture& detail)
     for (int r = 0; r < rows; ++r) {
         const int x = sourcePixel(r, rows, detail.width());
         for (int n = 0; n < texelsPerRow; ++n) {
-            const Channels c = split(detail.at(x, sourcePixel(n, texelsPerRow, detail.height())));
+            const Channels c = split(detail.pixel(x, sourcePixel(n, texelsPerRow, detail.height())));
             buffer[k] = static_cast<GLubyte>(c.r);
             buffer[k + 1] = static_cast<GLubyte>(c.g);
             buffer[k + 2] = static_cast<GLubyte>(c.b);

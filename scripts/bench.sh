@@ -10,7 +10,8 @@
 #     height map, with the peak memory of each;
 #  4. one "Linear" at 16384 x 16384, time and peak memory;
 #  5. "sun" at 4096 x 4096 (load, sun with the Lambert term, save PNG)
-#     beside SAGA's hillshading with cast shadows on the same map.
+#     beside SAGA's hillshading with cast shadows on the same map;
+#  6. the panel's peak memory at 16384 x 16384 (scripts/measure-memory.sh).
 #   scripts/bench.sh [RUNS]      RUNS: process starts to time (default 31)
 # GLOAMERY_BENCH_FILTER limits step 1; GLOAMERY_BENCH_SKIP_HUGE=1 skips step 4.
 set -euo pipefail
@@ -131,3 +132,9 @@ if not skip_huge:
     wall = (time.perf_counter() - start)
     print(f"16384 x 16384 linear: {out[0]}; whole process {wall:.1f} s, peak {int(out[-1]) / 1024:.0f} MiB")
 PY
+
+# The panel's peak memory at 16384 x 16384: after "Map size..." and at "Linear".
+if [ "${GLOAMERY_BENCH_SKIP_HUGE:-0}" != 1 ]; then
+  echo "== Panel peak memory, 16384 x 16384"
+  scripts/measure-memory.sh 16384
+fi

@@ -135,6 +135,21 @@ Picture HeightSlot::picture() const
     return out;
 }
 
+void HeightSlot::pictureRow(int y, Colour* out) const
+{
+    const std::size_t w = static_cast<std::size_t>(width_);
+    const Colour* rest = rest_ ? rest_->data() + static_cast<std::size_t>(y) * w : nullptr;
+    grid_.visit([&](const auto& grid) {
+        using Sample = typename std::decay_t<decltype(grid)>::value_type;
+        const std::uint8_t* shownOf = shownBytes();
+        const Sample* in = grid.row(y);
+        for (std::size_t x = 0; x < w; ++x) {
+            const int b = sizeof(Sample) == 1 ? in[x] : shownOf[in[x]];
+            out[x] = rest ? (rest[x] | b) : grey(b);
+        }
+    });
+}
+
 HeightSamples HeightSlot::deepSamples() const
 {
     const DeepGrid* d = grid_.deepGrid();

@@ -44,6 +44,8 @@ public:
 
     // The picture shown and saved.
     Picture picture() const;
+    // Row y of that picture into out (width() pixels), with no picture made.
+    void pictureRow(int y, Colour* out) const;
     // A copy of the deep samples, row-major (0 x 0 when 8-bit), for saving.
     HeightSamples deepSamples() const;
 

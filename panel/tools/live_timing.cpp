@@ -81,8 +81,8 @@ void timeParts(Form1& form, int moves)
         lap(clear);
         runShadowButton(ws, ShadowMode::Linear, sun, parseCNumber, quiet);
         lap(relight);
-        panel::fittedImage(ws.picture(Slot::Colour), cell);
-        panel::fittedImage(ws.picture(Slot::Shadow), cell);
+        panel::fittedImage(panel::rowsOf(ws.image(Slot::Colour)), cell);
+        panel::fittedImage(panel::rowsOf(ws.image(Slot::Shadow)), cell);
         lap(cells);
         if (!previewed) continue;
         preview.drop();

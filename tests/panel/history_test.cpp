@@ -109,8 +109,9 @@ TEST(History, UnchangedPicturesAreSharedBetweenSteps)
     Workspace ws;
     History h;
     h.record(ws, Settings{}, "");
+    // Slots never filled hold no pixels: the heights alone.
     const std::size_t start = h.bytes();
-    EXPECT_EQ(start, 6 * kPicture256 + kHeights256 + 20 * 20 * sizeof(Colour));
+    EXPECT_EQ(start, kHeights256);
     h.record(ws, withDarkness(5), "a control alone");
     EXPECT_EQ(h.bytes(), start);
     paint(ws, Slot::Colour, 0x203040);
@@ -122,18 +123,78 @@ TEST(History, UnchangedPicturesAreSharedBetweenSteps)
     EXPECT_EQ(h.bytes(), start + 2 * kPicture256);
 }
 
+// A state keeps each slot as the workspace keeps it: recording costs the
+// pixels the slot holds there, nothing for a slot never filled, a small
+// picture's own for one repeated, and nothing again for any slot unchanged.
+TEST(History, RecordingCostsWhatTheSlotHolds)
+{
+    constexpr int kSide = 4096;
+    const Picture tile(kInputBackground, 64, 32);
+    const struct {
+        const char* name;
+        SlotImage image;
+        std::size_t bytes;
+    } cases[] = {
+        {"never filled", SlotImage(kWhite, kSide, kSide), 0},
+        {"repeated small picture", SlotImage(tile, kSide, kSide, true), 64 * 32 * sizeof(Colour)},
+        {"placed small picture", SlotImage(tile, kSide, kSide, false), 64 * 32 * sizeof(Colour)},
+    };
+    for (const auto& c : cases) {
+        Workspace ws(kSide, kSide);
+        History h;
+        h.record(ws, Settings{}, "");
+        const std::size_t start = h.bytes();
+        ws.setImage(Slot::Texture, c.image);
+        h.record(ws, withDarkness(1), "set");
+        EXPECT_EQ(h.bytes(), start + c.bytes) << c.name;
+        h.record(ws, withDarkness(2), "unchanged");
+        EXPECT_EQ(h.bytes(), start + c.bytes) << c.name;
+        // Restored, the slot is kept as compact and shows the same map.
+        Workspace restored(1, 1);
+        History::restore(*h.undo(), restored);
+        EXPECT_EQ(restored.image(Slot::Texture).bytes(), c.bytes) << c.name;
+        EXPECT_EQ(restored.image(Slot::Texture).expanded(), c.image.expanded()) << c.name;
+    }
+}
+
+// Equal maps are one step however they are kept; unequal ones are not.
+TEST(History, AStepIsTakenOnlyWhenAMapChanges)
+{
+    const Picture tile(kInputBackground, 64, 32);
+    Picture painted = tile;
+    painted.at(63, 31) = 0x010203;
+    const struct {
+        const char* name;
+        SlotImage next;
+        bool step;
+    } cases[] = {
+        {"the background again, never filled", SlotImage(kInputBackground, 256, 256), false},
+        {"the background again, made whole", SlotImage(Picture(kInputBackground, 256, 256), 256, 256, false), false},
+        {"another background", SlotImage(kWhite, 256, 256), true},
+        {"the background placed as a small picture", SlotImage(tile, 256, 256, false), false},
+        {"a pixel changed", SlotImage(painted, 256, 256, true), true},
+    };
+    for (const auto& c : cases) {
+        Workspace ws;
+        History h;
+        h.record(ws, Settings{}, "");
+        ws.setImage(Slot::Grass, c.next);
+        EXPECT_EQ(h.record(ws, Settings{}, "next"), c.step) << c.name;
+    }
+}
+
 TEST(History, TheBudgetDropsTheOldestStepsButKeepsOne)
 {
     Workspace ws;
-    const std::size_t start = 6 * kPicture256 + kHeights256 + 20 * 20 * sizeof(Colour);
-    History h(start + 3 * kPicture256);
+    const std::size_t start = kHeights256;
+    History h(start + 4 * kPicture256);
     h.record(ws, Settings{}, "");
     for (int i = 1; i <= 6; ++i) {
         paint(ws, Slot::Shadow, static_cast<Colour>(i) << 16);
         h.record(ws, withDarkness(i), "step " + std::to_string(i));
         EXPECT_LE(h.bytes(), h.budget()) << i;
     }
-    // Four states share six pictures and hold a shadow map each: the
+    // Four states share the heights and hold a shadow map each: the
     // oldest went first, the newest stay, in order.
     EXPECT_EQ(h.states(), 4u);
     EXPECT_EQ(h.undo()->settings.controls.darkness, 5);
