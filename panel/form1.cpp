@@ -243,9 +243,9 @@ void Form1::buildLive()
         // others; only the cells whose pictures changed are converted.
         if (frame.colour) {
             closeGuard_->changed({Slot::Shadow, Slot::Colour});
-            pictureView(Slot::Colour).showStandIn(*frame.colour);
+            pictureView(Slot::Colour).showRows(*frame.colour);
             pictureView(Slot::Colour).repaint();
-            pictureView(Slot::Shadow).showStandIn(*frame.shadow);
+            pictureView(Slot::Shadow).showRows(*frame.shadow);
         }
         if (frame.workCleared) pictureView(Slot::Work).refresh();
         if (frame.texture) {

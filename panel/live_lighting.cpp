@@ -19,18 +19,13 @@ namespace {
 // that the exact picture follows soon after the hand stops.
 constexpr int kRestMs = 250;
 
-// "Clear" as a live relight needs it: the shadow map filled over all
-// threads, and the work picture (which no shadow run draws on) only when
+// "Clear" as a live relight needs it: the shadow map back to its
+// background (the run then makes its greys afresh), and the work picture (which no shadow run draws on) only when
 // it is not already clear, so its cell need not be redrawn. Returns
 // whether the work picture changed.
 bool clearForRelight(Workspace& ws)
 {
-    Picture& shadow = ws.picture(Slot::Shadow);
-    const std::size_t w = static_cast<std::size_t>(shadow.width());
-    forEachRow(shadow.height(), w * static_cast<std::size_t>(shadow.height()), [&](int y) {
-        Colour* row = shadow.data() + static_cast<std::size_t>(y) * w;
-        std::fill(row, row + w, shadow.background());
-    });
+    ws.setImage(Slot::Shadow, SlotImage(slotBackground(Slot::Shadow), ws.width(), ws.height()));
     Picture& work = ws.picture(Slot::Work);
     const Colour* pixels = work.data();
     const std::size_t n = static_cast<std::size_t>(work.width()) * static_cast<std::size_t>(work.height());
@@ -56,8 +51,10 @@ Refusal relight(Workspace& ws, const Controls& c, const std::variant<ShadowParam
     frame.workCleared = clearForRelight(ws);
     if (Refusal refused = runShadowAndMerge(ws, mode, std::get<ShadowParams>(params), c, quiet)) return refused;
     // Both whole after the run: the pictures themselves, no copy.
-    frame.colour = &std::as_const(ws).picture(Slot::Colour);
-    frame.shadow = &std::as_const(ws).picture(Slot::Shadow);
+    // Read through the slots (the shadow map is kept a byte a pixel): no
+    // picture of the map's size is made for the cells.
+    frame.colour = rowsOf(ws.image(Slot::Colour));
+    frame.shadow = rowsOf(ws.image(Slot::Shadow));
     return std::nullopt;
 }
 
@@ -67,8 +64,8 @@ Refusal previewRelight(const Workspace& ws, LivePreview& preview, const Controls
 {
     if (const Error* e = std::get_if<Error>(&params)) return *e;
     if (Refusal refused = preview.relight(ws, side, std::get<ShadowParams>(params), c, mode)) return refused;
-    frame.colour = &preview.colour();
-    frame.shadow = &preview.shadow();
+    frame.colour = rowsOf(preview.colour());
+    frame.shadow = rowsOf(preview.shadow());
     return std::nullopt;
 }
 

@@ -16,6 +16,7 @@
 // While a relight runs it owns the workspace: whatever else reads or
 // writes it calls settle() first.
 
+#include "fitted_image.h"
 #include "live_preview.h"
 #include "inputs/shadow_inputs.h"
 #include "inputs/controls.h"
@@ -28,7 +29,6 @@
 #include <functional>
 #include <mutex>
 #include <thread>
-#include <variant>
 #include <optional>
 #include <variant>
 
@@ -43,8 +43,8 @@ enum class TextureOp { MakeTexture, MakeTexture2 };
 // window converts them for the cells: done on the worker instead, the
 // conversions made the next relight slower on a busy machine.
 struct LiveFrame {
-    const Picture* colour = nullptr; // null when the run was refused
-    const Picture* shadow = nullptr;
+    std::optional<PictureRows> colour; // none when the run was refused
+    std::optional<PictureRows> shadow;
     bool texture = false;            // the texture button reran
     bool workCleared = false;        // the work picture changed
 };

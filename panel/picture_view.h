@@ -26,6 +26,8 @@ public:
     // Shows a picture standing in for the view's own (a live preview of
     // it, of another size), scaled to where the own picture is shown.
     void showStandIn(const Picture& standIn);
+    // The same from rows (a live run's maps, read through their slots).
+    void showRows(const PictureRows& rows);
 
     // What the view currently shows, and where in the cell.
     const QImage& image() const { return image_; }
@@ -54,7 +56,6 @@ protected:
 private:
     // The slot's picture size: the height slot has its picture made when shown.
     QSize pictureSize() const;
-    void showRows(const PictureRows& rows);
 
     const Workspace& ws_;
     Slot slot_;
