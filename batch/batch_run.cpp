@@ -119,13 +119,7 @@ int load(Workspace& ws, const LoadStep& load, MapOrigin& origin, std::ostream& e
 // A deep height map saves its 16-bit samples; everything else as 8-bit.
 Refusal save(const Workspace& ws, const SaveStep& save, const MapOrigin& origin)
 {
-    const bool heights = save.slot == Slot::Height;
-    const bool deep = heights && save.format != "bmp" && heightsAreDeep(ws);
-    const HeightSamples samples = deep ? ws.heightSamples() : HeightSamples{};
-    // The height map's picture is made from its samples for the file alone.
-    const Picture shown = heights ? ws.heightPicture() : Picture(kBlack, 0, 0);
-    return saveSlotMap(SlotMap{save.slot, heights ? shown : ws.picture(save.slot), samples, origin}, save.path,
-                       save.format);
+    return saveWorkspaceSlot(ws, save.slot, origin, save.path, save.format);
 }
 
 int resize(Workspace& ws, const SizeStep& size, MapOrigin& origin, std::ostream& err)

@@ -44,6 +44,9 @@ public:
 
     // The picture shown and saved.
     Picture picture() const;
+    // Its row y, into out (width() values): a saver's rows without the
+    // picture whole.
+    void pictureRow(int y, Colour* out) const;
     // A copy of the deep samples, row-major (0 x 0 when 8-bit), for saving.
     HeightSamples deepSamples() const;
 
@@ -68,6 +71,7 @@ public:
     std::size_t bytes() const;
 
 private:
+    friend class HeightRows; // fills a slot a row at a time (height_rows.h)
     HeightSlot(HeightGrid grid, std::shared_ptr<const std::vector<Colour>> rest, Colour background);
 
     // A pixel's bytes other than red, kept where some pixel is not grey.
