@@ -78,7 +78,12 @@ std::variant<LoadedFile, Error> loadFileBytes(Workspace& ws, const LoadStep& loa
 {
     if (!namesElevationRaster(load.path))
         if (auto plain = loadPlainBytes(ws, load.slot, load.path, bytes, load.tile)) return std::move(*plain);
-    static const auto viaToolkit = reinterpret_cast<QtLoadSlotBytes>(qtPluginSymbol(kQtLoadSlotBytesSymbol));
+    static const auto viaToolkit = [] {
+        // The picture a load frees in the plugin would otherwise stay kept
+        // there to the end of the run (prepareRun).
+        if (const auto keep = reinterpret_cast<QtKeepLargeBlocks>(qtPluginSymbol(kQtKeepLargeBlocksSymbol))) keep(0);
+        return reinterpret_cast<QtLoadSlotBytes>(qtPluginSymbol(kQtLoadSlotBytesSymbol));
+    }();
     if (!viaToolkit) return qtReadersMissing(load.path, bytes.data(), bytes.size());
     std::variant<LoadedFile, Error> read = Error{};
     viaToolkit(ws, load.slot, load.path, bytes, load.tile, load.heights, read);

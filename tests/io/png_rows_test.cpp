@@ -186,7 +186,7 @@ TEST(PngRows, SavesFromTheSlotAsFromItsWholePicture)
         state.heights(ws);
         for (const Slot slot : {Slot::Height, Slot::Colour, Slot::Grass, Slot::Stone, Slot::Shadow})
             for (const char* format : {"png", "bmp", "r16"})
-                for (const MapOrigin* origin : {static_cast<const MapOrigin*>(nullptr), &holes}) {
+                for (const MapOrigin* origin : {static_cast<const MapOrigin*>(nullptr), static_cast<const MapOrigin*>(&holes)}) {
                     if (std::string(format) == "r16" && slot != Slot::Height) continue;
                     SCOPED_TRACE(std::string(state.name) + " slot " + std::to_string(static_cast<int>(slot)) + " " + format
                                  + (origin ? " holes" : ""));
