@@ -118,6 +118,13 @@ void Workspace::setDeepHeights(const HeightSamples& samples, bool tile)
     heights_ = HeightSlot::ofSamples(samples, slotBackground(Slot::Height), width_, height_, tile);
 }
 
+double bytesForMap(int w, int h, int threads)
+{
+    const double pixels = static_cast<double>(w) * static_cast<double>(h);
+    const double perPixel = 2.0 + 3.0 * sizeof(Colour) + 2.0;
+    return perPixel * pixels + std::min(4.0 * 1024 * 1024 * 1024, std::max(2, threads) * sizeof(Colour) * pixels);
+}
+
 Picture slotPicture(const Workspace& ws, Slot s) { return s == Slot::Height ? ws.heightPicture() : ws.picture(s); }
 
 void setSlotPicture(Workspace& ws, Slot s, const Picture& p)

@@ -53,6 +53,13 @@ constexpr int gridStepFor(int w, int h)
 // is shorter when the step does not divide the side.
 constexpr int gridCellsFor(int side, int step) { return (side + step - 1) / step; }
 
+// About the memory a W x H map takes at its fullest, in bytes: deep
+// heights, the shadow, colour and texture maps, the merge's two light
+// planes, and the shadow sweep's layers of up to a map's size a thread
+// (4 GiB at most). The pictures given to the input slots are kept at their
+// own size and not counted.
+double bytesForMap(int w, int h, int threads);
+
 class Workspace {
 public:
     // Every slot at its background. Sides outside 1..kMaxHeldSize throw
