@@ -69,7 +69,12 @@ std::variant<LoadedFile, Error> loadFileBytes(Workspace& ws, const LoadStep& loa
 {
     if (!namesElevationRaster(load.path))
         if (auto plain = loadPlainBytes(ws, load.slot, load.path, bytes, load.tile)) return std::move(*plain);
-    static const auto viaToolkit = reinterpret_cast<QtLoadSlotBytes>(qtPluginSymbol(kQtLoadSlotBytesSymbol));
+    static const auto viaToolkit = [] {
+        // The picture a load frees in the plugin would otherwise stay kept
+        // there to the end of the run (prepareRun).
+        if (const auto keep = reinterpret_cast<QtKeepLargeBlocks>(qtPluginSymbol(kQtKeepLargeBlocksSymbol))) keep(0);
+        return reinterpret_cast<QtLoadSlotBytes>(qtPluginSymbol(kQtLoadSlotBytesSymbol));
+    }();
     if (!viaToolkit) return qtReadersMissing(load.path, bytes.data(), bytes.size());
     std::variant<LoadedFile, Error> read = Error{};
     viaToolkit(ws, load.slot, load.path, bytes, load.tile, load.heights, read);
@@ -110,13 +115,7 @@ int load(Workspace& ws, const LoadStep& load, MapOrigin& origin, std::ostream& e
 // A deep height map saves its 16-bit samples; everything else as 8-bit.
 Refusal save(const Workspace& ws, const SaveStep& save, const MapOrigin& origin)
 {
-    const bool heights = save.slot == Slot::Height;
-    const bool deep = heights && save.format != "bmp" && heightsAreDeep(ws);
-    const HeightSamples samples = deep ? ws.heightSamples() : HeightSamples{};
-    // The height map's picture is made from its samples for the file alone.
-    const Picture shown = heights ? ws.heightPicture() : Picture(kBlack, 0, 0);
-    return saveSlotMap(SlotMap{save.slot, heights ? shown : ws.picture(save.slot), samples, origin}, save.path,
-                       save.format);
+    return saveWorkspaceSlot(ws, save.slot, origin, save.path, save.format);
 }
 
 int resize(Workspace& ws, const SizeStep& size, MapOrigin& origin, std::ostream& err)

@@ -25,14 +25,25 @@ GloameryWriteGeoTiff geoTiffWriter()
     return writer;
 }
 
+// What a save writes, read a row at a time: the map's colour rows, and
+// the deep samples' rows for deep heights (null otherwise).
+struct MapRows {
+    Slot slot;
+    int width;
+    int height;
+    ColourRows colour;
+    SampleRows deep;
+    const MapOrigin& origin;
+};
+
 // Colour, texture and shadow maps show the light on the terrain: where the
 // terrain held no data, they are clear. The inputs (and the heights) keep
 // their pixels.
-const unsigned char* clearPixels(const SlotMap& m)
+const unsigned char* clearPixels(Slot slot, int width, int height, const MapOrigin& origin)
 {
-    const bool lit = m.slot == Slot::Colour || m.slot == Slot::Texture || m.slot == Slot::Shadow;
-    const bool fits = m.origin.width == m.picture.width() && m.origin.height == m.picture.height();
-    return lit && fits && m.origin.hasNoData() ? m.origin.noData.data() : nullptr;
+    const bool lit = slot == Slot::Colour || slot == Slot::Texture || slot == Slot::Shadow;
+    const bool fits = origin.width == width && origin.height == height;
+    return lit && fits && origin.hasNoData() ? origin.noData.data() : nullptr;
 }
 
 bool deepHeights(const SlotMap& m)
@@ -41,22 +52,25 @@ bool deepHeights(const SlotMap& m)
         && m.deep.height() == m.picture.height();
 }
 
-// The heights as 16-bit samples: the deep ones, or 257 times the 8-bit ones.
-std::uint16_t heightAt(const SlotMap& m, std::size_t i)
+// The heights as 16-bit little-endian samples, row by row: the deep ones,
+// or 257 times the 8-bit ones.
+Refusal saveRawHeights(const MapRows& m, const std::string& path)
 {
-    return deepHeights(m) ? m.deep.data()[i] : static_cast<std::uint16_t>(red(m.picture.data()[i]) * 257);
-}
-
-Refusal saveRawHeights(const SlotMap& m, const std::string& path)
-{
-    const std::size_t cells = static_cast<std::size_t>(m.picture.width()) * static_cast<std::size_t>(m.picture.height());
-    std::vector<unsigned char> bytes(2 * cells);
-    for (std::size_t i = 0; i < cells; ++i) {
-        const std::uint16_t v = heightAt(m, i);
-        bytes[2 * i] = static_cast<unsigned char>(v & 255);
-        bytes[2 * i + 1] = static_cast<unsigned char>(v >> 8);
-    }
-    return writeFileAtomically(path, bytes);
+    return writeFileAtomically(path, [&](const ByteSink& put) {
+        std::vector<Colour> scratch(static_cast<std::size_t>(m.width));
+        std::string bytes(2 * static_cast<std::size_t>(m.width), '\0');
+        for (int y = 0; y < m.height; ++y) {
+            const std::uint16_t* deep = m.deep ? m.deep(y) : nullptr;
+            const Colour* shown = deep ? nullptr : m.colour(y, scratch.data());
+            for (int x = 0; x < m.width; ++x) {
+                const auto v = deep ? deep[x] : static_cast<std::uint16_t>(red(shown[x]) * 257);
+                bytes[2 * static_cast<std::size_t>(x)] = static_cast<char>(v & 255);
+                bytes[2 * static_cast<std::size_t>(x) + 1] = static_cast<char>(v >> 8);
+            }
+            if (!put(bytes)) return false;
+        }
+        return true;
+    });
 }
 
 // The samples a GeoTIFF holds: heights as one band (16 bits when deep),
@@ -70,7 +84,7 @@ struct Samples {
 
 Samples geoTiffSamples(const SlotMap& m)
 {
-    const unsigned char* clear = clearPixels(m);
+    const unsigned char* clear = clearPixels(m.slot, m.picture.width(), m.picture.height(), m.origin);
     const std::size_t cells = static_cast<std::size_t>(m.picture.width()) * static_cast<std::size_t>(m.picture.height());
     Samples s;
     if (deepHeights(m)) {
@@ -137,12 +151,23 @@ Refusal saveGeoTiff(const SlotMap& m, const std::string& path)
     });
 }
 
-Refusal savePng(const SlotMap& m, const std::string& path)
+Refusal savePng(const MapRows& m, const std::string& path)
 {
-    if (deepHeights(m)) return saveDeepHeightsFile(m.deep, path);
-    const unsigned char* clear = clearPixels(m);
-    if (!clear) return savePictureFile(m.picture, path, "png");
-    return savePngFile(path, [&](const PngSink& put) { return writeRgbaPng(m.picture, clear, put); });
+    if (m.deep) return savePngFile(path, [&](const PngSink& put) { return writeGrey16PngRows(m.width, m.height, m.deep, put); });
+    const unsigned char* clear = clearPixels(m.slot, m.width, m.height, m.origin);
+    if (!clear) return savePngFile(path, [&](const PngSink& put) { return writePngRows(m.width, m.height, m.colour, put); });
+    return savePngFile(path, [&](const PngSink& put) { return writeRgbaPngRows(m.width, m.height, m.colour, clear, put); });
+}
+
+// PNG, BMP and raw heights, from rows.
+Refusal saveRows(const MapRows& m, const std::string& path, const std::string& format)
+{
+    if (format == "png") return savePng(m, path);
+    if (format == "r16") {
+        if (m.slot != Slot::Height) return Error{"Only the height map saves as raw 16-bit heights."};
+        return saveRawHeights(m, path);
+    }
+    return saveBmpRows(path, m.width, m.height, m.colour);
 }
 
 } // namespace
@@ -158,13 +183,43 @@ std::optional<std::string> saveFormatOf(const std::string& path)
 
 Refusal saveSlotMap(const SlotMap& map, const std::string& path, const std::string& format)
 {
-    if (format == "png") return savePng(map, path);
     if (format == "tif") return saveGeoTiff(map, path);
-    if (format == "r16") {
-        if (map.slot != Slot::Height) return Error{"Only the height map saves as raw 16-bit heights."};
-        return saveRawHeights(map, path);
+    const Picture& p = map.picture;
+    const std::size_t w = static_cast<std::size_t>(p.width());
+    const HeightSamples& deep = map.deep;
+    SampleRows deepRows;
+    if (deepHeights(map) && format != "bmp") deepRows = [&](int y) { return deep.data() + static_cast<std::size_t>(y) * w; };
+    return saveRows(MapRows{map.slot, p.width(), p.height(),
+                            [&](int y, Colour*) { return p.data() + static_cast<std::size_t>(y) * w; }, deepRows, map.origin},
+                    path, format);
+}
+
+Refusal saveWorkspaceSlot(const Workspace& ws, Slot slot, const MapOrigin& origin, const std::string& path,
+                          const std::string& format)
+{
+    const bool heights = slot == Slot::Height;
+    const bool deep = heights && format != "bmp" && ws.deepHeights();
+    if (format == "tif") {
+        const HeightSamples samples = deep ? ws.heightSamples() : HeightSamples{};
+        return withSlotPicture(ws, slot, [&](const Picture& p) { return saveGeoTiff(SlotMap{slot, p, samples, origin}, path); });
     }
-    return savePictureFile(map.picture, path, format);
+    SampleRows deepRows;
+    if (deep) deepRows = [grid = ws.heights().grid().deepGrid()](int y) { return grid->row(y); };
+    if (heights) {
+        const HeightSlot& h = ws.heights();
+        return saveRows(MapRows{slot, ws.width(), ws.height(),
+                                [&h](int y, Colour* scratch) {
+                                    h.pictureRow(y, scratch);
+                                    return static_cast<const Colour*>(scratch);
+                                },
+                                deepRows, origin},
+                        path, format);
+    }
+    const SlotView view = ws.image(slot).view();
+    return saveRows(MapRows{slot, view.width(), view.height(),
+                            [&view](int y, Colour* scratch) { return view.span(0, y, view.width(), scratch); }, deepRows,
+                            origin},
+                    path, format);
 }
 
 bool geoTiffWriterAvailable() { return geoTiffWriter() != nullptr; }

@@ -33,6 +33,11 @@ struct SlotMap {
 // heights are the height slot's alone: 16-bit little-endian samples, row
 // by row, an 8-bit map's as its values x 257.
 Refusal saveSlotMap(const SlotMap& map, const std::string& path, const std::string& format);
+// The same for a workspace's slot (a deep height map's samples but in a
+// BMP), read from what the slot keeps a row at a time: nothing of the
+// map's size is made for a PNG, BMP or raw file.
+Refusal saveWorkspaceSlot(const Workspace& ws, Slot slot, const MapOrigin& origin, const std::string& path,
+                          const std::string& format);
 
 // Whether GeoTIFF files can be written (the raster plugin is there), and
 // the reason when they cannot.

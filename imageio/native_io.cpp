@@ -4,6 +4,7 @@
 #include "picture_limits.h"
 #include "png_codec.h"
 #include "png_writer.h"
+#include "workspace/height_rows.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -33,30 +34,85 @@ void put32(std::vector<unsigned char>& b, std::uint32_t v)
     put16(b, v >> 16);
 }
 
-// Places (or tiles) a picture of w x h colour values in the slot, as
-// placeImage and tileImage place an opaque image, at its own size: the
-// slot keeps it with the rule. The height slot takes the pixels as its
-// 8-bit heights.
-void putSlotPixels(Workspace& ws, Slot slot, int w, int h, const Colour* pixels, bool tile)
-{
-    Picture one(slotBackground(slot), w, h);
-    one.place(w, h, pixels);
-    if (slot != Slot::Height) {
-        const SlotImage& now = ws.image(slot);
-        ws.setImage(slot, SlotImage(std::move(one), now.width(), now.height(), tile));
-        return;
+// A file's rows straight into what the slot keeps, as placeImage and
+// tileImage place an opaque image: the height slot's samples, or for
+// another slot one picture at the file's size (cropped to the map), which
+// becomes the slot's picture given. Nothing else of the map's size.
+class SlotSink final : public PngRowSink {
+public:
+    SlotSink(const Workspace& ws, Slot slot, bool tile) : ws_(ws), slot_(slot), tile_(tile) {}
+
+    bool start(int width, int height, PngRowKind kind) override
+    {
+        width_ = width;
+        height_ = height;
+        if (slot_ == Slot::Height) {
+            heights_.emplace(slotBackground(slot_), width, height, ws_.width(), ws_.height(), tile_, kind == PngRowKind::Deep);
+            return true;
+        }
+        const SlotImage& now = ws_.image(slot_);
+        picture_.emplace(now.background(), std::min(width, now.width()), std::min(height, now.height()));
+        return true;
     }
-    ws.setHeightPicture(one, tile);
+    void grey(int y, const std::uint8_t* row) override
+    {
+        if (heights_) return heights_->grey(y, row);
+        if (Colour* out = pictureRow(y))
+            for (int x = 0; x < picture_->width(); ++x) out[x] = gloamery::grey(row[x]);
+    }
+    void deep(int y, const std::uint16_t* row) override
+    {
+        if (heights_) return heights_->deep(y, row);
+        if (Colour* out = pictureRow(y))
+            for (int x = 0; x < picture_->width(); ++x) out[x] = gloamery::grey(shownByte(row[x]));
+    }
+    void colour(int y, const Colour* row) override
+    {
+        if (heights_) return heights_->colour(y, row);
+        if (Colour* out = pictureRow(y)) std::copy_n(row, picture_->width(), out);
+    }
+
+    // Puts what the rows made in the slot.
+    LoadedFile finish(Workspace& ws)
+    {
+        if (heights_) ws.setHeights(heights_->finish());
+        else ws.setImage(slot_, SlotImage(std::move(*picture_), ws.image(slot_).width(), ws.image(slot_).height(), tile_));
+        return LoadedFile{width_, height_, {}, {}};
+    }
+
+private:
+    Colour* pictureRow(int y)
+    {
+        if (y >= picture_->height()) return nullptr;
+        return picture_->data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(picture_->width());
+    }
+
+    const Workspace& ws_;
+    Slot slot_;
+    bool tile_;
+    int width_ = 0;
+    int height_ = 0;
+    std::optional<HeightRows> heights_;
+    std::optional<Picture> picture_;
+};
+
+std::optional<LoadedFile> loadPng(Workspace& ws, Slot slot, const unsigned char* data, std::size_t size, bool tile)
+{
+    SlotSink sink(ws, slot, tile);
+    if (!decodePlainPngRows(data, size, kDecodeLimitMiB, sink)) return std::nullopt;
+    return sink.finish(ws);
 }
 
 } // namespace
 
-std::vector<unsigned char> encodeBmp(const Colour* pixels, int width, int height)
+namespace {
+
+std::uint32_t bmpStride(int width) { return (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u; }
+
+std::vector<unsigned char> bmpHeader(int width, int height)
 {
-    const std::uint32_t stride = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;
-    const std::uint32_t dataBytes = stride * static_cast<std::uint32_t>(height);
+    const std::uint32_t dataBytes = bmpStride(width) * static_cast<std::uint32_t>(height);
     std::vector<unsigned char> b;
-    b.reserve(54 + dataBytes);
     b.push_back('B');
     b.push_back('M');
     put32(b, 54 + dataBytes);
@@ -73,17 +129,46 @@ std::vector<unsigned char> encodeBmp(const Colour* pixels, int width, int height
     put32(b, 3937);
     put32(b, 0);
     put32(b, 0);
-    for (int y = height - 1; y >= 0; --y) {
-        const Colour* row = pixels + static_cast<std::size_t>(y) * width;
-        for (int x = 0; x < width; ++x) {
-            const Channels c = split(row[x]);
-            b.push_back(static_cast<unsigned char>(c.b));
-            b.push_back(static_cast<unsigned char>(c.g));
-            b.push_back(static_cast<unsigned char>(c.r));
-        }
-        b.resize(b.size() + (stride - static_cast<std::uint32_t>(width) * 3), 0);
-    }
     return b;
+}
+
+// A row as stored: blue, green, red, padded to 4 bytes.
+void bmpRow(const Colour* row, int width, unsigned char* out)
+{
+    for (int x = 0; x < width; ++x) {
+        const Channels c = split(row[x]);
+        *out++ = static_cast<unsigned char>(c.b);
+        *out++ = static_cast<unsigned char>(c.g);
+        *out++ = static_cast<unsigned char>(c.r);
+    }
+    std::fill_n(out, bmpStride(width) - static_cast<std::uint32_t>(width) * 3, 0);
+}
+
+} // namespace
+
+std::vector<unsigned char> encodeBmp(const Colour* pixels, int width, int height)
+{
+    std::vector<unsigned char> b = bmpHeader(width, height);
+    const std::size_t stride = bmpStride(width);
+    b.resize(54 + stride * static_cast<std::size_t>(height));
+    for (int y = height - 1; y >= 0; --y)
+        bmpRow(pixels + static_cast<std::size_t>(y) * width, width, b.data() + 54 + stride * static_cast<std::size_t>(height - 1 - y));
+    return b;
+}
+
+Refusal saveBmpRows(const std::string& path, int width, int height, const ColourRows& rows)
+{
+    return writeFileAtomically(path, [&](const ByteSink& put) {
+        const std::vector<unsigned char> head = bmpHeader(width, height);
+        if (!put(std::string_view(reinterpret_cast<const char*>(head.data()), head.size()))) return false;
+        std::vector<Colour> scratch(static_cast<std::size_t>(width));
+        std::vector<unsigned char> row(bmpStride(width));
+        for (int y = height - 1; y >= 0; --y) {
+            bmpRow(rows(y, scratch.data()), width, row.data());
+            if (!put(std::string_view(reinterpret_cast<const char*>(row.data()), row.size()))) return false;
+        }
+        return true;
+    });
 }
 
 std::string lowerExtension(const std::string& path)
@@ -122,19 +207,7 @@ std::optional<LoadedFile> loadPlainBytes(Workspace& ws, Slot slot, const std::st
     // The toolkit's reader tells the raw and raster kinds by their names;
     // a PNG needs none.
     if (namesRawOrRaster(path)) return std::nullopt;
-    auto png = decodePlainPng(bytes.data(), bytes.size(), kDecodeLimitMiB);
-    if (!png) return std::nullopt;
-    if (!png->deep.empty()) {
-        if (slot == Slot::Height) {
-            ws.setDeepHeights(png->deep, tile);
-            return LoadedFile{png->width, png->height, {}, {}};
-        }
-        png->pixels.resize(static_cast<std::size_t>(png->width) * png->height);
-        const std::uint16_t* s = png->deep.data();
-        for (std::size_t i = 0; i < png->pixels.size(); ++i) png->pixels[i] = grey(shownByte(s[i]));
-    }
-    putSlotPixels(ws, slot, png->width, png->height, png->pixels.data(), tile);
-    return LoadedFile{png->width, png->height, {}, {}};
+    return loadPng(ws, slot, bytes.data(), bytes.size(), tile);
 }
 
 Refusal savePngFile(const std::string& path, const std::function<PngResult(const PngSink&)>& write)
@@ -176,8 +249,7 @@ void loadBuiltInDefaults(Workspace& ws, const std::vector<Slot>& wanted)
         if (std::find(wanted.begin(), wanted.end(), d.slot) == wanted.end()) continue;
         // The files are plain opaque PNGs (resources/make_defaults.py), so
         // they always decode here.
-        const auto png = decodePlainPng(d.file.data, d.file.size, kDecodeLimitMiB);
-        if (png) putSlotPixels(ws, d.slot, png->width, png->height, png->pixels.data(), false);
+        loadPng(ws, d.slot, d.file.data, d.file.size, false);
     }
 }
 

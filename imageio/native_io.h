@@ -51,6 +51,8 @@ Refusal writeFileAtomically(const std::string& path, const std::function<bool(co
 // A 24-bit bottom-up BMP of the colour values, as the toolkit writes an
 // opaque picture.
 std::vector<unsigned char> encodeBmp(const Colour* pixels, int width, int height);
+// The same file written atomically from rows, the map never held whole.
+Refusal saveBmpRows(const std::string& path, int width, int height, const ColourRows& rows);
 
 // Puts a plain PNG file into the slot as loadSlotFile does; nothing (and
 // the workspace untouched) when the file is anything else. The second

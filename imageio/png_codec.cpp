@@ -32,22 +32,46 @@ void readFrom(png_structp png, png_bytep out, png_size_t n)
 }
 
 // The chunks that make the toolkit treat the pixels other than as stored,
-// or that tell of transparency.
-constexpr png_uint_32 kDeclined = PNG_INFO_tRNS | PNG_INFO_gAMA | PNG_INFO_cHRM | PNG_INFO_iCCP | PNG_INFO_sRGB;
+// or that tell of transparency. (A gamma alone only tags the picture.)
+constexpr png_uint_32 kDeclined = PNG_INFO_tRNS | PNG_INFO_cHRM | PNG_INFO_iCCP | PNG_INFO_sRGB;
 
 // Everything that must outlive a longjmp lives outside the function that
 // calls setjmp.
 struct ReadState {
     png_structp png = nullptr;
     png_infop info = nullptr;
-    std::vector<unsigned char> bytes;
-    std::vector<png_bytep> rows;
+    std::vector<unsigned char> bytes; // one row, or an interlaced file's every row
+    std::vector<std::uint16_t> deep;
+    std::vector<Colour> colours;
     Colour palette[256] = {};
     int paletteSize = 0;
     ~ReadState() { png_destroy_read_struct(&png, &info, nullptr); }
 };
 
-bool readInto(ReadState& st, Source& src, DecodedPng& out, int limitMiB)
+// Hands row y (its stored bytes at p) on as its kind; false for an index
+// past the palette, whose pixels the toolkit's reader shows differently
+// from one bit depth to another: such files are its to read.
+bool handOn(ReadState& st, PngRowSink& sink, int y, const unsigned char* p, int type, bool deep, std::size_t w)
+{
+    if (deep) {
+        for (std::size_t x = 0; x < w; ++x) st.deep[x] = static_cast<std::uint16_t>(p[2 * x] << 8 | p[2 * x + 1]);
+        sink.deep(y, st.deep.data());
+    } else if (type == PNG_COLOR_TYPE_PALETTE) {
+        for (std::size_t x = 0; x < w; ++x) {
+            if (p[x] >= st.paletteSize) return false;
+            st.colours[x] = st.palette[p[x]];
+        }
+        sink.colour(y, st.colours.data());
+    } else if (type == PNG_COLOR_TYPE_GRAY) {
+        sink.grey(y, p);
+    } else {
+        for (std::size_t x = 0; x < w; ++x) st.colours[x] = compose(p[3 * x], p[3 * x + 1], p[3 * x + 2]);
+        sink.colour(y, st.colours.data());
+    }
+    return true;
+}
+
+bool readInto(ReadState& st, Source& src, PngRowSink& sink, int limitMiB)
 {
     if (setjmp(png_jmpbuf(st.png))) return false;
     png_set_read_fn(st.png, &src, readFrom);
@@ -71,56 +95,67 @@ bool readInto(ReadState& st, Source& src, DecodedPng& out, int limitMiB)
     } else if (!(grey && depth >= 8) && !(type == PNG_COLOR_TYPE_RGB && depth == 8)) {
         return false;
     }
-    png_set_interlace_handling(st.png);
+    // Interlaced rows are complete only after the last pass: such a file
+    // is decoded whole first.
+    const int passes = png_set_interlace_handling(st.png);
     png_read_update_info(st.png, st.info);
+    if (!sink.start(static_cast<int>(w), static_cast<int>(h),
+                    deep ? PngRowKind::Deep : grey ? PngRowKind::Grey : PngRowKind::Colour))
+        return false;
     const std::size_t stride = png_get_rowbytes(st.png, st.info);
-    st.bytes.resize(stride * h);
-    st.rows.resize(h);
-    for (png_uint_32 y = 0; y < h; ++y) st.rows[y] = st.bytes.data() + stride * y;
-    png_read_image(st.png, st.rows.data());
+    st.bytes.resize(passes > 1 ? stride * h : stride);
+    st.deep.resize(deep ? w : 0);
+    st.colours.resize(grey ? 0 : w);
+    for (int pass = 0; pass < passes; ++pass)
+        for (png_uint_32 y = 0; y < h; ++y) {
+            unsigned char* row = st.bytes.data() + (passes > 1 ? stride * y : 0);
+            png_read_row(st.png, row, nullptr);
+            if (pass + 1 == passes && !handOn(st, sink, static_cast<int>(y), row, type, deep, w)) return false;
+        }
     png_read_end(st.png, nullptr);
-
-    out.width = static_cast<int>(w);
-    out.height = static_cast<int>(h);
-    const std::size_t n = static_cast<std::size_t>(w) * h;
-    const unsigned char* p = st.bytes.data();
-    if (deep) {
-        out.deep = HeightSamples(out.width, out.height, std::uint16_t{0});
-        std::uint16_t* s = out.deep.data();
-        for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<std::uint16_t>(p[2 * i] << 8 | p[2 * i + 1]);
-        return true;
-    }
-    out.pixels.resize(n);
-    Colour* c = out.pixels.data();
-    if (type == PNG_COLOR_TYPE_PALETTE) {
-        // Indexes past the palette are shown differently by the toolkit's
-        // reader from one bit depth to another: such files are its to read.
-        for (std::size_t i = 0; i < n; ++i)
-            if (p[i] >= st.paletteSize) return false;
-        for (std::size_t i = 0; i < n; ++i) c[i] = st.palette[p[i]];
-    } else if (grey) {
-        for (std::size_t i = 0; i < n; ++i) c[i] = gloamery::grey(p[i]);
-    } else {
-        for (std::size_t i = 0; i < n; ++i) c[i] = compose(p[3 * i], p[3 * i + 1], p[3 * i + 2]);
-    }
     return true;
 }
+
+// Collects the rows into one decoded picture.
+struct WholeSink final : PngRowSink {
+    DecodedPng out;
+    bool start(int width, int height, PngRowKind kind) override
+    {
+        out.width = width;
+        out.height = height;
+        if (kind == PngRowKind::Deep) out.deep = HeightSamples(width, height, std::uint16_t{0});
+        else out.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        return true;
+    }
+    std::size_t at(int y) const { return static_cast<std::size_t>(y) * static_cast<std::size_t>(out.width); }
+    void grey(int y, const std::uint8_t* row) override
+    {
+        for (int x = 0; x < out.width; ++x) out.pixels[at(y) + static_cast<std::size_t>(x)] = gloamery::grey(row[x]);
+    }
+    void deep(int y, const std::uint16_t* row) override { std::copy_n(row, out.width, out.deep.data() + at(y)); }
+    void colour(int y, const Colour* row) override { std::copy_n(row, out.width, out.pixels.data() + at(y)); }
+};
 
 } // namespace
 
 bool looksLikePng(const unsigned char* data, std::size_t size) { return size >= 8 && png_sig_cmp(data, 0, 8) == 0; }
 
-std::optional<DecodedPng> decodePlainPng(const unsigned char* data, std::size_t size, int limitMiB)
+bool decodePlainPngRows(const unsigned char* data, std::size_t size, int limitMiB, PngRowSink& sink)
 {
-    if (!looksLikePng(data, size)) return std::nullopt;
+    if (!looksLikePng(data, size)) return false;
     ReadState st;
     st.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, stop, ignore);
     if (st.png) st.info = png_create_info_struct(st.png);
-    if (!st.info) return std::nullopt;
+    if (!st.info) return false;
     Source src{data, size, 0};
-    DecodedPng out;
-    if (!readInto(st, src, out, limitMiB)) return std::nullopt;
-    return out;
+    return readInto(st, src, sink, limitMiB);
+}
+
+std::optional<DecodedPng> decodePlainPng(const unsigned char* data, std::size_t size, int limitMiB)
+{
+    WholeSink sink;
+    if (!decodePlainPngRows(data, size, limitMiB, sink)) return std::nullopt;
+    return std::move(sink.out);
 }
 
 } // namespace gloamery

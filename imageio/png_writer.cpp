@@ -175,14 +175,21 @@ PngResult write(const Rows& rows, const PngSink& put)
     return ok ? PngResult::Written : PngResult::WriteFailed;
 }
 
+// Room for a row read through a rule, one a thread.
+Colour* scratchRow(int w)
+{
+    thread_local std::vector<Colour> scratch;
+    if (scratch.size() < static_cast<std::size_t>(w)) scratch.resize(static_cast<std::size_t>(w));
+    return scratch.data();
+}
+
 } // namespace
 
-PngResult writePng(const Picture& picture, const PngSink& put)
+PngResult writePngRows(int w, int h, const ColourRows& rows, const PngSink& put)
 {
-    const int w = picture.width();
-    return write({w, picture.height(), 2, 8, 3 * static_cast<std::size_t>(w),
+    return write({w, h, 2, 8, 3 * static_cast<std::size_t>(w),
                   [&](int y, std::uint8_t* out) {
-                      const Colour* in = picture.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+                      const Colour* in = rows(y, scratchRow(w));
                       for (int x = 0; x < w; ++x) {
                           const Channels c = split(in[x]);
                           out[3 * x] = static_cast<std::uint8_t>(c.r);
@@ -193,35 +200,60 @@ PngResult writePng(const Picture& picture, const PngSink& put)
                  put);
 }
 
-PngResult writeRgbaPng(const Picture& picture, const unsigned char* clear, const PngSink& put)
+PngResult writeRgbaPngRows(int w, int h, const ColourRows& rows, const unsigned char* clear, const PngSink& put)
 {
-    const int w = picture.width();
-    return write({w, picture.height(), 6, 8, 4 * static_cast<std::size_t>(w),
+    return write({w, h, 6, 8, 4 * static_cast<std::size_t>(w),
                   [&](int y, std::uint8_t* out) {
-                      const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+                      const Colour* in = rows(y, scratchRow(w));
+                      const unsigned char* holes = clear + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
                       for (int x = 0; x < w; ++x) {
-                          const Channels c = split(picture.data()[row + x]);
+                          const Channels c = split(in[x]);
                           out[4 * x] = static_cast<std::uint8_t>(c.r);
                           out[4 * x + 1] = static_cast<std::uint8_t>(c.g);
                           out[4 * x + 2] = static_cast<std::uint8_t>(c.b);
-                          out[4 * x + 3] = clear[row + x] ? 0 : 255;
+                          out[4 * x + 3] = holes[x] ? 0 : 255;
                       }
                   }},
                  put);
 }
 
-PngResult writeGrey16Png(const HeightSamples& samples, const PngSink& put)
+PngResult writeGrey16PngRows(int w, int h, const SampleRows& rows, const PngSink& put)
 {
-    const int w = samples.width();
-    return write({w, samples.height(), 0, 16, 2 * static_cast<std::size_t>(w),
+    return write({w, h, 0, 16, 2 * static_cast<std::size_t>(w),
                   [&](int y, std::uint8_t* out) {
-                      const std::uint16_t* in = samples.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+                      const std::uint16_t* in = rows(y);
                       for (int x = 0; x < w; ++x) {
                           out[2 * x] = static_cast<std::uint8_t>(in[x] >> 8);
                           out[2 * x + 1] = static_cast<std::uint8_t>(in[x] & 255);
                       }
                   }},
                  put);
+}
+
+namespace {
+
+ColourRows rowsOf(const Picture& p)
+{
+    return [&p](int y, Colour*) { return p.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width()); };
+}
+
+} // namespace
+
+PngResult writePng(const Picture& picture, const PngSink& put)
+{
+    return writePngRows(picture.width(), picture.height(), rowsOf(picture), put);
+}
+
+PngResult writeRgbaPng(const Picture& picture, const unsigned char* clear, const PngSink& put)
+{
+    return writeRgbaPngRows(picture.width(), picture.height(), rowsOf(picture), clear, put);
+}
+
+PngResult writeGrey16Png(const HeightSamples& samples, const PngSink& put)
+{
+    const std::size_t w = static_cast<std::size_t>(samples.width());
+    return writeGrey16PngRows(samples.width(), samples.height(),
+                              [&](int y) { return samples.data() + static_cast<std::size_t>(y) * w; }, put);
 }
 
 } // namespace gloamery

@@ -23,6 +23,11 @@ using PngSink = std::function<bool(std::string_view)>;
 
 enum class PngResult { Written, OutOfMemory, WriteFailed };
 
+// Row y of a w-wide map, from any thread: a pointer to its w values (into
+// the picture, or into `scratch`, which has room for w).
+using ColourRows = std::function<const Colour*(int y, Colour* scratch)>;
+using SampleRows = std::function<const std::uint16_t*(int y)>;
+
 // The whole file, signature to end marker, through `put`. Nothing is handed
 // on when memory runs out, as the rows are compressed first.
 PngResult writePng(const Picture& picture, const PngSink& put);
@@ -31,5 +36,10 @@ PngResult writePng(const Picture& picture, const PngSink& put);
 PngResult writeRgbaPng(const Picture& picture, const unsigned char* clear, const PngSink& put);
 // 16-bit grey samples.
 PngResult writeGrey16Png(const HeightSamples& samples, const PngSink& put);
+
+// The same from rows, the map never held whole: the same bytes.
+PngResult writePngRows(int w, int h, const ColourRows& rows, const PngSink& put);
+PngResult writeRgbaPngRows(int w, int h, const ColourRows& rows, const unsigned char* clear, const PngSink& put);
+PngResult writeGrey16PngRows(int w, int h, const SampleRows& rows, const PngSink& put);
 
 } // namespace gloamery

@@ -26,6 +26,10 @@ using QtLoadSlotBytes = void (*)(Workspace& ws, Slot slot, const std::string& pa
                                  std::variant<LoadedFile, Error>& out);
 constexpr const char* kQtLoadSlotBytesSymbol = "gloamery_qt_load_slot_bytes";
 constexpr const char* kQtPluginFile = "libgloamery-qtio.so";
+// The plugin carries its own copy of the core, and so keeps the large
+// blocks it frees apart from the program's: keepLargeBlocks for its copy.
+using QtKeepLargeBlocks = void (*)(std::size_t bytes);
+constexpr const char* kQtKeepLargeBlocksSymbol = "gloamery_qt_keep_large_blocks";
 
 // A picture file's size, read from its header without decoding its pixels.
 struct PictureSize {

@@ -181,7 +181,9 @@ Refusal exportTerrainGlb(const Workspace& ws, const TerrainScale& scale, const s
         return Error{"A terrain mesh needs a map of at least 2 x 2 pixels; this one is " + std::to_string(ws.width())
                      + " x " + std::to_string(ws.height()) + "."};
     std::string png;
-    if (writePng(ws.picture(Slot::Colour), [&](std::string_view piece) {
+    const SlotView colour = ws.image(Slot::Colour).view();
+    const auto rows = [&](int y, Colour* scratch) { return colour.span(0, y, colour.width(), scratch); };
+    if (writePngRows(colour.width(), colour.height(), rows, [&](std::string_view piece) {
             png.append(piece);
             return true;
         }) != PngResult::Written)

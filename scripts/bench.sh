@@ -138,3 +138,22 @@ if [ "${GLOAMERY_BENCH_SKIP_HUGE:-0}" != 1 ]; then
   echo "== Panel peak memory, 16384 x 16384"
   scripts/measure-memory.sh 16384
 fi
+
+# Files read and written a row at a time: the peak of loads and saves of
+# large maps, nothing of the map's size made besides what the slots keep.
+# Measured on the 2-core machine of the "lean pictures" work, peak KB
+# before rows / after:
+#   4096 load height h4k.png                                149708 /  47404
+#   4096 load, make-texture, linear, save colour            427384 / 342552
+#   16384 tile height h4k.png, save colour (never filled)  1428716 / 538824
+#   16384 tile height h4k.png, save height                 1538012 / 538900
+rows_work=$(mktemp -d)
+"$magick" -size 4096x4096 -seed 7 plasma:grey30-grey70 -colorspace Gray -depth 8 -blur 0x2 "$rows_work/h4k.png"
+for run in "--size 4096,4096 --load height h4k.png" \
+           "--size 4096,4096 --load height h4k.png make-texture --sun 640,480 linear --save colour out.png" \
+           "--size 16384,16384 --tile height h4k.png --save colour c.png" \
+           "--size 16384,16384 --tile height h4k.png --save height h.png"; do
+  # shellcheck disable=SC2086 # the run's words
+  (cd "$rows_work" && /usr/bin/time -f "peak %M KB: gloamery-batch $run" "$batch" $run 2>&1 >/dev/null | tail -1)
+done
+rm -rf "$rows_work"

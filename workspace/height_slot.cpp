@@ -115,40 +115,30 @@ std::uint8_t HeightSlot::shown(int x, int y) const
     return (*grid_.byteGrid())(x, y);
 }
 
-Picture HeightSlot::picture() const
-{
-    Picture out(background_, width_, height_);
-    const std::size_t w = static_cast<std::size_t>(width_);
-    grid_.visit([&](const auto& grid) {
-        using Sample = typename std::decay_t<decltype(grid)>::value_type;
-        const std::uint8_t* shownOf = shownBytes();
-        forEachRow(height_, cells(width_, height_), [&](int y) {
-            const Sample* in = grid.row(y);
-            Colour* pixels = out.data() + static_cast<std::size_t>(y) * w;
-            const Colour* rest = rest_ ? rest_->data() + static_cast<std::size_t>(y) * w : nullptr;
-            for (std::size_t x = 0; x < w; ++x) {
-                const int b = sizeof(Sample) == 1 ? in[x] : shownOf[in[x]];
-                pixels[x] = rest ? (rest[x] | b) : grey(b);
-            }
-        });
-    });
-    return out;
-}
-
-void HeightSlot::pictureRow(int y, Colour* out) const
+void HeightSlot::pictureRow(int y, Colour* pixels) const
 {
     const std::size_t w = static_cast<std::size_t>(width_);
-    const Colour* rest = rest_ ? rest_->data() + static_cast<std::size_t>(y) * w : nullptr;
     grid_.visit([&](const auto& grid) {
         using Sample = typename std::decay_t<decltype(grid)>::value_type;
         const std::uint8_t* shownOf = shownBytes();
         const Sample* in = grid.row(y);
+        const Colour* rest = rest_ ? rest_->data() + static_cast<std::size_t>(y) * w : nullptr;
         for (std::size_t x = 0; x < w; ++x) {
             const int b = sizeof(Sample) == 1 ? in[x] : shownOf[in[x]];
-            out[x] = rest ? (rest[x] | b) : grey(b);
+            pixels[x] = rest ? (rest[x] | b) : grey(b);
         }
     });
 }
+
+Picture HeightSlot::picture() const
+{
+    Picture out(background_, width_, height_);
+    const std::size_t w = static_cast<std::size_t>(width_);
+    forEachRow(height_, cells(width_, height_),
+               [&](int y) { pictureRow(y, out.data() + static_cast<std::size_t>(y) * w); });
+    return out;
+}
+
 
 HeightSamples HeightSlot::deepSamples() const
 {

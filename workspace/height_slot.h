@@ -70,6 +70,7 @@ public:
     std::size_t bytes() const;
 
 private:
+    friend class HeightRows; // fills a slot a row at a time (height_rows.h)
     HeightSlot(HeightGrid grid, std::shared_ptr<const std::vector<Colour>> rest, Colour background);
 
     // A pixel's bytes other than red, kept where some pixel is not grey.

@@ -2,6 +2,7 @@
 // toolkit only when a file needs it.
 
 #include "imageio/qt_plugin.h"
+#include "workspace/large_buffer.h"
 
 #include "height_files.h"
 
@@ -104,6 +105,11 @@ gloamery_qt_load_slot_bytes(gloamery::Workspace& ws, gloamery::Slot slot, const 
     } catch (...) {
         out = gloamery::Error{"The file could not be read."};
     }
+}
+
+extern "C" __attribute__((visibility("default"))) void gloamery_qt_keep_large_blocks(std::size_t bytes) noexcept
+{
+    gloamery::keepLargeBlocks(bytes);
 }
 
 extern "C" __attribute__((visibility("default"))) void

@@ -4,6 +4,7 @@
 #include "slot_arrays.h"
 
 #include "batch_run.h"
+#include "imageio/map_files.h"
 #include "imageio/native_io.h"
 
 #include <unistd.h>
@@ -150,11 +151,9 @@ void PyWorkspace::save(Slot s, const std::string& path)
     Refusal refused;
     {
         py::gil_scoped_release unlocked;
-        // A deep height map saves as 16-bit grey PNG, as the batch tool's does.
-        if (s == Slot::Height && format == "png" && heightsAreDeep(ws_))
-            refused = saveDeepHeightsFile(ws_.heightSamples(), path);
-        else
-            refused = withSlotPicture(ws_, s, [&](const Picture& p) { return savePictureFile(p, path, format); });
+        // A deep height map saves as 16-bit grey PNG, as the batch tool's
+        // does; every map a row at a time from what the slot keeps.
+        refused = saveWorkspaceSlot(ws_, s, MapOrigin{}, path, format);
     }
     if (refused) throw FileError("cannot write " + quoted(path) + ": " + refused->message);
 }
