@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 namespace gloamery {
@@ -26,6 +27,76 @@ std::vector<std::size_t> splitRays(const std::vector<double>& steps, double tota
     return begin;
 }
 
+// Rows are taken in bands of this many: a band's columns cover its rows'
+// at a wedge's edges, where each row reaches a little further.
+constexpr int kBandRows = 16;
+
+// Widens lo and hi, the first and last column of each band of box's rows,
+// to the columns the walk r can take there, for a walk whose minor
+// coordinate at step k is q + k s held to 0..limit (the sums round far
+// less than the two columns to spare).
+void addSteps(const RayWalk& r, int w, int h, const Rect& box, std::vector<int>& lo, std::vector<int>& hi)
+{
+    if (r.left <= 0) return;
+    const double limit = r.majorY ? w : h;
+    const int last = r.left - 1;
+    const int top = box.y0, bottom = box.y0 + box.height - 1;
+    auto minorAt = [&](double k) { return std::clamp(r.q + k * r.s, 0.0, limit); };
+    auto widen = [&](int row, double a, double z) {
+        const std::size_t b = static_cast<std::size_t>((row - top) / kBandRows);
+        lo[b] = std::min(lo[b], static_cast<int>(std::floor(std::min(a, z))) - 2);
+        hi[b] = std::max(hi[b], static_cast<int>(std::floor(std::max(a, z))) + 2);
+    };
+    auto bandEnd = [&](int row) { return std::min(bottom, top + ((row - top) / kBandRows + 1) * kBandRows - 1); };
+    if (r.majorY) {
+        // Rows are the major coordinate, m + k step; in a band the columns
+        // run from those of its first row to those of its last.
+        const int m1 = r.m + last * r.step;
+        for (int row = std::max(std::min(r.m, m1), top), end = std::min(std::max(r.m, m1), bottom); row <= end;) {
+            const int to = std::min(bandEnd(row), end);
+            widen(row, minorAt((row - r.m) * r.step), minorAt((to - r.m) * r.step));
+            row = to + 1;
+        }
+        return;
+    }
+    // Rows are the minor coordinate: a band takes the steps whose q lies
+    // within its rows (and two more), or beyond where it holds the edge.
+    const double q0 = minorAt(0), q1 = minorAt(last);
+    const int from = std::max(top, static_cast<int>(std::floor(std::min(q0, q1))) - 2);
+    const int end = std::min(bottom, static_cast<int>(std::floor(std::max(q0, q1))) + 2);
+    constexpr double kFar = std::numeric_limits<double>::infinity();
+    for (int row = from; row <= end;) {
+        const int to = bandEnd(row);
+        const double low = row - 2 <= 0 ? -kFar : row - 2.0, high = to + 3 >= limit ? kFar : to + 3.0;
+        double k0 = 0, k1 = last;
+        if (r.s != 0) {
+            const double a = (low - r.q) / r.s, z = (high - r.q) / r.s;
+            k0 = std::max(0.0, std::floor(std::min(a, z)));
+            k1 = std::min(static_cast<double>(last), std::ceil(std::max(a, z)));
+        }
+        if (k0 <= k1) widen(row, r.m + k0 * r.step, r.m + k1 * r.step);
+        row = to + 1;
+    }
+}
+
+// The same for any walk. Only its first step may start outside 0..limit;
+// q is held there after it, so a ray from off the map slides along the
+// edge and then goes on from there, parallel to its line.
+void addReach(RayWalk r, int w, int h, const Rect& box, std::vector<int>& lo, std::vector<int>& hi)
+{
+    if (r.left > 0 && r.first) {
+        const double limit = r.majorY ? w : h;
+        RayWalk first = r;
+        first.left = 1;
+        addSteps(first, w, h, box, lo, hi);
+        r.q = std::clamp(r.q + r.s, 0.0, limit);
+        r.m += r.step;
+        --r.left;
+        r.first = false;
+    }
+    addSteps(r, w, h, box, lo, hi);
+}
+
 } // namespace
 
 Rect reachOf(const RayWalk& r, int w, int h)
@@ -44,7 +115,7 @@ Rect reachOf(const RayWalk& r, int w, int h)
     return {major0, minor0, major1 - major0 + 1, minor1 - minor0 + 1};
 }
 
-std::vector<Piece> cutPieces(const StampedRays& all, int gridStride, int& runs)
+std::vector<Piece> cutPieces(const StampedRays& all, int& runs)
 {
     std::vector<Piece> pieces;
     for (;; --runs) {
@@ -54,26 +125,44 @@ std::vector<Piece> cutPieces(const StampedRays& all, int gridStride, int& runs)
         for (int r = 0; r < runs; ++r)
             for (std::size_t k = begin[static_cast<std::size_t>(r)]; k < begin[static_cast<std::size_t>(r) + 1];) {
                 const int side = all.sides[k];
-                Piece piece{k, k, all.boxes[k], {}};
+                Piece piece{k, k, all.boxes[k], {}, {}};
                 for (; k < begin[static_cast<std::size_t>(r) + 1] && all.sides[k] == side; ++k) {
                     piece.box = unite(piece.box, all.boxes[k]);
                     piece.steps += all.steps[k];
                 }
                 piece.last = k;
-                // Wide boxes take the grid's rows: a quarter or less of
-                // each row goes unused.
-                piece.gridRows = gridStride > 0 && 4 * piece.box.width >= 3 * gridStride;
-                piece.stride = static_cast<std::size_t>(piece.gridRows ? gridStride : paddedRow<std::uint32_t>(piece.box.width));
-                area += static_cast<double>(layerValues(piece.box, piece.stride));
+                area += static_cast<double>(piece.box.width) * piece.box.height;
                 pieces.push_back(std::move(piece));
             }
         if (runs == 1 || area <= kLayerBudget) return pieces;
     }
 }
 
+std::vector<LayerRow> layerRows(const StampedRay* rays, std::size_t count, const Rect& box, int w, int h)
+{
+    const std::size_t bands = static_cast<std::size_t>((box.height + kBandRows - 1) / kBandRows);
+    std::vector<int> lo(bands, std::numeric_limits<int>::max()), hi(bands, std::numeric_limits<int>::min());
+    for (std::size_t k = 0; k < count; ++k) addReach(rays[k].walk, w, h, box, lo, hi);
+    std::vector<LayerRow> rows(static_cast<std::size_t>(std::max(0, box.height)));
+    std::size_t at = 0;
+    for (std::size_t y = 0; y < rows.size(); ++y) {
+        const std::size_t b = y / kBandRows;
+        const int first = std::max(lo[b], box.x0), last = std::min(hi[b], box.x0 + box.width - 1);
+        const unsigned width = last >= first ? static_cast<unsigned>(last - first + 1) : 0;
+        rows[y] = {first, width, at};
+        at += width;
+    }
+    return rows;
+}
+
+std::size_t layerSize(const std::vector<LayerRow>& rows)
+{
+    return rows.empty() ? 0 : rows.back().start + rows.back().width;
+}
+
 void reserveLayers(std::vector<Piece>& pieces)
 {
-    for (Piece& p : pieces) p.layer.reserve(layerValues(p.box, p.stride));
+    for (Piece& p : pieces) p.layer.reserve(layerSize(p.rows));
 }
 
 std::vector<std::size_t> longestFirst(const std::vector<Piece>& pieces)
@@ -97,10 +186,11 @@ void foldLayers(const std::vector<Piece>& pieces, Picture& into, const Rect& fra
             const int n = std::min(kStretch, frame.x0 + w - first);
             std::fill_n(best, n, 0u);
             for (const Piece& p : pieces) {
-                const Rect& b = p.box;
-                if (y < b.y0 || y >= b.y0 + b.height) continue;
-                const int from = std::max(first, b.x0), count = std::min(first + n, b.x0 + b.width) - from;
-                const std::uint32_t* l = p.layer.data() + static_cast<std::size_t>(y - b.y0) * p.stride + (from - b.x0);
+                if (y < p.box.y0 || y >= p.box.y0 + p.box.height) continue;
+                const LayerRow& r = p.rows[static_cast<std::size_t>(y - p.box.y0)];
+                const int from = std::max(first, r.lo);
+                const int count = std::min(first + n, r.lo + static_cast<int>(r.width)) - from;
+                const std::uint32_t* l = p.layer.data() + r.start + static_cast<std::size_t>(from - r.lo);
                 std::uint32_t* merged = best + (from - first);
                 for (int i = 0; i < count; ++i) merged[i] = merged[i] > l[i] ? merged[i] : l[i];
             }
