@@ -31,70 +31,91 @@ std::vector<std::size_t> splitRays(const std::vector<double>& steps, double tota
 // at a wedge's edges, where each row reaches a little further.
 constexpr int kBandRows = 16;
 
+// Walks that start alike (the same point, axis and direction) at slopes
+// from sLo to sHi. The minor coordinate of step k is q + k s held to
+// 0..limit, except on a first step, which takes q as it is; after it q is
+// held there, so a ray from off the map slides along the edge and then goes
+// on from there, parallel to its line. Step k of any of them therefore
+// lies between that of the walks at sLo and at sHi.
+struct Fan {
+    bool majorY;
+    int m;
+    int step;
+    int left; // of the longest
+    bool first;
+    double q;
+    double sLo;
+    double sHi;
+};
+
 // Widens lo and hi, the first and last column of each band of box's rows,
-// to the columns the walk r can take there, for a walk whose minor
-// coordinate at step k is q + k s held to 0..limit (the sums round far
-// less than the two columns to spare).
-void addSteps(const RayWalk& r, int w, int h, const Rect& box, std::vector<int>& lo, std::vector<int>& hi)
+// to the columns steps from..from + count - 1 of the fan can take there,
+// after its first step (the sums round far less than the columns to spare).
+void addSteps(const Fan& f, double qLo, double qHi, int from, int count, int w, int h, const Rect& box,
+              std::vector<int>& lo, std::vector<int>& hi)
 {
-    if (r.left <= 0) return;
-    const double limit = r.majorY ? w : h;
-    const int last = r.left - 1;
+    if (count <= 0) return;
+    const double limit = f.majorY ? w : h;
+    const int m = f.m + from * f.step, last = count - 1;
     const int top = box.y0, bottom = box.y0 + box.height - 1;
-    auto minorAt = [&](double k) { return std::clamp(r.q + k * r.s, 0.0, limit); };
+    auto at = [&](double q, double s, double k) { return std::clamp(q + k * s, 0.0, limit); };
     auto widen = [&](int row, double a, double z) {
         const std::size_t b = static_cast<std::size_t>((row - top) / kBandRows);
-        lo[b] = std::min(lo[b], static_cast<int>(std::floor(std::min(a, z))) - 2);
-        hi[b] = std::max(hi[b], static_cast<int>(std::floor(std::max(a, z))) + 2);
+        lo[b] = std::min(lo[b], static_cast<int>(std::floor(a)) - 2);
+        hi[b] = std::max(hi[b], static_cast<int>(std::floor(z)) + 2);
     };
     auto bandEnd = [&](int row) { return std::min(bottom, top + ((row - top) / kBandRows + 1) * kBandRows - 1); };
-    if (r.majorY) {
+    if (f.majorY) {
         // Rows are the major coordinate, m + k step; in a band the columns
         // run from those of its first row to those of its last.
-        const int m1 = r.m + last * r.step;
-        for (int row = std::max(std::min(r.m, m1), top), end = std::min(std::max(r.m, m1), bottom); row <= end;) {
+        const int m1 = m + last * f.step;
+        for (int row = std::max(std::min(m, m1), top), end = std::min(std::max(m, m1), bottom); row <= end;) {
             const int to = std::min(bandEnd(row), end);
-            widen(row, minorAt((row - r.m) * r.step), minorAt((to - r.m) * r.step));
+            const double ka = (row - m) * f.step, kz = (to - m) * f.step;
+            widen(row, std::min(at(qLo, f.sLo, ka), at(qLo, f.sLo, kz)), std::max(at(qHi, f.sHi, ka), at(qHi, f.sHi, kz)));
             row = to + 1;
         }
         return;
     }
-    // Rows are the minor coordinate: a band takes the steps whose q lies
-    // within its rows (and two more), or beyond where it holds the edge.
-    const double q0 = minorAt(0), q1 = minorAt(last);
-    const int from = std::max(top, static_cast<int>(std::floor(std::min(q0, q1))) - 2);
-    const int end = std::min(bottom, static_cast<int>(std::floor(std::max(q0, q1))) + 2);
-    constexpr double kFar = std::numeric_limits<double>::infinity();
-    for (int row = from; row <= end;) {
+    // Rows are the minor coordinate: a band takes the steps where the fan's
+    // q can lie within its rows (and two more), or beyond where it holds the
+    // edge: the walk at sHi is not yet below them, nor the one at sLo above.
+    const double from0 = std::min(at(qLo, f.sLo, 0), at(qLo, f.sLo, last));
+    const double end0 = std::max(at(qHi, f.sHi, 0), at(qHi, f.sHi, last));
+    for (int row = std::max(top, static_cast<int>(std::floor(from0)) - 2),
+             end = std::min(bottom, static_cast<int>(std::floor(end0)) + 2);
+         row <= end;) {
         const int to = bandEnd(row);
-        const double low = row - 2 <= 0 ? -kFar : row - 2.0, high = to + 3 >= limit ? kFar : to + 3.0;
         double k0 = 0, k1 = last;
-        if (r.s != 0) {
-            const double a = (low - r.q) / r.s, z = (high - r.q) / r.s;
-            k0 = std::max(0.0, std::floor(std::min(a, z)));
-            k1 = std::min(static_cast<double>(last), std::ceil(std::max(a, z)));
+        // q + k s >= low: a bound on k for a slope of either sign.
+        if (row - 2 > 0) {
+            const double low = row - 2.0;
+            if (f.sHi > 0) k0 = std::max(k0, std::floor((low - qHi) / f.sHi));
+            else if (f.sHi < 0) k1 = std::min(k1, std::ceil((low - qHi) / f.sHi));
+            else if (qHi < low) k1 = -1;
         }
-        if (k0 <= k1) widen(row, r.m + k0 * r.step, r.m + k1 * r.step);
+        if (to + 3 < limit) {
+            const double high = to + 3.0;
+            if (f.sLo > 0) k1 = std::min(k1, std::ceil((high - qLo) / f.sLo));
+            else if (f.sLo < 0) k0 = std::max(k0, std::floor((high - qLo) / f.sLo));
+            else if (qLo > high) k1 = -1;
+        }
+        if (k0 <= k1) widen(row, m + std::min(k0 * f.step, k1 * f.step), m + std::max(k0 * f.step, k1 * f.step));
         row = to + 1;
     }
 }
 
-// The same for any walk. Only its first step may start outside 0..limit;
-// q is held there after it, so a ray from off the map slides along the
-// edge and then goes on from there, parallel to its line.
-void addReach(RayWalk r, int w, int h, const Rect& box, std::vector<int>& lo, std::vector<int>& hi)
+void addFan(const Fan& f, int w, int h, const Rect& box, std::vector<int>& lo, std::vector<int>& hi)
 {
-    if (r.left > 0 && r.first) {
-        const double limit = r.majorY ? w : h;
-        RayWalk first = r;
-        first.left = 1;
-        addSteps(first, w, h, box, lo, hi);
-        r.q = std::clamp(r.q + r.s, 0.0, limit);
-        r.m += r.step;
-        --r.left;
-        r.first = false;
-    }
-    addSteps(r, w, h, box, lo, hi);
+    if (f.left <= 0) return;
+    if (!f.first) return addSteps(f, f.q, f.q, 0, f.left, w, h, box, lo, hi);
+    const double limit = f.majorY ? w : h;
+    const double q = std::clamp(f.q, 0.0, limit); // off the grid when it is held, and not written
+    addSteps(f, q, q, 0, 1, w, h, box, lo, hi);
+    Fan rest = f;
+    rest.m += f.step;
+    addSteps(rest, std::clamp(f.q + f.sLo, 0.0, limit), std::clamp(f.q + f.sHi, 0.0, limit), 0, f.left - 1, w, h, box,
+             lo, hi);
 }
 
 } // namespace
@@ -142,7 +163,20 @@ std::vector<LayerRow> layerRows(const StampedRay* rays, std::size_t count, const
 {
     const std::size_t bands = static_cast<std::size_t>((box.height + kBandRows - 1) / kBandRows);
     std::vector<int> lo(bands, std::numeric_limits<int>::max()), hi(bands, std::numeric_limits<int>::min());
-    for (std::size_t k = 0; k < count; ++k) addReach(rays[k].walk, w, h, box, lo, hi);
+    // A piece's rays from the sun fan out from one point: a handful of fans
+    // rather than thousands of rays.
+    for (std::size_t k = 0; k < count;) {
+        const RayWalk& r = rays[k].walk;
+        Fan f{r.majorY, r.m, r.step, r.left, r.first, r.q, r.s, r.s};
+        for (++k; k < count; ++k) {
+            const RayWalk& n = rays[k].walk;
+            if (n.majorY != r.majorY || n.m != r.m || n.step != r.step || n.first != r.first || n.q != r.q) break;
+            f.sLo = std::min(f.sLo, n.s);
+            f.sHi = std::max(f.sHi, n.s);
+            f.left = std::max(f.left, n.left);
+        }
+        addFan(f, w, h, box, lo, hi);
+    }
     std::vector<LayerRow> rows(static_cast<std::size_t>(std::max(0, box.height)));
     std::size_t at = 0;
     for (std::size_t y = 0; y < rows.size(); ++y) {
@@ -162,7 +196,7 @@ std::size_t layerSize(const std::vector<LayerRow>& rows)
 
 void reserveLayers(std::vector<Piece>& pieces)
 {
-    for (Piece& p : pieces) p.layer.reserve(layerSize(p.rows));
+    for (Piece& p : pieces) p.layer = ZeroedBlock(layerSize(p.rows) * sizeof(std::uint32_t));
 }
 
 std::vector<std::size_t> longestFirst(const std::vector<Piece>& pieces)
@@ -190,7 +224,7 @@ void foldLayers(const std::vector<Piece>& pieces, Picture& into, const Rect& fra
                 const LayerRow& r = p.rows[static_cast<std::size_t>(y - p.box.y0)];
                 const int from = std::max(first, r.lo);
                 const int count = std::min(first + n, r.lo + static_cast<int>(r.width)) - from;
-                const std::uint32_t* l = p.layer.data() + r.start + static_cast<std::size_t>(from - r.lo);
+                const std::uint32_t* l = static_cast<const std::uint32_t*>(p.layer.data()) + r.start + static_cast<std::size_t>(from - r.lo);
                 std::uint32_t* merged = best + (from - first);
                 for (int i = 0; i < count; ++i) merged[i] = merged[i] > l[i] ? merged[i] : l[i];
             }

@@ -34,8 +34,6 @@ struct StampedRays {
     }
 };
 
-using Layer = std::vector<std::uint32_t, LargePageAllocator<std::uint32_t>>;
-
 // What the stamped layers of a sweep may take, in 32-bit values, on top of
 // the pictures it already holds: enough for two threads' pieces of a
 // 16384 x 16384 map, about three pictures' worth with the sun on the map.
@@ -49,7 +47,7 @@ struct Piece {
     std::size_t last;
     Rect box;
     std::vector<LayerRow> rows; // one for each row of the box
-    Layer layer;
+    ZeroedBlock layer;
     double steps = 0; // about how many its rays take
 };
 
@@ -77,7 +75,7 @@ std::vector<LayerRow> layerRows(const StampedRay* rays, std::size_t count, const
 std::size_t layerSize(const std::vector<LayerRow>& rows);
 
 // The layers' memory, taken here, where running out of it can still be
-// reported; the threads that use the layers clear them.
+// reported; each page is first touched by the thread that casts into it.
 void reserveLayers(std::vector<Piece>& pieces);
 
 // The order the threads take the pieces in: longest first, each as a

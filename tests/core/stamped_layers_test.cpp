@@ -40,7 +40,8 @@ int missed(RayWalk r, const std::vector<LayerRow>& rows, const Rect& box, const 
 } // namespace
 
 // Rays from suns on and off the map, whole and taken up part of the way (as
-// a region's are): every point of the picture they step on is in their rows.
+// a region's are), a side's rays together and a run of them (as a piece
+// takes them): every point of the picture they step on is in their rows.
 TEST(StampedLayers, RowsHoldEveryPointARayReaches)
 {
     std::mt19937 rng(11);
@@ -50,21 +51,30 @@ TEST(StampedLayers, RowsHoldEveryPointARayReaches)
     for (const auto& m : maps) {
         const ByteGrid grid(m.w, m.h);
         std::uniform_real_distribution<double> sunX(-3.0 * m.w, 4.0 * m.w), sunY(-3.0 * m.h, 4.0 * m.h);
-        for (int trial = 0; trial < 60; ++trial) {
+        for (int trial = 0; trial < 40; ++trial) {
             const double ox = trial % 3 == 0 ? std::floor(sunX(rng)) : sunX(rng), oy = sunY(rng);
-            for (const SweepTarget& t : sweepTargets(m.w, m.h, true)) {
-                for (int taken : {0, 1, 7}) {
-                    RayWalk walk = startRay(t.x, t.y, ox, oy);
-                    std::vector<Cell> ignored;
-                    Recorder rec{&ignored};
-                    walkRay(walk, taken, grid, DecayStep(1), false, rec);
-                    const Rect box = reachOf(walk, m.w, m.h);
-                    const StampedRay ray{walk, 1};
-                    ASSERT_EQ(missed(walk, layerRows(&ray, 1, box, m.w, m.h), box, grid), 0)
-                        << m.w << " x " << m.h << ", sun " << ox << ", " << oy << ", target " << t.x << ", " << t.y
-                        << " after " << taken << " steps";
+            for (int taken : {0, 1, 7})
+                for (int side = 0; side < 4; ++side) {
+                    std::vector<StampedRay> rays;
+                    for (const SweepTarget& t : sweepTargets(m.w, m.h, true)) {
+                        if (t.side != side) continue;
+                        RayWalk walk = startRay(t.x, t.y, ox, oy);
+                        std::vector<Cell> ignored;
+                        Recorder rec{&ignored};
+                        walkRay(walk, taken, grid, DecayStep(1), false, rec);
+                        rays.push_back({walk, 1});
+                    }
+                    const std::size_t n = rays.size();
+                    for (auto [first, last] : {std::pair{std::size_t{0}, n}, std::pair{n / 3, n - n / 3}}) {
+                        Rect box = reachOf(rays[first].walk, m.w, m.h);
+                        for (std::size_t k = first; k < last; ++k) box = unite(box, reachOf(rays[k].walk, m.w, m.h));
+                        const std::vector<LayerRow> rows = layerRows(rays.data() + first, last - first, box, m.w, m.h);
+                        for (std::size_t k = first; k < last; ++k)
+                            ASSERT_EQ(missed(rays[k].walk, rows, box, grid), 0)
+                                << m.w << " x " << m.h << ", sun " << ox << ", " << oy << ", side " << side << ", ray "
+                                << k << " of " << first << ".." << last << " after " << taken << " steps";
+                    }
                 }
-            }
         }
     }
 }
