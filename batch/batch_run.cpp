@@ -52,15 +52,6 @@ double physicalMemory()
     return pages > 0 && pageSize > 0 ? static_cast<double>(pages) * static_cast<double>(pageSize) : 0.0;
 }
 
-// A W x H map holds seven pictures of 4 bytes a pixel, and a run takes
-// about three more pictures' worth (heights, light, scratch). The shadow
-// sweep adds a layer of up to a map's size a thread (4 GiB at most).
-double bytesForMap(int w, int h, int threads)
-{
-    const double picture = 4.0 * w * h;
-    return 10.0 * picture + std::min(4.0 * 1024 * 1024 * 1024, std::max(2, threads) * picture);
-}
-
 std::string mib(double bytes) { return std::to_string(static_cast<long long>(bytes / (1024 * 1024))) + " MiB"; }
 
 } // namespace

@@ -180,7 +180,7 @@ void merge(benchmark::State& state)
     }
 }
 
-using BlendFn = void (*)(const ByteGrid&, const Picture&, Picture&, Reporter&);
+using BlendFn = void (*)(const ByteGrid&, const SlotView&, Picture&, Reporter&);
 
 void blendMode(benchmark::State& state, BlendFn fn)
 {

@@ -3,6 +3,7 @@
 #include "../workspace/numeric.h"
 #include "../workspace/parallel.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -59,7 +60,7 @@ void blendRow(const BlendTable& table, const std::uint8_t* __restrict light, con
 // The family's loop: columns x = 0..W with the bar at x / W after each;
 // the outside column and row lie outside the colour map, so nothing
 // computed there could be stored and they are not computed.
-void blend(const BlendTable& table, const ByteGrid& tmat, const Picture& texture, Picture& colour, Reporter& report)
+void blend(const BlendTable& table, const ByteGrid& tmat, const SlotView& texture, Picture& colour, Reporter& report)
 {
     const int w = colour.width(), h = colour.height();
     const bool sameSize = texture.width() == w && texture.height() == h && tmat.mapWidth() == w && tmat.mapHeight() == h;
@@ -77,14 +78,19 @@ void blend(const BlendTable& table, const ByteGrid& tmat, const Picture& texture
             }
             return;
         }
-        blendRow(table, tmat.row(y), texture.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w), out, 0, w);
+        constexpr int kStretch = 1024;
+        Colour run[kStretch];
+        for (int first = 0; first < w; first += kStretch) {
+            const int n = std::min(kStretch, w - first);
+            blendRow(table, tmat.row(y) + first, texture.span(first, y, n, run), out + first, 0, n);
+        }
     });
     reportColumns(0, w + 1, w, report);
 }
 
 // Each mode's table is built once, while compiling.
 template <double (*rule)(int, int)>
-void blendBy(const ByteGrid& tmat, const Picture& texture, Picture& colour, Reporter& report)
+void blendBy(const ByteGrid& tmat, const SlotView& texture, Picture& colour, Reporter& report)
 {
     static constexpr BlendTable table = makeTable(rule);
     blend(table, tmat, texture, colour, report);
@@ -92,22 +98,22 @@ void blendBy(const ByteGrid& tmat, const Picture& texture, Picture& colour, Repo
 
 } // namespace
 
-void MergeDetNor(const ByteGrid& tmat, const Picture& texture, Picture& colour, Reporter& report)
+void MergeDetNor(const ByteGrid& tmat, const SlotView& texture, Picture& colour, Reporter& report)
 {
     blendBy<half>(tmat, texture, colour, report);
 }
 
-void MergeDetMul(const ByteGrid& tmat, const Picture& texture, Picture& colour, Reporter& report)
+void MergeDetMul(const ByteGrid& tmat, const SlotView& texture, Picture& colour, Reporter& report)
 {
     blendBy<multiply>(tmat, texture, colour, report);
 }
 
-void MergeDetDiv(const ByteGrid& tmat, const Picture& texture, Picture& colour, Reporter& report)
+void MergeDetDiv(const ByteGrid& tmat, const SlotView& texture, Picture& colour, Reporter& report)
 {
     blendBy<multiplyHalf>(tmat, texture, colour, report);
 }
 
-void MergeDetMul3(const ByteGrid& tmat, const Picture& texture, Picture& colour, Reporter& report)
+void MergeDetMul3(const ByteGrid& tmat, const SlotView& texture, Picture& colour, Reporter& report)
 {
     blendBy<multiply3>(tmat, texture, colour, report);
 }

@@ -74,7 +74,8 @@ void Merge(Workspace& ws, bool blur, BlendMode mode, Reporter& report)
     const ByteGrid tmat = shadowPlane(ws.picture(Slot::Shadow), blur, report);
     report.status(status::kMerging);
 
-    const Picture& texture = ws.picture(Slot::Texture);
+    // A texture never made is read as its background, not made here.
+    const SlotView texture = ws.image(Slot::Texture).view();
     Picture& colour = ws.picture(Slot::Colour);
     switch (mode) {
     case BlendMode::Half: MergeDetNor(tmat, texture, colour, report); break;

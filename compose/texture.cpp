@@ -12,18 +12,6 @@ namespace gloamery {
 
 namespace {
 
-// The colour values of a source picture, row-major, w x h. Workspace slots
-// are always the map's size, so this is the picture's own storage; any
-// other picture is read through its outside rule into scratch.
-const Colour* sourcePixels(const Picture& p, int w, int h, std::vector<Colour>& scratch)
-{
-    if (p.width() == w && p.height() == h) return p.data();
-    scratch.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) scratch[static_cast<std::size_t>(y) * w + x] = p.pixel(x, y);
-    return scratch.data();
-}
-
 // One channel of the mix, narrowed to 16 bits and made non-negative. The
 // mix stays below 2750 in size, where adding and removing 1.5 x 2^52
 // rounds exactly as nearest() does, without its range test.
@@ -58,13 +46,11 @@ void synthesise(Workspace& ws, double gain, Reporter& report, Weight weight)
     report.status(status::kCalculating);
 
     const int w = ws.width(), h = ws.height();
-    std::vector<Colour> grassScratch, stoneScratch;
-    const Colour* grass = sourcePixels(ws.picture(Slot::Grass), w, h, grassScratch);
-    const Colour* stone = sourcePixels(ws.picture(Slot::Stone), w, h, stoneScratch);
-    Picture& texture = ws.picture(Slot::Texture);
-    const bool fullSize = texture.width() == w && texture.height() == h;
-    std::vector<Colour> outScratch(fullSize ? 0 : static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
-    Colour* out = fullSize ? texture.data() : outScratch.data();
+    // Grass and stone are read through their slots' rules: a small
+    // picture repeated over the map is never expanded.
+    const SlotView grass = ws.image(Slot::Grass).view();
+    const SlotView stone = ws.image(Slot::Stone).view();
+    Colour* out = ws.picture(Slot::Texture).data();
 
     const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
     forEachRow(h, pixels, [&](int y) {
@@ -73,18 +59,15 @@ void synthesise(Workspace& ws, double gain, Reporter& report, Weight weight)
         // stack, whatever the map's width.
         constexpr int kStretch = 512;
         double t[kStretch];
+        Colour grassRun[kStretch], stoneRun[kStretch];
         const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
         for (int first = 0; first < w; first += kStretch) {
             const int n = std::min(kStretch, w - first);
             for (int i = 0; i < n; ++i) t[i] = weight(first + i, y);
-            mixRow(t, grass + row + first, stone + row + first, out + row + first, 0, n, gain);
+            mixRow(t, grass.span(first, y, n, grassRun), stone.span(first, y, n, stoneRun), out + row + first, 0, n, gain);
         }
     });
     reportColumns(0, w + 1, w, report);
-    if (!fullSize)
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) texture.setPixel(x, y, outScratch[static_cast<std::size_t>(y) * w + x]);
-
     report.status(status::kDone);
 }
 

@@ -34,25 +34,18 @@ void put32(std::vector<unsigned char>& b, std::uint32_t v)
 }
 
 // Places (or tiles) a picture of w x h colour values in the slot, as
-// placeImage and tileImage place an opaque image.
-void putPixels(Picture& picture, int w, int h, const Colour* pixels, bool tile)
-{
-    if (!tile) {
-        picture.place(w, h, pixels);
-        return;
-    }
-    Picture one(picture.background(), w, h);
-    one.place(w, h, pixels);
-    picture = tiled(one, picture.width(), picture.height());
-}
-
-// The same in a slot; the height slot takes the pixels as its 8-bit
-// heights, with no picture of the map's size on the way.
+// placeImage and tileImage place an opaque image, at its own size: the
+// slot keeps it with the rule. The height slot takes the pixels as its
+// 8-bit heights.
 void putSlotPixels(Workspace& ws, Slot slot, int w, int h, const Colour* pixels, bool tile)
 {
-    if (slot != Slot::Height) return putPixels(ws.picture(slot), w, h, pixels, tile);
     Picture one(slotBackground(slot), w, h);
     one.place(w, h, pixels);
+    if (slot != Slot::Height) {
+        const SlotImage& now = ws.image(slot);
+        ws.setImage(slot, SlotImage(std::move(one), now.width(), now.height(), tile));
+        return;
+    }
     ws.setHeightPicture(one, tile);
 }
 

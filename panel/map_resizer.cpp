@@ -1,5 +1,7 @@
 #include "map_resizer.h"
 
+#include "workspace/parallel.h"
+
 #include <QObject>
 
 #include <unistd.h>
@@ -19,9 +21,6 @@ double physicalMemory()
     return pages > 0 && pageSize > 0 ? static_cast<double>(pages) * static_cast<double>(pageSize) : 0.0;
 }
 
-// Seven pictures of 4 bytes a pixel, and about three more for a run.
-double bytesForMap(QSize s) { return 10.0 * 4.0 * s.width() * s.height(); }
-
 QString mib(double bytes) { return QString::number(static_cast<long long>(bytes / (1024 * 1024))) + " MiB"; }
 
 QString sizeText(QSize s) { return QStringLiteral("%1 \u00d7 %2").arg(s.width()).arg(s.height()); }
@@ -40,7 +39,7 @@ bool MapResizer::resize(QSize size)
         prompts_.message(&owner_, QObject::tr("A map side must be 1 to %1 pixels, not %2.").arg(kMaxMapSize).arg(sizeText(size)));
         return false;
     }
-    const double needed = bytesForMap(size), have = physicalMemory();
+    const double needed = bytesForMap(size.width(), size.height(), threadCount()), have = physicalMemory();
     if (have > 0 && needed > have) {
         prompts_.message(&owner_, QObject::tr("Cannot make the map %1: it needs about %2, more than this machine's %3.")
                                       .arg(sizeText(size), mib(needed), mib(have)));

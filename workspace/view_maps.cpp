@@ -56,8 +56,10 @@ ViewGrids CalculateMaps(const Workspace& ws, Reporter& report)
     report.progress(0.0);
     report.status(status::kCalculating);
 
-    const Picture& colour = ws.picture(Slot::Colour);
-    const Picture& detail = ws.picture(Slot::Detail);
+    // Read through the slots' rules: a map never lit, or a small detail
+    // picture repeated, is not expanded for the view.
+    const SlotView colour = ws.image(Slot::Colour).view();
+    const SlotView detail = ws.image(Slot::Detail).view();
     const int w = ws.width(), h = ws.height();
     ViewGrids grids(w, h);
     FloatGrid& hm = grids.height;
@@ -87,8 +89,10 @@ ViewGrids CalculateMaps(const Workspace& ws, Reporter& report)
         // detail grids could, for all the compiler knows, be any object
         // it would otherwise read again at every sample.
         const std::size_t py = static_cast<std::size_t>(pixelOf(y, h));
-        const Colour* colourRow = colour.data() + py * static_cast<std::size_t>(w);
-        const Colour* detailRow = detail.data() + py * static_cast<std::size_t>(w);
+        std::vector<Colour> colourRun(colour.whole() ? 0 : static_cast<std::size_t>(w));
+        std::vector<Colour> detailRun(detail.whole() ? 0 : static_cast<std::size_t>(w));
+        const Colour* colourRow = colour.span(0, static_cast<int>(py), w, colourRun.data());
+        const Colour* detailRow = detail.span(0, static_cast<int>(py), w, detailRun.data());
         const std::size_t base = hm.index(0, y);
         float* red = cm[0].data() + base;
         float* green = cm[1].data() + base;

@@ -41,10 +41,10 @@ namespace {
 
 constexpr int kWorkSize = 20; // the small work picture, whatever the map's size
 
-Picture makeSlot(Slot s, int w, int h)
+SlotImage makeSlot(Slot s, int w, int h)
 {
-    if (s == Slot::Work) return Picture(slotBackground(s), kWorkSize, kWorkSize);
-    return Picture(slotBackground(s), w, h);
+    if (s == Slot::Work) return SlotImage(slotBackground(s), kWorkSize, kWorkSize);
+    return SlotImage(slotBackground(s), w, h);
 }
 
 int checkedSide(int side)
@@ -57,12 +57,38 @@ int checkedSide(int side)
 
 Workspace::Workspace(int width, int height)
     : width_(checkedSide(width)), height_(checkedSide(height)),
-      pictures_{Picture(slotBackground(Slot::Height), 0, 0), makeSlot(Slot::Work, width, height),
+      images_{SlotImage(slotBackground(Slot::Height), 0, 0), makeSlot(Slot::Work, width, height),
                 makeSlot(Slot::Shadow, width, height), makeSlot(Slot::Colour, width, height),
                 makeSlot(Slot::Grass, width, height), makeSlot(Slot::Stone, width, height),
                 makeSlot(Slot::Texture, width, height), makeSlot(Slot::Detail, width, height)},
       heights_(slotBackground(Slot::Height), width, height)
 {
+}
+
+Picture& Workspace::picture(Slot s)
+{
+    const std::size_t i = checkedPicture(s);
+    shown_[i].reset();
+    return images_[i].editable();
+}
+
+const Picture& Workspace::picture(Slot s) const
+{
+    const std::size_t i = checkedPicture(s);
+    if (images_[i].whole()) return images_[i].given();
+    const std::lock_guard<std::mutex> lock(shownLock_.m);
+    if (!shown_[i]) shown_[i] = std::make_shared<const Picture>(images_[i].expanded());
+    return *shown_[i];
+}
+
+void Workspace::setImage(Slot s, SlotImage image)
+{
+    const std::size_t i = checkedPicture(s);
+    const bool work = s == Slot::Work;
+    if (image.width() != (work ? kWorkSize : width_) || image.height() != (work ? kWorkSize : height_))
+        throw std::invalid_argument("a slot image of another size than its slot");
+    images_[i] = std::move(image);
+    shown_[i].reset();
 }
 
 std::size_t Workspace::checkedPicture(Slot s)
@@ -78,8 +104,9 @@ void Workspace::resize(int w, int h)
     for (int i = 0; i < kSlotCount; ++i) {
         const Slot s = static_cast<Slot>(i);
         if (s == Slot::Height) continue;
-        Picture& p = pictures_[static_cast<std::size_t>(i)];
-        p = isInputSlot(s) ? tiled(p, w, h) : makeSlot(s, w, h);
+        SlotImage& image = images_[static_cast<std::size_t>(i)];
+        image = isInputSlot(s) ? image.resized(w, h) : makeSlot(s, w, h);
+        shown_[static_cast<std::size_t>(i)].reset();
     }
     heights_ = heights_.tiled(w, h);
     width_ = w;
@@ -89,6 +116,13 @@ void Workspace::resize(int w, int h)
 void Workspace::setDeepHeights(const HeightSamples& samples, bool tile)
 {
     heights_ = HeightSlot::ofSamples(samples, slotBackground(Slot::Height), width_, height_, tile);
+}
+
+double bytesForMap(int w, int h, int threads)
+{
+    const double pixels = static_cast<double>(w) * static_cast<double>(h);
+    const double perPixel = 2.0 + 3.0 * sizeof(Colour) + 2.0;
+    return perPixel * pixels + std::min(4.0 * 1024 * 1024 * 1024, std::max(2, threads) * sizeof(Colour) * pixels);
 }
 
 Picture slotPicture(const Workspace& ws, Slot s) { return s == Slot::Height ? ws.heightPicture() : ws.picture(s); }
@@ -105,8 +139,8 @@ HeightGrid readHeights(const Workspace& ws) { return ws.heights().grid(); }
 
 void clearShadow(Workspace& ws)
 {
-    ws.picture(Slot::Shadow).clear();
-    ws.picture(Slot::Work).clear();
+    // Back to nothing but the background: no pixels held.
+    for (Slot s : {Slot::Shadow, Slot::Work}) ws.setImage(s, SlotImage(slotBackground(s), ws.image(s).width(), ws.image(s).height()));
 }
 
 } // namespace gloamery

@@ -7,10 +7,12 @@
 #include "heights.h"
 #include "map_grid.h"
 #include "picture.h"
+#include "slot_image.h"
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string_view>
 
@@ -50,6 +52,13 @@ constexpr int gridStepFor(int w, int h)
 // Cells along a side of `side` pixels sampled every `step`: the last cell
 // is shorter when the step does not divide the side.
 constexpr int gridCellsFor(int side, int step) { return (side + step - 1) / step; }
+
+// About the memory a W x H map takes at its fullest, in bytes: deep
+// heights, the shadow, colour and texture maps, the merge's two light
+// planes, and the shadow sweep's layers of up to a map's size a thread
+// (4 GiB at most). The pictures given to the input slots are kept at their
+// own size and not counted.
+double bytesForMap(int w, int h, int threads);
 
 class Workspace {
 public:
@@ -104,16 +113,36 @@ public:
 
     // Every slot's picture but the height map's, which holds samples and
     // has its picture made when asked (heightPicture): asking for it here
-    // is a caller's bug and throws std::logic_error.
-    Picture& picture(Slot s) { return pictures_[checkedPicture(s)]; }
-    const Picture& picture(Slot s) const { return pictures_[checkedPicture(s)]; }
+    // is a caller's bug and throws std::logic_error. A slot keeps its
+    // picture compact (see SlotImage): the picture given for writing is
+    // the whole map's, made so first; the one given for reading is made
+    // once and kept beside it until the slot changes. Computations read
+    // through image(s) instead, which makes nothing.
+    Picture& picture(Slot s);
+    const Picture& picture(Slot s) const;
+    // The slot as it is kept.
+    const SlotImage& image(Slot s) const { return images_[checkedPicture(s)]; }
+    // Puts a slot image of the map's size (of the work picture's, for it)
+    // in a slot: no copy of its pixels.
+    void setImage(Slot s, SlotImage image);
 
 private:
     static std::size_t checkedPicture(Slot s);
 
+    // Copies of a workspace make their own lock.
+    struct ShownLock {
+        std::mutex m;
+        ShownLock() = default;
+        ShownLock(const ShownLock&) {}
+        ShownLock& operator=(const ShownLock&) { return *this; }
+    };
+
     int width_;
     int height_;
-    std::array<Picture, kSlotCount> pictures_; // the height slot's stays empty
+    std::array<SlotImage, kSlotCount> images_; // the height slot's stays empty
+    // Slots made whole for reading, where their images are not.
+    mutable std::array<std::shared_ptr<const Picture>, kSlotCount> shown_;
+    mutable ShownLock shownLock_;
     HeightSlot heights_;
 };
 

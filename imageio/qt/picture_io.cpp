@@ -180,8 +180,11 @@ void tileImage(Picture& picture, const QImage& image)
 void putImage(Workspace& ws, Slot slot, const QImage& image, bool tile)
 {
     if (slot != Slot::Height) {
-        if (tile) tileImage(ws.picture(slot), image);
-        else placeImage(ws.picture(slot), image);
+        // At the image's size, placed or repeated by the slot's rule.
+        const SlotImage& now = ws.image(slot);
+        Picture one(now.background(), image.width(), image.height());
+        placeImage(one, image);
+        ws.setImage(slot, SlotImage(std::move(one), now.width(), now.height(), tile));
         return;
     }
     // At the image's size, then into the samples: no picture of the map's size.
