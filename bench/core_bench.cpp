@@ -9,6 +9,8 @@
 #include "compose/texture.h"
 #include "shadow/ray.h"
 #include "shadow/sun.h"
+#include "shadow/sweep.h"
+#include "workspace/parallel.h"
 #include "inputs/shadow_inputs.h"
 #include "workspace/view_maps.h"
 
@@ -234,6 +236,23 @@ void readHeightGrid(benchmark::State& state)
 
 constexpr auto kMs = benchmark::kMillisecond;
 
+// How long cutting a sweep into layers takes, and what the layers hold
+// together (layer_MiB, on the machine's threads), with the sun where the
+// batch benchmark puts it: (640, 480) on a 4096 map, scaled with the size.
+void stampedLayers(benchmark::State& state)
+{
+    const int size = sizeOf(state);
+    ShadowParams p;
+    p.x0 = 640.0 * size / 4096;
+    p.y0 = 480.0 * size / 4096;
+    std::size_t values = 0;
+    for (auto _ : state) {
+        values = stampedLayerValues(size, size, ShadowMode::Linear, p, threadCount());
+        benchmark::DoNotOptimize(values);
+    }
+    state.counters["layer_MiB"] = static_cast<double>(values) * sizeof(std::uint32_t) / (1 << 20);
+}
+
 // Every operation at each map size; the large ones in milliseconds.
 void sizes(benchmark::internal::Benchmark* b)
 {
@@ -257,6 +276,7 @@ BENCHMARK_CAPTURE(texture, makeTexture, makeTexture)->Apply(sizes);
 BENCHMARK_CAPTURE(texture, makeTexture2, makeTexture2)->Apply(sizes);
 BENCHMARK(calculateMaps)->Apply(sizes);
 BENCHMARK(readHeightGrid)->Apply(sizes);
+BENCHMARK(stampedLayers)->ArgName("size")->Arg(4096)->Arg(16384)->Unit(kMs)->UseRealTime();
 
 // Deep heights beside 8-bit ones, at the two sizes they are compared at.
 void depthSizes(benchmark::internal::Benchmark* b)

@@ -94,79 +94,49 @@ private:
 
 using PixelWriter = ShadeWriter<Colour>;
 
-// A layer of stamped shades over a box of the grid, row by row, each row
-// `stride` values after the one before. A layer with the grid's rows has
-// the height grid's stride and starts at the box's first point, so a
-// point's place in it is its place in the height grid less that of the
-// box's first point: the cheapest to find, where a wide box wastes little
-// memory on the ends of its rows.
-struct LayerTarget {
-    std::uint32_t* values;
-    Rect box;
-    std::size_t stride;
-    bool gridRows;
+// A row of a layer of stamped shades: the map's columns lo..lo + width - 1
+// of that row, from values[start] on.
+struct LayerRow {
+    int lo;
+    unsigned width;
+    std::size_t start;
 };
 
-// The values a layer holds, from the box's first point to its last.
-inline std::size_t layerValues(const Rect& box, std::size_t stride)
-{
-    return static_cast<std::size_t>(box.height - 1) * stride + static_cast<std::size_t>(box.width);
-}
+// A layer of stamped shades over rows y0..y0 + height - 1 of the map, each
+// row as wide as the rays that cross it can reach, one after another.
+struct LayerTarget {
+    std::uint32_t* values;
+    int y0;
+    unsigned height;
+    const LayerRow* rows;
+};
 
 // Into a layer of stamped shades: stamp << 8 | g, written over whatever the
 // layer holds, as the sweep casts the rays of a layer in an order where a
-// later stamp always writes later (see sweep.cpp). Points outside the box
-// are not written; the sweep's boxes hold every point a ray can reach.
+// later stamp always writes later (see sweep.cpp). Points outside the rows
+// are not written; the sweep's rows hold every pixel a ray can reach.
 class LayerWriter {
 public:
     LayerWriter(LayerTarget target, std::uint32_t stamp)
-        : values_(target.values), x0_(target.box.x0), y0_(target.box.y0),
-          width_(static_cast<unsigned>(target.box.width)), height_(static_cast<unsigned>(target.box.height)),
-          stride_(target.stride), stamp_(stamp << 8)
+        : values_(target.values), rows_(target.rows), y0_(target.y0), height_(target.height), stamp_(stamp << 8)
     {
     }
 
     void setShade(const Cell& c, int g) const
     {
-        const unsigned x = static_cast<unsigned>(c.x - x0_), y = static_cast<unsigned>(c.y - y0_);
-        if (x < width_ && y < height_) values_[y * stride_ + x] = stamp_ | static_cast<std::uint32_t>(g);
+        const unsigned y = static_cast<unsigned>(c.y - y0_);
+        if (y >= height_) return;
+        const LayerRow& row = rows_[y];
+        const unsigned x = static_cast<unsigned>(c.x - row.lo);
+        if (x < row.width) values_[row.start + x] = stamp_ | static_cast<std::uint32_t>(g);
     }
 
 private:
     std::uint32_t* values_;
-    int x0_;
+    const LayerRow* rows_;
     int y0_;
-    unsigned width_;
     unsigned height_;
-    std::size_t stride_;
     std::uint32_t stamp_;
 };
-
-// The same into a layer with the grid's rows. A point past either end of
-// the layer is not written; one beside the box in a row, which no ray
-// reaches, would land in the row's unused ends.
-class GridLayerWriter {
-public:
-    GridLayerWriter(LayerTarget target, std::uint32_t stamp)
-        : values_(target.values),
-          first_(static_cast<std::size_t>(target.box.y0) * target.stride + static_cast<std::size_t>(target.box.x0)),
-          size_(layerValues(target.box, target.stride)),
-          stamp_(stamp << 8)
-    {
-    }
-
-    void setShade(const Cell& c, int g) const
-    {
-        const std::size_t i = c.at - first_; // wraps round past the end for a point before the box
-        if (i < size_) values_[i] = stamp_ | static_cast<std::uint32_t>(g);
-    }
-
-private:
-    std::uint32_t* values_;
-    std::size_t first_;
-    std::size_t size_;
-    std::uint32_t stamp_;
-};
-
 
 } // namespace gloamery

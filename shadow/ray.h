@@ -297,7 +297,7 @@ inline BundleShape bundleShape(const RayWalk& first, const std::optional<RayWalk
 }
 
 // Casts rays, given in sweep order, into a layer of stamped shades (see
-// LayerWriter) through a Writer; rule(writer) gives a fresh rule.
+// LayerWriter); rule(writer) gives a fresh rule.
 //
 // Rays to neighbouring border pixels mostly start on the same row (or
 // column), step the same way, and cross nearly the same pixels. Such rays
@@ -316,13 +316,13 @@ inline BundleShape bundleShape(const RayWalk& first, const std::optional<RayWalk
 // and the rounds are simply stretches of steps; a region's rays may start
 // on different rows, and a ray that starts further on waits for the round
 // of its row.
-template <class Writer, class Grid, class MakeRule>
+template <class Grid, class MakeRule>
 void traceBundles(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights, double decay,
                   const MakeRule& rule)
 {
     constexpr std::size_t kMostRays = kWideBundle.rays;
     constexpr int kSamplesPerLine = 64 / static_cast<int>(sizeof(*heights.data()));
-    using Rule = decltype(rule(Writer(layer, 0)));
+    using Rule = decltype(rule(LayerWriter(layer, 0)));
     const DecayStep lower(DepthOf<Grid>::kUnit * decay);
 
     std::array<RayWalk, kMostRays> walks;
@@ -333,7 +333,7 @@ void traceBundles(const StampedRay* rays, std::size_t count, LayerTarget layer, 
         const auto next = k + 1 < count ? std::optional<RayWalk>(rays[k + 1].walk) : std::nullopt;
         const BundleShape shape = bundleShape(walks[0], next, kSamplesPerLine);
         do {
-            rules[n].emplace(rule(Writer(layer, rays[k].stamp)));
+            rules[n].emplace(rule(LayerWriter(layer, rays[k].stamp)));
             ++n;
             ++k;
             if (n == shape.rays || k == count) break;
@@ -358,15 +358,6 @@ void traceBundles(const StampedRay* rays, std::size_t count, LayerTarget layer, 
             if (!more) break;
         }
     }
-}
-
-// rule(writer) takes either kind of layer writer.
-template <class Grid, class MakeRule>
-void traceStampedRays(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights,
-                      double decay, const MakeRule& rule)
-{
-    if (layer.gridRows) traceBundles<GridLayerWriter>(rays, count, layer, heights, decay, rule);
-    else traceBundles<LayerWriter>(rays, count, layer, heights, decay, rule);
 }
 
 } // namespace gloamery

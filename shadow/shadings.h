@@ -70,7 +70,7 @@ template <class S, class Grid>
 [[gnu::noinline, gnu::flatten]] void castStampedRays(const StampedRay* rays, std::size_t count, LayerTarget layer, const Grid& heights,
                      const ShadowParams& p)
 {
-    traceStampedRays(rays, count, layer, heights, p.decay,
+    traceBundles(rays, count, layer, heights, p.decay,
                      [&](auto w) { return typename S::template Rule<typename Grid::value_type, decltype(w)>(w, p); });
 }
 

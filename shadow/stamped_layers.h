@@ -34,22 +34,20 @@ struct StampedRays {
     }
 };
 
-using Layer = std::vector<std::uint32_t, LargePageAllocator<std::uint32_t>>;
-
 // What the stamped layers of a sweep may take, in 32-bit values, on top of
 // the pictures it already holds: enough for two threads' pieces of a
 // 16384 x 16384 map, about three pictures' worth with the sun on the map.
 constexpr double kLayerBudget = 4.0 * 1024 * 1024 * 1024 / sizeof(std::uint32_t);
 
 // A piece of a stamped sweep: rays first..last of one side, in sweep
-// order, the box of grid points they can reach, and the layer over it.
+// order, the box of grid points they can reach, and the layer over the
+// part of each of its rows that they can reach.
 struct Piece {
     std::size_t first;
     std::size_t last;
     Rect box;
-    Layer layer;
-    bool gridRows = false; // the height grid's rows, else the box's own, padded likewise
-    std::size_t stride = 0;
+    std::vector<LayerRow> rows; // one for each row of the box
+    ZeroedBlock layer;
     double steps = 0; // about how many its rays take
 };
 
@@ -62,13 +60,22 @@ Rect reachOf(const RayWalk& r, int w, int h);
 
 // Cuts the rays into `runs` runs of about equal steps, one for each
 // thread, and a run into pieces where it passes from one side to the
-// next; fewer runs (and `runs` says how many) when their layers would take
-// more than the budget. gridStride is the height grid's, whose rows a wide
-// piece's layer takes; 0 for a window of one, which has none to share.
-std::vector<Piece> cutPieces(const StampedRays& all, int gridStride, int& runs);
+// next; fewer runs (and `runs` says how many) when their boxes would take
+// more than the budget.
+std::vector<Piece> cutPieces(const StampedRays& all, int& runs);
+
+// The rows of a layer over `box` for rays on the grid of a W x H map: in
+// bands of a few rows, the columns any of their steps can take there, with
+// two to spare for the rounding of the sums. A piece's rays fan out from
+// the sun, or run side by side, across its box: a wedge or a band in it,
+// which rows of their own follow where a box held about twice as much.
+std::vector<LayerRow> layerRows(const StampedRay* rays, std::size_t count, const Rect& box, int w, int h);
+
+// The values a layer with these rows holds.
+std::size_t layerSize(const std::vector<LayerRow>& rows);
 
 // The layers' memory, taken here, where running out of it can still be
-// reported; the threads that use the layers clear them.
+// reported; each page is first touched by the thread that casts into it.
 void reserveLayers(std::vector<Piece>& pieces);
 
 // The order the threads take the pieces in: longest first, each as a

@@ -8,6 +8,7 @@
 #include "../workspace/workspace.h"
 #include "shadow_params.h"
 
+#include <cstddef>
 #include <vector>
 
 namespace gloamery {
@@ -25,6 +26,11 @@ struct SweepTarget {
 // each i, (i, 0), (0, i), (i, H - 1) and (W - 1, i), each while i is
 // within that side; only the last two for "Linear sim".
 std::vector<SweepTarget> sweepTargets(int w, int h, bool allFourEdges);
+
+// The values (32 bits each) that the stamped layers of a sweep of a W x H
+// map take together on `threads` threads, as the sweep would cut them;
+// none for "Sun", which sweeps nothing.
+std::size_t stampedLayerValues(int w, int h, ShadowMode mode, const ShadowParams& params, int threads);
 
 // Runs one shadow button on the workspace's shadow map, without the merge.
 // Refuses (and then changes and reports nothing) when the values cannot be

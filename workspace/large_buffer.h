@@ -26,6 +26,34 @@ void giveBackLargeBlock(void* block, std::size_t bytes) noexcept;
 // that computes each thing once keeps none, and its peak is what it uses.
 void keepLargeBlocks(std::size_t bytes);
 
+// Zeroed memory straight from the system, for buffers whose every value
+// starts at zero and that are used once: nothing clears it, and each page
+// is faulted in (zeroed by the system) by the thread that first writes it.
+// Given back to the system at once when destroyed.
+class ZeroedBlock {
+public:
+    ZeroedBlock() = default;
+    explicit ZeroedBlock(std::size_t bytes); // throws std::bad_alloc
+    ZeroedBlock(ZeroedBlock&& other) noexcept
+        : data_(std::exchange(other.data_, nullptr)), bytes_(std::exchange(other.bytes_, 0))
+    {
+    }
+    ZeroedBlock& operator=(ZeroedBlock&& other) noexcept
+    {
+        std::swap(data_, other.data_);
+        std::swap(bytes_, other.bytes_);
+        return *this;
+    }
+    ~ZeroedBlock();
+
+    void* data() const { return data_; }
+    std::size_t bytes() const { return bytes_; }
+
+private:
+    void* data_ = nullptr;
+    std::size_t bytes_ = 0;
+};
+
 template <class T>
 struct LargePageAllocator {
     using value_type = T;
