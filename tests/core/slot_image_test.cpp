@@ -171,3 +171,42 @@ TEST(SlotImage, ComputationsReadThroughTheRule)
 }
 
 } // namespace
+
+namespace {
+
+// The shadow map as a byte a pixel: kept so while every pixel is a grey,
+// shown and merged exactly as the picture of those greys.
+TEST(SlotImage, ShadowMapKeepsGreysWhileEveryPixelIsGrey)
+{
+    const int w = 45, h = 31;
+    Workspace greys(w, h), colours(w, h);
+    ByteGrid* g = greys.greys(Slot::Shadow);
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(greys.image(Slot::Shadow).bytes(), static_cast<std::size_t>(g->stride()) * (h + 1));
+    std::mt19937 rng(5);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) (*g)(x, y) = static_cast<std::uint8_t>(rng() % 256);
+    EXPECT_EQ((*g)(w, 0), 255); // the outside column reads as outside a picture does
+    const Workspace& shown = greys;
+    const Picture picture = shown.picture(Slot::Shadow);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) ASSERT_EQ(picture.at(x, y), grey((*g)(x, y)));
+    colours.picture(Slot::Shadow) = picture; // the same greys, as colour values
+    RecordingReporter r;
+    for (bool blur : {false, true}) {
+        Merge(greys, blur, BlendMode::Half, r);
+        Merge(colours, blur, BlendMode::Half, r);
+        EXPECT_EQ(greys.picture(Slot::Colour), colours.picture(Slot::Colour)) << "blur " << blur;
+    }
+    // A picture of greys becomes greys again; one tinted pixel keeps it whole.
+    ByteGrid* again = colours.greys(Slot::Shadow);
+    ASSERT_NE(again, nullptr);
+    EXPECT_TRUE(*again == *greys.greys(Slot::Shadow));
+    Picture tinted = picture;
+    tinted.at(3, 4) = compose(1, 2, 3);
+    colours.picture(Slot::Shadow) = tinted;
+    EXPECT_EQ(colours.greys(Slot::Shadow), nullptr);
+    EXPECT_EQ(colours.picture(Slot::Shadow), tinted);
+}
+
+} // namespace
