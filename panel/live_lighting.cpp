@@ -20,9 +20,9 @@ namespace {
 constexpr int kRestMs = 250;
 
 // "Clear" as a live relight needs it: the shadow map back to its
-// background (the run then makes its greys afresh), and the work picture (which no shadow run draws on) only when
-// it is not already clear, so its cell need not be redrawn. Returns
-// whether the work picture changed.
+// background (the run then makes its greys afresh), and the work picture
+// (which no shadow run draws on) only when it is not already clear, so its
+// cell need not be redrawn. Returns whether the work picture changed.
 bool clearForRelight(Workspace& ws)
 {
     ws.setImage(Slot::Shadow, SlotImage(slotBackground(Slot::Shadow), ws.width(), ws.height()));
@@ -50,7 +50,6 @@ Refusal relight(Workspace& ws, const Controls& c, const std::variant<ShadowParam
     if (const Error* e = std::get_if<Error>(&params)) return *e;
     frame.workCleared = clearForRelight(ws);
     if (Refusal refused = runShadowAndMerge(ws, mode, std::get<ShadowParams>(params), c, quiet)) return refused;
-    // Both whole after the run: the pictures themselves, no copy.
     // Read through the slots (the shadow map is kept a byte a pixel): no
     // picture of the map's size is made for the cells.
     frame.colour = rowsOf(ws.image(Slot::Colour));

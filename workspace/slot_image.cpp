@@ -102,7 +102,6 @@ ByteGrid* SlotImage::editableGreys()
         if (greys_.use_count() > 1) greys_ = std::make_shared<ByteGrid>(*greys_);
         return greys_.get();
     }
-    const SlotView v = view();
     const int gw = given_->width(), gh = given_->height();
     const bool empty = gw == 0 || gh == 0;
     if (!(empty || whole()) || !isGrey(background_)) return nullptr;
@@ -112,8 +111,10 @@ ByteGrid* SlotImage::editableGreys()
     forEachRow(height_, static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), [&](int y) {
         std::uint8_t* out = greys->row(y);
         if (empty) std::fill_n(out, width_, static_cast<std::uint8_t>(red(background_)));
-        else
-            for (int x = 0; x < width_; ++x) out[x] = static_cast<std::uint8_t>(red(v.pixel(x, y)));
+        else {
+            const Colour* in = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_); // whole: the map's rows
+            for (int x = 0; x < width_; ++x) out[x] = static_cast<std::uint8_t>(red(in[x]));
+        }
     });
     greys_ = std::move(greys);
     given_ = std::make_shared<Picture>(background_, 0, 0);
@@ -141,10 +142,10 @@ SlotImage SlotImage::resized(int w, int h) const
 
 Picture& SlotImage::editable()
 {
-    if (greys_) {
+    if (greys_ || !whole()) {
         given_ = std::make_shared<Picture>(expanded());
         greys_.reset();
-    } else if (!whole()) given_ = std::make_shared<Picture>(expanded());
+    }
     else if (given_.use_count() > 1) given_ = std::make_shared<Picture>(*given_);
     repeat_ = false;
     return *given_;
