@@ -4,6 +4,7 @@
 #include "progress_line.h"
 #include "world_run.h"
 
+#include "imageio/height_file_kinds.h"
 #include "imageio/input_file.h"
 #include "imageio/map_files.h"
 #include "imageio/native_io.h"
@@ -56,8 +57,8 @@ std::string mib(double bytes) { return std::to_string(static_cast<long long>(byt
 
 } // namespace
 
-// Plain PNG files are read here; every other file by the toolkit's
-// readers in the plugin, loaded the first time one is needed, so a run on
+// Plain PNG files, raw heights and elevation rasters are read here; every
+// other file by the toolkit's readers in the plugin, loaded the first time one is needed, so a run on
 // plain files never maps the GUI libraries.
 std::variant<std::vector<unsigned char>, Error> readLoadFile(const LoadStep& load)
 {
@@ -67,8 +68,8 @@ std::variant<std::vector<unsigned char>, Error> readLoadFile(const LoadStep& loa
 
 std::variant<LoadedFile, Error> loadFileBytes(Workspace& ws, const LoadStep& load, const std::vector<unsigned char>& bytes)
 {
-    if (!namesElevationRaster(load.path))
-        if (auto plain = loadPlainBytes(ws, load.slot, load.path, bytes, load.tile)) return std::move(*plain);
+    if (auto heights = loadHeightFile(ws, load.slot, load.path, bytes, load.tile, load.heights)) return std::move(*heights);
+    if (auto plain = loadPlainBytes(ws, load.slot, load.path, bytes, load.tile)) return std::move(*plain);
     static const auto viaToolkit = [] {
         // The picture a load frees in the plugin would otherwise stay kept
         // there to the end of the run (prepareRun).

@@ -105,6 +105,23 @@ std::optional<LoadedFile> loadPng(Workspace& ws, Slot slot, const unsigned char*
 
 } // namespace
 
+void placeDeepSamples(Workspace& ws, Slot slot, const HeightSamples& samples, bool tile)
+{
+    if (slot == Slot::Height) return ws.setDeepHeights(samples, tile);
+    SlotSink sink(ws, slot, tile);
+    sink.start(samples.width(), samples.height(), PngRowKind::Deep);
+    for (int y = 0; y < samples.height(); ++y) sink.deep(y, samples.data() + static_cast<std::size_t>(y) * samples.width());
+    sink.finish(ws);
+}
+
+void placeGreySamples(Workspace& ws, Slot slot, const std::uint8_t* samples, int w, int h, bool tile)
+{
+    SlotSink sink(ws, slot, tile);
+    sink.start(w, h, PngRowKind::Grey);
+    for (int y = 0; y < h; ++y) sink.grey(y, samples + static_cast<std::size_t>(y) * w);
+    sink.finish(ws);
+}
+
 namespace {
 
 std::uint32_t bmpStride(int width) { return (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u; }

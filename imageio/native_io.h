@@ -61,6 +61,11 @@ std::optional<LoadedFile> loadPlainFile(Workspace& ws, Slot slot, const std::str
 std::optional<LoadedFile> loadPlainBytes(Workspace& ws, Slot slot, const std::string& path,
                                          const std::vector<unsigned char>& bytes, bool tile);
 
+// Puts the samples of a w x h file into the slot as a 16-bit (deep) or
+// 8-bit grey file of them loads.
+void placeDeepSamples(Workspace& ws, Slot slot, const HeightSamples& samples, bool tile);
+void placeGreySamples(Workspace& ws, Slot slot, const std::uint8_t* samples, int w, int h, bool tile);
+
 // Whether the name says an elevation raster (.hgt, .asc, .dem), or raw
 // samples (.r8, .r16, .raw) or such a raster: kinds the bytes alone do not
 // tell.

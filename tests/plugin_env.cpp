@@ -10,7 +10,9 @@ const bool named = [] {
 #ifdef GLOAMERY_TEST_GDAL_PLUGIN
     ::setenv("GLOAMERY_ELEVATION_PLUGIN", GLOAMERY_TEST_GDAL_PLUGIN, 0);
 #endif
+#ifdef GLOAMERY_TEST_QTIO_PLUGIN
     ::setenv("GLOAMERY_QTIO_PLUGIN", GLOAMERY_TEST_QTIO_PLUGIN, 0);
+#endif
     return true;
 }();
 

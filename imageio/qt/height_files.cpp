@@ -1,13 +1,9 @@
 #include "height_files.h"
 
 #include "format_checks.h"
-#include "imageio/gdal_plugin.h"
-#include "imageio/geo_place.h"
-#include "picture_io.h"
-#include "imageio/input_file.h"
+#include "imageio/height_file_kinds.h"
 #include "imageio/raster_plugin.h"
-#include "imageio/raster_window.h"
-
+#include "picture_io.h"
 
 #include "workspace/numeric.h"
 
@@ -72,71 +68,23 @@ std::uint16_t scaledSample(long long v, long long maxval)
     return static_cast<std::uint16_t>(nearest(static_cast<double>(v) * 65535.0 / static_cast<double>(maxval)));
 }
 
-// ------------------------------------------------------------------ TIFF
-
-// Classic TIFF ("II*\0", "MM\0*") or BigTIFF ("II+\0", "MM\0+", 8-byte
-// offsets).
-bool isBigTiff(const QByteArray& b) { return b.startsWith(QByteArray("II+\0", 4)) || b.startsWith(QByteArray("MM\0+", 4)); }
-bool isTiff(const QByteArray& b)
+// The file's bytes as the readers without the toolkit take them.
+std::span<const unsigned char> bytesOf(const QByteArray& b)
 {
-    return b.startsWith(QByteArray("II*\0", 4)) || b.startsWith(QByteArray("MM\0*", 4)) || isBigTiff(b);
+    return {reinterpret_cast<const unsigned char*>(b.constData()), static_cast<std::size_t>(b.size())};
 }
 
-// Whether the first directory of a TIFF carries the tags that place it on
-// the Earth: such a file holds elevations, not a picture's grey levels.
-bool hasGeoTags(const QByteArray& b)
-{
-    if (b.size() < 8) return false;
-    const bool little = b[0] == 'I';
-    const bool big = isBigTiff(b);
-    auto u = [&](qsizetype at, int bytes) -> long long {
-        if (at < 0 || at + bytes > b.size()) return -1;
-        unsigned long long v = 0;
-        for (int k = 0; k < bytes; ++k) {
-            const auto byte = static_cast<unsigned char>(b[at + (little ? bytes - 1 - k : k)]);
-            v = v << 8 | byte;
-        }
-        return v > (1ULL << 62) ? -1 : static_cast<long long>(v);
-    };
-    // Classic: a 4-byte offset, 2-byte count, 12-byte entries; BigTIFF:
-    // 8, 8 and 20.
-    const long long ifd = big ? u(8, 8) : u(4, 4);
-    const long long count = ifd < 0 ? -1 : (big ? u(ifd, 8) : u(ifd, 2));
-    const int head = big ? 8 : 2, entry = big ? 20 : 12;
-    for (long long k = 0; k < count; ++k) {
-        const long long tag = u(ifd + head + entry * k, 2);
-        if (tag < 0) return false;
-        if (tag == 33550 || tag == 33922 || tag == 34264 || tag == 34735) return true;
-    }
-    return false;
-}
-
-// -------------------------------------------------------------- rasters
-
-// The raster's place, and its no-data cells over the part the map takes
-// when it has any there.
-MapOrigin rasterOrigin(const std::string& path, int w, int h)
-{
-    MapOrigin o = worldRegionOrigin(path, 0, 0, w, h).value_or(MapOrigin{});
-    if (std::find(o.noData.begin(), o.noData.end(), 1) == o.noData.end()) o.noData.clear();
-    return o;
-}
-
-// The raster's part the map takes, read by window (raster_window.h).
+// The raster's part the map takes (height_file_kinds.h).
 std::variant<DeepPicture, Error> readElevations(const std::string& path, const HeightReadOptions& options)
 {
-    auto read = readElevationWindow(path, options.mapWidth, options.mapHeight, options.heights);
-    if (const Error* e = std::get_if<Error>(&read)) return *e;
-    auto& w = std::get<WindowedElevations>(read);
-    DeepPicture deep = greyPicture(std::move(w.mapped.samples));
-    deep.note = rangeNote(w.mapped.range);
-    deep.fileWidth = w.fileWidth;
-    deep.fileHeight = w.fileHeight;
-    deep.origin = rasterOrigin(path, deep.samples.width(), deep.samples.height());
-    // Without a place the raster's pixels are a unit each, as GDAL has them.
-    const GeoPlace place = deep.origin.place.value_or(GeoPlace{{0, 1, 0, 0, 0, 1}, {}});
-    const int rows = deep.fileHeight > 0 ? deep.fileHeight : deep.samples.height();
-    deep.origin.units = rasterUnits(place.transform, rows, isGeographic(place.wkt), w.mapped.range);
+    auto read = readRasterHeights(path, options.mapWidth, options.mapHeight, options.heights);
+    if (Error* e = std::get_if<Error>(&read)) return std::move(*e);
+    RasterHeights& r = std::get<RasterHeights>(read);
+    DeepPicture deep = greyPicture(std::move(r.samples));
+    deep.note = std::move(r.note);
+    deep.fileWidth = r.fileWidth;
+    deep.fileHeight = r.fileHeight;
+    deep.origin = std::move(r.origin);
     return deep;
 }
 
@@ -208,19 +156,6 @@ std::optional<std::variant<DeepPicture, Error>> readDeepPgm(const QByteArray& by
     return greyPicture(std::move(samples));
 }
 
-std::variant<DeepPicture, Error> readRawHeights(const QByteArray& bytes, int w, int h)
-{
-    const qsizetype needed = static_cast<qsizetype>(w) * h * 2;
-    if (bytes.size() != needed)
-        return Error{"The raw file holds " + std::to_string(bytes.size()) + " bytes; a " + std::to_string(w) + " x "
-                     + std::to_string(h) + " map of 16-bit samples takes " + std::to_string(needed) + "."};
-    HeightSamples samples(w, h, std::uint16_t{0});
-    const auto* in = reinterpret_cast<const unsigned char*>(bytes.constData());
-    for (std::size_t i = 0; i < static_cast<std::size_t>(w) * h; ++i)
-        samples.data()[i] = static_cast<std::uint16_t>(in[2 * i] | in[2 * i + 1] << 8);
-    return greyPicture(std::move(samples));
-}
-
 AnyPicture readAnyPicture(const QString& path, const HeightReadOptions& options)
 {
     const std::string name = QFile::encodeName(path).toStdString();
@@ -232,29 +167,28 @@ AnyPicture readAnyPicture(const QString& path, const HeightReadOptions& options)
 
 AnyPicture readAnyPictureBytes(const std::string& path, const QByteArray& bytes, const HeightReadOptions& options)
 {
-    if (namesElevationRaster(path)) return toAny(readElevations(path, options));
-    // Raw samples: .r8 bytes, .r16 16-bit, .raw either, told by its length.
-    const QString suffix = QString::fromStdString(lowerExtension(path));
-    const qsizetype cells = static_cast<qsizetype>(options.mapWidth) * options.mapHeight;
-    if (suffix == QLatin1String("r8") || (suffix == QLatin1String("raw") && bytes.size() == cells)) {
-        if (bytes.size() != cells)
-            return Error{"The raw file holds " + std::to_string(bytes.size()) + " bytes; a " + std::to_string(options.mapWidth)
-                         + " x " + std::to_string(options.mapHeight) + " map of 8-bit samples takes " + std::to_string(cells) + "."};
+    switch (heightFileKind(path, bytesOf(bytes), options.mapWidth, options.mapHeight)) {
+    case HeightFileKind::Raster: return toAny(readElevations(path, options));
+    case HeightFileKind::Raw8: {
+        auto raw = readRawBytes(bytesOf(bytes), options.mapWidth, options.mapHeight);
+        if (Error* e = std::get_if<Error>(&raw)) return std::move(*e);
         QImage grey(options.mapWidth, options.mapHeight, QImage::Format_Grayscale8);
         for (int y = 0; y < options.mapHeight; ++y)
-            std::memcpy(grey.scanLine(y), bytes.constData() + static_cast<qsizetype>(y) * options.mapWidth,
+            std::memcpy(grey.scanLine(y), std::get<std::vector<std::uint8_t>>(raw).data() + static_cast<std::size_t>(y) * options.mapWidth,
                         static_cast<std::size_t>(options.mapWidth));
         return grey;
     }
-    if (suffix == QLatin1String("r16") || suffix == QLatin1String("raw"))
-        return toAny(readRawHeights(bytes, options.mapWidth, options.mapHeight));
-    // A raster is opened again by name: only a plain file can be (the
-    // plugin refuses a pipe, whose bytes are gone).
-    if (isTiff(bytes) && hasGeoTags(bytes)) return toAny(readElevations(path, options));
+    case HeightFileKind::Raw16: {
+        auto raw = readRawHeights(bytesOf(bytes), options.mapWidth, options.mapHeight);
+        if (Error* e = std::get_if<Error>(&raw)) return std::move(*e);
+        return greyPicture(std::move(std::get<HeightSamples>(raw)));
+    }
+    case HeightFileKind::Other: break;
+    }
     AnyPicture read = readAnyPictureData(bytes);
     // Samples the toolkit does not read (32-bit floats) may still be
     // elevations.
-    if (std::holds_alternative<Error>(read) && isTiff(bytes) && elevationReaderAvailable())
+    if (std::holds_alternative<Error>(read) && isTiff(bytesOf(bytes)) && elevationReaderAvailable())
         if (auto raster = readElevations(path, options); std::holds_alternative<DeepPicture>(raster))
             return std::move(std::get<DeepPicture>(raster));
     return read;

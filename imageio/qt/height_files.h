@@ -58,9 +58,6 @@ std::optional<DeepPicture> deepPictureOf(const QImage& image);
 // or the refusal. Nothing when the bytes are not such a PGM.
 std::optional<std::variant<DeepPicture, Error>> readDeepPgm(const QByteArray& bytes);
 
-// Raw 16-bit little-endian samples of a w x h map.
-std::variant<DeepPicture, Error> readRawHeights(const QByteArray& bytes, int w, int h);
-
 // Puts the file into the slot, at the top-left or tiled: a deep file makes
 // the height map deep, any other file makes it 8-bit again. On refusal the
 // workspace is unchanged.

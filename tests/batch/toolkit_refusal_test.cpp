@@ -1,5 +1,6 @@
 // Files the plain reader declines, where no toolkit readers are there to
-// take them: refused with a message that names the file's format.
+// take them: refused with a message that names the file's format; raw
+// heights and elevation rasters, which need none.
 
 #include "batch_run.h"
 #include "imageio/qt_plugin.h"
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iostream>
+#include <iterator>
 #include <sstream>
 
 using namespace gloamery;
@@ -49,4 +52,31 @@ TEST(ToolkitReaders, BatchToolRefusesAGifWithoutThem)
     const int status = batch::runTool({"--load", "height", dir.filePath("h.gif"), "linear"}, out, err);
     EXPECT_EQ(status, batch::kExitFileError);
     EXPECT_NE(err.str().find("GIF files are read "), std::string::npos) << err.str();
+}
+
+TEST(ToolkitReaders, BatchToolReadsRawHeightsAndRastersWithoutThem)
+{
+    ScratchDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string raw("\x00\x00\x01\x00\x00\x01\xff\xff\xe8\x03\x02\x00\x03\x00\x40\x9c", 16);
+    std::ofstream(dir.filePath("h.r16"), std::ios::binary) << raw;
+    const struct {
+        std::string file;
+        std::string note; // on standard error
+    } cases[] = {
+        {dir.filePath("h.r16"), ""},
+        {GLOAMERY_CORPUS_DIR "/deep_asc_ramp.asc", "heights from 100 to 400 mapped onto 0..65535"},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream out, err;
+        const int status = batch::runTool(
+            {"--quiet", "--size", "4,2", "--load", "height", c.file, "--save", "height", dir.filePath("out.r16")}, out, err);
+        EXPECT_EQ(status, batch::kExitOk) << c.file << ": " << err.str();
+        EXPECT_NE(err.str().find(c.note), std::string::npos) << err.str();
+    }
+    // The raw file's samples come back as they went in.
+    ASSERT_EQ(batch::runTool({"--quiet", "--size", "4,2", "--load", "height", dir.filePath("h.r16"), "--save", "height",
+                              dir.filePath("again.r16")}, std::cout, std::cerr), batch::kExitOk);
+    std::ifstream again(dir.filePath("again.r16"), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), raw);
 }

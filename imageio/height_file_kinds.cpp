@@ -1,0 +1,152 @@
+#include "height_file_kinds.h"
+
+#include "raster_units.h"
+#include "raster_window.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace gloamery {
+
+namespace {
+
+bool startsWith(std::span<const unsigned char> b, const char* magic, std::size_t n)
+{
+    return b.size() >= n && std::memcmp(b.data(), magic, n) == 0;
+}
+
+bool isBigTiff(std::span<const unsigned char> b) { return startsWith(b, "II+\0", 4) || startsWith(b, "MM\0+", 4); }
+
+std::string rawLengthError(std::size_t held, int w, int h, int bits, std::size_t needed)
+{
+    return "The raw file holds " + std::to_string(held) + " bytes; a " + std::to_string(w) + " x " + std::to_string(h)
+           + " map of " + std::to_string(bits) + "-bit samples takes " + std::to_string(needed) + ".";
+}
+
+// The raster's place, and its no-data cells over the part the map takes
+// when it has any there.
+MapOrigin rasterOrigin(const std::string& path, int w, int h)
+{
+    MapOrigin o = worldRegionOrigin(path, 0, 0, w, h).value_or(MapOrigin{});
+    if (std::find(o.noData.begin(), o.noData.end(), 1) == o.noData.end()) o.noData.clear();
+    return o;
+}
+
+std::variant<LoadedFile, Error> load(Workspace& ws, Slot slot, HeightFileKind kind, const std::string& path,
+                                     std::span<const unsigned char> bytes, bool tile,
+                                     const std::optional<ElevationRange>& heights)
+{
+    const int w = ws.width(), h = ws.height();
+    if (kind == HeightFileKind::Raw8) {
+        auto raw = readRawBytes(bytes, w, h);
+        if (Error* e = std::get_if<Error>(&raw)) return std::move(*e);
+        placeGreySamples(ws, slot, std::get<std::vector<std::uint8_t>>(raw).data(), w, h, tile);
+        return LoadedFile{w, h, {}, {}};
+    }
+    if (kind == HeightFileKind::Raw16) {
+        auto raw = readRawHeights(bytes, w, h);
+        if (Error* e = std::get_if<Error>(&raw)) return std::move(*e);
+        placeDeepSamples(ws, slot, std::get<HeightSamples>(raw), tile);
+        return LoadedFile{w, h, {}, {}};
+    }
+    auto read = readRasterHeights(path, w, h, heights);
+    if (Error* e = std::get_if<Error>(&read)) return std::move(*e);
+    RasterHeights& r = std::get<RasterHeights>(read);
+    placeDeepSamples(ws, slot, r.samples, tile);
+    const bool window = r.fileWidth > 0;
+    return LoadedFile{window ? r.fileWidth : r.samples.width(), window ? r.fileHeight : r.samples.height(),
+                      std::move(r.note), std::move(r.origin)};
+}
+
+} // namespace
+
+bool isTiff(std::span<const unsigned char> b)
+{
+    return startsWith(b, "II*\0", 4) || startsWith(b, "MM\0*", 4) || isBigTiff(b);
+}
+
+bool hasGeoTags(std::span<const unsigned char> b)
+{
+    if (b.size() < 8) return false;
+    const bool little = b[0] == 'I';
+    const bool big = isBigTiff(b);
+    auto u = [&](long long at, int bytes) -> long long {
+        if (at < 0 || at + bytes > static_cast<long long>(b.size())) return -1;
+        unsigned long long v = 0;
+        for (int k = 0; k < bytes; ++k) v = v << 8 | b[static_cast<std::size_t>(at + (little ? bytes - 1 - k : k))];
+        return v > (1ULL << 62) ? -1 : static_cast<long long>(v);
+    };
+    // Classic: a 4-byte offset, 2-byte count, 12-byte entries; BigTIFF:
+    // 8, 8 and 20.
+    const long long ifd = big ? u(8, 8) : u(4, 4);
+    const long long count = ifd < 0 ? -1 : (big ? u(ifd, 8) : u(ifd, 2));
+    const int head = big ? 8 : 2, entry = big ? 20 : 12;
+    for (long long k = 0; k < count; ++k) {
+        const long long tag = u(ifd + head + entry * k, 2);
+        if (tag < 0) return false;
+        if (tag == 33550 || tag == 33922 || tag == 34264 || tag == 34735) return true;
+    }
+    return false;
+}
+
+HeightFileKind heightFileKind(const std::string& path, std::span<const unsigned char> bytes, int mapWidth, int mapHeight)
+{
+    if (namesElevationRaster(path)) return HeightFileKind::Raster;
+    const std::string suffix = lowerExtension(path);
+    const std::size_t cells = static_cast<std::size_t>(mapWidth) * static_cast<std::size_t>(mapHeight);
+    if (suffix == "r8" || (suffix == "raw" && bytes.size() == cells)) return HeightFileKind::Raw8;
+    if (suffix == "r16" || suffix == "raw") return HeightFileKind::Raw16;
+    // A raster is opened again by name: only a plain file can be (the
+    // plugin refuses a pipe, whose bytes are gone).
+    if (isTiff(bytes) && hasGeoTags(bytes)) return HeightFileKind::Raster;
+    return HeightFileKind::Other;
+}
+
+std::variant<std::vector<std::uint8_t>, Error> readRawBytes(std::span<const unsigned char> bytes, int w, int h)
+{
+    const std::size_t cells = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    if (bytes.size() != cells) return Error{rawLengthError(bytes.size(), w, h, 8, cells)};
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+}
+
+std::variant<HeightSamples, Error> readRawHeights(std::span<const unsigned char> bytes, int w, int h)
+{
+    const std::size_t cells = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    if (bytes.size() != cells * 2) return Error{rawLengthError(bytes.size(), w, h, 16, cells * 2)};
+    HeightSamples samples(w, h, std::uint16_t{0});
+    for (std::size_t i = 0; i < cells; ++i)
+        samples.data()[i] = static_cast<std::uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    return samples;
+}
+
+std::variant<RasterHeights, Error> readRasterHeights(const std::string& path, int mapWidth, int mapHeight,
+                                                     const std::optional<ElevationRange>& heights)
+{
+    auto read = readElevationWindow(path, mapWidth, mapHeight, heights);
+    if (const Error* e = std::get_if<Error>(&read)) return *e;
+    auto& w = std::get<WindowedElevations>(read);
+    RasterHeights r{std::move(w.mapped.samples), rangeNote(w.mapped.range), w.fileWidth, w.fileHeight, {}};
+    r.origin = rasterOrigin(path, r.samples.width(), r.samples.height());
+    // Without a place the raster's pixels are a unit each, as GDAL has them.
+    const GeoPlace place = r.origin.place.value_or(GeoPlace{{0, 1, 0, 0, 0, 1}, {}});
+    const int rows = r.fileHeight > 0 ? r.fileHeight : r.samples.height();
+    r.origin.units = rasterUnits(place.transform, rows, isGeographic(place.wkt), w.mapped.range);
+    return r;
+}
+
+std::optional<std::variant<LoadedFile, Error>> loadHeightFile(Workspace& ws, Slot slot, const std::string& path,
+                                                              std::span<const unsigned char> bytes, bool tile,
+                                                              const std::optional<ElevationRange>& heights)
+{
+    const HeightFileKind kind = heightFileKind(path, bytes, ws.width(), ws.height());
+    if (kind == HeightFileKind::Other) return std::nullopt;
+    try {
+        return load(ws, slot, kind, path, bytes, tile, heights);
+    } catch (const std::bad_alloc&) {
+        // As the toolkit's plugin reports it.
+        return Error{"There is not enough memory to read it."};
+    }
+}
+
+} // namespace gloamery
