@@ -71,14 +71,15 @@ void readRegion(const std::string& option, Reader& in, std::optional<std::vector
 // A shadow run refuses some inputs (a sun beyond the 16-bit range, or
 // twice a world's side); that is found out now rather than halfway through
 // the run.
-// The step, with the values a shadow run takes read from the controls.
-std::optional<RunStep> runStep(Operation op, const std::string& name, const Controls& c, Reader& in, bool world,
-                               std::pair<bool, bool> unitsGiven)
+// The step, with the values a shadow run takes, from the numbers read when
+// their options (or a settings file) were.
+std::optional<RunStep> runStep(Operation op, const std::string& name, const Controls& c, const ShadowNumbers& numbers,
+                               Reader& in, bool world, std::pair<bool, bool> unitsGiven)
 {
     RunStep step{op, c, {}, unitsGiven.first, unitsGiven.second};
     const auto mode = shadowModeOf(op);
     if (!mode) return step;
-    auto read = readShadowParams(c, parseCNumber, *mode, world ? kWorldSunReach : kMapSunReach);
+    auto read = readShadowParams(numbers, c, *mode, world ? kWorldSunReach : kMapSunReach);
     if (const Error* e = std::get_if<Error>(&read)) {
         in.fail(name + ": " + e->message);
         return std::nullopt;
@@ -123,6 +124,7 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
 
     const std::vector<std::string> args = unpackArguments(rawArgs);
     Controls controls; // the control panel's defaults
+    ShadowNumbers numbers = readShadowNumbers(controls, parseCNumber); // X0, Y0 and the decay as read
     std::optional<ElevationRange> heights; // elevations from least to greatest
     std::optional<std::vector<int>> region;
     SettingsOptions settings; // what settings files keep beyond the controls
@@ -133,7 +135,7 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
         const std::string arg = in.next();
         if (optionsEnded) {
             if (const auto op = operationFromName(arg)) {
-                if (auto step = runStep(*op, arg, controls, in, cmd.plan.world.has_value(), {false, false}))
+                if (auto step = runStep(*op, arg, controls, numbers, in, cmd.plan.world.has_value(), {false, false}))
                     cmd.plan.steps.push_back(std::move(*step));
             } else {
                 in.fail("unknown operation " + quoted(arg) + " after --");
@@ -174,19 +176,21 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
             readRegion(arg, in, region);
         } else if (arg == "--threads") {
             if (const auto n = in.integer(arg, 1, 1024)) cmd.plan.threads = *n;
-        } else if (readControl(arg, in, controls)) {
+        } else if (readControl(arg, in, controls, numbers)) {
             // the controls now stand as the next operation will see them
             if (arg == "--ground") unitsGiven.first = true;
             if (arg == "--vertical") unitsGiven.second = true;
         } else if (arg == "--settings") {
             unitsGiven = {true, true};
-            if (const auto path = in.value(arg, "a FILE"))
+            if (const auto path = in.value(arg, "a FILE")) {
                 if (auto refused = settings.apply(*path, controls, cmd.plan)) in.fail(std::move(*refused));
+                else numbers = readShadowNumbers(controls, parseCNumber);
+            }
         } else if (arg == "--save-settings") {
             if (const auto path = in.value(arg, "a FILE")) cmd.plan.steps.push_back(settings.save(*path, controls, cmd.plan));
         } else if (const auto op = operationFromName(arg == "shadow" ? settings.lastShadowName() : arg)) {
             settings.reached(*op);
-            if (auto step = runStep(*op, arg, controls, in, cmd.plan.world.has_value(), unitsGiven))
+            if (auto step = runStep(*op, arg, controls, numbers, in, cmd.plan.world.has_value(), unitsGiven))
                 cmd.plan.steps.push_back(std::move(*step));
         } else if (arg.starts_with('-')) {
             in.fail("unknown option " + quoted(arg));

@@ -29,7 +29,6 @@ std::vector<std::string> splitAtCommas(const std::string& text)
     return parts;
 }
 
-bool isFiniteNumber(const std::string& text) { return parseCNumber(text).has_value(); }
 
 // --load or --save with its slot and file; nothing after a usage error.
 std::optional<Step> readPictureStep(const std::string& option, Reader& in)
@@ -153,26 +152,33 @@ bool readSunControl(const std::string& option, Reader& in, SunControls& c)
 
 // The control options. False when the argument is none of them; a bad value
 // is recorded in the reader and leaves the controls as they were.
-bool readControl(const std::string& option, Reader& in, Controls& c)
+bool readControl(const std::string& option, Reader& in, Controls& c, ShadowNumbers& numbers)
 {
     if (option == "--sun") {
         const auto text = in.value(option, "X,Y");
         if (!text) return true;
         const std::size_t comma = text->find(',');
         const bool none = comma == std::string::npos;
-        const std::string x = none ? std::string() : text->substr(0, comma);
-        const std::string y = none ? std::string() : text->substr(comma + 1);
-        if (none || !isFiniteNumber(x) || !isFiniteNumber(y)) {
+        NumberInput x = readNumberInput(none ? std::string() : text->substr(0, comma), parseCNumber);
+        NumberInput y = readNumberInput(none ? std::string() : text->substr(comma + 1), parseCNumber);
+        if (none || !x.value || !y.value) {
             in.fail("--sun needs two finite numbers X,Y (as in 40,30.5), not " + quoted(*text));
             return true;
         }
-        c.x0 = x;
-        c.y0 = y;
+        c.x0 = x.text;
+        c.y0 = y.text;
+        numbers.x0 = std::move(x);
+        numbers.y0 = std::move(y);
     } else if (option == "--decay") {
         const auto text = in.value(option, "a finite number");
         if (!text) return true;
-        if (!isFiniteNumber(*text)) in.fail("--decay needs a finite number, not " + quoted(*text));
-        else c.alt = *text;
+        NumberInput decay = readNumberInput(*text, parseCNumber);
+        if (!decay.value) {
+            in.fail("--decay needs a finite number, not " + quoted(*text));
+        } else {
+            c.alt = decay.text;
+            numbers.decay = std::move(decay);
+        }
     } else if (option == "--darkness") {
         if (const auto v = in.integer(option, 0, 255)) c.darkness = *v;
     } else if (option == "--contrast") {

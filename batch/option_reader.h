@@ -82,8 +82,6 @@ private:
     std::optional<UsageError> error_;
 };
 
-bool isFiniteNumber(const std::string& text);
-
 // --load or --save with its slot and file; nothing after a usage error.
 std::optional<Step> readPictureStep(const std::string& option, Reader& in);
 // "LO,HI": two finite numbers, LO below HI.
@@ -96,7 +94,8 @@ std::optional<SizeStep> readSize(const std::string& option, Reader& in);
 // The "sun" operation's controls. False when the argument is none of them.
 bool readSunControl(const std::string& option, Reader& in, SunControls& c);
 // The control options. False when the argument is none of them; a bad value
-// is recorded in the reader and leaves the controls as they were.
-bool readControl(const std::string& option, Reader& in, Controls& c);
+// is recorded in the reader and leaves the controls as they were. X0, Y0
+// and the decay are read once, into the numbers their steps take.
+bool readControl(const std::string& option, Reader& in, Controls& c, ShadowNumbers& numbers);
 
 } // namespace gloamery::batch

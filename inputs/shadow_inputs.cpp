@@ -10,20 +10,17 @@ namespace gloamery {
 
 namespace {
 
-std::variant<double, Error> readNumber(const char* field, const std::string& text, const NumberParser& parse)
+std::variant<double, Error> readNumber(const char* field, const NumberInput& in)
 {
-    const std::optional<double> v = parse(text);
-    if (!v || !std::isfinite(*v))
-        return Error{std::string(field) + " must be a finite number, not \"" + text + "\"."};
-    return *v;
+    if (!in.value) return Error{std::string(field) + " must be a finite number, not \"" + in.text + "\"."};
+    return *in.value;
 }
 
-std::variant<double, Error> readCoordinate(const char* field, const std::string& text, const NumberParser& parse,
-                                           int reach)
+std::variant<double, Error> readCoordinate(const char* field, const NumberInput& in, int reach)
 {
-    auto v = readNumber(field, text, parse);
+    auto v = readNumber(field, in);
     if (std::holds_alternative<Error>(v)) return v;
-    if (Refusal r = coordinateRefused(field, std::get<double>(v), text, reach)) return *r;
+    if (Refusal r = coordinateRefused(field, std::get<double>(v), in.text, reach)) return *r;
     return v;
 }
 
@@ -48,7 +45,24 @@ Refusal coordinateRefused(const char* field, double v, const std::string& shown,
                  + ", not \"" + shown + "\"."};
 }
 
+NumberInput readNumberInput(std::string text, const NumberParser& parse)
+{
+    std::optional<double> v = parse(text);
+    if (v && !std::isfinite(*v)) v.reset();
+    return {std::move(text), v};
+}
+
+ShadowNumbers readShadowNumbers(const Controls& c, const NumberParser& parse)
+{
+    return {readNumberInput(c.x0, parse), readNumberInput(c.y0, parse), readNumberInput(c.alt, parse)};
+}
+
 std::variant<ShadowParams, Error> readShadowParams(const Controls& c, const NumberParser& parse, ShadowMode mode, int reach)
+{
+    return readShadowParams(readShadowNumbers(c, parse), c, mode, reach);
+}
+
+std::variant<ShadowParams, Error> readShadowParams(const ShadowNumbers& n, const Controls& c, ShadowMode mode, int reach)
 {
     ShadowParams p;
     p.sun = c.sun;
@@ -58,14 +72,14 @@ std::variant<ShadowParams, Error> readShadowParams(const Controls& c, const Numb
         return p;
     }
     if (usesSunPosition(mode)) {
-        auto x = readCoordinate("X0", c.x0, parse, reach);
+        auto x = readCoordinate("X0", n.x0, reach);
         if (auto* e = std::get_if<Error>(&x)) return *e;
-        auto y = readCoordinate("Y0", c.y0, parse, reach);
+        auto y = readCoordinate("Y0", n.y0, reach);
         if (auto* e = std::get_if<Error>(&y)) return *e;
         p.x0 = std::get<double>(x);
         p.y0 = std::get<double>(y);
     }
-    auto decay = readNumber("Decay", c.alt, parse);
+    auto decay = readNumber("Decay", n.decay);
     if (auto* e = std::get_if<Error>(&decay)) return *e;
     p.decay = std::get<double>(decay);
     p.darkness = c.darkness < 0 ? 0 : (c.darkness > 255 ? 255 : c.darkness);

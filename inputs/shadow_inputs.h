@@ -10,10 +10,25 @@
 #include "workspace/window_grid.h"
 #include "workspace/workspace.h"
 
+#include <optional>
 #include <string>
 #include <variant>
 
 namespace gloamery {
+
+// A control's text and the finite number read from it (nothing when it is
+// not one): read once, so that the check and the run use the same value.
+struct NumberInput {
+    std::string text;
+    std::optional<double> value;
+};
+NumberInput readNumberInput(std::string text, const NumberParser& parse);
+
+// X0, Y0 and the decay, each read from its text.
+struct ShadowNumbers {
+    NumberInput x0, y0, decay;
+};
+ShadowNumbers readShadowNumbers(const Controls& c, const NumberParser& parse);
 
 // Reads X0, Y0 (when the mode uses the sun's position) and the decay, and
 // takes the darkness (clamped to 0..255 for the sweeps) and the Sun
@@ -21,6 +36,10 @@ namespace gloamery {
 // or floored coordinates leave -reach .. reach - 1, and Sun controls out of
 // their ranges; the message names the control and quotes the text.
 std::variant<ShadowParams, Error> readShadowParams(const Controls& c, const NumberParser& parse, ShadowMode mode,
+                                                   int reach = kMapSunReach);
+// The same from X0, Y0 and the decay already read (c's texts for them are
+// not looked at).
+std::variant<ShadowParams, Error> readShadowParams(const ShadowNumbers& numbers, const Controls& c, ShadowMode mode,
                                                    int reach = kMapSunReach);
 
 // Why a shadow button cannot run with these controls, or nothing.

@@ -156,3 +156,26 @@ TEST_F(BatchSettings, ABadFileStopsTheToolBeforeAnythingIsWritten)
         EXPECT_FALSE(std::ifstream(at("first.json")).good());
     }
 }
+
+TEST_F(BatchSettings, ShadowRunsTakeTheNumbersTheirOptionsOrFileGave)
+{
+    const std::string file = write("look.json", look()); // X0 40, Y0 -30.5, decay 2.5
+    const struct {
+        std::vector<std::string> args;
+        double x0, y0, decay;
+    } cases[] = {
+        {{"linear"}, 0, 0, 5},
+        {{"--sun", " 40 ,+30.5", "--decay=-3", "linear"}, 40, 30.5, -3},
+        {{"--decay", "1e-400", "--sun", "-32768,32767", "sin"}, -32768, 32767, 0},
+        {{"--sun", "1,2", "--settings", file, "cos"}, 40, -30.5, 2.5},
+        {{"--settings", file, "--decay", "7", "--sun", "3,4", "linear"}, 3, 4, 7},
+    };
+    for (const auto& c : cases) {
+        const auto r = runs(parsed(c.args));
+        ASSERT_EQ(r.size(), 1u);
+        const ShadowParams p = shadowParamsOf(r[0]);
+        EXPECT_EQ(p.x0, c.x0) << c.args[0];
+        EXPECT_EQ(p.y0, c.y0) << c.args[0];
+        EXPECT_EQ(p.decay, c.decay) << c.args[0];
+    }
+}
