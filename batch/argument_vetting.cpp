@@ -1,5 +1,7 @@
 #include "argument_vetting.h"
 
+#include "option_table.h"
+
 #include <algorithm>
 #include <string_view>
 
@@ -7,53 +9,10 @@ namespace gloamery::batch {
 
 namespace {
 
-// Every option of the tool, and how many arguments follow it (the values
-// it takes whatever they look like: "--load height -v" loads the file
-// "-v"). A new option is a line here.
-struct OptionArity {
-    std::string_view name;
-    int values;
-};
-constexpr OptionArity kOptions[] = {
-    {"load", 2},
-    {"tile", 2},
-    {"save", 2},
-    {"size", 1},
-    {"heights", 1},
-    {"threads", 1},
-    {"sun", 1},
-    {"decay", 1},
-    {"darkness", 1},
-    {"contrast", 1},
-    {"blur", 1},
-    {"blend", 1},
-    {"world", 1},
-    {"region", 1},
-    {"vrt-sources", 1},
-    {"sun-angle", 1},
-    {"sun-size", 1},
-    {"lambert", 1},
-    {"sky", 1},
-    {"sky-rays", 1},
-    {"ground", 1},
-    {"vertical", 1},
-    {"settings", 1},
-    {"save-settings", 1},
-    {"open", 1},
-    {"export-mesh", 1},
-    {"quiet", 0},
-    {"h", 0},
-    {"help", 0},
-    {"help-all", 0},
-    {"v", 0},
-    {"version", 0},
-    {"time", 0},
-};
-
 // How many arguments follow the option; -1 for an unknown one.
 int valuesOf(std::string_view name)
 {
-    for (const OptionArity& o : kOptions)
+    for (const OptionInfo& o : batchOptions())
         if (o.name == name) return o.values;
     return -1;
 }

@@ -2,8 +2,11 @@
 // refuses, and which controls each operation runs with.
 
 #include "batch_plan.h"
+#include "option_table.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <sstream>
 #include <string>
@@ -323,4 +326,31 @@ TEST(BatchArguments, QuietTurnsTheProgressLineOff)
         EXPECT_EQ(std::get<Command>(result).plan.quiet, std::string(line) != "linear") << line;
         EXPECT_FALSE(std::get<Command>(result).plan.progress) << line << ": set by the tool, for a terminal";
     }
+}
+
+TEST(BatchArguments, HelpListsEveryOptionTheToolTakesOnceInItsColumns)
+{
+    const std::string help = usageText();
+    for (const OptionInfo& o : batchOptions()) {
+        const std::string name = "--" + std::string(o.name);
+        // Known: taken with its values, not refused as unknown.
+        std::vector<std::string> args = {name};
+        args.insert(args.end(), static_cast<std::size_t>(o.values), "1");
+        const auto parsed = parseArguments(args);
+        if (const auto* e = std::get_if<UsageError>(&parsed)) EXPECT_EQ(e->message.find("Unknown option"), std::string::npos) << e->message;
+        if (o.group == HelpGroup::Hidden) continue;
+        // Listed once, at the start of a line, its description from column 24
+        // (two blanks past a longer left column).
+        const std::string line = "\n  " + std::string(o.shown) + " ";
+        const std::size_t at = help.find(line);
+        ASSERT_NE(at, std::string::npos) << name;
+        EXPECT_EQ(help.find(line, at + 1), std::string::npos) << name;
+        const std::size_t column = at + 1 + std::max<std::size_t>(23, o.shown.size() + 4);
+        EXPECT_EQ(help.substr(column - 2, 14), "  " + std::string(o.help.substr(0, 12))) << name;
+    }
+    // Every option line of the help comes from the table.
+    std::size_t listed = 0;
+    for (std::size_t at = help.find("\n  -"); at != std::string::npos; at = help.find("\n  -", at + 1)) ++listed;
+    EXPECT_EQ(listed, static_cast<std::size_t>(std::count_if(batchOptions().begin(), batchOptions().end(),
+                                                            [](const OptionInfo& o) { return o.group != HelpGroup::Hidden; })));
 }
