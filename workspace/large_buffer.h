@@ -5,7 +5,9 @@
 // large buffers are therefore aligned to and backed by 2 MiB pages where
 // the system offers them on request. And as faulting in a fresh buffer of
 // a large map costs more than most computations on it, the large buffers a
-// computation frees are kept for the next one of the same size.
+// computation frees are kept for the next one of the same size. Blocks of
+// up to 32 MiB are cut from one region of 2 MiB pages, which also serves
+// the batch tool's operator new (batch/large_pages.cpp).
 
 #include "parallel.h"
 
@@ -22,9 +24,17 @@ namespace gloamery {
 void* takeLargeBlock(std::size_t bytes);
 // Back to the kept ones, or to the system when they hold enough already.
 void giveBackLargeBlock(void* block, std::size_t bytes) noexcept;
-// How much the kept blocks may hold (512 MiB to start with): a program
-// that computes each thing once keeps none, and its peak is what it uses.
+// How much the kept blocks of 4 MiB and more may hold (512 MiB to start
+// with): a program that computes each thing once keeps none, and its peak
+// is what it uses.
 void keepLargeBlocks(std::size_t bytes);
+
+// A block of n bytes (64 KiB less 64 to 32 MiB less 64) from the same
+// region, its size kept in front of it, for an operator new; null for
+// other sizes or when the region is full.
+void* takePagedBlock(std::size_t n) noexcept;
+// Such a block back; false when p is not one (it came from the heap).
+bool givePagedBlock(void* p) noexcept;
 
 // Zeroed memory straight from the system, for buffers whose every value
 // starts at zero and that are used once: nothing clears it, and each page
