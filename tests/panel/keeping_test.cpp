@@ -5,6 +5,7 @@
 #include "panel_fixture.h"
 
 #include "batch_run.h"
+#include "imageio/qt/height_files.h"
 #include "panel/settings_commands.h"
 #include "panel/undo_steps.h"
 #include "settings/settings_file.h"
@@ -173,6 +174,46 @@ private slots:
             QVERIFY2(differences(Seen(*form), after).isEmpty(), c.label);
             // The cells show the pictures restored.
             QCOMPARE(form->pictureView(Slot::Colour).image().size().isEmpty(), false);
+            QVERIFY(user.messages.isEmpty());
+        }
+    }
+
+    // An 8-bit picture in place of deep heights leaves them 8-bit; the step
+    // back brings every 16-bit sample back, and the step forward the 8 bits.
+    void undoBringsDeepHeightsBack()
+    {
+        std::vector<std::uint16_t> hills(256 * 256);
+        for (std::size_t i = 0; i < hills.size(); ++i) hills[i] = static_cast<std::uint16_t>(i * 37 % 65536);
+        const HeightSamples deep(256, 256, hills.data());
+        QVERIFY(!saveDeepHeights(deep, file("deep.png")));
+        struct Case {
+            const char* label;
+            std::function<void()> change;
+        };
+        const Case cases[] = {
+            {"Load Picture on Height Map", [this] { loadInto(Slot::Height, file("ramp.png")); }},
+            {"From Clipboard on Height Map", [this] {
+                 QGuiApplication::clipboard()->setImage(greyRamp({256, 256}, 5));
+                 useMenu(*form, user, Slot::Height, "mnmpoploadclip");
+             }},
+            {"Drop on Height Map", [this] { dropOn(Slot::Height, file("ramp.png")); }},
+        };
+        for (const Case& c : cases) {
+            newForm();
+            loadInto(Slot::Height, file("deep.png"));
+            settle();
+            QVERIFY2(form->workspace().heightSamples() == deep, c.label);
+            c.change();
+            settle();
+            QVERIFY2(!heightsAreDeep(form->workspace()), c.label);
+            const Picture edited = form->workspace().heightPicture();
+
+            QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(status(), QStringLiteral("Undone: ") + c.label);
+            QVERIFY2(form->workspace().heightSamples() == deep, c.label);
+            QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+            QVERIFY2(!heightsAreDeep(form->workspace()), c.label);
+            QCOMPARE(firstDifference(form->workspace().heightPicture(), edited), QString());
             QVERIFY(user.messages.isEmpty());
         }
     }
