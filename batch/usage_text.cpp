@@ -8,6 +8,7 @@
 #include "shadow/shadow_modes.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 namespace gloamery::batch {
@@ -45,22 +46,20 @@ std::string optionLines(HelpGroup group)
     return text;
 }
 
-// What --help says before each group's options.
-constexpr struct {
-    HelpGroup group;
-    const char* heading;
-} kSections[] = {
-    {HelpGroup::Pictures, "Pictures (SLOT: height, shadow, colour, grass, stone, texture, detail):\n"},
-    {HelpGroup::DeepHeights,
-     "Deep heights: 16-bit PNG and TIFF, PGM with a maxval above 255, raw 16-bit\n"
-     "little-endian .r16/.raw files of the map's size, and elevation rasters\n"
-     "(GeoTIFF, SRTM .hgt, ESRI ASCII .asc) load as height at full precision.\n"},
-    {HelpGroup::MapSize, "Map size (256,256 at start):\n"},
-    {HelpGroup::World, "Worlds larger than a map, lit a region at a time (see light-world.sh):\n"},
-    {HelpGroup::Controls, "Controls (numbers in the C locale, as in 10.5):\n"},
-    {HelpGroup::Sun, "Sun controls (the sun operation):\n"},
-    {HelpGroup::Settings, "Settings files (JSON, as the control panel saves them):\n"},
+// What --help says before each group's options, in the groups' order.
+constexpr const char* kHeadings[] = {
+    "Pictures (SLOT: height, shadow, colour, grass, stone, texture, detail):\n",
+    "Deep heights: 16-bit PNG and TIFF, PGM with a maxval above 255, raw 16-bit\n"
+    "little-endian .r16/.raw files of the map's size, and elevation rasters\n"
+    "(GeoTIFF, SRTM .hgt, ESRI ASCII .asc) load as height at full precision.\n",
+    "Map size (256,256 at start):\n",
+    "Worlds larger than a map, lit a region at a time (see light-world.sh):\n",
+    "Controls (numbers in the C locale, as in 10.5):\n",
+    "Sun controls (the sun operation):\n",
+    "Settings files (JSON, as the control panel saves them):\n",
 };
+// The running options are listed after the operations, without a heading.
+static_assert(std::size(kHeadings) == static_cast<std::size_t>(HelpGroup::Running));
 
 } // namespace
 
@@ -69,7 +68,8 @@ std::string usageText()
     std::string text = "Usage: gloamery-batch [ARGUMENT]...\n"
                        "Lights a terrain the way the control panel does, one argument at a time,\n"
                        "strictly left to right. Starts from the control panel's default pictures.\n";
-    for (const auto& s : kSections) text += std::string("\n") + s.heading + optionLines(s.group);
+    for (std::size_t g = 0; g < std::size(kHeadings); ++g)
+        text += std::string("\n") + kHeadings[g] + optionLines(static_cast<HelpGroup>(g));
     return text
         + "\n"
         "Operations, run when reached:\n"
