@@ -90,13 +90,29 @@ void blend(const BlendTable& table, const ByteGrid& tmat, const SlotView& textur
 
 // Each mode's table is built once, while compiling.
 template <double (*rule)(int, int)>
-void blendBy(const ByteGrid& tmat, const SlotView& texture, Picture& colour, Reporter& report)
+const BlendTable& tableOf()
 {
     static constexpr BlendTable table = makeTable(rule);
-    blend(table, tmat, texture, colour, report);
+    return table;
+}
+
+template <double (*rule)(int, int)>
+void blendBy(const ByteGrid& tmat, const SlotView& texture, Picture& colour, Reporter& report)
+{
+    blend(tableOf<rule>(), tmat, texture, colour, report);
 }
 
 } // namespace
+
+void blendStretch(BlendMode mode, const std::uint8_t* light, const Colour* in, Colour* out, int n)
+{
+    switch (mode) {
+    case BlendMode::Half: return blendRow(tableOf<half>(), light, in, out, 0, n);
+    case BlendMode::Multiply: return blendRow(tableOf<multiply>(), light, in, out, 0, n);
+    case BlendMode::MultiplyHalf: return blendRow(tableOf<multiplyHalf>(), light, in, out, 0, n);
+    case BlendMode::Multiply3: return blendRow(tableOf<multiply3>(), light, in, out, 0, n);
+    }
+}
 
 void MergeDetNor(const ByteGrid& tmat, const SlotView& texture, Picture& colour, Reporter& report)
 {

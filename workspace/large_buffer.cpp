@@ -1,6 +1,7 @@
 #include "large_buffer.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <mutex>
 #include <vector>
@@ -14,7 +15,14 @@ namespace {
 struct Kept {
     void* block;
     std::size_t bytes;
+    bool mapped; // a ZeroedBlock's pages: given back with munmap, never free
 };
+
+void release(const Kept& k) noexcept
+{
+    if (k.mapped) munmap(k.block, k.bytes);
+    else std::free(k.block);
+}
 
 // The blocks kept, newest last, how much they hold together, and the
 // bound. A press of a 4096 x 4096 map frees grids and layers of 8 to 64
@@ -40,48 +48,91 @@ Keeper& keeper()
 void freeOldest(Keeper& k)
 {
     while (k.bytes > k.bound && !k.kept.empty()) {
-        std::free(k.kept.front().block);
+        release(k.kept.front());
         k.bytes -= k.kept.front().bytes;
         k.kept.erase(k.kept.begin());
     }
 }
 
+// A kept block of exactly `bytes`, newest first: of either kind when
+// mappedToo, else one from the allocator; null when there is none.
+Kept takeKept(std::size_t bytes, bool mappedToo)
+{
+    Keeper& k = keeper();
+    std::lock_guard lock(k.mutex);
+    for (auto it = k.kept.rbegin(); it != k.kept.rend(); ++it)
+        if (it->bytes == bytes && (mappedToo || !it->mapped)) {
+            const Kept found = *it;
+            k.bytes -= bytes;
+            k.kept.erase(std::next(it).base());
+            return found;
+        }
+    return {nullptr, 0, false};
+}
+
+void keep(const Kept& block) noexcept
+{
+    Keeper& k = keeper();
+    std::lock_guard lock(k.mutex);
+    Kept dropped = block;
+    if (block.bytes <= k.bound) {
+        try {
+            k.kept.push_back(block);
+            k.bytes += block.bytes;
+            dropped.block = nullptr;
+        } catch (...) {
+        }
+    }
+    freeOldest(k);
+    if (dropped.block) release(dropped); // one too large to keep goes at once
+}
+
+constexpr std::size_t kPage = std::size_t(2) << 20;
+
 } // namespace
 
 void* takeLargeBlock(std::size_t bytes)
 {
-    {
-        Keeper& k = keeper();
-        std::lock_guard lock(k.mutex);
-        for (auto it = k.kept.rbegin(); it != k.kept.rend(); ++it)
-            if (it->bytes == bytes) {
-                void* block = it->block;
-                k.bytes -= bytes;
-                k.kept.erase(std::next(it).base());
-                return block;
-            }
-    }
+    if (void* kept = takeKept(bytes, false).block) return kept;
     void* block = std::aligned_alloc(std::size_t(2) << 20, bytes);
     if (!block) throw std::bad_alloc();
-    madvise(block, bytes, MADV_HUGEPAGE); // a hint: refused, the block simply keeps small pages // a hint: refused, the block simply keeps small pages
+    madvise(block, bytes, MADV_HUGEPAGE); // a hint: refused, the block simply keeps small pages
     return block;
 }
 
-// Small pages: asked for large ones, the system may first compact its
-// memory to find them, which made the first sweep of a process at 4096 x
-// 4096 take three to five times as long as the next (and such a block is
-// written once). Its pages come zeroed, which a cleared buffer paid twice.
-ZeroedBlock::ZeroedBlock(std::size_t bytes) : bytes_(bytes)
+// Fresh ones have small pages: asked for large ones, the system may first
+// compact its memory to find them, which made the first sweep of a process
+// at 4096 x 4096 take three to five times as long as the next (and such a
+// block is written once). Their pages come zeroed, which a cleared buffer
+// paid twice. A kept block has its pages already: clearing it cost a fifth
+// of what faulting in fresh pages did.
+ZeroedBlock::ZeroedBlock(std::size_t bytes, Clearing clearing) : bytes_(bytes)
 {
     if (bytes == 0) return;
-    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    held_ = (bytes + kPage - 1) / kPage * kPage;
+    const Kept kept = takeKept(held_, true);
+    if (kept.block) {
+        data_ = kept.block;
+        mapped_ = kept.mapped;
+        dirty_ = true;
+        if (clearing == Clearing::Now) zero();
+        return;
+    }
+    void* p = mmap(nullptr, held_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) throw std::bad_alloc();
     data_ = p;
+    mapped_ = true;
+}
+
+void ZeroedBlock::zero()
+{
+    if (dirty_) std::memset(data_, 0, bytes_);
+    dirty_ = false;
 }
 
 ZeroedBlock::~ZeroedBlock()
 {
-    if (data_) munmap(data_, bytes_);
+    if (data_) keep({data_, held_, mapped_});
 }
 
 void keepLargeBlocks(std::size_t bytes)
@@ -92,20 +143,6 @@ void keepLargeBlocks(std::size_t bytes)
     freeOldest(k);
 }
 
-void giveBackLargeBlock(void* block, std::size_t bytes) noexcept
-{
-    Keeper& k = keeper();
-    std::lock_guard lock(k.mutex);
-    if (bytes <= k.bound) {
-        try {
-            k.kept.push_back({block, bytes});
-            k.bytes += bytes;
-            block = nullptr;
-        } catch (...) {
-        }
-    }
-    freeOldest(k);
-    std::free(block); // one too large to keep goes at once
-}
+void giveBackLargeBlock(void* block, std::size_t bytes) noexcept { keep({block, bytes, false}); }
 
 } // namespace gloamery
