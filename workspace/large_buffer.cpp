@@ -124,9 +124,16 @@ ZeroedBlock::ZeroedBlock(std::size_t bytes, Clearing clearing) : bytes_(bytes)
     mapped_ = true;
 }
 
+// A fresh block's pages are asked for here, all at once: a layer's rays
+// leave most of its pages unwritten, and the fold then faulted each in on
+// its own (read as zeros, to be faulted in again when the kept block was
+// cleared for the next sweep).
 void ZeroedBlock::zero()
 {
     if (dirty_) std::memset(data_, 0, bytes_);
+#ifdef MADV_POPULATE_WRITE
+    else if (data_) madvise(data_, bytes_, MADV_POPULATE_WRITE); // a hint: refused, pages come as written
+#endif
     dirty_ = false;
 }
 
