@@ -51,8 +51,16 @@ void blendRow(const BlendTable& table, const std::uint8_t* __restrict light, con
               Colour* __restrict out, int first, int last)
 {
     for (int x = first; x < last; ++x) {
-        const Channels c = split(in[x]);
         const std::uint8_t* t = &table[static_cast<std::size_t>(light[x]) * 256];
+        // Without its sign bit (nearly every colour) a value splits by plain
+        // shifts, as the division does.
+        const Colour v = in[x];
+        if (v >= 0) {
+            const auto u = static_cast<std::uint32_t>(v);
+            out[x] = t[u & 255] | (t[(u >> 8) & 255] << 8) | (t[(u >> 16) & 255] << 16);
+            continue;
+        }
+        const Channels c = split(v);
         out[x] = t[c.r] | (t[c.g] << 8) | (t[c.b] << 16);
     }
 }

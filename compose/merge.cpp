@@ -81,7 +81,7 @@ void mergeLight(const ByteGrid& l, bool blur, BlendMode mode, const SlotView& te
     });
 }
 
-bool sameSize(const ByteGrid& l, const SlotView& texture, const Picture& colour)
+bool sameSize(const ByteGrid& l, const SlotView& texture, const SlotImage& colour)
 {
     const int w = colour.width(), h = colour.height();
     return l.mapWidth() == w && l.mapHeight() == h && texture.width() == w && texture.height() == h;
@@ -106,8 +106,9 @@ void Merge(Workspace& ws, bool blur, BlendMode mode, Reporter& report)
     const ByteGrid* greys = ws.image(Slot::Shadow).view().greys();
     // A texture never made is read as its background, not made here.
     const SlotView texture = ws.image(Slot::Texture).view();
-    Picture& colour = ws.picture(Slot::Colour);
-    if (greys && sameSize(*greys, texture, colour)) {
+    if (greys && sameSize(*greys, texture, ws.image(Slot::Colour))) {
+        // Every pixel of the colour map is written: nothing to fill first.
+        Picture& colour = ws.overwritable(Slot::Colour);
         mergeLight(*greys, blur, mode, texture, colour);
         // The bar as the plane and the blend step it.
         reportColumns(blur ? 1 : 0, greys->mapWidth(), barDivisor(*greys), report);
@@ -116,6 +117,7 @@ void Merge(Workspace& ws, bool blur, BlendMode mode, Reporter& report)
         report.status(status::kDone);
         return;
     }
+    Picture& colour = ws.picture(Slot::Colour);
     const ByteGrid tmat = greys ? shadowPlane(*greys, blur, report) : shadowPlane(ws.picture(Slot::Shadow), blur, report);
     report.status(status::kMerging);
     switch (mode) {
