@@ -9,7 +9,7 @@
 #include "save_formats.h"
 #include "preview3d/frm3D.h"
 #include "settings_commands.h"
-#include "twips.h"
+#include "ui/twips.h"
 #include "workspace/view_maps.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "sun_fields.h"
 
-#include "twips.h"
+#include "ui/twips.h"
 #include "workspace/numeric.h"
 
 #include <QLabel>

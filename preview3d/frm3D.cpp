@@ -5,7 +5,7 @@
 #include "no_gl_area.h"
 #include "view_input.h"
 #include "imageio/qt/picture_io.h"
-#include "workspace/numeric.h"
+#include "ui/twips.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -20,14 +20,10 @@
 
 namespace {
 
-using gloamery::nearest;
-
-constexpr int kTwipsPerPixel = 15;
-
-// Layout is kept in twips like the design; a control's pixel rectangle is
-// each edge value converted on its own.
-int px(double twips) { return static_cast<int>(nearest(twips / kTwipsPerPixel)); }
-QRect twips(int left, int top, int width, int height) { return QRect(px(left), px(top), px(width), px(height)); }
+// Layout is kept in twips like the design.
+using gloamery::kTwipsPerPixel;
+using gloamery::px;
+using gloamery::twipRect;
 
 // The resize rule works on the window's outer size. Decorations differ from
 // one window manager to the next (and are absent under Xvfb), so a fixed
@@ -134,16 +130,16 @@ QWidget* frm3D::dispWidget() const
 void frm3D::placeControls()
 {
     resize(kDesignWidth, kDesignHeight);
-    if (QWidget* area = dispWidget()) area->setGeometry(twips(kDispLeftTw, kDispTopTw, kDispWidthTw, kDispHeightTw));
-    Command2->setGeometry(twips(60, 10200, 1575, kCommand2HeightTw));
-    Command3->setGeometry(twips(1680, 10200, 1575, kCommand2HeightTw));
-    Command4->setGeometry(twips(3300, 10200, 1695, kCommand2HeightTw));
-    Check1->setGeometry(twips(5100, 10200, 1455, 375));
-    Check2->setGeometry(twips(6600, 10200, 1815, 375));
-    Text1->setGeometry(twips(8460, 10260, 555, 315));
-    pulRes->setGeometry(twips(9060, 10260, 1155, 375));
-    Command1->setGeometry(twips(12780, 10260, 675, 315));
-    HScroll1->setGeometry(twips(10320, 10260, 2415, 375));
+    if (QWidget* area = dispWidget()) area->setGeometry(twipRect(kDispLeftTw, kDispTopTw, kDispWidthTw, kDispHeightTw));
+    Command2->setGeometry(twipRect(60, 10200, 1575, kCommand2HeightTw));
+    Command3->setGeometry(twipRect(1680, 10200, 1575, kCommand2HeightTw));
+    Command4->setGeometry(twipRect(3300, 10200, 1695, kCommand2HeightTw));
+    Check1->setGeometry(twipRect(5100, 10200, 1455, 375));
+    Check2->setGeometry(twipRect(6600, 10200, 1815, 375));
+    Text1->setGeometry(twipRect(8460, 10260, 555, 315));
+    pulRes->setGeometry(twipRect(9060, 10260, 1155, 375));
+    Command1->setGeometry(twipRect(12780, 10260, 675, 315));
+    HScroll1->setGeometry(twipRect(10320, 10260, 2415, 375));
 }
 
 void frm3D::showModal()
@@ -273,7 +269,7 @@ void frm3D::Form_Resize()
     // negative size.
     const int dispWidthTw = std::max(0, outerWidth - 240);
     const int dispHeightTw = std::max(0, outerHeight - 640 - kCommand2HeightTw);
-    if (QWidget* area = dispWidget()) area->setGeometry(twips(kDispLeftTw, kDispTopTw, dispWidthTw, dispHeightTw));
+    if (QWidget* area = dispWidget()) area->setGeometry(twipRect(kDispLeftTw, kDispTopTw, dispWidthTw, dispHeightTw));
     const int top = px(kDispTopTw + dispHeightTw + 60);
     for (QPushButton* b : {Command2, Command3, Command4}) b->move(b->x(), top);
     if (GLReady()) {

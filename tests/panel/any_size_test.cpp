@@ -1,7 +1,7 @@
 // The control panel at map sizes other than 256 x 256, and pictures loaded
 // by dropping files on them; on the offscreen platform.
 
-#include "panel_support.h"
+#include "panel_fixture.h"
 
 #include "batch_run.h"
 #include "preview3d/frm3D.h"
@@ -26,40 +26,12 @@ using namespace gloamery;
 using namespace gloamery::testing;
 using panel::Form1;
 
-namespace {
-
-QImage ramp(QSize size)
-{
-    QImage img(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x) {
-            const int h = (x * 7 + y * 3) % 200 + 30;
-            img.setPixel(x, y, qRgb(h, h, h));
-        }
-    return img;
-}
-
-} // namespace
-
-class AnySizeTest : public QObject {
+class AnySizeTest : public PanelFixture {
     Q_OBJECT
 
-    ScriptedUser user;
-    std::unique_ptr<Form1> form;
-    QTemporaryDir dir;
-
-    QString text(const char* name) { return form->findChild<QLineEdit*>(QString::fromLatin1(name))->text(); }
-    void click(const char* button) { QTest::mouseClick(form->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton); }
+    QString text(const char* name) { return the<QLineEdit>(name)->text(); }
 
 private slots:
-    void init()
-    {
-        user = ScriptedUser{};
-        form = std::make_unique<Form1>(user.prompts());
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    }
-    void cleanup() { form.reset(); }
 
     void pastedHeightMapOfAnotherSize_data()
     {
@@ -70,9 +42,9 @@ private slots:
     void pastedHeightMapOfAnotherSize()
     {
         QFETCH(bool, workAtSize);
-        const QString path = dir.filePath(QStringLiteral("h.png"));
-        QVERIFY(ramp({300, 200}).save(path));
-        QGuiApplication::clipboard()->setImage(ramp({300, 200}));
+        const QString path = file(QStringLiteral("h.png"));
+        QVERIFY(greyRamp({300, 200}).save(path));
+        QGuiApplication::clipboard()->setImage(greyRamp({300, 200}));
         user.workAtSize = workAtSize;
         useMenu(*form, user, Slot::Height, "mnmpoploadclip");
         QCOMPARE(user.askedImage, QSize(300, 200));
@@ -81,7 +53,7 @@ private slots:
         click("Command5");
 
         // The batch tool, at the same settings, from the same picture.
-        const QString out = dir.filePath(QStringLiteral("colour.png"));
+        const QString out = file(QStringLiteral("colour.png"));
         const QString sun = text("X0") + ',' + text("Y0");
         QStringList args;
         if (workAtSize) args << "--size" << "300,200";
@@ -170,10 +142,10 @@ private slots:
         QFETCH(gloamery::Slot, slot);
         QFETCH(QByteArray, content);
         QFETCH(bool, accepted);
-        const QString path = dir.filePath(QStringLiteral("dropped.bmp"));
+        const QString path = file(QStringLiteral("dropped.bmp"));
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        if (content.isEmpty()) QVERIFY(ramp({256, 256}).save(&f, "BMP"));
+        if (content.isEmpty()) QVERIFY(greyRamp({256, 256}).save(&f, "BMP"));
         else f.write(content);
         f.close();
 
@@ -191,7 +163,7 @@ private slots:
             QCoreApplication::processEvents();
         }
         Workspace expected = before;
-        if (accepted && content.isEmpty()) putImage(expected, slot, ramp({256, 256}));
+        if (accepted && content.isEmpty()) putImage(expected, slot, greyRamp({256, 256}));
         QCOMPARE(firstDifference(form->workspace(), expected), QString());
         if (accepted && !content.isEmpty()) {
             QCOMPARE(user.messages.size(), 1);

@@ -3,7 +3,7 @@
 // sizes, the open dialog's formats and the question before closing with
 // unsaved pictures. On the offscreen platform.
 
-#include "panel_support.h"
+#include "panel_fixture.h"
 
 #include "imageio/qt/height_files.h"
 #include "panel/map_size_dialog.h"
@@ -81,16 +81,10 @@ QSettings settings() { return QSettings(QStringLiteral("gloamery"), QStringLiter
 
 } // namespace
 
-class FeedbackTest : public QObject {
+class FeedbackTest : public PanelFixture {
     Q_OBJECT
 
-    ScriptedUser user;
-    std::unique_ptr<Form1> form;
-    std::unique_ptr<QTemporaryDir> dir;
-
-    QLabel* status() { return form->findChild<QLabel*>(QStringLiteral("labWork")); }
-    QString file(const QString& name) { return dir->filePath(name); }
-    void click(const char* button) { QTest::mouseClick(form->findChild<QPushButton*>(button), Qt::LeftButton); }
+    QLabel* status() { return the<QLabel>("labWork"); }
 
 private slots:
     void initTestCase()
@@ -103,13 +97,8 @@ private slots:
     void init()
     {
         settings().remove(panel::CloseGuard::settingsKey());
-        user = ScriptedUser{};
-        dir = std::make_unique<QTemporaryDir>();
-        form = std::make_unique<Form1>(user.prompts());
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        PanelFixture::init();
     }
-    void cleanup() { form.reset(); }
 
     void statusMessagesAreWhollyReadable_data()
     {

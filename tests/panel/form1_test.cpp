@@ -1,6 +1,6 @@
 // The control panel driven through its widgets, on the offscreen platform.
 
-#include "panel_support.h"
+#include "panel_fixture.h"
 
 #include "panel/open_formats.h"
 #include "panel/save_formats.h"
@@ -66,30 +66,13 @@ private:
     QString type_;
 };
 
-class Form1Test : public QObject {
+class Form1Test : public PanelFixture {
     Q_OBJECT
 
-    ScriptedUser user;
-    std::unique_ptr<Form1> form;
-    std::unique_ptr<QTemporaryDir> dir;
-
-    template <class W>
-    W* the(const char* name) { return form->findChild<W*>(QString::fromLatin1(name)); }
-    void click(const char* button) { QTest::mouseClick(the<QPushButton>(button), Qt::LeftButton); }
-    QString file(const char* name) { return dir->filePath(QString::fromLatin1(name)); }
     // On the indicator: only the indicator and the caption take a click.
     void choose(const QString& option) { QTest::mouseClick(form->findChild<QRadioButton*>(option), Qt::LeftButton, {}, QPoint(6, 8)); }
 
 private slots:
-    void init()
-    {
-        user = ScriptedUser{};
-        dir = std::make_unique<QTemporaryDir>();
-        form = std::make_unique<Form1>(user.prompts());
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    }
-    void cleanup() { form.reset(); }
 
     void startsWithDesignValuesAndDefaultPictures()
     {
@@ -295,13 +278,9 @@ private slots:
         QCOMPARE(reinterpret_cast<const quint16*>(saved.constScanLine(1))[200], quint16(456));
 
         // A raster tells the range it used on the status line.
-        QFile grid(file("hill.asc"));
-        QVERIFY(grid.open(QIODevice::WriteOnly));
-        grid.write("ncols 2\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize 1\n-4.5 120\n");
-        grid.close();
+        QVERIFY(writeFile(file("hill.asc"), "ncols 2\nnrows 1\nxllcorner 0\nyllcorner 0\ncellsize 1\n-4.5 120\n"));
         if (!elevationReaderAvailable()) QSKIP("the gloamery-gdal plugin is not built");
-        user.openAnswer = grid.fileName();
-        useMenu(*form, user, Slot::Height, "mnpopload");
+        loadInto(Slot::Height, file("hill.asc"));
         QVERIFY(user.messages.isEmpty());
         // The range, then the units the raster sets for "Sun" (whole in the tooltip).
         const QLabel* status = form->findChild<QLabel*>("labWork");
@@ -367,15 +346,12 @@ private slots:
     void unreadableFilesLeaveThePicture()
     {
         QFETCH(QByteArray, content);
-        QFile f(file("bad.bmp"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(content);
-        f.close();
-        user.openAnswer = f.fileName();
-        useMenu(*form, user, Slot::Grass, "mnpopload");
+        const QString path = file("bad.bmp");
+        QVERIFY(writeFile(path, content));
+        loadInto(Slot::Grass, path);
         QCOMPARE(user.messages.size(), 1);
-        QVERIFY2(user.messages[0].startsWith("Cannot load " + f.fileName() + ": "), qPrintable(user.messages[0]));
-        QVERIFY(user.messages[0].size() > ("Cannot load " + f.fileName() + ": ").size());
+        QVERIFY2(user.messages[0].startsWith("Cannot load " + path + ": "), qPrintable(user.messages[0]));
+        QVERIFY(user.messages[0].size() > ("Cannot load " + path + ": ").size());
         QCOMPARE(firstDifference(form->workspace(), defaultWorkspace()), QString());
     }
 
@@ -478,13 +454,10 @@ private slots:
         QFETCH(QString, reason);
 
         // The same picture from a file.
-        QFile f(file("big.img"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        f.close();
-        user.openAnswer = f.fileName();
-        useMenu(*form, user, Slot::Grass, "mnpopload");
-        QCOMPARE(user.messages, QStringList("Cannot load " + f.fileName() + ": " + reason));
+        const QString path = file("big.img");
+        QVERIFY(writeFile(path, bytes));
+        loadInto(Slot::Grass, path);
+        QCOMPARE(user.messages, QStringList("Cannot load " + path + ": " + reason));
         user.messages.clear();
 
         QClipboard* clip = QGuiApplication::clipboard();
@@ -562,12 +535,7 @@ private slots:
         QFETCH(QString, button);
         QFETCH(int, op);
         // Every input away from its default, so a control read wrongly shows.
-        the<QLineEdit>("X0")->setText("40");
-        the<QLineEdit>("Y0")->setText("30");
-        the<QLineEdit>("Alt")->setText("3");
-        the<QScrollBar>("HScroll1")->setValue(30);
-        the<QScrollBar>("HScroll2")->setValue(100);
-        the<QCheckBox>("SwiBlur")->setChecked(false);
+        enter({.x0 = "40", .y0 = "30", .decay = "3", .texture = 30, .darkness = 100, .blur = false});
         choose("Option3");
         // Work on a texture and a shadow that are not plain.
         click("Command10");

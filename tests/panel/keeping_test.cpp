@@ -2,9 +2,10 @@
 // the keys, and settings files saved, loaded and rerun by the batch tool;
 // on the offscreen platform.
 
-#include "panel_support.h"
+#include "panel_fixture.h"
 
 #include "batch_run.h"
+#include "imageio/qt/height_files.h"
 #include "panel/settings_commands.h"
 #include "panel/undo_steps.h"
 #include "settings/settings_file.h"
@@ -33,17 +34,6 @@ using panel::Form1;
 
 namespace {
 
-QImage ramp(QSize size, int seed = 0)
-{
-    QImage img(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x) {
-            const int h = (x * 7 + y * 3 + seed) % 200 + 30;
-            img.setPixel(x, y, qRgb(h, h, h));
-        }
-    return img;
-}
-
 // Everything an undo must bring back.
 struct Seen {
     Workspace ws;
@@ -65,25 +55,15 @@ QString differences(const Seen& a, const Seen& b)
 
 } // namespace
 
-class KeepingTest : public QObject {
+class KeepingTest : public PanelFixture {
     Q_OBJECT
 
-    ScriptedUser user;
-    std::unique_ptr<Form1> form;
-    QTemporaryDir dir;
-
-    template <class W>
-    W* the(const char* name) { return form->findChild<W*>(QString::fromLatin1(name)); }
     QString status() { return the<QLabel>("labWork")->text(); }
-    QString file(const char* name) { return dir.filePath(QString::fromLatin1(name)); }
 
     void newForm()
     {
-        user = ScriptedUser{};
-        form = std::make_unique<Form1>(user.prompts());
+        openForm();
         form->undoSteps().setRestInterval(5);
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
     }
@@ -113,8 +93,7 @@ class KeepingTest : public QObject {
         QWidget& view = form->pictureView(Slot::Height);
         QTest::mousePress(&view, Qt::LeftButton, {}, *points.begin());
         for (QPoint p : points) {
-            QMouseEvent move(QEvent::MouseMove, p, view.mapToGlobal(p), Qt::NoButton, Qt::LeftButton, {});
-            QApplication::sendEvent(&view, &move);
+            moveHeld(p);
             QTest::qWait(10);
         }
         QTest::mouseRelease(&view, Qt::LeftButton, {}, *(points.end() - 1));
@@ -123,13 +102,16 @@ class KeepingTest : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY(dir.isValid());
+        // One folder for every test: the pictures written here are loaded by all.
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
         // The last settings file is remembered here, not in the user's home.
-        qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
-        QVERIFY(ramp({256, 256}).save(file("ramp.png")));
-        QVERIFY(ramp({300, 200}, 17).save(file("wide.png")));
+        qputenv("XDG_CONFIG_HOME", file("config").toUtf8());
+        QVERIFY(greyRamp({256, 256}).save(file("ramp.png")));
+        QVERIFY(greyRamp({300, 200}, 17).save(file("wide.png")));
     }
-    void cleanup() { form.reset(); }
+    // Each test opens its own panel, some after changing the locale.
+    void init() {}
 
     void everyChangeIsUndoneAndRedoneWithTheKeys()
     {
@@ -148,7 +130,7 @@ private slots:
             {"Load Picture on Height Map", [this] { user.openAnswer = file("ramp.png"); }, menu(Slot::Height, "mnpopload")},
             {"Load Picture on Height Map", // "Work at 300 x 200"
              [this] { user.openAnswer = file("wide.png"); user.workAtSize = true; }, menu(Slot::Height, "mnpopload")},
-            {"From Clipboard on Grass Map", [] { QGuiApplication::clipboard()->setImage(ramp({64, 64})); },
+            {"From Clipboard on Grass Map", [] { QGuiApplication::clipboard()->setImage(greyRamp({64, 64})); },
              menu(Slot::Grass, "mnmpoploadclip")},
             {"Drop on Stone Map", nothing, [this] { dropOn(Slot::Stone, file("ramp.png")); }},
             {"Map size on Height Map", [this] { user.mapSizeAnswer = QSize(90, 40); }, menu(Slot::Height, "mnmapsize")},
@@ -192,6 +174,46 @@ private slots:
             QVERIFY2(differences(Seen(*form), after).isEmpty(), c.label);
             // The cells show the pictures restored.
             QCOMPARE(form->pictureView(Slot::Colour).image().size().isEmpty(), false);
+            QVERIFY(user.messages.isEmpty());
+        }
+    }
+
+    // An 8-bit picture in place of deep heights leaves them 8-bit; the step
+    // back brings every 16-bit sample back, and the step forward the 8 bits.
+    void undoBringsDeepHeightsBack()
+    {
+        std::vector<std::uint16_t> hills(256 * 256);
+        for (std::size_t i = 0; i < hills.size(); ++i) hills[i] = static_cast<std::uint16_t>(i * 37 % 65536);
+        const HeightSamples deep(256, 256, hills.data());
+        QVERIFY(!saveDeepHeights(deep, file("deep.png")));
+        struct Case {
+            const char* label;
+            std::function<void()> change;
+        };
+        const Case cases[] = {
+            {"Load Picture on Height Map", [this] { loadInto(Slot::Height, file("ramp.png")); }},
+            {"From Clipboard on Height Map", [this] {
+                 QGuiApplication::clipboard()->setImage(greyRamp({256, 256}, 5));
+                 useMenu(*form, user, Slot::Height, "mnmpoploadclip");
+             }},
+            {"Drop on Height Map", [this] { dropOn(Slot::Height, file("ramp.png")); }},
+        };
+        for (const Case& c : cases) {
+            newForm();
+            loadInto(Slot::Height, file("deep.png"));
+            settle();
+            QVERIFY2(form->workspace().heightSamples() == deep, c.label);
+            c.change();
+            settle();
+            QVERIFY2(!heightsAreDeep(form->workspace()), c.label);
+            const Picture edited = form->workspace().heightPicture();
+
+            QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(status(), QStringLiteral("Undone: ") + c.label);
+            QVERIFY2(form->workspace().heightSamples() == deep, c.label);
+            QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+            QVERIFY2(!heightsAreDeep(form->workspace()), c.label);
+            QCOMPARE(firstDifference(form->workspace().heightPicture(), edited), QString());
             QVERIFY(user.messages.isEmpty());
         }
     }
@@ -282,12 +304,7 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         newForm();
         QVERIFY(form->mapResizer().resize(QSize(300, 200)));
-        the<QLineEdit>("X0")->setText("-40");
-        the<QLineEdit>("Y0")->setText("1.000");
-        the<QLineEdit>("Alt")->setText("2,5");
-        the<QScrollBar>("HScroll1")->setValue(60);
-        the<QScrollBar>("HScroll2")->setValue(90);
-        the<QCheckBox>("SwiBlur")->setChecked(false);
+        enter({.x0 = "-40", .y0 = "1.000", .decay = "2,5", .texture = 60, .darkness = 90, .blur = false});
         the<QRadioButton>("Option1")->setChecked(true);
         QTest::mouseClick(the<QPushButton>("Command10"), Qt::LeftButton);
         QTest::mouseClick(the<QPushButton>("Command9"), Qt::LeftButton);

@@ -5,7 +5,7 @@
 // "Make Texture" and "Linear". On the offscreen platform; built with
 // -DGLOAMERY_TSAN=ON it is one of the runs ThreadSanitizer watches.
 
-#include "panel_support.h"
+#include "panel_fixture.h"
 
 #include "compose/texture.h"
 #include "inputs/shadow_inputs.h"
@@ -46,24 +46,13 @@ QImage hills(QSize size, int seed)
 
 } // namespace
 
-class LiveStressTest : public QObject {
+class LiveStressTest : public PanelFixture {
     Q_OBJECT
 
-    ScriptedUser user;
-    std::unique_ptr<Form1> form;
     std::mt19937 random{20261209};
 
-    template <class W>
-    W* the(const QString& name) { return form->findChild<W*>(name); }
     int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); }
     QPoint anywhere() { return {pick(0, 255), pick(0, 255)}; } // within the height map's cell
-
-    void drag(QPoint pos)
-    {
-        QWidget& view = form->pictureView(Slot::Height);
-        QMouseEvent move(QEvent::MouseMove, pos, view.mapToGlobal(pos), Qt::NoButton, Qt::LeftButton, {});
-        QApplication::sendEvent(&view, &move);
-    }
 
     // Replaces the height map from the clipboard, through the menu.
     void paste(const QImage& image)
@@ -106,13 +95,10 @@ class LiveStressTest : public QObject {
 private slots:
     void init()
     {
-        user = ScriptedUser{};
-        user.workAtSize = true;
-        form = std::make_unique<Form1>(user.prompts());
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        ScriptedUser answers;
+        answers.workAtSize = true;
+        openForm(answers);
     }
-    void cleanup() { form.reset(); }
 
     void busyHandMatchesAFreshRun()
     {
@@ -129,7 +115,7 @@ private slots:
             QPoint at = anywhere();
             QTest::mousePress(&height, Qt::LeftButton, {}, at);
             for (int move = 0; move < 3; ++move) {
-                drag(at = anywhere());
+                moveHeld(at = anywhere());
                 QCoreApplication::processEvents(); // a preview runs
             }
             releaseAndStartExact(at);
@@ -144,7 +130,7 @@ private slots:
                     releaseAndStartExact(at);
                 } else if (action % 2 == 0) {
                     QTest::mousePress(&height, Qt::LeftButton, {}, at = anywhere());
-                    drag(at = anywhere());
+                    moveHeld(at = anywhere());
                     releaseAndStartExact(at);
                 } else {
                     changeAControl();

@@ -1,7 +1,7 @@
 // "Live": the panel relights as the sun is dragged and the controls change;
 // on the offscreen platform.
 
-#include "panel_support.h"
+#include "panel_fixture.h"
 
 #include "panel/fitted_image.h"
 
@@ -26,21 +26,8 @@ using namespace gloamery;
 using namespace gloamery::testing;
 using panel::Form1;
 
-class LiveTest : public QObject {
+class LiveTest : public PanelFixture {
     Q_OBJECT
-
-    ScriptedUser user;
-    std::unique_ptr<Form1> form;
-
-    template <class W>
-    W* the(const char* name) { return form->findChild<W*>(QString::fromLatin1(name)); }
-
-    void dragTo(QPoint pos)
-    {
-        QWidget& view = form->pictureView(Slot::Height);
-        QMouseEvent move(QEvent::MouseMove, pos, view.mapToGlobal(pos), Qt::NoButton, Qt::LeftButton, {});
-        QApplication::sendEvent(&view, &move);
-    }
 
     // Lets the collapsed requests run to their end.
     void settle()
@@ -59,14 +46,6 @@ class LiveTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        user = ScriptedUser{};
-        form = std::make_unique<Form1>(user.prompts());
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    }
-    void cleanup() { form.reset(); }
 
     void sitsBelowThreeDAndStartsOff()
     {
@@ -76,7 +55,7 @@ private slots:
         QCOMPARE(live->geometry(), QRect(4020 / 15, 10800 / 15, 1215 / 15, 315 / 15));
         // Without it a drag does nothing and changes start no run.
         QTest::mousePress(&form->pictureView(Slot::Height), Qt::LeftButton, {}, QPoint(5, 5));
-        dragTo({50, 60});
+        moveHeld({50, 60});
         the<QLineEdit>("Alt")->setText("3");
         settle();
         QCOMPARE(form->liveLighting().runs(), 0);
@@ -91,7 +70,7 @@ private slots:
         QTest::mousePress(&form->pictureView(Slot::Height), Qt::LeftButton, {}, QPoint(200, 10));
         settle();
         for (QPoint p : {QPoint(50, 60), QPoint(90, 70), QPoint(120, 80)}) {
-            dragTo(p);
+            moveHeld(p);
             settle();
         }
         QTest::mouseRelease(&form->pictureView(Slot::Height), Qt::LeftButton, {}, QPoint(120, 80));
@@ -144,7 +123,7 @@ private slots:
         QCoreApplication::processEvents(); // starts it
         QVERIFY(!form->liveLighting().idle());
         for (QPoint p : {QPoint(20, 30), QPoint(40, 50), QPoint(60, 70)}) {
-            dragTo(p);
+            moveHeld(p);
             the<QScrollBar>("HScroll2")->setValue(p.x());
         }
         settle();
@@ -186,7 +165,7 @@ private slots:
 
             QTest::mousePress(&height, Qt::LeftButton, {}, QPoint(40, 60));
             QTRY_COMPARE(live.previews(), 1);
-            dragTo({200, 150});
+            moveHeld({200, 150});
             QTRY_COMPARE(live.previews(), 2);
             QCOMPARE(live.runs(), 0);
             QCOMPARE(firstDifference(form->workspace(), before), QString());
@@ -211,12 +190,12 @@ private slots:
 
             // When the pointer rests, and when something reads the workspace.
             live.setRestInterval(1);
-            dragTo({100, 100});
+            moveHeld({100, 100});
             settle();
             QCOMPARE(live.runs(), 2);
             QCOMPARE(firstDifference(form->workspace(), exactAtSun()), QString());
             live.setRestInterval(3600000);
-            dragTo({30, 120});
+            moveHeld({30, 120});
             QTRY_COMPARE(live.previews(), 4);
             live.settle();
             QCOMPARE(live.runs(), 3);

@@ -2,7 +2,7 @@
 // raw heights by the name's extension, "Export terrain..." on the height
 // map's menu alone, and a raster's place kept in the GeoTIFF it saves.
 
-#include "panel_support.h"
+#include "panel_fixture.h"
 
 #include "imageio/qt/height_files.h"
 #include "panel/picture_menu.h"
@@ -17,14 +17,9 @@ using namespace gloamery;
 using namespace gloamery::testing;
 using panel::Form1;
 
-class ResultsTest : public QObject {
+class ResultsTest : public PanelFixture {
     Q_OBJECT
 
-    ScriptedUser user;
-    std::unique_ptr<Form1> form;
-    std::unique_ptr<QTemporaryDir> dir;
-
-    QString file(const char* name) { return dir->filePath(QString::fromLatin1(name)); }
     QByteArray bytes(const QString& path)
     {
         QFile f(path);
@@ -32,15 +27,6 @@ class ResultsTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        user = ScriptedUser{};
-        dir = std::make_unique<QTemporaryDir>();
-        form = std::make_unique<Form1>(user.prompts());
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    }
-    void cleanup() { form.reset(); }
 
     void saveDialogOffersTheFormatsOfEachMap()
     {
@@ -91,13 +77,9 @@ private slots:
     void aRastersPlaceIsKeptInGeoTiff()
     {
         if (!elevationReaderAvailable()) QSKIP("the gloamery-gdal plugin is not built");
-        QFile grid(file("hill.asc"));
-        QVERIFY(grid.open(QIODevice::WriteOnly));
-        grid.write("ncols 3\nnrows 2\nxllcorner 1000\nyllcorner 2000\ncellsize 5\n1 2 3\n4 5 6\n");
-        grid.close();
+        QVERIFY(writeFile(file("hill.asc"), "ncols 3\nnrows 2\nxllcorner 1000\nyllcorner 2000\ncellsize 5\n1 2 3\n4 5 6\n"));
         user.workAtSize = true;
-        user.openAnswer = grid.fileName();
-        useMenu(*form, user, Slot::Height, "mnpopload");
+        loadInto(Slot::Height, file("hill.asc"));
         QCOMPARE(form->workspace().width(), 3);
         user.saveAnswer = file("colour.tif");
         useMenu(*form, user, Slot::Colour, "mnpopsave");

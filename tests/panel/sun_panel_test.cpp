@@ -1,7 +1,7 @@
 // The "Sun" button and its fields on the control panel; on the offscreen
 // platform.
 
-#include "panel_support.h"
+#include "panel_fixture.h"
 
 #include "shadow/sun.h"
 #include "inputs/shadow_inputs.h"
@@ -23,14 +23,8 @@ using namespace gloamery;
 using namespace gloamery::testing;
 using panel::Form1;
 
-class SunPanelTest : public QObject {
+class SunPanelTest : public PanelFixture {
     Q_OBJECT
-
-    ScriptedUser user;
-    std::unique_ptr<Form1> form;
-
-    template <class W>
-    W* the(const char* name) { return form->findChild<W*>(QString::fromLatin1(name)); }
 
     static Workspace sunOnDefaults(const SunControls& sun)
     {
@@ -43,14 +37,6 @@ class SunPanelTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        user = ScriptedUser{};
-        form = std::make_unique<Form1>(user.prompts());
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    }
-    void cleanup() { form.reset(); }
 
     // Every new control lies in room no other control (nor picture) takes.
     void controlsTakeOnlyFreeRoom()
