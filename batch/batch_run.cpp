@@ -336,13 +336,8 @@ void prepareRun(const Plan& plan)
 {
     if (plan.threads > 0) setThreadCount(plan.threads);
     // A run mostly computes each thing once: a large block it frees is
-    // seldom wanted again, and kept it would only add to the peak. One that
-    // runs shadows again and again wants the same blocks each time.
-    const auto shadows = std::count_if(plan.steps.begin(), plan.steps.end(), [](const Step& s) {
-        const RunStep* run = std::get_if<RunStep>(&s);
-        return run && shadowModeOf(run->op);
-    });
-    if (shadows < 2) keepLargeBlocks(0);
+    // seldom wanted again, and kept it would only add to the peak.
+    keepLargeBlocks(0);
     // Before the files are read, so a run does not wait for the threads.
     if (std::any_of(plan.steps.begin(), plan.steps.end(), [](const Step& s) { return std::holds_alternative<RunStep>(s); })) {
         mapOwnPages();

@@ -196,7 +196,7 @@ std::size_t layerSize(const std::vector<LayerRow>& rows)
 
 void reserveLayers(std::vector<Piece>& pieces)
 {
-    for (Piece& p : pieces) p.layer = ZeroedBlock(layerSize(p.rows) * sizeof(std::uint32_t), ZeroedBlock::Clearing::Later);
+    for (Piece& p : pieces) p.layer = ZeroedBlock(layerSize(p.rows) * sizeof(std::uint32_t));
 }
 
 std::vector<std::size_t> longestFirst(const std::vector<Piece>& pieces)

@@ -75,8 +75,7 @@ std::vector<LayerRow> layerRows(const StampedRay* rays, std::size_t count, const
 std::size_t layerSize(const std::vector<LayerRow>& rows);
 
 // The layers' memory, taken here, where running out of it can still be
-// reported; the thread that casts into a layer zeroes it first (see
-// ZeroedBlock), so its pages are first touched there.
+// reported; each page is first touched by the thread that casts into it.
 void reserveLayers(std::vector<Piece>& pieces);
 
 // The order the threads take the pieces in: longest first, each as a

@@ -26,46 +26,32 @@ void giveBackLargeBlock(void* block, std::size_t bytes) noexcept;
 // that computes each thing once keeps none, and its peak is what it uses.
 void keepLargeBlocks(std::size_t bytes);
 
-// Zeroed memory for buffers whose every value starts at zero: a kept
-// block of the same size when there is one (as the sweep's layers are, one
-// press after another), else fresh pages from the system, which come
-// zeroed and are faulted in by the thread that first writes them. Kept
-// when destroyed, like the large blocks.
+// Zeroed memory straight from the system, for buffers whose every value
+// starts at zero and that are used once: nothing clears it, and each page
+// is faulted in (zeroed by the system) by the thread that first writes it.
+// Given back to the system at once when destroyed.
 class ZeroedBlock {
 public:
-    // Now: zeroed on return. Later: zero() must come before any use, called
-    // by the thread that writes the block first, so a kept block is cleared
-    // there and a fresh one is not cleared at all.
-    enum class Clearing { Now, Later };
-
     ZeroedBlock() = default;
-    explicit ZeroedBlock(std::size_t bytes, Clearing clearing = Clearing::Now); // throws std::bad_alloc
+    explicit ZeroedBlock(std::size_t bytes); // throws std::bad_alloc
     ZeroedBlock(ZeroedBlock&& other) noexcept
-        : data_(std::exchange(other.data_, nullptr)), bytes_(std::exchange(other.bytes_, 0)),
-          held_(std::exchange(other.held_, 0)), mapped_(other.mapped_), dirty_(std::exchange(other.dirty_, false))
+        : data_(std::exchange(other.data_, nullptr)), bytes_(std::exchange(other.bytes_, 0))
     {
     }
     ZeroedBlock& operator=(ZeroedBlock&& other) noexcept
     {
         std::swap(data_, other.data_);
         std::swap(bytes_, other.bytes_);
-        std::swap(held_, other.held_);
-        std::swap(mapped_, other.mapped_);
-        std::swap(dirty_, other.dirty_);
         return *this;
     }
     ~ZeroedBlock();
 
-    void zero();
     void* data() const { return data_; }
     std::size_t bytes() const { return bytes_; }
 
 private:
     void* data_ = nullptr;
     std::size_t bytes_ = 0;
-    std::size_t held_ = 0; // whole 2 MiB pages, so blocks of about one size match
-    bool mapped_ = false; // from mmap, not the allocator
-    bool dirty_ = false; // kept from an earlier use, not yet cleared
 };
 
 template <class T>

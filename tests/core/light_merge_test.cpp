@@ -1,19 +1,15 @@
 // The merge of a shadow map kept as greys, smoothed and blended a stretch
-// at a time, against the shadow plane made whole and then blended; and the
-// zeroed blocks the sweep's layers reuse.
+// at a time, against the shadow plane made whole and then blended.
 
 #include "compose/blend.h"
 #include "compose/merge.h"
 #include "recording_reporter.h"
 #include "test_pictures.h"
-#include "workspace/large_buffer.h"
 #include "workspace/parallel.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <random>
 
 using namespace gloamery;
@@ -95,44 +91,4 @@ TEST(LightMerge, EqualsThePlaneMadeWholeThenBlended)
                 }
             }
     setThreadCount(threads);
-}
-
-// A block given back is taken again for the next one of about its size,
-// and comes zeroed either way: at once, or when the user zeroes it.
-TEST(ZeroedBlock, ComesZeroedWhetherFreshOrKept)
-{
-    keepLargeBlocks(std::size_t(512) << 20);
-    for (const ZeroedBlock::Clearing clearing : {ZeroedBlock::Clearing::Now, ZeroedBlock::Clearing::Later})
-        for (std::size_t bytes : {std::size_t(1), std::size_t(3) << 20, (std::size_t(4) << 20) - 5}) {
-            void* first = nullptr;
-            {
-                ZeroedBlock b(bytes, clearing);
-                b.zero();
-                first = b.data();
-                std::memset(b.data(), 0x5A, bytes);
-            }
-            ZeroedBlock again(bytes + 1, clearing); // the same whole 2 MiB pages
-            if (clearing == ZeroedBlock::Clearing::Later) again.zero();
-            EXPECT_EQ(again.data(), first) << bytes << " bytes: not kept";
-            const auto* p = static_cast<const unsigned char*>(again.data());
-            std::size_t nonZero = 0;
-            for (std::size_t i = 0; i < bytes + 1; ++i) nonZero += p[i] != 0;
-            EXPECT_EQ(nonZero, 0u) << bytes << " bytes";
-        }
-}
-
-// Kept nothing (as a batch run that computes once), a block goes back to
-// the system and the next is fresh; every byte is zero all the same.
-TEST(ZeroedBlock, NotKeptWhenTheBoundIsZero)
-{
-    keepLargeBlocks(0);
-    {
-        ZeroedBlock b(std::size_t(2) << 20);
-        std::memset(b.data(), 1, b.bytes());
-    }
-    ZeroedBlock fresh(std::size_t(2) << 20, ZeroedBlock::Clearing::Later);
-    fresh.zero();
-    const auto* p = static_cast<const unsigned char*>(fresh.data());
-    EXPECT_EQ(std::count(p, p + fresh.bytes(), 0), static_cast<std::ptrdiff_t>(fresh.bytes()));
-    keepLargeBlocks(std::size_t(512) << 20);
 }
