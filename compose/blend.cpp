@@ -51,8 +51,16 @@ void blendRow(const BlendTable& table, const std::uint8_t* __restrict light, con
               Colour* __restrict out, int first, int last)
 {
     for (int x = first; x < last; ++x) {
-        const Channels c = split(in[x]);
         const std::uint8_t* t = &table[static_cast<std::size_t>(light[x]) * 256];
+        // Without its sign bit (nearly every colour) a value splits by plain
+        // shifts, as the division does.
+        const Colour v = in[x];
+        if (v >= 0) {
+            const auto u = static_cast<std::uint32_t>(v);
+            out[x] = t[u & 255] | (t[(u >> 8) & 255] << 8) | (t[(u >> 16) & 255] << 16);
+            continue;
+        }
+        const Channels c = split(v);
         out[x] = t[c.r] | (t[c.g] << 8) | (t[c.b] << 16);
     }
 }
@@ -90,13 +98,29 @@ void blend(const BlendTable& table, const ByteGrid& tmat, const SlotView& textur
 
 // Each mode's table is built once, while compiling.
 template <double (*rule)(int, int)>
-void blendBy(const ByteGrid& tmat, const SlotView& texture, Picture& colour, Reporter& report)
+const BlendTable& tableOf()
 {
     static constexpr BlendTable table = makeTable(rule);
-    blend(table, tmat, texture, colour, report);
+    return table;
+}
+
+template <double (*rule)(int, int)>
+void blendBy(const ByteGrid& tmat, const SlotView& texture, Picture& colour, Reporter& report)
+{
+    blend(tableOf<rule>(), tmat, texture, colour, report);
 }
 
 } // namespace
+
+void blendStretch(BlendMode mode, const std::uint8_t* light, const Colour* in, Colour* out, int n)
+{
+    switch (mode) {
+    case BlendMode::Half: return blendRow(tableOf<half>(), light, in, out, 0, n);
+    case BlendMode::Multiply: return blendRow(tableOf<multiply>(), light, in, out, 0, n);
+    case BlendMode::MultiplyHalf: return blendRow(tableOf<multiplyHalf>(), light, in, out, 0, n);
+    case BlendMode::Multiply3: return blendRow(tableOf<multiply3>(), light, in, out, 0, n);
+    }
+}
 
 void MergeDetNor(const ByteGrid& tmat, const SlotView& texture, Picture& colour, Reporter& report)
 {

@@ -57,6 +57,36 @@ void plainCopy(const ByteGrid& l, ByteGrid& tmat, Reporter& report)
     reportColumns(0, w, barDivisor(l), report);
 }
 
+// The light plane smoothed (or not) and blended a stretch at a time while
+// its rows are in the cache: the colour map of shadowPlane followed by the
+// mode's blend, without the plane.
+void mergeLight(const ByteGrid& l, bool blur, BlendMode mode, const SlotView& texture, Picture& colour)
+{
+    const int w = colour.width();
+    forEachRow(colour.height(), static_cast<std::size_t>(w) * static_cast<std::size_t>(colour.height()), [&](int y) {
+        constexpr int kStretch = 1024;
+        std::uint8_t smooth[kStretch];
+        Colour run[kStretch];
+        Colour* out = colour.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+        for (int first = 0; first < w; first += kStretch) {
+            const int n = std::min(kStretch, w - first);
+            const std::uint8_t* light = l.row(y) + first;
+            if (blur && y > 0) {
+                smooth[0] = light[0]; // column 0 stays unsmoothed
+                blurRow(l.row(y - 1) + first, light, l.row(y + 1) + first, smooth, first == 0 ? 1 : 0, n);
+                light = smooth;
+            }
+            blendStretch(mode, light, texture.span(first, y, n, run), out + first, n);
+        }
+    });
+}
+
+bool sameSize(const ByteGrid& l, const SlotView& texture, const SlotImage& colour)
+{
+    const int w = colour.width(), h = colour.height();
+    return l.mapWidth() == w && l.mapHeight() == h && texture.width() == w && texture.height() == h;
+}
+
 } // namespace
 
 ByteGrid shadowPlane(const ByteGrid& light, bool blur, Reporter& report)
@@ -74,12 +104,22 @@ void Merge(Workspace& ws, bool blur, BlendMode mode, Reporter& report)
     report.status(status::kBuffering);
     // A map of greys is its own light plane; a picture's is its red bytes.
     const ByteGrid* greys = ws.image(Slot::Shadow).view().greys();
-    const ByteGrid tmat = greys ? shadowPlane(*greys, blur, report) : shadowPlane(ws.picture(Slot::Shadow), blur, report);
-    report.status(status::kMerging);
-
     // A texture never made is read as its background, not made here.
     const SlotView texture = ws.image(Slot::Texture).view();
+    if (greys && sameSize(*greys, texture, ws.image(Slot::Colour))) {
+        // Every pixel of the colour map is written: nothing to fill first.
+        Picture& colour = ws.overwritable(Slot::Colour);
+        mergeLight(*greys, blur, mode, texture, colour);
+        // The bar as the plane and the blend step it.
+        reportColumns(blur ? 1 : 0, greys->mapWidth(), barDivisor(*greys), report);
+        report.status(status::kMerging);
+        reportColumns(0, colour.width() + 1, colour.width(), report);
+        report.status(status::kDone);
+        return;
+    }
     Picture& colour = ws.picture(Slot::Colour);
+    const ByteGrid tmat = greys ? shadowPlane(*greys, blur, report) : shadowPlane(ws.picture(Slot::Shadow), blur, report);
+    report.status(status::kMerging);
     switch (mode) {
     case BlendMode::Half: MergeDetNor(tmat, texture, colour, report); break;
     case BlendMode::Multiply: MergeDetMul(tmat, texture, colour, report); break;

@@ -12,6 +12,15 @@ Picture::Picture(Colour background, int width, int height)
     fillFresh(pixels_, static_cast<std::size_t>(width) * static_cast<std::size_t>(height), background);
 }
 
+Picture Picture::unfilled(Colour background, int width, int height)
+{
+    Picture p(background, 0, 0);
+    p.width_ = width;
+    p.height_ = height;
+    p.pixels_.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    return p;
+}
+
 void Picture::clear()
 {
     std::fill(pixels_.begin(), pixels_.end(), background_);

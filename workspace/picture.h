@@ -17,6 +17,10 @@ public:
     static constexpr int kSize = kDefaultMapSize;
 
     explicit Picture(Colour background = kWhite, int width = kSize, int height = kSize);
+    // Its pixels left unwritten, for a caller that writes every one before
+    // reading any: a large picture's first write faults its pages in, and a
+    // fill would only be written over.
+    static Picture unfilled(Colour background, int width, int height);
 
     int width() const { return width_; }
     int height() const { return height_; }

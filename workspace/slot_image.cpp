@@ -151,6 +151,16 @@ Picture& SlotImage::editable()
     return *given_;
 }
 
+Picture& SlotImage::overwritable()
+{
+    if (greys_ || !whole() || given_.use_count() > 1) {
+        given_ = std::make_shared<Picture>(Picture::unfilled(background_, width_, height_));
+        greys_.reset();
+    }
+    repeat_ = false;
+    return *given_;
+}
+
 std::size_t SlotImage::bytes() const
 {
     if (greys_) return static_cast<std::size_t>(greys_->stride()) * static_cast<std::size_t>(greys_->rows());

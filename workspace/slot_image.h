@@ -90,6 +90,10 @@ public:
     // The whole picture to change in place: expanded first if need be, and
     // copied if another slot image shares it.
     Picture& editable();
+    // The whole picture for a caller that writes every pixel before it
+    // reads any: one left unwritten when the slot holds no whole picture of
+    // its own.
+    Picture& overwritable();
     // The map's greys to change in place, one byte a pixel, when every
     // pixel it shows is a grey (made so first, and copied if shared); null
     // when some pixel is not, and the whole picture must be written.

@@ -72,6 +72,13 @@ Picture& Workspace::picture(Slot s)
     return images_[i].editable();
 }
 
+Picture& Workspace::overwritable(Slot s)
+{
+    const std::size_t i = checkedPicture(s);
+    shown_[i].reset();
+    return images_[i].overwritable();
+}
+
 ByteGrid* Workspace::greys(Slot s)
 {
     const std::size_t i = checkedPicture(s);

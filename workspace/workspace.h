@@ -120,6 +120,9 @@ public:
     // through image(s) instead, which makes nothing.
     Picture& picture(Slot s);
     const Picture& picture(Slot s) const;
+    // The picture to write whole, every pixel before any is read (see
+    // SlotImage::overwritable).
+    Picture& overwritable(Slot s);
     // The slot's greys to write in place, one byte a pixel, while every
     // pixel it shows is a grey; null when some pixel is not (see
     // SlotImage::editableGreys), and picture(s) is then written instead.
