@@ -134,7 +134,7 @@ void* takeLargeBlock(std::size_t bytes)
     Blocks& b = blocks();
     {
         std::lock_guard lock(b.mutex);
-        if (bytes <= kLargest)
+        if (bytes <= kLargest && bytes % kGrain == 0) // whole grains; the allocator asks for whole pages
             if (char* block = b.take(bytes / kGrain)) return block;
         for (auto it = b.own.rbegin(); it != b.own.rend(); ++it)
             if (it->bytes == bytes) {
