@@ -225,6 +225,7 @@ void foldLayers(const std::vector<Piece>& pieces, ShadeTarget<Pixel> into, const
                 const LayerRow& r = p.rows[static_cast<std::size_t>(y - p.box.y0)];
                 const int from = std::max(first, r.lo);
                 const int count = std::min(first + n, r.lo + static_cast<int>(r.width)) - from;
+                if (count <= 0) continue; // a row the rays miss may sit anywhere, or nowhere
                 const std::uint32_t* l = static_cast<const std::uint32_t*>(p.layer.data()) + r.start + static_cast<std::size_t>(from - r.lo);
                 std::uint32_t* merged = best + (from - first);
                 for (int i = 0; i < count; ++i) merged[i] = merged[i] > l[i] ? merged[i] : l[i];

@@ -337,7 +337,9 @@ TEST(BatchArguments, HelpListsEveryOptionTheToolTakesOnceInItsColumns)
         std::vector<std::string> args = {name};
         args.insert(args.end(), static_cast<std::size_t>(o.values), "1");
         const auto parsed = parseArguments(args);
-        if (const auto* e = std::get_if<UsageError>(&parsed)) EXPECT_EQ(e->message.find("Unknown option"), std::string::npos) << e->message;
+        if (const auto* e = std::get_if<UsageError>(&parsed)) {
+            EXPECT_EQ(e->message.find("Unknown option"), std::string::npos) << e->message;
+        }
         if (o.group == HelpGroup::Hidden) continue;
         // Listed once, at the start of a line, its description from column 24
         // (two blanks past a longer left column).
