@@ -98,7 +98,7 @@ std::optional<MapOrigin> worldRegionOrigin(const std::string& path, int x, int y
 {
     const OpenRaster raster(path);
     if (!raster.handle) return std::nullopt;
-    MapOrigin origin{placeOf(raster.handle), w, h, {}};
+    MapOrigin origin{placeOf(raster.handle), w, h, {}, {}};
     if (origin.place) origin.place = windowPlace(*origin.place, x, y);
     if (!plugin().declaresNoData(raster.handle)) return origin;
     // Row by row: a region's cells as doubles would take eight times its map.

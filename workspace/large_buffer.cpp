@@ -26,7 +26,7 @@ namespace {
 constexpr std::size_t kPage = std::size_t(2) << 20;
 constexpr std::size_t kGrain = 64 * 1024;                // region blocks are whole grains
 constexpr std::size_t kLargest = std::size_t(32) << 20;  // larger blocks have pages of their own
-constexpr std::size_t kReserve = std::size_t(8) << 30;   // address space only
+[[maybe_unused]] constexpr std::size_t kReserve = std::size_t(8) << 30; // address space only
 constexpr std::size_t kHeader = 64;                      // keeps a paged block 64-byte aligned
 constexpr std::size_t kSizes = kLargest / kGrain + 1;
 constexpr std::size_t kBounded = 2 * kPage; // kept blocks this large count against the bound

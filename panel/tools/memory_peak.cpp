@@ -83,7 +83,7 @@ int main(int argc, char** argv)
     step("start", [&] {
         form.emplace(prompts);
         form->show();
-        QTest::qWaitForWindowExposed(&*form);
+        if (!QTest::qWaitForWindowExposed(&*form)) std::fprintf(stderr, "the panel was never shown\n");
     });
     step("Map size...", [&] {
         menuChoice = QStringLiteral("mnmapsize");

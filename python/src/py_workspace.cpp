@@ -113,7 +113,9 @@ bool PyWorkspace::deep()
 
 void PyWorkspace::run(batch::Operation op)
 {
-    batch::RunStep step{op, controls.forRun()};
+    batch::RunStep step;
+    step.op = op;
+    step.controls = controls.forRun();
     if (const auto mode = batch::shadowModeOf(op)) {
         auto read = controls.shadowParams(*mode);
         if (const Error* e = std::get_if<Error>(&read)) throw std::invalid_argument(batch::operationName(op) + ": " + e->message);

@@ -27,7 +27,7 @@ struct GreyRun {
 Picture embossRow10(const ByteGrid& heights, int darkness, double x0 = 0, double decay = 5)
 {
     Picture shadow(kUntouched);
-    castRay<EmbossShading>(255, 10, heights, ShadowParams{x0, 10, decay, darkness}, shadow);
+    castRay<EmbossShading>(255, 10, heights, ShadowParams{x0, 10, decay, darkness, {}}, shadow);
     return shadow;
 }
 

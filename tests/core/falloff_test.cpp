@@ -35,7 +35,7 @@ ByteGrid zeroHeightsWith(std::initializer_list<std::pair<std::pair<int, int>, in
 Picture rayAlongRow10(Ray ray, const ByteGrid& heights, int darkness, double decay = 5)
 {
     Picture shadow(kUntouched);
-    ray(255, 10, heights, ShadowParams{0, 10, decay, darkness}, shadow);
+    ray(255, 10, heights, ShadowParams{0, 10, decay, darkness, {}}, shadow);
     return shadow;
 }
 
@@ -134,7 +134,7 @@ TEST(FalloffRay, FlatMapsLeaveNoShadow)
         const ByteGrid heights = readHeights(h);
         for (const Ray ray : {Ray{castRay<SinShading>}, Ray{castRay<CosShading>}}) {
             Picture shadow(kUntouched);
-            const ShadowParams p{100, 100, 5, 255};
+            const ShadowParams p{100, 100, 5, 255, {}};
             for (int i = 0; i < 256; ++i) {
                 ray(i, 0, heights, p, shadow);
                 ray(0, i, heights, p, shadow);
@@ -157,7 +157,7 @@ TEST(FalloffRay, SunOutsideTheMapEntersLitAndShadesAsUsual)
     const ByteGrid heights = zeroHeightsWith({{{10, 10}, 200}});
     for (const auto& [name, ray, first] : {std::tuple{"Sin", Ray{castRay<SinShading>}, 72}, std::tuple{"Cos", Ray{castRay<CosShading>}, 77}}) {
         Picture shadow(kUntouched);
-        ray(255, 10, heights, ShadowParams{-20, 10, 5, 255}, shadow);
+        ray(255, 10, heights, ShadowParams{-20, 10, 5, 255, {}}, shadow);
         for (int x = 0; x <= 10; ++x) EXPECT_EQ(shadow.pixel(x, 10), kUntouched) << name << " at " << x << ",10";
         EXPECT_EQ(shadow.pixel(11, 10), grey(first)) << name << " at 11,10";
         EXPECT_EQ(shadow.pixel(50, 10), kUntouched) << name << " at 50,10";

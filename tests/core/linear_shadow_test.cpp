@@ -108,7 +108,7 @@ TEST(LinearRay, HeightEqualToTheLevelIsShadow)
         Ray ray;
         ray.heightMap.setPixel(10, 10, grey(200));
         ray.heightMap.setPixel(11, 10, grey(r.nextHeight));
-        ray.cast(255, 10, {0, 10, 5, 255});
+        ray.cast(255, 10, {0, 10, 5, 255, {}});
         EXPECT_EQ(ray.shade(11, 10), r.shadeNext) << "height " << r.nextHeight;
         EXPECT_EQ(ray.shade(12, 10), r.shadeAfter) << "height " << r.nextHeight;
     }
@@ -169,7 +169,7 @@ TEST(LinearRay, FractionalSunRoundsTheMajorCounterAndFloorsTheMinor)
     for (const Row& r : rows) {
         Ray ray;
         ray.heightMap.setPixel(5, 11, grey(200));
-        ray.cast(5, 255, {5.75, r.y0, 5, 255});
+        ray.cast(5, 255, {5.75, r.y0, 5, 255, {}});
         if (r.firstShadedY == kUnshaded) {
             EXPECT_EQ(countOther(ray.shadow, kStart), 0) << "y0 " << r.y0;
         } else {
@@ -185,7 +185,7 @@ TEST(LinearRay, EqualDistancesMakeYTheMajorAxis)
     // diagonal runs through (k - 1, k); with x major it would be (k, k - 1).
     Ray ray;
     ray.heightMap.setPixel(10, 11, grey(200));
-    ray.cast(255, 255, {3.5, 3.5, 5, 255});
+    ray.cast(255, 255, {3.5, 3.5, 5, 255, {}});
     EXPECT_EQ(ray.shade(11, 12), 60);
     EXPECT_EQ(ray.shade(49, 50), 250);
     EXPECT_EQ(countOther(ray.shadow, kStart), 39);
@@ -197,7 +197,7 @@ TEST(LinearRay, MinorCoordinateIsClampedAfterEachStep)
     // clamp puts the ray on column 0 for the second, and it stays displaced.
     Ray ray;
     ray.heightMap.setPixel(0, 1, grey(200));
-    ray.cast(10, 255, {-3, 0, 5, 255});
+    ray.cast(10, 255, {-3, 0, 5, 255, {}});
     EXPECT_EQ(ray.shade(0, 1), kUnshaded) << "the occluder itself is lit";
     EXPECT_EQ(ray.shade(0, 2), 60);
     EXPECT_EQ(ray.shade(1, 40), 250);
@@ -209,7 +209,7 @@ TEST(LinearRay, LevelDecaysOnSkippedSteps)
     // 20 steps left of the map with decay -5 raise the level to 100 before
     // column 0 is reached.
     Ray ray;
-    ray.cast(255, 10, {-20, 10, -5, 255});
+    ray.cast(255, 10, {-20, 10, -5, 255, {}});
     EXPECT_EQ(ray.shade(0, 10), 155);
     EXPECT_EQ(ray.shade(1, 10), 150);
 }
@@ -249,7 +249,7 @@ TEST(LinearRay, DecayZeroCarriesTheShadowToTheBorder)
     Ray ray;
     ray.heightMap.setPixel(10, 10, grey(200));
     ray.heightMap.setPixel(100, 10, grey(201)); // rises above the ray: lit, shades after it
-    ray.cast(255, 10, {0, 10, 0, 255});
+    ray.cast(255, 10, {0, 10, 0, 255, {}});
     for (int x = 11; x < 100; ++x) EXPECT_EQ(ray.shade(x, 10), 55) << "at " << x;
     EXPECT_EQ(ray.shade(100, 10), kUnshaded);
     for (int x = 101; x <= 255; ++x) EXPECT_EQ(ray.shade(x, 10), 54) << "at " << x;
@@ -273,7 +273,7 @@ TEST(LinearRay, LevelSaturatesAtThe32BitLimits)
     // Decay -(2^31 - 1): the level reaches the limit at once and stays
     // there; wrapping would turn it negative and light the rest.
     Ray ray;
-    ray.cast(255, 10, {0, 10, -2147483647.0, 255});
+    ray.cast(255, 10, {0, 10, -2147483647.0, 255, {}});
     EXPECT_EQ(ray.shade(0, 10), kUnshaded) << "the sun's pixel";
     for (int x = 1; x <= 255; ++x) EXPECT_EQ(ray.shade(x, 10), 0) << "at " << x;
 
@@ -281,7 +281,7 @@ TEST(LinearRay, LevelSaturatesAtThe32BitLimits)
     for (double decay : {1e300, -1e300}) {
         Ray huge;
         huge.heightMap.setPixel(10, 10, grey(200));
-        huge.cast(255, 10, {0, 10, decay, 128});
+        huge.cast(255, 10, {0, 10, decay, 128, {}});
         EXPECT_EQ(huge.shade(11, 10), decay > 0 ? kUnshaded : 0) << "decay " << decay;
         EXPECT_EQ(huge.shade(10, 10), decay > 0 ? kUnshaded : 0) << "decay " << decay;
     }
@@ -291,7 +291,7 @@ TEST(LinearRay, ShadesBelowZeroAreBlack)
 {
     // Decay -2 from (0, 10): level 2x at column x, shade 255 - 2x, never below 0.
     Ray ray;
-    ray.cast(255, 10, {0, 10, -2, 255});
+    ray.cast(255, 10, {0, 10, -2, 255, {}});
     const int expected[][2] = {{1, 253}, {127, 1}, {128, 0}, {200, 0}, {255, 0}};
     for (const auto& e : expected) {
         EXPECT_EQ(ray.shade(e[0], 10), e[1]) << "at " << e[0] << ",10";
@@ -327,8 +327,8 @@ TEST(LinearRay, DarknessOutsideItsRangeCountsAsTheNearestEnd)
     for (const auto& [name, ray, y] : {std::tuple{"Linear", RayFn{castRay<LinearShading>}, 10}, std::tuple{"Linear sim", RayFn{castRay<LinearSimShading>}, 255}}) {
         for (const Row r : {Row{256, 255}, Row{300, 255}, Row{-1, 0}, Row{-70000, 0}}) {
             Picture got(kWhite), want(kWhite);
-            ray(255, y, heights, ShadowParams{0, 10, 5, r.darkness}, got);
-            ray(255, y, heights, ShadowParams{0, 10, 5, r.as}, want);
+            ray(255, y, heights, ShadowParams{0, 10, 5, r.darkness, {}}, got);
+            ray(255, y, heights, ShadowParams{0, 10, 5, r.as, {}}, want);
             EXPECT_TRUE(got == want) << name << " darkness " << r.darkness;
         }
     }

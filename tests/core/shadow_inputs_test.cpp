@@ -126,7 +126,9 @@ TEST(ShadowInputs, CoreRefusesValuesOutOfReach)
         p.sun.altitude = r.altitude;
         const Refusal refused = shadowParamsRefused(p, r.mode, r.reach);
         ASSERT_EQ(refused.has_value(), r.field != nullptr) << r.x0 << " " << r.decay;
-        if (r.field) EXPECT_NE(refused->message.find(r.field), std::string::npos) << refused->message;
+        if (r.field) {
+            EXPECT_NE(refused->message.find(r.field), std::string::npos) << refused->message;
+        }
         if (!r.field || r.reach != kMapSunReach) continue;
         Workspace ws;
         const Workspace before = ws;
