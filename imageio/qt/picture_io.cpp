@@ -66,6 +66,15 @@ std::variant<QImage, Error> decode(const QByteArray& bytes)
         if (size.isValid() && size.isEmpty())
             return Error{"The " + name + " file declares a picture of " + std::to_string(size.width())
                          + " x " + std::to_string(size.height()) + " pixels, which has nothing to show."};
+        // A decoder that stops short on a damaged file may still hand back the
+        // rows it never wrote. It fills the picture it is given when that
+        // has the size and format it decodes to: cleared first, such rows are
+        // black, the same on every load.
+        const QImage::Format decodedAs = reader.imageFormat();
+        if (size.isValid() && decodedAs != QImage::Format_Invalid) {
+            image = QImage(size, decodedAs);
+            if (!image.isNull()) image.fill(0);
+        }
         if (!reader.read(&image) || image.isNull())
             return Error{"The " + name + " file is damaged or incomplete."};
     }
