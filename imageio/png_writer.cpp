@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <initializer_list>
+#include <limits>
+#include <memory>
 #include <string>
 #include <new>
 #include <string_view>
@@ -71,8 +73,32 @@ void filterRow(const std::uint8_t* row, const std::uint8_t* above, std::size_t n
         for (std::size_t i = 0; i < n; ++i) out[1 + i] = static_cast<std::uint8_t>(row[i] - above[i]);
 }
 
+// Room written only as far as it is used (a vector or a string would
+// clear it first); should deflate ever need more than it was given, it
+// grows by copying what it holds.
+class Output {
+public:
+    void clear() { used_ = 0; }
+    void reserve(std::size_t bytes)
+    {
+        auto more = std::make_unique_for_overwrite<char[]>(bytes);
+        std::copy_n(bytes_.get(), used_, more.get());
+        bytes_ = std::move(more);
+        room_ = bytes;
+    }
+    char* end() { return bytes_.get() + used_; }
+    std::size_t left() const { return room_ - used_; }
+    void grow(std::size_t by) { used_ += by; }
+    std::string_view held() const { return {bytes_.get(), used_}; }
+
+private:
+    std::unique_ptr<char[]> bytes_;
+    std::size_t room_ = 0;
+    std::size_t used_ = 0;
+};
+
 struct Band {
-    std::string deflated;
+    Output deflated;
     uLong adler = 0;
     uLong length = 0;
     bool failed = false;
@@ -86,7 +112,7 @@ try {
     const std::size_t rowBytes = 1 + rows.bytes;
     std::vector<std::uint8_t> row(rowBytes), raw(rows.bytes), above(rows.bytes);
     if (firstRow > 0) rows.raw(firstRow - 1, above.data());
-    band.deflated.resize(64 * 1024);
+    band.deflated.clear();
     band.adler = adler32(0, nullptr, 0);
     band.length = 0;
 
@@ -95,6 +121,16 @@ try {
     if (deflateInit2(&z, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
         band.failed = true;
         return;
+    }
+    // The most the band can take, and room for the flushes: what deflate
+    // does not reach of it is never touched.
+    const uLong bandBytes = static_cast<uLong>(rowBytes) * static_cast<uLong>(lastRow - firstRow);
+    try {
+        const std::size_t room = deflateBound(&z, bandBytes) + 1024;
+        if (band.deflated.left() < room) band.deflated.reserve(room);
+    } catch (const std::bad_alloc&) {
+        deflateEnd(&z);
+        throw;
     }
     int result = Z_OK;
     for (int y = firstRow; y < lastRow && result != Z_STREAM_ERROR; ++y) {
@@ -107,25 +143,23 @@ try {
         z.avail_in = static_cast<uInt>(rowBytes);
         const int flush = y + 1 < lastRow ? Z_NO_FLUSH : (last ? Z_FINISH : Z_SYNC_FLUSH);
         do {
-            if (band.deflated.size() - z.total_out < 16 * 1024) {
+            if (band.deflated.left() < 16 * 1024) {
                 try {
-                    band.deflated.resize(band.deflated.size() * 2);
+                    band.deflated.reserve(2 * (band.deflated.held().size() + band.deflated.left()));
                 } catch (const std::bad_alloc&) {
                     deflateEnd(&z);
                     throw;
                 }
             }
-            z.next_out = reinterpret_cast<Bytef*>(band.deflated.data()) + z.total_out;
-            z.avail_out = static_cast<uInt>(band.deflated.size() - z.total_out);
+            const std::size_t room = std::min<std::size_t>(band.deflated.left(), std::numeric_limits<uInt>::max());
+            z.next_out = reinterpret_cast<Bytef*>(band.deflated.end());
+            z.avail_out = static_cast<uInt>(room);
             result = deflate(&z, flush);
+            band.deflated.grow(room - z.avail_out);
         } while (result == Z_OK && z.avail_out == 0);
     }
     // A flush asked again with nothing left to write reports no progress.
     band.failed = last ? result != Z_STREAM_END : (result != Z_OK && result != Z_BUF_ERROR);
-    // Kept at its size: the bands of a large map at their allotted room
-    // would outweigh the map.
-    band.deflated.resize(z.total_out);
-    band.deflated.shrink_to_fit();
     deflateEnd(&z);
 } catch (const std::bad_alloc&) {
     band.failed = true;
@@ -134,21 +168,6 @@ try {
 PngResult write(const Rows& rows, const PngSink& put)
 {
     const int w = rows.width, h = rows.height;
-    const int bands = (h + kBandRows - 1) / kBandRows;
-    std::vector<Band> parts(static_cast<std::size_t>(bands));
-    forEachRow(bands, static_cast<std::size_t>(w) * static_cast<std::size_t>(h), [&](int b) {
-        compressBand(rows, b * kBandRows, std::min(h, (b + 1) * kBandRows), b + 1 == bands,
-                     parts[static_cast<std::size_t>(b)]);
-    });
-
-    uLong adler = adler32(0, nullptr, 0);
-    for (const Band& b : parts) {
-        if (b.failed) return PngResult::OutOfMemory;
-        adler = adler32_combine(adler, b.adler, static_cast<z_off_t>(b.length));
-    }
-    std::string adlerBytes;
-    putBigEndian(adlerBytes, static_cast<std::uint32_t>(adler));
-
     std::string header;
     putBigEndian(header, static_cast<std::uint32_t>(w));
     putBigEndian(header, static_cast<std::uint32_t>(h));
@@ -163,16 +182,38 @@ PngResult write(const Rows& rows, const PngSink& put)
     putBigEndian(resolution, 3937);
     resolution.push_back('\x01'); // dots a metre
 
-    bool ok = put(std::string_view("\x89PNG\r\n\x1a\n", 8)) && putChunk(put, "IHDR", {header})
-              && putChunk(put, "pHYs", {resolution});
+    if (!put(std::string_view("\x89PNG\r\n\x1a\n", 8)) || !putChunk(put, "IHDR", {header})
+        || !putChunk(put, "pHYs", {resolution}))
+        return PngResult::WriteFailed;
+
     // One data chunk a band: the first opens the zlib frame with a header
     // that says "deflate, 32 KiB window, fastest", the last closes it with
-    // the checksum of all rows.
-    for (std::size_t b = 0; ok && b < parts.size(); ++b)
-        ok = putChunk(put, "IDAT", {b == 0 ? std::string_view("\x78\x01", 2) : std::string_view(), parts[b].deflated,
-                                    b + 1 == parts.size() ? std::string_view(adlerBytes) : std::string_view()});
-    ok = ok && putChunk(put, "IEND", {});
-    return ok ? PngResult::Written : PngResult::WriteFailed;
+    // the checksum of all rows. The bands are compressed a few at a time,
+    // two for each thread, and handed on in order before the next few
+    // reuse their room: a large map's compressed bands are never all held.
+    const int bands = (h + kBandRows - 1) / kBandRows;
+    const int group = std::min(bands, 2 * threadCount());
+    std::vector<Band> parts(static_cast<std::size_t>(group));
+    uLong adler = adler32(0, nullptr, 0);
+    for (int first = 0; first < bands; first += group) {
+        const int count = std::min(group, bands - first);
+        forEachRow(count, static_cast<std::size_t>(w) * static_cast<std::size_t>(count * kBandRows), [&](int i) {
+            const int b = first + i;
+            compressBand(rows, b * kBandRows, std::min(h, (b + 1) * kBandRows), b + 1 == bands, parts[static_cast<std::size_t>(i)]);
+        });
+        for (int i = 0; i < count; ++i) {
+            const Band& part = parts[static_cast<std::size_t>(i)];
+            if (part.failed) return PngResult::OutOfMemory;
+            adler = adler32_combine(adler, part.adler, static_cast<z_off_t>(part.length));
+            const bool last = first + i + 1 == bands;
+            std::string adlerBytes;
+            if (last) putBigEndian(adlerBytes, static_cast<std::uint32_t>(adler));
+            if (!putChunk(put, "IDAT", {first + i == 0 ? std::string_view("\x78\x01", 2) : std::string_view(),
+                                        part.deflated.held(), adlerBytes}))
+                return PngResult::WriteFailed;
+        }
+    }
+    return putChunk(put, "IEND", {}) ? PngResult::Written : PngResult::WriteFailed;
 }
 
 // Room for a row read through a rule, one a thread.

@@ -252,12 +252,13 @@ TEST(LoadImage, DecodedImagesHaveTheLimitOfAFile)
 
 // What the window and the batch tool write, they read back unchanged: at
 // the default size, and at sizes whose PNG rows are compressed in several
-// bands, one the height of a band and one a row more.
+// bands (one the height of a band, one a row more, and some that take
+// several rounds of bands however many threads there are).
 TEST(LoadData, SavedPicturesLoadBackExactly)
 {
     QTemporaryDir dir;
     unsigned seed = 7;
-    for (const auto& [w, h] : {std::pair{256, 256}, {1, 1}, {3, 2}, {300, 700}, {5, 512}, {2, 513}}) {
+    for (const auto& [w, h] : {std::pair{256, 256}, {1, 1}, {3, 2}, {300, 700}, {5, 512}, {2, 513}, {2, 2049}, {1, 4353}}) {
         Picture picture(kInputBackground, w, h);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
@@ -274,9 +275,12 @@ TEST(LoadData, SavedPicturesLoadBackExactly)
             EXPECT_TRUE(back == picture) << name << " " << w << " x " << h;
         }
     }
-    // A writer that stops part-way is told so, whichever byte it stops at.
-    const Picture picture(kInputBackground, 300, 700);
-    for (std::size_t stopAt : {std::size_t(0), std::size_t(8), std::size_t(40)}) {
+    // A writer that stops part-way is told so, whichever byte it stops at,
+    // in the first bands handed on or in later ones.
+    const Picture picture(kInputBackground, 300, 4700);
+    std::size_t whole = 0;
+    ASSERT_EQ(writePng(picture, [&](std::string_view bytes) { return (whole += bytes.size()) > 0; }), PngResult::Written);
+    for (std::size_t stopAt : {std::size_t(0), std::size_t(8), std::size_t(40), whole * 3 / 4, whole - 1}) {
         std::size_t taken = 0;
         EXPECT_EQ(writePng(picture, [&](std::string_view bytes) { return (taken += bytes.size()) <= stopAt; }),
                   PngResult::WriteFailed) << "stopping at byte " << stopAt;
