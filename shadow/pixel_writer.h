@@ -103,12 +103,19 @@ struct LayerRow {
 };
 
 // A layer of stamped shades over rows y0..y0 + height - 1 of the map, each
-// row as wide as the rays that cross it can reach, one after another.
+// row as wide as the rays that cross it can reach, one after another, and
+// a flag for each page of its values (kLayerPageValues) that a ray wrote
+// into. Most of a layer is often never written, where the sun lights the
+// ground: the fold passes over pages without a flag, which hold zeros,
+// and neither reads them nor has them faulted in.
+constexpr unsigned kLayerPageShift = 10;
+constexpr std::size_t kLayerPageValues = std::size_t(1) << kLayerPageShift; // 4 KiB of values
 struct LayerTarget {
     std::uint32_t* values;
     int y0;
     unsigned height;
     const LayerRow* rows;
+    std::uint8_t* written;
 };
 
 // Into a layer of stamped shades: stamp << 8 | g, written over whatever the
@@ -118,7 +125,8 @@ struct LayerTarget {
 class LayerWriter {
 public:
     LayerWriter(LayerTarget target, std::uint32_t stamp)
-        : values_(target.values), rows_(target.rows), y0_(target.y0), height_(target.height), stamp_(stamp << 8)
+        : values_(target.values), written_(target.written), rows_(target.rows), y0_(target.y0),
+          height_(target.height), stamp_(stamp << 8)
     {
     }
 
@@ -128,11 +136,15 @@ public:
         if (y >= height_) return;
         const LayerRow& row = rows_[y];
         const unsigned x = static_cast<unsigned>(c.x - row.lo);
-        if (x < row.width) values_[row.start + x] = stamp_ | static_cast<std::uint32_t>(g);
+        if (x >= row.width) return;
+        const std::size_t at = row.start + x;
+        values_[at] = stamp_ | static_cast<std::uint32_t>(g);
+        written_[at >> kLayerPageShift] = 1;
     }
 
 private:
     std::uint32_t* values_;
+    std::uint8_t* written_;
     const LayerRow* rows_;
     int y0_;
     unsigned height_;

@@ -146,7 +146,7 @@ std::vector<Piece> cutPieces(const StampedRays& all, int& runs)
         for (int r = 0; r < runs; ++r)
             for (std::size_t k = begin[static_cast<std::size_t>(r)]; k < begin[static_cast<std::size_t>(r) + 1];) {
                 const int side = all.sides[k];
-                Piece piece{k, k, all.boxes[k], {}, {}};
+                Piece piece{k, k, all.boxes[k], {}, {}, {}};
                 for (; k < begin[static_cast<std::size_t>(r) + 1] && all.sides[k] == side; ++k) {
                     piece.box = unite(piece.box, all.boxes[k]);
                     piece.steps += all.steps[k];
@@ -196,7 +196,17 @@ std::size_t layerSize(const std::vector<LayerRow>& rows)
 
 void reserveLayers(std::vector<Piece>& pieces)
 {
-    for (Piece& p : pieces) p.layer = ZeroedBlock(layerSize(p.rows) * sizeof(std::uint32_t));
+    for (Piece& p : pieces) {
+        const std::size_t values = layerSize(p.rows);
+        p.layer = ZeroedBlock(values * sizeof(std::uint32_t));
+        p.written.assign((values + kLayerPageValues - 1) / kLayerPageValues, 0);
+    }
+}
+
+LayerTarget layerOf(Piece& p)
+{
+    return {static_cast<std::uint32_t*>(p.layer.data()), p.box.y0, static_cast<unsigned>(p.rows.size()), p.rows.data(),
+            p.written.data()};
 }
 
 std::vector<std::size_t> longestFirst(const std::vector<Piece>& pieces)
@@ -206,6 +216,18 @@ std::vector<std::size_t> longestFirst(const std::vector<Piece>& pieces)
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return pieces[a].steps > pieces[b].steps; });
     return order;
 }
+
+namespace {
+
+// Whether a ray wrote into any page of the layer's values at..at + count - 1.
+bool writtenWithin(const Piece& p, std::size_t at, std::size_t count)
+{
+    for (std::size_t page = at >> kLayerPageShift; page <= (at + count - 1) >> kLayerPageShift; ++page)
+        if (p.written[page]) return true;
+    return false;
+}
+
+} // namespace
 
 template <class Pixel>
 void foldLayers(const std::vector<Piece>& pieces, ShadeTarget<Pixel> into, const Rect& frame)
@@ -226,7 +248,9 @@ void foldLayers(const std::vector<Piece>& pieces, ShadeTarget<Pixel> into, const
                 const int from = std::max(first, r.lo);
                 const int count = std::min(first + n, r.lo + static_cast<int>(r.width)) - from;
                 if (count <= 0) continue; // a row the rays miss may sit anywhere, or nowhere
-                const std::uint32_t* l = static_cast<const std::uint32_t*>(p.layer.data()) + r.start + static_cast<std::size_t>(from - r.lo);
+                const std::size_t at = r.start + static_cast<std::size_t>(from - r.lo);
+                if (!writtenWithin(p, at, static_cast<std::size_t>(count))) continue; // zeros: nothing to fold
+                const std::uint32_t* l = static_cast<const std::uint32_t*>(p.layer.data()) + at;
                 std::uint32_t* merged = best + (from - first);
                 for (int i = 0; i < count; ++i) merged[i] = merged[i] > l[i] ? merged[i] : l[i];
             }

@@ -48,6 +48,7 @@ struct Piece {
     Rect box;
     std::vector<LayerRow> rows; // one for each row of the box
     ZeroedBlock layer;
+    std::vector<std::uint8_t> written; // a flag for each page of the layer a ray wrote into
     double steps = 0; // about how many its rays take
 };
 
@@ -75,13 +76,17 @@ std::vector<LayerRow> layerRows(const StampedRay* rays, std::size_t count, const
 std::size_t layerSize(const std::vector<LayerRow>& rows);
 
 // The layers' memory, taken here, where running out of it can still be
-// reported; each page is first touched by the thread that casts into it.
+// reported; each page is first touched by the thread that casts into it,
+// if any ray writes into it at all.
 void reserveLayers(std::vector<Piece>& pieces);
 
 // The order the threads take the pieces in: longest first, each as a
 // thread comes free. A step costs more on some sides than on others, so
 // runs of equal steps did not take equal time.
 std::vector<std::size_t> longestFirst(const std::vector<Piece>& pieces);
+
+// The layer a piece's rays are cast into.
+LayerTarget layerOf(Piece& piece);
 
 // Folds the layers into `into`, whose pixel (0, 0) is the map's
 // (frame.x0, frame.y0): the largest stamp at every pixel, a pixel no ray

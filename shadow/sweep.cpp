@@ -68,8 +68,7 @@ void castStamped(const StampedRays& all, const Grid& heights, const ShadowParams
     for (int i = 0; i < count; ++i) {
         enterParallelWork();
         Piece& p = pieces[order[static_cast<std::size_t>(i)]];
-        const LayerTarget target{static_cast<std::uint32_t*>(p.layer.data()), p.box.y0, static_cast<unsigned>(p.rows.size()), p.rows.data()};
-        castStampedRays<S>(rays + p.first, p.last - p.first, target, heights, params);
+        castStampedRays<S>(rays + p.first, p.last - p.first, layerOf(p), heights, params);
     }
     foldLayers(pieces, into, frame);
 }
