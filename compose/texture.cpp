@@ -50,7 +50,8 @@ void synthesise(Workspace& ws, double gain, Reporter& report, Weight weight)
     // picture repeated over the map is never expanded.
     const SlotView grass = ws.image(Slot::Grass).view();
     const SlotView stone = ws.image(Slot::Stone).view();
-    Colour* out = ws.picture(Slot::Texture).data();
+    // Every pixel is written below: nothing to fill first.
+    Colour* out = ws.overwritable(Slot::Texture).data();
 
     const std::size_t pixels = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
     forEachRow(h, pixels, [&](int y) {

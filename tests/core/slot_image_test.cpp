@@ -155,10 +155,17 @@ TEST(SlotImage, ComputationsReadThroughTheRule)
             Merge(expanded, true, BlendMode::Multiply, r);
             EXPECT_EQ(compact.image(Slot::Texture).bytes(), 0u);
             EXPECT_EQ(compact.picture(Slot::Colour), expanded.picture(Slot::Colour));
+            // A texture the user gave, small and repeated, is written over
+            // whole; a copy that shares it keeps it.
+            compact.setImage(Slot::Texture, SlotImage(randomPicture(5, 3, 4), w, h, true));
+            expanded.picture(Slot::Texture) = SlotImage(randomPicture(5, 3, 4), w, h, true).expanded();
             for (auto synthesis : {makeTexture, makeTexture2}) {
+                const Workspace before = compact;
+                const Picture held = before.picture(Slot::Texture);
                 synthesis(compact, 40, r);
                 synthesis(expanded, 40, r);
                 ASSERT_EQ(compact.picture(Slot::Texture), expanded.picture(Slot::Texture));
+                EXPECT_EQ(before.picture(Slot::Texture), held);
             }
             const ViewGrids a = CalculateMaps(compact, r), b = CalculateMaps(expanded, r);
             for (int k = 0; k < 3; ++k) {
