@@ -87,8 +87,9 @@ public:
         room_ = bytes;
     }
     char* end() { return bytes_.get() + used_; }
+    std::size_t room() const { return room_; }
     std::size_t left() const { return room_ - used_; }
-    void grow(std::size_t by) { used_ += by; }
+    void wrote(std::size_t bytes) { used_ += bytes; }
     std::string_view held() const { return {bytes_.get(), used_}; }
 
 private:
@@ -145,7 +146,7 @@ try {
         do {
             if (band.deflated.left() < 16 * 1024) {
                 try {
-                    band.deflated.reserve(2 * (band.deflated.held().size() + band.deflated.left()));
+                    band.deflated.reserve(2 * band.deflated.room());
                 } catch (const std::bad_alloc&) {
                     deflateEnd(&z);
                     throw;
@@ -155,7 +156,7 @@ try {
             z.next_out = reinterpret_cast<Bytef*>(band.deflated.end());
             z.avail_out = static_cast<uInt>(room);
             result = deflate(&z, flush);
-            band.deflated.grow(room - z.avail_out);
+            band.deflated.wrote(room - z.avail_out);
         } while (result == Z_OK && z.avail_out == 0);
     }
     // A flush asked again with nothing left to write reports no progress.
