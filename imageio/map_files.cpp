@@ -8,7 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -140,8 +142,10 @@ Refusal saveGeoTiff(const SlotMap& m, const std::string& path)
 {
     const GloameryWriteGeoTiff write = geoTiffWriter();
     if (!write) return Error{geoTiffWriterMissing()};
-    const Samples s = geoTiffSamples(m);
     const auto& place = m.origin.place;
+    if (place && !std::all_of(place->transform.begin(), place->transform.end(), [](double v) { return std::isfinite(v); }))
+        return Error{"The raster's place on the Earth is not finite numbers, which no GeoTIFF can hold."};
+    const Samples s = geoTiffSamples(m);
     const GloameryImage image{m.picture.width(), m.picture.height(), s.bands, s.bits, s.bytes.data(),
                               place ? place->transform.data() : nullptr, place ? place->wkt.c_str() : nullptr};
     return writeBeside(path, [&](const std::string& temp) -> Refusal {
