@@ -1,5 +1,7 @@
 #include "header_length.h"
 
+#include "picture_limits.h"
+
 #include <cstdint>
 #include <string>
 
@@ -14,8 +16,11 @@ std::uint32_t bigEndian32(const unsigned char* p)
     return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
 }
 
-Error cutShort(const char* format, std::uint64_t w, std::uint64_t h, std::uint64_t needed, std::size_t held)
+// A picture over the size limit is refused as too large instead, which
+// tells the user more.
+Refusal cutShort(const char* format, std::uint64_t w, std::uint64_t h, std::uint64_t needed, std::size_t held)
 {
+    if (exceedsLimit(static_cast<std::int64_t>(w), static_cast<std::int64_t>(h), kDecodeLimitMiB)) return std::nullopt;
     return Error{std::string("The ") + format + " file is cut short: a picture of " + std::to_string(w) + " x "
                  + std::to_string(h) + " pixels needs at least " + std::to_string(needed) + " bytes, and the file holds "
                  + std::to_string(held) + "."};

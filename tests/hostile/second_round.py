@@ -178,6 +178,17 @@ def test_lying_headers(d):
         rc = os.waitstatus_to_exitcode(status)
         T.check(f"the lying header of {name} is refused", rc == 1 and said in err, f"exit {rc}: {err}")
         T.check(f"... before memory is taken ({name})", T.SANITIZED or peak < 200, f"peak {peak:.0f} MiB")
+    python, path = os.environ.get("GLOAMERY_PYTHON"), os.environ.get("GLOAMERY_PYTHONPATH")
+    if python and path and os.path.isdir(path):
+        write(f"{d}/py.png", png(16384, 16384))
+        code = "import gloamery\ntry:\n    gloamery.load('py.png')\nexcept Exception as e:\n    print(e)\n"
+        p = subprocess.Popen([python, "-c", code], cwd=d, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                             env=dict(os.environ, PYTHONPATH=path))
+        said = p.stdout.read().decode("utf-8", "backslashreplace")
+        _, status, usage = os.wait4(p.pid, 0)
+        peak = usage.ru_maxrss / 1024
+        T.check("gloamery.load refuses the lying PNG", "cut short" in said, said)
+        T.check("... before memory is taken (Python)", T.SANITIZED or peak < 300, f"peak {peak:.0f} MiB")
     whole = png(64, 64, 2, zlib.compress(b"".join(b"\0" + b"\x80" * 192 for _ in range(64))))
     write(f"{d}/whole.png", whole)
     rc, err, _ = T.run(["--load", "height", "whole.png"], d)
