@@ -3,6 +3,7 @@
 #include "picture_limits.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace gloamery {
@@ -22,7 +23,8 @@ Refusal cutShort(const char* format, std::uint64_t w, std::uint64_t h, std::uint
 {
     if (exceedsLimit(static_cast<std::int64_t>(w), static_cast<std::int64_t>(h), kDecodeLimitMiB)) return std::nullopt;
     return Error{std::string("The ") + format + " file is cut short: a picture of " + std::to_string(w) + " x "
-                 + std::to_string(h) + " pixels needs at least " + std::to_string(needed) + " bytes, and the file holds "
+                 + std::to_string(h) + " pixels needs at least " + std::to_string(needed)
+                 + " bytes, and the file holds "
                  + std::to_string(held) + "."};
 }
 
@@ -45,7 +47,7 @@ Refusal checkPng(const unsigned char* d, std::size_t size)
 bool headerNumber(const unsigned char* d, std::size_t size, std::size_t& at, std::uint64_t& v)
 {
     for (;;) {
-        while (at < size && (d[at] == ' ' || d[at] == '\t' || d[at] == '\n' || d[at] == '\r' || d[at] == '\f' || d[at] == '\v')) ++at;
+        while (at < size && d[at] != '\0' && std::strchr(" \t\n\r\f\v", d[at])) ++at;
         if (at < size && d[at] == '#') {
             while (at < size && d[at] != '\n' && d[at] != '\r') ++at;
             continue;
@@ -75,7 +77,8 @@ Refusal checkPortable(const unsigned char* d, std::size_t size)
                                : kind >= 5 ? samples * bytes
                                : kind == 1 ? samples
                                            : (samples > 0 ? 2 * samples - 1 : 0);
-    const std::size_t held = size - at;
+    // One blank ends the header.
+    const std::size_t held = size > at ? size - at - 1 : 0;
     const char* names[] = {"PBM", "PGM", "PPM"};
     if (needed > held) return cutShort(names[(kind - 1) % 3], w, h, needed, held);
     return std::nullopt;

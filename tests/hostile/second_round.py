@@ -53,7 +53,8 @@ def test_mosaic_escapes(d):
     # With ROOT_PATH, GDAL would read the child's "secret.tif" in the folder named.
     write(f"{d}/m/child/child.vrt", vrt(["secret.tif"]))
     write(f"{d}/m/child/secret.tif", inside)
-    write(f"{d}/m/root_path.vrt", vrt(["child/child.vrt"], extra=f'<OpenOptions><OOI key="ROOT_PATH">{d}</OOI></OpenOptions>'))
+    options = f'<OpenOptions><OOI key="ROOT_PATH">{d}</OOI></OpenOptions>'
+    write(f"{d}/m/root_path.vrt", vrt(["child/child.vrt"], extra=options))
     write(f"{d}/m/GTIFF_DIR:1:../secret.tif", inside)
     write(f"{d}/m/prefixed.vrt", vrt(["GTIFF_DIR:1:../secret.tif"], relative=0))
     kernel = ('<VRTDataset rasterXSize="4" rasterYSize="4"><VRTRasterBand dataType="Float32" band="1">'
@@ -74,7 +75,8 @@ def test_mosaic_escapes(d):
     for name, cwd, named in cases:
         rc, err, took, got = load_mosaic(d, name, cwd)
         if named:
-            T.check(f"mosaic {name} refused naming {named}", rc == 1 and named in err and took < 20, f"exit {rc}: {err}")
+            T.check(f"mosaic {name} refused naming {named}", rc == 1 and named in err and took < 20,
+                    f"exit {rc}: {err}")
         else:
             T.check(f"mosaic {name} loads its real folder's source", rc == 0, err)
 
@@ -145,8 +147,8 @@ def test_geotiff_saves(d):
         p.kill()
         p.wait()
     left = sorted(f for f in os.listdir(d) if f.startswith(".big.tif"))
-    T.check("killed GeoTIFF saves leave only the fixed scratch names", set(left) <= {".big.tif.part", ".big.tif.part.ovr.tmp"},
-            str(left))
+    fixed = {".big.tif.part", ".big.tif.part.ovr.tmp"}
+    T.check("killed GeoTIFF saves leave only the fixed scratch names", set(left) <= fixed, str(left))
     rc, err, _ = run(["--size", "64,64", "--save", "colour", "big.tif"], d)
     left = [f for f in os.listdir(d) if f.startswith(".big.tif")]
     T.check("the next GeoTIFF save takes the scratch over", rc == 0 and not left, f"{err} {left}")
