@@ -70,7 +70,8 @@ int openPlainFile(const char* path, std::string& name, std::string& why)
         return -1;
     }
     if (!S_ISREG(st.st_mode)) {
-        why = S_ISDIR(st.st_mode) ? "It is a folder, not a file." : "An elevation raster must be a plain file, not a pipe or a device.";
+        why = S_ISDIR(st.st_mode) ? "It is a folder, not a file."
+                                  : "An elevation raster must be a plain file, not a pipe or a device.";
         ::close(fd);
         return -1;
     }
