@@ -90,17 +90,6 @@ bool allowsMosaics(const char* const* drivers)
     return false;
 }
 
-// Formats GDAL knows by the file's name (an SRTM tile is told and placed
-// by it) or reads with a header beside it (a raw grid's .hdr, which is
-// the format itself, not a side file).
-bool readByName(const std::string& name)
-{
-    const std::string ext = CPLGetExtension(name.c_str());
-    for (const char* e : {"hgt", "bil", "bip", "bsq", "flt"})
-        if (EQUAL(ext.c_str(), e)) return true;
-    return false;
-}
-
 // The file as GDAL is to open it: a mosaic as its checked copy; any other
 // file through the descriptor opened here, so that GDAL reads that file
 // and no side file beside it (.prj, .aux.xml, world files), whatever the
@@ -114,7 +103,7 @@ std::unique_ptr<CheckedMosaic> heldFile(const char* path, const char* const* dri
     held->files.push_back(fd);
     held->name = "/proc/self/fd/" + std::to_string(fd);
     if (allowsMosaics(drivers) && gloamery::gdal::isMosaic(held->name)) return gloamery::gdal::checkMosaic(name, why);
-    if (readByName(name)) held->name = name;
+    if (gloamery::gdal::readByName(name)) held->name = name;
     return held;
 }
 

@@ -86,6 +86,18 @@ void raiseFileLimit()
     });
 }
 
+} // namespace
+
+bool readByName(const std::string& name)
+{
+    const std::string ext = CPLGetExtension(name.c_str());
+    for (const char* e : {"hgt", "bil", "bip", "bsq", "flt"})
+        if (EQUAL(ext.c_str(), e)) return true;
+    return false;
+}
+
+namespace {
+
 using FileId = std::pair<dev_t, ino_t>;
 
 struct Walk {
@@ -231,7 +243,9 @@ std::string checkFile(int fd, const FileId& id, const std::string& path, Walk& w
 {
     if (!isVrtFile(heldName(fd))) {
         walk.out.files.push_back(fd);
-        name = walk.given[id] = heldName(fd);
+        // An SRTM tile is told and placed by its name, and a raw grid read
+        // with its header beside it: those go by the real path checked.
+        name = walk.given[id] = readByName(path) ? path : heldName(fd);
         return {};
     }
     std::string text;

@@ -32,6 +32,11 @@ struct CheckedMosaic {
     ~CheckedMosaic();
 };
 
+// Formats GDAL knows by the file's name (an SRTM tile is told and placed
+// by it) or reads with a header beside it (a raw grid's .hdr, which is the
+// format itself, not a side file): GDAL opens those by name.
+bool readByName(const std::string& name);
+
 // Whether the file GDAL would open as path is a VRT mosaic.
 bool isMosaic(const std::string& path);
 
