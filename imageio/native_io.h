@@ -74,9 +74,8 @@ std::optional<LoadedFile> loadPlainBytes(Workspace& ws, Slot slot, const std::st
 void placeDeepSamples(Workspace& ws, Slot slot, const HeightSamples& samples, bool tile);
 void placeGreySamples(Workspace& ws, Slot slot, const std::uint8_t* samples, int w, int h, bool tile);
 
-// Whether the name says an elevation raster (.hgt, .asc, .dem), or raw
-// samples (.r8, .r16, .raw) or such a raster: kinds the bytes alone do not
-// tell.
+// Whether the name says an elevation raster, or raw samples or such a
+// raster: kinds the bytes alone do not tell (fileKind).
 bool namesElevationRaster(const std::string& path);
 bool namesRawOrRaster(const std::string& path);
 

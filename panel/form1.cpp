@@ -47,7 +47,11 @@ W* place(W* w, const char* name, QRect geometry)
 
 } // namespace
 
-Form1::Form1(Prompts prompts, QWidget* parent) : QWidget(parent), prompts_(std::move(prompts))
+Form1::Form1(Prompts prompts, QWidget* parent)
+    : QWidget(parent), prompts_(std::move(prompts)),
+      live_(std::make_unique<LiveLighting>(
+          Workspace(), [this] { return controls(); }, [this](const std::string& m) { reporter_->status(m); },
+          [this](const LiveFrame& frame) { showLive(frame); }))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Gloamery  v0.7"));
@@ -57,23 +61,23 @@ Form1::Form1(Prompts prompts, QWidget* parent) : QWidget(parent), prompts_(std::
     f.setPointSize(8);
     setFont(f);
 
-    loadDefaultPictures(ws_);
+    loadDefaultPictures(*workspace());
     buildControls();
     sun_ = new SunFields(*this, [this] { Command12_Click(); });
     buildPictures();
     Form_Load();
 
-    resizer_ = std::make_unique<MapResizer>(ws_, prompts_, *this, *reporter_, [this] { mapResized(); });
-    menu_ = std::make_unique<PictureMenu>(ws_, prompts_, *this, *resizer_, [this](Slot s) {
+    resizer_ = std::make_unique<MapResizer>(*live_, prompts_, *this, *reporter_, [this] { refreshPictures(); });
+    menu_ = std::make_unique<PictureMenu>(*live_, prompts_, *this, *resizer_, [this](Slot s) {
         closeGuard_->changed(s);
-        pictureView(s).refresh();
+        pictureView(s).refresh(*workspace());
     });
-    closeGuard_ = std::make_unique<CloseGuard>(prompts_, *this, std::as_const(ws_), [this](Slot s) {
+    closeGuard_ = std::make_unique<CloseGuard>(prompts_, *this, *live_, [this](Slot s) {
         return menu_->saveToFile(s, saveFilter(s, CloseGuard::pictureName(s)));
     });
     menu_->setSaved([this](Slot s) { closeGuard_->saved(s); });
     drop_ = new PictureDrop([this](Slot s, const QString& path) {
-        LiveLighting::Hold hold(*live_);
+        const auto held = workspace();
         const auto step = undo_->step(tr("Drop on %1").arg(pictureView(s).toolTip()));
         menu_->loadFile(s, path);
     }, this);
@@ -89,7 +93,7 @@ Form1::Form1(Prompts prompts, QWidget* parent) : QWidget(parent), prompts_(std::
 // window's background.
 void Form1::buildKeeping()
 {
-    undo_ = new UndoSteps({ws_, *live_, *reporter_, [this] { return panelSettings(*this); },
+    undo_ = new UndoSteps({*live_, *reporter_, [this] { return panelSettings(*this); },
                            [this](const Settings& s) { applyPanelSettings(*this, s); }, [this] { refreshPictures(); closeGuard_->recheck(); }},
                           *this, prompts_);
     settingsFile_ = new SettingsCommands({[this] { return panelSettings(*this); },
@@ -106,10 +110,7 @@ bool Form1::openHeightMap(const QString& path)
     return menu_->loadFile(Slot::Height, path);
 }
 
-Form1::~Form1()
-{
-    live_->stop(); // a relight still running writes to the workspace
-}
+Form1::~Form1() { live_->stop(); } // a relight still running writes to the workspace
 
 void Form1::buildPictures()
 {
@@ -128,8 +129,9 @@ void Form1::buildPictures()
         {Slot::Texture, "Picture7", 7860, 3960, "Texture Map"},
         {Slot::Detail, "Picture8", 7860, 7860, "Detail Map"},
     };
+    const auto ws = workspace();
     for (const auto& l : layout) {
-        auto* v = new PictureView(std::as_const(ws_), l.slot, this);
+        auto* v = new PictureView(*ws, l.slot, this);
         v->setObjectName(QString::fromLatin1(l.name));
         v->move(px(l.left), px(l.top));
         if (l.hint) v->setToolTip(QString::fromLatin1(l.hint));
@@ -238,21 +240,6 @@ void Form1::buildControls()
 
 void Form1::buildLive()
 {
-    live_ = new LiveLighting(ws_, [this] { return controls(); }, *reporter_, [this](const LiveFrame& frame) {
-        // The colour map, the result being tuned, is drawn before the
-        // others; only the cells whose pictures changed are converted.
-        if (frame.colour) {
-            closeGuard_->changed({Slot::Shadow, Slot::Colour});
-            pictureView(Slot::Colour).showRows(*frame.colour);
-            pictureView(Slot::Colour).repaint();
-            pictureView(Slot::Shadow).showRows(*frame.shadow);
-        }
-        if (frame.workCleared) pictureView(Slot::Work).refresh();
-        if (frame.texture) {
-            closeGuard_->changed(Slot::Texture);
-            pictureView(Slot::Texture).refresh();
-        }
-    }, this);
     auto relight = [this] {
         if (isLive()) live_->request();
     };
@@ -269,12 +256,24 @@ void Form1::buildLive()
     });
 }
 
-bool Form1::isLive() const { return Live_->isChecked(); }
-
-void Form1::mapResized()
+// The live run's pictures: the colour map, the result being tuned, is drawn
+// first; only the cells whose pictures changed are converted.
+void Form1::showLive(const LiveFrame& frame)
 {
-    refreshPictures();
+    if (frame.colour) {
+        closeGuard_->changed({Slot::Shadow, Slot::Colour});
+        pictureView(Slot::Colour).showRows(*frame.colour);
+        pictureView(Slot::Colour).repaint();
+        pictureView(Slot::Shadow).showRows(*frame.shadow);
+    }
+    if (frame.work) pictureView(Slot::Work).refreshFrom(*frame.work);
+    if (frame.texture) {
+        closeGuard_->changed(Slot::Texture);
+        pictureView(Slot::Texture).refreshFrom(*frame.texture);
+    }
 }
+
+bool Form1::isLive() const { return Live_->isChecked(); }
 
 void Form1::Form_Load()
 {
@@ -317,19 +316,18 @@ void Form1::setControls(const Controls& c)
 
 void Form1::refreshPictures()
 {
-    live_->settle();
-    for (PictureView* v : views_) v->refresh();
+    const auto ws = workspace();
+    for (PictureView* v : views_) v->refresh(*ws);
 }
 
 void Form1::shadowButton(ShadowMode mode)
 {
-    // Held, not only settled: a long run looks at the input for Esc, and
-    // a relight must not start on what it is writing. The undo step is
-    // taken within the hold, so no relight writes while it records.
-    LiveLighting::Hold hold(*live_);
+    // Held throughout: a long run looks at the input for Esc. The undo step
+    // is taken within, so no relight writes while it records.
+    const auto ws = workspace();
     const auto step = undo_->step(shadowCaption(mode));
     live_->setShadowMode(mode);
-    const Refusal refused = runShadowButton(ws_, mode, controls(), localeNumberParser(), *reporter_);
+    const Refusal refused = runShadowButton(*ws, mode, controls(), localeNumberParser(), *reporter_);
     if (refused && reporter_->stopped()) {
         reporter_->status(refused->message); // Esc: the maps stay as they were
         return;
@@ -360,8 +358,7 @@ void Form1::Command12_Click()
 void Form1::Command3_Click()
 {
     const auto step = undo_->step(operationCaption(*operationNamed("clear")));
-    live_->settle();
-    clearShadow(ws_);
+    clearShadow(*workspace());
     refreshPictures();
 }
 
@@ -369,10 +366,10 @@ void Form1::textureButton(TextureOp op)
 {
     const auto button = op == TextureOp::MakeTexture ? TextureButton::MakeTexture : TextureButton::MakeTexture2;
     const auto step = undo_->step(operationCaption(operationOf(button)));
-    live_->settle();
+    const auto ws = workspace();
     live_->setTextureOp(op);
-    if (op == TextureOp::MakeTexture) makeTexture(ws_, HScroll1_->value(), *reporter_);
-    else makeTexture2(ws_, HScroll1_->value(), *reporter_);
+    if (op == TextureOp::MakeTexture) makeTexture(*ws, HScroll1_->value(), *reporter_);
+    else makeTexture2(*ws, HScroll1_->value(), *reporter_);
     closeGuard_->changed(Slot::Texture);
     refreshPictures();
 }
@@ -382,15 +379,17 @@ void Form1::Command10_Click() { textureButton(TextureOp::MakeTexture2); }
 
 void Form1::Command6_Click()
 {
-    LiveLighting::Hold hold(*live_); // the view stays open until closed
+    const auto ws = workspace(); // the view stays open until closed
     std::optional<ViewGrids> grids;
     try {
-        grids = CalculateMaps(ws_, *reporter_);
+        grids = CalculateMaps(*ws, *reporter_);
     } catch (const std::bad_alloc&) {
-        prompts_.message(this, tr("Not enough memory for the 3D view of a %1 \u00d7 %2 map.").arg(ws_.width()).arg(ws_.height()));
+        prompts_.message(this, tr("Not enough memory for the 3D view of a %1 \u00d7 %2 map.")
+                                   .arg(ws->width())
+                                   .arg(ws->height()));
         return;
     }
-    if (!view3d_) view3d_ = new frm3D(ws_, std::move(*grids), this);
+    if (!view3d_) view3d_ = new frm3D(*ws, std::move(*grids), this);
     else view3d_->setGrids(std::move(*grids));
     view3d_->showModal();
 }
@@ -417,14 +416,14 @@ namespace gloamery::panel {
 void Form1::popupMenu(Slot slot, QPoint globalPos)
 {
     // Its commands read and write the pictures, after dialogs.
-    LiveLighting::Hold hold(*live_);
+    const auto held = workspace();
     const auto step = undo_->menuStep(slot);
     menu_->popup(slot, globalPos);
 }
 
 void Form1::closeEvent(QCloseEvent* event)
 {
-    LiveLighting::Hold hold(*live_); // the pictures saved are the exact ones
+    const auto held = workspace(); // the pictures saved are the exact ones
     if (closeGuard_->mayClose()) event->accept();
     else event->ignore();
 }
@@ -438,7 +437,8 @@ void Form1::placeSun(QPoint pos)
 {
     // Live under "Sun", the sun turns about the map's centre towards the pointer.
     if (isLive() && live_->shadowMode() == ShadowMode::Sun) {
-        sun_->setAzimuth(SunFields::azimuthTowards(pos, ws_.width(), ws_.height()));
+        const QSize map = pictureView(Slot::Height).pictureSize(); // as shown: no wait for a relight
+        sun_->setAzimuth(SunFields::azimuthTowards(pos, map.width(), map.height()));
         return;
     }
     // The next shadow run reads it; a live one starts at once.
