@@ -17,6 +17,8 @@ OperationName = Literal[
 ]
 Bytes = npt.NDArray[np.uint8]
 Words = npt.NDArray[np.uint16]
+Elevations = Union[npt.NDArray[np.float32], npt.NDArray[np.float64]]
+Transform = Tuple[float, float, float, float, float, float]
 
 def load(
     path: str,
@@ -26,6 +28,11 @@ def load(
 ) -> Union[Bytes, Words]:
     """Reads a file with gloamery-batch's readers: (H, W) uint16 for deep
     heights, else (H, W, 3) uint8. Raises OSError, ValueError."""
+
+def open(path: str, *, heights: Optional[Tuple[float, float]] = None) -> "Workspace":
+    """A Workspace of the file's size with it loaded as height, as
+    gloamery-batch --open makes it (place, no-data and units included).
+    Raises OSError."""
 
 def set_threads(n: int) -> None:
     """Computes on n threads (1..1024) from now on; same bytes on any number."""
@@ -48,14 +55,19 @@ class Workspace:
         """Whether the runs read 16-bit heights."""
     def resize(self, width: int, height: int) -> None: ...
 
-    # Slots: reading gives a copy; setting takes a C-contiguous array of
-    # exactly the shape and dtype, else ValueError.
+    # Slots: reading gives a copy; setting takes any array (any strides) of
+    # the shape and dtype, else ValueError.
     @property
     def height(self) -> Union[Bytes, Words]:
         """(H, W) uint16 when deep, else (H, W) uint8."""
     @height.setter
-    def height(self, value: Union[Bytes, Words]) -> None:
-        """(H, W) uint8 or uint16, or (H, W, 3) uint8."""
+    def height(self, value: Union[Bytes, Words, Elevations]) -> None:
+        """(H, W) uint8, uint16, float32 or float64, or (H, W, 3) uint8."""
+    def set_height(
+        self, array: Union[Bytes, Words, Elevations], *, heights: Optional[Tuple[float, float]] = None
+    ) -> Optional[Tuple[float, float]]:
+        """As assigning height; float elevations mapped over heights (default
+        their own range), NaN as no-data; returns the range used for floats."""
     shadow: Bytes
     colour: Bytes
     grass: Bytes
@@ -89,6 +101,10 @@ class Workspace:
     def make_texture2(self) -> None: ...
     def clear(self) -> None: ...
     def run(self, name: OperationName) -> None: ...
+
+    # Where the map lies, carried by GeoTIFF saves; None when nowhere.
+    geotransform: Optional[Transform]
+    crs: Optional[str]
 
     # Files, as gloamery-batch's --load/--tile and --save (OSError).
     def load(

@@ -3,6 +3,7 @@
 
 #include "errors.h"
 #include "file_arrays.h"
+#include "py_workspace.h"
 #include "workspace_bindings.h"
 
 #include "workspace/parallel.h"
@@ -57,6 +58,16 @@ PYBIND11_MODULE(_gloamery, m)
         "array. heights=(LO, HI) maps a raster's elevations LO..HI onto 0..65535 (default: its least\n"
         "and greatest); size=(W, H) is the map size a raw .r8/.r16/.raw file holds.\n"
         "Raises OSError when the file cannot be read, ValueError for bad arguments.");
+    m.def(
+        "open",
+        [](const std::string& path, std::optional<std::pair<double, double>> heights) {
+            return PyWorkspace::open(path, rangeOf(heights));
+        },
+        py::arg("path"), py::kw_only(), py::arg("heights") = py::none(),
+        "A Workspace of the height file's size with the file loaded as height, as gloamery-batch --open\n"
+        "makes it: a raster's place (geotransform, crs), no-data cells and ground and vertical units come\n"
+        "with it, so a GeoTIFF save lies where the raster does. heights=(LO, HI) as for load.\n"
+        "Raises OSError when the file cannot be read.");
     m.def(
         "set_threads",
         [](int n) {
