@@ -30,6 +30,7 @@ if _spin:
     _os.environ["GOMP_SPINCOUNT"] = "3000"
 try:
     from ._gloamery import (
+        Cancelled,
         MAX_MAP_SIZE,
         OPERATIONS,
         SLOTS,
@@ -44,4 +45,4 @@ finally:
     if _spin:
         del _os.environ["GOMP_SPINCOUNT"]
 
-__all__ = ["Workspace", "load", "open", "set_threads", "threads", "SLOTS", "OPERATIONS", "MAX_MAP_SIZE"]
+__all__ = ["Cancelled", "Workspace", "load", "open", "set_threads", "threads", "SLOTS", "OPERATIONS", "MAX_MAP_SIZE"]

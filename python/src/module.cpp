@@ -4,6 +4,7 @@
 #include "errors.h"
 #include "file_arrays.h"
 #include "py_workspace.h"
+#include "python_reporter.h"
 #include "workspace_bindings.h"
 
 #include "workspace/parallel.h"
@@ -45,6 +46,7 @@ PYBIND11_MODULE(_gloamery, m)
 {
     m.doc() = "Terrain height maps lit into terrain textures, as gloamery-batch lights them, on NumPy arrays.";
     translateErrors();
+    py::register_exception<RunStopped>(m, "Cancelled", PyExc_RuntimeError);
     bindWorkspace(m);
 
     m.def(

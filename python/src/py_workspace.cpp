@@ -1,6 +1,7 @@
 #include "py_workspace.h"
 
 #include "errors.h"
+#include "python_reporter.h"
 #include "slot_arrays.h"
 
 #include "batch_run.h"
@@ -206,7 +207,9 @@ bool PyWorkspace::deep()
     return heightsAreDeep(ws_);
 }
 
-void PyWorkspace::run(batch::Operation op)
+void PyWorkspace::run(batch::Operation op) { run(op, py::none(), py::none()); }
+
+void PyWorkspace::run(batch::Operation op, py::object progress, py::object cancel)
 {
     auto held = hold();
     if (op == batch::Operation::Sun)
@@ -220,11 +223,12 @@ void PyWorkspace::run(batch::Operation op)
         step.params = std::get<ShadowParams>(read);
     }
     Refusal refused;
+    PythonReporter report(std::move(progress), std::move(cancel));
     {
         py::gil_scoped_release unlocked;
-        SilentReporter quiet;
-        refused = batch::runOperation(ws_, step, quiet);
+        refused = batch::runOperation(ws_, step, report);
     }
+    report.finish(batch::operationName(op));
     if (refused) throw std::invalid_argument(batch::operationName(op) + ": " + refused->message);
 }
 

@@ -45,7 +45,10 @@ public:
 
     // Runs an operation as the batch tool does, with the controls as they
     // stand; a refusal throws std::invalid_argument.
+    // With a reporter, its progress told and its stop request heeded:
+    // a run stopped or a callback that raised throws after the run.
     void run(batch::Operation op);
+    void run(batch::Operation op, pybind11::object progress, pybind11::object cancel);
 
     // --load / --tile and --save; file failures throw FileError.
     std::tuple<int, int, std::string> load(Slot s, const std::string& path, bool tile,

@@ -121,13 +121,23 @@ void bindOperations(Class& c)
     };
     for (const auto& o : operations) {
         const batch::Operation op = o.op;
-        c.def(o.method, [op](PyWorkspace& w) { w.run(op); },
-              (std::string(o.doc) + " Releases the GIL; raises ValueError when the controls cannot be used.").c_str());
+        c.def(
+            o.method, [op](PyWorkspace& w, py::object progress, py::object cancel) { w.run(op, progress, cancel); },
+            py::kw_only(), py::arg("progress") = py::none(), py::arg("cancel") = py::none(),
+            (std::string(o.doc) + " Releases the GIL; raises ValueError when the controls cannot be used. "
+                                  "progress(fraction) is called as the run goes on, cancel() between its parts: "
+                                  "when it answers True the run stops, the maps as they were, and raises "
+                                  "gloamery.Cancelled.")
+                .c_str());
     }
     c.def(
-        "run", [](PyWorkspace& w, const std::string& name) { w.run(operationNamed(name)); }, py::arg("name"),
+        "run",
+        [](PyWorkspace& w, const std::string& name, py::object progress, py::object cancel) {
+            w.run(operationNamed(name), progress, cancel);
+        },
+        py::arg("name"), py::kw_only(), py::arg("progress") = py::none(), py::arg("cancel") = py::none(),
         "Runs the operation of gloamery-batch's name: linear, linear-sim, sin, cos, embossed, sun, make-texture, "
-        "make-texture2 or clear.");
+        "make-texture2 or clear; progress and cancel as for the methods.");
 }
 
 void bindPlace(Class& c)
