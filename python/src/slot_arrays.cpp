@@ -117,7 +117,8 @@ HeightSamples wordSamples(const SlotArray& a)
     HeightSamples s(a.width, a.height, std::uint16_t{0});
     const std::size_t w = static_cast<std::size_t>(a.width);
     forEachCell(a, [&](int, int y, int x) {
-        s.data()[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)] = valueAt<std::uint16_t>(cellOf(a, y, x));
+        const std::size_t i = static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x);
+        s.data()[i] = valueAt<std::uint16_t>(cellOf(a, y, x));
     });
     return s;
 }

@@ -16,7 +16,6 @@ import subprocess
 import sys
 import tempfile
 
-import numpy as np
 
 BATCH, MODULE_DIR, PLUGIN_DIR = (os.path.abspath(a) for a in sys.argv[1:4])
 os.environ["QT_QPA_PLATFORM"] = "offscreen"
@@ -32,6 +31,9 @@ from qgis.core import (  # noqa: E402
 
 import gloamery  # noqa: E402
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from sample_dem import sample_dem  # noqa: E402
+
 gdal.UseExceptions()
 failures = []
 
@@ -40,25 +42,6 @@ def check(name, ok, detail=""):
     if not ok:
         failures.append(f"{name}: {detail}")
         print(f"FAIL {name}: {detail}")
-
-
-def sample_dem(path, bands=1):
-    """Matplotlib's Jacksboro fault DEM (int16 metres, 1/1200 degree cells) as a GeoTIFF."""
-    import matplotlib.cbook
-
-    d = np.load(matplotlib.cbook.get_sample_data("jacksboro_fault_dem.npz", asfileobj=False))
-    elevation = d["elevation"]
-    rows, columns = elevation.shape
-    top = max(float(d["ymin"]), float(d["ymax"]))
-    raster = gdal.GetDriverByName("GTiff").Create(path, columns, rows, bands, gdal.GDT_Int16)
-    raster.SetGeoTransform((float(d["xmin"]), float(d["dx"]), 0.0, top, 0.0, -float(d["dy"])))
-    srs = osr.SpatialReference()
-    srs.ImportFromEPSG(4326)
-    raster.SetProjection(srs.ExportToWkt())
-    for b in range(bands):
-        # The DEM in the last band; the others hold something else.
-        raster.GetRasterBand(b + 1).WriteArray(elevation if b == bands - 1 else elevation[::-1].copy())
-    raster = None
 
 
 def read(path):
