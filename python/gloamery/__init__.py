@@ -30,6 +30,8 @@ if _spin:
     _os.environ["GOMP_SPINCOUNT"] = "3000"
 try:
     from ._gloamery import (
+        CONTROL_SCHEMA,
+        OPERATION_TABLE,
         Cancelled,
         MAX_MAP_SIZE,
         OPERATIONS,
@@ -45,4 +47,4 @@ finally:
     if _spin:
         del _os.environ["GOMP_SPINCOUNT"]
 
-__all__ = ["Cancelled", "Workspace", "load", "open", "set_threads", "threads", "SLOTS", "OPERATIONS", "MAX_MAP_SIZE"]
+__all__ = ["Cancelled", "Workspace", "OPERATION_TABLE", "CONTROL_SCHEMA", "load", "open", "set_threads", "threads", "SLOTS", "OPERATIONS", "MAX_MAP_SIZE"]

@@ -1,6 +1,6 @@
 """Type stubs for gloamery: terrain height maps lit on NumPy arrays."""
 
-from typing import Callable, Final, Literal, Optional, Tuple, Union
+from typing import Any, Callable, Dict, Final, Literal, Optional, Tuple, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -9,6 +9,13 @@ __version__: Final[str]
 SLOTS: Final[Tuple[str, ...]]
 OPERATIONS: Final[Tuple[str, ...]]
 MAX_MAP_SIZE: Final[int]
+# The operation table, a dict a row: name, caption, method, help, doc, kind
+# ("shadow", "texture", "clear", "layer"), reads, writes, controls (the
+# attributes it uses). The control schema, a dict a control: python, kind,
+# count, parts (lo, hi, key, caption), second_optional, start, flag, key,
+# needs, choices.
+OPERATION_TABLE: Final[Tuple[Dict[str, Any], ...]]
+CONTROL_SCHEMA: Final[Tuple[Dict[str, Any], ...]]
 
 SlotName = Literal["height", "shadow", "colour", "grass", "stone", "texture", "detail"]
 BlendName = Literal["50/50", "multiply", "multiply/2", "multiply/3"]

@@ -24,12 +24,6 @@ namespace gloamery::python {
 
 namespace {
 
-constexpr batch::Operation kOperations[] = {
-    batch::Operation::Linear,   batch::Operation::LinearSim,   batch::Operation::Sin,   batch::Operation::Cos,
-    batch::Operation::Embossed, batch::Operation::MakeTexture, batch::Operation::MakeTexture2,
-    batch::Operation::Clear,    batch::Operation::Sun,
-};
-
 // Built without the interpreter lock: a large map takes a while to fill.
 Workspace startingWorkspace(int width, int height, bool defaults)
 {
@@ -76,10 +70,8 @@ batch::Operation operationNamed(const std::string& name)
 {
     std::string spelled = name;
     std::replace(spelled.begin(), spelled.end(), '_', '-');
-    for (batch::Operation op : kOperations)
-        if (batch::operationName(op) == spelled) return op;
-    throw std::invalid_argument("unknown operation " + quoted(name)
-                                + ": use linear, linear-sim, sin, cos, embossed, sun, make-texture, make-texture2 or clear");
+    if (const OperationRow* row = gloamery::operationNamed(spelled)) return row;
+    throw std::invalid_argument("unknown operation " + quoted(name) + ": use " + operationNameList());
 }
 
 PyWorkspace::PyWorkspace(int width, int height, bool defaults) : ws_(startingWorkspace(width, height, defaults)) {}
@@ -212,7 +204,7 @@ void PyWorkspace::run(batch::Operation op) { run(op, py::none(), py::none()); }
 void PyWorkspace::run(batch::Operation op, py::object progress, py::object cancel)
 {
     auto held = hold();
-    if (op == batch::Operation::Sun)
+    if (op->shadow == ShadowMode::Sun)
         if (const Refusal r = rasterUnitsRefusal()) throw std::invalid_argument("sun: " + r->message);
     batch::RunStep step;
     step.op = op;

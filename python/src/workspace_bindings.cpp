@@ -102,32 +102,16 @@ void bindControls(Class& c)
 
 void bindOperations(Class& c)
 {
-    const struct {
-        const char* method;
-        batch::Operation op;
-        const char* doc;
-    } operations[] = {
-        {"linear", batch::Operation::Linear, "Casts the shadow map from the sun (\"Linear\"), then merges it into the colour map."},
-        {"linear_sim", batch::Operation::LinearSim, "The \"Linear sim\" shadow run, then the merge."},
-        {"sin", batch::Operation::Sin, "The \"Sin func\" shadow run, then the merge."},
-        {"cos", batch::Operation::Cos, "The \"Cos func\" shadow run, then the merge."},
-        {"embossed", batch::Operation::Embossed, "The \"Embossed\" shading, then the merge."},
-        {"make_texture", batch::Operation::MakeTexture, "Mixes grass and stone into the texture map by height."},
-        {"make_texture2", batch::Operation::MakeTexture2, "Mixes grass and stone into the texture map by slope."},
-        {"clear", batch::Operation::Clear, "Empties the shadow map."},
-        {"sun_run", batch::Operation::Sun,
-         "Lights the map from the sun at sun_angle (soft with sun_size, with sky light by sky), then the merge; "
-         "run(\"sun\") does the same."},
-    };
-    for (const auto& o : operations) {
-        const batch::Operation op = o.op;
+    for (const OperationRow& row : operationRows()) {
+        const batch::Operation op = &row;
         c.def(
-            o.method, [op](PyWorkspace& w, py::object progress, py::object cancel) { w.run(op, progress, cancel); },
+            std::string(row.python).c_str(),
+            [op](PyWorkspace& w, py::object progress, py::object cancel) { w.run(op, progress, cancel); },
             py::kw_only(), py::arg("progress") = py::none(), py::arg("cancel") = py::none(),
-            (std::string(o.doc) + " Releases the GIL; raises ValueError when the controls cannot be used. "
-                                  "progress(fraction) is called as the run goes on, cancel() between its parts: "
-                                  "when it answers True the run stops, the maps as they were, and raises "
-                                  "gloamery.Cancelled.")
+            (std::string(row.doc) + " Releases the GIL; raises ValueError when the controls cannot be used. "
+                                    "progress(fraction) is called as the run goes on, cancel() between its parts: "
+                                    "when it answers True the run stops, the maps as they were, and raises "
+                                    "gloamery.Cancelled.")
                 .c_str());
     }
     c.def(
@@ -136,8 +120,9 @@ void bindOperations(Class& c)
             w.run(operationNamed(name), progress, cancel);
         },
         py::arg("name"), py::kw_only(), py::arg("progress") = py::none(), py::arg("cancel") = py::none(),
-        "Runs the operation of gloamery-batch's name: linear, linear-sim, sin, cos, embossed, sun, make-texture, "
-        "make-texture2 or clear; progress and cancel as for the methods.");
+        ("Runs the operation of gloamery-batch's name: " + operationNameList()
+         + "; progress and cancel as for the methods.")
+            .c_str());
 }
 
 void bindPlace(Class& c)
