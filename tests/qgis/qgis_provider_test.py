@@ -171,6 +171,18 @@ def run_band(processing, work, dem):
     check("band 2 is read", read(a["OUTPUT"]) == read(b["OUTPUT"]))
 
 
+def run_nodata(processing, work, dem):
+    holed = os.path.join(work, "holed.tif")
+    sample_dem(holed, nodata=-32768)
+    out = processing.run("gloamery:sun", {"INPUT": holed, "OUTPUT": os.path.join(work, "holed-lit.tif")})["OUTPUT"]
+    lit = gdal.Open(out)
+    alpha = lit.GetRasterBand(lit.RasterCount).ReadAsArray() if lit.RasterCount == 4 else None
+    check("no-data cells are clear", alpha is not None and (alpha[:10, :20] == 0).all() and alpha[10:].min() == 255,
+          f"{lit.RasterCount} bands")
+    expected = batch(["--open", holed, "sun", "--save", "colour"], os.path.join(work, "holed-batch.tif"))
+    check("no-data: equals the batch tool", read(out) == expected)
+
+
 def qgis_process(work, dem):
     """qgis_process with the plugin enabled in a scratch profile."""
     tool = "/usr/bin/qgis_process.bin" if os.path.exists("/usr/bin/qgis_process.bin") else "qgis_process"
@@ -211,7 +223,7 @@ def main():
     with tempfile.TemporaryDirectory() as work:
         dem = os.path.join(work, "jacksboro.tif")
         sample_dem(dem)
-        for part in (run_algorithms, run_refusals, run_cancel, run_band):
+        for part in (run_algorithms, run_refusals, run_cancel, run_band, run_nodata):
             part(processing, work, dem)
         qgis_process(work, dem)
     if failures:

@@ -9,8 +9,9 @@ import numpy as np
 from osgeo import gdal, osr
 
 
-def sample_dem(path, bands=1):
-    """The DEM in the last band; any band before it holds the DEM upside down."""
+def sample_dem(path, bands=1, nodata=None):
+    """The DEM in the last band; any band before it holds the DEM upside down.
+    With `nodata`, the top-left 20 x 10 cells hold that value, declared no-data."""
     gdal.UseExceptions()
     d = np.load(matplotlib.cbook.get_sample_data("jacksboro_fault_dem.npz", asfileobj=False))
     elevation = d["elevation"]
@@ -21,8 +22,14 @@ def sample_dem(path, bands=1):
     srs = osr.SpatialReference()
     srs.ImportFromEPSG(4326)
     raster.SetProjection(srs.ExportToWkt())
+    if nodata is not None:
+        elevation = elevation.copy()
+        elevation[:10, :20] = nodata
     for b in range(bands):
-        raster.GetRasterBand(b + 1).WriteArray(elevation if b == bands - 1 else elevation[::-1].copy())
+        band = raster.GetRasterBand(b + 1)
+        if nodata is not None:
+            band.SetNoDataValue(nodata)
+        band.WriteArray(elevation if b == bands - 1 else elevation[::-1].copy())
     raster = None
 
 
