@@ -16,6 +16,7 @@ packages=(
   pybind11-dev python3-pybind11 python3-gdal python3-matplotlib
   parallel slurm-wlm munge gdal-bin time
   dpkg-dev file lintian desktop-file-utils man-db help2man
+  qgis python3-qgis qgis-providers
 )
 
 missing=()

@@ -47,6 +47,12 @@ PY
 "$work/venv/bin/python" "$repo/python/examples/make_hills.py" "$work/hills.tif"
 MPLBACKEND=Agg "$work/venv/bin/python" "$repo/$example" "$work/hills.tif" "$work/hills-lit.png"
 test -s "$work/hills-lit.png"
+"$work/venv/bin/python" "$repo/$example" "$work/hills.tif" "$work/hills-lit.tif"
+"$python" -c "
+from osgeo import gdal
+lit, dem = gdal.Open('$work/hills-lit.tif'), gdal.Open('$work/hills.tif')
+assert lit.GetGeoTransform() == dem.GetGeoTransform() and lit.GetProjection() == dem.GetProjection()
+"
 
 echo "-- cmake --install"
 cmake --install "$build" --prefix "$work/prefix" --component python >/dev/null

@@ -1,33 +1,19 @@
 import sys
 
 import matplotlib.pyplot as plt
-import numpy as np
-from osgeo import gdal
 
 import gloamery
 
-gdal.UseExceptions()
-dem = gdal.Open(sys.argv[1])  # kept while its band is read
-band = dem.GetRasterBand(1)
-elevation = band.ReadAsArray().astype(np.float64)
-nodata = band.GetNoDataValue()
-valid = np.isfinite(elevation) & (elevation != nodata if nodata is not None else True)
-low, high = elevation[valid].min(), elevation[valid].max()
-# Deep heights: the elevations spread over 0..65535, no-data at the lowest.
-scaled = (np.where(valid, elevation, low) - low) / max(high - low, 1e-9) * 65535
-heights = np.rint(scaled).astype(np.uint16)
+ws = gloamery.open(sys.argv[1])  # the DEM's size, heights, units and place
+ws.make_texture2()               # grass and stone mixed by slope
+ws.sun_angle = (315, 30)         # low in the north-west
+ws.sky = 0.2
+ws.sun_run()
 
-rows, columns = heights.shape
-ws = gloamery.Workspace(columns, rows)
-ws.height = heights
-ws.make_texture2()                   # grass and stone mixed by slope
-ws.sun = (-columns / 2, -rows / 4)   # low in the north-west
-ws.decay = 2
-ws.linear()
-
-plt.imshow(ws.colour)
-plt.axis("off")
-if len(sys.argv) > 2:
-    plt.savefig(sys.argv[2], dpi=100, bbox_inches="tight")
+out = sys.argv[2] if len(sys.argv) > 2 else None
+if out and out.endswith(".tif"):
+    ws.save("colour", out)  # a GeoTIFF lying where the DEM lies
 else:
-    plt.show()
+    plt.imshow(ws.colour)
+    plt.axis("off")
+    plt.savefig(out) if out else plt.show()

@@ -5,12 +5,16 @@ works on; its operations give the same bytes as the batch tool::
 
     import gloamery
     ws = gloamery.Workspace(512, 512)
-    ws.height = heights            # (512, 512) uint8, or uint16 for deep heights
+    ws.height = heights            # (512, 512) uint8, uint16 or float elevations
     ws.make_texture()
     ws.sun = (400, -100)
     ws.decay = 3
     ws.linear()
     rgb = ws.colour                # (512, 512, 3) uint8
+
+    ws = gloamery.open("dem.tif")  # as --open: size, heights, units and place
+    ws.sun_run()
+    ws.save("colour", "lit.tif")   # lies where the DEM lies
 """
 
 import os as _os
@@ -26,12 +30,16 @@ if _spin:
     _os.environ["GOMP_SPINCOUNT"] = "3000"
 try:
     from ._gloamery import (
+        CONTROL_SCHEMA,
+        OPERATION_TABLE,
+        Cancelled,
         MAX_MAP_SIZE,
         OPERATIONS,
         SLOTS,
         Workspace,
         __version__,
         load,
+        open,
         set_threads,
         threads,
     )
@@ -39,4 +47,4 @@ finally:
     if _spin:
         del _os.environ["GOMP_SPINCOUNT"]
 
-__all__ = ["Workspace", "load", "set_threads", "threads", "SLOTS", "OPERATIONS", "MAX_MAP_SIZE"]
+__all__ = ["Cancelled", "Workspace", "OPERATION_TABLE", "CONTROL_SCHEMA", "load", "open", "set_threads", "threads", "SLOTS", "OPERATIONS", "MAX_MAP_SIZE"]

@@ -1,6 +1,6 @@
 """Type stubs for gloamery: terrain height maps lit on NumPy arrays."""
 
-from typing import Final, Literal, Optional, Tuple, Union
+from typing import Any, Callable, Dict, Final, Literal, Optional, Tuple, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -9,6 +9,13 @@ __version__: Final[str]
 SLOTS: Final[Tuple[str, ...]]
 OPERATIONS: Final[Tuple[str, ...]]
 MAX_MAP_SIZE: Final[int]
+# The operation table, a dict a row: name, caption, method, help, doc, kind
+# ("shadow", "texture", "clear", "layer"), reads, writes, controls (the
+# attributes it uses). The control schema, a dict a control: python, kind,
+# count, parts (lo, hi, key, caption), second_optional, start, flag, key,
+# needs, choices.
+OPERATION_TABLE: Final[Tuple[Dict[str, Any], ...]]
+CONTROL_SCHEMA: Final[Tuple[Dict[str, Any], ...]]
 
 SlotName = Literal["height", "shadow", "colour", "grass", "stone", "texture", "detail"]
 BlendName = Literal["50/50", "multiply", "multiply/2", "multiply/3"]
@@ -17,6 +24,14 @@ OperationName = Literal[
 ]
 Bytes = npt.NDArray[np.uint8]
 Words = npt.NDArray[np.uint16]
+Elevations = Union[npt.NDArray[np.float32], npt.NDArray[np.float64]]
+Transform = Tuple[float, float, float, float, float, float]
+
+Progress = Optional[Callable[[float], object]]
+Cancel = Optional[Callable[[], bool]]
+
+class Cancelled(RuntimeError):
+    """A run stopped because cancel() said so; the maps are as they were."""
 
 def load(
     path: str,
@@ -26,6 +41,11 @@ def load(
 ) -> Union[Bytes, Words]:
     """Reads a file with gloamery-batch's readers: (H, W) uint16 for deep
     heights, else (H, W, 3) uint8. Raises OSError, ValueError."""
+
+def open(path: str, *, heights: Optional[Tuple[float, float]] = None) -> "Workspace":
+    """A Workspace of the file's size with it loaded as height, as
+    gloamery-batch --open makes it (place, no-data and units included).
+    Raises OSError."""
 
 def set_threads(n: int) -> None:
     """Computes on n threads (1..1024) from now on; same bytes on any number."""
@@ -48,14 +68,19 @@ class Workspace:
         """Whether the runs read 16-bit heights."""
     def resize(self, width: int, height: int) -> None: ...
 
-    # Slots: reading gives a copy; setting takes a C-contiguous array of
-    # exactly the shape and dtype, else ValueError.
+    # Slots: reading gives a copy; setting takes any array (any strides) of
+    # the shape and dtype, else ValueError.
     @property
     def height(self) -> Union[Bytes, Words]:
         """(H, W) uint16 when deep, else (H, W) uint8."""
     @height.setter
-    def height(self, value: Union[Bytes, Words]) -> None:
-        """(H, W) uint8 or uint16, or (H, W, 3) uint8."""
+    def height(self, value: Union[Bytes, Words, Elevations]) -> None:
+        """(H, W) uint8, uint16, float32 or float64, or (H, W, 3) uint8."""
+    def set_height(
+        self, array: Union[Bytes, Words, Elevations], *, heights: Optional[Tuple[float, float]] = None
+    ) -> Optional[Tuple[float, float]]:
+        """As assigning height; float elevations mapped over heights (default
+        their own range), NaN as no-data; returns the range used for floats."""
     shadow: Bytes
     colour: Bytes
     grass: Bytes
@@ -79,16 +104,22 @@ class Workspace:
     vertical: float
 
     # Operations: release the GIL; ValueError when the controls cannot be used.
-    def linear(self) -> None: ...
-    def linear_sim(self) -> None: ...
-    def sin(self) -> None: ...
-    def cos(self) -> None: ...
-    def embossed(self) -> None: ...
-    def sun_run(self) -> None: ...
-    def make_texture(self) -> None: ...
-    def make_texture2(self) -> None: ...
-    def clear(self) -> None: ...
-    def run(self, name: OperationName) -> None: ...
+    # progress(fraction) is told how far a run is; cancel() answering True
+    # stops it (Cancelled), the maps as they were.
+    def linear(self, *, progress: Progress = None, cancel: Cancel = None) -> None: ...
+    def linear_sim(self, *, progress: Progress = None, cancel: Cancel = None) -> None: ...
+    def sin(self, *, progress: Progress = None, cancel: Cancel = None) -> None: ...
+    def cos(self, *, progress: Progress = None, cancel: Cancel = None) -> None: ...
+    def embossed(self, *, progress: Progress = None, cancel: Cancel = None) -> None: ...
+    def sun_run(self, *, progress: Progress = None, cancel: Cancel = None) -> None: ...
+    def make_texture(self, *, progress: Progress = None, cancel: Cancel = None) -> None: ...
+    def make_texture2(self, *, progress: Progress = None, cancel: Cancel = None) -> None: ...
+    def clear(self, *, progress: Progress = None, cancel: Cancel = None) -> None: ...
+    def run(self, name: OperationName, *, progress: Progress = None, cancel: Cancel = None) -> None: ...
+
+    # Where the map lies, carried by GeoTIFF saves; None when nowhere.
+    geotransform: Optional[Transform]
+    crs: Optional[str]
 
     # Files, as gloamery-batch's --load/--tile and --save (OSError).
     def load(

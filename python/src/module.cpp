@@ -3,6 +3,9 @@
 
 #include "errors.h"
 #include "file_arrays.h"
+#include "py_workspace.h"
+#include "python_reporter.h"
+#include "table_bindings.h"
 #include "workspace_bindings.h"
 
 #include "inputs/operations.h"
@@ -45,6 +48,7 @@ PYBIND11_MODULE(_gloamery, m)
 {
     m.doc() = "Terrain height maps lit into terrain textures, as gloamery-batch lights them, on NumPy arrays.";
     translateErrors();
+    py::register_exception<RunStopped>(m, "Cancelled", PyExc_RuntimeError);
     bindWorkspace(m);
 
     m.def(
@@ -59,6 +63,16 @@ PYBIND11_MODULE(_gloamery, m)
         "and greatest); size=(W, H) is the map size a raw .r8/.r16/.raw file holds.\n"
         "Raises OSError when the file cannot be read, ValueError for bad arguments.");
     m.def(
+        "open",
+        [](const std::string& path, std::optional<std::pair<double, double>> heights) {
+            return PyWorkspace::open(path, rangeOf(heights));
+        },
+        py::arg("path"), py::kw_only(), py::arg("heights") = py::none(),
+        "A Workspace of the height file's size with the file loaded as height, as gloamery-batch --open\n"
+        "makes it: a raster's place (geotransform, crs), no-data cells and ground and vertical units come\n"
+        "with it, so a GeoTIFF save lies where the raster does. heights=(LO, HI) as for load.\n"
+        "Raises OSError when the file cannot be read.");
+    m.def(
         "set_threads",
         [](int n) {
             if (n < 1 || n > 1024) throw std::invalid_argument("threads needs a whole number 1..1024, not " + std::to_string(n));
@@ -68,10 +82,12 @@ PYBIND11_MODULE(_gloamery, m)
         "Computes on n threads from now on (default: GLOAMERY_THREADS, else every core). The results\n"
         "are the same bytes on any number.");
     m.def("threads", &threadCount, "The number of threads a computation may use.");
-    m.attr("SLOTS") = py::make_tuple("height", "shadow", "colour", "grass", "stone", "texture", "detail");
+    const py::tuple slots = py::make_tuple("height", "shadow", "colour", "grass", "stone", "texture", "detail");
+    m.attr("SLOTS") = slots;
     py::tuple operations(operationRows().size());
     for (std::size_t i = 0; i < operationRows().size(); ++i) operations[i] = py::str(std::string(operationRows()[i].name));
     m.attr("OPERATIONS") = operations;
+    bindTables(m, slots);
     m.attr("MAX_MAP_SIZE") = kMaxMapSize;
     m.attr("__version__") = GLOAMERY_VERSION;
 }

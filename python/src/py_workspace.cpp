@@ -1,15 +1,19 @@
 #include "py_workspace.h"
 
 #include "errors.h"
+#include "python_reporter.h"
 #include "slot_arrays.h"
 
 #include "batch_run.h"
 #include "imageio/map_files.h"
 #include "imageio/native_io.h"
+#include "imageio/picture_size.h"
+#include "imageio/raster_units.h"
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -34,11 +38,15 @@ Workspace startingWorkspace(int width, int height, bool defaults)
 
 std::string saveFormat(const std::string& path)
 {
-    const std::string ext = lowerExtension(path);
-    if (ext != "bmp" && ext != "png")
-        throw std::invalid_argument("cannot save " + quoted(path) + ": the name must end in .bmp or .png");
-    return ext;
+    const auto format = saveFormatOf(path);
+    if (!format)
+        throw std::invalid_argument("cannot save " + quoted(path)
+                                    + ": the name must end in .bmp, .png, .tif, .tiff, .r16 or .raw");
+    return *format;
 }
+
+// A unit as the raster gave it, not replaced since (NaN stays NaN).
+bool sameUnit(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
 
 } // namespace
 
@@ -68,6 +76,24 @@ batch::Operation operationNamed(const std::string& name)
 
 PyWorkspace::PyWorkspace(int width, int height, bool defaults) : ws_(startingWorkspace(width, height, defaults)) {}
 
+std::unique_ptr<PyWorkspace> PyWorkspace::open(const std::string& path, const std::optional<ElevationRange>& heights)
+{
+    if (path.empty()) throw std::invalid_argument("open needs a file name, not an empty text");
+    std::variant<PictureSize, Error> size = Error{};
+    {
+        py::gil_scoped_release unlocked;
+        size = heightFileSize(path);
+    }
+    if (const Error* e = std::get_if<Error>(&size)) throw FileError("cannot open " + quoted(path) + ": " + e->message);
+    const PictureSize& s = std::get<PictureSize>(size);
+    if (!validMapSize(s.width, s.height))
+        throw FileError("cannot open " + quoted(path) + ": it is " + std::to_string(s.width) + " x "
+                        + std::to_string(s.height) + "; a map may be 1 to " + std::to_string(kMaxMapSize) + " a side");
+    auto ws = std::make_unique<PyWorkspace>(s.width, s.height, true);
+    ws->load(Slot::Height, path, false, heights);
+    return ws;
+}
+
 std::unique_lock<std::mutex> PyWorkspace::hold()
 {
     py::gil_scoped_release unlocked;
@@ -80,6 +106,7 @@ void PyWorkspace::resize(int width, int height)
     auto held = hold();
     py::gil_scoped_release unlocked;
     ws_.resize(width, height);
+    origin_ = resizedOrigin(origin_, width, height, true);
 }
 
 py::array PyWorkspace::slot(Slot s)
@@ -90,10 +117,79 @@ py::array PyWorkspace::slot(Slot s)
 
 void PyWorkspace::setSlot(Slot s, const py::array& a)
 {
+    if (s == Slot::Height) {
+        setHeights(a, std::nullopt);
+        return;
+    }
     auto held = hold();
     const SlotArray checked = checkedSlotArray(a, s, ws_.width(), ws_.height());
     py::gil_scoped_release unlocked;
     putSlotArray(ws_, s, checked);
+}
+
+std::optional<ElevationRange> PyWorkspace::setHeights(const py::array& a, const std::optional<ElevationRange>& heights)
+{
+    auto held = hold();
+    const SlotArray checked = checkedSlotArray(a, Slot::Height, ws_.width(), ws_.height());
+    std::optional<ElevationRange> used;
+    if (checked.elevations()) {
+        putElevations(checked, heights, used);
+        return used;
+    }
+    if (heights) throw std::invalid_argument("heights maps float elevations; this array holds whole samples");
+    {
+        py::gil_scoped_release unlocked;
+        putSlotArray(ws_, Slot::Height, checked);
+    }
+    // The heights still lie where the map lies; every cell now holds data.
+    origin_.noData.clear();
+    return used;
+}
+
+void PyWorkspace::putElevations(const SlotArray& checked, const std::optional<ElevationRange>& heights,
+                                std::optional<ElevationRange>& used)
+{
+    std::optional<MappedArray> mapped;
+    {
+        py::gil_scoped_release unlocked;
+        mapped = mappedElevations(checked, heights);
+        ws_.setDeepHeights(mapped->samples);
+    }
+    used = mapped->range;
+    origin_.width = ws_.width();
+    origin_.height = ws_.height();
+    origin_.noData = std::move(mapped->noData);
+    // One 8-bit level's elevation, as a raster's mapped range gives it.
+    const double vertical = (used->high - used->low) / 255.0;
+    if (!origin_.units) origin_.units = RasterUnits{controls.sun.groundX, controls.sun.groundY, vertical};
+    origin_.units->vertical = vertical;
+    controls.sun.vertical = vertical;
+}
+
+Refusal PyWorkspace::rasterUnitsRefusal() const
+{
+    if (!origin_.units) return std::nullopt;
+    const RasterUnits& u = *origin_.units;
+    const SunControls& c = controls.sun;
+    const bool ground = sameUnit(c.groundX, u.groundX) && sameUnit(c.groundY, u.groundY);
+    return rasterUnitsRefused(u, ground, sameUnit(c.vertical, u.vertical));
+}
+
+std::optional<GeoPlace> PyWorkspace::place()
+{
+    auto held = hold();
+    return origin_.place;
+}
+
+void PyWorkspace::setPlace(const std::optional<GeoPlace>& place)
+{
+    if (place)
+        for (double v : place->transform)
+            if (!std::isfinite(v)) throw std::invalid_argument("geotransform needs six finite numbers");
+    auto held = hold();
+    origin_.width = ws_.width();
+    origin_.height = ws_.height();
+    origin_.place = place;
 }
 
 bool PyWorkspace::deep()
@@ -103,8 +199,13 @@ bool PyWorkspace::deep()
     return heightsAreDeep(ws_);
 }
 
-void PyWorkspace::run(batch::Operation op)
+void PyWorkspace::run(batch::Operation op) { run(op, py::none(), py::none()); }
+
+void PyWorkspace::run(batch::Operation op, py::object progress, py::object cancel)
 {
+    auto held = hold();
+    if (op->shadow == ShadowMode::Sun)
+        if (const Refusal r = rasterUnitsRefusal()) throw std::invalid_argument("sun: " + r->message);
     batch::RunStep step;
     step.op = op;
     step.controls = controls.forRun();
@@ -113,13 +214,13 @@ void PyWorkspace::run(batch::Operation op)
         if (const Error* e = std::get_if<Error>(&read)) throw std::invalid_argument(batch::operationName(op) + ": " + e->message);
         step.params = std::get<ShadowParams>(read);
     }
-    auto held = hold();
     Refusal refused;
+    PythonReporter report(std::move(progress), std::move(cancel));
     {
         py::gil_scoped_release unlocked;
-        SilentReporter quiet;
-        refused = batch::runOperation(ws_, step, quiet);
+        refused = batch::runOperation(ws_, step, report);
     }
+    report.finish(batch::operationName(op));
     if (refused) throw std::invalid_argument(batch::operationName(op) + ": " + refused->message);
 }
 
@@ -135,6 +236,12 @@ std::tuple<int, int, std::string> PyWorkspace::load(Slot s, const std::string& p
     }
     if (const Error* e = std::get_if<Error>(&read)) throw FileError("cannot read " + quoted(path) + ": " + e->message);
     const LoadedFile& file = std::get<LoadedFile>(read);
+    // The heights' place, no-data cells and units follow the height map,
+    // as the batch tool's do; a map repeated from a raster lies nowhere.
+    if (s == Slot::Height) {
+        origin_ = tile ? MapOrigin{} : resizedOrigin(file.origin, ws_.width(), ws_.height(), false);
+        if (origin_.units) applyUnits(controls.sun, *origin_.units);
+    }
     return {file.width, file.height, file.note};
 }
 
@@ -147,7 +254,7 @@ void PyWorkspace::save(Slot s, const std::string& path)
         py::gil_scoped_release unlocked;
         // A deep height map saves as 16-bit grey PNG, as the batch tool's
         // does; every map a row at a time from what the slot keeps.
-        refused = saveWorkspaceSlot(ws_, s, MapOrigin{}, path, format);
+        refused = saveWorkspaceSlot(ws_, s, origin_, path, format);
     }
     if (refused) throw FileError("cannot write " + quoted(path) + ": " + refused->message);
 }

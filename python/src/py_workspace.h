@@ -5,13 +5,16 @@
 // from working on it at once.
 
 #include "python_controls.h"
+#include "slot_arrays.h"
 
 #include "batch_plan.h"
 #include "imageio/elevation.h"
+#include "imageio/geo_place.h"
 #include "workspace/workspace.h"
 
 #include <pybind11/numpy.h>
 
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -24,6 +27,9 @@ public:
     // A map of w x h at the control panel's start state (its default
     // pictures repeated to the size), or every slot at its background.
     PyWorkspace(int width, int height, bool defaults);
+    // A map of the height file's size with the file loaded as height, as
+    // the batch tool's --open makes it; file failures throw FileError.
+    static std::unique_ptr<PyWorkspace> open(const std::string& path, const std::optional<ElevationRange>& heights);
 
     int width() const { return ws_.width(); }
     int height() const { return ws_.height(); }
@@ -31,16 +37,28 @@ public:
 
     pybind11::array slot(Slot s);
     void setSlot(Slot s, const pybind11::array& a);
+    // The height map from an array; float elevations are mapped over
+    // `heights` or their own least and greatest, as a raster's are, and
+    // the range used is returned (nothing for whole samples).
+    std::optional<ElevationRange> setHeights(const pybind11::array& a, const std::optional<ElevationRange>& heights);
     bool deep();
 
     // Runs an operation as the batch tool does, with the controls as they
     // stand; a refusal throws std::invalid_argument.
+    // With a reporter, its progress told and its stop request heeded:
+    // a run stopped or a callback that raised throws after the run.
     void run(batch::Operation op);
+    void run(batch::Operation op, pybind11::object progress, pybind11::object cancel);
 
     // --load / --tile and --save; file failures throw FileError.
     std::tuple<int, int, std::string> load(Slot s, const std::string& path, bool tile,
                                            const std::optional<ElevationRange>& heights);
     void save(Slot s, const std::string& path);
+
+    // Where the map lies (a raster's geotransform and coordinate system),
+    // which GeoTIFF saves carry; nothing when it lies nowhere.
+    std::optional<GeoPlace> place();
+    void setPlace(const std::optional<GeoPlace>& place);
 
     PythonControls controls;
 
@@ -50,7 +68,16 @@ private:
     // has it.
     std::unique_lock<std::mutex> hold();
 
+    // Float elevations mapped onto the height map: their no-data cells and
+    // their vertical unit taken as a raster's are.
+    void putElevations(const SlotArray& checked, const std::optional<ElevationRange>& heights,
+                       std::optional<ElevationRange>& used);
+    // The raster's units a "sun" run cannot use, unless the controls have
+    // been given others since.
+    Refusal rasterUnitsRefusal() const;
+
     Workspace ws_;
+    MapOrigin origin_; // where the height map came from, at the map's size
     std::mutex mutex_;
 };
 

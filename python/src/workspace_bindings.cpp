@@ -7,6 +7,8 @@
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
+#include <array>
+
 namespace py = pybind11;
 
 namespace gloamery::python {
@@ -23,8 +25,8 @@ void bindSlots(Class& c)
         const char* doc;
     } slots[] = {
         {Slot::Height, "The height map: (H, W) uint16 when deep, else the (H, W) uint8 heights the runs read. "
-                       "Set (H, W) uint8 (grey), (H, W, 3) uint8 (a picture, the red byte counts) or (H, W) "
-                       "uint16 (a deep map)."},
+                       "Set (H, W) uint8 (grey), (H, W, 3) uint8 (a picture, the red byte counts), (H, W) "
+                       "uint16 (a deep map) or (H, W) float32/float64 elevations (see set_height)."},
         {Slot::Shadow, "The shadow map, (H, W, 3) uint8."},
         {Slot::Colour, "The colour map, the result, (H, W, 3) uint8."},
         {Slot::Grass, "The grass picture, (H, W, 3) uint8."},
@@ -37,8 +39,8 @@ void bindSlots(Class& c)
         c.def_property(
             std::string(slotName(slot)).c_str(), [slot](PyWorkspace& w) { return w.slot(slot); },
             [slot](PyWorkspace& w, const py::array& a) { w.setSlot(slot, a); },
-            (std::string(s.doc) + " Reading gives a copy; setting reads a C-contiguous array of exactly this "
-                                  "shape and dtype in place.")
+            (std::string(s.doc) + " Reading gives a copy; setting reads any array of this shape and dtype "
+                                  "where it lies (slices, other strides and Fortran order alike).")
                 .c_str());
     }
 }
@@ -102,12 +104,75 @@ void bindOperations(Class& c)
 {
     for (const OperationRow& row : operationRows()) {
         const batch::Operation op = &row;
-        c.def(std::string(row.python).c_str(), [op](PyWorkspace& w) { w.run(op); },
-              (std::string(row.doc) + " Releases the GIL; raises ValueError when the controls cannot be used.").c_str());
+        c.def(
+            std::string(row.python).c_str(),
+            [op](PyWorkspace& w, py::object progress, py::object cancel) { w.run(op, progress, cancel); },
+            py::kw_only(), py::arg("progress") = py::none(), py::arg("cancel") = py::none(),
+            (std::string(row.doc) + " Releases the GIL; raises ValueError when the controls cannot be used. "
+                                    "progress(fraction) is called as the run goes on, cancel() between its parts: "
+                                    "when it answers True the run stops, the maps as they were, and raises "
+                                    "gloamery.Cancelled.")
+                .c_str());
     }
     c.def(
-        "run", [](PyWorkspace& w, const std::string& name) { w.run(operationNamed(name)); }, py::arg("name"),
-        ("Runs the operation of gloamery-batch's name: " + operationNameList() + ".").c_str());
+        "run",
+        [](PyWorkspace& w, const std::string& name, py::object progress, py::object cancel) {
+            w.run(operationNamed(name), progress, cancel);
+        },
+        py::arg("name"), py::kw_only(), py::arg("progress") = py::none(), py::arg("cancel") = py::none(),
+        ("Runs the operation of gloamery-batch's name: " + operationNameList()
+         + "; progress and cancel as for the methods.")
+            .c_str());
+}
+
+void bindPlace(Class& c)
+{
+    using Transform = std::array<double, 6>;
+    c.def(
+        "set_height",
+        [](PyWorkspace& w, const py::array& a, std::optional<Pair> heights) -> std::optional<Pair> {
+            std::optional<ElevationRange> range;
+            if (heights) range = checkedRange(heights->first, heights->second);
+            const auto used = w.setHeights(a, range);
+            if (!used) return std::nullopt;
+            return Pair{used->low, used->high};
+        },
+        py::arg("array"), py::kw_only(), py::arg("heights") = py::none(),
+        "Sets the height map from an array, as assigning ws.height does. Float elevations (float32 or "
+        "float64) are mapped onto 16-bit samples as a raster's are: heights=(LO, HI) onto 0..65535, by default "
+        "their own least and greatest; NaN and infinite cells are no-data (the least height, and clear in "
+        "saved colour maps), and the vertical unit becomes (HI - LO) / 255. Returns (LO, HI) for floats, "
+        "else None.");
+    c.def_property(
+        "geotransform",
+        [](PyWorkspace& w) -> std::optional<Transform> {
+            const auto p = w.place();
+            if (!p) return std::nullopt;
+            return p->transform;
+        },
+        [](PyWorkspace& w, std::optional<Transform> t) {
+            if (!t) return w.setPlace(std::nullopt);
+            GeoPlace p = w.place().value_or(GeoPlace{});
+            p.transform = *t;
+            w.setPlace(p);
+        },
+        "Where the map lies: GDAL's six geotransform numbers, or None. Set from a raster's load or open; "
+        "GeoTIFF saves carry it.");
+    c.def_property(
+        "crs",
+        [](PyWorkspace& w) -> std::optional<std::string> {
+            const auto p = w.place();
+            if (!p) return std::nullopt;
+            return p->wkt;
+        },
+        [](PyWorkspace& w, const std::string& wkt) {
+            auto p = w.place();
+            if (!p) throw std::invalid_argument("crs needs a place first: set geotransform");
+            p->wkt = wkt;
+            w.setPlace(p);
+        },
+        "The coordinate system of the map's place as WKT ('' when the raster names none), or None when "
+        "it lies nowhere.");
 }
 
 void bindFiles(Class& c)
@@ -122,13 +187,14 @@ void bindFiles(Class& c)
         },
         py::arg("slot"), py::arg("path"), py::kw_only(), py::arg("tile") = false, py::arg("heights") = py::none(),
         "Puts a file into the slot as gloamery-batch's --load (at the top-left, cropped) or, with tile=True, "
-        "--tile does. Returns (width, height, note): the file's size and what the reader has to say (the "
+        "--tile does; a raster loaded as height sets the place and the ground and vertical units. Returns (width, height, note): the file's size and what the reader has to say (the "
         "range of a raster's elevations), usually ''. Raises OSError when the file cannot be read.");
     c.def(
         "save", [](PyWorkspace& w, const std::string& slot, const std::string& path) { w.save(slotNamed(slot), path); },
         py::arg("slot"), py::arg("path"),
-        "Writes the slot as gloamery-batch's --save does: BMP or PNG by the name's extension (a deep height map "
-        "as 16-bit grey PNG), atomically. Raises OSError when the file cannot be written.");
+        "Writes the slot as gloamery-batch's --save does, by the name's extension: BMP, PNG (a deep height map "
+        "as 16-bit grey), a Cloud Optimized GeoTIFF (.tif, .tiff) where the map lies, or raw 16-bit heights "
+        "(.r16, .raw), atomically. Raises OSError when the file cannot be written.");
 }
 
 } // namespace
@@ -159,6 +225,7 @@ void bindWorkspace(py::module_& m)
     bindSlots(c);
     bindControls(c);
     bindOperations(c);
+    bindPlace(c);
     bindFiles(c);
 }
 

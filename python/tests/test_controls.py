@@ -49,7 +49,7 @@ def test_bad_controls_are_refused_and_kept(name, value, message):
 @pytest.mark.parametrize("call, error, message", [
     (lambda ws: ws.run("shine"), ValueError, 'unknown operation "shine": use linear, linear-sim'),
     (lambda ws: ws.save("shade", "x.png"), ValueError, 'unknown slot "shade"'),
-    (lambda ws: ws.save("colour", "x.jpg"), ValueError, 'cannot save "x.jpg": the name must end in .bmp or .png'),
+    (lambda ws: ws.save("colour", "x.jpg"), ValueError, 'cannot save "x.jpg": the name must end in .bmp, .png, .tif, .tiff, .r16 or .raw'),
     (lambda ws: ws.save("colour", "/no/such/dir/x.png"), OSError, 'cannot write "/no/such/dir/x.png": '),
     (lambda ws: ws.load("grass", "/no/such/file.png"), OSError, 'cannot read "/no/such/file.png": '),
     (lambda ws: ws.load("height", "a.png", heights=(5.0, 5.0)), ValueError, "heights needs two finite numbers LO,HI"),

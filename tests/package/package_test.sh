@@ -58,4 +58,20 @@ for program in gloamery gloamery-batch; do
     grep -q -- "$option" "$work/$program.txt" || fail "the manual page of $program lacks $option"
   done
 done
+# With the Python module built: the module and the QGIS provider over it,
+# the provider listing an algorithm for "Sun".
+module=$(find "$usr/lib" -name '_gloamery*.so' | head -1)
+if [ -n "$module" ]; then
+  plugins=$usr/share/qgis/python/plugins
+  [ -f "$plugins/gloamery_provider/metadata.txt" ] || fail "no QGIS provider installed"
+  dpkg-deb -f "$deb" Depends | grep -q python3-numpy || fail "the module's dependencies miss NumPy"
+  PYTHONPATH="$(dirname "$(dirname "$module")"):$plugins" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work \
+    /usr/bin/python3 -c "
+from qgis.core import QgsApplication
+app = QgsApplication([], False); app.initQgis()
+from gloamery_provider.provider import GloameryProvider
+p = GloameryProvider(); QgsApplication.processingRegistry().addProvider(p)
+assert 'gloamery:sun' in [a.id() for a in p.algorithms()], p.algorithms()
+" 2>"$work/qgis.log" || { cat "$work/qgis.log"; fail "the installed provider does not load"; }
+fi
 echo "package $(basename "$deb") installs and runs"
