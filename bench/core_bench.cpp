@@ -8,6 +8,7 @@
 #include "compose/merge.h"
 #include "compose/texture.h"
 #include "shadow/ray.h"
+#include "shadow/relief.h"
 #include "shadow/sun.h"
 #include "shadow/sweep.h"
 #include "workspace/parallel.h"
@@ -222,6 +223,19 @@ void sunButton(benchmark::State& state, double size, double sky)
     }
 }
 
+// A relief layer with its light into the shadow map (no merge): N
+// directions without a radius, as a first look at a terrain takes them.
+void reliefLayer(benchmark::State& state, LayerKind kind)
+{
+    Workspace ws = scene(sizeOf(state));
+    const ReliefControls relief{static_cast<int>(state.range(1)), std::nullopt};
+    SilentReporter quiet;
+    for (auto _ : state) {
+        if (runRelief(ws, kind, SunControls{}, relief, 255, quiet)) state.SkipWithError("refused");
+        benchmark::DoNotOptimize(ws.layer());
+    }
+}
+
 // The parts of a shadow press, to tell where its time goes.
 void readHeightGrid(benchmark::State& state)
 {
@@ -267,6 +281,12 @@ BENCHMARK_CAPTURE(shadowButton, embossed, ShadowMode::Embossed)->Apply(sizes);
 BENCHMARK_CAPTURE(sunButton, point, 0.0, 0.0)->Apply(sizes);
 BENCHMARK_CAPTURE(sunButton, soft, 2.0, 0.0)->Apply(sizes);
 BENCHMARK_CAPTURE(sunButton, sky, 0.0, 0.3)->Apply(sizes);
+BENCHMARK_CAPTURE(reliefLayer, sky_view, LayerKind::SkyView)
+    ->ArgNames({"size", "directions"})->ArgsProduct({{256, 1024, 4096}, {16, 64}})->Unit(kMs)->UseRealTime();
+BENCHMARK_CAPTURE(reliefLayer, openness, LayerKind::Openness)
+    ->ArgNames({"size", "directions"})->ArgsProduct({{1024, 4096}, {16}})->Unit(kMs)->UseRealTime();
+BENCHMARK_CAPTURE(reliefLayer, multi_hillshade, LayerKind::MultiHillshade)
+    ->ArgNames({"size", "directions"})->ArgsProduct({{1024, 4096}, {1}})->Unit(kMs)->UseRealTime();
 BENCHMARK(merge)->ArgNames({"size", "blur"})->ArgsProduct({{256, 1024, 4096}, {0, 1}})->Unit(kMs)->UseRealTime();
 BENCHMARK_CAPTURE(blendMode, MergeDetNor, MergeDetNor)->Apply(sizes);
 BENCHMARK_CAPTURE(blendMode, MergeDetMul, MergeDetMul)->Apply(sizes);

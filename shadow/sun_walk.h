@@ -61,9 +61,13 @@ struct WalkSpan {
     std::int64_t kHi;
 };
 WalkSpan walkSpan(const SunRays& rays, const SunGroup& group, const Rect& box);
+// The same for walks that look back `reach` steps at most (kNoLimit: to
+// the start of every ray).
+WalkSpan walkSpanReaching(const SunRays& rays, std::int64_t reach, const Rect& box);
 
 // The pixels of the map a walk over `box` reads (empty when none).
 Rect walkFootprint(const SunRays& rays, const SunGroup& group, const Rect& box);
+Rect spanFootprint(const SunRays& rays, const WalkSpan& span);
 
 namespace sun_walk {
 
