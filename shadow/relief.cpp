@@ -102,11 +102,11 @@ bool sumDirections(LayerKind kind, const SunControls& sun, const ReliefControls&
     return true;
 }
 
-// The multi-directional hillshade's byte of each pixel of a row from its
-// slopes p (rightwards) and q (downwards): four lights at azimuths 225,
-// 270, 315 and 360, each weighted by sin^2 of its angle to the aspect
-// (the way the slope faces), which works out as below; flat ground gets
-// the light of the sun's altitude alone.
+// The multi-directional hillshade's byte of each pixel from its slopes p
+// (rightwards) and q (downwards), as gdaldem weighs its four lights (after
+// Mark, 1992): from azimuth 360 by q^2, from 270 by p^2, from 315 and 225
+// by (p + q)^2 / 2 and (q - p)^2 / 2, which sum to 2 (p^2 + q^2). Flat
+// ground gets the light of the sun's altitude alone.
 struct MultiShade {
     double sinE, cosE;
 
@@ -124,7 +124,7 @@ struct MultiShade {
         auto lit = [&](double sinA, double cosA) {
             return std::max(0.0, (sinE - p * sinA * cosE + q * cosA * cosE) / norm);
         };
-        const double w225 = (p + q) * (p + q) / 2, w270 = qq, w315 = (q - p) * (q - p) / 2, w360 = pp;
+        const double w225 = (q - p) * (q - p) / 2, w270 = pp, w315 = (p + q) * (p + q) / 2, w360 = qq;
         const double sum = w225 * lit(-kHalf, -kHalf) + w270 * lit(-1, 0) + w315 * lit(-kHalf, kHalf) + w360 * lit(0, 1);
         const double shade = sum / (2 * slope);
         return std::min(255.0, nearest(1 + 254 * shade));
