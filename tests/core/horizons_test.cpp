@@ -5,9 +5,11 @@
 #include "shadow/horizons.h"
 #include "shadow/relief.h"
 #include "workspace/parallel.h"
+#include "workspace/world.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -256,6 +258,48 @@ TEST(ReliefLayers, SameOnAnyThreadCount)
     setThreadCount(2);
     setParallelGrain(grain);
     for (std::size_t i = 3; i < runs.size(); ++i) EXPECT_EQ(runs[i], runs[i % 3]);
+}
+
+Workspace workspaceOf(const Map& m)
+{
+    Workspace ws(m.w, m.h);
+    std::vector<std::uint16_t> deep;
+    for (int y = 0; y < m.h; ++y)
+        for (int x = 0; x < m.w; ++x) deep.push_back(static_cast<std::uint16_t>(m.deepAt(x, y)));
+    ws.setDeepHeights(HeightSamples(m.w, m.h, deep.data()));
+    return ws;
+}
+
+TEST(ReliefLayers, RegionsOfAWorldGiveTheWholeRunsValues)
+{
+    std::mt19937 rng(11);
+    const LayerKind kinds[] = {LayerKind::SkyView, LayerKind::Openness, LayerKind::OpennessNegative, LayerKind::MultiHillshade};
+    int cases = 0;
+    for (const auto& size : {std::array<int, 2>{40, 33}, {1, 20}, {25, 2}})
+        for (LayerKind kind : kinds) {
+            const Map m = randomMap(size[0], size[1], true, 30, rng);
+            SunControls sun;
+            sun.groundX = 1 + (rng() % 3) / 2.0;
+            sun.vertical = 0.02 + (rng() % 100) / 50.0;
+            const ReliefControls relief{1 + static_cast<int>(rng() % 12), ++cases % 2 ? std::optional<double>(6.5) : std::nullopt};
+            Workspace whole = workspaceOf(m);
+            SilentReporter quiet;
+            ASSERT_FALSE(runRelief(whole, kind, sun, relief, 200, quiet));
+            const SampledHeights source(m.w, m.h, true, [&](int x, int y) { return x < m.w && y < m.h ? m.deepAt(x, y) : 65535; });
+            const int cutX = 1 + static_cast<int>(rng() % static_cast<unsigned>(m.w));
+            const int cutY = 1 + static_cast<int>(rng() % static_cast<unsigned>(m.h));
+            for (const Rect& r : {Rect{0, 0, cutX, cutY}, Rect{cutX - 1, cutY - 1, m.w - cutX + 1, m.h - cutY + 1}}) {
+                const WorldRegion held = heldBox(m.w, m.h, r);
+                Workspace ws(held.area.width, held.area.height);
+                ASSERT_FALSE(runReliefRegion(ws, held, source, kind, sun, relief, 200, quiet));
+                for (int y = 0; y < held.area.height; ++y)
+                    for (int x = 0; x < held.area.width; ++x)
+                        ASSERT_EQ(ws.layer()->at(x, y), whole.layer()->at(held.area.x0 + x, held.area.y0 + y))
+                            << layerKindName(kind) << " at " << held.area.x0 + x << "," << held.area.y0 + y;
+                EXPECT_TRUE(cropped(ws.picture(Slot::Shadow), 0, 0, held.area.width, held.area.height) ==
+                            cropped(whole.picture(Slot::Shadow), held.area.x0, held.area.y0, held.area.width, held.area.height));
+            }
+        }
 }
 
 TEST(ReliefLayers, RefuseBadDirectionsAndRadii)
