@@ -106,11 +106,17 @@ std::optional<std::pair<LitPlanes, LitPlanes>> countLight(const std::vector<SunG
 {
     LitPlanes sun(box, 1);
     LitPlanes sky(c.sky > 0 ? box : Rect{0, 0, 0, 0}, c.sky > 0 ? c.skyAltitudes : 0);
+    // A walk of every ring at once costs in proportion to the rings, one
+    // from the horizons about a sixth as much a ring but five rings'
+    // worth to start with (measured at 1024 x 1024): the horizons from six.
+    constexpr int kFewestFromHorizons = 6;
+    sky.lowestRings = c.skyAltitudes >= kFewestFromHorizons;
     for (std::size_t g = 0; g < groups.size(); ++g) {
         if (report.cancelled()) return std::nullopt;
         const SunRays rays(groups[g].azimuth, c.groundX, c.groundY, w, h);
         if (g == 0) walkGroup(rays, groups[g], heights, sun);
-        else walkSky(rays, groups[g], heights, sky);
+        else if (sky.lowestRings) walkSky(rays, groups[g], heights, sky);
+        else walkGroup(rays, groups[g], heights, sky);
         report.progress(static_cast<double>(g + 1) / static_cast<double>(groups.size() + 1));
     }
     return std::make_pair(std::move(sun), std::move(sky));
