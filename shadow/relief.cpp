@@ -19,13 +19,6 @@ namespace gloamery {
 
 namespace {
 
-std::string number(double v)
-{
-    char text[40];
-    std::snprintf(text, sizeof text, "%.17g", v);
-    return text;
-}
-
 // The azimuth of direction n of N: 360 n / N.
 double directionAzimuth(int n, int count) { return 360.0 * n / count; }
 
@@ -190,10 +183,11 @@ Rect reliefFootprint(LayerKind kind, const SunControls& sun, const ReliefControl
 
 Refusal refusedFor(LayerKind kind, const SunControls& sun, const ReliefControls& relief)
 {
-    if (!isReliefLayer(kind)) return Error{"That layer is not a relief layer."};
-    if (Refusal refused = sunControlsRefused(sun)) return refused;
+    if (!isReliefLayer(kind)) return faultRefusal("layer kind");
+    if (const char* field = sunControlsFault(sun)) return faultRefusal(field);
     if (kind == LayerKind::MultiHillshade) return std::nullopt;
-    return reliefControlsRefused(relief);
+    if (const char* field = reliefControlsFault(relief)) return faultRefusal(field);
+    return std::nullopt;
 }
 
 Refusal keepAndLight(Workspace& ws, LayerKind kind, std::optional<std::vector<double>> values, int darkness,
@@ -220,14 +214,13 @@ bool isReliefLayer(LayerKind kind)
            kind == LayerKind::MultiHillshade;
 }
 
-Refusal reliefControlsRefused(const ReliefControls& c)
+const char* reliefControlsFault(const ReliefControls& c)
 {
     using namespace relief_range;
-    if (c.directions < 1 || c.directions > kDirectionsMax)
-        return Error{"The directions must be from 1 to 256, not " + std::to_string(c.directions) + "."};
+    if (c.directions < 1 || c.directions > kDirectionsMax) return "relief.directions";
     if (c.radius && !(std::isfinite(*c.radius) && *c.radius >= kRadiusMin && *c.radius <= kRadiusMax))
-        return Error{"The radius must be a number from 1e-9 to 1e12, not " + number(*c.radius) + "."};
-    return std::nullopt;
+        return "relief.radius";
+    return nullptr;
 }
 
 std::optional<std::vector<double>> reliefValues(LayerKind kind, const SunControls& sun, const ReliefControls& relief,

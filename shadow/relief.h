@@ -20,9 +20,10 @@ namespace gloamery {
 // Whether a kind of layer is made here (the sun over a period is not).
 bool isReliefLayer(LayerKind kind);
 
-// Why the relief controls cannot be used (the message names the value),
-// or nothing when they can.
-Refusal reliefControlsRefused(const ReliefControls& c);
+// The run's precondition: nothing, or the field ("relief.directions")
+// outside the ranges of relief_range (the front ends refuse such values
+// first, in their own words).
+const char* reliefControlsFault(const ReliefControls& c);
 
 // The values of a relief layer at every pixel of `box` of a w x h map,
 // row-major over the box: heights(x, y) reads the map's pixel (x, y).
