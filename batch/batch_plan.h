@@ -56,6 +56,7 @@ struct SaveStep {
     Slot slot;
     std::string path;
     std::string format; // "bmp", "png", "tif" or "r16", from the extension (see map_files.h)
+    bool layer = false; // --save layer: the map's real-valued layer (slot unused)
 };
 
 // An operation with the controls as they stood when the command line

@@ -34,6 +34,16 @@ std::vector<std::string> splitAtCommas(const std::string& text)
 // --load or --save with its slot and file; nothing after a usage error.
 std::optional<Step> readPictureStep(const std::string& option, Reader& in)
 {
+    if (option == "--save" && in.peek() == "layer") {
+        in.next();
+        const auto path = in.file(option);
+        if (!path) return std::nullopt;
+        if (saveFormatOf(*path) != "tif") {
+            in.fail("cannot save " + quoted(*path) + ": a layer saves as 32-bit floats in .tif or .tiff only");
+            return std::nullopt;
+        }
+        return SaveStep{Slot::Shadow, *path, "tif", true};
+    }
     const auto slot = in.slot(option);
     const auto path = slot ? in.file(option) : std::nullopt;
     if (!slot || !path) return std::nullopt;

@@ -135,8 +135,25 @@ Refusal saveHeights(const RegionRun& run, const SaveStep& save, const Picture& s
     }, std::get<HeightWindow>(read));
 }
 
+// The region's part of the layer the held box's run made.
+Refusal saveRegionLayer(const RegionRun& run, const SaveStep& save)
+{
+    const ValueLayer* held = run.ws.layer();
+    if (!held) return Error{"no layer has been made: sky-view, openness, openness-negative or multi-hillshade make one"};
+    const WorldSpec& w = run.world;
+    ValueLayer part = *held;
+    part.width = w.region.width;
+    part.height = w.region.height;
+    part.values.clear();
+    for (int y = 0; y < w.region.height; ++y)
+        for (int x = 0; x < w.region.width; ++x)
+            part.values.push_back(held->at(w.region.x0 - run.held.area.x0 + x, w.region.y0 - run.held.area.y0 + y));
+    return saveLayer(part, run.origin, save.path);
+}
+
 Refusal saveRegion(const RegionRun& run, const SaveStep& save)
 {
+    if (save.layer) return saveRegionLayer(run, save);
     const WorldSpec& w = run.world;
     const Picture region = cropped(slotPicture(run.ws, save.slot), w.region.x0 - run.held.area.x0, w.region.y0 - run.held.area.y0, w.region.width, w.region.height);
     if (save.slot == Slot::Height) return saveHeights(run, save, region);
@@ -147,6 +164,8 @@ Refusal runRegionOperation(RegionRun& run, const RunStep& step, Reporter& report
 {
     if (const auto mode = shadowModeOf(step.op))
         return runShadowRegionAndMerge(run.ws, run.held, *run.heights, *mode, shadowParamsOf(step), step.controls, report);
+    if (step.op->layer)
+        return runLayerRegionAndMerge(run.ws, run.held, *run.heights, *step.op->layer, step.controls, report);
     if (step.op->kind == OperationKind::Clear) {
         clearShadow(run.ws);
         return std::nullopt;

@@ -9,6 +9,7 @@
 #include "inputs/operations.h"
 #include "compose/texture.h"
 #include "shadow/ray.h"
+#include "shadow/relief.h"
 #include "shadow/sun.h"
 #include "shadow/sweep.h"
 #include "workspace/parallel.h"
@@ -223,6 +224,35 @@ void sunButton(benchmark::State& state, double size, double sky)
     }
 }
 
+// "Sun" with sky light only (F = 1) over N x M sky rays: what the sky's
+// directions cost as N and M grow.
+void sunSky(benchmark::State& state)
+{
+    Workspace ws = scene(sizeOf(state));
+    SunControls sun;
+    sun.sky = 1.0;
+    sun.skyAzimuths = static_cast<int>(state.range(1));
+    sun.skyAltitudes = static_cast<int>(state.range(2));
+    SilentReporter quiet;
+    for (auto _ : state) {
+        if (runSun(ws, sun, 255, quiet)) state.SkipWithError("refused");
+        benchmark::DoNotOptimize(ws.picture(Slot::Shadow).data());
+    }
+}
+
+// A relief layer with its light into the shadow map (no merge): N
+// directions without a radius, as a first look at a terrain takes them.
+void reliefLayer(benchmark::State& state, LayerKind kind)
+{
+    Workspace ws = scene(sizeOf(state));
+    const ReliefControls relief{static_cast<int>(state.range(1)), std::nullopt};
+    SilentReporter quiet;
+    for (auto _ : state) {
+        if (runRelief(ws, kind, SunControls{}, relief, 255, quiet)) state.SkipWithError("refused");
+        benchmark::DoNotOptimize(ws.layer());
+    }
+}
+
 // The parts of a shadow press, to tell where its time goes.
 void readHeightGrid(benchmark::State& state)
 {
@@ -273,6 +303,13 @@ const bool kShadowButtons = (eachSweep("shadowButton", shadowButton, sizes), tru
 BENCHMARK_CAPTURE(sunButton, point, 0.0, 0.0)->Apply(sizes);
 BENCHMARK_CAPTURE(sunButton, soft, 2.0, 0.0)->Apply(sizes);
 BENCHMARK_CAPTURE(sunButton, sky, 0.0, 0.3)->Apply(sizes);
+BENCHMARK(sunSky)->ArgNames({"size", "N", "M"})->ArgsProduct({{1024, 4096}, {16, 64}, {4, 16}})->Unit(kMs)->UseRealTime();
+BENCHMARK_CAPTURE(reliefLayer, sky_view, LayerKind::SkyView)
+    ->ArgNames({"size", "directions"})->ArgsProduct({{256, 1024, 4096}, {16, 64}})->Unit(kMs)->UseRealTime();
+BENCHMARK_CAPTURE(reliefLayer, openness, LayerKind::Openness)
+    ->ArgNames({"size", "directions"})->ArgsProduct({{1024, 4096}, {16}})->Unit(kMs)->UseRealTime();
+BENCHMARK_CAPTURE(reliefLayer, multi_hillshade, LayerKind::MultiHillshade)
+    ->ArgNames({"size", "directions"})->ArgsProduct({{1024, 4096}, {1}})->Unit(kMs)->UseRealTime();
 BENCHMARK(merge)->ArgNames({"size", "blur"})->ArgsProduct({{256, 1024, 4096}, {0, 1}})->Unit(kMs)->UseRealTime();
 BENCHMARK_CAPTURE(blendMode, MergeDetNor, MergeDetNor)->Apply(sizes);
 BENCHMARK_CAPTURE(blendMode, MergeDetMul, MergeDetMul)->Apply(sizes);

@@ -35,7 +35,8 @@ typedef int (*GloameryRasterDeclaresNoData)(void* raster);
 
 // A picture to write as a Cloud Optimized GeoTIFF: bands samples a pixel
 // (1 grey, 2 grey and alpha, 3 RGB, 4 RGBA) of 8 or 16 bits, interleaved,
-// row by row.
+// row by row; or one band of 32-bit floats (bits 32), with a no-data value
+// when hasNoData is 1.
 struct GloameryImage {
     int width;
     int height;
@@ -44,6 +45,8 @@ struct GloameryImage {
     const void* samples;
     const double* transform; // six geotransform numbers, or null
     const char* wkt;         // the coordinate system, or null
+    int hasNoData = 0;
+    double noData = 0.0;
 };
 
 // Writes the picture to path (replacing any file there). Returns 0, or

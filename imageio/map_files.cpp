@@ -199,6 +199,27 @@ Refusal saveWorkspaceSlot(const Workspace& ws, Slot slot, const MapOrigin& origi
                     path, format);
 }
 
+Refusal saveLayer(const ValueLayer& layer, const MapOrigin& origin, const std::string& path)
+{
+    if (saveFormatOf(path) != "tif")
+        return Error{"a layer saves as a 32-bit float GeoTIFF only: name the file .tif or .tiff"};
+    const GloameryWriteGeoTiff write = geoTiffWriter();
+    if (!write) return Error{geoTiffWriterMissing()};
+    const std::size_t cells = layer.values.size();
+    const bool masked = origin.hasNoData() && origin.noData.size() == cells;
+    std::vector<float> samples(cells);
+    for (std::size_t i = 0; i < cells; ++i)
+        samples[i] = masked && origin.noData[i] ? static_cast<float>(kLayerNoData) : static_cast<float>(layer.values[i]);
+    const auto& place = origin.place;
+    const GloameryImage image{layer.width, layer.height, 1, 32, samples.data(), place ? place->transform.data() : nullptr,
+                              place ? place->wkt.c_str() : nullptr, 1, kLayerNoData};
+    return writeBeside(path, [&](const std::string& temp) -> Refusal {
+        char message[1024] = {};
+        if (write(temp.c_str(), &image, message, sizeof message) != 0) return Error{message};
+        return std::nullopt;
+    });
+}
+
 bool geoTiffWriterAvailable() { return geoTiffWriter() != nullptr; }
 
 std::string geoTiffWriterMissing()

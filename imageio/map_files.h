@@ -9,6 +9,7 @@
 #include "workspace/controls.h"
 #include "workspace/heights.h"
 #include "workspace/picture.h"
+#include "workspace/value_layer.h"
 #include "workspace/workspace.h"
 
 #include <optional>
@@ -38,6 +39,13 @@ Refusal saveSlotMap(const SlotMap& map, const std::string& path, const std::stri
 // map's size is made for a PNG, BMP or raw file.
 Refusal saveWorkspaceSlot(const Workspace& ws, Slot slot, const MapOrigin& origin, const std::string& path,
                           const std::string& format);
+
+// A real-valued layer as a Cloud Optimized GeoTIFF of 32-bit floats
+// (nearest to each value) with the heights' place; the cells that held no
+// data get kLayerNoData, which the file declares. Only .tif and .tiff
+// names are taken (a layer has no picture to show in other formats).
+constexpr double kLayerNoData = -9999.0;
+Refusal saveLayer(const ValueLayer& layer, const MapOrigin& origin, const std::string& path);
 
 // Whether GeoTIFF files can be written (the raster plugin is there), and
 // the reason when they cannot.

@@ -1,5 +1,6 @@
 #include "control_schema.h"
 
+#include "inputs/controls.h"
 #include "workspace/controls.h"
 
 #include <charconv>
@@ -7,6 +8,8 @@
 #include <limits>
 
 namespace gloamery {
+
+bool radiusText(std::string_view text);
 
 namespace {
 
@@ -62,9 +65,23 @@ constexpr ControlRow kControlRows[] = {
      "the elevation of one 8-bit height level, 1e-9..1e9\n(default 1; a deep sample is 1/257 of a level); an\n"
      "elevation raster sets --ground and --vertical from its\nown pixel size and elevation range, with a note",
      ControlGroup::Sun, "sun.vertical", "vertical", {"Vertical unit"}, "the elevation of one 8-bit height level, 1e-9..1e9"},
+    {ControlId::Directions, ControlKind::Whole, {{{1, relief_range::kDirectionsMax}}}, 1, false, "16", "--directions", "N",
+     "directions the relief layers look along, 1..256\n(default 16)", ControlGroup::Sun, "relief.directions",
+     "directions", {"Directions"}, "a whole number of directions 1..256"},
+    {ControlId::Radius, ControlKind::Text, {}, 1, false, "none", "--radius", "R",
+     "how far the relief layers look, in ground units,\n1e-9..1e12, or none (default none: to the map's edge)",
+     ControlGroup::Sun, "relief.radius", "radius", {"Radius"}, "a radius in ground units 1e-9..1e12, or none", {},
+     &radiusText},
 };
 
 } // namespace
+
+bool radiusText(std::string_view text)
+{
+    if (text == "none") return true;
+    const auto v = parseCNumber(text);
+    return v && *v >= relief_range::kRadiusMin && *v <= relief_range::kRadiusMax;
+}
 
 std::span<const ControlRow> controlRows() { return kControlRows; }
 

@@ -42,6 +42,8 @@ enum class ControlId {
     SkyRays,
     Ground,
     Vertical,
+    Directions, // of the relief layers
+    Radius,
 };
 
 enum class ControlKind {

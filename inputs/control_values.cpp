@@ -1,10 +1,18 @@
 #include "control_values.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace gloamery {
 
 namespace {
+
+// The shortest text that reads back as the radius.
+std::string radiusName(double r)
+{
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, r).ptr);
+}
 
 ControlValue numbers(double a, double b = 0)
 {
@@ -32,6 +40,8 @@ ControlValue controlValue(const Controls& c, ControlId id)
     case ControlId::SkyRays: return numbers(c.sun.skyAzimuths, c.sun.skyAltitudes);
     case ControlId::Ground: return numbers(c.sun.groundX, c.sun.groundY);
     case ControlId::Vertical: return numbers(c.sun.vertical);
+    case ControlId::Directions: return numbers(c.relief.directions);
+    case ControlId::Radius: v.texts[0] = c.relief.radius ? radiusName(*c.relief.radius) : "none"; return v;
     }
     return v;
 }
@@ -53,6 +63,8 @@ void setControlValue(Controls& c, ControlId id, const ControlValue& v)
     case ControlId::SkyRays: c.sun.skyAzimuths = whole(0), c.sun.skyAltitudes = whole(1); return;
     case ControlId::Ground: c.sun.groundX = v.numbers[0], c.sun.groundY = v.numbers[1]; return;
     case ControlId::Vertical: c.sun.vertical = v.numbers[0]; return;
+    case ControlId::Directions: c.relief.directions = whole(0); return;
+    case ControlId::Radius: c.relief.radius = v.texts[0] == "none" ? std::nullopt : parseCNumber(v.texts[0]); return;
     }
 }
 

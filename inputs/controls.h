@@ -22,6 +22,7 @@ struct Controls {
     bool blur = true;       // SwiBlur
     BlendMode blend = BlendMode::Multiply;
     SunControls sun;
+    ReliefControls relief;
 
     bool operator==(const Controls&) const = default;
 };

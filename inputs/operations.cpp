@@ -28,6 +28,12 @@ Refusal textureBySlope(Workspace& ws, const OperationInput& in, Reporter& report
     return std::nullopt;
 }
 
+template <LayerKind kind>
+Refusal layerRun(Workspace& ws, const OperationInput& in, Reporter& report)
+{
+    return runLayerAndMerge(ws, kind, in.controls, report);
+}
+
 Refusal clearRun(Workspace& ws, const OperationInput&, Reporter&)
 {
     clearShadow(ws);
@@ -42,33 +48,56 @@ constexpr ControlSet kMerge = controlSet({Darkness, Blur, Blend});
 constexpr ControlSet kSweep = kMerge | controlSet({SunPosition, Decay});
 constexpr ControlSet kSunLight = kMerge | controlSet({SunAngle, SunSize, Lambert, Sky, SkyRays, Ground, Vertical});
 constexpr const char* kSweepHelp = "a shadow run, then the merge";
+constexpr ControlSet kUnits = controlSet({Ground, Vertical});
+constexpr ControlSet kHorizons = kMerge | kUnits | controlSet({Directions, Radius});
+constexpr const char* kLayerHelp = "a relief layer lit into the shadow map, then the merge";
 
 // One row an operation (see the header for how to add one).
 constexpr OperationRow kOperationRows[] = {
     {"linear", "Linear", "linear", kSweepHelp,
      "Casts the shadow map from the sun (\"Linear\"), then merges it into the colour map.", OperationKind::Shadow,
-     ShadowMode::Linear, {}, kShadowReads, kShadowWrites, kSweep, &shadowRun<ShadowMode::Linear>},
+     ShadowMode::Linear, {}, {}, kShadowReads, kShadowWrites, kSweep, &shadowRun<ShadowMode::Linear>},
     {"linear-sim", "Linear sim", "linear_sim", kSweepHelp, "The \"Linear sim\" shadow run, then the merge.",
-     OperationKind::Shadow, ShadowMode::LinearSim, {}, kShadowReads, kShadowWrites,
+     OperationKind::Shadow, ShadowMode::LinearSim, {}, {}, kShadowReads, kShadowWrites,
      kSweep & ~controlSet({SunPosition}), &shadowRun<ShadowMode::LinearSim>},
     {"sin", "Sin func", "sin", kSweepHelp, "The \"Sin func\" shadow run, then the merge.", OperationKind::Shadow,
-     ShadowMode::Sin, {}, kShadowReads, kShadowWrites, kSweep, &shadowRun<ShadowMode::Sin>},
+     ShadowMode::Sin, {}, {}, kShadowReads, kShadowWrites, kSweep, &shadowRun<ShadowMode::Sin>},
     {"cos", "Cos func", "cos", kSweepHelp, "The \"Cos func\" shadow run, then the merge.", OperationKind::Shadow,
-     ShadowMode::Cos, {}, kShadowReads, kShadowWrites, kSweep, &shadowRun<ShadowMode::Cos>},
+     ShadowMode::Cos, {}, {}, kShadowReads, kShadowWrites, kSweep, &shadowRun<ShadowMode::Cos>},
     {"embossed", "Embossed", "embossed", kSweepHelp, "The \"Embossed\" shading, then the merge.",
-     OperationKind::Shadow, ShadowMode::Embossed, {}, kShadowReads, kShadowWrites, kSweep,
+     OperationKind::Shadow, ShadowMode::Embossed, {}, {}, kShadowReads, kShadowWrites, kSweep,
      &shadowRun<ShadowMode::Embossed>},
     {"sun", "Sun", "sun_run", "light from the sun and sky, then the merge",
      "Lights the map from the sun at sun_angle (soft with sun_size, with sky light by sky), then the merge; "
      "run(\"sun\") does the same.",
-     OperationKind::Shadow, ShadowMode::Sun, {}, kShadowReads, kShadowWrites, kSunLight, &shadowRun<ShadowMode::Sun>},
+     OperationKind::Shadow, ShadowMode::Sun, {}, {}, kShadowReads, kShadowWrites, kSunLight, &shadowRun<ShadowMode::Sun>},
+    {"sky-view", "Sky view", "sky_view", kLayerHelp,
+     "The sky-view factor over `directions` directions (as far as `radius`) as the layer, lit into the shadow map, "
+     "then the merge.",
+     OperationKind::Layer, {}, {}, LayerKind::SkyView, kShadowReads, kShadowWrites, kHorizons,
+     &layerRun<LayerKind::SkyView>},
+    {"openness", "Openness", "openness", kLayerHelp,
+     "Positive openness in degrees over `directions` directions as the layer, lit into the shadow map, then the merge.",
+     OperationKind::Layer, {}, {}, LayerKind::Openness, kShadowReads, kShadowWrites, kHorizons,
+     &layerRun<LayerKind::Openness>},
+    {"openness-negative", "Openness below", "openness_negative", kLayerHelp,
+     "Negative openness in degrees over `directions` directions as the layer, lit into the shadow map, then the merge.",
+     OperationKind::Layer, {}, {}, LayerKind::OpennessNegative, kShadowReads, kShadowWrites, kHorizons,
+     &layerRun<LayerKind::OpennessNegative>},
+    {"multi-hillshade", "Multi hillshade", "multi_hillshade", kLayerHelp,
+     "The multi-directional hillshade at the altitude of sun_angle as the layer (its bytes), lit into the shadow "
+     "map, then the merge.",
+     OperationKind::Layer, {}, {}, LayerKind::MultiHillshade, kShadowReads, kShadowWrites,
+     kMerge | kUnits | controlSet({SunAngle}), &layerRun<LayerKind::MultiHillshade>},
     {"make-texture", "Make Texture", "make_texture", "texture synthesis",
-     "Mixes grass and stone into the texture map by height.", OperationKind::Texture, {}, TextureButton::MakeTexture,
+     "Mixes grass and stone into the texture map by height.", OperationKind::Texture, {},
+     TextureButton::MakeTexture, {},
      kTextureReads, slotSet({Slot::Texture}), controlSet({Contrast}), &textureByHeight},
     {"make-texture2", "Make Texture2", "make_texture2", "texture synthesis",
-     "Mixes grass and stone into the texture map by slope.", OperationKind::Texture, {}, TextureButton::MakeTexture2,
+     "Mixes grass and stone into the texture map by slope.", OperationKind::Texture, {},
+     TextureButton::MakeTexture2, {},
      kTextureReads, slotSet({Slot::Texture}), controlSet({Contrast}), &textureBySlope},
-    {"clear", "Clear", "clear", "empty the shadow map", "Empties the shadow map.", OperationKind::Clear, {}, {}, 0,
+    {"clear", "Clear", "clear", "empty the shadow map", "Empties the shadow map.", OperationKind::Clear, {}, {}, {}, 0,
      slotSet({Slot::Shadow}), 0, &clearRun},
 };
 

@@ -21,6 +21,7 @@
 #include "inputs/controls.h"
 #include "shadow/shadow_params.h"
 #include "workspace/reporter.h"
+#include "workspace/value_layer.h"
 #include "workspace/workspace.h"
 
 #include <initializer_list>
@@ -79,6 +80,7 @@ struct OperationRow {
     OperationKind kind;
     std::optional<ShadowMode> shadow;     // Shadow: the mode it runs
     std::optional<TextureButton> texture; // Texture: the rule
+    std::optional<LayerKind> layer;       // Layer: the layer it makes
     SlotSet reads;
     SlotSet writes;
     ControlSet controls;

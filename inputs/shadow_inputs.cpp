@@ -3,6 +3,7 @@
 #include "compose/merge.h"
 #include "inputs/control_values.h"
 #include "inputs/operations.h"
+#include "shadow/relief.h"
 
 #include <cmath>
 #include <optional>
@@ -106,6 +107,31 @@ Refusal runShadowRegionAndMerge(Workspace& ws, const WorldRegion& region, const 
     if (Refusal refused = shadowParamsRefused(params, mode, kWorldSunReach)) return refused;
     return runThenMerge(ws, mode, c, report,
                         [&] { return runShadowRegion(ws, region, source, mode, params, report); });
+}
+
+// A relief layer's operation row: the first of the layer kind whose run is
+// the layer's (the rows name their kinds in the same order).
+Refusal layerNumbersRefused(const Controls& c, LayerKind kind)
+{
+    for (const OperationRow& row : operationRows())
+        if (row.layer == kind) return numbersRefused(c, row.controls);
+    return std::nullopt;
+}
+
+Refusal runLayerAndMerge(Workspace& ws, LayerKind kind, const Controls& c, Reporter& report)
+{
+    if (Refusal refused = layerNumbersRefused(c, kind)) return refused;
+    return runThenMerge(ws, ShadowMode::Sun, c, report,
+                        [&] { return runRelief(ws, kind, c.sun, c.relief, c.darkness, report); });
+}
+
+Refusal runLayerRegionAndMerge(Workspace& ws, const WorldRegion& region, const HeightSource& source, LayerKind kind,
+                               const Controls& c, Reporter& report)
+{
+    if (Refusal refused = layerNumbersRefused(c, kind)) return refused;
+    return runThenMerge(ws, ShadowMode::Sun, c, report, [&] {
+        return runReliefRegion(ws, region, source, kind, c.sun, c.relief, c.darkness, report);
+    });
 }
 
 Refusal runShadowButton(Workspace& ws, ShadowMode mode, const Controls& c, const NumberParser& parse,

@@ -58,6 +58,12 @@ Refusal runShadowAndMerge(Workspace& ws, ShadowMode mode, const ShadowParams& pa
 Refusal runShadowRegionAndMerge(Workspace& ws, const WorldRegion& region, const HeightSource& source, ShadowMode mode,
                                 const ShadowParams& params, const Controls& c, Reporter& report);
 
+// A relief layer as the user sees it: the controls the layer's row uses
+// checked, the layer made and lit into the shadow map, then the merge.
+Refusal runLayerAndMerge(Workspace& ws, LayerKind kind, const Controls& c, Reporter& report);
+Refusal runLayerRegionAndMerge(Workspace& ws, const WorldRegion& region, const HeightSource& source, LayerKind kind,
+                               const Controls& c, Reporter& report);
+
 // Reads the controls' texts with `parse` and runs the button as above.
 Refusal runShadowButton(Workspace& ws, ShadowMode mode, const Controls& c, const NumberParser& parse,
                         Reporter& report);

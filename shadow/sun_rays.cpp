@@ -40,12 +40,17 @@ std::int64_t sunDrop(const SunRays& rays, double altitude, double vertical)
 
 WalkSpan walkSpan(const SunRays& rays, const SunGroup& group, const Rect& box)
 {
-    const int m0 = rays.majorY ? box.y0 : box.x0, m1 = rays.majorY ? box.y1() : box.x1();
-    const int n0 = rays.majorY ? box.x0 : box.y0, n1 = rays.majorY ? box.x1() : box.y1();
-    const int ia = std::min(rays.stepAt(m0), rays.stepAt(m1 - 1)), ib = std::max(rays.stepAt(m0), rays.stepAt(m1 - 1));
     // The lowest sample's shadows reach farthest.
     std::int64_t reach = 0;
     for (std::int64_t drop : group.drops) reach = std::max(reach, sunReachSteps(drop));
+    return walkSpanReaching(rays, reach, box);
+}
+
+WalkSpan walkSpanReaching(const SunRays& rays, std::int64_t reach, const Rect& box)
+{
+    const int m0 = rays.majorY ? box.y0 : box.x0, m1 = rays.majorY ? box.y1() : box.x1();
+    const int n0 = rays.majorY ? box.x0 : box.y0, n1 = rays.majorY ? box.x1() : box.y1();
+    const int ia = std::min(rays.stepAt(m0), rays.stepAt(m1 - 1)), ib = std::max(rays.stepAt(m0), rays.stepAt(m1 - 1));
     const int i0 = reach >= ia ? 0 : static_cast<int>(ia - reach);
     const std::int64_t ca = rays.offset(ia), cb = rays.offset(ib);
     return {i0, ia, ib, n0 - std::max(ca, cb), n1 - 1 - std::min(ca, cb)};
@@ -53,7 +58,11 @@ WalkSpan walkSpan(const SunRays& rays, const SunGroup& group, const Rect& box)
 
 Rect walkFootprint(const SunRays& rays, const SunGroup& group, const Rect& box)
 {
-    const WalkSpan span = walkSpan(rays, group, box);
+    return spanFootprint(rays, walkSpan(rays, group, box));
+}
+
+Rect spanFootprint(const SunRays& rays, const WalkSpan& span)
+{
     const std::int64_t c0 = rays.offset(span.i0), c1 = rays.offset(span.ib);
     const std::int64_t lo = std::max<std::int64_t>(0, span.kLo + std::min(c0, c1));
     const std::int64_t hi = std::min<std::int64_t>(rays.minorSize - 1, span.kHi + std::max(c0, c1));

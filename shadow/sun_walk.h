@@ -32,6 +32,9 @@ constexpr int kMaxGroupLevels = 16;
 struct LitPlanes {
     Rect box;
     int count = 1;
+    // Plane m counts the samples lit at ring m, or (when set) those whose
+    // lowest lit ring is m: see SkyLight.
+    bool lowestRings = false;
     std::size_t stride;
     // In large pages: a walk down a column touches a new row, and so a new
     // page, at every pixel.
@@ -61,9 +64,13 @@ struct WalkSpan {
     std::int64_t kHi;
 };
 WalkSpan walkSpan(const SunRays& rays, const SunGroup& group, const Rect& box);
+// The same for walks that look back `reach` steps at most (kNoLimit: to
+// the start of every ray).
+WalkSpan walkSpanReaching(const SunRays& rays, std::int64_t reach, const Rect& box);
 
 // The pixels of the map a walk over `box` reads (empty when none).
 Rect walkFootprint(const SunRays& rays, const SunGroup& group, const Rect& box);
+Rect spanFootprint(const SunRays& rays, const WalkSpan& span);
 
 namespace sun_walk {
 

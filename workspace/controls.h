@@ -38,6 +38,21 @@ constexpr double kUnitMin = 1e-9;     // ground sizes and the vertical unit: 1e-
 constexpr double kUnitMax = 1e9;
 } // namespace sun_range
 
+// The relief layers: sky-view factor and openness look along N
+// directions, as far as a radius (in ground units) or without limit.
+struct ReliefControls {
+    int directions = 16;
+    std::optional<double> radius; // none: unlimited
+
+    bool operator==(const ReliefControls&) const = default;
+};
+
+namespace relief_range {
+constexpr int kDirectionsMax = 256; // 1 .. 256
+constexpr double kRadiusMin = 1e-9; // 1e-9 .. 1e12
+constexpr double kRadiusMax = 1e12;
+} // namespace relief_range
+
 // An operation refused: the reason, for the user.
 struct Error {
     std::string message;

@@ -125,6 +125,15 @@ void Workspace::resize(int w, int h)
     heights_ = heights_.tiled(w, h);
     width_ = w;
     height_ = h;
+    layer_.reset();
+}
+
+void Workspace::setLayer(SharedLayer layer)
+{
+    if (layer && (layer->width != width_ || layer->height != height_ ||
+                  layer->values.size() != static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_)))
+        throw std::invalid_argument("a layer of another size than the map's");
+    layer_ = std::move(layer);
 }
 
 void Workspace::setDeepHeights(const HeightSamples& samples, bool tile)

@@ -8,6 +8,7 @@
 #include "map_grid.h"
 #include "picture.h"
 #include "slot_image.h"
+#include "value_layer.h"
 
 #include <array>
 #include <cstdint>
@@ -133,6 +134,15 @@ public:
     // in a slot: no copy of its pixels.
     void setImage(Slot s, SlotImage image);
 
+    // The map's real-valued layer (sky-view factor, openness, ...), or
+    // null when none has been made since the map took its size.
+    const ValueLayer* layer() const { return layer_.get(); }
+    const SharedLayer& sharedLayer() const { return layer_; }
+    // A layer of the map's size; setLayer of one of another size throws
+    // std::invalid_argument.
+    void setLayer(SharedLayer layer);
+    void clearLayer() { layer_.reset(); }
+
 private:
     static std::size_t checkedPicture(Slot s);
 
@@ -151,6 +161,7 @@ private:
     mutable std::array<std::shared_ptr<const Picture>, kSlotCount> shown_;
     mutable ShownLock shownLock_;
     HeightSlot heights_;
+    SharedLayer layer_;
 };
 
 // A copy of a slot's picture, the height map's made from its samples.

@@ -48,7 +48,7 @@ struct QuietErrors {
 // The picture as an in-memory dataset, its alpha band marked as such.
 GDALDatasetH inMemory(const GloameryImage& im)
 {
-    const GDALDataType type = im.bits == 16 ? GDT_UInt16 : GDT_Byte;
+    const GDALDataType type = im.bits == 32 ? GDT_Float32 : im.bits == 16 ? GDT_UInt16 : GDT_Byte;
     GDALDatasetH mem = GDALCreate(GDALGetDriverByName("MEM"), "", im.width, im.height, im.bands, type, nullptr);
     if (!mem) return nullptr;
     const int bytes = im.bits / 8;
@@ -64,6 +64,7 @@ GDALDatasetH inMemory(const GloameryImage& im)
     const GDALColorInterp rgb[] = {GCI_RedBand, GCI_GreenBand, GCI_BlueBand, GCI_AlphaBand};
     for (int b = 0; b < im.bands; ++b)
         GDALSetRasterColorInterpretation(GDALGetRasterBand(mem, b + 1), im.bands < 3 ? grey[b] : rgb[b]);
+    if (im.hasNoData) GDALSetRasterNoDataValue(GDALGetRasterBand(mem, 1), im.noData);
     if (im.transform) GDALSetGeoTransform(mem, const_cast<double*>(im.transform));
     if (im.wkt && *im.wkt) GDALSetProjection(mem, im.wkt);
     return mem;

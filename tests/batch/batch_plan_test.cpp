@@ -60,6 +60,15 @@ TEST(BatchArguments, RefusesBadArgumentsNamingTheCulprit)
         {split("--save colour out.png.tmp"), ".bmp, .png, .tif"},
         {split("--save colour out.r16"), "only the height map saves as raw"},
         {split("--save shadow out.RAW"), "only the height map saves as raw"},
+        {split("--directions 0 sky-view"), "--directions needs a whole number of directions 1..256, not \"0\""},
+        {split("--directions 257 openness"), "not \"257\""},
+        {split("--directions 2.5 openness"), "not \"2.5\""},
+        {split("--radius 0 sky-view"), "--radius needs a radius in ground units 1e-9..1e12, or none, not \"0\""},
+        {split("--radius 2e12 sky-view"), "not \"2e12\""},
+        {split("--radius -5 sky-view"), "not \"-5\""},
+        {split("--radius nan sky-view"), "not \"nan\""},
+        {split("--save layer out.png"), "a layer saves as 32-bit floats in .tif or .tiff only"},
+        {split("--save layer"), "--save needs"},
         {split("--open"), "'--open'"},
         {{"--open", ""}, "--open needs a file name"},
         {split("--world 64,64 --open a.tif"), "--open cannot be used with --world"},
@@ -162,6 +171,8 @@ TEST(BatchArguments, AcceptsTheWholeRangeOfEachControl)
         "--sun-angle -1e6,0 sun --sun-angle 1e6,90 --sun-size 0 --sun-size 10 --sky 0 --sky 1 sun",
         "--sky-rays 1,1 --sky-rays 256,16 --lambert off --lambert on --ground 1e-9 --ground 1e9,0.5 --vertical 1e9 sun",
         "--time",
+        "--directions 1 sky-view --directions 256 openness --radius 1e-9 openness-negative --radius 1e12 multi-hillshade",
+        "--radius 30 --radius none sky-view --save layer l.tif --save layer m.TIFF",
     };
     for (const char* line : accepted) {
         const auto result = parseArguments(split(line));

@@ -30,6 +30,7 @@ std::string refusedText(const ControlRow& row)
     case ControlKind::Flag: return "maybe";
     case ControlKind::Choice: return "screen";
     case ControlKind::NumberText: return row.count == 2 ? "1,abc" : "abc";
+    case ControlKind::Text: return "abc"; // no text row takes it
     default: break;
     }
     const std::string beyond = boundText(row.parts[0].hi * 2 + 1);
@@ -94,6 +95,7 @@ TEST(ControlSchemaFrontEnds, SettingsFilesKeepEveryControlChanged)
         ControlValue v = controlValue(s.controls, row.id);
         v.numbers = {row.parts[0].hi, row.parts[1].lo};
         v.texts = {"-12.5", "40"};
+        if (row.kind == ControlKind::Text) v.texts = {"12.5", "40"}; // a text the row takes (a radius)
         v.flag = !v.flag;
         v.choice = 0;
         setControlValue(s.controls, row.id, v);

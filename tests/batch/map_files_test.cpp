@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -354,4 +355,53 @@ TEST_F(MapFiles, FailedGeoTiffSavesWriteNothing)
     EXPECT_TRUE(QFileInfo(at("taken.tif")).isDir());
     EXPECT_EQ(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("taken.tif")});
+}
+
+// A relief layer saved as 32-bit floats with the raster's place: its
+// no-data cells declared, the rest the layer's values (the sky-view factor
+// of a plane tilted one way is the same wherever the horizon is the map's
+// edge), in a whole run and in the regions of a world.
+TEST_F(MapFiles, LayersSaveAsFloatGeoTiffsWithThePlaceAndNoData)
+{
+    writeDem(at("holes.tif"), 40, 30, true);
+    struct Case {
+        const char* line;
+        const char* file;
+        int width, height;
+        bool holes; // the top-left corner held no data
+    } cases[] = {
+        {"--open holes.tif --directions 8 sky-view --save layer whole.tif", "whole.tif", 40, 30, true},
+        {"--world 40,30 --region 0,0,20,15 --heights 0,500 --load height holes.tif --directions 8 sky-view "
+         "--save layer part.tif", "part.tif", 20, 15, true},
+        {"--open holes.tif multi-hillshade --save layer hill.tiff", "hill.tiff", 40, 30, true},
+    };
+    for (const Case& c : cases) {
+        const Result r = run(c.line);
+        ASSERT_EQ(r.status, 0) << c.line << ": " << r.err.toStdString();
+        GDALDatasetH ds = GDALOpen(at(c.file).toLocal8Bit().constData(), GA_ReadOnly);
+        ASSERT_NE(ds, nullptr) << c.file;
+        GDALRasterBandH band = GDALGetRasterBand(ds, 1);
+        int declared = 0;
+        const double noData = GDALGetRasterNoDataValue(band, &declared);
+        EXPECT_EQ(GDALGetRasterDataType(band), GDT_Float32) << c.file;
+        EXPECT_TRUE(declared);
+        EXPECT_EQ(noData, -9999.0);
+        GDALClose(ds);
+        const Raster layer = readRaster(at(c.file));
+        EXPECT_EQ(layer.width, c.width);
+        EXPECT_EQ(layer.height, c.height);
+        EXPECT_TRUE(layer.placed && layer.utm33) << c.file;
+        EXPECT_EQ(layer.transform[1], kPlace[1]);
+        const bool hill = std::string(c.file) == "hill.tiff";
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x) {
+                const double v = layer.samples[0][static_cast<std::size_t>(y) * c.width + x];
+                if (c.holes && x < 3 && y < 2) EXPECT_EQ(v, -9999.0) << x << "," << y;
+                else if (hill) EXPECT_TRUE(v >= 1 && v <= 255 && v == std::floor(v)) << v;
+                else EXPECT_TRUE(v > 0 && v <= 1) << v;
+            }
+    }
+    const Result none = run("--open holes.tif --save layer none.tif");
+    EXPECT_EQ(none.status, 1);
+    EXPECT_TRUE(none.err.contains(QStringLiteral("no layer has been made"))) << none.err.toStdString();
 }

@@ -217,6 +217,32 @@ TEST(Sun, MatchesTheRulesReadPixelByPixel)
         }
 }
 
+// The sky's rings from the horizons of each azimuth: every ring count, from
+// drops of 0 (heights so tall that no ring clears them) to drops past any
+// height (so flat that every ring does).
+TEST(Sun, SkyOfManyRingsMatchesTheRules)
+{
+    std::mt19937 rng(17);
+    struct Case {
+        int azimuths, rings;
+        double vertical;
+    } cases[] = {{1, 16, 1}, {4, 7, 0.3}, {9, 16, 20}, {3, 1, 1}, {5, 12, 1e-9}, {6, 16, 1e6}, {16, 2, 4}};
+    int n = 0;
+    for (const Case& k : cases)
+        for (bool deep : {false, true}) {
+            const Terrain t = randomTerrain(19 + n % 5, 14 + n % 3, deep, rng);
+            Controls c;
+            c.darkness = 255;
+            c.sun.azimuth = 37.0 * n++;
+            c.sun.lambert = false;
+            c.sun.sky = 0.8;
+            c.sun.skyAzimuths = k.azimuths;
+            c.sun.skyAltitudes = k.rings;
+            c.sun.vertical = k.vertical;
+            ASSERT_EQ(greysOf(runSunOn(t, c)), greysByReference(t, c.sun, c.darkness)) << describe(t, c.sun) << " rings " << k.rings;
+        }
+}
+
 TEST(Sun, ShadowsFallAwayFromTheSun)
 {
     // A wall near one edge and a low sun beyond that edge: the land on the

@@ -75,9 +75,10 @@ TEST(OperationTable, ShadowRowsAgreeWithTheCoresModes)
 
 TEST(OperationTable, NameListsReadAsSentences)
 {
-    EXPECT_EQ(operationNameList(), "linear, linear-sim, sin, cos, embossed, sun, make-texture, make-texture2 or clear");
-    EXPECT_EQ(operationNameList("shadow"),
-              "linear, linear-sim, sin, cos, embossed, sun, shadow, make-texture, make-texture2 or clear");
+    EXPECT_EQ(operationNameList(), "linear, linear-sim, sin, cos, embossed, sun, sky-view, openness, openness-negative, "
+                                   "multi-hillshade, make-texture, make-texture2 or clear");
+    EXPECT_EQ(operationNameList("shadow"), "linear, linear-sim, sin, cos, embossed, sun, shadow, sky-view, openness, "
+                                           "openness-negative, multi-hillshade, make-texture, make-texture2 or clear");
 }
 
 TEST(ControlSchema, EveryControlHasOneRowWithItsNamesUnique)

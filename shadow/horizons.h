@@ -1,0 +1,242 @@
+#pragma once
+// The horizon of every pixel towards an azimuth, found exactly along the
+// rays of the azimuth (see sun_rays.h). Of the earlier pixels j of a
+// pixel i's ray, its horizon point is the one whose rise (h_j - h_i) /
+// (i - j) is the greatest, of equal rises the nearest; the rises are
+// compared as fractions of whole numbers, so that no rounding decides.
+//
+// A walk along a ray keeps the upper convex hull of the (step, height)
+// points it has passed: the horizon point of a pixel is where the line
+// from it touches that hull. The points between the touching point and
+// the pixel lie under that line, so they can never be touched again and
+// leave the hull for good: every point enters and leaves the hull once,
+// and a ray costs time in proportion to its pixels, however far it looks.
+//
+// Within a radius the farthest points drop out of reach as the walk moves
+// on, which a hull cannot undo. Where the whole ray's horizon point lies
+// within reach it is also the one within reach (the best of all points is
+// the best of any set that holds it); else the points within reach are
+// read one by one.
+
+#include "../workspace/map_grid.h"
+#include "../workspace/rect.h"
+#include "sun_rays.h"
+#include "sun_walk.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace gloamery {
+
+// A pixel's horizon point: `back` steps towards the azimuth (0: none, the
+// pixel is open to the sky that way), `top` its deep sample and `own` the
+// pixel's. On negated heights both are negated.
+struct Horizon {
+    std::int32_t own;
+    std::int32_t top;
+    std::int32_t back;
+};
+
+// The horizons of neighbouring pixels of a box, one a ray of a bundle, at
+// one step of the walk: pixel k (0 .. count - 1) is the box's (col, row + k)
+// when `down`, else (col + k, row).
+struct HorizonRun {
+    int col;
+    int row;
+    bool down;
+    int count;
+    const std::int32_t* own;
+    const std::int32_t* top;
+    const std::int32_t* back;
+
+    Horizon at(int k) const { return {own[k], top[k], back[k]}; }
+};
+
+// A sink of runs made from one of single pixels: f(col, row, horizon).
+template <class F>
+struct EachPixel {
+    F f;
+    void operator()(const HorizonRun& r) const
+    {
+        for (int k = 0; k < r.count; ++k) f(r.col + (r.down ? 0 : k), r.row + (r.down ? k : 0), r.at(k));
+    }
+};
+template <class F>
+EachPixel<F> eachPixel(F f)
+{
+    return {f};
+}
+
+struct HorizonSearch {
+    std::int64_t reach = kNoLimit; // the most steps back a horizon point may lie
+    bool negated = false;          // on negated heights: the deepest point below
+    // How far before a box the walk starts: points further back are not
+    // seen at all (for a sun whose shadows cannot reach that far), though
+    // a horizon point may lie anywhere among those seen.
+    std::int64_t lookBack = kNoLimit;
+};
+
+// The most steps n with n x d <= radius (d the ground length of a step),
+// decided in double; kNoLimit for an infinite radius or one past a
+// map of the largest size.
+std::int64_t radiusSteps(double radius, double ground);
+
+namespace horizon_walk {
+
+constexpr int kBundle = 64; // neighbouring rays walked together, as the sun's walk does
+
+struct HullPoint {
+    std::int32_t i;
+    std::int32_t h;
+};
+
+// Room for the rays of one bundle, kept by a thread from bundle to bundle.
+struct Lanes {
+    std::vector<HullPoint> hull; // a stack per ray, `length` apart
+    std::vector<std::int32_t> sizes;
+    std::vector<std::int32_t> history; // heights by step, for a limited reach
+    std::vector<std::int32_t> start;   // the first step of each ray on the map
+    std::size_t length = 0;
+
+    // Each ray's room an odd number of cache lines long: rays as long as
+    // the map is wide would otherwise start theirs a power of two apart,
+    // and the tops of all their hulls fall into the same few sets of the
+    // cache and push each other out.
+    void prepare(std::size_t steps, bool limited)
+    {
+        length = static_cast<std::size_t>(paddedRow<HullPoint>(static_cast<int>(steps)));
+        const std::size_t room = length * kBundle;
+        if (hull.size() < room) hull.resize(room);
+        if (limited && history.size() < room) history.resize(room);
+        sizes.assign(kBundle, 0);
+        start.assign(kBundle, -1);
+    }
+};
+
+// Whether the rise of a over the point (i, h) is greater than b's, as
+// fractions (a.h - h) / (i - a.i), cross-multiplied.
+inline bool steeper(const HullPoint& a, const HullPoint& b, std::int32_t i, std::int32_t h)
+{
+    return static_cast<std::int64_t>(a.h - h) * (i - b.i) > static_cast<std::int64_t>(b.h - h) * (i - a.i);
+}
+inline bool asSteep(const HullPoint& a, const HullPoint& b, std::int32_t i, std::int32_t h)
+{
+    return static_cast<std::int64_t>(a.h - h) * (i - b.i) == static_cast<std::int64_t>(b.h - h) * (i - a.i);
+}
+
+// The horizon of point (i, h) from a ray's hull, which then takes the point.
+inline Horizon touchHull(HullPoint* hull, std::int32_t& size, std::int32_t i, std::int32_t h)
+{
+    std::int32_t n = size;
+    while (n >= 2 && steeper(hull[n - 2], hull[n - 1], i, h)) --n;
+    const Horizon found = n >= 1 ? Horizon{h, hull[n - 1].h, i - hull[n - 1].i} : Horizon{h, h, 0};
+    // A point on the line from the one below it to (i, h) is no corner of
+    // the hull any more; the nearer point wins its ties. Of a hull's
+    // corners no three lie on a line, so there is at most one.
+    if (n >= 2 && asSteep(hull[n - 2], hull[n - 1], i, h)) --n;
+    hull[n] = {i, h};
+    size = n + 1;
+    return found;
+}
+
+// The horizon of (i, h) among the steps from..i-1 of a ray, one by one,
+// the nearest first so that it keeps its ties.
+inline Horizon scanBack(const std::int32_t* heightAt, std::int32_t from, std::int32_t i, std::int32_t h)
+{
+    Horizon best{h, h, 0};
+    for (std::int32_t j = i - 1; j >= from; --j) {
+        const std::int32_t v = heightAt[j];
+        if (best.back == 0 || static_cast<std::int64_t>(v - h) * best.back > static_cast<std::int64_t>(best.top - h) * (i - j))
+            best = {h, v, i - j};
+    }
+    return best;
+}
+
+template <class Grid>
+std::int32_t deepSample(const Grid& heights, int x, int y)
+{
+    const std::int32_t v = heights(x, y);
+    return sizeof(typename Grid::value_type) == 1 ? v * 257 : v;
+}
+
+// One bundle of rays k0 .. k0 + kBundle - 1 through steps span.i0..ib;
+// sink(run) for the pixels of `box` they pass at each step.
+template <class Grid, class Sink>
+void walkBundle(const SunRays& rays, const WalkSpan& span, const HorizonSearch& search, std::int64_t k0,
+                const Grid& heights, const Rect& box, Lanes& lanes, Sink& sink)
+{
+    const bool limited = search.reach != kNoLimit;
+    lanes.prepare(static_cast<std::size_t>(span.ib - span.i0 + 1), limited);
+    const int boxMinor0 = rays.majorY ? box.x0 : box.y0, boxMinor1 = rays.majorY ? box.x1() : box.y1();
+    const std::int32_t sign = search.negated ? -1 : 1;
+    std::int32_t own[kBundle], top[kBundle], back[kBundle];
+    for (int i = span.i0; i <= span.ib; ++i) {
+        const std::int64_t first = k0 + rays.offset(i); // minor coordinate of ray k0
+        const int jLo = static_cast<int>(std::max<std::int64_t>(0, -first));
+        const int jHi = static_cast<int>(std::min({std::int64_t{kBundle - 1}, span.kHi - k0, rays.minorSize - 1 - first}));
+        const int major = rays.major(i);
+        const int step = i - span.i0;
+        for (int j = jLo; j <= jHi; ++j) {
+            const int minor = static_cast<int>(first + j);
+            const std::int32_t h = sign * (rays.majorY ? deepSample(heights, minor, major) : deepSample(heights, major, minor));
+            HullPoint* hull = lanes.hull.data() + static_cast<std::size_t>(j) * lanes.length;
+            Horizon found = touchHull(hull, lanes.sizes[static_cast<std::size_t>(j)], step, h);
+            if (limited) {
+                std::int32_t* seen = lanes.history.data() + static_cast<std::size_t>(j) * lanes.length;
+                seen[step] = h;
+                std::int32_t& from = lanes.start[static_cast<std::size_t>(j)];
+                if (from < 0) from = step;
+                if (found.back > search.reach) {
+                    const std::int64_t nearest = std::max<std::int64_t>(from, step - search.reach);
+                    found = scanBack(seen, static_cast<std::int32_t>(nearest), step, h);
+                }
+            }
+            own[j] = found.own;
+            top[j] = found.top;
+            back[j] = found.back;
+        }
+        if (i < span.ia) continue;
+        const int from = static_cast<int>(std::max<std::int64_t>(jLo, boxMinor0 - first));
+        const int to = static_cast<int>(std::min<std::int64_t>(jHi, boxMinor1 - 1 - first));
+        if (from > to) continue;
+        const int minor = static_cast<int>(first + from);
+        const HorizonRun run{rays.majorY ? minor - box.x0 : major - box.x0, rays.majorY ? major - box.y0 : minor - box.y0,
+                             !rays.majorY, to - from + 1, own + from, top + from, back + from};
+        sink(run);
+    }
+}
+
+} // namespace horizon_walk
+
+// The steps and rays of an azimuth that the horizons of `box` need.
+inline WalkSpan horizonSpan(const SunRays& rays, const HorizonSearch& search, const Rect& box)
+{
+    return walkSpanReaching(rays, std::min(search.reach, search.lookBack), box);
+}
+
+// The horizons towards the rays' azimuth of every pixel of `box`, given
+// to sink(run) in runs of neighbours (see HorizonRun; col and row are the
+// box's own), each pixel once. Each pixel lies on one ray and each ray in
+// one bundle, so the bundles run side by side on any number of threads,
+// each pixel's horizon given by one.
+template <class Grid, class Sink>
+void walkHorizons(const SunRays& rays, const Grid& heights, const HorizonSearch& search, const Rect& box, const Sink& sink)
+{
+    const WalkSpan span = horizonSpan(rays, search, box);
+    if (span.kHi < span.kLo || box.empty()) return;
+    const std::int64_t bundles = (span.kHi - span.kLo) / horizon_walk::kBundle + 1;
+    const std::size_t work = static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height);
+    const int threads = threadsFor(work);
+#pragma omp parallel num_threads(threads) if (threads > 1)
+    {
+        enterParallelWork();
+        horizon_walk::Lanes lanes;
+        Sink local = sink;
+#pragma omp for schedule(static)
+        for (std::int64_t b = 0; b < bundles; ++b)
+            horizon_walk::walkBundle(rays, span, search, span.kLo + b * horizon_walk::kBundle, heights, box, lanes, local);
+    }
+}
+
+} // namespace gloamery
