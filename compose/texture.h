@@ -6,6 +6,9 @@
 #include "../workspace/window_grid.h"
 #include "../workspace/workspace.h"
 
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace gloamery {
@@ -18,5 +21,17 @@ void makeTexture2(Workspace& ws, int contrast, Reporter& report);
 std::vector<Rect> textureHeights(const WorldRegion& region);
 void makeTextureRegion(Workspace& ws, int contrast, bool bySlope, const WorldRegion& region, const HeightWindow& heights,
                        Reporter& report);
+
+// The splat map a game engine paints its own ground materials by: at each
+// pixel the stone weight t the texture button ("Make Texture", or with
+// bySlope "Make Texture2") mixes by, limited to 0..1, as stone in green
+// G = nearest(255 t) and grass in red R = 255 - G (blue and alpha 0).
+// Row y's 4 W channels from any thread; the rows keep the heights they
+// read.
+using SplatRows = std::function<void(int y, std::uint16_t* out)>;
+SplatRows splatRows(const Workspace& ws, int contrast, bool bySlope);
+// The same for a region of a world, from the heights textureHeights asks for.
+SplatRows splatRowsRegion(const Workspace& ws, int contrast, bool bySlope, const WorldRegion& region,
+                          std::shared_ptr<const HeightWindow> heights);
 
 } // namespace gloamery
