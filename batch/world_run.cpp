@@ -154,7 +154,7 @@ Refusal runRegionOperation(RegionRun& run, const RunStep& step, Reporter& report
     auto window = run.heights->read(textureHeights(run.held));
     if (const Error* e = std::get_if<Error>(&window)) return *e;
     makeTextureRegion(run.ws, step.controls.contrast, step.op == Operation::MakeTexture2, run.held,
-                      std::get<HeightWindow>(window), report);
+                      std::make_shared<const HeightWindow>(std::get<HeightWindow>(std::move(window))), report);
     return std::nullopt;
 }
 

@@ -214,12 +214,14 @@ void makeTexture(Workspace& ws, int contrast, Reporter& report)
 {
     const double v = contrastValue(contrast);
     readHeights(ws).visit([&](const auto& h) { runTexture(ws, v, false, h, wholeMap(ws), report); });
+    ws.setSplatRows(splatRows(ws, contrast, false));
 }
 
 void makeTexture2(Workspace& ws, int contrast, Reporter& report)
 {
     const double v = contrastValue(contrast);
     readHeights(ws).visit([&](const auto& h) { runTexture(ws, v, true, h, wholeMap(ws), report); });
+    ws.setSplatRows(splatRows(ws, contrast, true));
 }
 
 std::vector<Rect> textureHeights(const WorldRegion& region)
@@ -229,11 +231,18 @@ std::vector<Rect> textureHeights(const WorldRegion& region)
     return {meet(grown(region.area, 1), Rect{0, 0, region.worldWidth + 1, region.worldHeight + 1})};
 }
 
+void makeTextureRegion(Workspace& ws, int contrast, bool bySlope, const WorldRegion& region,
+                       std::shared_ptr<const HeightWindow> heights, Reporter& report)
+{
+    const double v = contrastValue(contrast);
+    std::visit([&](const auto& h) { runTexture(ws, v, bySlope, h, region, report); }, *heights);
+    ws.setSplatRows(splatRowsRegion(ws, contrast, bySlope, region, std::move(heights)));
+}
+
 void makeTextureRegion(Workspace& ws, int contrast, bool bySlope, const WorldRegion& region, const HeightWindow& heights,
                        Reporter& report)
 {
-    const double v = contrastValue(contrast);
-    std::visit([&](const auto& h) { runTexture(ws, v, bySlope, h, region, report); }, heights);
+    makeTextureRegion(ws, contrast, bySlope, region, std::make_shared<const HeightWindow>(heights), report);
 }
 
 SplatRows splatRows(const Workspace& ws, int contrast, bool bySlope)

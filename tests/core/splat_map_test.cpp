@@ -87,7 +87,8 @@ TEST(SplatMap, StoneIsTheTextureButtonsWeightAndGrassTheRest)
         Workspace ws = workspaceOf(s);
         SilentReporter quiet;
         (bySlope ? makeTexture2 : makeTexture)(ws, contrast, quiet);
-        const auto map = splat(splatRows(ws, contrast, bySlope), s.w, s.h);
+        ASSERT_TRUE(ws.splatRows());
+        const auto map = splat(*ws.splatRows(), s.w, s.h);
         const std::string what = std::string(bySlope ? "Make Texture2" : "Make Texture") + " contrast "
                                + std::to_string(contrast) + (deep ? " deep" : "");
         for (int y = 0; y < s.h; ++y)
@@ -122,10 +123,12 @@ TEST(SplatMap, RegionsOfAWorldJoinIntoTheWholeMap)
         const int cutY = 1 + static_cast<int>(rng() % static_cast<unsigned>(s.h));
         for (const auto& [x, y, w, h] : {std::array<int, 4>{0, 0, cutX, cutY}, {cutX - 1, cutY - 1, s.w - cutX + 1, s.h - cutY + 1}}) {
             const WorldRegion held = heldBox(s.w, s.h, {x, y, w, h});
-            const Workspace ws(held.area.width, held.area.height);
             auto window = source.read(textureHeights(held));
             const auto heights = std::make_shared<const HeightWindow>(std::get<HeightWindow>(std::move(window)));
-            const auto part = splat(splatRowsRegion(ws, 60, bySlope, held, heights), held.area.width, held.area.height);
+            Workspace ws(held.area.width, held.area.height);
+            SilentReporter quiet;
+            makeTextureRegion(ws, 60, bySlope, held, heights, quiet);
+            const auto part = splat(*ws.splatRows(), held.area.width, held.area.height);
             for (int yy = 0; yy < held.area.height; ++yy)
                 for (int xx = 0; xx < 4 * held.area.width; ++xx)
                     ASSERT_EQ(part[4 * static_cast<std::size_t>(yy) * held.area.width + xx],
@@ -133,6 +136,25 @@ TEST(SplatMap, RegionsOfAWorldJoinIntoTheWholeMap)
                         << "trial " << trial << " region " << x << "," << y << " at " << xx / 4 << "," << yy;
         }
     }
+}
+
+TEST(SplatMap, KeptFromTheLastTextureRunWithTheHeightsItRead)
+{
+    std::mt19937 rng(3);
+    const Scene s = randomScene(rng, false);
+    Workspace ws = workspaceOf(s);
+    EXPECT_FALSE(ws.splatRows()) << "before a texture button";
+    SilentReporter quiet;
+    makeTexture(ws, 20, quiet);
+    makeTexture2(ws, 70, quiet);
+    const auto want = splat(splatRows(ws, 70, true), s.w, s.h);
+    // New heights after the run: the splat map is still the run's.
+    ws.setHeightPicture(Picture(grey(9), s.w, s.h));
+    EXPECT_EQ(splat(*ws.splatRows(), s.w, s.h), want);
+    const Workspace copy = ws;
+    EXPECT_EQ(splat(*copy.splatRows(), s.w, s.h), want);
+    ws.resize(s.w + 1, s.h);
+    EXPECT_FALSE(ws.splatRows()) << "after a resize, which starts the texture map afresh";
 }
 
 } // namespace
