@@ -43,6 +43,13 @@ void workspaceNormalRow(const Workspace& ws, const NormalOptions& o, int y, std:
     readHeights(ws).visit([&](const auto& grid) { normalRow(grid, ws.width(), ws.height(), o, y, 0, ws.width(), out); });
 }
 
+void regionNormalRow(const HeightWindow& heights, const WorldRegion& held, const NormalOptions& o, int y, std::uint16_t* out)
+{
+    std::visit([&](const auto& grid) {
+        normalRow(grid, held.worldWidth, held.worldHeight, o, held.area.y0 + y, held.area.x0, held.area.width, out);
+    }, heights);
+}
+
 std::vector<std::uint16_t> normalMap(const Workspace& ws, const NormalOptions& o)
 {
     const std::size_t w = static_cast<std::size_t>(ws.width());

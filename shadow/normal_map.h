@@ -5,6 +5,7 @@
 // 8- or 16-bit samples.
 
 #include "../workspace/controls.h"
+#include "../workspace/window_grid.h"
 #include "../workspace/workspace.h"
 #include "sun_light.h"
 
@@ -45,6 +46,10 @@ void normalRow(const Grid& heights, int w, int h, const NormalOptions& o, int y,
 
 // Row y of the workspace's normal map, 3 W components.
 void workspaceNormalRow(const Workspace& ws, const NormalOptions& o, int y, std::uint16_t* out);
+
+// Row y (the workspace's) of the normal map of a region of a world, held
+// as `held` says, from the heights textureHeights(held) reads.
+void regionNormalRow(const HeightWindow& heights, const WorldRegion& held, const NormalOptions& o, int y, std::uint16_t* out);
 
 // The whole normal map, row-major, 3 components a pixel (for the Python
 // module; the batch tool writes it a row at a time).

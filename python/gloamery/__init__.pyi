@@ -100,3 +100,13 @@ class Workspace:
         heights: Optional[Tuple[float, float]] = None,
     ) -> Tuple[int, int, str]: ...
     def save(self, slot: SlotName, path: str) -> None: ...
+
+    # Maps a game engine imports (ValueError for a bad choice).
+    def normal_map(
+        self, *, convention: Literal["opengl", "directx"] = "opengl", depth: Literal[8, 16] = 8
+    ) -> Union[Bytes, Words]:
+        """(H, W, 3) uint8, or uint16 with depth=16."""
+    def splat_map(self) -> Bytes:
+        """(H, W, 4) uint8: grass in red, stone in green; after a texture run."""
+    def fit(self, width: int, height: int) -> None:
+        """The heights resampled to width x height (cubic, corners kept)."""

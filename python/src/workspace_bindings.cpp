@@ -1,6 +1,7 @@
 #include "workspace_bindings.h"
 
 #include "file_arrays.h"
+#include "py_engine_maps.h"
 #include "py_workspace.h"
 #include "slot_arrays.h"
 
@@ -178,6 +179,7 @@ void bindWorkspace(py::module_& m)
     bindControls(c);
     bindOperations(c);
     bindFiles(c);
+    bindEngineMaps(c);
 }
 
 } // namespace gloamery::python

@@ -3,7 +3,9 @@
 // they are asked for.
 
 #include "shadow/normal_map.h"
+#include "compose/texture.h"
 #include "workspace/parallel.h"
+#include "workspace/world.h"
 
 #include <gtest/gtest.h>
 
@@ -119,6 +121,39 @@ TEST(NormalMap, ConventionsDifferOnlyInY)
     setParallelGrain(grain);
     workspaceNormalRow(ws, {NormalConvention::OpenGL, 8}, 23, row.data());
     EXPECT_TRUE(std::equal(row.begin(), row.end(), gl.begin() + 3 * 32 * 23));
+}
+
+TEST(NormalMap, RegionsOfAWorldJoinIntoTheWholeMap)
+{
+    const int w = 37, h = 23;
+    const auto sample = [](int x, int y) { return (x * 1733 + y * y * 291 + x * y * 57) % 65536; };
+    for (const bool deep : {false, true}) {
+        Workspace whole = plane(w, h, 0, 0, 0, true);
+        std::vector<std::uint16_t> s;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) s.push_back(static_cast<std::uint16_t>(deep ? sample(x, y) : sample(x, y) % 256));
+        if (deep) whole.setDeepHeights(HeightSamples(w, h, s.data()));
+        else whole.editHeightPicture([&](Picture& p) {
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) p.setPixel(x, y, grey(s[static_cast<std::size_t>(y) * w + x]));
+        });
+        const NormalOptions o{NormalConvention::DirectX, 16, 2.5, 3, 0.75};
+        const auto want = normalMap(whole, o);
+        const SampledHeights source(w, h, deep, [&](int x, int y) {
+            return x < w && y < h ? s[static_cast<std::size_t>(y) * w + x] : (deep ? 65535 : 255);
+        });
+        for (const Rect& r : {Rect{0, 0, 13, 9}, Rect{12, 8, 25, 15}, Rect{0, 22, 37, 1}}) {
+            const WorldRegion held = heldBox(w, h, r);
+            const auto window = source.read(textureHeights(held));
+            std::vector<std::uint16_t> row(3 * static_cast<std::size_t>(held.area.width));
+            for (int y = 0; y < held.area.height; ++y) {
+                regionNormalRow(std::get<HeightWindow>(window), held, o, y, row.data());
+                const auto from = want.begin() + 3 * ((held.area.y0 + y) * w + held.area.x0);
+                ASSERT_TRUE(std::equal(row.begin(), row.end(), from)) << "deep " << deep << " region " << r.x0 << ","
+                                                                      << r.y0 << " row " << y;
+            }
+        }
+    }
 }
 
 } // namespace
