@@ -3,6 +3,7 @@
 #include "option_reader.h"
 
 #include "argument_vetting.h"
+#include "engine_options.h"
 #include "settings_options.h"
 #include "world_plan.h"
 #include "settings/settings.h"
@@ -129,6 +130,7 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
     std::optional<std::vector<int>> region;
     SettingsOptions settings; // what settings files keep beyond the controls
     std::pair<bool, bool> unitsGiven{false, false}; // --ground, --vertical since the last height map
+    EngineChoices engine; // the engine maps' options as they stand
     Reader in(args);
     bool optionsEnded = false; // after "--", only operations
     while (!in.atEnd() && !in.error()) {
@@ -148,6 +150,8 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
             cmd.plan.time = true;
         } else if (arg == "--quiet") {
             cmd.plan.quiet = true;
+        } else if (readEngineOption(arg, in, engine, EngineUnits{controls.sun, unitsGiven}, cmd.plan.steps)) {
+            // an engine map's save, its options, or --fit
         } else if (arg == "--load" || arg == "--tile" || arg == "--save") {
             if (auto step = readPictureStep(arg, in)) {
                 if (auto* load = std::get_if<LoadStep>(&*step)) {

@@ -26,6 +26,8 @@ public:
 
     bool atEnd() const { return pos_ >= args_.size(); }
     std::string next() { return args_.at(pos_++); }
+    // The next argument, left to be read; empty at the end.
+    std::string peek() const { return atEnd() ? std::string() : args_[pos_]; }
 
     // The value after an option, or an error naming what is missing.
     std::optional<std::string> value(const std::string& option, const char* what)

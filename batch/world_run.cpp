@@ -171,6 +171,11 @@ int runSteps(const Plan& plan, RegionRun& run, std::ostream& err)
                 err << kTool << ": cannot write " << quoted(save->path) << ": " << r->message << '\n';
                 return kExitFileError;
             }
+        } else if (const auto* engine = std::get_if<EngineSaveStep>(&step)) {
+            if (const Refusal r = saveEngineMapRegion(run.ws, run.held, run.world.region, *run.heights, *engine, run.origin)) {
+                err << kTool << ": cannot write " << quoted(engine->path) << ": " << r->message << '\n';
+                return kExitFileError;
+            }
         } else if (const auto* keep = std::get_if<SaveSettingsStep>(&step)) {
             if (const int status = runSaveSettings(*keep, err)) return status;
         } else if (const auto* given = std::get_if<RunStep>(&step)) {
