@@ -262,17 +262,13 @@ std::vector<Slot> defaultsRead(const Plan& plan)
         } else if (std::holds_alternative<ExportStep>(step)) {
             reads(Slot::Height);
         } else if (const auto* engine = std::get_if<EngineSaveStep>(&step)) {
-            if (engine->map != EngineMap::Splat) reads(Slot::Height); // the splat map keeps the heights it read
+            if (engine->map == EngineMap::Normal) reads(Slot::Height); // the splat map keeps the heights it read
         } else if (std::holds_alternative<FitStep>(step)) {
             for (Slot s : {Slot::Height, Slot::Grass, Slot::Stone, Slot::Detail}) reads(s);
         } else {
             const Operation op = std::get<RunStep>(step).op;
-            if (op == Operation::Clear) continue;
-            reads(Slot::Height);
-            if (op == Operation::MakeTexture || op == Operation::MakeTexture2) {
-                reads(Slot::Grass);
-                reads(Slot::Stone);
-            }
+            for (int s = 0; s <= static_cast<int>(Slot::Detail); ++s)
+                if (holds(op->reads, static_cast<Slot>(s))) reads(static_cast<Slot>(s));
         }
     }
     return read;
@@ -362,7 +358,7 @@ void withRasterUnits(SunControls& c, const MapOrigin& origin, bool groundGiven, 
 
 Refusal takeRasterUnits(RunStep& run, const MapOrigin& origin)
 {
-    if (run.op == Operation::Sun && origin.units)
+    if (run.op->shadow == ShadowMode::Sun && origin.units)
         if (Refusal r = rasterUnitsRefused(*origin.units, !run.groundGiven, !run.verticalGiven)) return r;
     withRasterUnits(run.controls.sun, origin, run.groundGiven, run.verticalGiven);
     return std::nullopt;
@@ -370,15 +366,8 @@ Refusal takeRasterUnits(RunStep& run, const MapOrigin& origin)
 
 Refusal runOperation(Workspace& ws, const RunStep& step, Reporter& report)
 {
-    const Controls& c = step.controls;
-    if (const auto mode = shadowModeOf(step.op)) return runShadowAndMerge(ws, *mode, shadowParamsOf(step), c, report);
-    switch (step.op) {
-    case Operation::MakeTexture: makeTexture(ws, c.contrast, report); return std::nullopt;
-    case Operation::MakeTexture2: makeTexture2(ws, c.contrast, report); return std::nullopt;
-    case Operation::Clear: clearShadow(ws); return std::nullopt;
-    default: break;
-    }
-    return std::nullopt;
+    const ShadowParams params = shadowParamsOf(step);
+    return step.op->run(ws, OperationInput{step.controls, params}, report);
 }
 
 void prepareRun(const Plan& plan)

@@ -1,6 +1,5 @@
 #include "engine_options.h"
 
-#include "inputs/engine_inputs.h"
 #include "imageio/map_files.h"
 
 #include <optional>
@@ -11,13 +10,12 @@ namespace {
 
 std::optional<EngineMap> engineMapNamed(const std::string& name)
 {
-    for (EngineMap m : {EngineMap::Normal, EngineMap::Splat, EngineMap::Occlusion})
+    for (EngineMap m : {EngineMap::Normal, EngineMap::Splat})
         if (engineMapName(m) == name) return m;
     return std::nullopt;
 }
 
-void readSave(const std::string& arg, Reader& in, const EngineChoices& c, const EngineUnits& units,
-              std::vector<Step>& steps)
+void readSave(const std::string& arg, Reader& in, const EngineUnits& units, std::vector<Step>& steps)
 {
     const EngineMap map = *engineMapNamed(in.next());
     const auto path = in.file(arg);
@@ -27,29 +25,17 @@ void readSave(const std::string& arg, Reader& in, const EngineChoices& c, const 
                 "must end in .png");
         return;
     }
-    steps.push_back(EngineSaveStep{map, *path, c.convention, c.normalBits, c.directions, units.sun, units.given.first,
-                                   units.given.second});
+    const Controls& c = units.controls;
+    steps.push_back(EngineSaveStep{map, *path, c.normal, c.sun, units.given.first, units.given.second});
 }
 
 } // namespace
 
-bool readEngineOption(const std::string& arg, Reader& in, EngineChoices& c, const EngineUnits& units,
-                      std::vector<Step>& steps)
+bool readEngineOption(const std::string& arg, Reader& in, const EngineUnits& units, std::vector<Step>& steps)
 {
     if (arg == "--save") {
         if (!engineMapNamed(in.peek())) return false;
-        readSave(arg, in, c, units, steps);
-    } else if (arg == "--normal-convention") {
-        const auto text = in.value(arg, "opengl or directx");
-        const auto conv = text ? normalConventionNamed(*text) : std::nullopt;
-        if (conv) c.convention = *conv;
-        else if (text) in.fail(arg + " needs opengl or directx, not " + quoted(*text));
-    } else if (arg == "--normal-depth") {
-        const auto text = in.value(arg, "8 or 16");
-        if (text && (*text == "8" || *text == "16")) c.normalBits = std::stoi(*text);
-        else if (text) in.fail(arg + " needs 8 or 16 (bits a component), not " + quoted(*text));
-    } else if (arg == "--directions") {
-        if (const auto n = in.integer(arg, 1, 256)) c.directions = *n;
+        readSave(arg, in, units, steps);
     } else if (arg == "--fit") {
         const auto size = readSize(arg, in);
         if (size) steps.push_back(FitStep{size->width, size->height});

@@ -15,7 +15,7 @@ NormalOptions normalOptions(const EngineSaveStep& step, const MapOrigin& origin)
 {
     SunControls units = step.units;
     withRasterUnits(units, origin, step.groundGiven, step.verticalGiven);
-    return {step.convention, step.normalBits, units.groundX, units.groundY, units.vertical};
+    return {step.normal.convention, step.normal.bits, units.groundX, units.groundY, units.vertical};
 }
 
 } // namespace
@@ -25,19 +25,14 @@ std::string engineMapName(EngineMap m)
     switch (m) {
     case EngineMap::Normal: return "normal";
     case EngineMap::Splat: return "splat";
-    case EngineMap::Occlusion: return "occlusion";
     }
     return {};
 }
 
 Refusal saveEngineMap(const Workspace& ws, const EngineSaveStep& step, const MapOrigin& origin)
 {
-    switch (step.map) {
-    case EngineMap::Normal: return saveNormalMap(ws, normalOptions(step, origin), step.path);
-    case EngineMap::Splat: return saveSplatMap(ws, step.path);
-    case EngineMap::Occlusion: break;
-    }
-    return Error{"the occlusion map cannot be made in this build"};
+    if (step.map == EngineMap::Splat) return saveSplatMap(ws, step.path);
+    return saveNormalMap(ws, normalOptions(step, origin), step.path);
 }
 
 Refusal saveEngineMapRegion(const Workspace& ws, const WorldRegion& held, const Rect& region, const HeightSource& heights,
@@ -50,7 +45,6 @@ Refusal saveEngineMapRegion(const Workspace& ws, const WorldRegion& held, const 
         if (!rows) return saveSplatMap(ws, step.path); // the refusal's own words
         return saveSampleMap(step.path, region.width, region.height, 4, 8, croppedRows(*rows, 4, w, part));
     }
-    if (step.map != EngineMap::Normal) return saveEngineMap(ws, step, origin);
     auto read = heights.read(textureHeights(held));
     if (const Error* e = std::get_if<Error>(&read)) return *e;
     const auto window = std::make_shared<const HeightWindow>(std::get<HeightWindow>(std::move(read)));

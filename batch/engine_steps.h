@@ -1,6 +1,6 @@
 #pragma once
-// The batch tool's steps for game engines: saving the normal, splat and
-// occlusion maps, and fitting the height map to an engine's size.
+// The batch tool's steps for game engines: saving the normal and splat
+// maps, and fitting the height map to an engine's size.
 
 #include "imageio/geo_place.h"
 #include "shadow/normal_map.h"
@@ -12,15 +12,13 @@
 
 namespace gloamery::batch {
 
-enum class EngineMap { Normal, Splat, Occlusion };
+enum class EngineMap { Normal, Splat };
 
-// --save normal|splat|occlusion FILE.png, with the controls as they stood.
+// --save normal|splat FILE.png, with the controls as they stood.
 struct EngineSaveStep {
     EngineMap map;
     std::string path;
-    NormalConvention convention = NormalConvention::OpenGL; // --normal-convention
-    int normalBits = 8;                                     // --normal-depth
-    int directions = 16;                                    // --directions
+    NormalControls normal; // --normal-convention, --normal-depth
     SunControls units; // the ground units set when the command line reached it
     bool groundGiven = false; // as in RunStep: else a raster's own units stand in
     bool verticalGiven = false;
@@ -32,7 +30,7 @@ struct FitStep {
     int height;
 };
 
-// The map's name on the command line ("normal", "splat", "occlusion").
+// The map's name on the command line ("normal", "splat").
 std::string engineMapName(EngineMap m);
 
 // Writes the map of a whole workspace.

@@ -22,6 +22,7 @@ struct Controls {
     bool blur = true;       // SwiBlur
     BlendMode blend = BlendMode::Multiply;
     SunControls sun;
+    NormalControls normal; // the normal map a save writes
 
     bool operator==(const Controls&) const = default;
 };

@@ -14,10 +14,6 @@
 
 namespace gloamery {
 
-// Which way the map's y component points: up the map (x right, y up, as
-// OpenGL engines read a normal map) or down it (as DirectX engines do).
-enum class NormalConvention { OpenGL, DirectX };
-
 struct NormalOptions {
     NormalConvention convention = NormalConvention::OpenGL;
     int bits = 8; // 8 or 16 a component

@@ -77,6 +77,8 @@ class Workspace:
     sky_rays: Tuple[int, int]
     ground: Tuple[float, float]
     vertical: float
+    normal_convention: Literal["opengl", "directx"]
+    normal_depth: Literal[8, 16]
 
     # Operations: release the GIL; ValueError when the controls cannot be used.
     def linear(self) -> None: ...
@@ -103,9 +105,12 @@ class Workspace:
 
     # Maps a game engine imports (ValueError for a bad choice).
     def normal_map(
-        self, *, convention: Literal["opengl", "directx"] = "opengl", depth: Literal[8, 16] = 8
+        self,
+        *,
+        convention: Optional[Literal["opengl", "directx"]] = None,
+        depth: Optional[Literal[8, 16]] = None,
     ) -> Union[Bytes, Words]:
-        """(H, W, 3) uint8, or uint16 with depth=16."""
+        """(H, W, 3) uint8, or uint16 with depth=16; by default the controls'."""
     def splat_map(self) -> Bytes:
         """(H, W, 4) uint8: grass in red, stone in green; after a texture run."""
     def fit(self, width: int, height: int) -> None:

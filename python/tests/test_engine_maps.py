@@ -72,3 +72,14 @@ def test_bad_choices_are_refused_naming_them(call, words):
     ws = gloamery.Workspace(8, 8)
     with pytest.raises(ValueError, match=words):
         call(ws)
+
+
+def test_the_controls_choose_the_normal_map_when_not_given():
+    ws = plane(6, 5, 3, 1)
+    ws.normal_convention = "directx"
+    ws.normal_depth = 16
+    assert (ws.normal_map() == ws.normal_map(convention="directx", depth=16)).all()
+    with pytest.raises(ValueError, match="vulkan"):
+        ws.normal_convention = "vulkan"
+    with pytest.raises(ValueError, match="12"):
+        ws.normal_depth = 12

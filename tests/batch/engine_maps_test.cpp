@@ -167,7 +167,7 @@ TEST(EngineMaps, BadValuesAreRefusedNamingThem)
     } cases[] = {
         {{"--normal-convention", "vulkan"}, "\"vulkan\""},
         {{"--normal-depth", "12"}, "\"12\""},
-        {{"--directions", "0"}, "\"0\""},
+        {{"--normal-convention", "OpenGL"}, "\"OpenGL\""},
         {{"--fit", "0,513"}, "\"0,513\""},
         {{"--fit", "513,16385"}, "\"513,16385\""},
         {{"--save", "normal", "n.bmp"}, "n.bmp"},
