@@ -35,8 +35,8 @@ Refusal saveEngineMap(const Workspace& ws, const EngineSaveStep& step, const Map
     return saveNormalMap(ws, normalOptions(step, origin), step.path);
 }
 
-Refusal saveEngineMapRegion(const Workspace& ws, const WorldRegion& held, const Rect& region, const HeightSource& heights,
-                            const EngineSaveStep& step, const MapOrigin& origin)
+Refusal saveEngineMapRegion(const Workspace& ws, const WorldRegion& held, const Rect& region,
+                            const HeightSource& heights, const EngineSaveStep& step, const MapOrigin& origin)
 {
     const Rect part{region.x0 - held.area.x0, region.y0 - held.area.y0, region.width, region.height};
     const int w = held.area.width;

@@ -38,7 +38,7 @@ Refusal saveEngineMap(const Workspace& ws, const EngineSaveStep& step, const Map
 
 // Writes the map of the region `region` of a world whose run holds `held`,
 // reading the heights it needs from `heights`.
-Refusal saveEngineMapRegion(const Workspace& ws, const WorldRegion& held, const Rect& region, const HeightSource& heights,
-                            const EngineSaveStep& step, const MapOrigin& origin);
+Refusal saveEngineMapRegion(const Workspace& ws, const WorldRegion& held, const Rect& region,
+                            const HeightSource& heights, const EngineSaveStep& step, const MapOrigin& origin);
 
 } // namespace gloamery::batch
