@@ -3,6 +3,7 @@
 #include "option_reader.h"
 
 #include "argument_vetting.h"
+#include "engine_options.h"
 #include "settings_options.h"
 #include "world_plan.h"
 #include "settings/settings.h"
@@ -120,6 +121,8 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
             cmd.plan.time = true;
         } else if (arg == "--quiet") {
             cmd.plan.quiet = true;
+        } else if (readEngineOption(arg, in, EngineUnits{controls, unitsGiven}, cmd.plan.steps)) {
+            // an engine map's save, its options, or --fit
         } else if (arg == "--load" || arg == "--tile" || arg == "--save") {
             if (auto step = readPictureStep(arg, in)) {
                 if (auto* load = std::get_if<LoadStep>(&*step)) {

@@ -4,6 +4,7 @@
 // here, so a bad argument stops the tool before the first file is written.
 
 #include "compose/texture.h"
+#include "engine_steps.h"
 #include "imageio/elevation.h"
 #include "imageio/printable_text.h"
 #include "settings/settings.h"
@@ -93,7 +94,7 @@ struct ExportStep {
     bool verticalGiven = false;
 };
 
-using Step = std::variant<LoadStep, SaveStep, RunStep, SizeStep, SaveSettingsStep, ExportStep>;
+using Step = std::variant<LoadStep, SaveStep, RunStep, SizeStep, SaveSettingsStep, ExportStep, EngineSaveStep, FitStep>;
 
 // --world W,H and --region X,Y,w,h: the steps run over a region of a
 // world, whose heights are read by window (see world_run.h).

@@ -13,6 +13,7 @@
 #include "imageio/qt_plugin.h"
 #include "imageio/raster_plugin.h"
 #include "imageio/terrain_glb.h"
+#include "workspace/fit_heights.h"
 #include "workspace/large_buffer.h"
 #include "workspace/parallel.h"
 #include "workspace/reporter.h"
@@ -123,15 +124,22 @@ Refusal save(const Workspace& ws, const SaveStep& save, const MapOrigin& origin)
     return saveWorkspaceSlot(ws, save.slot, origin, save.path, save.format);
 }
 
-int resize(Workspace& ws, const SizeStep& size, MapOrigin& origin, std::ostream& err)
+// Whether this machine can hold a map of the size, said when it cannot.
+bool roomFor(const SizeStep& size, std::ostream& err)
 {
     const double needed = bytesForMap(size.width, size.height, threadCount());
     const double have = physicalMemory();
     if (have > 0 && needed > have) {
         err << kTool << ": cannot make the map " << size.width << " x " << size.height << ": it needs about "
             << mib(needed) << " on " << threadCount() << " threads, more than this machine's " << mib(have) << '\n';
-        return kExitFileError;
+        return false;
     }
+    return true;
+}
+
+int resize(Workspace& ws, const SizeStep& size, MapOrigin& origin, std::ostream& err)
+{
+    if (!roomFor(size, err)) return kExitFileError;
     try {
         ws.resize(size.width, size.height);
     } catch (const std::bad_alloc&) {
@@ -139,6 +147,32 @@ int resize(Workspace& ws, const SizeStep& size, MapOrigin& origin, std::ostream&
         return kExitFileError;
     }
     origin = resizedOrigin(origin, size.width, size.height, true);
+    return kExitOk;
+}
+
+// --fit: the heights resampled to the size, after the memory check
+// --size makes; the raster's units follow the new pixels, its place and
+// no-data cells no longer fit them.
+int fitMap(Workspace& ws, const FitStep& fit, MapOrigin& origin, std::ostream& err)
+{
+    const int fromW = ws.width(), fromH = ws.height();
+    if (!roomFor(SizeStep{fit.width, fit.height}, err)) return kExitFileError;
+    try {
+        if (const Refusal r = fitToSize(ws, fit.width, fit.height)) {
+            err << kTool << ": --fit: " << r->message << '\n';
+            return kExitUsage;
+        }
+    } catch (const std::bad_alloc&) {
+        err << kTool << ": cannot fit the map to " << fit.width << " x " << fit.height << ": out of memory\n";
+        return kExitFileError;
+    }
+    std::optional<RasterUnits> units = origin.units;
+    if (units) {
+        if (fit.width > 1 && fromW > 1) units->groundX = units->groundX * (fromW - 1) / (fit.width - 1);
+        if (fit.height > 1 && fromH > 1) units->groundY = units->groundY * (fromH - 1) / (fit.height - 1);
+    }
+    origin = MapOrigin{};
+    origin.units = units;
     return kExitOk;
 }
 
@@ -231,6 +265,10 @@ std::vector<Slot> defaultsRead(const Plan& plan)
             continue; // reads no picture
         } else if (std::holds_alternative<ExportStep>(step)) {
             reads(Slot::Height);
+        } else if (const auto* engine = std::get_if<EngineSaveStep>(&step)) {
+            if (engine->map == EngineMap::Normal) reads(Slot::Height); // the splat map keeps the heights it read
+        } else if (std::holds_alternative<FitStep>(step)) {
+            for (Slot s : {Slot::Height, Slot::Grass, Slot::Stone, Slot::Detail}) reads(s);
         } else {
             const Operation op = std::get<RunStep>(step).op;
             for (int s = 0; s <= static_cast<int>(Slot::Detail); ++s)
@@ -267,6 +305,16 @@ int runSteps(const Plan& plan, Workspace& ws, std::ostream& err)
             }
         } else if (const auto* keep = std::get_if<SaveSettingsStep>(&step)) {
             if (const int status = runSaveSettings(*keep, err)) return status;
+        } else if (const auto* engine = std::get_if<EngineSaveStep>(&step)) {
+            ProgressLine line(err, "writing " + engine->path, plan.progress);
+            const Refusal refused = saveEngineMap(ws, *engine, origin);
+            line.finish();
+            if (const Refusal& r = refused) {
+                err << kTool << ": cannot write " << quoted(engine->path) << ": " << r->message << '\n';
+                return kExitFileError;
+            }
+        } else if (const auto* fit = std::get_if<FitStep>(&step)) {
+            if (const int status = fitMap(ws, *fit, origin, err)) return status;
         } else if (const auto* mesh = std::get_if<ExportStep>(&step)) {
             SunControls units = mesh->units;
             withRasterUnits(units, origin, mesh->groundGiven, mesh->verticalGiven);

@@ -15,6 +15,7 @@ MapSize mapSizeAt(const Plan& plan)
     MapSize size{kDefaultMapSize, kDefaultMapSize};
     for (const Step& step : plan.steps)
         if (const auto* s = std::get_if<SizeStep>(&step)) size = MapSize{s->width, s->height};
+        else if (const auto* f = std::get_if<FitStep>(&step)) size = MapSize{f->width, f->height};
     return size;
 }
 

@@ -38,6 +38,7 @@ std::optional<UsageError> worldRefuses(const Plan& plan)
     if (!plan.world) return std::nullopt;
     for (const Step& step : plan.steps) {
         if (std::holds_alternative<SizeStep>(step)) return UsageError{"--size cannot be used with --world: the world's size is set"};
+        if (std::holds_alternative<FitStep>(step)) return UsageError{"--fit cannot be used with --world: the world's size is set"};
         if (std::holds_alternative<ExportStep>(step)) return UsageError{"--export-mesh cannot be used with --world: export the terrain of a map"};
         const auto* load = std::get_if<LoadStep>(&step);
         if (!load) continue;

@@ -173,7 +173,7 @@ Refusal runRegionOperation(RegionRun& run, const RunStep& step, Reporter& report
     auto window = run.heights->read(textureHeights(run.held));
     if (const Error* e = std::get_if<Error>(&window)) return *e;
     makeTextureRegion(run.ws, step.controls.contrast, step.op->texture == TextureButton::MakeTexture2, run.held,
-                      std::get<HeightWindow>(window), report);
+                      std::make_shared<const HeightWindow>(std::get<HeightWindow>(std::move(window))), report);
     return std::nullopt;
 }
 
@@ -188,6 +188,11 @@ int runSteps(const Plan& plan, RegionRun& run, std::ostream& err)
         } else if (const auto* save = std::get_if<SaveStep>(&step)) {
             if (const Refusal r = saveRegion(run, *save)) {
                 err << kTool << ": cannot write " << quoted(save->path) << ": " << r->message << '\n';
+                return kExitFileError;
+            }
+        } else if (const auto* engine = std::get_if<EngineSaveStep>(&step)) {
+            if (const Refusal r = saveEngineMapRegion(run.ws, run.held, run.world.region, *run.heights, *engine, run.origin)) {
+                err << kTool << ": cannot write " << quoted(engine->path) << ": " << r->message << '\n';
                 return kExitFileError;
             }
         } else if (const auto* keep = std::get_if<SaveSettingsStep>(&step)) {

@@ -1,11 +1,13 @@
 #include "texture.h"
 
+#include "../workspace/numeric.h"
 #include "../workspace/parallel.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 namespace gloamery {
@@ -127,9 +129,11 @@ Weights<Sample, N, Post> weights(Post post, const Workspace& ws)
 // whole map; a region's run holds part of a world.
 WorldRegion wholeMap(const Workspace& ws) { return {ws.width(), ws.height(), Rect{0, 0, ws.width(), ws.height()}}; }
 
-// "Make Texture" at either depth: t = H / top (top = 255 x unit).
+// "Make Texture"'s stone weight at either depth: t = H / top (top = 255 x
+// unit), raised above a half by the contrast; (x, y) is the workspace's
+// pixel.
 template <class Grid>
-void heightTexture(Workspace& ws, double v, const Grid& h, const WorldRegion& f, Reporter& report)
+auto heightWeight(const Workspace& ws, double v, const Grid& h, const WorldRegion& f)
 {
     // (v / 100 + 1) x t above a half, else t itself, which is t x 1 to the
     // bit: a choice of factor, which needs no branch on the height.
@@ -137,17 +141,15 @@ void heightTexture(Workspace& ws, double v, const Grid& h, const WorldRegion& f,
     const auto weightOf = weights<typename Grid::value_type, 255>([gain](double t) {
         return (t > 0.5 ? gain : 1.0) * t;
     }, ws);
-    synthesise(ws, 1.0, report, [&](int x, int y) { return weightOf(h(x + f.area.x0, y + f.area.y0)); });
+    return [weightOf, &h, f](int x, int y) { return weightOf(h(x + f.area.x0, y + f.area.y0)); };
 }
 
-// "Make Texture2" at either depth: the height differences are over 32
+// "Make Texture2"'s at either depth: the height differences are over 32
 // 8-bit steps (32 x 257 deep samples).
 template <class Grid>
-void slopeTexture(Workspace& ws, double v, const Grid& h, const WorldRegion& f, Reporter& report)
+auto slopeWeight(const Workspace& ws, double v, const Grid& h, const WorldRegion& f)
 {
     using Sample = typename Grid::value_type;
-    auto H = [&](int x, int y) { return static_cast<int>(h(x, y)); };
-    const int lastColumn = f.worldWidth - 1, lastRow = f.worldHeight - 1;
 
     // Columns 0, 1 (and W, outside) are weighted by height, as no slope is
     // taken there.
@@ -162,17 +164,48 @@ void slopeTexture(Workspace& ws, double v, const Grid& h, const WorldRegion& f, 
     // difference over 32 is the larger of the two quotients, exactly.
     const auto slopeWeightOf = weights<Sample, 32>([](double t) { return t; }, ws);
 
-    auto weight = [&](int localX, int localY) {
+    return [edgeWeightOf, slopeWeightOf, &h, f](int localX, int localY) {
+        auto H = [&](int x, int y) { return static_cast<int>(h(x, y)); };
         const int x = localX + f.area.x0, y = localY + f.area.y0;
-        if (x < 2 || x > lastColumn) return edgeWeightOf(H(x, y));
+        if (x < 2 || x > f.worldWidth - 1) return edgeWeightOf(H(x, y));
         int d = std::abs(H(x + 1, y) - H(x - 1, y));
-        if (y >= 2 && y <= lastRow) {
+        if (y >= 2 && y <= f.worldHeight - 1) {
             const int dy = std::abs(H(x, y + 1) - H(x, y - 1));
             if (d < dy) d = dy;
         }
         return slopeWeightOf(d);
     };
-    synthesise(ws, 1.35, report, weight);
+}
+
+// The texture buttons' mixes: "Make Texture2"'s brightened by 1.35.
+template <class Grid>
+void runTexture(Workspace& ws, double v, bool bySlope, const Grid& h, const WorldRegion& f, Reporter& report)
+{
+    if (bySlope) synthesise(ws, 1.35, report, slopeWeight(ws, v, h, f));
+    else synthesise(ws, 1.0, report, heightWeight(ws, v, h, f));
+}
+
+// Row y of the splat map: G = nearest(255 t) of the weight t limited to
+// 0..1, R = 255 - G, B = A = 0.
+template <class Weight>
+void splatRow(const Weight& weight, int y, int w, std::uint16_t* out)
+{
+    for (int x = 0; x < w; ++x) {
+        const double t = std::clamp(weight(x, y), 0.0, 1.0);
+        const int g = static_cast<int>(nearest(255 * t));
+        out[4 * x] = static_cast<std::uint16_t>(255 - g);
+        out[4 * x + 1] = static_cast<std::uint16_t>(g);
+        out[4 * x + 2] = 0;
+        out[4 * x + 3] = 0;
+    }
+}
+
+template <class Grid>
+SplatRows splatRowsOf(const Workspace& ws, double v, bool bySlope, const Grid& h, const WorldRegion& f)
+{
+    const int w = ws.width();
+    if (bySlope) return [w, weight = slopeWeight(ws, v, h, f)](int y, std::uint16_t* out) { splatRow(weight, y, w, out); };
+    return [w, weight = heightWeight(ws, v, h, f)](int y, std::uint16_t* out) { splatRow(weight, y, w, out); };
 }
 
 } // namespace
@@ -180,13 +213,15 @@ void slopeTexture(Workspace& ws, double v, const Grid& h, const WorldRegion& f, 
 void makeTexture(Workspace& ws, int contrast, Reporter& report)
 {
     const double v = contrastValue(contrast);
-    readHeights(ws).visit([&](const auto& h) { heightTexture(ws, v, h, wholeMap(ws), report); });
+    readHeights(ws).visit([&](const auto& h) { runTexture(ws, v, false, h, wholeMap(ws), report); });
+    ws.setSplatRows(splatRows(ws, contrast, false));
 }
 
 void makeTexture2(Workspace& ws, int contrast, Reporter& report)
 {
     const double v = contrastValue(contrast);
-    readHeights(ws).visit([&](const auto& h) { slopeTexture(ws, v, h, wholeMap(ws), report); });
+    readHeights(ws).visit([&](const auto& h) { runTexture(ws, v, true, h, wholeMap(ws), report); });
+    ws.setSplatRows(splatRows(ws, contrast, true));
 }
 
 std::vector<Rect> textureHeights(const WorldRegion& region)
@@ -196,14 +231,39 @@ std::vector<Rect> textureHeights(const WorldRegion& region)
     return {meet(grown(region.area, 1), Rect{0, 0, region.worldWidth + 1, region.worldHeight + 1})};
 }
 
+void makeTextureRegion(Workspace& ws, int contrast, bool bySlope, const WorldRegion& region,
+                       std::shared_ptr<const HeightWindow> heights, Reporter& report)
+{
+    const double v = contrastValue(contrast);
+    std::visit([&](const auto& h) { runTexture(ws, v, bySlope, h, region, report); }, *heights);
+    ws.setSplatRows(splatRowsRegion(ws, contrast, bySlope, region, std::move(heights)));
+}
+
 void makeTextureRegion(Workspace& ws, int contrast, bool bySlope, const WorldRegion& region, const HeightWindow& heights,
                        Reporter& report)
 {
+    makeTextureRegion(ws, contrast, bySlope, region, std::make_shared<const HeightWindow>(heights), report);
+}
+
+SplatRows splatRows(const Workspace& ws, int contrast, bool bySlope)
+{
     const double v = contrastValue(contrast);
-    std::visit([&](const auto& h) {
-        if (bySlope) slopeTexture(ws, v, h, region, report);
-        else heightTexture(ws, v, h, region, report);
-    }, heights);
+    // The rows keep the heights they read (the grid is shared, not copied).
+    auto grid = std::make_shared<const HeightGrid>(readHeights(ws));
+    return grid->visit([&](const auto& h) -> SplatRows {
+        SplatRows rows = splatRowsOf(ws, v, bySlope, h, wholeMap(ws));
+        return [grid, rows](int y, std::uint16_t* out) { rows(y, out); };
+    });
+}
+
+SplatRows splatRowsRegion(const Workspace& ws, int contrast, bool bySlope, const WorldRegion& region,
+                          std::shared_ptr<const HeightWindow> heights)
+{
+    const double v = contrastValue(contrast);
+    return std::visit([&](const auto& h) -> SplatRows {
+        SplatRows rows = splatRowsOf(ws, v, bySlope, h, region);
+        return [heights, rows](int y, std::uint16_t* out) { rows(y, out); };
+    }, *heights);
 }
 
 } // namespace gloamery

@@ -272,6 +272,24 @@ PngResult writeGrey16PngRows(int w, int h, const SampleRows& rows, const PngSink
                  put);
 }
 
+PngResult writeChannelPngRows(int w, int h, int channels, int bits, const ChannelRows& rows, const PngSink& put)
+{
+    static constexpr char kTypes[] = {0, 0, 0, 2, 6}; // by channels: grey, RGB, RGBA
+    const std::size_t samples = static_cast<std::size_t>(channels) * static_cast<std::size_t>(w);
+    const std::size_t size = bits == 16 ? 2 : 1;
+    return write({w, h, kTypes[channels], static_cast<char>(bits), size * samples,
+                  [&](int y, std::uint8_t* out) {
+                      thread_local std::vector<std::uint16_t> scratch;
+                      if (scratch.size() < samples) scratch.resize(samples);
+                      const std::uint16_t* in = rows(y, scratch.data());
+                      for (std::size_t i = 0; i < samples; ++i) {
+                          if (size == 2) out[2 * i] = static_cast<std::uint8_t>(in[i] >> 8);
+                          out[size * i + size - 1] = static_cast<std::uint8_t>(in[i] & 255);
+                      }
+                  }},
+                 put);
+}
+
 namespace {
 
 ColourRows rowsOf(const Picture& p)

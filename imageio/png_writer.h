@@ -42,4 +42,11 @@ PngResult writePngRows(int w, int h, const ColourRows& rows, const PngSink& put)
 PngResult writeRgbaPngRows(int w, int h, const ColourRows& rows, const unsigned char* clear, const PngSink& put);
 PngResult writeGrey16PngRows(int w, int h, const SampleRows& rows, const PngSink& put);
 
+// Maps of samples rather than colours (the normal, splat and occlusion
+// maps): `channels` samples a pixel (1 grey, 3 RGB, 4 RGBA) of `bits` (8
+// or 16) each, row y's channels x w of them from any thread, a pointer
+// into the map or into `scratch`, which has room for a row.
+using ChannelRows = std::function<const std::uint16_t*(int y, std::uint16_t* scratch)>;
+PngResult writeChannelPngRows(int w, int h, int channels, int bits, const ChannelRows& rows, const PngSink& put);
+
 } // namespace gloamery

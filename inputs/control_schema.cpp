@@ -18,6 +18,9 @@ using namespace sun_range;
 
 // In BlendMode's order.
 constexpr std::string_view kBlendNames[] = {"50/50", "multiply", "multiply/2", "multiply/3"};
+// In NormalConvention's order, and the normal map's depths.
+constexpr std::string_view kNormalConventions[] = {"opengl", "directx"};
+constexpr std::string_view kNormalDepths[] = {"8", "16"};
 
 // One row a control (see the header for how to add one). The rows' order is
 // --help's order within each group.
@@ -72,6 +75,12 @@ constexpr ControlRow kControlRows[] = {
      "how far the relief layers look, in ground units,\n1e-9..1e12, or none (default none: to the map's edge)",
      ControlGroup::Sun, "relief.radius", "radius", {"Radius"}, "a radius in ground units 1e-9..1e12, or none", {},
      &radiusText},
+    {ControlId::NormalConvention, ControlKind::Choice, {}, 1, false, "opengl", "--normal-convention", "C",
+     "the normal map's y for --save normal: opengl (up the\nmap, the default) or directx (down it)", ControlGroup::Controls,
+     "normal.convention", "normal_convention", {"Normal convention"}, "opengl or directx", kNormalConventions},
+    {ControlId::NormalDepth, ControlKind::Choice, {}, 1, false, "8", "--normal-depth", "BITS",
+     "8 (the default) or 16 bits a component of the normal map", ControlGroup::Controls, "normal.depth", "normal_depth",
+     {"Normal depth"}, "8 or 16 (bits a component)", kNormalDepths},
 };
 
 } // namespace

@@ -44,6 +44,8 @@ enum class ControlId {
     Vertical,
     Directions, // of the relief layers
     Radius,
+    NormalConvention,
+    NormalDepth,
 };
 
 enum class ControlKind {

@@ -42,6 +42,8 @@ ControlValue controlValue(const Controls& c, ControlId id)
     case ControlId::Vertical: return numbers(c.sun.vertical);
     case ControlId::Directions: return numbers(c.relief.directions);
     case ControlId::Radius: v.texts[0] = c.relief.radius ? radiusName(*c.relief.radius) : "none"; return v;
+    case ControlId::NormalConvention: v.choice = static_cast<int>(c.normal.convention); return v;
+    case ControlId::NormalDepth: v.choice = c.normal.bits == 16 ? 1 : 0; return v;
     }
     return v;
 }
@@ -65,6 +67,8 @@ void setControlValue(Controls& c, ControlId id, const ControlValue& v)
     case ControlId::Vertical: c.sun.vertical = v.numbers[0]; return;
     case ControlId::Directions: c.relief.directions = whole(0); return;
     case ControlId::Radius: c.relief.radius = v.texts[0] == "none" ? std::nullopt : parseCNumber(v.texts[0]); return;
+    case ControlId::NormalConvention: c.normal.convention = static_cast<NormalConvention>(v.choice); return;
+    case ControlId::NormalDepth: c.normal.bits = v.choice == 1 ? 16 : 8; return;
     }
 }
 

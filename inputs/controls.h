@@ -23,6 +23,7 @@ struct Controls {
     BlendMode blend = BlendMode::Multiply;
     SunControls sun;
     ReliefControls relief;
+    NormalControls normal; // the normal map a save writes
 
     bool operator==(const Controls&) const = default;
 };

@@ -18,8 +18,7 @@ void LambertTerm::row(const std::vector<double>* const (&z)[3], int width, doubl
     const double* b = z[2]->data(); // row below
     for (int i = 0; i < width; ++i) {
         // Column x is entry i + 1: x - 1 is i, x + 1 is i + 2.
-        const double p = ((a[i + 2] + 2 * m[i + 2] + b[i + 2]) - (a[i] + 2 * m[i] + b[i])) / (8 * gx);
-        const double q = ((b[i] + 2 * b[i + 1] + b[i + 2]) - (a[i] + 2 * a[i + 1] + a[i + 2])) / (8 * gy);
+        const auto [p, q] = gradientAt(a, m, b, i, gx, gy);
         const double facing = (-p * sinA * cosE + q * cosA * cosE + sinE) / std::sqrt(1 + p * p + q * q);
         lambda[i] = facing > 0.0 ? facing : 0.0;
     }

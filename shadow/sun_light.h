@@ -39,6 +39,18 @@ void elevationRow(const Grid& heights, int w, int h, double vertical, int y, int
     elevations(deep.data(), width + 2, vertical, z.data());
 }
 
+// The slope at entry i + 1 of three elevation rows (above, the pixel's,
+// below; see elevationRow): p across the map, q down it, each side of the
+// eight around weighted 1, 2, 1, each sum left to right, in ground units.
+struct Gradient {
+    double p, q;
+};
+inline Gradient gradientAt(const double* a, const double* m, const double* b, int i, double gx, double gy)
+{
+    return {((a[i + 2] + 2 * m[i + 2] + b[i + 2]) - (a[i] + 2 * m[i] + b[i])) / (8 * gx),
+            ((b[i] + 2 * b[i + 1] + b[i + 2]) - (a[i] + 2 * a[i + 1] + a[i + 2])) / (8 * gy)};
+}
+
 // The Lambert term of each pixel of a row: its slope from the eight
 // around it (each side weighted 1, 2, 1), against the sun at azimuth A,
 // altitude E. Plain loops over the row, which the compiler takes several

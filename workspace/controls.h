@@ -27,6 +27,19 @@ struct SunControls {
     bool operator==(const SunControls&) const = default;
 };
 
+// Which way a normal map's y component points: up the map (x right, y up,
+// as OpenGL engines read a normal map) or down it (as DirectX engines do).
+enum class NormalConvention { OpenGL, DirectX };
+
+// The normal map's controls: its convention and its bits a component (8
+// or 16).
+struct NormalControls {
+    NormalConvention convention = NormalConvention::OpenGL;
+    int bits = 8;
+
+    bool operator==(const NormalControls&) const = default;
+};
+
 // The ranges the Sun controls accept.
 namespace sun_range {
 constexpr double kAzimuth = 1e6;      // -1e6 .. 1e6

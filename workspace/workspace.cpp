@@ -123,6 +123,7 @@ void Workspace::resize(int w, int h)
         shown_[static_cast<std::size_t>(i)].reset();
     }
     heights_ = heights_.tiled(w, h);
+    splat_.reset();
     width_ = w;
     height_ = h;
     layer_.reset();

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -60,6 +61,11 @@ constexpr int gridCellsFor(int side, int step) { return (side + step - 1) / step
 // (4 GiB at most). The pictures given to the input slots are kept at their
 // own size and not counted.
 double bytesForMap(int w, int h, int threads);
+
+// Row y of the stone weights the last texture run mixed grass and stone
+// by, as a splat map's R, G, B, A channels (4 W of them; see
+// compose/texture.h), from any thread.
+using SplatRows = std::function<void(int y, std::uint16_t* out)>;
 
 class Workspace {
 public:
@@ -142,6 +148,12 @@ public:
     // std::invalid_argument.
     void setLayer(SharedLayer layer);
     void clearLayer() { layer_.reset(); }
+    // The weights of the texture button that ran last, with the heights it
+    // read (kept while they are, even once the height map changes); null
+    // before one has run and after a resize, which starts the texture map
+    // afresh.
+    const std::shared_ptr<const SplatRows>& splatRows() const { return splat_; }
+    void setSplatRows(SplatRows rows) { splat_ = std::make_shared<const SplatRows>(std::move(rows)); }
 
 private:
     static std::size_t checkedPicture(Slot s);
@@ -162,6 +174,7 @@ private:
     mutable ShownLock shownLock_;
     HeightSlot heights_;
     SharedLayer layer_;
+    std::shared_ptr<const SplatRows> splat_;
 };
 
 // A copy of a slot's picture, the height map's made from its samples.

@@ -102,6 +102,8 @@ class Workspace:
     sky_rays: Tuple[int, int]
     ground: Tuple[float, float]
     vertical: float
+    normal_convention: Literal["opengl", "directx"]
+    normal_depth: Literal[8, 16]
 
     # Operations: release the GIL; ValueError when the controls cannot be used.
     # progress(fraction) is told how far a run is; cancel() answering True
@@ -131,3 +133,16 @@ class Workspace:
         heights: Optional[Tuple[float, float]] = None,
     ) -> Tuple[int, int, str]: ...
     def save(self, slot: SlotName, path: str) -> None: ...
+
+    # Maps a game engine imports (ValueError for a bad choice).
+    def normal_map(
+        self,
+        *,
+        convention: Optional[Literal["opengl", "directx"]] = None,
+        depth: Optional[Literal[8, 16]] = None,
+    ) -> Union[Bytes, Words]:
+        """(H, W, 3) uint8, or uint16 with depth=16; by default the controls'."""
+    def splat_map(self) -> Bytes:
+        """(H, W, 4) uint8: grass in red, stone in green; after a texture run."""
+    def fit(self, width: int, height: int) -> None:
+        """The heights resampled to width x height (cubic, corners kept)."""

@@ -59,6 +59,12 @@ public:
     // which GeoTIFF saves carry; nothing when it lies nowhere.
     std::optional<GeoPlace> place();
     void setPlace(const std::optional<GeoPlace>& place);
+    // The maps a game engine imports (py_engine_maps.cpp): the normal map
+    // in the Sun controls' ground units, the last texture run's splat map,
+    // and the heights fitted to an engine's size.
+    pybind11::array normalMap(const std::optional<std::string>& convention, std::optional<int> depth);
+    pybind11::array splatMap();
+    void fit(int width, int height);
 
     PythonControls controls;
 

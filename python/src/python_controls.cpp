@@ -81,6 +81,20 @@ void PythonControls::setBlend(const std::string& name)
     blend = *b;
 }
 
+void PythonControls::setNormalConvention(const std::string& name)
+{
+    const ControlRow& row = controlRow(ControlId::NormalConvention);
+    const auto index = choiceIndex(row, name);
+    if (!index) refuse(pythonRefusal(row, quoted(name)));
+    normal.convention = static_cast<NormalConvention>(*index);
+}
+
+void PythonControls::setNormalDepth(long long bits)
+{
+    if (bits != 8 && bits != 16) refuse(pythonRefusal(controlRow(ControlId::NormalDepth), std::to_string(bits)));
+    normal.bits = static_cast<int>(bits);
+}
+
 std::string PythonControls::blendName() const
 {
     return std::string(gloamery::blendName(blend));
@@ -137,6 +151,7 @@ Controls PythonControls::forRun() const
     c.blur = blur;
     c.blend = blend;
     c.sun = sun;
+    c.normal = normal;
     return c;
 }
 

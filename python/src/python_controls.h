@@ -20,6 +20,7 @@ struct PythonControls {
     bool blur = true;
     BlendMode blend = BlendMode::Multiply;
     SunControls sun;
+    NormalControls normal;
 
     // The setters throw std::invalid_argument with the reason.
     void setSun(double x, double y);
@@ -33,6 +34,8 @@ struct PythonControls {
     void setSkyRays(long long azimuths, long long altitudes);
     void setGround(double x, double y);
     void setVertical(double unit);
+    void setNormalConvention(const std::string& name);
+    void setNormalDepth(long long bits);
 
     // The batch tool's name of the blend mode ("multiply/2", ...).
     std::string blendName() const;

@@ -1,6 +1,8 @@
 #include "workspace_bindings.h"
 
 #include "file_arrays.h"
+#include "inputs/control_schema.h"
+#include "py_engine_maps.h"
 #include "py_workspace.h"
 #include "slot_arrays.h"
 
@@ -98,6 +100,18 @@ void bindControls(Class& c)
         "vertical", [](PyWorkspace& w) { return w.controls.sun.vertical; },
         [](PyWorkspace& w, double v) { w.controls.setVertical(v); },
         "The elevation of one 8-bit height level, 1e-9..1e9 (default 1).");
+    c.def_property(
+        "normal_convention",
+        [](PyWorkspace& w) {
+            const auto i = static_cast<std::size_t>(w.controls.normal.convention);
+            return std::string(controlRow(ControlId::NormalConvention).choices[i]);
+        },
+        [](PyWorkspace& w, const std::string& name) { w.controls.setNormalConvention(name); },
+        "The normal map's y: 'opengl' (up the map, default) or 'directx' (down it).");
+    c.def_property(
+        "normal_depth", [](PyWorkspace& w) { return w.controls.normal.bits; },
+        [](PyWorkspace& w, long long bits) { w.controls.setNormalDepth(bits); },
+        "The normal map's bits a component, 8 (default) or 16.");
 }
 
 void bindOperations(Class& c)
@@ -227,6 +241,7 @@ void bindWorkspace(py::module_& m)
     bindOperations(c);
     bindPlace(c);
     bindFiles(c);
+    bindEngineMaps(c);
 }
 
 } // namespace gloamery::python
