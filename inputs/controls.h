@@ -22,6 +22,7 @@ struct Controls {
     bool blur = true;       // SwiBlur
     BlendMode blend = BlendMode::Multiply;
     SunControls sun;
+    double blendOpacity = kFullOpacity; // 0..100: the blend's share over the texture map
 
     bool operator==(const Controls&) const = default;
 };

@@ -8,7 +8,13 @@
 
 namespace gloamery {
 
-enum class BlendMode { Half, Multiply, MultiplyHalf, Multiply3 }; // "50/50", "Multiply", "Multiply/2", "Multiply/3"
+// "50/50", "Multiply", "Multiply/2", "Multiply/3", then the compositing
+// blends "Overlay", "Soft light" and "Screen".
+enum class BlendMode { Half, Multiply, MultiplyHalf, Multiply3, Overlay, SoftLight, Screen };
+
+// The share of the blended result laid over the texture map, in percent:
+// 0..100, 100 the blend alone.
+constexpr double kFullOpacity = 100.0;
 
 // The "Sun" button's controls, as numbers: the front ends read and check
 // their texts (see the ranges below) before a run sees them.
