@@ -30,10 +30,11 @@ struct NamedOperation {
 };
 
 // The shadow buttons are named by the settings files' names (settings.h).
-constexpr std::array<NamedOperation, 3> kOperations = {{
+constexpr std::array<NamedOperation, 4> kOperations = {{
     {"make-texture", Operation::MakeTexture},
     {"make-texture2", Operation::MakeTexture2},
     {"clear", Operation::Clear},
+    {"tint", Operation::Tint},
 }};
 
 std::optional<Operation> operationFromName(const std::string& name)
@@ -76,7 +77,15 @@ void readRegion(const std::string& option, Reader& in, std::optional<std::vector
 std::optional<RunStep> runStep(Operation op, const std::string& name, const Controls& c, const ShadowNumbers& numbers,
                                Reader& in, bool world, std::pair<bool, bool> unitsGiven)
 {
-    RunStep step{op, c, {}, unitsGiven.first, unitsGiven.second};
+    RunStep step{op, c, {}, unitsGiven.first, unitsGiven.second, {}};
+    if (op == Operation::Tint) {
+        auto table = loadColourTable(c.colours);
+        if (const Error* e = std::get_if<Error>(&table)) {
+            in.fail(name + ": cannot read the colour table " + quoted(c.colours) + ": " + e->message);
+            return std::nullopt;
+        }
+        step.colours = std::make_shared<const ReadColourTable>(std::move(std::get<ReadColourTable>(table)));
+    }
     const auto mode = shadowModeOf(op);
     if (!mode) return step;
     auto read = readShadowParams(numbers, c, *mode, world ? kWorldSunReach : kMapSunReach);
@@ -196,7 +205,7 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
             in.fail("unknown option " + quoted(arg));
         } else {
             in.fail("unknown operation " + quoted(arg)
-                    + ": use linear, linear-sim, sin, cos, embossed, sun, shadow, make-texture, make-texture2 or clear");
+                    + ": use linear, linear-sim, sin, cos, embossed, sun, shadow, make-texture, make-texture2, tint or clear");
         }
     }
     if (in.error()) return *in.error();

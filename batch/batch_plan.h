@@ -4,6 +4,7 @@
 // here, so a bad argument stops the tool before the first file is written.
 
 #include "compose/texture.h"
+#include "imageio/colour_tables.h"
 #include "imageio/elevation.h"
 #include "settings/settings.h"
 #include "inputs/shadow_inputs.h"
@@ -11,6 +12,7 @@
 #include "workspace/rect.h"
 #include "workspace/workspace.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
@@ -24,7 +26,7 @@ namespace gloamery::batch {
 
 // The shadow buttons first, in ShadowMode's order: an operation below
 // MakeTexture is the button of the same number.
-enum class Operation { Linear, LinearSim, Sin, Cos, Embossed, Sun, MakeTexture, MakeTexture2, Clear };
+enum class Operation { Linear, LinearSim, Sin, Cos, Embossed, Sun, MakeTexture, MakeTexture2, Clear, Tint };
 static_assert(static_cast<int>(Operation::Sun) == static_cast<int>(ShadowMode::Sun) &&
               static_cast<int>(Operation::Linear) == static_cast<int>(ShadowMode::Linear));
 
@@ -70,6 +72,8 @@ struct RunStep {
     // last height map loaded; else a raster's own units stand in for them.
     bool groundGiven = false;
     bool verticalGiven = false;
+    // tint's colour table, read when the plan was made.
+    std::shared_ptr<const ReadColourTable> colours;
 };
 
 // What a shadow run of the step takes: the params read when the plan was

@@ -193,7 +193,23 @@ bool readControl(const std::string& option, Reader& in, Controls& c, ShadowNumbe
         const auto text = in.value(option, "a blend mode");
         if (!text) return true;
         if (const auto b = blendFromName(*text)) c.blend = *b;
-        else in.fail("--blend needs 50/50, multiply, multiply/2 or multiply/3, not " + quoted(*text));
+        else in.fail("--blend needs 50/50, multiply, multiply/2, multiply/3, overlay, soft-light or screen, not "
+                     + quoted(*text));
+    } else if (option == "--blend-opacity") {
+        const auto text = in.value(option, "a number 0..100");
+        if (!text) return true;
+        const auto v = parseCNumber(*text);
+        if (v && *v >= 0 && *v <= kFullOpacity) c.blendOpacity = *v;
+        else in.fail("--blend-opacity needs a number 0..100, not " + quoted(*text));
+    } else if (option == "--colours") {
+        const auto text = in.value(option, "a colour table's name or FILE");
+        if (text && text->empty()) in.fail("--colours needs a table's name or a file name, not an empty text");
+        else if (text) c.colours = *text;
+    } else if (option == "--colour-entries") {
+        const auto text = in.value(option, "interpolate, exact or nearest");
+        if (!text) return true;
+        if (const auto e = colourEntriesFromName(*text)) c.colourEntries = *e;
+        else in.fail("--colour-entries needs interpolate, exact or nearest, not " + quoted(*text));
     } else {
         return readSunControl(option, in, c.sun);
     }

@@ -78,6 +78,8 @@ std::string usageText()
         "  shadow                                   the shadow operation last run or named\n"
         "                                           by a settings file (linear at start)\n"
         "  make-texture, make-texture2              texture synthesis\n"
+        "  tint                                     the texture map coloured by height from\n"
+        "                                           the --colours table\n"
         "  clear                                    empty the shadow map\n"
         "\n"
         + optionLines(HelpGroup::Running)

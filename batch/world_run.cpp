@@ -103,6 +103,7 @@ Refusal loadIntoWorld(RegionRun& run, const LoadStep& load)
             // The whole raster's units, as a run over the whole world has them.
             const GeoPlace place = rasterPlace(load.path).value_or(GeoPlace{{0, 1, 0, 0, 0, 1}, {}});
             if (load.heights) run.origin.units = rasterUnits(place.transform, w.height, isGeographic(place.wkt), *load.heights);
+            run.origin.elevations = load.heights;
         }
         return std::nullopt;
     }

@@ -154,8 +154,14 @@ TintLookup tintLookup(const ColourTable& table, ColourEntries mode, const TintEl
         exactColours(entries, e, deep, out.colours);
         return out;
     }
+    // A raster's sample stands for the elevations within half a step of
+    // its own; when they hold a whole number (as every sample of a raster in
+    // whole metres does), the sample takes it, so that such rasters get
+    // the colours of their own values. Other heights are their levels exactly.
+    const double slack = e.low && e.high ? (*e.high - *e.low) / 65535 / 2 : 0.0;
     for (std::size_t s = 0; s < out.colours.size(); ++s) {
-        const double z = sampleElevation(e, static_cast<int>(s), deep);
+        double z = sampleElevation(e, static_cast<int>(s), deep);
+        if (slack > 0 && slack < 0.5 && std::fabs(z - nearest(z)) <= slack) z = nearest(z);
         out.colours[s] = mode == ColourEntries::Nearest ? nearestEntry(table, entries, z) : interpolated(table, entries, z);
     }
     return out;

@@ -38,11 +38,6 @@ struct ColourTable {
     bool operator==(const ColourTable&) const = default;
 };
 
-// How an elevation between two entries takes its colour: interpolated
-// between them, only an entry's own (else black, clear), or the nearest
-// entry's (halfway, the higher one's).
-enum class ColourEntries { Interpolate, Exact, Nearest };
-
 // What a height sample stands for. Samples of a raster run linearly from
 // `low` (0) to `high` (65535); other heights are their levels times the
 // vertical unit (a deep sample is 1/257 of a level).
@@ -65,8 +60,9 @@ double sampleElevation(const TintElevations& e, int sample, bool deep);
 // The lookup of a table. Percentages count over `range` (least and
 // greatest elevation); entries are ordered by elevation first, those of
 // the same elevation kept in their order. An interpolated channel is
-// rounded with .55 and above going up, as gdaldem rounds; an exact entry
-// is one whose elevation loads as the sample itself.
+// rounded with .55 and above going up, as gdaldem rounds; a raster's
+// sample within half a step of a whole elevation stands for it; an exact
+// entry is one whose elevation loads as the sample itself.
 TintLookup tintLookup(const ColourTable& table, ColourEntries mode, const TintElevations& e, bool deep,
                       double rangeLow, double rangeHigh);
 

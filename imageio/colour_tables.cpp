@@ -281,6 +281,25 @@ std::variant<ReadColourTable, Error> parseColourTable(std::string_view text, Col
     return read;
 }
 
+void runTint(Workspace& ws, const ReadColourTable& table, ColourEntries entries, const MapOrigin& origin,
+             double vertical, Reporter& report)
+{
+    TintElevations e;
+    e.vertical = vertical;
+    if (origin.elevations) {
+        e.low = origin.elevations->low;
+        e.high = origin.elevations->high;
+    }
+    const ColourEntries rule = entries == ColourEntries::Interpolate ? table.entries.value_or(entries) : entries;
+    const auto [low, high] = mapElevationRange(ws, e);
+    const TintLookup lookup = tintLookup(table.table, rule, e, heightsAreDeep(ws), low, high);
+    // Without a no-data colour such cells count as the least height, as
+    // everywhere else.
+    const bool mask = table.table.noData && origin.hasNoData() && origin.width == ws.width()
+                   && origin.height == ws.height();
+    tint(ws, lookup, mask ? origin.noData.data() : nullptr, report);
+}
+
 std::variant<ReadColourTable, Error> loadColourTable(const std::string& nameOrPath)
 {
     if (const auto text = builtInColourText(nameOrPath)) return parseColourTable(*text, ColourTableForm::Relief);

@@ -6,6 +6,7 @@
 // tables that ship with the program are compiled in, by name.
 
 #include "compose/tint.h"
+#include "imageio/geo_place.h"
 #include "workspace/controls.h"
 
 #include <string>
@@ -38,5 +39,12 @@ std::optional<std::string_view> builtInColourText(std::string_view name);
 
 // A shipped table by its name, else a table file (at most 1 MiB).
 std::variant<ReadColourTable, Error> loadColourTable(const std::string& nameOrPath);
+
+// "tint" as the front ends run it: the table's entries rule (a QGIS
+// export's) unless `entries` asks for another than interpolation; the
+// elevations a raster set (origin), else the levels times `vertical`; the
+// raster's no-data cells in the table's no-data colour.
+void runTint(Workspace& ws, const ReadColourTable& table, ColourEntries entries, const MapOrigin& origin,
+             double vertical, Reporter& report);
 
 } // namespace gloamery

@@ -23,6 +23,8 @@ struct Controls {
     BlendMode blend = BlendMode::Multiply;
     SunControls sun;
     double blendOpacity = kFullOpacity; // 0..100: the blend's share over the texture map
+    std::string colours = "land";       // "tint"'s colour table: a shipped table's name or a file
+    ColourEntries colourEntries = ColourEntries::Interpolate;
 
     bool operator==(const Controls&) const = default;
 };

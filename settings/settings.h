@@ -37,5 +37,8 @@ std::string_view textureButtonName(TextureButton button);
 std::optional<TextureButton> textureButtonFromName(std::string_view name);
 std::string_view blendName(BlendMode mode);
 std::optional<BlendMode> blendFromName(std::string_view name);
+// "interpolate", "exact", "nearest": how tint colours between entries.
+std::string_view colourEntriesName(ColourEntries e);
+std::optional<ColourEntries> colourEntriesFromName(std::string_view name);
 
 } // namespace gloamery

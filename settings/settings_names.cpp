@@ -24,11 +24,20 @@ constexpr std::array<Named<TextureButton>, 2> kTextureButtons = {{
     {TextureButton::MakeTexture2, "make-texture2"},
 }};
 
-constexpr std::array<Named<BlendMode>, 4> kBlends = {{
+constexpr std::array<Named<BlendMode>, 7> kBlends = {{
     {BlendMode::Half, "50/50"},
     {BlendMode::Multiply, "multiply"},
     {BlendMode::MultiplyHalf, "multiply/2"},
     {BlendMode::Multiply3, "multiply/3"},
+    {BlendMode::Overlay, "overlay"},
+    {BlendMode::SoftLight, "soft-light"},
+    {BlendMode::Screen, "screen"},
+}};
+
+constexpr std::array<Named<ColourEntries>, 3> kColourEntries = {{
+    {ColourEntries::Interpolate, "interpolate"},
+    {ColourEntries::Exact, "exact"},
+    {ColourEntries::Nearest, "nearest"},
 }};
 
 template <class Table, class Value>
@@ -55,5 +64,7 @@ std::string_view textureButtonName(TextureButton button) { return nameIn(kTextur
 std::optional<TextureButton> textureButtonFromName(std::string_view name) { return valueIn(kTextureButtons, name); }
 std::string_view blendName(BlendMode mode) { return nameIn(kBlends, mode); }
 std::optional<BlendMode> blendFromName(std::string_view name) { return valueIn(kBlends, name); }
+std::string_view colourEntriesName(ColourEntries e) { return nameIn(kColourEntries, e); }
+std::optional<ColourEntries> colourEntriesFromName(std::string_view name) { return valueIn(kColourEntries, name); }
 
 } // namespace gloamery

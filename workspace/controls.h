@@ -12,6 +12,11 @@ namespace gloamery {
 // blends "Overlay", "Soft light" and "Screen".
 enum class BlendMode { Half, Multiply, MultiplyHalf, Multiply3, Overlay, SoftLight, Screen };
 
+// How "tint" colours an elevation between two entries of a colour table:
+// interpolated between them, only an entry's own (else black, clear), or
+// the nearest entry's (halfway, the higher one's).
+enum class ColourEntries { Interpolate, Exact, Nearest };
+
 // The share of the blended result laid over the texture map, in percent:
 // 0..100, 100 the blend alone.
 constexpr double kFullOpacity = 100.0;
