@@ -24,24 +24,9 @@ namespace gloamery::batch {
 
 namespace {
 
-struct NamedOperation {
-    const char* name;
-    Operation op;
-};
-
-// The shadow buttons are named by the settings files' names (settings.h).
-constexpr std::array<NamedOperation, 4> kOperations = {{
-    {"make-texture", Operation::MakeTexture},
-    {"make-texture2", Operation::MakeTexture2},
-    {"clear", Operation::Clear},
-    {"tint", Operation::Tint},
-}};
-
 std::optional<Operation> operationFromName(const std::string& name)
 {
-    if (const auto mode = shadowButtonFromName(name)) return static_cast<Operation>(*mode);
-    for (const auto& o : kOperations)
-        if (name == o.name) return o.op;
+    if (const OperationRow* row = gloamery::operationNamed(name)) return row;
     return std::nullopt;
 }
 
@@ -78,7 +63,7 @@ std::optional<RunStep> runStep(Operation op, const std::string& name, const Cont
                                Reader& in, bool world, std::pair<bool, bool> unitsGiven)
 {
     RunStep step{op, c, {}, unitsGiven.first, unitsGiven.second, {}};
-    if (op == Operation::Tint) {
+    if (op == operationNamed("tint")) {
         auto table = loadColourTable(c.colours);
         if (const Error* e = std::get_if<Error>(&table)) {
             in.fail(name + ": cannot read the colour table " + quoted(c.colours) + ": " + e->message);
@@ -99,25 +84,11 @@ std::optional<RunStep> runStep(Operation op, const std::string& name, const Cont
 
 } // namespace
 
-std::optional<ShadowMode> shadowModeOf(Operation op)
-{
-    if (static_cast<int>(op) > static_cast<int>(Operation::Sun)) return std::nullopt;
-    return static_cast<ShadowMode>(op);
-}
-
 ShadowParams shadowParamsOf(const RunStep& step)
 {
     ShadowParams p = step.params;
     p.sun = step.controls.sun;
     return p;
-}
-
-std::string operationName(Operation op)
-{
-    if (const auto mode = shadowModeOf(op)) return std::string(shadowButtonName(*mode));
-    for (const auto& o : kOperations)
-        if (o.op == op) return o.name;
-    return {};
 }
 
 std::variant<Command, UsageError> parseArguments(const std::vector<std::string>& rawArgs)
@@ -204,8 +175,7 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
         } else if (arg.starts_with('-')) {
             in.fail("unknown option " + quoted(arg));
         } else {
-            in.fail("unknown operation " + quoted(arg)
-                    + ": use linear, linear-sim, sin, cos, embossed, sun, shadow, make-texture, make-texture2, tint or clear");
+            in.fail("unknown operation " + quoted(arg) + ": use " + operationNameList("shadow"));
         }
     }
     if (in.error()) return *in.error();

@@ -148,13 +148,25 @@ Refusal runRegionOperation(RegionRun& run, const RunStep& step, Reporter& report
 {
     if (const auto mode = shadowModeOf(step.op))
         return runShadowRegionAndMerge(run.ws, run.held, *run.heights, *mode, shadowParamsOf(step), step.controls, report);
-    if (step.op == Operation::Clear) {
+    if (step.op->kind == OperationKind::Clear) {
         clearShadow(run.ws);
+        return std::nullopt;
+    }
+    if (step.colours) {
+        // A raster world's percentages count over its whole range, so the
+        // regions join; its no-data cells are the region's, not the box's.
+        auto window = run.heights->read(tintHeights(run.held));
+        if (const Error* e = std::get_if<Error>(&window)) return *e;
+        MapOrigin elevations;
+        elevations.elevations = run.origin.elevations;
+        const TintSource source = tintSource(run.ws, *step.colours, step.controls.colourEntries, elevations,
+                                             step.controls.sun.vertical);
+        tintRegion(run.ws, source.lookup, run.held, std::get<HeightWindow>(window), nullptr, report);
         return std::nullopt;
     }
     auto window = run.heights->read(textureHeights(run.held));
     if (const Error* e = std::get_if<Error>(&window)) return *e;
-    makeTextureRegion(run.ws, step.controls.contrast, step.op == Operation::MakeTexture2, run.held,
+    makeTextureRegion(run.ws, step.controls.contrast, step.op->texture == TextureButton::MakeTexture2, run.held,
                       std::get<HeightWindow>(window), report);
     return std::nullopt;
 }

@@ -54,6 +54,13 @@ struct TintLookup {
     Colour noData = kBlack;
 };
 
+// What a front end hands tint: the lookup made from the table it read, and
+// the map's no-data cells (its size, row-major; null for none).
+struct TintSource {
+    TintLookup lookup;
+    const unsigned char* noData = nullptr;
+};
+
 // The elevation of a sample of the given depth.
 double sampleElevation(const TintElevations& e, int sample, bool deep);
 

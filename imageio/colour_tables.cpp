@@ -281,8 +281,8 @@ std::variant<ReadColourTable, Error> parseColourTable(std::string_view text, Col
     return read;
 }
 
-void runTint(Workspace& ws, const ReadColourTable& table, ColourEntries entries, const MapOrigin& origin,
-             double vertical, Reporter& report)
+TintSource tintSource(const Workspace& ws, const ReadColourTable& table, ColourEntries entries, const MapOrigin& origin,
+                      double vertical)
 {
     TintElevations e;
     e.vertical = vertical;
@@ -292,12 +292,13 @@ void runTint(Workspace& ws, const ReadColourTable& table, ColourEntries entries,
     }
     const ColourEntries rule = entries == ColourEntries::Interpolate ? table.entries.value_or(entries) : entries;
     const auto [low, high] = mapElevationRange(ws, e);
-    const TintLookup lookup = tintLookup(table.table, rule, e, heightsAreDeep(ws), low, high);
+    TintSource source{tintLookup(table.table, rule, e, heightsAreDeep(ws), low, high), nullptr};
     // Without a no-data colour such cells count as the least height, as
     // everywhere else.
     const bool mask = table.table.noData && origin.hasNoData() && origin.width == ws.width()
                    && origin.height == ws.height();
-    tint(ws, lookup, mask ? origin.noData.data() : nullptr, report);
+    if (mask) source.noData = origin.noData.data();
+    return source;
 }
 
 std::variant<ReadColourTable, Error> loadColourTable(const std::string& nameOrPath)

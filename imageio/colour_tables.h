@@ -44,7 +44,7 @@ std::variant<ReadColourTable, Error> loadColourTable(const std::string& nameOrPa
 // export's) unless `entries` asks for another than interpolation; the
 // elevations a raster set (origin), else the levels times `vertical`; the
 // raster's no-data cells in the table's no-data colour.
-void runTint(Workspace& ws, const ReadColourTable& table, ColourEntries entries, const MapOrigin& origin,
-             double vertical, Reporter& report);
+TintSource tintSource(const Workspace& ws, const ReadColourTable& table, ColourEntries entries, const MapOrigin& origin,
+                      double vertical);
 
 } // namespace gloamery

@@ -10,6 +10,7 @@
 #include <QObject>
 
 #include <functional>
+#include <variant>
 
 class QLineEdit;
 class QPushButton;
@@ -23,10 +24,14 @@ public:
     // Builds the fields and the button on `form`; clicked runs "Sun".
     SunFields(QWidget& form, std::function<void()> clicked);
 
-    // The Sun controls as the fields stand: a field that holds no number
-    // reads as not-a-number, which the run refuses naming the control.
-    SunControls read(const NumberParser& parse) const;
-    // Why the fields' texts cannot be read, naming the field; or nothing.
+    // The Sun controls as the fields stand, each read and checked against
+    // its range in the control schema; refused, naming the field by its
+    // caption and quoting its text, when one cannot be used.
+    std::variant<SunControls, Error> read(const NumberParser& parse) const;
+    // The same for what does not run (a settings file, a live relight's
+    // controls): a field that cannot be used gives the value last shown.
+    SunControls current(const NumberParser& parse) const;
+    // Why the fields' texts cannot be used, naming the field; or nothing.
     Refusal textsRefused(const NumberParser& parse) const;
 
     // The azimuth that puts the sun in the direction of `pos` seen from
