@@ -63,7 +63,15 @@ void readRegion(const std::string& option, Reader& in, std::optional<std::vector
 std::optional<RunStep> runStep(Operation op, const std::string& name, const Controls& c, const ShadowNumbers& numbers,
                                Reader& in, bool world, std::pair<bool, bool> unitsGiven)
 {
-    RunStep step{op, c, {}, unitsGiven.first, unitsGiven.second};
+    RunStep step{op, c, {}, unitsGiven.first, unitsGiven.second, {}};
+    if (op == operationNamed("tint")) {
+        auto table = loadColourTable(c.colours);
+        if (const Error* e = std::get_if<Error>(&table)) {
+            in.fail(name + ": cannot read the colour table " + quoted(c.colours) + ": " + e->message);
+            return std::nullopt;
+        }
+        step.colours = std::make_shared<const ReadColourTable>(std::move(std::get<ReadColourTable>(table)));
+    }
     const auto mode = shadowModeOf(op);
     if (!mode) return step;
     auto read = readShadowParams(numbers, c, *mode, world ? kWorldSunReach : kMapSunReach);

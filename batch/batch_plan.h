@@ -5,6 +5,7 @@
 
 #include "compose/texture.h"
 #include "engine_steps.h"
+#include "imageio/colour_tables.h"
 #include "imageio/elevation.h"
 #include "imageio/printable_text.h"
 #include "settings/settings.h"
@@ -14,6 +15,7 @@
 #include "workspace/rect.h"
 #include "workspace/workspace.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
@@ -72,6 +74,8 @@ struct RunStep {
     // last height map loaded; else a raster's own units stand in for them.
     bool groundGiven = false;
     bool verticalGiven = false;
+    // tint's colour table, read when the plan was made.
+    std::shared_ptr<const ReadColourTable> colours;
 };
 
 // What a shadow run of the step takes: the params read when the plan was

@@ -334,7 +334,7 @@ int runSteps(const Plan& plan, Workspace& ws, std::ostream& err)
             }
             const auto start = std::chrono::steady_clock::now();
             ProgressLine line(err, operationName(run.op), plan.progress);
-            const Refusal refused = runOperation(ws, run, line);
+            const Refusal refused = run.colours ? runTintStep(ws, run, origin, line) : runOperation(ws, run, line);
             line.finish();
             if (const Refusal& r = refused) {
                 // Arguments are checked before the run, so this is a refusal
@@ -366,6 +366,13 @@ Refusal takeRasterUnits(RunStep& run, const MapOrigin& origin)
         if (Refusal r = rasterUnitsRefused(*origin.units, !run.groundGiven, !run.verticalGiven)) return r;
     withRasterUnits(run.controls.sun, origin, run.groundGiven, run.verticalGiven);
     return std::nullopt;
+}
+
+Refusal runTintStep(Workspace& ws, const RunStep& step, const MapOrigin& origin, Reporter& report)
+{
+    const TintSource source = tintSource(ws, *step.colours, step.controls.colourEntries, origin, step.controls.sun.vertical);
+    const ShadowParams params = shadowParamsOf(step);
+    return step.op->run(ws, OperationInput{step.controls, params, &source}, report);
 }
 
 Refusal runOperation(Workspace& ws, const RunStep& step, Reporter& report)

@@ -45,6 +45,8 @@ Refusal runOperation(Workspace& ws, const RunStep& step, Reporter& report);
 // raster gives cannot be used and no flag replaces it.
 void withRasterUnits(SunControls& c, const MapOrigin& origin, bool groundGiven, bool verticalGiven);
 Refusal takeRasterUnits(RunStep& run, const MapOrigin& origin);
+// tint with the heights' origin: their elevations and no-data cells.
+Refusal runTintStep(Workspace& ws, const RunStep& step, const MapOrigin& origin, Reporter& report);
 
 // Runs the steps in order and stops at the first file that cannot be read
 // or written. Messages and --time lines go to err. Returns the exit status.

@@ -103,6 +103,7 @@ Refusal loadIntoWorld(RegionRun& run, const LoadStep& load)
             // The whole raster's units, as a run over the whole world has them.
             const GeoPlace place = rasterPlace(load.path).value_or(GeoPlace{{0, 1, 0, 0, 0, 1}, {}});
             if (load.heights) run.origin.units = rasterUnits(place.transform, w.height, isGeographic(place.wkt), *load.heights);
+            run.origin.elevations = load.heights;
         }
         return std::nullopt;
     }
@@ -168,6 +169,18 @@ Refusal runRegionOperation(RegionRun& run, const RunStep& step, Reporter& report
         return runLayerRegionAndMerge(run.ws, run.held, *run.heights, *step.op->layer, step.controls, report);
     if (step.op->kind == OperationKind::Clear) {
         clearShadow(run.ws);
+        return std::nullopt;
+    }
+    if (step.colours) {
+        // A raster world's percentages count over its whole range, so the
+        // regions join; its no-data cells are the region's, not the box's.
+        auto window = run.heights->read(tintHeights(run.held));
+        if (const Error* e = std::get_if<Error>(&window)) return *e;
+        MapOrigin elevations;
+        elevations.elevations = run.origin.elevations;
+        const TintSource source = tintSource(run.ws, *step.colours, step.controls.colourEntries, elevations,
+                                             step.controls.sun.vertical);
+        tintRegion(run.ws, source.lookup, run.held, std::get<HeightWindow>(window), nullptr, report);
         return std::nullopt;
     }
     auto window = run.heights->read(textureHeights(run.held));

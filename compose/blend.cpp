@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 namespace gloamery {
@@ -15,8 +16,6 @@ namespace {
 // 255: 64 KiB per mode, so a blend is three look-ups a pixel. Worked out
 // while compiling: built at run time, the table took a fresh process's
 // first blend of a 256 x 256 map twice as long as the next.
-using BlendTable = std::array<std::uint8_t, 256 * 256>;
-
 template <class Formula>
 constexpr BlendTable makeTable(Formula w)
 {
@@ -26,24 +25,77 @@ constexpr BlendTable makeTable(Formula w)
     return t;
 }
 
-constexpr double half(int s, int v) { return nearest((s + v) / 2.0); }
-
-constexpr double multiply(int s, int v)
+// Each mode's result before rounding; the four original modes round it
+// (nearest) to give their channel.
+constexpr double halfRaw(int s, int v) { return (s + v) / 2.0; }
+constexpr double multiplyRaw(int s, int v)
 {
     const double k = s / 255.0 + 0.1;
-    return nearest(v * k);
+    return v * k;
 }
-
-constexpr double multiplyHalf(int s, int v)
+constexpr double multiplyHalfRaw(int s, int v)
 {
     const double k = s / 512.0 + 0.5;
-    return nearest(v * k);
+    return v * k;
 }
-
-constexpr double multiply3(int s, int v)
+constexpr double multiply3Raw(int s, int v)
 {
     const double k = s <= 128 ? s / 255.0 + 0.1 : s / 128.0;
-    return nearest(v * k);
+    return v * k;
+}
+
+constexpr double half(int s, int v) { return nearest(halfRaw(s, v)); }
+constexpr double multiply(int s, int v) { return nearest(multiplyRaw(s, v)); }
+constexpr double multiplyHalf(int s, int v) { return nearest(multiplyHalfRaw(s, v)); }
+constexpr double multiply3(int s, int v) { return nearest(multiply3Raw(s, v)); }
+
+// The compositing blends over channels 0..1: b the backdrop (texture),
+// c the source (light).
+double screenOf(double b, double c) { return b + c - b * c; }
+
+double overlayRaw(int s, int v)
+{
+    const double b = v / 255.0, c = s / 255.0;
+    const double r = b <= 0.5 ? c * (2 * b) : screenOf(c, 2 * b - 1);
+    return 255 * r;
+}
+
+double softLightRaw(int s, int v)
+{
+    const double b = v / 255.0, c = s / 255.0;
+    if (c <= 0.5) return 255 * (b - (1 - 2 * c) * b * (1 - b));
+    const double d = b <= 0.25 ? ((16 * b - 12) * b + 4) * b : std::sqrt(b);
+    return 255 * (b + (2 * c - 1) * (d - b));
+}
+
+double screenRaw(int s, int v) { return 255 * screenOf(v / 255.0, s / 255.0); }
+
+using RawRule = double (*)(int, int);
+
+RawRule rawRule(BlendMode mode)
+{
+    switch (mode) {
+    case BlendMode::Half: return halfRaw;
+    case BlendMode::Multiply: return multiplyRaw;
+    case BlendMode::MultiplyHalf: return multiplyHalfRaw;
+    case BlendMode::Multiply3: return multiply3Raw;
+    case BlendMode::Overlay: return overlayRaw;
+    case BlendMode::SoftLight: return softLightRaw;
+    case BlendMode::Screen: break;
+    }
+    return screenRaw;
+}
+
+// The table of a rule at the share p (0..1) of its result over the texture.
+std::shared_ptr<BlendTable> mixedTable(RawRule rule, double p)
+{
+    auto t = std::make_shared<BlendTable>();
+    for (int s = 0; s < 256; ++s)
+        for (int v = 0; v < 256; ++v) {
+            const double w = std::clamp(rule(s, v), 0.0, 255.0);
+            (*t)[s * 256 + v] = static_cast<std::uint8_t>(nearestChannel((1 - p) * v + p * w));
+        }
+    return t;
 }
 
 // One row of a blend: three look-ups a pixel.
@@ -112,14 +164,48 @@ void blendBy(const ByteGrid& tmat, const SlotView& texture, Picture& colour, Rep
 
 } // namespace
 
+// A static table, shared without being owned.
+std::shared_ptr<const BlendTable> shared(const BlendTable& t) { return {std::shared_ptr<void>{}, &t}; }
+
+std::shared_ptr<const BlendTable> blendTable(BlendMode mode, double opacity)
+{
+    if (!(opacity < kFullOpacity)) {
+        switch (mode) {
+        case BlendMode::Half: return shared(tableOf<half>());
+        case BlendMode::Multiply: return shared(tableOf<multiply>());
+        case BlendMode::MultiplyHalf: return shared(tableOf<multiplyHalf>());
+        case BlendMode::Multiply3: return shared(tableOf<multiply3>());
+        case BlendMode::Overlay: {
+            static const auto t = mixedTable(overlayRaw, 1.0);
+            return t;
+        }
+        case BlendMode::SoftLight: {
+            static const auto t = mixedTable(softLightRaw, 1.0);
+            return t;
+        }
+        case BlendMode::Screen: break;
+        }
+        static const auto t = mixedTable(screenRaw, 1.0);
+        return t;
+    }
+    const double p = opacity > 0.0 ? opacity / kFullOpacity : 0.0;
+    return mixedTable(rawRule(mode), p);
+}
+
+void mergeByTable(const BlendTable& table, const ByteGrid& tmat, const SlotView& texture, Picture& colour,
+                  Reporter& report)
+{
+    blend(table, tmat, texture, colour, report);
+}
+
+void blendStretch(const BlendTable& table, const std::uint8_t* light, const Colour* in, Colour* out, int n)
+{
+    blendRow(table, light, in, out, 0, n);
+}
+
 void blendStretch(BlendMode mode, const std::uint8_t* light, const Colour* in, Colour* out, int n)
 {
-    switch (mode) {
-    case BlendMode::Half: return blendRow(tableOf<half>(), light, in, out, 0, n);
-    case BlendMode::Multiply: return blendRow(tableOf<multiply>(), light, in, out, 0, n);
-    case BlendMode::MultiplyHalf: return blendRow(tableOf<multiplyHalf>(), light, in, out, 0, n);
-    case BlendMode::Multiply3: return blendRow(tableOf<multiply3>(), light, in, out, 0, n);
-    }
+    blendRow(*blendTable(mode), light, in, out, 0, n);
 }
 
 void MergeDetNor(const ByteGrid& tmat, const SlotView& texture, Picture& colour, Reporter& report)

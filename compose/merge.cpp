@@ -60,7 +60,7 @@ void plainCopy(const ByteGrid& l, ByteGrid& tmat, Reporter& report)
 // The light plane smoothed (or not) and blended a stretch at a time while
 // its rows are in the cache: the colour map of shadowPlane followed by the
 // mode's blend, without the plane.
-void mergeLight(const ByteGrid& l, bool blur, BlendMode mode, const SlotView& texture, Picture& colour)
+void mergeLight(const ByteGrid& l, bool blur, const BlendTable& table, const SlotView& texture, Picture& colour)
 {
     const int w = colour.width();
     forEachRow(colour.height(), static_cast<std::size_t>(w) * static_cast<std::size_t>(colour.height()), [&](int y) {
@@ -76,7 +76,7 @@ void mergeLight(const ByteGrid& l, bool blur, BlendMode mode, const SlotView& te
                 blurRow(l.row(y - 1) + first, light, l.row(y + 1) + first, smooth, first == 0 ? 1 : 0, n);
                 light = smooth;
             }
-            blendStretch(mode, light, texture.span(first, y, n, run), out + first, n);
+            blendStretch(table, light, texture.span(first, y, n, run), out + first, n);
         }
     });
 }
@@ -99,9 +99,12 @@ ByteGrid shadowPlane(const ByteGrid& light, bool blur, Reporter& report)
 
 ByteGrid shadowPlane(const Picture& shadow, bool blur, Reporter& report) { return shadowPlane(redGrid(shadow), blur, report); }
 
-void Merge(Workspace& ws, bool blur, BlendMode mode, Reporter& report)
+void Merge(Workspace& ws, bool blur, BlendMode mode, Reporter& report) { Merge(ws, blur, mode, kFullOpacity, report); }
+
+void Merge(Workspace& ws, bool blur, BlendMode mode, double opacity, Reporter& report)
 {
     report.status(status::kBuffering);
+    const std::shared_ptr<const BlendTable> table = blendTable(mode, opacity);
     // A map of greys is its own light plane; a picture's is its red bytes.
     const ByteGrid* greys = ws.image(Slot::Shadow).view().greys();
     // A texture never made is read as its background, not made here.
@@ -109,7 +112,7 @@ void Merge(Workspace& ws, bool blur, BlendMode mode, Reporter& report)
     if (greys && sameSize(*greys, texture, ws.image(Slot::Colour))) {
         // Every pixel of the colour map is written: nothing to fill first.
         Picture& colour = ws.overwritable(Slot::Colour);
-        mergeLight(*greys, blur, mode, texture, colour);
+        mergeLight(*greys, blur, *table, texture, colour);
         // The bar as the plane and the blend step it.
         reportColumns(blur ? 1 : 0, greys->mapWidth(), barDivisor(*greys), report);
         report.status(status::kMerging);
@@ -120,12 +123,7 @@ void Merge(Workspace& ws, bool blur, BlendMode mode, Reporter& report)
     Picture& colour = ws.picture(Slot::Colour);
     const ByteGrid tmat = greys ? shadowPlane(*greys, blur, report) : shadowPlane(ws.picture(Slot::Shadow), blur, report);
     report.status(status::kMerging);
-    switch (mode) {
-    case BlendMode::Half: MergeDetNor(tmat, texture, colour, report); break;
-    case BlendMode::Multiply: MergeDetMul(tmat, texture, colour, report); break;
-    case BlendMode::MultiplyHalf: MergeDetDiv(tmat, texture, colour, report); break;
-    case BlendMode::Multiply3: MergeDetMul3(tmat, texture, colour, report); break;
-    }
+    mergeByTable(*table, tmat, texture, colour, report);
     report.status(status::kDone);
 }
 

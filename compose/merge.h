@@ -18,6 +18,9 @@ ByteGrid shadowPlane(const Picture& shadow, bool blur, Reporter& report);
 // and column 255 (a map of greys as a slot keeps it).
 ByteGrid shadowPlane(const ByteGrid& light, bool blur, Reporter& report);
 
+// The merge at full opacity, or at `opacity` percent of the blend over the
+// texture map (see blend.h).
 void Merge(Workspace& ws, bool blur, BlendMode mode, Reporter& report);
+void Merge(Workspace& ws, bool blur, BlendMode mode, double opacity, Reporter& report);
 
 } // namespace gloamery

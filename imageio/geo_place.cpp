@@ -18,7 +18,7 @@ GeoPlace windowPlace(const GeoPlace& whole, int x, int y)
 
 MapOrigin resizedOrigin(const MapOrigin& origin, int w, int h, bool repeat)
 {
-    MapOrigin out{origin.place, w, h, {}, origin.units};
+    MapOrigin out{origin.place, w, h, {}, origin.units, origin.elevations};
     if (!origin.hasNoData()) return out;
     std::vector<unsigned char> mask(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
     bool any = false;
@@ -98,7 +98,7 @@ std::optional<MapOrigin> worldRegionOrigin(const std::string& path, int x, int y
 {
     const OpenRaster raster(path);
     if (!raster.handle) return std::nullopt;
-    MapOrigin origin{placeOf(raster.handle), w, h, {}, {}};
+    MapOrigin origin{placeOf(raster.handle), w, h, {}, {}, {}};
     if (origin.place) origin.place = windowPlace(*origin.place, x, y);
     if (!plugin().declaresNoData(raster.handle)) return origin;
     // Row by row: a region's cells as doubles would take eight times its map.

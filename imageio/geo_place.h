@@ -31,6 +31,8 @@ struct MapOrigin {
     // What the raster tells of its units (its pixels' ground size, its
     // height levels' elevation); none for a file that is no raster.
     std::optional<RasterUnits> units;
+    // The elevations the raster's samples 0 and 65535 stand for.
+    std::optional<ElevationRange> elevations;
 
     bool hasNoData() const { return !noData.empty(); }
 };

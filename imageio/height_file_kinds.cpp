@@ -135,6 +135,7 @@ std::variant<RasterHeights, Error> readRasterHeights(const std::string& path, in
     const GeoPlace place = r.origin.place.value_or(GeoPlace{{0, 1, 0, 0, 0, 1}, {}});
     const int rows = r.fileHeight > 0 ? r.fileHeight : r.samples.height();
     r.origin.units = rasterUnits(place.transform, rows, isGeographic(place.wkt), w.mapped.range);
+    r.origin.elevations = w.mapped.range;
     return r;
 }
 

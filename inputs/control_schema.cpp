@@ -17,10 +17,15 @@ constexpr double kAny = std::numeric_limits<double>::max(); // a NumberText's ra
 using namespace sun_range;
 
 // In BlendMode's order.
-constexpr std::string_view kBlendNames[] = {"50/50", "multiply", "multiply/2", "multiply/3"};
+constexpr std::string_view kBlendNames[] = {"50/50", "multiply", "multiply/2", "multiply/3", "overlay", "soft-light",
+                                            "screen"};
 // In NormalConvention's order, and the normal map's depths.
 constexpr std::string_view kNormalConventions[] = {"opengl", "directx"};
 constexpr std::string_view kNormalDepths[] = {"8", "16"};
+// In ColourEntries' order.
+constexpr std::string_view kColourEntryNames[] = {"interpolate", "exact", "nearest"};
+
+bool nonEmpty(std::string_view s) { return !s.empty(); }
 
 // One row a control (see the header for how to add one). The rows' order is
 // --help's order within each group.
@@ -40,8 +45,20 @@ constexpr ControlRow kControlRows[] = {
      "smooth the shadow map when merging (default on)", ControlGroup::Controls, "blur", "blur", {"Blur"},
      "on or off"},
     {ControlId::Blend, ControlKind::Choice, {}, 1, false, "multiply", "--blend", "MODE",
-     "50/50, multiply, multiply/2 or multiply/3 (default multiply)", ControlGroup::Controls, "blend", "blend",
-     {"Blend mode"}, "50/50, multiply, multiply/2 or multiply/3", kBlendNames},
+     "50/50, multiply, multiply/2, multiply/3, or the\ncompositing blends overlay, soft-light and screen\n(default multiply)",
+     ControlGroup::Controls, "blend", "blend", {"Blend mode"},
+     "50/50, multiply, multiply/2, multiply/3, overlay, soft-light or screen", kBlendNames},
+    {ControlId::BlendOpacity, ControlKind::Number, {{{0, kFullOpacity}}}, 1, false, "100", "--blend-opacity", "P",
+     "the blend's share over the texture map, 0..100\n(default 100)", ControlGroup::Controls, "blend-opacity",
+     "blend_opacity", {"Blend opacity"}, "a number 0..100"},
+    {ControlId::Colours, ControlKind::Text, {}, 1, false, "land", "--colours", "NAME|FILE",
+     "tint's colour table: land, land-sea or grey (shipped),\nor a file: elevation (or N%) R G B [A] lines, nv for\n"
+     "no data; a GMT .cpt palette; a QGIS colour map export\n(default land)",
+     ControlGroup::Controls, "colours", "colours", {"Colours"}, "a colour table's name or a file name", {}, &nonEmpty},
+    {ControlId::ColourEntries, ControlKind::Choice, {}, 1, false, "interpolate", "--colour-entries", "MODE",
+     "how tint colours elevations between entries:\ninterpolate, exact or nearest (default interpolate)",
+     ControlGroup::Controls, "colour-entries", "colour_entries", {"Colour entries"}, "interpolate, exact or nearest",
+     kColourEntryNames},
     {ControlId::SunAngle, ControlKind::Number,
      {{{-kAzimuth, kAzimuth, "sun.azimuth"}, {0, kAltitudeMax, "sun.altitude"}}}, 2, false, "315,45", "--sun-angle",
      "A,E", "azimuth A, degrees clockwise from the top of the map\n(-1e6..1e6), and altitude E, 0..90 (default 315,45)",

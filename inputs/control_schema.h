@@ -46,6 +46,9 @@ enum class ControlId {
     Radius,
     NormalConvention,
     NormalDepth,
+    BlendOpacity,
+    Colours,       // tint's colour table: a shipped table's name or a file
+    ColourEntries, // how tint colours between a table's entries
 };
 
 enum class ControlKind {

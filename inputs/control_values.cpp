@@ -44,6 +44,9 @@ ControlValue controlValue(const Controls& c, ControlId id)
     case ControlId::Radius: v.texts[0] = c.relief.radius ? radiusName(*c.relief.radius) : "none"; return v;
     case ControlId::NormalConvention: v.choice = static_cast<int>(c.normal.convention); return v;
     case ControlId::NormalDepth: v.choice = c.normal.bits == 16 ? 1 : 0; return v;
+    case ControlId::BlendOpacity: return numbers(c.blendOpacity);
+    case ControlId::Colours: v.texts[0] = c.colours; return v;
+    case ControlId::ColourEntries: v.choice = static_cast<int>(c.colourEntries); return v;
     }
     return v;
 }
@@ -69,6 +72,9 @@ void setControlValue(Controls& c, ControlId id, const ControlValue& v)
     case ControlId::Radius: c.relief.radius = v.texts[0] == "none" ? std::nullopt : parseCNumber(v.texts[0]); return;
     case ControlId::NormalConvention: c.normal.convention = static_cast<NormalConvention>(v.choice); return;
     case ControlId::NormalDepth: c.normal.bits = v.choice == 1 ? 16 : 8; return;
+    case ControlId::BlendOpacity: c.blendOpacity = v.numbers[0]; return;
+    case ControlId::Colours: c.colours = v.texts[0]; return;
+    case ControlId::ColourEntries: c.colourEntries = static_cast<ColourEntries>(v.choice); return;
     }
 }
 

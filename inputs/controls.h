@@ -24,6 +24,9 @@ struct Controls {
     SunControls sun;
     ReliefControls relief;
     NormalControls normal; // the normal map a save writes
+    double blendOpacity = kFullOpacity; // 0..100: the blend's share over the texture map
+    std::string colours = "land";       // "tint"'s colour table: a shipped table's name or a file
+    ColourEntries colourEntries = ColourEntries::Interpolate;
 
     bool operator==(const Controls&) const = default;
 };

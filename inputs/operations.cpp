@@ -34,6 +34,13 @@ Refusal layerRun(Workspace& ws, const OperationInput& in, Reporter& report)
     return runLayerAndMerge(ws, kind, in.controls, report);
 }
 
+Refusal tintRun(Workspace& ws, const OperationInput& in, Reporter& report)
+{
+    if (!in.tint) return Error{"the colour table has not been read"};
+    tint(ws, in.tint->lookup, in.tint->noData, report);
+    return std::nullopt;
+}
+
 Refusal clearRun(Workspace& ws, const OperationInput&, Reporter&)
 {
     clearShadow(ws);
@@ -97,6 +104,10 @@ constexpr OperationRow kOperationRows[] = {
      "Mixes grass and stone into the texture map by slope.", OperationKind::Texture, {},
      TextureButton::MakeTexture2, {},
      kTextureReads, slotSet({Slot::Texture}), controlSet({Contrast}), &textureBySlope},
+    {"tint", "Tint", "tint", "the texture map coloured by height (--colours)",
+     "Colours the texture map by height from the colours table (colour_entries: interpolate, exact, nearest).",
+     OperationKind::Texture, {}, {}, {}, slotSet({Slot::Height}), slotSet({Slot::Texture}),
+     controlSet({Colours, ColourEntries, Vertical}), &tintRun},
     {"clear", "Clear", "clear", "empty the shadow map", "Empties the shadow map.", OperationKind::Clear, {}, {}, {}, 0,
      slotSet({Slot::Shadow}), 0, &clearRun},
 };

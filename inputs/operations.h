@@ -19,6 +19,7 @@
 
 #include "inputs/control_schema.h"
 #include "inputs/controls.h"
+#include "compose/tint.h"
 #include "shadow/shadow_params.h"
 #include "workspace/reporter.h"
 #include "workspace/value_layer.h"
@@ -68,6 +69,8 @@ constexpr bool holds(ControlSet s, ControlId id) { return (s >> static_cast<unsi
 struct OperationInput {
     const Controls& controls;
     const ShadowParams& params;
+    // tint's table and the heights' elevations, read by the front end.
+    const TintSource* tint = nullptr;
 };
 using RunOperation = Refusal (*)(Workspace&, const OperationInput&, Reporter&);
 

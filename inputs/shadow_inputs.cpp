@@ -34,7 +34,7 @@ Refusal runThenMerge(Workspace& ws, ShadowMode mode, const Controls& c, Reporter
     std::optional<BusyScope> busy;
     if (shadowSteps(mode).busy) busy.emplace(report);
     if (Refusal refused = run()) return refused;
-    Merge(ws, c.blur, c.blend, report);
+    Merge(ws, c.blur, c.blend, c.blendOpacity, report);
     return std::nullopt;
 }
 

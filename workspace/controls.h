@@ -8,7 +8,18 @@
 
 namespace gloamery {
 
-enum class BlendMode { Half, Multiply, MultiplyHalf, Multiply3 }; // "50/50", "Multiply", "Multiply/2", "Multiply/3"
+// "50/50", "Multiply", "Multiply/2", "Multiply/3", then the compositing
+// blends "Overlay", "Soft light" and "Screen".
+enum class BlendMode { Half, Multiply, MultiplyHalf, Multiply3, Overlay, SoftLight, Screen };
+
+// How "tint" colours an elevation between two entries of a colour table:
+// interpolated between them, only an entry's own (else black, clear), or
+// the nearest entry's (halfway, the higher one's).
+enum class ColourEntries { Interpolate, Exact, Nearest };
+
+// The share of the blended result laid over the texture map, in percent:
+// 0..100, 100 the blend alone.
+constexpr double kFullOpacity = 100.0;
 
 // The "Sun" button's controls, as numbers: the front ends read and check
 // their texts (see the ranges below) before a run sees them.

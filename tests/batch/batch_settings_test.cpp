@@ -137,7 +137,7 @@ TEST_F(BatchSettings, SavedSettingsHoldTheControlsWhereTheyStand)
 
 TEST_F(BatchSettings, ABadFileStopsTheToolBeforeAnythingIsWritten)
 {
-    std::ofstream(at("bad.json")) << R"({"format": "gloamery-settings", "version": 1, "blend": "screen"})";
+    std::ofstream(at("bad.json")) << R"({"format": "gloamery-settings", "version": 1, "blend": "color-dodge"})";
     const struct {
         std::vector<std::string> args;
         const char* inMessage;

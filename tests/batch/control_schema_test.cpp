@@ -28,7 +28,8 @@ std::string refusedText(const ControlRow& row)
 {
     switch (row.kind) {
     case ControlKind::Flag: return "maybe";
-    case ControlKind::Choice: return "screen";
+    case ControlKind::Choice: return "color-dodge";
+    case ControlKind::Text: return "";
     case ControlKind::NumberText: return row.count == 2 ? "1,abc" : "abc";
     case ControlKind::Text: return "abc"; // no text row takes it
     default: break;

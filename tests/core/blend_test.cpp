@@ -21,6 +21,9 @@ const char* caption(BlendMode m)
     case BlendMode::Multiply: return "Multiply";
     case BlendMode::MultiplyHalf: return "Multiply/2";
     case BlendMode::Multiply3: return "Multiply/3";
+    case BlendMode::Overlay: return "Overlay";
+    case BlendMode::SoftLight: return "Soft light";
+    case BlendMode::Screen: return "Screen";
     }
     return "?";
 }

@@ -133,7 +133,8 @@ TEST(ControlSchema, ValuesGoInAndOutOfTheControlsUnchanged)
         setControlValue(c, r.id, v);
         EXPECT_EQ(c, start) << r.flag;
         ControlValue changed = v;
-        changed.numbers = {r.parts[0].hi, r.parts[1].hi};
+        // A part that starts at its top changes to its bottom.
+        changed.numbers = {v.numbers[0] == r.parts[0].hi ? r.parts[0].lo : r.parts[0].hi, r.parts[1].hi};
         changed.texts = {"7", "8"};
         changed.flag = !v.flag;
         changed.choice = r.choices.empty() ? 0 : static_cast<int>(r.choices.size()) - 1;

@@ -97,7 +97,7 @@ TEST(SettingsFile, BadFilesAreRefusedNamingTheKey)
         {header(R"("decay": 1e999)"), "\"decay\" holds a number too large"},
         {header(R"("sun": {"sky": -1e999})"), "\"sky\" holds a number too large"},
         {header(R"("blur": "on")"), "\"blur\" must be true or false"},
-        {header(R"("blend": "screen")"), "\"blend\""},
+        {header(R"("blend": "color-dodge")"), "\"blend\""},
         {header(R"("shadow": "Linear")"), "\"shadow\""},
         {header(R"("texture": 2)"), "\"texture\""},
         {header(R"("map": {"width": 0})"), "\"map.width\""},
