@@ -5,6 +5,7 @@
 #include "picture_drop.h"
 #include "panel_settings.h"
 #include "picture_view.h"
+#include "side_panel.h"
 #include "sun_fields.h"
 #include "save_formats.h"
 #include "preview3d/frm3D.h"
@@ -15,6 +16,7 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QCloseEvent>
+#include <QResizeEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,12 +39,22 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 // Option1..Option4.
 constexpr BlendMode kBlendModes[] = {BlendMode::Half, BlendMode::Multiply, BlendMode::MultiplyHalf, BlendMode::Multiply3};
 
+// The grid's widgets keep their designed rectangle, which the zoom scales.
+constexpr const char* kDesignRect = "designRect";
+
 template <class W>
 W* place(W* w, const char* name, QRect geometry)
 {
     w->setObjectName(QString::fromLatin1(name));
     w->setGeometry(geometry);
+    w->setProperty(kDesignRect, geometry);
     return w;
+}
+
+QRect scaled(QRect r, double zoom)
+{
+    const auto z = [zoom](int v) { return static_cast<int>(nearest(v * zoom)); };
+    return QRect(z(r.x()), z(r.y()), z(r.width()), z(r.height()));
 }
 
 } // namespace
@@ -51,15 +63,18 @@ Form1::Form1(Prompts prompts, QWidget* parent) : QWidget(parent), prompts_(std::
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Gloamery  v0.7"));
-    setFixedSize(px(kClientTwips), px(kClientTwips));
-    // The layout was made for an 8-point sans-serif face.
+    // The layout was made for an 8-point sans-serif face; the side panel
+    // keeps the desktop's own.
+    side_ = new SidePanel(this);
+    side_->setFont(font());
     QFont f = font();
     f.setPointSize(8);
     setFont(f);
+    setMinimumSize(gridSide() + SidePanel::kWidth, gridSide());
 
     loadDefaultPictures(ws_);
     buildControls();
-    sun_ = new SunFields(*this, [this] { Command12_Click(); });
+    sun_ = new SunFields(*side_, [this] { Command12_Click(); });
     buildPictures();
     Form_Load();
 
@@ -69,7 +84,7 @@ Form1::Form1(Prompts prompts, QWidget* parent) : QWidget(parent), prompts_(std::
         pictureView(s).refresh();
     });
     closeGuard_ = std::make_unique<CloseGuard>(prompts_, *this, std::as_const(ws_), [this](Slot s) {
-        return menu_->saveToFile(s, saveFilter(s, CloseGuard::pictureName(s)));
+        return menu_->saveToFile(s, saveFilter(s, CloseGuard::pictureName(s), menu_->georeferenced()));
     });
     menu_->setSaved([this](Slot s) { closeGuard_->saved(s); });
     drop_ = new PictureDrop([this](Slot s, const QString& path) {
@@ -80,7 +95,11 @@ Form1::Form1(Prompts prompts, QWidget* parent) : QWidget(parent), prompts_(std::
     for (PictureView* v : views_) drop_->watch(*v);
     buildLive();
     menu_->setNoteShown([this](const QString& note) { reporter_->status(note.toStdString()); });
-    menu_->setUnitsFound([this](const RasterUnits& u) { sun_->setUnits(u.groundX, u.groundY, u.vertical); });
+    menu_->setUnitsFound([this](const RasterUnits& u, const std::string& wkt) {
+        const QString unit = unitSymbol(wkt);
+        sun_->setUnits(u.groundX, u.groundY, u.vertical, unit);
+        return tr("units: %1").arg(unitsText(u.groundX, u.groundY, u.vertical, unit));
+    });
     menu_->setGroundUnits([this] { return controls().sun; });
     buildKeeping();
 }
@@ -132,6 +151,7 @@ void Form1::buildPictures()
         auto* v = new PictureView(std::as_const(ws_), l.slot, this);
         v->setObjectName(QString::fromLatin1(l.name));
         v->move(px(l.left), px(l.top));
+        v->setProperty(kDesignRect, v->geometry());
         if (l.hint) v->setToolTip(QString::fromLatin1(l.hint));
         connect(v, &PictureView::pressed, this, &Form1::Picture_MouseDown);
         connect(v, &PictureView::dragged, this, &Form1::Picture_MouseDrag);
@@ -172,20 +192,29 @@ void Form1::buildControls()
         const char* caption;
         int l, t, w, h;
         void (Form1::*click)();
+        const char* tip;
     };
     const Button buttons[] = {
-        {"Command5", "Linear", 180, 8460, 1215, 375, &Form1::Command5_Click},
-        {"Command7", "Linear sim", 1440, 8460, 1215, 375, &Form1::Command7_Click},
-        {"Command11", "Embossed", 2700, 8460, 1215, 375, &Form1::Command11_Click},
-        {"Command9", "Sin func", 180, 8880, 1215, 375, &Form1::Command9_Click},
-        {"Command4", "Cos func", 1440, 8880, 1215, 375, &Form1::Command4_Click},
-        {"Command3", "Clear", 2700, 8880, 1215, 375, &Form1::Command3_Click},
-        {"Command8", "Make Texture", 4020, 8460, 1335, 375, &Form1::Command8_Click},
-        {"Command10", "Make Texture2", 5400, 8460, 1335, 375, &Form1::Command10_Click},
-        {"Command6", "3D", 4020, 10320, 3675, 375, &Form1::Command6_Click},
+        {"Command5", "Linear", 180, 8460, 1215, 375, &Form1::Command5_Click,
+         "Casts shadows from the sun at X0, Y0 (a click on the height map places it), fading linearly, then merges them with the texture map"},
+        {"Command7", "Linear sim", 1440, 8460, 1215, 375, &Form1::Command7_Click,
+         "Casts shadows with a simulated linear fade, the same from every sun position, then merges them with the texture map"},
+        {"Command11", "Embossed", 2700, 8460, 1215, 375, &Form1::Command11_Click,
+         "Shades the relief as embossed, lit from the sun at X0, Y0, then merges them with the texture map"},
+        {"Command9", "Sin func", 180, 8880, 1215, 375, &Form1::Command9_Click,
+         "Casts shadows from the sun at X0, Y0 whose edges fade as a sine, then merges them with the texture map"},
+        {"Command4", "Cos func", 1440, 8880, 1215, 375, &Form1::Command4_Click,
+         "Casts shadows from the sun at X0, Y0 whose edges fade as a cosine, then merges them with the texture map"},
+        {"Command3", "Clear", 2700, 8880, 1215, 375, &Form1::Command3_Click, "Empties the shadow map"},
+        {"Command8", "Make Texture", 4020, 8460, 1335, 375, &Form1::Command8_Click,
+         "Mixes the grass and the stone by height into the texture map"},
+        {"Command10", "Make Texture2", 5400, 8460, 1335, 375, &Form1::Command10_Click,
+         "Mixes the grass and the stone by slope into the texture map"},
+        {"Command6", "3D", 4020, 10320, 3675, 375, &Form1::Command6_Click, "Opens the 3D view of the terrain"},
     };
     for (const Button& b : buttons) {
         auto* w = place(new QPushButton(QString::fromLatin1(b.caption), this), b.name, twipRect(b.l, b.t, b.w, b.h));
+        w->setToolTip(tr(b.tip));
         connect(w, &QPushButton::clicked, this, b.click);
     }
 
@@ -234,6 +263,97 @@ void Form1::buildControls()
     SwiBlur_->raise();
 
     Live_ = place(new QCheckBox(QStringLiteral("Live"), this), "Live", twipRect(4020, 10800, 1215, 315));
+    describeControls();
+}
+
+// Tooltips, the bars' values and the Tab order: what the designed cell
+// left unsaid.
+void Form1::describeControls()
+{
+    const std::pair<QWidget*, const char*> tips[] = {
+        {X0_, "The sun's position across the map, in pixels"},
+        {Y0_, "The sun's position down the map, in pixels"},
+        {Alt_, "Decay: how fast the light fades along a ray, a step at a time"},
+        {HScroll1_, "Texture contrast, 0 to 100: how sharply grass gives way to stone"},
+        {HScroll2_, "Darkness, 0 to 255: how dark the shadows are"},
+        {SwiBlur_, "Softens the shadows' edges before they are merged"},
+        {Live_, "Relights at once as the sun is dragged on the height map or a control changes"},
+    };
+    for (const auto& [w, tip] : tips) w->setToolTip(tr(tip));
+    for (QRadioButton* o : options_) o->setToolTip(tr("How the shadows and the texture map are blended"));
+
+    // The bars take the focus like any control, and show their values.
+    contrastValue_ = place(new QLabel(this), "ContrastValue", twipRect(5880, 8940, 600, 195));
+    darknessValue_ = place(new QLabel(this), "DarknessValue", twipRect(5880, 9480, 600, 255));
+    const std::pair<QScrollBar*, QLabel*> bars[] = {{HScroll1_, contrastValue_}, {HScroll2_, darknessValue_}};
+    for (const auto& [bar, value] : bars) {
+        bar->setFocusPolicy(Qt::StrongFocus);
+        value->setNum(bar->value());
+        connect(bar, &QScrollBar::valueChanged, value, qOverload<int>(&QLabel::setNum));
+    }
+    QWidget* order[] = {findChild<QPushButton*>(QStringLiteral("Command5")), findChild<QPushButton*>(QStringLiteral("Command7")),
+                        findChild<QPushButton*>(QStringLiteral("Command11")), findChild<QPushButton*>(QStringLiteral("Command9")),
+                        findChild<QPushButton*>(QStringLiteral("Command4")), findChild<QPushButton*>(QStringLiteral("Command3")),
+                        X0_, Y0_, Alt_, options_[0], SwiBlur_,
+                        findChild<QPushButton*>(QStringLiteral("Command8")), findChild<QPushButton*>(QStringLiteral("Command10")),
+                        HScroll1_, HScroll2_, Live_, findChild<QPushButton*>(QStringLiteral("Command6"))};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+int Form1::gridSide() { return px(kClientTwips); }
+
+void Form1::setZoom(std::optional<double> zoom)
+{
+    fixedZoom_ = zoom;
+    const double z = zoom.value_or(1.0);
+    // A fixed zoom asks for its room, which the window scrolls to; fitting asks for the least.
+    setMinimumSize(static_cast<int>(nearest(gridSide() * z)) + SidePanel::kWidth, static_cast<int>(nearest(gridSide() * z)));
+    applyZoom();
+}
+
+void Form1::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    applyZoom();
+}
+
+// Scales every widget of the grid from its designed rectangle, and its
+// text with it; the side panel fills the column to the right at its own size.
+void Form1::applyZoom()
+{
+    const double room = std::min(double(width() - SidePanel::kWidth), double(height())) / gridSide();
+    const double z = fixedZoom_.value_or(std::max(1.0, room));
+    const bool changed = z != zoom_;
+    zoom_ = z;
+    const int grid = static_cast<int>(nearest(gridSide() * z));
+    side_->setGeometry(grid, 0, std::max(SidePanel::kWidth, width() - grid), height());
+    if (!changed) return;
+    QFont f = font();
+    f.setPointSizeF(8 * z);
+    setFont(f);
+    QFont bold = Label4_->font();
+    bold.setPointSizeF(8 * z);
+    Label4_->setFont(bold);
+    if (live_) live_->settle(); // the cells are redrawn from the workspace
+    const double shown = pbFullWidth_ > 0 ? pb_->width() / pbFullWidth_ : 0.0; // the bar's fraction
+    for (QWidget* w : findChildren<QWidget*>()) {
+        const QVariant design = w->property(kDesignRect);
+        if (!design.isValid()) continue;
+        const QRect r = scaled(design.toRect(), z);
+        if (auto* v = qobject_cast<PictureView*>(w)) v->setCellSize(r.size());
+        w->setGeometry(r);
+    }
+    pbFullWidth_ = pb_->property(kDesignRect).toRect().width() * z;
+    pb_->resize(static_cast<int>(nearest(shown * pbFullWidth_)), pb_->height());
+    if (reporter_) reporter_->setBar(pbFullWidth_, pbmax_->geometry());
+}
+
+void Form1::pictureCommand(Slot slot, void (PictureMenu::*command)(), const QString& label)
+{
+    LiveLighting::Hold hold(*live_); // as the picture menu's commands run
+    const auto step = undo_->step(label);
+    menu_->setTarget(slot);
+    (menu_.get()->*command)();
 }
 
 void Form1::buildLive()

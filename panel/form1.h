@@ -18,6 +18,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QFrame;
@@ -31,6 +32,7 @@ class frm3D;
 namespace gloamery::panel {
 
 class PictureDrop;
+class SidePanel;
 class PictureView;
 class SunFields;
 class SettingsCommands;
@@ -74,6 +76,17 @@ public:
     // Redraws every picture from the workspace.
     void refreshPictures();
 
+    // The grid's zoom: 1 draws it at its designed size, 785 pixels a side;
+    // none (the start) fits it to the room the window gives, never below 1.
+    void setZoom(std::optional<double> zoom);
+    double zoom() const { return zoom_; }
+    static int gridSide();
+    SidePanel& sidePanel() { return *side_; }
+
+    // A command of the picture menu on a slot, from the menu bar: run as
+    // the menu runs it, one undo step named `label`.
+    void pictureCommand(Slot slot, void (PictureMenu::*command)(), const QString& label);
+
     // The handlers, named after their control.
     void Command5_Click();  // "Linear"
     void Command7_Click();  // "Linear sim"
@@ -91,6 +104,7 @@ public:
 protected:
     // Asks first when computed or loaded pictures were not saved.
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void Form_Load();
@@ -104,6 +118,8 @@ private:
     bool isLive() const;
     void mapResized();
     void buildKeeping();
+    void applyZoom();
+    void describeControls();
 
     Prompts prompts_;
     Workspace ws_;
@@ -122,6 +138,11 @@ private:
     QFrame* pb_ = nullptr;
     QLabel* labWork_ = nullptr;
     QCheckBox* Live_ = nullptr;
+    QLabel* contrastValue_ = nullptr; // the bars' values, beside their captions
+    QLabel* darknessValue_ = nullptr;
+    SidePanel* side_ = nullptr;
+    std::optional<double> fixedZoom_;
+    double zoom_ = 1.0;
 
     double pbFullWidth_ = 0.0;
     std::unique_ptr<PanelReporter> reporter_;

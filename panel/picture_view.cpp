@@ -29,6 +29,13 @@ void PictureView::refresh()
     else showRows(rowsOf(ws_.image(slot_)));
 }
 
+void PictureView::setCellSize(QSize size)
+{
+    if (size == this->size()) return;
+    setFixedSize(size);
+    refresh();
+}
+
 void PictureView::showStandIn(const Picture& standIn) { showRows(rowsOf(standIn)); }
 
 void PictureView::showRows(const PictureRows& rows)

@@ -22,6 +22,8 @@ public:
 
     // Converts the picture again; call after anything wrote to it.
     void refresh();
+    // The cell's size when the window zooms: the picture is fitted to it anew.
+    void setCellSize(QSize size);
 
     // Shows a picture standing in for the view's own (a live preview of
     // it, of another size), scaled to where the own picture is shown.

@@ -1,8 +1,10 @@
 #include "sun_fields.h"
 
-#include "ui/twips.h"
+#include "imageio/raster_units.h"
+#include "side_panel.h"
 #include "workspace/numeric.h"
 
+#include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -15,43 +17,93 @@
 
 namespace gloamery::panel {
 
-SunFields::SunFields(QWidget& form, std::function<void()> clicked) : QObject(&form)
-{
-    // Right of "Make Texture2", and the two free strips under the darkness
-    // bar and right of "Live".
-    auto* button = new QPushButton(QStringLiteral("Sun"), &form);
-    button->setObjectName(QStringLiteral("Command12"));
-    button->setGeometry(twipRect(6780, 8460, 975, 375));
-    connect(button, &QPushButton::clicked, this, std::move(clicked));
+struct SunFields::Field {
+    const char* name;    // the field's object name, "Label" + name its caption's
+    const char* caption;
+    const char* tip;
+};
 
-    const struct {
-        const char* name;
-        const char* caption;
-        const char* text;
-        int labelLeft, labelWidth, fieldLeft, top, height, fieldWidth;
-    } layout[] = {
-        {"Azimuth", "Azimuth", "315", 4020, 750, 4800, 10005, 285, 540},
-        {"Altitude", "Altitude", "45", 5430, 750, 6210, 10005, 285, 540},
-        {"SunSize", "Sun size", "0", 5310, 750, 6090, 10800, 315, 480},
-        {"Sky", "Sky", "0", 6630, 390, 7050, 10800, 315, 540},
+namespace {
+
+constexpr const char* kSunTip = "Lights the terrain from a sun in the sky at this azimuth and altitude";
+
+} // namespace
+
+QString unitsText(double groundX, double groundY, double vertical, const QString& unit)
+{
+    const QLocale locale;
+    const auto n = [&](double v) {
+        const QString number = locale.toString(v, 'g', 4);
+        return unit.isEmpty() ? number : number + QLatin1Char(' ') + unit;
     };
-    QLineEdit** fields[] = {&azimuth_, &altitude_, &size_, &sky_};
-    for (int i = 0; i < 4; ++i) {
-        const auto& l = layout[i];
-        auto* label = new QLabel(QString::fromLatin1(l.caption), &form);
-        label->setObjectName(QStringLiteral("Label") + QString::fromLatin1(l.name));
-        label->setGeometry(twipRect(l.labelLeft, l.top + 30, l.labelWidth, l.height - 30));
-        *fields[i] = field(form, l.name, l.text, twipRect(l.fieldLeft, l.top, l.fieldWidth, l.height));
-    }
+    return QObject::tr("%1 \u00d7 %2 a pixel, %3 a height level").arg(n(groundX), n(groundY), n(vertical));
 }
 
-QLineEdit* SunFields::field(QWidget& form, const char* name, const char* text, QRect geometry)
+QString unitSymbol(const std::string& wkt)
 {
-    auto* f = new QLineEdit(QString::fromLatin1(text), &form);
-    f->setObjectName(QString::fromLatin1(name));
-    f->setGeometry(geometry);
-    connect(f, &QLineEdit::textChanged, this, &SunFields::changed);
-    return f;
+    if (wkt.empty()) return {};
+    if (isGeographic(wkt)) return QStringLiteral("m");
+    // The first unit that is no angle: a projected system's own, which
+    // comes before any vertical system's.
+    const QString text = QString::fromStdString(wkt);
+    for (qsizetype at = text.indexOf(QLatin1String("UNIT[\"")); at >= 0; at = text.indexOf(QLatin1String("UNIT[\""), at + 1)) {
+        const qsizetype start = at + 6, end = text.indexOf(QLatin1Char('"'), start);
+        if (end < 0) break;
+        const QString name = text.mid(start, end - start).toLower();
+        if (name.contains(QLatin1String("degree")) || name.contains(QLatin1String("radian"))) continue;
+        if (name == QLatin1String("metre") || name == QLatin1String("meter") || name == QLatin1String("m"))
+            return QStringLiteral("m");
+        if (name.contains(QLatin1String("foot")) || name.contains(QLatin1String("feet")) || name == QLatin1String("ft"))
+            return QStringLiteral("ft");
+        return text.mid(start, end - start);
+    }
+    return {};
+}
+
+SunFields::SunFields(SidePanel& side, std::function<void()> clicked) : QObject(&side)
+{
+    QFormLayout& sun = side.addGroup(tr("Sun"), "SunGroup");
+    const Field sunFields[] = {
+        {"Azimuth", "Azimuth", "Degrees clockwise from the top of the map"},
+        {"Altitude", "Altitude", "Degrees above the horizon, 0 to 90"},
+        {"SunSize", "Sun size", "The sun's disc in degrees, 0 to 10; above 0 the shadows are soft"},
+        {"Sky", "Sky", "The share of the light that comes from the whole sky, 0 to 1"},
+    };
+    QLineEdit** fields[] = {&azimuth_, &altitude_, &size_, &sky_};
+    for (int i = 0; i < 4; ++i) *fields[i] = field(sun, sunFields[i]);
+    auto* button = new QPushButton(tr("Sun"));
+    button->setObjectName(QStringLiteral("Command12"));
+    button->setToolTip(tr(kSunTip));
+    connect(button, &QPushButton::clicked, this, std::move(clicked));
+    sun.addRow(button);
+
+    QFormLayout& units = side.addGroup(tr("Units"), "UnitsGroup");
+    const Field unitFields[] = {
+        {"GroundX", "Pixel across", "The ground size of a pixel across, in the units of the elevations"},
+        {"GroundY", "Pixel down", "The ground size of a pixel down, in the units of the elevations"},
+        {"Vertical", "Height level", "The elevation of one 8-bit height level"},
+    };
+    QLineEdit** unitEdits[] = {&groundX_, &groundY_, &vertical_};
+    for (int i = 0; i < 3; ++i) *unitEdits[i] = field(units, unitFields[i]);
+    unitsText_ = new QLabel;
+    unitsText_->setObjectName(QStringLiteral("UnitsText"));
+    unitsText_->setWordWrap(true);
+    units.addRow(unitsText_);
+    show(kept_);
+}
+
+QLineEdit* SunFields::field(QFormLayout& form, const Field& f)
+{
+    auto* label = new QLabel(tr(f.caption));
+    label->setObjectName(QStringLiteral("Label") + QString::fromLatin1(f.name));
+    auto* edit = new QLineEdit;
+    edit->setObjectName(QString::fromLatin1(f.name));
+    edit->setToolTip(tr(f.tip));
+    label->setBuddy(edit);
+    form.addRow(label, edit);
+    connect(edit, &QLineEdit::textChanged, this, &SunFields::changed);
+    connect(edit, &QLineEdit::textChanged, this, &SunFields::describeUnits);
+    return edit;
 }
 
 SunControls SunFields::read(const NumberParser& parse) const
@@ -65,13 +117,17 @@ SunControls SunFields::read(const NumberParser& parse) const
     c.altitude = number(altitude_);
     c.size = number(size_);
     c.sky = number(sky_);
+    c.groundX = number(groundX_);
+    c.groundY = number(groundY_);
+    c.vertical = number(vertical_);
     return c;
 }
 
 Refusal SunFields::textsRefused(const NumberParser& parse) const
 {
     const std::pair<const char*, const QLineEdit*> fields[] = {
-        {"Azimuth", azimuth_}, {"Altitude", altitude_}, {"Sun size", size_}, {"Sky", sky_}};
+        {"Azimuth", azimuth_}, {"Altitude", altitude_}, {"Sun size", size_}, {"Sky", sky_},
+        {"Pixel across", groundX_}, {"Pixel down", groundY_}, {"Height level", vertical_}};
     for (const auto& [name, f] : fields) {
         const std::string text = f->text().toStdString();
         const auto v = parse(text);
@@ -93,21 +149,36 @@ void SunFields::setAzimuth(double degrees)
     azimuth_->setText(QLocale().toString(std::round(degrees * 10) / 10, 'f', 1));
 }
 
-void SunFields::setUnits(double groundX, double groundY, double vertical)
+void SunFields::setUnits(double groundX, double groundY, double vertical, const QString& unit)
 {
-    kept_.groundX = groundX;
-    kept_.groundY = groundY;
-    kept_.vertical = vertical;
+    unit_ = unit;
+    // Set as typed values are, so the change is an undo step and relights.
+    const std::pair<QLineEdit*, double> fields[] = {{groundX_, groundX}, {groundY_, groundY}, {vertical_, vertical}};
+    for (const auto& [f, v] : fields) f->setText(QLocale().toString(v, 'g', QLocale::FloatingPointShortest));
+    describeUnits();
+}
+
+void SunFields::describeUnits()
+{
+    if (!unitsText_) return;
+    const QLocale locale;
+    bool okX = false, okY = false, okV = false;
+    const double gx = locale.toDouble(groundX_->text(), &okX), gy = locale.toDouble(groundY_->text(), &okY),
+                 v = locale.toDouble(vertical_->text(), &okV);
+    unitsText_->setText(okX && okY && okV ? unitsText(gx, gy, v, unit_) : QString());
 }
 
 void SunFields::show(const SunControls& c)
 {
     kept_ = c;
-    const std::pair<QLineEdit*, double> fields[] = {{azimuth_, c.azimuth}, {altitude_, c.altitude}, {size_, c.size}, {sky_, c.sky}};
+    const std::pair<QLineEdit*, double> fields[] = {{azimuth_, c.azimuth}, {altitude_, c.altitude}, {size_, c.size},
+                                                    {sky_, c.sky}, {groundX_, c.groundX}, {groundY_, c.groundY},
+                                                    {vertical_, c.vertical}};
     for (const auto& [f, v] : fields) {
         const QSignalBlocker quiet(f);
         f->setText(QLocale().toString(v, 'g', QLocale::FloatingPointShortest));
     }
+    describeUnits();
 }
 
 } // namespace gloamery::panel
