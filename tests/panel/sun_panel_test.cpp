@@ -119,7 +119,8 @@ private slots:
         QCOMPARE(sun.groundY, 25.0);
         QCOMPARE(sun.vertical, 255.0 / 255);
         const QString status = the<QLabel>("labWork")->toolTip() + the<QLabel>("labWork")->text();
-        QVERIFY2(status.contains(QLatin1String("its pixels measure 25 x 25 on the ground")), qPrintable(status));
+        QVERIFY2(status.contains(QString::fromUtf8("units: 25 \u00d7 25 a pixel, 1 a height level")), qPrintable(status));
+        QCOMPARE(the<QLineEdit>("GroundX")->text(), QStringLiteral("25"));
     }
 
     // Live under "Sun": dragging turns the sun about the map's centre.
