@@ -24,23 +24,9 @@ namespace gloamery::batch {
 
 namespace {
 
-struct NamedOperation {
-    const char* name;
-    Operation op;
-};
-
-// The shadow buttons are named by the settings files' names (settings.h).
-constexpr std::array<NamedOperation, 3> kOperations = {{
-    {"make-texture", Operation::MakeTexture},
-    {"make-texture2", Operation::MakeTexture2},
-    {"clear", Operation::Clear},
-}};
-
 std::optional<Operation> operationFromName(const std::string& name)
 {
-    if (const auto mode = shadowButtonFromName(name)) return static_cast<Operation>(*mode);
-    for (const auto& o : kOperations)
-        if (name == o.name) return o.op;
+    if (const OperationRow* row = gloamery::operationNamed(name)) return row;
     return std::nullopt;
 }
 
@@ -90,25 +76,11 @@ std::optional<RunStep> runStep(Operation op, const std::string& name, const Cont
 
 } // namespace
 
-std::optional<ShadowMode> shadowModeOf(Operation op)
-{
-    if (static_cast<int>(op) > static_cast<int>(Operation::Sun)) return std::nullopt;
-    return static_cast<ShadowMode>(op);
-}
-
 ShadowParams shadowParamsOf(const RunStep& step)
 {
     ShadowParams p = step.params;
     p.sun = step.controls.sun;
     return p;
-}
-
-std::string operationName(Operation op)
-{
-    if (const auto mode = shadowModeOf(op)) return std::string(shadowButtonName(*mode));
-    for (const auto& o : kOperations)
-        if (o.op == op) return o.name;
-    return {};
 }
 
 std::variant<Command, UsageError> parseArguments(const std::vector<std::string>& rawArgs)
@@ -195,8 +167,7 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
         } else if (arg.starts_with('-')) {
             in.fail("unknown option " + quoted(arg));
         } else {
-            in.fail("unknown operation " + quoted(arg)
-                    + ": use linear, linear-sim, sin, cos, embossed, sun, shadow, make-texture, make-texture2 or clear");
+            in.fail("unknown operation " + quoted(arg) + ": use " + operationNameList("shadow"));
         }
     }
     if (in.error()) return *in.error();

@@ -8,6 +8,7 @@
 #include "settings/settings.h"
 #include "inputs/shadow_inputs.h"
 #include "inputs/controls.h"
+#include "inputs/operations.h"
 #include "workspace/rect.h"
 #include "workspace/workspace.h"
 
@@ -22,17 +23,14 @@
 
 namespace gloamery::batch {
 
-// The shadow buttons first, in ShadowMode's order: an operation below
-// MakeTexture is the button of the same number.
-enum class Operation { Linear, LinearSim, Sin, Cos, Embossed, Sun, MakeTexture, MakeTexture2, Clear };
-static_assert(static_cast<int>(Operation::Sun) == static_cast<int>(ShadowMode::Sun) &&
-              static_cast<int>(Operation::Linear) == static_cast<int>(ShadowMode::Linear));
+// An operation is its row of the operation table (never null).
+using Operation = const OperationRow*;
 
-// The operation's name on the command line ("linear", "make-texture2"...):
-// a shadow button's is the settings files' name for it.
-std::string operationName(Operation op);
+// The operation's name on the command line ("linear", "make-texture2"...),
+// the settings files' name for it too.
+inline std::string operationName(Operation op) { return std::string(op->name); }
 // The shadow button an operation runs, if it is one.
-std::optional<ShadowMode> shadowModeOf(Operation op);
+inline std::optional<ShadowMode> shadowModeOf(Operation op) { return op->shadow; }
 
 // A name or value as the tool's messages show it: in double quotes.
 inline std::string quoted(const std::string& s) { return "\"" + s + "\""; }

@@ -229,12 +229,8 @@ std::vector<Slot> defaultsRead(const Plan& plan)
             reads(Slot::Height);
         } else {
             const Operation op = std::get<RunStep>(step).op;
-            if (op == Operation::Clear) continue;
-            reads(Slot::Height);
-            if (op == Operation::MakeTexture || op == Operation::MakeTexture2) {
-                reads(Slot::Grass);
-                reads(Slot::Stone);
-            }
+            for (int s = 0; s <= static_cast<int>(Slot::Detail); ++s)
+                if (holds(op->reads, static_cast<Slot>(s))) reads(static_cast<Slot>(s));
         }
     }
     return read;
@@ -314,7 +310,7 @@ void withRasterUnits(SunControls& c, const MapOrigin& origin, bool groundGiven, 
 
 Refusal takeRasterUnits(RunStep& run, const MapOrigin& origin)
 {
-    if (run.op == Operation::Sun && origin.units)
+    if (run.op->shadow == ShadowMode::Sun && origin.units)
         if (Refusal r = rasterUnitsRefused(*origin.units, !run.groundGiven, !run.verticalGiven)) return r;
     withRasterUnits(run.controls.sun, origin, run.groundGiven, run.verticalGiven);
     return std::nullopt;
@@ -322,15 +318,8 @@ Refusal takeRasterUnits(RunStep& run, const MapOrigin& origin)
 
 Refusal runOperation(Workspace& ws, const RunStep& step, Reporter& report)
 {
-    const Controls& c = step.controls;
-    if (const auto mode = shadowModeOf(step.op)) return runShadowAndMerge(ws, *mode, shadowParamsOf(step), c, report);
-    switch (step.op) {
-    case Operation::MakeTexture: makeTexture(ws, c.contrast, report); return std::nullopt;
-    case Operation::MakeTexture2: makeTexture2(ws, c.contrast, report); return std::nullopt;
-    case Operation::Clear: clearShadow(ws); return std::nullopt;
-    default: break;
-    }
-    return std::nullopt;
+    const ShadowParams params = shadowParamsOf(step);
+    return step.op->run(ws, OperationInput{step.controls, params}, report);
 }
 
 void prepareRun(const Plan& plan)

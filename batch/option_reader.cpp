@@ -1,6 +1,7 @@
 #include "option_reader.h"
 
 #include "argument_vetting.h"
+#include "inputs/control_values.h"
 #include "settings_options.h"
 #include "settings/settings.h"
 #include "shadow/shadow_params.h"
@@ -95,107 +96,60 @@ std::optional<SizeStep> readSize(const std::string& option, Reader& in)
     return SizeStep{(*v)[0], (*v)[1]};
 }
 
-// NUMBER or NUMBER,NUMBER, each finite and within lo..hi; `second` says
-// whether a second number may (or, when required, must) follow.
-enum class Second { None, Optional, Required };
-std::optional<std::pair<double, double>> readReals(const std::string& option, Reader& in, const std::string& form,
-                                                   double lo, double hi, Second second, double lo2 = 0, double hi2 = 0)
+namespace {
+
+// A schema row's value from its text: one value, or two separated by a
+// comma (one standing for both where the row allows it). Nothing, with
+// the row's message recorded, when the text is not one.
+std::optional<ControlValue> readValue(const ControlRow& row, const std::string& text, Reader& in)
 {
-    const auto text = in.value(option, form.c_str());
-    if (!text) return std::nullopt;
-    const std::vector<std::string> parts = splitAtCommas(*text);
-    const bool countOk = parts.size() == 1 ? second != Second::Required : parts.size() == 2 && second != Second::None;
-    const auto a = countOk ? parseCNumber(parts[0]) : std::nullopt;
-    const auto b = countOk && parts.size() == 2 ? parseCNumber(parts[1]) : a;
-    if (parts.size() == 1) lo2 = lo, hi2 = hi;
-    if (!a || !b || *a < lo || *a > hi || *b < lo2 || *b > hi2) {
-        in.fail(option + " needs " + form + ", not " + quoted(*text));
-        return std::nullopt;
+    ControlValue v;
+    bool ok = true;
+    if (row.kind == ControlKind::Flag) {
+        ok = text == "on" || text == "off";
+        v.flag = text == "on";
+    } else if (row.kind == ControlKind::Choice) {
+        const auto i = choiceIndex(row, text);
+        ok = i.has_value();
+        v.choice = i.value_or(0);
+    } else if (row.kind == ControlKind::Text) {
+        ok = row.accepts(text);
+        v.texts[0] = text;
+    } else {
+        std::vector<std::string> parts = row.count == 1 ? std::vector<std::string>{text} : splitAtCommas(text);
+        if (parts.size() == 1 && row.secondOptional) parts.push_back(parts[0]);
+        ok = parts.size() == static_cast<std::size_t>(row.count);
+        for (int i = 0; ok && i < row.count; ++i) {
+            NumberInput n = readNumberInput(parts[static_cast<std::size_t>(i)], parseCNumber);
+            ok = n.value && (row.kind == ControlKind::NumberText || partAccepts(row, i, *n.value));
+            if (ok) v.numbers[static_cast<std::size_t>(i)] = *n.value;
+            v.texts[static_cast<std::size_t>(i)] = n.text;
+        }
     }
-    return std::make_pair(*a, *b);
+    if (!ok) in.fail(batchRefusal(row, text));
+    if (!ok) return std::nullopt;
+    return v;
 }
 
-// The "sun" operation's controls. False when the argument is none of them.
-bool readSunControl(const std::string& option, Reader& in, SunControls& c)
-{
-    using namespace sun_range;
-    if (option == "--sun-angle") {
-        if (auto v = readReals(option, in, "A,E: an azimuth from -1e6 to 1e6 and an altitude from 0 to 90 degrees (as in 315,45)",
-                               -kAzimuth, kAzimuth, Second::Required, 0, kAltitudeMax))
-            std::tie(c.azimuth, c.altitude) = *v;
-    } else if (option == "--sun-size") {
-        if (auto v = readReals(option, in, "the sun's size in degrees, from 0 to 10", 0, kSizeMax, Second::None)) c.size = v->first;
-    } else if (option == "--lambert") {
-        const auto text = in.value(option, "on or off");
-        if (!text) return true;
-        if (*text == "on" || *text == "off") c.lambert = *text == "on";
-        else in.fail("--lambert needs on or off, not " + quoted(*text));
-    } else if (option == "--sky") {
-        if (auto v = readReals(option, in, "the sky's share of the light, from 0 to 1", 0, 1, Second::None)) c.sky = v->first;
-    } else if (option == "--sky-rays") {
-        if (auto v = readNumbers(option, in, "N,M: 1..256 azimuths and 1..16 altitudes", {{1, kSkyAzimuthsMax}, {1, kSkyAltitudesMax}}, "16,4")) {
-            c.skyAzimuths = (*v)[0];
-            c.skyAltitudes = (*v)[1];
-        }
-    } else if (option == "--ground") {
-        if (auto v = readReals(option, in, "GX[,GY]: a pixel's ground size across and down, each from 1e-9 to 1e9", kUnitMin,
-                               kUnitMax, Second::Optional, kUnitMin, kUnitMax))
-            std::tie(c.groundX, c.groundY) = *v;
-    } else if (option == "--vertical") {
-        if (auto v = readReals(option, in, "the elevation of one 8-bit height level, from 1e-9 to 1e9", kUnitMin, kUnitMax, Second::None))
-            c.vertical = v->first;
-    } else {
-        return false;
-    }
-    return true;
-}
+} // namespace
 
 // The control options. False when the argument is none of them; a bad value
 // is recorded in the reader and leaves the controls as they were.
 bool readControl(const std::string& option, Reader& in, Controls& c, ShadowNumbers& numbers)
 {
-    if (option == "--sun") {
-        const auto text = in.value(option, "X,Y");
-        if (!text) return true;
-        const std::size_t comma = text->find(',');
-        const bool none = comma == std::string::npos;
-        NumberInput x = readNumberInput(none ? std::string() : text->substr(0, comma), parseCNumber);
-        NumberInput y = readNumberInput(none ? std::string() : text->substr(comma + 1), parseCNumber);
-        if (none || !x.value || !y.value) {
-            in.fail("--sun needs two finite numbers X,Y (as in 40,30.5), not " + quoted(*text));
-            return true;
-        }
-        c.x0 = x.text;
-        c.y0 = y.text;
-        numbers.x0 = std::move(x);
-        numbers.y0 = std::move(y);
-    } else if (option == "--decay") {
-        const auto text = in.value(option, "a finite number");
-        if (!text) return true;
-        NumberInput decay = readNumberInput(*text, parseCNumber);
-        if (!decay.value) {
-            in.fail("--decay needs a finite number, not " + quoted(*text));
-        } else {
-            c.alt = decay.text;
-            numbers.decay = std::move(decay);
-        }
-    } else if (option == "--darkness") {
-        if (const auto v = in.integer(option, 0, 255)) c.darkness = *v;
-    } else if (option == "--contrast") {
-        if (const auto v = in.integer(option, 0, 100)) c.contrast = *v;
-    } else if (option == "--blur") {
-        const auto text = in.value(option, "on or off");
-        if (!text) return true;
-        if (*text == "on") c.blur = true;
-        else if (*text == "off") c.blur = false;
-        else in.fail("--blur needs on or off, not " + quoted(*text));
-    } else if (option == "--blend") {
-        const auto text = in.value(option, "a blend mode");
-        if (!text) return true;
-        if (const auto b = blendFromName(*text)) c.blend = *b;
-        else in.fail("--blend needs 50/50, multiply, multiply/2 or multiply/3, not " + quoted(*text));
-    } else {
-        return readSunControl(option, in, c.sun);
+    const ControlRow* row = controlRowOfFlag(option);
+    if (!row) return false;
+    const auto text = in.value(option, std::string(row->needs).c_str());
+    if (!text) return true;
+    const auto v = readValue(*row, *text, in);
+    if (!v) return true;
+    setControlValue(c, row->id, *v);
+    // X0, Y0 and the decay: read once, into the numbers their steps take.
+    if (row->id == ControlId::SunPosition) {
+        numbers.x0 = readNumberInput(v->texts[0], parseCNumber);
+        numbers.y0 = readNumberInput(v->texts[1], parseCNumber);
+    } else if (row->id == ControlId::Decay) {
+        numbers.decay = readNumberInput(v->texts[0], parseCNumber);
     }
     return true;
 }

@@ -91,11 +91,10 @@ std::optional<std::vector<int>> readNumbers(const std::string& option, Reader& i
                                             const std::vector<std::pair<int, int>>& ranges, const char* example);
 // "W,H" with both whole numbers within 1..16384.
 std::optional<SizeStep> readSize(const std::string& option, Reader& in);
-// The "sun" operation's controls. False when the argument is none of them.
-bool readSunControl(const std::string& option, Reader& in, SunControls& c);
-// The control options. False when the argument is none of them; a bad value
-// is recorded in the reader and leaves the controls as they were. X0, Y0
-// and the decay are read once, into the numbers their steps take.
+// The control options, as the control schema has them (flag, kind, range,
+// message). False when the argument is none of them; a bad value is
+// recorded in the reader and leaves the controls as they were. X0, Y0 and
+// the decay are read once, into the numbers their steps take.
 bool readControl(const std::string& option, Reader& in, Controls& c, ShadowNumbers& numbers);
 
 } // namespace gloamery::batch

@@ -1,11 +1,17 @@
 #include "option_table.h"
 
+#include "inputs/control_schema.h"
+
+#include <string>
+#include <vector>
+
 namespace gloamery::batch {
 
 namespace {
 
 // Each entry: its name, its values, its group, its left column, then its
-// description on one line, "\n" where --help breaks it.
+// description on one line, "\n" where --help breaks it. The controls'
+// entries come from the control schema (inputs/control_schema.h).
 constexpr OptionInfo kOptions[] = {
     {"load", 2, HelpGroup::Pictures, "--load SLOT FILE",
      "put an image (BMP, JPEG, GIF, PNG, PPM, TIFF...) into the slot\nat its top-left, cropped to the map; a note on standard\nerror tells when its size differs from the map's"},
@@ -27,32 +33,10 @@ constexpr OptionInfo kOptions[] = {
      "a VRT mosaic's sources may also lie in DIR or below\n(by default only in or below the mosaic's own folder;\na source must be a plain file, never a URL, a device\nor a virtual file)"},
     {"region", 1, HelpGroup::World, "--region X,Y,w,h",
      "compute and save only this region (each side up to\n16384); put side by side, any split's regions are the\nbytes of one run over the whole world. The sun may\nstand up to twice 65536 from the world's origin"},
-    {"sun", 1, HelpGroup::Controls, "--sun X,Y",
-     "sun position X0,Y0 (default 0,0)"},
-    {"decay", 1, HelpGroup::Controls, "--decay NUMBER",
-     "decay (default 5)"},
-    {"darkness", 1, HelpGroup::Controls, "--darkness N",
-     "darkness 0..255 (default 128)"},
-    {"contrast", 1, HelpGroup::Controls, "--contrast N",
-     "texture contrast 0..100 (default 0)"},
-    {"blur", 1, HelpGroup::Controls, "--blur on|off",
-     "smooth the shadow map when merging (default on)"},
-    {"blend", 1, HelpGroup::Controls, "--blend MODE",
-     "50/50, multiply, multiply/2 or multiply/3 (default multiply)"},
-    {"sun-angle", 1, HelpGroup::Sun, "--sun-angle A,E",
-     "azimuth A, degrees clockwise from the top of the map\n(-1e6..1e6), and altitude E, 0..90 (default 315,45)"},
-    {"sun-size", 1, HelpGroup::Sun, "--sun-size S",
-     "the sun's disc, 0..10 degrees; above 0 casts soft\nshadows from sixteen altitudes across it (default 0)"},
-    {"lambert", 1, HelpGroup::Sun, "--lambert on|off",
-     "shade slopes by how squarely they face the sun (default on)"},
-    {"sky", 1, HelpGroup::Sun, "--sky F",
-     "share of the light from the whole sky, 0..1 (default 0)"},
-    {"sky-rays", 1, HelpGroup::Sun, "--sky-rays N,M",
-     "the sky's directions: N azimuths (1..256) by M\naltitudes (1..16) (default 16,4)"},
-    {"ground", 1, HelpGroup::Sun, "--ground GX[,GY]",
-     "a pixel's size on the ground, across and down, in the\nunits of the elevations, 1e-9..1e9 (default 1,1)"},
-    {"vertical", 1, HelpGroup::Sun, "--vertical V",
-     "the elevation of one 8-bit height level, 1e-9..1e9\n(default 1; a deep sample is 1/257 of a level); an\nelevation raster sets --ground and --vertical from its\nown pixel size and elevation range, with a note"},
+};
+
+// After the controls, which are the control schema's rows.
+constexpr OptionInfo kLaterOptions[] = {
     {"settings", 1, HelpGroup::Settings, "--settings FILE",
      "take every control the file holds, here (later options\nwin); a map size other than the map's acts as --size"},
     {"save-settings", 1, HelpGroup::Settings, "--save-settings FILE",
@@ -74,6 +58,24 @@ constexpr OptionInfo kOptions[] = {
 
 } // namespace
 
-std::span<const OptionInfo> batchOptions() { return kOptions; }
+std::span<const OptionInfo> batchOptions()
+{
+    static const std::vector<std::string> shown = [] {
+        std::vector<std::string> texts;
+        for (const ControlRow& row : controlRows()) texts.push_back(std::string(row.flag) + " " + std::string(row.metavar));
+        return texts;
+    }();
+    static const std::vector<OptionInfo> options = [] {
+        std::vector<OptionInfo> all(std::begin(kOptions), std::end(kOptions));
+        const auto rows = controlRows();
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const HelpGroup group = rows[i].group == ControlGroup::Sun ? HelpGroup::Sun : HelpGroup::Controls;
+            all.push_back({rows[i].flag.substr(2), 1, group, shown[i], rows[i].help});
+        }
+        all.insert(all.end(), std::begin(kLaterOptions), std::end(kLaterOptions));
+        return all;
+    }();
+    return options;
+}
 
 } // namespace gloamery::batch

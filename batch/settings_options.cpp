@@ -44,11 +44,10 @@ SaveSettingsStep SettingsOptions::save(const std::string& path, const Controls& 
 void SettingsOptions::reached(Operation op)
 {
     if (const auto mode = shadowModeOf(op)) shadow_ = *mode;
-    if (op == Operation::MakeTexture) texture_ = TextureButton::MakeTexture;
-    if (op == Operation::MakeTexture2) texture_ = TextureButton::MakeTexture2;
+    if (op->texture) texture_ = *op->texture;
 }
 
-std::string SettingsOptions::lastShadowName() const { return std::string(shadowButtonName(shadow_)); }
+std::string SettingsOptions::lastShadowName() const { return std::string(operationOf(shadow_).name); }
 
 int runSaveSettings(const SaveSettingsStep& step, std::ostream& err)
 {

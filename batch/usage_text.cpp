@@ -5,7 +5,7 @@
 #include "batch_plan.h"
 #include "option_table.h"
 
-#include "shadow/shadow_modes.h"
+#include "inputs/operations.h"
 
 #include <algorithm>
 #include <iterator>
@@ -15,16 +15,28 @@ namespace gloamery::batch {
 
 namespace {
 
-// The sweeps' names as every front end reads them, so that a new shading
-// rule shows here without an edit; padded to the column of the others'
-// descriptions.
-std::string sweepNames()
+// The operations, from the operation table: rows next to each other with
+// the same description share a line, the names padded to the column of
+// the descriptions; "shadow" follows the last shadow operation.
+std::string operationLines()
 {
-    std::string names = "  ";
-    for (const ShadowModeInfo& m : kShadowModes)
-        if (m.mode != ShadowMode::Sun) names.append(names.size() > 2 ? ", " : "").append(m.name);
-    names.resize(std::max<std::size_t>(names.size() + 1, 43), ' ');
-    return names;
+    auto line = [](std::string names, std::string_view help) {
+        names.resize(std::max<std::size_t>(names.size() + 1, 43), ' ');
+        return names + std::string(help) + "\n";
+    };
+    const auto rows = operationRows();
+    std::string text, names;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        names += (names.empty() ? "  " : ", ") + std::string(rows[i].name);
+        const bool last = i + 1 == rows.size();
+        if (!last && rows[i + 1].help == rows[i].help) continue;
+        text += line(names, rows[i].help);
+        names.clear();
+        if (rows[i].kind == OperationKind::Shadow && (last || rows[i + 1].kind != OperationKind::Shadow))
+            text += line("  shadow", "the shadow operation last run or named\n"
+                                     "                                           by a settings file (linear at start)");
+    }
+    return text;
 }
 
 // The group's options, each its left column then its description from
@@ -73,13 +85,8 @@ std::string usageText()
     return text
         + "\n"
         "Operations, run when reached:\n"
-        + sweepNames() + "a shadow run, then the merge\n"
-        "  sun                                      light from the sun and sky, then the merge\n"
-        "  shadow                                   the shadow operation last run or named\n"
-        "                                           by a settings file (linear at start)\n"
-        "  make-texture, make-texture2              texture synthesis\n"
-        "  clear                                    empty the shadow map\n"
-        "\n"
+        + operationLines()
+        + "\n"
         + optionLines(HelpGroup::Running)
         + "\n"
         "An option's value may also follow an equals sign, as in --decay=-3. The\n"

@@ -147,13 +147,13 @@ Refusal runRegionOperation(RegionRun& run, const RunStep& step, Reporter& report
 {
     if (const auto mode = shadowModeOf(step.op))
         return runShadowRegionAndMerge(run.ws, run.held, *run.heights, *mode, shadowParamsOf(step), step.controls, report);
-    if (step.op == Operation::Clear) {
+    if (step.op->kind == OperationKind::Clear) {
         clearShadow(run.ws);
         return std::nullopt;
     }
     auto window = run.heights->read(textureHeights(run.held));
     if (const Error* e = std::get_if<Error>(&window)) return *e;
-    makeTextureRegion(run.ws, step.controls.contrast, step.op == Operation::MakeTexture2, run.held,
+    makeTextureRegion(run.ws, step.controls.contrast, step.op->texture == TextureButton::MakeTexture2, run.held,
                       std::get<HeightWindow>(window), report);
     return std::nullopt;
 }

@@ -6,6 +6,7 @@
 
 #include "compose/blend.h"
 #include "compose/merge.h"
+#include "inputs/operations.h"
 #include "compose/texture.h"
 #include "shadow/ray.h"
 #include "shadow/sun.h"
@@ -259,11 +260,16 @@ void sizes(benchmark::internal::Benchmark* b)
     b->ArgName("size")->Arg(256)->Arg(1024)->Arg(4096)->Unit(kMs)->MeasureProcessCPUTime()->UseRealTime();
 }
 
-BENCHMARK_CAPTURE(shadowButton, linear, ShadowMode::Linear)->Apply(sizes);
-BENCHMARK_CAPTURE(shadowButton, linear_sim, ShadowMode::LinearSim)->Apply(sizes);
-BENCHMARK_CAPTURE(shadowButton, sin, ShadowMode::Sin)->Apply(sizes);
-BENCHMARK_CAPTURE(shadowButton, cos, ShadowMode::Cos)->Apply(sizes);
-BENCHMARK_CAPTURE(shadowButton, embossed, ShadowMode::Embossed)->Apply(sizes);
+// Each sweep of the operation table, named by its Python method ("linear_sim").
+static void eachSweep(const char* family, void (*run)(benchmark::State&, ShadowMode),
+               void (*apply)(benchmark::internal::Benchmark*))
+{
+    for (const OperationRow* row : sweepRows())
+        benchmark::RegisterBenchmark((std::string(family) + "/" + std::string(row->python)).c_str(), run, *row->shadow)
+            ->Apply(apply);
+}
+
+const bool kShadowButtons = (eachSweep("shadowButton", shadowButton, sizes), true);
 BENCHMARK_CAPTURE(sunButton, point, 0.0, 0.0)->Apply(sizes);
 BENCHMARK_CAPTURE(sunButton, soft, 2.0, 0.0)->Apply(sizes);
 BENCHMARK_CAPTURE(sunButton, sky, 0.0, 0.3)->Apply(sizes);
@@ -283,11 +289,7 @@ void depthSizes(benchmark::internal::Benchmark* b)
 {
     b->ArgName("size")->Arg(256)->Arg(4096)->Unit(kMs)->MeasureProcessCPUTime()->UseRealTime();
 }
-BENCHMARK_CAPTURE(deepShadowButton, linear, ShadowMode::Linear)->Apply(depthSizes);
-BENCHMARK_CAPTURE(deepShadowButton, linear_sim, ShadowMode::LinearSim)->Apply(depthSizes);
-BENCHMARK_CAPTURE(deepShadowButton, sin, ShadowMode::Sin)->Apply(depthSizes);
-BENCHMARK_CAPTURE(deepShadowButton, cos, ShadowMode::Cos)->Apply(depthSizes);
-BENCHMARK_CAPTURE(deepShadowButton, embossed, ShadowMode::Embossed)->Apply(depthSizes);
+const bool kDeepShadowButtons = (eachSweep("deepShadowButton", deepShadowButton, depthSizes), true);
 BENCHMARK_CAPTURE(deepTexture, makeTexture, makeTexture)->Apply(depthSizes);
 BENCHMARK_CAPTURE(deepTexture, makeTexture2, makeTexture2)->Apply(depthSizes);
 

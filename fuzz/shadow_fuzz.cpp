@@ -24,6 +24,7 @@
 #include "compose/merge.h"
 #include "compose/texture.h"
 #include "imageio/qt/picture_io.h"
+#include "inputs/operations.h"
 #include "inputs/shadow_inputs.h"
 #include "inputs/controls.h"
 #include "workspace/parallel.h"
@@ -42,6 +43,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 using namespace gloamery;
 
@@ -249,7 +251,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     c.alt = readText(in);
     int ops[4];
     const int count = in.byte() % 5;
-    for (int i = 0; i < count; ++i) ops[i] = in.byte() % 10;
+    for (int i = 0; i < count; ++i) ops[i] = in.byte();
 
     Workspace ws = start;
     if (flags & 16) {
@@ -261,33 +263,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     setParallelGrain(flags & 32 ? 1 : static_cast<std::size_t>(-1));
     ws.editHeightPicture([&](Picture& p) { readHeights(in.rest(), p); });
 
-    static const ShadowMode kModes[] = {ShadowMode::Linear, ShadowMode::LinearSim, ShadowMode::Sin, ShadowMode::Cos,
-                                        ShadowMode::Embossed};
-    static const char* const kOpNames[] = {"Linear", "Linear sim", "Sin func", "Cos func", "Embossed",
-                                           "Make Texture", "Make Texture2", "Clear", "3D", "Merge"};
+    // The operation table's sweeps, then the texture buttons, Clear, 3D and Merge.
+    static const std::vector<const OperationRow*> kSweeps = sweepRows();
+    static const std::vector<std::string> kOpNames = [] {
+        std::vector<std::string> names;
+        for (const OperationRow* row : kSweeps) names.emplace_back(row->caption);
+        for (const char* other : {"Make Texture", "Make Texture2", "Clear", "3D", "Merge"}) names.emplace_back(other);
+        return names;
+    }();
+    const int sweeps = static_cast<int>(kSweeps.size());
     for (int i = 0; i < count; ++i) {
         CheckingReporter report;
-        const int op = ops[i];
-        if (op < 5) {
+        const int op = ops[i] % static_cast<int>(kOpNames.size());
+        const std::string& name = kOpNames[static_cast<std::size_t>(op)];
+        if (op < sweeps) {
             const Workspace before = ws;
-            if (const Refusal r = runShadowButton(ws, kModes[op], c, parse, report)) {
-                if (r->message.empty()) fail(std::string(kOpNames[op]) + " refused without a reason");
-                if (!samePictures(ws, before)) fail(std::string(kOpNames[op]) + " refused but changed a picture");
-                if (report.calls != 0) fail(std::string(kOpNames[op]) + " refused but reported progress");
+            if (const Refusal r = runShadowButton(ws, *kSweeps[static_cast<std::size_t>(op)]->shadow, c, parse, report)) {
+                if (r->message.empty()) fail(name + " refused without a reason");
+                if (!samePictures(ws, before)) fail(name + " refused but changed a picture");
+                if (report.calls != 0) fail(name + " refused but reported progress");
             }
-        } else if (op == 5) {
+        } else if (op == sweeps) {
             makeTexture(ws, c.contrast, report);
-        } else if (op == 6) {
+        } else if (op == sweeps + 1) {
             makeTexture2(ws, c.contrast, report);
-        } else if (op == 7) {
+        } else if (op == sweeps + 2) {
             clearShadow(ws);
-        } else if (op == 8) {
+        } else if (op == sweeps + 3) {
             checkGrids(CalculateMaps(ws, report));
         } else {
             Merge(ws, c.blur, c.blend, report);
         }
-        report.endOfOperation(kOpNames[op]);
-        checkPictures(ws, kOpNames[op]);
+        report.endOfOperation(name.c_str());
+        checkPictures(ws, name.c_str());
     }
     return 0;
 }

@@ -1,7 +1,8 @@
 #include "shadow_inputs.h"
 
 #include "compose/merge.h"
-#include "shadow/sun.h"
+#include "inputs/control_values.h"
+#include "inputs/operations.h"
 
 #include <cmath>
 #include <optional>
@@ -66,23 +67,22 @@ std::variant<ShadowParams, Error> readShadowParams(const ShadowNumbers& n, const
 {
     ShadowParams p;
     p.sun = c.sun;
-    if (mode == ShadowMode::Sun) {
-        if (Refusal refused = sunControlsRefused(c.sun)) return *refused;
-        p.darkness = c.darkness; // the sun's shade takes it as it is
-        return p;
-    }
+    const OperationRow& row = operationOf(mode);
+    if (Refusal refused = numbersRefused(c, row.controls)) return *refused;
+    p.darkness = c.darkness;
+    if (mode == ShadowMode::Sun) return p;
+    const auto& position = controlRow(ControlId::SunPosition).captions;
     if (usesSunPosition(mode)) {
-        auto x = readCoordinate("X0", n.x0, reach);
+        auto x = readCoordinate(position[0].data(), n.x0, reach);
         if (auto* e = std::get_if<Error>(&x)) return *e;
-        auto y = readCoordinate("Y0", n.y0, reach);
+        auto y = readCoordinate(position[1].data(), n.y0, reach);
         if (auto* e = std::get_if<Error>(&y)) return *e;
         p.x0 = std::get<double>(x);
         p.y0 = std::get<double>(y);
     }
-    auto decay = readNumber("Decay", n.decay);
+    auto decay = readNumber(controlRow(ControlId::Decay).captions[0].data(), n.decay);
     if (auto* e = std::get_if<Error>(&decay)) return *e;
     p.decay = std::get<double>(decay);
-    p.darkness = c.darkness < 0 ? 0 : (c.darkness > 255 ? 255 : c.darkness);
     return p;
 }
 

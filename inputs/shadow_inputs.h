@@ -31,10 +31,11 @@ struct ShadowNumbers {
 ShadowNumbers readShadowNumbers(const Controls& c, const NumberParser& parse);
 
 // Reads X0, Y0 (when the mode uses the sun's position) and the decay, and
-// takes the darkness (clamped to 0..255 for the sweeps) and the Sun
-// controls. Refuses text that is not a finite number, a sun whose rounded
-// or floored coordinates leave -reach .. reach - 1, and Sun controls out of
-// their ranges; the message names the control and quotes the text.
+// takes the darkness and the Sun controls. Refuses text that is not a
+// finite number, a sun whose rounded or floored coordinates leave -reach ..
+// reach - 1, and any number the operation uses outside its range in the
+// control schema; the message names the control by its caption and quotes
+// the text.
 std::variant<ShadowParams, Error> readShadowParams(const Controls& c, const NumberParser& parse, ShadowMode mode,
                                                    int reach = kMapSunReach);
 // The same from X0, Y0 and the decay already read (c's texts for them are

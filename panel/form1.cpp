@@ -414,7 +414,7 @@ Controls Form1::controls() const
     c.blur = SwiBlur_->isChecked();
     for (int i = 0; i < 4; ++i)
         if (options_[i]->isChecked()) c.blend = kBlendModes[i];
-    c.sun = sun_->read(localeNumberParser());
+    c.sun = sun_->current(localeNumberParser());
     return c;
 }
 
@@ -479,7 +479,7 @@ void Form1::Command12_Click()
 
 void Form1::Command3_Click()
 {
-    const auto step = undo_->step(tr("Clear"));
+    const auto step = undo_->step(operationCaption(*operationNamed("clear")));
     live_->settle();
     clearShadow(ws_);
     refreshPictures();
@@ -487,7 +487,8 @@ void Form1::Command3_Click()
 
 void Form1::textureButton(TextureOp op)
 {
-    const auto step = undo_->step(op == TextureOp::MakeTexture ? tr("Make Texture") : tr("Make Texture2"));
+    const auto button = op == TextureOp::MakeTexture ? TextureButton::MakeTexture : TextureButton::MakeTexture2;
+    const auto step = undo_->step(operationCaption(operationOf(button)));
     live_->settle();
     live_->setTextureOp(op);
     if (op == TextureOp::MakeTexture) makeTexture(ws_, HScroll1_->value(), *reporter_);

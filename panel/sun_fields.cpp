@@ -1,6 +1,7 @@
 #include "sun_fields.h"
 
 #include "imageio/raster_units.h"
+#include "inputs/control_values.h"
 #include "side_panel.h"
 #include "workspace/numeric.h"
 
@@ -13,19 +14,25 @@
 #include <QWidget>
 
 #include <cmath>
-#include <limits>
 
 namespace gloamery::panel {
 
+// A field: its object name ("Label" + name its caption's), the schema's
+// control and part it holds, which give its caption, and its tooltip.
 struct SunFields::Field {
-    const char* name;    // the field's object name, "Label" + name its caption's
-    const char* caption;
+    const char* name;
+    ControlId id;
+    int part;
     const char* tip;
 };
 
 namespace {
 
-constexpr const char* kSunTip = "Lights the terrain from a sun in the sky at this azimuth and altitude";
+QString captionOf(ControlId id, int part)
+{
+    const std::string_view c = controlRow(id).captions[static_cast<std::size_t>(part)];
+    return QString::fromLatin1(c.data(), static_cast<qsizetype>(c.size()));
+}
 
 } // namespace
 
@@ -64,24 +71,24 @@ SunFields::SunFields(SidePanel& side, std::function<void()> clicked) : QObject(&
 {
     QFormLayout& sun = side.addGroup(tr("Sun"), "SunGroup");
     const Field sunFields[] = {
-        {"Azimuth", "Azimuth", "Degrees clockwise from the top of the map"},
-        {"Altitude", "Altitude", "Degrees above the horizon, 0 to 90"},
-        {"SunSize", "Sun size", "The sun's disc in degrees, 0 to 10; above 0 the shadows are soft"},
-        {"Sky", "Sky", "The share of the light that comes from the whole sky, 0 to 1"},
+        {"Azimuth", ControlId::SunAngle, 0, "Degrees clockwise from the top of the map"},
+        {"Altitude", ControlId::SunAngle, 1, "Degrees above the horizon, 0 to 90"},
+        {"SunSize", ControlId::SunSize, 0, "The sun's disc in degrees, 0 to 10; above 0 the shadows are soft"},
+        {"Sky", ControlId::Sky, 0, "The share of the light that comes from the whole sky, 0 to 1"},
     };
-    QLineEdit** fields[] = {&azimuth_, &altitude_, &size_, &sky_};
-    for (int i = 0; i < 4; ++i) *fields[i] = field(sun, sunFields[i]);
+    QLineEdit** edits[] = {&azimuth_, &altitude_, &size_, &sky_};
+    for (int i = 0; i < 4; ++i) *edits[i] = field(sun, sunFields[i]);
     auto* button = new QPushButton(tr("Sun"));
     button->setObjectName(QStringLiteral("Command12"));
-    button->setToolTip(tr(kSunTip));
+    button->setToolTip(tr("Lights the terrain from a sun in the sky at this azimuth and altitude"));
     connect(button, &QPushButton::clicked, this, std::move(clicked));
     sun.addRow(button);
 
     QFormLayout& units = side.addGroup(tr("Units"), "UnitsGroup");
     const Field unitFields[] = {
-        {"GroundX", "Pixel across", "The ground size of a pixel across, in the units of the elevations"},
-        {"GroundY", "Pixel down", "The ground size of a pixel down, in the units of the elevations"},
-        {"Vertical", "Height level", "The elevation of one 8-bit height level"},
+        {"GroundX", ControlId::Ground, 0, "The ground size of a pixel across, in the units of the elevations"},
+        {"GroundY", ControlId::Ground, 1, "The ground size of a pixel down, in the units of the elevations"},
+        {"Vertical", ControlId::Vertical, 0, "The elevation of one 8-bit height level"},
     };
     QLineEdit** unitEdits[] = {&groundX_, &groundY_, &vertical_};
     for (int i = 0; i < 3; ++i) *unitEdits[i] = field(units, unitFields[i]);
@@ -94,7 +101,7 @@ SunFields::SunFields(SidePanel& side, std::function<void()> clicked) : QObject(&
 
 QLineEdit* SunFields::field(QFormLayout& form, const Field& f)
 {
-    auto* label = new QLabel(tr(f.caption));
+    auto* label = new QLabel(captionOf(f.id, f.part));
     label->setObjectName(QStringLiteral("Label") + QString::fromLatin1(f.name));
     auto* edit = new QLineEdit;
     edit->setObjectName(QString::fromLatin1(f.name));
@@ -106,33 +113,57 @@ QLineEdit* SunFields::field(QFormLayout& form, const Field& f)
     return edit;
 }
 
-SunControls SunFields::read(const NumberParser& parse) const
+std::array<SunFields::FieldOf, 7> SunFields::fields() const
 {
-    auto number = [&](const QLineEdit* f) {
-        const auto v = parse(f->text().toStdString());
-        return v ? *v : std::numeric_limits<double>::quiet_NaN();
-    };
-    SunControls c = kept_;
-    c.azimuth = number(azimuth_);
-    c.altitude = number(altitude_);
-    c.size = number(size_);
-    c.sky = number(sky_);
-    c.groundX = number(groundX_);
-    c.groundY = number(groundY_);
-    c.vertical = number(vertical_);
-    return c;
+    return {{{azimuth_, ControlId::SunAngle, 0},
+             {altitude_, ControlId::SunAngle, 1},
+             {size_, ControlId::SunSize, 0},
+             {sky_, ControlId::Sky, 0},
+             {groundX_, ControlId::Ground, 0},
+             {groundY_, ControlId::Ground, 1},
+             {vertical_, ControlId::Vertical, 0}}};
+}
+
+std::variant<SunControls, Error> SunFields::read(const NumberParser& parse) const
+{
+    Controls c;
+    c.sun = kept_;
+    for (const FieldOf& f : fields()) {
+        const ControlRow& row = controlRow(f.id);
+        const std::string text = f.field->text().toStdString();
+        const std::string caption(row.captions[static_cast<std::size_t>(f.part)]);
+        const auto v = parse(text);
+        if (!v || !std::isfinite(*v)) return Error{caption + " must be a finite number, not \"" + text + "\"."};
+        if (!partAccepts(row, f.part, *v))
+            return Error{caption + " must be " + partRangeWords(row, f.part) + ", not \"" + text + "\"."};
+        ControlValue value = controlValue(c, f.id);
+        value.numbers[static_cast<std::size_t>(f.part)] = *v;
+        setControlValue(c, f.id, value);
+    }
+    return c.sun;
+}
+
+SunControls SunFields::current(const NumberParser& parse) const
+{
+    auto read = this->read(parse);
+    if (auto* sun = std::get_if<SunControls>(&read)) return *sun;
+    // Field by field: each that reads as a number counts, the others keep
+    // the value last shown.
+    Controls c;
+    c.sun = kept_;
+    for (const FieldOf& f : fields())
+        if (const auto v = parse(f.field->text().toStdString()); v && std::isfinite(*v)) {
+            ControlValue value = controlValue(c, f.id);
+            value.numbers[static_cast<std::size_t>(f.part)] = *v;
+            setControlValue(c, f.id, value);
+        }
+    return c.sun;
 }
 
 Refusal SunFields::textsRefused(const NumberParser& parse) const
 {
-    const std::pair<const char*, const QLineEdit*> fields[] = {
-        {"Azimuth", azimuth_}, {"Altitude", altitude_}, {"Sun size", size_}, {"Sky", sky_},
-        {"Pixel across", groundX_}, {"Pixel down", groundY_}, {"Height level", vertical_}};
-    for (const auto& [name, f] : fields) {
-        const std::string text = f->text().toStdString();
-        const auto v = parse(text);
-        if (!v || !std::isfinite(*v)) return Error{std::string(name) + " must be a finite number, not \"" + text + "\"."};
-    }
+    auto read = this->read(parse);
+    if (auto* e = std::get_if<Error>(&read)) return *e;
     return std::nullopt;
 }
 
@@ -153,8 +184,8 @@ void SunFields::setUnits(double groundX, double groundY, double vertical, const 
 {
     unit_ = unit;
     // Set as typed values are, so the change is an undo step and relights.
-    const std::pair<QLineEdit*, double> fields[] = {{groundX_, groundX}, {groundY_, groundY}, {vertical_, vertical}};
-    for (const auto& [f, v] : fields) f->setText(QLocale().toString(v, 'g', QLocale::FloatingPointShortest));
+    const std::pair<QLineEdit*, double> units[] = {{groundX_, groundX}, {groundY_, groundY}, {vertical_, vertical}};
+    for (const auto& [f, v] : units) f->setText(QLocale().toString(v, 'g', QLocale::FloatingPointShortest));
     describeUnits();
 }
 
@@ -171,10 +202,10 @@ void SunFields::describeUnits()
 void SunFields::show(const SunControls& c)
 {
     kept_ = c;
-    const std::pair<QLineEdit*, double> fields[] = {{azimuth_, c.azimuth}, {altitude_, c.altitude}, {size_, c.size},
-                                                    {sky_, c.sky}, {groundX_, c.groundX}, {groundY_, c.groundY},
-                                                    {vertical_, c.vertical}};
-    for (const auto& [f, v] : fields) {
+    const std::pair<QLineEdit*, double> shown[] = {{azimuth_, c.azimuth}, {altitude_, c.altitude}, {size_, c.size},
+                                                   {sky_, c.sky},         {groundX_, c.groundX},   {groundY_, c.groundY},
+                                                   {vertical_, c.vertical}};
+    for (const auto& [f, v] : shown) {
         const QSignalBlocker quiet(f);
         f->setText(QLocale().toString(v, 'g', QLocale::FloatingPointShortest));
     }

@@ -5,11 +5,14 @@
 // fills and the user may change. The fields are text, as X0, Y0 and "Decay"
 // are; they are read into the Sun controls when an operation runs.
 
+#include "inputs/control_schema.h"
 #include "inputs/controls.h"
 
 #include <QObject>
 
+#include <array>
 #include <functional>
+#include <variant>
 
 class QLabel;
 class QLineEdit;
@@ -38,10 +41,14 @@ public:
     // runs "Sun".
     SunFields(SidePanel& side, std::function<void()> clicked);
 
-    // The Sun controls as the fields stand: a field that holds no number
-    // reads as not-a-number, which the run refuses naming the control.
-    SunControls read(const NumberParser& parse) const;
-    // Why the fields' texts cannot be read, naming the field; or nothing.
+    // The Sun controls as the fields stand, each read and checked against
+    // its range in the control schema; refused, naming the field by its
+    // caption and quoting its text, when one cannot be used.
+    std::variant<SunControls, Error> read(const NumberParser& parse) const;
+    // The same for what does not run (a settings file, a live relight's
+    // controls): a field that cannot be used gives the value last shown.
+    SunControls current(const NumberParser& parse) const;
+    // Why the fields' texts cannot be used, naming the field; or nothing.
     Refusal textsRefused(const NumberParser& parse) const;
 
     // The azimuth that puts the sun in the direction of `pos` seen from
@@ -66,6 +73,13 @@ private:
     struct Field;
     QLineEdit* field(QFormLayout& form, const Field& f);
     void describeUnits();
+    // Each field with the schema's control it holds and which part of it.
+    struct FieldOf {
+        QLineEdit* field;
+        ControlId id;
+        int part;
+    };
+    std::array<FieldOf, 7> fields() const;
 
     QLineEdit* azimuth_ = nullptr;
     QLineEdit* altitude_ = nullptr;

@@ -4,6 +4,7 @@
 #include "picture_view.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QAbstractSlider>
 #include <QAction>
 #include <QKeyEvent>
@@ -61,18 +62,12 @@ QString menuCaption(const QAction& a)
 
 } // namespace
 
-QString shadowCaption(ShadowMode mode)
+QString operationCaption(const OperationRow& row)
 {
-    switch (mode) {
-    case ShadowMode::Linear: return QObject::tr("Linear");
-    case ShadowMode::LinearSim: return QObject::tr("Linear sim");
-    case ShadowMode::Sin: return QObject::tr("Sin func");
-    case ShadowMode::Cos: return QObject::tr("Cos func");
-    case ShadowMode::Embossed: return QObject::tr("Embossed");
-    case ShadowMode::Sun: return QObject::tr("Sun");
-    }
-    return QString::fromUtf8(shadowButtonName(mode).data(), static_cast<qsizetype>(shadowButtonName(mode).size()));
+    return QCoreApplication::translate("QObject", std::string(row.caption).c_str());
 }
+
+QString shadowCaption(ShadowMode mode) { return operationCaption(operationOf(mode)); }
 
 UndoSteps::UndoSteps(Panel panel, QWidget& window, Prompts& prompts)
     : QObject(&window), panel_(std::move(panel)), window_(window), undo_(new QAction(tr("&Undo"), &window)),

@@ -7,6 +7,7 @@
 
 #include "history.h"
 #include "prompts.h"
+#include "inputs/operations.h"
 #include "shadow/sweep.h"
 #include "workspace/reporter.h"
 
@@ -95,5 +96,7 @@ private:
 
 // A shadow button's caption, which names its step.
 QString shadowCaption(ShadowMode mode);
+// An operation's caption, as its row of the operation table has it.
+QString operationCaption(const OperationRow& row);
 
 } // namespace gloamery::panel

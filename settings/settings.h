@@ -5,13 +5,12 @@
 
 #include "inputs/shadow_inputs.h"
 #include "inputs/controls.h"
+#include "inputs/operations.h"
 
 #include <optional>
 #include <string_view>
 
 namespace gloamery {
-
-enum class TextureButton { MakeTexture, MakeTexture2 };
 
 struct MapSize {
     int width;
@@ -28,9 +27,9 @@ struct Settings {
     bool operator==(const Settings&) const = default;
 };
 
-// The names the settings files and the batch tool give the buttons and the
-// blend modes ("linear", "make-texture2", "multiply/2"); nothing for a
-// name that is none of them.
+// The names the settings files and the batch tool give the buttons (the
+// operation table's) and the blend modes (the control schema's): "linear",
+// "make-texture2", "multiply/2"; nothing for a name that is none of them.
 std::string_view shadowButtonName(ShadowMode mode);
 std::optional<ShadowMode> shadowButtonFromName(std::string_view name);
 std::string_view textureButtonName(TextureButton button);

@@ -2,6 +2,8 @@
 
 #include "settings_file.h"
 
+#include "inputs/control_values.h"
+
 #include "imageio/native_io.h"
 
 #include <nlohmann/json.hpp>
@@ -13,33 +15,57 @@
 
 namespace gloamery {
 
+namespace {
+
+using nlohmann::ordered_json;
+
+ordered_json partJson(const ControlRow& row, const ControlValue& v, int part)
+{
+    const auto i = static_cast<std::size_t>(part);
+    switch (row.kind) {
+    case ControlKind::NumberText:
+    case ControlKind::Text: return v.texts[i];
+    case ControlKind::Whole: return static_cast<int>(v.numbers[i]);
+    case ControlKind::Number: return v.numbers[i];
+    case ControlKind::Flag: return v.flag;
+    case ControlKind::Choice: return std::string(row.choices[static_cast<std::size_t>(v.choice)]);
+    }
+    return {};
+}
+
+// The controls whose keys do or do not lie in "sun", in the schema's order.
+void writeControls(ordered_json& doc, const Controls& c, bool sun)
+{
+    for (const ControlRow& row : controlRows()) {
+        const ControlValue v = controlValue(c, row.id);
+        for (int i = 0; i < row.count; ++i) {
+            const std::string_view key = row.key.empty() ? row.parts[static_cast<std::size_t>(i)].key : row.key;
+            if (key.starts_with("sun.") != sun) continue;
+            const std::string name(sun ? key.substr(4) : key);
+            if (!row.key.empty() && row.count == 2) {
+                doc[name] = {partJson(row, v, 0), partJson(row, v, 1)};
+                break;
+            }
+            doc[name] = partJson(row, v, i);
+        }
+    }
+}
+
+} // namespace
+
 std::string settingsText(const Settings& s)
 {
     // ordered_json keeps the keys in the order written here.
-    using nlohmann::ordered_json;
-    const Controls& c = s.controls;
-    const SunControls& sun = c.sun;
     ordered_json doc;
     doc["format"] = kSettingsFormat;
     doc["version"] = kSettingsVersion;
-    doc["x0"] = c.x0;
-    doc["y0"] = c.y0;
-    doc["decay"] = c.alt;
-    doc["darkness"] = c.darkness;
-    doc["contrast"] = c.contrast;
-    doc["blur"] = c.blur;
-    doc["blend"] = blendName(c.blend);
+    writeControls(doc, s.controls, false);
     if (s.map) doc["map"] = ordered_json{{"width", s.map->width}, {"height", s.map->height}};
     doc["shadow"] = shadowButtonName(s.shadow);
     doc["texture"] = textureButtonName(s.texture);
-    doc["sun"] = ordered_json{{"azimuth", sun.azimuth},
-                              {"altitude", sun.altitude},
-                              {"size", sun.size},
-                              {"lambert", sun.lambert},
-                              {"sky", sun.sky},
-                              {"sky-rays", {sun.skyAzimuths, sun.skyAltitudes}},
-                              {"ground", {sun.groundX, sun.groundY}},
-                              {"vertical", sun.vertical}};
+    ordered_json sun = ordered_json::object();
+    writeControls(sun, s.controls, true);
+    doc["sun"] = sun;
     return doc.dump(2) + "\n";
 }
 

@@ -1,59 +1,34 @@
 #include "settings.h"
 
-#include <array>
-
 namespace gloamery {
 
-namespace {
+std::string_view shadowButtonName(ShadowMode mode) { return operationOf(mode).name; }
 
-template <class Value>
-struct Named {
-    Value value;
-    std::string_view name;
-};
-
-// The shadow buttons' names are the core's table of them (shadow_modes.h).
-constexpr auto kShadowButtons = [] {
-    std::array<Named<ShadowMode>, kShadowModes.size()> t{};
-    for (std::size_t i = 0; i < t.size(); ++i) t[i] = {kShadowModes[i].mode, kShadowModes[i].name};
-    return t;
-}();
-
-constexpr std::array<Named<TextureButton>, 2> kTextureButtons = {{
-    {TextureButton::MakeTexture, "make-texture"},
-    {TextureButton::MakeTexture2, "make-texture2"},
-}};
-
-constexpr std::array<Named<BlendMode>, 4> kBlends = {{
-    {BlendMode::Half, "50/50"},
-    {BlendMode::Multiply, "multiply"},
-    {BlendMode::MultiplyHalf, "multiply/2"},
-    {BlendMode::Multiply3, "multiply/3"},
-}};
-
-template <class Table, class Value>
-std::string_view nameIn(const Table& table, Value v)
+std::optional<ShadowMode> shadowButtonFromName(std::string_view name)
 {
-    for (const auto& entry : table)
-        if (entry.value == v) return entry.name;
-    return {};
+    const OperationRow* row = operationNamed(name);
+    if (!row || !row->shadow) return std::nullopt;
+    return row->shadow;
 }
 
-template <class Table>
-auto valueIn(const Table& table, std::string_view name) -> std::optional<decltype(table[0].value)>
+std::string_view textureButtonName(TextureButton button) { return operationOf(button).name; }
+
+std::optional<TextureButton> textureButtonFromName(std::string_view name)
 {
-    for (const auto& entry : table)
-        if (entry.name == name) return entry.value;
+    const OperationRow* row = operationNamed(name);
+    if (!row || !row->texture) return std::nullopt;
+    return row->texture;
+}
+
+std::string_view blendName(BlendMode mode)
+{
+    return controlRow(ControlId::Blend).choices[static_cast<std::size_t>(mode)];
+}
+
+std::optional<BlendMode> blendFromName(std::string_view name)
+{
+    if (const auto i = choiceIndex(controlRow(ControlId::Blend), name)) return static_cast<BlendMode>(*i);
     return std::nullopt;
 }
-
-} // namespace
-
-std::string_view shadowButtonName(ShadowMode mode) { return nameIn(kShadowButtons, mode); }
-std::optional<ShadowMode> shadowButtonFromName(std::string_view name) { return valueIn(kShadowButtons, name); }
-std::string_view textureButtonName(TextureButton button) { return nameIn(kTextureButtons, button); }
-std::optional<TextureButton> textureButtonFromName(std::string_view name) { return valueIn(kTextureButtons, name); }
-std::string_view blendName(BlendMode mode) { return nameIn(kBlends, mode); }
-std::optional<BlendMode> blendFromName(std::string_view name) { return valueIn(kBlends, name); }
 
 } // namespace gloamery

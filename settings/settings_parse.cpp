@@ -4,6 +4,7 @@
 
 #include "settings_file.h"
 
+#include "inputs/control_values.h"
 #include "workspace/workspace.h"
 
 #include <nlohmann/json.hpp>
@@ -27,7 +28,6 @@ struct Refused {
 // Deeper than a settings file ever nests: refused while parsing, before a
 // hostile file can build a structure deep enough to exhaust the stack.
 constexpr int kMaxDepth = 8;
-constexpr double kSkyMax = 1.0;
 
 std::string keyName(std::string_view key) { return "\"" + std::string(key) + "\""; }
 
@@ -39,17 +39,11 @@ std::string shown(const json& v)
     return text;
 }
 
-// "90", "1e-09": a bound as short as it can be written.
-std::string bound(double v)
-{
-    char text[32];
-    return std::string(text, std::to_chars(text, text + sizeof text, v).ptr);
-}
 
 double number(const json& v, const std::string& key, double lo, double hi)
 {
     if (!v.is_number() || !(v.get<double>() >= lo && v.get<double>() <= hi))
-        throw Refused{keyName(key) + " must be a number from " + bound(lo) + " to " + bound(hi) + ", not " + shown(v)};
+        throw Refused{keyName(key) + " must be a number from " + boundText(lo) + " to " + boundText(hi) + ", not " + shown(v)};
     return v.get<double>();
 }
 
@@ -87,14 +81,6 @@ T named(const json& v, const std::string& key, std::optional<T> (*fromName)(std:
     return *value;
 }
 
-// [a, b]: two values, each read by `each`.
-template <class T>
-std::pair<T, T> pair(const json& v, const std::string& key, const std::function<T(const json&, const std::string&)>& each)
-{
-    if (!v.is_array() || v.size() != 2) throw Refused{keyName(key) + " must be a list of two values, not " + shown(v)};
-    return {each(v[0], key + "[0]"), each(v[1], key + "[1]")};
-}
-
 // Calls read(key, value) for each key of an object; `path` names it in messages.
 void eachKey(const json& object, const std::string& path, const std::function<bool(const std::string&, const json&)>& read)
 {
@@ -103,28 +89,78 @@ void eachKey(const json& object, const std::string& path, const std::function<bo
         if (!read(key, value)) throw Refused{"unknown key " + keyName(path.empty() ? key : path + "." + key)};
 }
 
-void readSun(const json& object, SunControls& sun)
+// The schema's row a key stands for and which of its parts (-1: the whole
+// value, a list of two for a pair).
+struct KeyOf {
+    const ControlRow* row = nullptr;
+    int part = -1;
+};
+KeyOf keyOf(std::string_view key)
 {
-    using namespace sun_range;
-    eachKey(object, "sun", [&](const std::string& key, const json& v) {
-        const std::string name = "sun." + key;
-        auto unit = [](const json& x, const std::string& k) { return number(x, k, kUnitMin, kUnitMax); };
-        if (key == "azimuth") sun.azimuth = number(v, name, -kAzimuth, kAzimuth);
-        else if (key == "altitude") sun.altitude = number(v, name, 0.0, kAltitudeMax);
-        else if (key == "size") sun.size = number(v, name, 0.0, kSizeMax);
-        else if (key == "lambert") sun.lambert = flag(v, name);
-        else if (key == "sky") sun.sky = number(v, name, 0.0, kSkyMax);
-        else if (key == "vertical") sun.vertical = unit(v, name);
-        else if (key == "ground") std::tie(sun.groundX, sun.groundY) = pair<double>(v, name, unit);
-        else if (key == "sky-rays") {
-            const auto [n, m] = pair<int>(v, name, [](const json& x, const std::string& k) {
-                return whole(x, k, 1, k.ends_with("[0]") ? kSkyAzimuthsMax : kSkyAltitudesMax);
-            });
-            sun.skyAzimuths = n;
-            sun.skyAltitudes = m;
-        } else return false;
-        return true;
-    });
+    for (const ControlRow& row : controlRows()) {
+        if (row.key == key) return {&row, row.count == 1 ? 0 : -1};
+        for (int i = 0; i < row.count; ++i)
+            if (!row.parts[static_cast<std::size_t>(i)].key.empty() && row.parts[static_cast<std::size_t>(i)].key == key)
+                return {&row, i};
+    }
+    return {};
+}
+
+std::string choiceList(const ControlRow& row)
+{
+    std::string list;
+    for (std::string_view name : row.choices) list += (list.empty() ? "\"" : ", \"") + std::string(name) + "\"";
+    return list;
+}
+
+// One part of a control's value, checked against the row's range for it.
+void readPart(const json& v, const std::string& key, const ControlRow& row, int part, ControlValue& value)
+{
+    const auto i = static_cast<std::size_t>(part);
+    const ControlPart& p = row.parts[i];
+    switch (row.kind) {
+    case ControlKind::NumberText: value.texts[i] = numberText(v, key); return;
+    case ControlKind::Whole: value.numbers[i] = whole(v, key, static_cast<int>(p.lo), static_cast<int>(p.hi)); return;
+    case ControlKind::Number: value.numbers[i] = number(v, key, p.lo, p.hi); return;
+    case ControlKind::Flag: value.flag = flag(v, key); return;
+    case ControlKind::Choice: {
+        const auto choice = v.is_string() ? choiceIndex(row, v.get<std::string>()) : std::nullopt;
+        if (!choice) throw Refused{keyName(key) + " must be one of " + choiceList(row) + ", not " + shown(v)};
+        value.choice = *choice;
+        return;
+    }
+    case ControlKind::Text:
+        if (!v.is_string() || !row.accepts(v.get<std::string>()))
+            throw Refused{keyName(key) + " must be " + std::string(row.needs) + ", not " + shown(v)};
+        value.texts[i] = v.get<std::string>();
+        return;
+    }
+}
+
+// "\"make-texture\", \"make-texture2\"": the operation table's texture buttons.
+std::string textureNames()
+{
+    std::string list;
+    for (const OperationRow& row : operationRows())
+        if (row.texture) list += (list.empty() ? "\"" : ", \"") + std::string(row.name) + "\"";
+    return list;
+}
+
+// A control's key: false when no control has it.
+bool readControlKey(const std::string& key, const json& v, Controls& c)
+{
+    const KeyOf at = keyOf(key);
+    if (!at.row) return false;
+    ControlValue value = controlValue(c, at.row->id);
+    if (at.part >= 0) {
+        readPart(v, key, *at.row, at.part, value);
+    } else {
+        if (!v.is_array() || v.size() != 2) throw Refused{keyName(key) + " must be a list of two values, not " + shown(v)};
+        readPart(v[0], key + "[0]", *at.row, 0, value);
+        readPart(v[1], key + "[1]", *at.row, 1, value);
+    }
+    setControlValue(c, at.row->id, value);
+    return true;
 }
 
 void readMap(const json& object, Settings& s)
@@ -159,17 +195,12 @@ Settings read(const json& doc, Settings s)
     Controls& c = s.controls;
     eachKey(doc, "", [&](const std::string& key, const json& v) {
         if (key == "format" || key == "version") return true;
-        if (key == "x0") c.x0 = numberText(v, key);
-        else if (key == "y0") c.y0 = numberText(v, key);
-        else if (key == "decay") c.alt = numberText(v, key);
-        else if (key == "darkness") c.darkness = whole(v, key, 0, 255);
-        else if (key == "contrast") c.contrast = whole(v, key, 0, 100);
-        else if (key == "blur") c.blur = flag(v, key);
-        else if (key == "blend") c.blend = named(v, key, &blendFromName, "\"50/50\", \"multiply\", \"multiply/2\", \"multiply/3\"");
-        else if (key == "shadow") s.shadow = named(v, key, &shadowButtonFromName, "the shadow operations (\"linear\"...)");
-        else if (key == "texture") s.texture = named(v, key, &textureButtonFromName, "\"make-texture\", \"make-texture2\"");
+        if (!key.starts_with("sun.") && readControlKey(key, v, c)) return true;
+        if (key == "shadow") s.shadow = named(v, key, &shadowButtonFromName, "the shadow operations (\"linear\"...)");
+        else if (key == "texture") s.texture = named(v, key, &textureButtonFromName, textureNames().c_str());
         else if (key == "map") readMap(v, s);
-        else if (key == "sun") readSun(v, c.sun);
+        else if (key == "sun")
+            eachKey(v, "sun", [&](const std::string& k, const json& x) { return readControlKey("sun." + k, x, c); });
         else return false;
         return true;
     });

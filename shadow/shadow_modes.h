@@ -1,10 +1,10 @@
 #pragma once
-// The shadow buttons, a line of data each: the name settings files, the
-// batch tool and the Python module know them by, and what the button tells
-// the user as it runs, and when (the tests pin that order).
+// The shading modes, a line of data each: what a run tells the user as it
+// runs, and when (the tests pin that order), and whether its rays start
+// from the sun's position. Their names and captions are the front ends'
+// (inputs/operations.h).
 
 #include <array>
-#include <string_view>
 
 namespace gloamery {
 
@@ -21,18 +21,18 @@ struct ShadowSteps {
 
 struct ShadowModeInfo {
     ShadowMode mode;
-    std::string_view name;
     ShadowSteps steps;
+    bool fromSunPosition; // the rays start from X0, Y0
 };
 
-// In the order the panel shows the buttons, and ShadowMode's.
+// In ShadowMode's order.
 inline constexpr std::array<ShadowModeInfo, 6> kShadowModes = {{
-    {ShadowMode::Linear, "linear", {true, false, 0, false}},
-    {ShadowMode::LinearSim, "linear-sim", {true, false, 0, false}},
-    {ShadowMode::Sin, "sin", {true, true, 1, false}},
-    {ShadowMode::Cos, "cos", {false, false, 0, false}},
-    {ShadowMode::Embossed, "embossed", {false, false, 0, false}},
-    {ShadowMode::Sun, "sun", {true, false, 0, true}}, // runSun says "Calculating..." first
+    {ShadowMode::Linear, {true, false, 0, false}, true},
+    {ShadowMode::LinearSim, {true, false, 0, false}, false},
+    {ShadowMode::Sin, {true, true, 1, false}, true},
+    {ShadowMode::Cos, {false, false, 0, false}, true},
+    {ShadowMode::Embossed, {false, false, 0, false}, true},
+    {ShadowMode::Sun, {true, false, 0, true}, false}, // runSun says "Calculating..." first
 }};
 
 constexpr const ShadowModeInfo& shadowModeInfo(ShadowMode mode) { return kShadowModes[static_cast<std::size_t>(mode)]; }

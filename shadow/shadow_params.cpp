@@ -4,7 +4,6 @@
 #include "sun.h"
 
 #include <cmath>
-#include <string>
 
 namespace gloamery {
 
@@ -14,13 +13,18 @@ bool sunWithinReach(double v, int reach)
     return std::isfinite(v) && nearest(v) >= lo && nearest(v) <= hi && std::floor(v) >= lo && std::floor(v) <= hi;
 }
 
+const char* shadowParamsFault(const ShadowParams& p, ShadowMode mode, int reach)
+{
+    if (mode == ShadowMode::Sun) return sunControlsFault(p.sun);
+    if (usesSunPosition(mode) && !sunWithinReach(p.x0, reach)) return "x0";
+    if (usesSunPosition(mode) && !sunWithinReach(p.y0, reach)) return "y0";
+    if (!std::isfinite(p.decay)) return "decay";
+    return nullptr;
+}
+
 Refusal shadowParamsRefused(const ShadowParams& p, ShadowMode mode, int reach)
 {
-    if (mode == ShadowMode::Sun) return sunControlsRefused(p.sun);
-    const std::string range = " must lie between " + std::to_string(-reach) + " and " + std::to_string(reach - 1) + ".";
-    if (usesSunPosition(mode) && !sunWithinReach(p.x0, reach)) return Error{"X0" + range};
-    if (usesSunPosition(mode) && !sunWithinReach(p.y0, reach)) return Error{"Y0" + range};
-    if (!std::isfinite(p.decay)) return Error{"Decay must be a finite number."};
+    if (const char* field = shadowParamsFault(p, mode, reach)) return faultRefusal(field);
     return std::nullopt;
 }
 

@@ -24,16 +24,19 @@ constexpr int kMapSunReach = 32768;
 constexpr int kWorldSunReach = 131072;
 
 // Whether the mode's rays start from the sun's position (X0, Y0).
-constexpr bool usesSunPosition(ShadowMode mode) { return mode != ShadowMode::LinearSim && mode != ShadowMode::Sun; }
+constexpr bool usesSunPosition(ShadowMode mode) { return shadowModeInfo(mode).fromSunPosition; }
 
 // Whether a coordinate of the sun, rounded and floored alike (the rays
 // start from the one, the regions' plans count from the other), lies in
 // -reach .. reach - 1.
 bool sunWithinReach(double v, int reach);
 
-// Why a run cannot take these values, or nothing. The front ends refuse
-// such values first, quoting what was typed; this keeps the core safe
-// from any other caller.
+// The run's precondition: nothing, or the field of the params (as this
+// code names it, "x0", "sun.altitude") that lies outside what a run takes.
+// The front ends check every value against its range first and word the
+// message; this keeps the core safe from any other caller, which gets a
+// refusal naming the field.
+const char* shadowParamsFault(const ShadowParams& p, ShadowMode mode, int reach);
 Refusal shadowParamsRefused(const ShadowParams& p, ShadowMode mode, int reach);
 
 } // namespace gloamery

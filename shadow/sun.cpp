@@ -15,13 +15,6 @@ namespace {
 
 constexpr int kDiscSamples = 16; // altitudes across the sun's disc
 
-std::string number(double v)
-{
-    char text[40];
-    std::snprintf(text, sizeof text, "%.17g", v);
-    return text;
-}
-
 // The samples of a run: the sun's own (one azimuth, one altitude or
 // sixteen across its disc) first, then the sky's, one group an azimuth.
 std::vector<SunGroup> sunGroups(const SunControls& c, int w, int h)
@@ -104,25 +97,25 @@ Rect regionFootprint(const std::vector<SunGroup>& groups, const SunControls& c, 
 
 } // namespace
 
-Refusal sunControlsRefused(const SunControls& c)
+const char* sunControlsFault(const SunControls& c)
 {
     using namespace sun_range;
     auto within = [](double v, double lo, double hi) { return std::isfinite(v) && v >= lo && v <= hi; };
-    if (!within(c.azimuth, -kAzimuth, kAzimuth)) return Error{"The sun's azimuth must be a number from -1e6 to 1e6, not " + number(c.azimuth) + "."};
-    if (!within(c.altitude, 0.0, kAltitudeMax)) return Error{"The sun's altitude must be a number from 0 to 90, not " + number(c.altitude) + "."};
-    if (!within(c.size, 0.0, kSizeMax)) return Error{"The sun's size must be a number from 0 to 10, not " + number(c.size) + "."};
-    if (!within(c.sky, 0.0, 1.0)) return Error{"The sky share must be a number from 0 to 1, not " + number(c.sky) + "."};
-    if (c.skyAzimuths < 1 || c.skyAzimuths > kSkyAzimuthsMax) return Error{"The sky's azimuths must be from 1 to 256, not " + std::to_string(c.skyAzimuths) + "."};
-    if (c.skyAltitudes < 1 || c.skyAltitudes > kSkyAltitudesMax) return Error{"The sky's altitudes must be from 1 to 16, not " + std::to_string(c.skyAltitudes) + "."};
-    if (!within(c.groundX, kUnitMin, kUnitMax) || !within(c.groundY, kUnitMin, kUnitMax))
-        return Error{"The ground size of a pixel must be from 1e-9 to 1e9, not " + number(c.groundX) + "," + number(c.groundY) + "."};
-    if (!within(c.vertical, kUnitMin, kUnitMax)) return Error{"The elevation of a height level must be from 1e-9 to 1e9, not " + number(c.vertical) + "."};
-    return std::nullopt;
+    if (!within(c.azimuth, -kAzimuth, kAzimuth)) return "sun.azimuth";
+    if (!within(c.altitude, 0.0, kAltitudeMax)) return "sun.altitude";
+    if (!within(c.size, 0.0, kSizeMax)) return "sun.size";
+    if (!within(c.sky, 0.0, 1.0)) return "sun.sky";
+    if (c.skyAzimuths < 1 || c.skyAzimuths > kSkyAzimuthsMax) return "sun.skyAzimuths";
+    if (c.skyAltitudes < 1 || c.skyAltitudes > kSkyAltitudesMax) return "sun.skyAltitudes";
+    if (!within(c.groundX, kUnitMin, kUnitMax)) return "sun.groundX";
+    if (!within(c.groundY, kUnitMin, kUnitMax)) return "sun.groundY";
+    if (!within(c.vertical, kUnitMin, kUnitMax)) return "sun.vertical";
+    return nullptr;
 }
 
 Refusal runSun(Workspace& ws, const SunControls& sun, int darkness, Reporter& report)
 {
-    if (Refusal refused = sunControlsRefused(sun)) return refused;
+    if (const char* field = sunControlsFault(sun)) return faultRefusal(field);
     report.status(status::kCalculating);
     const HeightGrid heights = readHeights(ws);
     const int w = ws.width(), h = ws.height();
@@ -132,7 +125,7 @@ Refusal runSun(Workspace& ws, const SunControls& sun, int darkness, Reporter& re
 Refusal runSunRegion(Workspace& ws, const WorldRegion& region, const HeightSource& source, const SunControls& sun,
                      int darkness, Reporter& report)
 {
-    if (Refusal refused = sunControlsRefused(sun)) return refused;
+    if (const char* field = sunControlsFault(sun)) return faultRefusal(field);
     report.status(status::kCalculating);
     const int w = region.worldWidth, h = region.worldHeight;
     const Rect reads = regionFootprint(sunGroups(sun, w, h), sun, region);

@@ -12,9 +12,9 @@
 
 namespace gloamery {
 
-// Why the controls cannot be used (the message names the control), or
-// nothing when they can.
-Refusal sunControlsRefused(const SunControls& c);
+// The run's precondition: nothing, or the field ("sun.azimuth") outside
+// the ranges of sun_range (the front ends refuse such values first).
+const char* sunControlsFault(const SunControls& c);
 
 // Lights the workspace's map. Refuses (and changes nothing) when the
 // controls are out of range, or when the reporter asks the run to stop

@@ -46,4 +46,9 @@ struct Error {
 // What a refusable operation returns: nothing when it ran, else why not.
 using Refusal = std::optional<Error>;
 
+// A run given a value outside its precondition, which every front end
+// refuses first in its own words: the refusal names the field as the code
+// does ("sun.altitude"), for whoever called the core without checking.
+inline Error faultRefusal(const char* field) { return Error{std::string("out of range: ") + field}; }
+
 } // namespace gloamery

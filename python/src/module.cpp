@@ -5,6 +5,7 @@
 #include "file_arrays.h"
 #include "workspace_bindings.h"
 
+#include "inputs/operations.h"
 #include "workspace/parallel.h"
 #include "workspace/workspace.h"
 
@@ -68,8 +69,9 @@ PYBIND11_MODULE(_gloamery, m)
         "are the same bytes on any number.");
     m.def("threads", &threadCount, "The number of threads a computation may use.");
     m.attr("SLOTS") = py::make_tuple("height", "shadow", "colour", "grass", "stone", "texture", "detail");
-    m.attr("OPERATIONS") = py::make_tuple("linear", "linear-sim", "sin", "cos", "embossed", "make-texture",
-                                          "make-texture2", "clear");
+    py::tuple operations(operationRows().size());
+    for (std::size_t i = 0; i < operationRows().size(); ++i) operations[i] = py::str(std::string(operationRows()[i].name));
+    m.attr("OPERATIONS") = operations;
     m.attr("MAX_MAP_SIZE") = kMaxMapSize;
     m.attr("__version__") = GLOAMERY_VERSION;
 }

@@ -20,12 +20,6 @@ namespace gloamery::python {
 
 namespace {
 
-constexpr batch::Operation kOperations[] = {
-    batch::Operation::Linear,   batch::Operation::LinearSim,   batch::Operation::Sin,   batch::Operation::Cos,
-    batch::Operation::Embossed, batch::Operation::MakeTexture, batch::Operation::MakeTexture2,
-    batch::Operation::Clear,    batch::Operation::Sun,
-};
-
 // Built without the interpreter lock: a large map takes a while to fill.
 Workspace startingWorkspace(int width, int height, bool defaults)
 {
@@ -68,10 +62,8 @@ batch::Operation operationNamed(const std::string& name)
 {
     std::string spelled = name;
     std::replace(spelled.begin(), spelled.end(), '_', '-');
-    for (batch::Operation op : kOperations)
-        if (batch::operationName(op) == spelled) return op;
-    throw std::invalid_argument("unknown operation " + quoted(name)
-                                + ": use linear, linear-sim, sin, cos, embossed, sun, make-texture, make-texture2 or clear");
+    if (const OperationRow* row = gloamery::operationNamed(spelled)) return row;
+    throw std::invalid_argument("unknown operation " + quoted(name) + ": use " + operationNameList());
 }
 
 PyWorkspace::PyWorkspace(int width, int height, bool defaults) : ws_(startingWorkspace(width, height, defaults)) {}

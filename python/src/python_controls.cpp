@@ -1,7 +1,7 @@
 #include "python_controls.h"
 
+#include "inputs/control_schema.h"
 #include "inputs/shadow_inputs.h"
-#include "shadow/sun.h"
 
 #include "errors.h"
 #include "settings/settings.h"
@@ -17,8 +17,6 @@ namespace {
 
 [[noreturn]] void refuse(const std::string& message) { throw std::invalid_argument(message); }
 
-bool within(double v, double lo, double hi) { return std::isfinite(v) && v >= lo && v <= hi; }
-
 // Numbers from Python may be NaN or infinite, which numberText cannot
 // write; they only ever appear in messages.
 std::string shown(double v) { return std::isfinite(v) ? numberText(v) : (std::isnan(v) ? "nan" : (v > 0 ? "inf" : "-inf")); }
@@ -32,39 +30,55 @@ std::string numberText(double v)
     return ec == std::errc() ? std::string(text, end) : std::string("nan");
 }
 
+namespace {
+
+// Refuses values the control's row does not accept, in its words; `shown`
+// is the value as Python wrote it.
+void check(ControlId id, std::initializer_list<double> values, const std::string& shown)
+{
+    const ControlRow& row = controlRow(id);
+    int part = 0;
+    for (double v : values) {
+        const bool ok = row.kind == ControlKind::NumberText ? std::isfinite(v) : partAccepts(row, part, v);
+        if (!ok) refuse(pythonRefusal(row, shown));
+        ++part;
+    }
+}
+
+std::string pairShown(const std::string& a, const std::string& b) { return "(" + a + ", " + b + ")"; }
+
+} // namespace
+
 void PythonControls::setSun(double x, double y)
 {
-    if (!std::isfinite(x) || !std::isfinite(y))
-        refuse("sun needs two finite numbers X,Y (as in 40,30.5), not (" + shown(x) + ", " + shown(y) + ")");
+    check(ControlId::SunPosition, {x, y}, pairShown(shown(x), shown(y)));
     sunX = x;
     sunY = y;
 }
 
 void PythonControls::setDecay(double d)
 {
-    if (!std::isfinite(d)) refuse("decay needs a finite number, not " + shown(d));
+    check(ControlId::Decay, {d}, shown(d));
     decay = d;
 }
 
 void PythonControls::setDarkness(long long d)
 {
-    if (d < 0 || d > 255) refuse("darkness needs a whole number 0..255, not " + std::to_string(d));
+    check(ControlId::Darkness, {static_cast<double>(d)}, std::to_string(d));
     darkness = static_cast<int>(d);
 }
 
 void PythonControls::setContrast(long long c)
 {
-    if (c < 0 || c > 100) refuse("contrast needs a whole number 0..100, not " + std::to_string(c));
+    check(ControlId::Contrast, {static_cast<double>(c)}, std::to_string(c));
     contrast = static_cast<int>(c);
 }
 
 void PythonControls::setBlend(const std::string& name)
 {
-    if (const auto b = blendFromName(name)) {
-        blend = *b;
-        return;
-    }
-    refuse("blend needs 50/50, multiply, multiply/2 or multiply/3, not " + quoted(name));
+    const auto b = blendFromName(name);
+    if (!b) refuse(pythonRefusal(controlRow(ControlId::Blend), quoted(name)));
+    blend = *b;
 }
 
 std::string PythonControls::blendName() const
@@ -74,46 +88,41 @@ std::string PythonControls::blendName() const
 
 void PythonControls::setSunAngle(double azimuth, double altitude)
 {
-    if (!within(azimuth, -sun_range::kAzimuth, sun_range::kAzimuth) || !within(altitude, 0.0, sun_range::kAltitudeMax))
-        refuse("sun_angle needs an azimuth -1e6..1e6 and an altitude 0..90 in degrees, not "
-               "(" + shown(azimuth) + ", " + shown(altitude) + ")");
+    check(ControlId::SunAngle, {azimuth, altitude}, pairShown(shown(azimuth), shown(altitude)));
     sun.azimuth = azimuth;
     sun.altitude = altitude;
 }
 
 void PythonControls::setSunSize(double degrees)
 {
-    if (!within(degrees, 0.0, sun_range::kSizeMax)) refuse("sun_size needs degrees 0..10, not " + shown(degrees));
+    check(ControlId::SunSize, {degrees}, shown(degrees));
     sun.size = degrees;
 }
 
 void PythonControls::setSky(double share)
 {
-    if (!within(share, 0.0, 1.0)) refuse("sky needs a share of the light 0..1, not " + shown(share));
+    check(ControlId::Sky, {share}, shown(share));
     sun.sky = share;
 }
 
 void PythonControls::setSkyRays(long long azimuths, long long altitudes)
 {
-    if (azimuths < 1 || azimuths > sun_range::kSkyAzimuthsMax || altitudes < 1 || altitudes > sun_range::kSkyAltitudesMax)
-        refuse("sky_rays needs whole numbers N,M with N 1..256 and M 1..16, not (" + std::to_string(azimuths) + ", "
-               + std::to_string(altitudes) + ")");
+    check(ControlId::SkyRays, {static_cast<double>(azimuths), static_cast<double>(altitudes)},
+          pairShown(std::to_string(azimuths), std::to_string(altitudes)));
     sun.skyAzimuths = static_cast<int>(azimuths);
     sun.skyAltitudes = static_cast<int>(altitudes);
 }
 
 void PythonControls::setGround(double x, double y)
 {
-    if (!within(x, sun_range::kUnitMin, sun_range::kUnitMax) || !within(y, sun_range::kUnitMin, sun_range::kUnitMax))
-        refuse("ground needs two sizes GX,GY within 1e-9..1e9, not (" + shown(x) + ", " + shown(y) + ")");
+    check(ControlId::Ground, {x, y}, pairShown(shown(x), shown(y)));
     sun.groundX = x;
     sun.groundY = y;
 }
 
 void PythonControls::setVertical(double unit)
 {
-    if (!within(unit, sun_range::kUnitMin, sun_range::kUnitMax))
-        refuse("vertical needs a unit within 1e-9..1e9, not " + shown(unit));
+    check(ControlId::Vertical, {unit}, shown(unit));
     sun.vertical = unit;
 }
 
@@ -133,21 +142,8 @@ Controls PythonControls::forRun() const
 
 std::variant<ShadowParams, Error> PythonControls::shadowParams(ShadowMode mode) const
 {
-    ShadowParams p;
-    p.sun = sun;
-    p.darkness = darkness;
-    if (mode == ShadowMode::Sun) {
-        if (Refusal refused = sunControlsRefused(sun)) return *refused;
-        return p;
-    }
-    if (usesSunPosition(mode)) {
-        if (Refusal r = coordinateRefused("X0", sunX, numberText(sunX), kMapSunReach)) return *r;
-        if (Refusal r = coordinateRefused("Y0", sunY, numberText(sunY), kMapSunReach)) return *r;
-        p.x0 = sunX;
-        p.y0 = sunY;
-    }
-    p.decay = decay;
-    return p;
+    // The numbers' shortest texts read back as the very doubles set.
+    return readShadowParams(forRun(), parseCNumber, mode);
 }
 
 } // namespace gloamery::python

@@ -100,32 +100,14 @@ void bindControls(Class& c)
 
 void bindOperations(Class& c)
 {
-    const struct {
-        const char* method;
-        batch::Operation op;
-        const char* doc;
-    } operations[] = {
-        {"linear", batch::Operation::Linear, "Casts the shadow map from the sun (\"Linear\"), then merges it into the colour map."},
-        {"linear_sim", batch::Operation::LinearSim, "The \"Linear sim\" shadow run, then the merge."},
-        {"sin", batch::Operation::Sin, "The \"Sin func\" shadow run, then the merge."},
-        {"cos", batch::Operation::Cos, "The \"Cos func\" shadow run, then the merge."},
-        {"embossed", batch::Operation::Embossed, "The \"Embossed\" shading, then the merge."},
-        {"make_texture", batch::Operation::MakeTexture, "Mixes grass and stone into the texture map by height."},
-        {"make_texture2", batch::Operation::MakeTexture2, "Mixes grass and stone into the texture map by slope."},
-        {"clear", batch::Operation::Clear, "Empties the shadow map."},
-        {"sun_run", batch::Operation::Sun,
-         "Lights the map from the sun at sun_angle (soft with sun_size, with sky light by sky), then the merge; "
-         "run(\"sun\") does the same."},
-    };
-    for (const auto& o : operations) {
-        const batch::Operation op = o.op;
-        c.def(o.method, [op](PyWorkspace& w) { w.run(op); },
-              (std::string(o.doc) + " Releases the GIL; raises ValueError when the controls cannot be used.").c_str());
+    for (const OperationRow& row : operationRows()) {
+        const batch::Operation op = &row;
+        c.def(std::string(row.python).c_str(), [op](PyWorkspace& w) { w.run(op); },
+              (std::string(row.doc) + " Releases the GIL; raises ValueError when the controls cannot be used.").c_str());
     }
     c.def(
         "run", [](PyWorkspace& w, const std::string& name) { w.run(operationNamed(name)); }, py::arg("name"),
-        "Runs the operation of gloamery-batch's name: linear, linear-sim, sin, cos, embossed, sun, make-texture, "
-        "make-texture2 or clear.");
+        ("Runs the operation of gloamery-batch's name: " + operationNameList() + ".").c_str());
 }
 
 void bindFiles(Class& c)

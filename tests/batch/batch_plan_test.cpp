@@ -202,7 +202,7 @@ TEST(BatchArguments, EachOperationRunsWithTheControlsSetBeforeIt)
     const auto r = runs(std::get<Command>(result));
     ASSERT_EQ(r.size(), 4u);
 
-    EXPECT_EQ(r[0].op, Operation::Linear);
+    EXPECT_EQ(r[0].op->name, "linear");
     EXPECT_EQ(r[0].controls.x0, "0");
     EXPECT_EQ(r[0].controls.y0, "0");
     EXPECT_EQ(r[0].controls.alt, "5");
@@ -211,20 +211,20 @@ TEST(BatchArguments, EachOperationRunsWithTheControlsSetBeforeIt)
     EXPECT_TRUE(r[0].controls.blur);
     EXPECT_EQ(r[0].controls.blend, BlendMode::Multiply);
 
-    EXPECT_EQ(r[1].op, Operation::Cos);
+    EXPECT_EQ(r[1].op->name, "cos");
     EXPECT_EQ(r[1].controls.x0, "10");
     EXPECT_EQ(r[1].controls.y0, "20.5");
     EXPECT_EQ(r[1].controls.alt, "3");
     EXPECT_EQ(r[1].controls.darkness, 7);
     EXPECT_TRUE(r[1].controls.blur);
 
-    EXPECT_EQ(r[2].op, Operation::MakeTexture);
+    EXPECT_EQ(r[2].op->name, "make-texture");
     EXPECT_EQ(r[2].controls.contrast, 40);
     EXPECT_FALSE(r[2].controls.blur);
     EXPECT_EQ(r[2].controls.blend, BlendMode::Half);
     EXPECT_EQ(r[2].controls.x0, "10");
 
-    EXPECT_EQ(r[3].op, Operation::Clear);
+    EXPECT_EQ(r[3].op->name, "clear");
     EXPECT_EQ(r[3].controls.x0, "1");
 }
 

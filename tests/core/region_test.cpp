@@ -5,6 +5,7 @@
 
 #include "compose/texture.h"
 #include "shadow/region_plan.h"
+#include "inputs/operations.h"
 #include "inputs/shadow_inputs.h"
 #include "workspace/world.h"
 #include "test_pictures.h"
@@ -137,9 +138,11 @@ TEST(Region, AnySplitOfAWorldGivesTheWholeRunsBytes)
 {
     std::mt19937 rng(20261209);
     const std::vector<std::string> decays = {"5", "0", "-2", "0.5", "2.5", "0.3", "17", "1e12", "1"};
-    const std::vector<std::vector<ShadowMode>> modes = {
-        {ShadowMode::Linear}, {ShadowMode::LinearSim}, {ShadowMode::Sin}, {ShadowMode::Cos}, {ShadowMode::Embossed},
-        {ShadowMode::Linear, ShadowMode::Embossed}, {ShadowMode::Cos, ShadowMode::Sin}};
+    // Each sweep of the operation table alone, then two runs one over the other.
+    std::vector<std::vector<ShadowMode>> modes;
+    for (const OperationRow* row : sweepRows()) modes.push_back({*row->shadow});
+    modes.push_back({ShadowMode::Linear, ShadowMode::Embossed});
+    modes.push_back({ShadowMode::Cos, ShadowMode::Sin});
     const int sizes[][2] = {{37, 23}, {64, 80}, {1, 9}, {130, 3}, {90, 91}, {5, 1}, {200, 150}, {700, 520}};
     int cases = 0;
     for (const auto& size : sizes)

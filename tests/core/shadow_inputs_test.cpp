@@ -114,10 +114,10 @@ TEST(ShadowInputs, CoreRefusesValuesOutOfReach)
     };
     const double nan = std::nan("");
     const Row rows[] = {
-        {ShadowMode::Linear, 32767.4, 5, 45, kMapSunReach, nullptr},  {ShadowMode::Linear, 32767.5, 5, 45, kMapSunReach, "X0"},
-        {ShadowMode::Sin, nan, 5, 45, kMapSunReach, "X0"},            {ShadowMode::Cos, 0, nan, 45, kMapSunReach, "Decay"},
+        {ShadowMode::Linear, 32767.4, 5, 45, kMapSunReach, nullptr},  {ShadowMode::Linear, 32767.5, 5, 45, kMapSunReach, "x0"},
+        {ShadowMode::Sin, nan, 5, 45, kMapSunReach, "x0"},            {ShadowMode::Cos, 0, nan, 45, kMapSunReach, "decay"},
         {ShadowMode::LinearSim, 1e9, 5, 45, kMapSunReach, nullptr},   {ShadowMode::Embossed, 40000, 5, 45, kWorldSunReach, nullptr},
-        {ShadowMode::Embossed, 131072, 5, 45, kWorldSunReach, "X0"},  {ShadowMode::Sun, 1e9, 5, 91, kMapSunReach, "altitude"},
+        {ShadowMode::Embossed, 131072, 5, 45, kWorldSunReach, "x0"},  {ShadowMode::Sun, 1e9, 5, 91, kMapSunReach, "sun.altitude"},
     };
     for (const Row& r : rows) {
         ShadowParams p;

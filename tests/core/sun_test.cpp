@@ -346,11 +346,11 @@ TEST(Sun, RefusesControlsOutOfRangeAndLeavesTheMapAlone)
         {"altitude", [](SunControls& c) { c.altitude = 90.5; }},
         {"altitude", [](SunControls& c) { c.altitude = -1; }},
         {"size", [](SunControls& c) { c.size = 11; }},
-        {"sky share", [](SunControls& c) { c.sky = 1.5; }},
-        {"azimuths", [](SunControls& c) { c.skyAzimuths = 0; }},
-        {"altitudes", [](SunControls& c) { c.skyAltitudes = 17; }},
-        {"ground", [](SunControls& c) { c.groundY = 0; }},
-        {"elevation", [](SunControls& c) { c.vertical = NAN; }},
+        {"sun.sky", [](SunControls& c) { c.sky = 1.5; }},
+        {"skyAzimuths", [](SunControls& c) { c.skyAzimuths = 0; }},
+        {"skyAltitudes", [](SunControls& c) { c.skyAltitudes = 17; }},
+        {"groundY", [](SunControls& c) { c.groundY = 0; }},
+        {"vertical", [](SunControls& c) { c.vertical = NAN; }},
     };
     for (const auto& [name, spoil] : bad) {
         Workspace ws;

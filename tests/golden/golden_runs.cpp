@@ -3,6 +3,7 @@
 #include "sha256.h"
 
 #include "compose/texture.h"
+#include "inputs/operations.h"
 #include "inputs/shadow_inputs.h"
 #include "workspace/view_maps.h"
 
@@ -142,16 +143,6 @@ constexpr std::array<Sun, 7> kSuns = {
 constexpr std::array<const char*, 13> kDecays = {"5",    "0",   "1",    "0.5", "2.5",  "-1",  "-3",
                                                  "10",   "0.3", "100",  "7.25", "-0.5", "1e6"};
 
-struct Mode {
-    ShadowMode mode;
-    const char* name;
-};
-constexpr std::array<Mode, 5> kModes = {{{ShadowMode::Linear, "linear"},
-                                         {ShadowMode::LinearSim, "linear-sim"},
-                                         {ShadowMode::Sin, "sin"},
-                                         {ShadowMode::Cos, "cos"},
-                                         {ShadowMode::Embossed, "embossed"}}};
-
 constexpr std::array<BlendMode, 4> kBlends = {BlendMode::Half, BlendMode::Multiply, BlendMode::MultiplyHalf,
                                               BlendMode::Multiply3};
 
@@ -177,7 +168,8 @@ void goldenRuns(const std::function<void(const RunDigest&)>& out)
         if (s == 1) makeTexture2(ws, 60, quiet);
         else makeTexture(ws, s == 0 ? 25 : 80, quiet);
 
-        for (const Mode& mode : kModes) {
+        // Every sweep of the operation table, so a new one is pinned too.
+        for (const OperationRow* mode : sweepRows()) {
             for (std::size_t sun = 0; sun < kSuns.size(); ++sun) {
                 // Shades build up over the decays of one sun, as they do
                 // when a user tries one decay after another.
@@ -191,10 +183,10 @@ void goldenRuns(const std::function<void(const RunDigest&)>& out)
                     c.blur = run % 2 == 0;
                     c.blend = kBlends[static_cast<std::size_t>(run / 2) % kBlends.size()];
                     ++run;
-                    if (runShadowButton(ws, mode.mode, c, parseCNumber, quiet))
+                    if (runShadowButton(ws, *mode->shadow, c, parseCNumber, quiet))
                         out({"refused", "a golden run was refused"});
                     const ViewGrids grids = CalculateMaps(ws, quiet);
-                    out({scene + " " + mode.name + " sun" + std::to_string(sun) + " decay" + decay,
+                    out({scene + " " + std::string(mode->name) + " sun" + std::to_string(sun) + " decay" + decay,
                          "shadow=" + pictureDigest(ws.picture(Slot::Shadow)) + " colour="
                              + pictureDigest(ws.picture(Slot::Colour)) + " grids=" + gridDigest(grids, ws.width())});
                 }

@@ -89,9 +89,9 @@ private slots:
         } cases[] = {
             {"Azimuth", "east", "Azimuth must be a finite number, not \"east\"."},
             {"Altitude", "", "Altitude must be a finite number, not \"\"."},
-            {"Altitude", "95", "altitude must be a number from 0 to 90"},
-            {"SunSize", "12", "size must be a number from 0 to 10"},
-            {"Sky", "-0.5", "sky share must be a number from 0 to 1"},
+            {"Altitude", "95", "Altitude must be a number from 0 to 90, not \"95\"."},
+            {"SunSize", "12", "Sun size must be a number from 0 to 10, not \"12\"."},
+            {"Sky", "-0.5", "Sky must be a number from 0 to 1, not \"-0.5\"."},
         };
         for (const auto& c : cases) {
             init();

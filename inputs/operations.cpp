@@ -1,0 +1,122 @@
+#include "operations.h"
+
+#include "compose/texture.h"
+#include "inputs/shadow_inputs.h"
+
+#include <iterator>
+#include <string>
+
+namespace gloamery {
+
+namespace {
+
+template <ShadowMode mode>
+Refusal shadowRun(Workspace& ws, const OperationInput& in, Reporter& report)
+{
+    return runShadowAndMerge(ws, mode, in.params, in.controls, report);
+}
+
+Refusal textureByHeight(Workspace& ws, const OperationInput& in, Reporter& report)
+{
+    makeTexture(ws, in.controls.contrast, report);
+    return std::nullopt;
+}
+
+Refusal textureBySlope(Workspace& ws, const OperationInput& in, Reporter& report)
+{
+    makeTexture2(ws, in.controls.contrast, report);
+    return std::nullopt;
+}
+
+Refusal clearRun(Workspace& ws, const OperationInput&, Reporter&)
+{
+    clearShadow(ws);
+    return std::nullopt;
+}
+
+using enum ControlId;
+constexpr SlotSet kShadowReads = slotSet({Slot::Height, Slot::Texture});
+constexpr SlotSet kShadowWrites = slotSet({Slot::Shadow, Slot::Colour});
+constexpr SlotSet kTextureReads = slotSet({Slot::Height, Slot::Grass, Slot::Stone});
+constexpr ControlSet kMerge = controlSet({Darkness, Blur, Blend});
+constexpr ControlSet kSweep = kMerge | controlSet({SunPosition, Decay});
+constexpr ControlSet kSunLight = kMerge | controlSet({SunAngle, SunSize, Lambert, Sky, SkyRays, Ground, Vertical});
+constexpr const char* kSweepHelp = "a shadow run, then the merge";
+
+// One row an operation (see the header for how to add one).
+constexpr OperationRow kOperationRows[] = {
+    {"linear", "Linear", "linear", kSweepHelp,
+     "Casts the shadow map from the sun (\"Linear\"), then merges it into the colour map.", OperationKind::Shadow,
+     ShadowMode::Linear, {}, kShadowReads, kShadowWrites, kSweep, &shadowRun<ShadowMode::Linear>},
+    {"linear-sim", "Linear sim", "linear_sim", kSweepHelp, "The \"Linear sim\" shadow run, then the merge.",
+     OperationKind::Shadow, ShadowMode::LinearSim, {}, kShadowReads, kShadowWrites,
+     kSweep & ~controlSet({SunPosition}), &shadowRun<ShadowMode::LinearSim>},
+    {"sin", "Sin func", "sin", kSweepHelp, "The \"Sin func\" shadow run, then the merge.", OperationKind::Shadow,
+     ShadowMode::Sin, {}, kShadowReads, kShadowWrites, kSweep, &shadowRun<ShadowMode::Sin>},
+    {"cos", "Cos func", "cos", kSweepHelp, "The \"Cos func\" shadow run, then the merge.", OperationKind::Shadow,
+     ShadowMode::Cos, {}, kShadowReads, kShadowWrites, kSweep, &shadowRun<ShadowMode::Cos>},
+    {"embossed", "Embossed", "embossed", kSweepHelp, "The \"Embossed\" shading, then the merge.",
+     OperationKind::Shadow, ShadowMode::Embossed, {}, kShadowReads, kShadowWrites, kSweep,
+     &shadowRun<ShadowMode::Embossed>},
+    {"sun", "Sun", "sun_run", "light from the sun and sky, then the merge",
+     "Lights the map from the sun at sun_angle (soft with sun_size, with sky light by sky), then the merge; "
+     "run(\"sun\") does the same.",
+     OperationKind::Shadow, ShadowMode::Sun, {}, kShadowReads, kShadowWrites, kSunLight, &shadowRun<ShadowMode::Sun>},
+    {"make-texture", "Make Texture", "make_texture", "texture synthesis",
+     "Mixes grass and stone into the texture map by height.", OperationKind::Texture, {}, TextureButton::MakeTexture,
+     kTextureReads, slotSet({Slot::Texture}), controlSet({Contrast}), &textureByHeight},
+    {"make-texture2", "Make Texture2", "make_texture2", "texture synthesis",
+     "Mixes grass and stone into the texture map by slope.", OperationKind::Texture, {}, TextureButton::MakeTexture2,
+     kTextureReads, slotSet({Slot::Texture}), controlSet({Contrast}), &textureBySlope},
+    {"clear", "Clear", "clear", "empty the shadow map", "Empties the shadow map.", OperationKind::Clear, {}, {}, 0,
+     slotSet({Slot::Shadow}), 0, &clearRun},
+};
+
+} // namespace
+
+std::span<const OperationRow> operationRows() { return kOperationRows; }
+
+const OperationRow* operationNamed(std::string_view name)
+{
+    for (const OperationRow& row : kOperationRows)
+        if (row.name == name) return &row;
+    return nullptr;
+}
+
+const OperationRow& operationOf(ShadowMode mode)
+{
+    for (const OperationRow& row : kOperationRows)
+        if (row.shadow == mode) return row;
+    return kOperationRows[0]; // every mode has a row (the table test checks it)
+}
+
+const OperationRow& operationOf(TextureButton button)
+{
+    for (const OperationRow& row : kOperationRows)
+        if (row.texture == button) return row;
+    return kOperationRows[0];
+}
+
+std::vector<const OperationRow*> sweepRows()
+{
+    std::vector<const OperationRow*> rows;
+    for (const OperationRow& row : kOperationRows)
+        if (row.kind == OperationKind::Shadow && holds(row.controls, ControlId::Decay)) rows.push_back(&row);
+    return rows;
+}
+
+std::string operationNameList(std::string_view extra)
+{
+    std::string list;
+    const std::size_t n = std::size(kOperationRows);
+    for (std::size_t i = 0; i < n; ++i) {
+        const OperationRow& row = kOperationRows[i];
+        list.append(list.empty() ? "" : (i + 1 == n ? " or " : ", ")).append(row.name);
+        const bool lastShadow = row.kind == OperationKind::Shadow
+                             && (i + 1 == n || kOperationRows[i + 1].kind != OperationKind::Shadow);
+        if (lastShadow && !extra.empty()) list.append(", ").append(extra);
+    }
+    return list;
+}
+
+} // namespace gloamery

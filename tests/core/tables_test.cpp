@@ -1,0 +1,165 @@
+// The operation table and the control schema hold together: every mode and
+// every control has one row, no two rows share a name in any front end,
+// and what a row says agrees with what the core does.
+
+#include "inputs/control_schema.h"
+#include "inputs/control_values.h"
+#include "inputs/operations.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <string>
+
+using namespace gloamery;
+
+namespace {
+
+template <class Rows, class Field>
+void expectUnique(const Rows& rows, Field field, const char* what)
+{
+    std::set<std::string> seen;
+    for (const auto& row : rows) {
+        const std::string name(field(row));
+        if (name.empty()) continue;
+        EXPECT_TRUE(seen.insert(name).second) << what << " " << name << " is given twice";
+    }
+}
+
+} // namespace
+
+TEST(OperationTable, EveryModeAndButtonHasOneRowAndNamesAreUnique)
+{
+    const auto rows = operationRows();
+    for (const ShadowModeInfo& m : kShadowModes)
+        EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [&](const OperationRow& r) { return r.shadow == m.mode; }), 1);
+    for (TextureButton b : {TextureButton::MakeTexture, TextureButton::MakeTexture2})
+        EXPECT_TRUE(operationOf(b).texture == b);
+    expectUnique(rows, [](const OperationRow& r) { return r.name; }, "batch name");
+    expectUnique(rows, [](const OperationRow& r) { return r.caption; }, "caption");
+    expectUnique(rows, [](const OperationRow& r) { return r.python; }, "Python method");
+    for (const OperationRow& r : rows) {
+        EXPECT_EQ(operationNamed(r.name), &r);
+        EXPECT_NE(r.run, nullptr) << r.name;
+        EXPECT_FALSE(r.help.empty() || r.doc.empty()) << r.name;
+        // A Python method is the batch name in Python's spelling, unless a
+        // control's attribute already has that name ("sun").
+        std::string spelled(r.name);
+        std::replace(spelled.begin(), spelled.end(), '-', '_');
+        const bool taken = std::any_of(controlRows().begin(), controlRows().end(),
+                                       [&](const ControlRow& c) { return c.python == spelled; });
+        if (!taken) {
+            EXPECT_EQ(r.python, spelled);
+        }
+        EXPECT_NE(r.writes, 0u) << r.name;
+    }
+}
+
+TEST(OperationTable, ShadowRowsAgreeWithTheCoresModes)
+{
+    for (const OperationRow& r : operationRows()) {
+        EXPECT_EQ(r.kind == OperationKind::Shadow, r.shadow.has_value()) << r.name;
+        EXPECT_EQ(r.kind == OperationKind::Texture, r.texture.has_value()) << r.name;
+        if (!r.shadow) continue;
+        EXPECT_EQ(&operationOf(*r.shadow), &r);
+        // Whether the row offers X0, Y0 is whether the rays start there.
+        EXPECT_EQ(holds(r.controls, ControlId::SunPosition), usesSunPosition(*r.shadow)) << r.name;
+        EXPECT_TRUE(holds(r.reads, Slot::Height) && holds(r.writes, Slot::Shadow) && holds(r.writes, Slot::Colour));
+        EXPECT_EQ(&progressSteps(r), &shadowSteps(*r.shadow));
+    }
+    for (const OperationRow* r : sweepRows()) EXPECT_TRUE(r->shadow != ShadowMode::Sun) << r->name;
+    EXPECT_EQ(sweepRows().size() + 1, kShadowModes.size());
+}
+
+TEST(OperationTable, NameListsReadAsSentences)
+{
+    EXPECT_EQ(operationNameList(), "linear, linear-sim, sin, cos, embossed, sun, make-texture, make-texture2 or clear");
+    EXPECT_EQ(operationNameList("shadow"),
+              "linear, linear-sim, sin, cos, embossed, sun, shadow, make-texture, make-texture2 or clear");
+}
+
+TEST(ControlSchema, EveryControlHasOneRowWithItsNamesUnique)
+{
+    const auto rows = controlRows();
+    for (int id = 0; id <= static_cast<int>(ControlId::Vertical); ++id)
+        EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [&](const ControlRow& r) { return r.id == ControlId(id); }), 1)
+            << "control " << id;
+    expectUnique(rows, [](const ControlRow& r) { return r.flag; }, "batch flag");
+    expectUnique(rows, [](const ControlRow& r) { return r.python; }, "Python attribute");
+    std::set<std::string> keys;
+    for (const ControlRow& r : rows) {
+        EXPECT_TRUE(r.flag.starts_with("--")) << r.flag;
+        EXPECT_EQ(controlRowOfFlag(r.flag), &r);
+        EXPECT_TRUE(r.count == 1 || r.count == 2) << r.flag;
+        EXPECT_TRUE(r.kind != ControlKind::Choice || !r.choices.empty()) << r.flag;
+        // A settings file names each value once: by the row's key or its parts'.
+        for (int i = 0; i < r.count; ++i) {
+            const std::string_view key = r.key.empty() ? r.parts[static_cast<std::size_t>(i)].key : r.key;
+            EXPECT_FALSE(key.empty()) << r.flag;
+            if (!r.key.empty() && i > 0) continue;
+            EXPECT_TRUE(keys.insert(std::string(key)).second) << key;
+            EXPECT_FALSE(r.captions[static_cast<std::size_t>(i)].empty()) << r.flag;
+        }
+    }
+}
+
+TEST(ControlSchema, RangesAcceptTheirEndsAndRefuseBeyond)
+{
+    for (const ControlRow& r : controlRows()) {
+        if (r.kind != ControlKind::Number && r.kind != ControlKind::Whole) continue;
+        for (int i = 0; i < r.count; ++i) {
+            const ControlPart& p = r.parts[static_cast<std::size_t>(i)];
+            EXPECT_TRUE(partAccepts(r, i, p.lo) && partAccepts(r, i, p.hi)) << r.flag;
+            EXPECT_FALSE(partAccepts(r, i, p.lo - 1) || partAccepts(r, i, p.hi * 2 + 1)) << r.flag;
+            EXPECT_FALSE(partAccepts(r, i, std::nan(""))) << r.flag;
+            if (r.kind == ControlKind::Whole) {
+                EXPECT_FALSE(partAccepts(r, i, p.lo + 0.5)) << r.flag;
+            }
+        }
+    }
+}
+
+// The start values are the Controls' own, and a value read back is the
+// value set, for every row.
+TEST(ControlSchema, ValuesGoInAndOutOfTheControlsUnchanged)
+{
+    const Controls start;
+    for (const ControlRow& r : controlRows()) {
+        Controls c;
+        const ControlValue v = controlValue(start, r.id);
+        setControlValue(c, r.id, v);
+        EXPECT_EQ(c, start) << r.flag;
+        ControlValue changed = v;
+        changed.numbers = {r.parts[0].hi, r.parts[1].hi};
+        changed.texts = {"7", "8"};
+        changed.flag = !v.flag;
+        changed.choice = r.choices.empty() ? 0 : static_cast<int>(r.choices.size()) - 1;
+        setControlValue(c, r.id, changed);
+        EXPECT_NE(c, start) << r.flag;
+        const ControlValue back = controlValue(c, r.id);
+        EXPECT_TRUE(back.numbers == changed.numbers || r.kind != ControlKind::Number) << r.flag;
+    }
+}
+
+TEST(ControlSchema, NumbersOutOfRangeAreRefusedByCaption)
+{
+    const struct {
+        void (*spoil)(Controls&);
+        const char* message;
+    } cases[] = {
+        {[](Controls& c) { c.sun.altitude = 95; }, "Altitude must be a number from 0 to 90, not 95."},
+        {[](Controls& c) { c.sun.skyAltitudes = 17; }, "Sky altitudes must be a whole number from 1 to 16, not 17."},
+        {[](Controls& c) { c.darkness = 300; }, "Darkness must be a whole number from 0 to 255, not 300."},
+        {[](Controls& c) { c.sun.groundY = 0; }, "Ground size down must be a number from 1e-09 to 1e+09, not 0."},
+    };
+    for (const auto& k : cases) {
+        Controls c;
+        EXPECT_FALSE(numbersRefused(c, ~0ull));
+        k.spoil(c);
+        const Refusal refused = numbersRefused(c, ~0ull);
+        ASSERT_TRUE(refused.has_value()) << k.message;
+        EXPECT_EQ(refused->message, k.message);
+    }
+}
