@@ -4,6 +4,7 @@
 #include "imageio/qt/picture_io.h"
 #include "picture_drop.h"
 #include "panel_settings.h"
+#include "inputs/operations.h"
 #include "picture_view.h"
 #include "side_panel.h"
 #include "sun_fields.h"
@@ -346,6 +347,41 @@ void Form1::applyZoom()
     pbFullWidth_ = pb_->property(kDesignRect).toRect().width() * z;
     pb_->resize(static_cast<int>(nearest(shown * pbFullWidth_)), pb_->height());
     if (reporter_) reporter_->setBar(pbFullWidth_, pbmax_->geometry());
+}
+
+QPushButton* Form1::buttonFor(const OperationRow& row) const
+{
+    const QString caption = QString::fromUtf8(row.caption.data(), static_cast<qsizetype>(row.caption.size()));
+    for (QPushButton* b : findChildren<QPushButton*>())
+        if (b->text() == caption) return b;
+    return nullptr;
+}
+
+QString Form1::operationTip(const OperationRow& row) const
+{
+    if (const QPushButton* b = buttonFor(row)) return b->toolTip();
+    return QString::fromUtf8(row.help.data(), static_cast<qsizetype>(row.help.size()));
+}
+
+void Form1::runOperation(const OperationRow& row)
+{
+    if (QPushButton* b = buttonFor(row)) {
+        b->click();
+        return;
+    }
+    LiveLighting::Hold hold(*live_);
+    const auto step = undo_->step(QString::fromUtf8(row.caption.data(), static_cast<qsizetype>(row.caption.size())));
+    const Controls c = controls();
+    ShadowParams params;
+    params.darkness = c.darkness;
+    params.sun = c.sun;
+    if (const Refusal refused = row.run(ws_, OperationInput{c, params}, *reporter_)) {
+        prompts_.message(this, qs(refused->message));
+        return;
+    }
+    for (int s = 0; s < kSlotCount; ++s)
+        if (holds(row.writes, Slot(s))) closeGuard_->changed(Slot(s));
+    refreshPictures();
 }
 
 void Form1::pictureCommand(Slot slot, void (PictureMenu::*command)(), const QString& label)

@@ -29,6 +29,10 @@ class QRadioButton;
 class QScrollBar;
 class frm3D;
 
+namespace gloamery {
+struct OperationRow;
+}
+
 namespace gloamery::panel {
 
 class PictureDrop;
@@ -83,6 +87,12 @@ public:
     static int gridSide();
     SidePanel& sidePanel() { return *side_; }
 
+    // An operation of the table, as its button runs it; one without a
+    // button runs with the controls as they stand, as one undo step.
+    void runOperation(const OperationRow& row);
+    // What the operation's button says of it, or its description.
+    QString operationTip(const OperationRow& row) const;
+
     // A command of the picture menu on a slot, from the menu bar: run as
     // the menu runs it, one undo step named `label`.
     void pictureCommand(Slot slot, void (PictureMenu::*command)(), const QString& label);
@@ -120,6 +130,7 @@ private:
     void buildKeeping();
     void applyZoom();
     void describeControls();
+    QPushButton* buttonFor(const OperationRow& row) const;
 
     Prompts prompts_;
     Workspace ws_;

@@ -2,6 +2,7 @@
 
 #include "close_guard.h"
 #include "form1.h"
+#include "inputs/operations.h"
 #include "picture_view.h"
 #include "settings_commands.h"
 #include "side_panel.h"
@@ -18,6 +19,7 @@
 #include <QScrollArea>
 
 #include <algorithm>
+#include <optional>
 
 namespace gloamery::panel {
 
@@ -121,19 +123,15 @@ void PanelWindow::buildLightMenu()
 {
     QMenu* light = menuBar()->addMenu(tr("&Light"));
     light->setObjectName(QStringLiteral("menuLight"));
-    // Each of the panel's operation buttons, as its caption says.
-    const char* buttons[] = {"Command5", "Command7", "Command9", "Command4", "Command11", "Command12",
-                             nullptr, "Command8", "Command10", nullptr, "Command3"};
-    for (const char* name : buttons) {
-        if (!name) {
-            light->addSeparator();
-            continue;
-        }
-        auto* button = form_->findChild<QAbstractButton*>(QString::fromLatin1(name));
-        if (!button) continue;
-        QAction* a = light->addAction(button->text(), button, &QAbstractButton::click);
-        a->setToolTip(button->toolTip());
-        a->setStatusTip(button->toolTip());
+    // Every operation of the table, in its order, a line between kinds.
+    std::optional<OperationKind> kind;
+    for (const OperationRow& row : operationRows()) {
+        if (kind && *kind != row.kind) light->addSeparator();
+        kind = row.kind;
+        const QString caption = QString::fromUtf8(row.caption.data(), static_cast<qsizetype>(row.caption.size()));
+        QAction* a = light->addAction(caption, this, [this, &row] { form_->runOperation(row); });
+        a->setToolTip(form_->operationTip(row));
+        a->setStatusTip(a->toolTip());
     }
 }
 
