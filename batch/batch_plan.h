@@ -5,6 +5,7 @@
 
 #include "compose/texture.h"
 #include "imageio/elevation.h"
+#include "imageio/printable_text.h"
 #include "settings/settings.h"
 #include "inputs/shadow_inputs.h"
 #include "inputs/controls.h"
@@ -33,7 +34,8 @@ inline std::string operationName(Operation op) { return std::string(op->name); }
 inline std::optional<ShadowMode> shadowModeOf(Operation op) { return op->shadow; }
 
 // A name or value as the tool's messages show it: in double quotes.
-inline std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+// A name in a message, its control characters escaped (printable_text.h).
+inline std::string quoted(const std::string& s) { return "\"" + printable(s) + "\""; }
 
 // --load (top-left, cropped) or --tile (repeated from the top-left).
 struct LoadStep {

@@ -103,11 +103,11 @@ int load(Workspace& ws, const LoadStep& load, MapOrigin& origin, std::ostream& e
     // repeated from a raster is no longer where the raster lies.
     if (load.slot == Slot::Height)
         origin = load.tile ? MapOrigin{} : resizedOrigin(file.origin, ws.width(), ws.height(), false);
-    if (!file.note.empty()) err << "note: " << load.path << ": " << file.note << '\n';
+    if (!file.note.empty()) err << "note: " << printable(load.path) << ": " << file.note << '\n';
     if (load.slot == Slot::Height && !load.tile && file.origin.units)
-        err << "note: " << load.path << ": " << unitsNote(*file.origin.units) << '\n';
+        err << "note: " << printable(load.path) << ": " << unitsNote(*file.origin.units) << '\n';
     if (!load.tile && (file.width != ws.width() || file.height != ws.height()))
-        err << "note: " << load.path << " is " << file.width << " x " << file.height
+        err << "note: " << printable(load.path) << " is " << file.width << " x " << file.height
             << "; the map is " << ws.width() << " x " << ws.height() << " (use --size " << file.width << ','
             << file.height << " before --load to work at its size)\n";
     return kExitOk;

@@ -25,7 +25,7 @@ std::optional<std::string> SettingsOptions::apply(const std::string& path, Contr
     const MapSize size = mapSizeAt(plan);
     Settings base{controls, size, shadow_, texture_};
     auto read = readSettingsFile(path, base);
-    if (const Error* e = std::get_if<Error>(&read)) return "--settings \"" + path + "\": " + e->message;
+    if (const Error* e = std::get_if<Error>(&read)) return "--settings " + quoted(path) + ": " + e->message;
     const Settings& s = std::get<Settings>(read);
     controls = s.controls;
     shadow_ = s.shadow;

@@ -89,13 +89,15 @@ struct TempName {
     std::string part() const { return dir + stem + ".part"; }
 };
 
-TempName tempNameOf(const std::string& path)
+// `reserve` bytes more are kept free for the names of scratch files a
+// writer makes from the temporary name.
+TempName tempNameOf(const std::string& path, std::size_t reserve = 0)
 {
     const std::size_t slash = path.rfind('/');
     TempName t;
     t.dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    t.stem = "." + name.substr(0, NAME_MAX - 8);
+    t.stem = "." + name.substr(0, NAME_MAX - 8 - reserve);
     return t;
 }
 
@@ -155,7 +157,36 @@ Refusal replaceAtomically(const std::string& path, const std::function<bool(cons
     return code == 0 ? std::nullopt : Refusal(errorOf(code));
 }
 
+// The same for a writer that writes to a name: the temporary file is made
+// and locked here and the writer writes over it by name.
+Refusal replaceByName(const std::string& path, const NamedWriter& write, const std::string& scratch)
+{
+    std::string temp;
+    const int fd = openTemp(tempNameOf(path, scratch.size()), temp);
+    if (fd < 0) return errorOf(errno);
+    Refusal r = ::fchmod(fd, modeFor(path)) == 0 ? std::nullopt : Refusal(errorOf(errno));
+    if (!r) r = write(temp);
+    // What the writer kept beside its file goes, whether it finished or not.
+    if (!scratch.empty()) ::unlink((temp + scratch).c_str());
+    if (!r && ::rename(temp.c_str(), path.c_str()) != 0) r = errorOf(errno);
+    if (r) ::unlink(temp.c_str());
+    ::close(fd);
+    return r;
+}
+
 } // namespace
+
+Refusal writeNamedFileAtomically(const std::string& path, const NamedWriter& write, const std::string& scratch)
+{
+    const std::string target = finalTarget(path);
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        if (S_ISDIR(st.st_mode)) return Error{"It is a folder."};
+        return Error{"This format is written out of order, which a pipe or a device cannot take "
+                     "(PNG and BMP files can be written into one)."};
+    }
+    return replaceByName(target, write, scratch);
+}
 
 Refusal writeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes)
 {

@@ -92,14 +92,17 @@ bool hasGeoTags(std::span<const unsigned char> b)
 
 HeightFileKind heightFileKind(const std::string& path, std::span<const unsigned char> bytes, int mapWidth, int mapHeight)
 {
-    if (namesElevationRaster(path)) return HeightFileKind::Raster;
-    const std::string suffix = lowerExtension(path);
     const std::size_t cells = static_cast<std::size_t>(mapWidth) * static_cast<std::size_t>(mapHeight);
-    if (suffix == "r8" || (suffix == "raw" && bytes.size() == cells)) return HeightFileKind::Raw8;
-    if (suffix == "r16" || suffix == "raw") return HeightFileKind::Raw16;
+    switch (fileKind(path, bytes)) {
+    case FileKind::ElevationRaster: return HeightFileKind::Raster;
+    case FileKind::Raw8: return HeightFileKind::Raw8;
+    case FileKind::Raw16: return HeightFileKind::Raw16;
+    case FileKind::RawEither: return bytes.size() == cells ? HeightFileKind::Raw8 : HeightFileKind::Raw16;
     // A raster is opened again by name: only a plain file can be (the
     // plugin refuses a pipe, whose bytes are gone).
-    if (isTiff(bytes) && hasGeoTags(bytes)) return HeightFileKind::Raster;
+    case FileKind::Tiff: return isTiff(bytes) && hasGeoTags(bytes) ? HeightFileKind::Raster : HeightFileKind::Other;
+    case FileKind::Picture: break;
+    }
     return HeightFileKind::Other;
 }
 
@@ -145,6 +148,16 @@ std::optional<std::variant<LoadedFile, Error>> loadHeightFile(Workspace& ws, Slo
         return load(ws, slot, kind, path, bytes, tile, heights);
     } catch (const std::bad_alloc&) {
         // As the toolkit's plugin reports it.
+        return Error{"There is not enough memory to read it."};
+    }
+}
+
+std::variant<LoadedFile, Error> loadRasterFile(Workspace& ws, Slot slot, const std::string& path, bool tile,
+                                               const std::optional<ElevationRange>& heights)
+{
+    try {
+        return load(ws, slot, HeightFileKind::Raster, path, {}, tile, heights);
+    } catch (const std::bad_alloc&) {
         return Error{"There is not enough memory to read it."};
     }
 }

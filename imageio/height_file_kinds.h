@@ -6,6 +6,7 @@
 // the same code, so both builds read them alike.
 
 #include "elevation.h"
+#include "file_kind.h"
 #include "geo_place.h"
 #include "native_io.h"
 #include "workspace/controls.h"
@@ -52,5 +53,9 @@ bool hasGeoTags(std::span<const unsigned char> bytes);
 std::optional<std::variant<LoadedFile, Error>> loadHeightFile(Workspace& ws, Slot slot, const std::string& path,
                                                               std::span<const unsigned char> bytes, bool tile,
                                                               const std::optional<ElevationRange>& heights);
+
+// Puts an elevation raster, opened by name, into the slot as loadHeightFile does.
+std::variant<LoadedFile, Error> loadRasterFile(Workspace& ws, Slot slot, const std::string& path, bool tile,
+                                               const std::optional<ElevationRange>& heights);
 
 } // namespace gloamery

@@ -4,11 +4,10 @@
 #include "native_io.h"
 #include "plugins.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -110,45 +109,23 @@ Samples geoTiffSamples(const SlotMap& m)
     return s;
 }
 
-// GDAL writes to a name, not to a stream: a new file beside the target,
-// renamed over it once complete, so a failed save leaves the old one.
-Refusal writeBeside(const std::string& path, const std::function<Refusal(const std::string&)>& write)
-{
-    const std::size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    std::string temp = dir + "." + path.substr(slash == std::string::npos ? 0 : slash + 1) + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return Error{std::strerror(errno)};
-    ::close(fd);
-    struct stat old {};
-    mode_t mode = 0;
-    if (::stat(path.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    Refusal r = write(temp);
-    if (!r && (::chmod(temp.c_str(), mode) != 0 || ::rename(temp.c_str(), path.c_str()) != 0))
-        r = Error{std::strerror(errno)};
-    if (r) ::unlink(temp.c_str());
-    return r;
-}
-
 Refusal saveGeoTiff(const SlotMap& m, const std::string& path)
 {
     const GloameryWriteGeoTiff write = geoTiffWriter();
     if (!write) return Error{geoTiffWriterMissing()};
-    const Samples s = geoTiffSamples(m);
     const auto& place = m.origin.place;
+    if (place && !std::all_of(place->transform.begin(), place->transform.end(), [](double v) { return std::isfinite(v); }))
+        return Error{"The raster's place on the Earth is not finite numbers, which no GeoTIFF can hold."};
+    const Samples s = geoTiffSamples(m);
     const GloameryImage image{m.picture.width(), m.picture.height(), s.bands, s.bits, s.bytes.data(),
                               place ? place->transform.data() : nullptr, place ? place->wkt.c_str() : nullptr};
-    return writeBeside(path, [&](const std::string& temp) -> Refusal {
+    // GDAL writes to a name; the overviews go to a scratch file named
+    // after it until they are copied in.
+    return writeNamedFileAtomically(path, [&](const std::string& temp) -> Refusal {
         char message[1024] = {};
         if (write(temp.c_str(), &image, message, sizeof message) != 0) return Error{message};
         return std::nullopt;
-    });
+    }, ".ovr.tmp");
 }
 
 Refusal savePng(const MapRows& m, const std::string& path)

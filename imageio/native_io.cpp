@@ -1,5 +1,7 @@
 #include "native_io.h"
 
+#include "file_kind.h"
+#include "slot_sink.h"
 #include "input_file.h"
 #include "picture_limits.h"
 #include "png_codec.h"
@@ -33,68 +35,6 @@ void put32(std::vector<unsigned char>& b, std::uint32_t v)
     put16(b, v & 0xFFFF);
     put16(b, v >> 16);
 }
-
-// A file's rows straight into what the slot keeps, as placeImage and
-// tileImage place an opaque image: the height slot's samples, or for
-// another slot one picture at the file's size (cropped to the map), which
-// becomes the slot's picture given. Nothing else of the map's size.
-class SlotSink final : public PngRowSink {
-public:
-    SlotSink(const Workspace& ws, Slot slot, bool tile) : ws_(ws), slot_(slot), tile_(tile) {}
-
-    bool start(int width, int height, PngRowKind kind) override
-    {
-        width_ = width;
-        height_ = height;
-        if (slot_ == Slot::Height) {
-            heights_.emplace(slotBackground(slot_), width, height, ws_.width(), ws_.height(), tile_, kind == PngRowKind::Deep);
-            return true;
-        }
-        const SlotImage& now = ws_.image(slot_);
-        picture_.emplace(now.background(), std::min(width, now.width()), std::min(height, now.height()));
-        return true;
-    }
-    void grey(int y, const std::uint8_t* row) override
-    {
-        if (heights_) return heights_->grey(y, row);
-        if (Colour* out = pictureRow(y))
-            for (int x = 0; x < picture_->width(); ++x) out[x] = gloamery::grey(row[x]);
-    }
-    void deep(int y, const std::uint16_t* row) override
-    {
-        if (heights_) return heights_->deep(y, row);
-        if (Colour* out = pictureRow(y))
-            for (int x = 0; x < picture_->width(); ++x) out[x] = gloamery::grey(shownByte(row[x]));
-    }
-    void colour(int y, const Colour* row) override
-    {
-        if (heights_) return heights_->colour(y, row);
-        if (Colour* out = pictureRow(y)) std::copy_n(row, picture_->width(), out);
-    }
-
-    // Puts what the rows made in the slot.
-    LoadedFile finish(Workspace& ws)
-    {
-        if (heights_) ws.setHeights(heights_->finish());
-        else ws.setImage(slot_, SlotImage(std::move(*picture_), ws.image(slot_).width(), ws.image(slot_).height(), tile_));
-        return LoadedFile{width_, height_, {}, {}};
-    }
-
-private:
-    Colour* pictureRow(int y)
-    {
-        if (y >= picture_->height()) return nullptr;
-        return picture_->data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(picture_->width());
-    }
-
-    const Workspace& ws_;
-    Slot slot_;
-    bool tile_;
-    int width_ = 0;
-    int height_ = 0;
-    std::optional<HeightRows> heights_;
-    std::optional<Picture> picture_;
-};
 
 std::optional<LoadedFile> loadPng(Workspace& ws, Slot slot, const unsigned char* data, std::size_t size, bool tile)
 {
@@ -198,17 +138,9 @@ std::string lowerExtension(const std::string& path)
     return ext;
 }
 
-bool namesElevationRaster(const std::string& path)
-{
-    const std::string suffix = lowerExtension(path);
-    return suffix == "hgt" || suffix == "asc" || suffix == "dem";
-}
+bool namesElevationRaster(const std::string& path) { return fileKind(path) == FileKind::ElevationRaster; }
 
-bool namesRawOrRaster(const std::string& path)
-{
-    const std::string suffix = lowerExtension(path);
-    return suffix == "r8" || suffix == "r16" || suffix == "raw" || namesElevationRaster(path);
-}
+bool namesRawOrRaster(const std::string& path) { return toldByName(fileKind(path)); }
 
 std::optional<LoadedFile> loadPlainFile(Workspace& ws, Slot slot, const std::string& path, bool tile)
 {

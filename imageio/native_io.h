@@ -48,6 +48,14 @@ Refusal writeFileAtomically(const std::string& path, const std::vector<unsigned 
 using ByteSink = std::function<bool(std::string_view)>;
 Refusal writeFileAtomically(const std::string& path, const std::function<bool(const ByteSink&)>& produce);
 
+// The same for a writer that can only write to a name (GDAL): `write` is
+// given the temporary file's name to write over, and the file named by
+// that name and `scratch` (the writer's scratch beside it) is removed once
+// it returns. Pipes and devices are refused, as such a writer moves back
+// and forth in its file.
+using NamedWriter = std::function<Refusal(const std::string& temp)>;
+Refusal writeNamedFileAtomically(const std::string& path, const NamedWriter& write, const std::string& scratch);
+
 // A 24-bit bottom-up BMP of the colour values, as the toolkit writes an
 // opaque picture.
 std::vector<unsigned char> encodeBmp(const Colour* pixels, int width, int height);
@@ -66,9 +74,8 @@ std::optional<LoadedFile> loadPlainBytes(Workspace& ws, Slot slot, const std::st
 void placeDeepSamples(Workspace& ws, Slot slot, const HeightSamples& samples, bool tile);
 void placeGreySamples(Workspace& ws, Slot slot, const std::uint8_t* samples, int w, int h, bool tile);
 
-// Whether the name says an elevation raster (.hgt, .asc, .dem), or raw
-// samples (.r8, .r16, .raw) or such a raster: kinds the bytes alone do not
-// tell.
+// Whether the name says an elevation raster, or raw samples or such a
+// raster: kinds the bytes alone do not tell (fileKind).
 bool namesElevationRaster(const std::string& path);
 bool namesRawOrRaster(const std::string& path);
 

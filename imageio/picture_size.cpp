@@ -1,5 +1,6 @@
 #include "picture_size.h"
 
+#include "file_kind.h"
 #include "gdal_plugin.h"
 #include "native_io.h"
 #include "plugins.h"
@@ -43,21 +44,12 @@ std::optional<PictureSize> rasterFileSize(const std::string& path)
     return PictureSize{w, h};
 }
 
-namespace {
-
-bool namesRaster(const std::string& ext)
-{
-    return ext == "tif" || ext == "tiff" || ext == "hgt" || ext == "asc" || ext == "dem";
-}
-
-} // namespace
-
 std::variant<PictureSize, Error> heightFileSize(const std::string& path)
 {
     if (isRawHeightFile(path))
         return Error{"a raw height file does not tell its size: give --size W,H, then --load height FILE"};
     if (auto png = pngSize(path)) return *png;
-    if (namesRaster(lowerExtension(path)))
+    if (const FileKind kind = fileKind(path); kind == FileKind::Tiff || kind == FileKind::ElevationRaster)
         if (auto raster = rasterFileSize(path)) return *raster;
     static const auto viaToolkit = reinterpret_cast<QtPictureSize>(qtPluginSymbol(kQtPictureSizeSymbol));
     if (!viaToolkit) {

@@ -1,5 +1,6 @@
 #include "png_codec.h"
 
+#include "header_length.h"
 #include "picture_limits.h"
 
 #include <png.h>
@@ -142,7 +143,9 @@ bool looksLikePng(const unsigned char* data, std::size_t size) { return size >= 
 
 bool decodePlainPngRows(const unsigned char* data, std::size_t size, int limitMiB, PngRowSink& sink)
 {
-    if (!looksLikePng(data, size)) return false;
+    // A header declaring more than the file can hold is the toolkit's
+    // reader's to refuse, with its reason, before any memory is taken.
+    if (!looksLikePng(data, size) || headerBeyondLength(data, size)) return false;
     ReadState st;
     st.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, stop, ignore);
     if (st.png) st.info = png_create_info_struct(st.png);

@@ -175,8 +175,32 @@ std::vector<int> meshSamples(int pixels)
     return at;
 }
 
+namespace {
+
+// The units "Sun" accepts, and no others: beyond them the positions
+// overflow a float or are not numbers at all, which no reader takes.
+Refusal unitsRefused(const TerrainScale& s)
+{
+    using namespace sun_range;
+    const auto within = [](double v) { return std::isfinite(v) && v >= kUnitMin && v <= kUnitMax; };
+    const auto text = [](double v) {
+        char t[40];
+        return std::string(t, std::to_chars(t, t + sizeof t, v).ptr);
+    };
+    if (!within(s.groundX) || !within(s.groundY))
+        return Error{"The ground size of a pixel must be from 1e-9 to 1e9, not " + text(s.groundX) + ","
+                     + text(s.groundY) + ": give --ground GX,GY."};
+    if (!within(s.vertical))
+        return Error{"The elevation of a height level must be from 1e-9 to 1e9, not " + text(s.vertical)
+                     + ": give --vertical V."};
+    return std::nullopt;
+}
+
+} // namespace
+
 Refusal exportTerrainGlb(const Workspace& ws, const TerrainScale& scale, const std::string& path)
 {
+    if (Refusal refused = unitsRefused(scale)) return refused;
     if (ws.width() < 2 || ws.height() < 2)
         return Error{"A terrain mesh needs a map of at least 2 x 2 pixels; this one is " + std::to_string(ws.width())
                      + " x " + std::to_string(ws.height()) + "."};

@@ -1,5 +1,6 @@
 #include "world_heights.h"
 
+#include "file_kind.h"
 #include "gdal_plugin.h"
 #include "native_io.h"
 #include "raster_plugin.h"
@@ -104,11 +105,7 @@ std::string sizeText(long long w, long long h) { return std::to_string(w) + " x 
 
 } // namespace
 
-bool isRawHeightFile(const std::string& path)
-{
-    const std::string ext = lowerExtension(path);
-    return ext == "r8" || ext == "r16" || ext == "raw";
-}
+bool isRawHeightFile(const std::string& path) { return isRaw(fileKind(path)); }
 
 std::variant<std::unique_ptr<HeightSource>, Error> openWorldHeights(const std::string& path, int w, int h,
                                                                     const std::optional<ElevationRange>& range)

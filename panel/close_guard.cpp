@@ -12,17 +12,18 @@
 
 namespace gloamery::panel {
 
-CloseGuard::CloseGuard(const Prompts& prompts, QWidget& owner, const Workspace& ws, std::function<bool(Slot)> save)
-    : prompts_(prompts), owner_(owner), ws_(ws), save_(std::move(save))
+CloseGuard::CloseGuard(const Prompts& prompts, QWidget& owner, LiveLighting& live, std::function<bool(Slot)> save)
+    : prompts_(prompts), owner_(owner), live_(live), save_(std::move(save))
 {
-    for (int s = 0; s < kSlotCount; ++s) savedAs_[s] = fingerprint(Slot(s));
+    const auto ws = live_.access();
+    for (int s = 0; s < kSlotCount; ++s) savedAs_[s] = fingerprint(*ws, Slot(s));
 }
 
 // The picture's size and pixels, hashed a row at a time through the slot's
 // rule (no picture of the map's size made): equal pictures give equal prints.
-std::size_t CloseGuard::fingerprint(Slot slot) const
+std::size_t CloseGuard::fingerprint(const Workspace& ws, Slot slot)
 {
-    const PictureRows rows = slot == Slot::Height ? rowsOf(ws_.heights()) : rowsOf(ws_.image(slot));
+    const PictureRows rows = slot == Slot::Height ? rowsOf(ws.heights()) : rowsOf(ws.image(slot));
     std::vector<std::size_t> rowPrints(static_cast<std::size_t>(rows.height));
     const std::size_t w = static_cast<std::size_t>(rows.width);
     forEachRow(rows.height, w * rowPrints.size(), [&](int y) {
@@ -36,8 +37,9 @@ std::size_t CloseGuard::fingerprint(Slot slot) const
 
 void CloseGuard::recheck()
 {
+    const auto ws = live_.access();
     for (int s = 0; s < kSlotCount; ++s)
-        if (Slot(s) != Slot::Work) unsaved_[s] = fingerprint(Slot(s)) != savedAs_[s];
+        if (Slot(s) != Slot::Work) unsaved_[s] = fingerprint(*ws, Slot(s)) != savedAs_[s];
 }
 
 void CloseGuard::changed(Slot slot)
@@ -53,7 +55,7 @@ void CloseGuard::changed(std::initializer_list<Slot> pictures)
 void CloseGuard::saved(Slot slot)
 {
     unsaved_[static_cast<int>(slot)] = false;
-    savedAs_[static_cast<int>(slot)] = fingerprint(slot);
+    savedAs_[static_cast<int>(slot)] = fingerprint(*live_.access(), slot);
 }
 
 std::vector<Slot> CloseGuard::unsaved() const

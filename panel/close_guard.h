@@ -6,6 +6,7 @@
 // for good (kept in the program's settings), after which closing
 // discards.
 
+#include "live_lighting.h"
 #include "prompts.h"
 #include "workspace/workspace.h"
 
@@ -20,8 +21,8 @@ class CloseGuard {
 public:
     // save(slot) saves one picture as "Save picture..." does and tells
     // whether it was written (false: cancelled or refused).
-    // ws: the pictures watched, as they stand now taken for saved.
-    CloseGuard(const Prompts& prompts, QWidget& owner, const Workspace& ws, std::function<bool(Slot)> save);
+    // live keeps the pictures watched, as they stand now taken for saved.
+    CloseGuard(const Prompts& prompts, QWidget& owner, LiveLighting& live, std::function<bool(Slot)> save);
 
     // A picture took new content that no file holds.
     void changed(Slot slot);
@@ -47,11 +48,11 @@ public:
 
 private:
     bool asking() const;
-    std::size_t fingerprint(Slot slot) const;
+    static std::size_t fingerprint(const Workspace& ws, Slot slot);
 
     const Prompts& prompts_;
     QWidget& owner_;
-    const Workspace& ws_;
+    LiveLighting& live_;
     std::function<bool(Slot)> save_;
     std::vector<bool> unsaved_ = std::vector<bool>(kSlotCount, false);
     std::vector<std::size_t> savedAs_ = std::vector<std::size_t>(kSlotCount, 0); // fingerprints

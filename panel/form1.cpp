@@ -6,6 +6,7 @@
 #include "panel_settings.h"
 #include "inputs/operations.h"
 #include "picture_view.h"
+#include "designed_layout.h"
 #include "side_panel.h"
 #include "sun_fields.h"
 #include "save_formats.h"
@@ -33,34 +34,18 @@ namespace gloamery::panel {
 
 namespace {
 
-constexpr int kClientTwips = 11775; // 785 pixels square
-
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 // Option1..Option4.
 constexpr BlendMode kBlendModes[] = {BlendMode::Half, BlendMode::Multiply, BlendMode::MultiplyHalf, BlendMode::Multiply3};
 
-// The grid's widgets keep their designed rectangle, which the zoom scales.
-constexpr const char* kDesignRect = "designRect";
-
-template <class W>
-W* place(W* w, const char* name, QRect geometry)
-{
-    w->setObjectName(QString::fromLatin1(name));
-    w->setGeometry(geometry);
-    w->setProperty(kDesignRect, geometry);
-    return w;
-}
-
-QRect scaled(QRect r, double zoom)
-{
-    const auto z = [zoom](int v) { return static_cast<int>(nearest(v * zoom)); };
-    return QRect(z(r.x()), z(r.y()), z(r.width()), z(r.height()));
-}
-
 } // namespace
 
-Form1::Form1(Prompts prompts, QWidget* parent) : QWidget(parent), prompts_(std::move(prompts))
+Form1::Form1(Prompts prompts, QWidget* parent)
+    : QWidget(parent), prompts_(std::move(prompts)),
+      live_(std::make_unique<LiveLighting>(
+          Workspace(), [this] { return controls(); }, [this](const std::string& m) { reporter_->status(m); },
+          [this](const LiveFrame& frame) { showLive(frame); }))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Gloamery  v0.7"));
@@ -73,23 +58,23 @@ Form1::Form1(Prompts prompts, QWidget* parent) : QWidget(parent), prompts_(std::
     setFont(f);
     setMinimumSize(gridSide() + SidePanel::kWidth, gridSide());
 
-    loadDefaultPictures(ws_);
+    loadDefaultPictures(*workspace());
     buildControls();
     sun_ = new SunFields(*side_, [this] { Command12_Click(); });
     buildPictures();
     Form_Load();
 
-    resizer_ = std::make_unique<MapResizer>(ws_, prompts_, *this, *reporter_, [this] { mapResized(); });
-    menu_ = std::make_unique<PictureMenu>(ws_, prompts_, *this, *resizer_, [this](Slot s) {
+    resizer_ = std::make_unique<MapResizer>(*live_, prompts_, *this, *reporter_, [this] { refreshPictures(); });
+    menu_ = std::make_unique<PictureMenu>(*live_, prompts_, *this, *resizer_, [this](Slot s) {
         closeGuard_->changed(s);
-        pictureView(s).refresh();
+        pictureView(s).refresh(*workspace());
     });
-    closeGuard_ = std::make_unique<CloseGuard>(prompts_, *this, std::as_const(ws_), [this](Slot s) {
+    closeGuard_ = std::make_unique<CloseGuard>(prompts_, *this, *live_, [this](Slot s) {
         return menu_->saveToFile(s, saveFilter(s, CloseGuard::pictureName(s), menu_->georeferenced()));
     });
     menu_->setSaved([this](Slot s) { closeGuard_->saved(s); });
     drop_ = new PictureDrop([this](Slot s, const QString& path) {
-        LiveLighting::Hold hold(*live_);
+        const auto held = workspace();
         const auto step = undo_->step(tr("Drop on %1").arg(pictureView(s).toolTip()));
         menu_->loadFile(s, path);
     }, this);
@@ -109,7 +94,7 @@ Form1::Form1(Prompts prompts, QWidget* parent) : QWidget(parent), prompts_(std::
 // window's background.
 void Form1::buildKeeping()
 {
-    undo_ = new UndoSteps({ws_, *live_, *reporter_, [this] { return panelSettings(*this); },
+    undo_ = new UndoSteps({*live_, *reporter_, [this] { return panelSettings(*this); },
                            [this](const Settings& s) { applyPanelSettings(*this, s); }, [this] { refreshPictures(); closeGuard_->recheck(); }},
                           *this, prompts_);
     settingsFile_ = new SettingsCommands({[this] { return panelSettings(*this); },
@@ -126,10 +111,7 @@ bool Form1::openHeightMap(const QString& path)
     return menu_->loadFile(Slot::Height, path);
 }
 
-Form1::~Form1()
-{
-    live_->stop(); // a relight still running writes to the workspace
-}
+Form1::~Form1() { live_->stop(); } // a relight still running writes to the workspace
 
 void Form1::buildPictures()
 {
@@ -148,8 +130,9 @@ void Form1::buildPictures()
         {Slot::Texture, "Picture7", 7860, 3960, "Texture Map"},
         {Slot::Detail, "Picture8", 7860, 7860, "Detail Map"},
     };
+    const auto ws = workspace();
     for (const auto& l : layout) {
-        auto* v = new PictureView(std::as_const(ws_), l.slot, this);
+        auto* v = new PictureView(*ws, l.slot, this);
         v->setObjectName(QString::fromLatin1(l.name));
         v->move(px(l.left), px(l.top));
         v->setProperty(kDesignRect, v->geometry());
@@ -267,148 +250,8 @@ void Form1::buildControls()
     describeControls();
 }
 
-// Tooltips, the bars' values and the Tab order: what the designed cell
-// left unsaid.
-void Form1::describeControls()
-{
-    const std::pair<QWidget*, const char*> tips[] = {
-        {X0_, "The sun's position across the map, in pixels"},
-        {Y0_, "The sun's position down the map, in pixels"},
-        {Alt_, "Decay: how fast the light fades along a ray, a step at a time"},
-        {HScroll1_, "Texture contrast, 0 to 100: how sharply grass gives way to stone"},
-        {HScroll2_, "Darkness, 0 to 255: how dark the shadows are"},
-        {SwiBlur_, "Softens the shadows' edges before they are merged"},
-        {Live_, "Relights at once as the sun is dragged on the height map or a control changes"},
-    };
-    for (const auto& [w, tip] : tips) w->setToolTip(tr(tip));
-    for (QRadioButton* o : options_) o->setToolTip(tr("How the shadows and the texture map are blended"));
-
-    // The bars take the focus like any control, and show their values.
-    contrastValue_ = place(new QLabel(this), "ContrastValue", twipRect(5880, 8940, 600, 195));
-    darknessValue_ = place(new QLabel(this), "DarknessValue", twipRect(5880, 9480, 600, 255));
-    const std::pair<QScrollBar*, QLabel*> bars[] = {{HScroll1_, contrastValue_}, {HScroll2_, darknessValue_}};
-    for (const auto& [bar, value] : bars) {
-        bar->setFocusPolicy(Qt::StrongFocus);
-        value->setNum(bar->value());
-        connect(bar, &QScrollBar::valueChanged, value, qOverload<int>(&QLabel::setNum));
-    }
-    QWidget* order[] = {findChild<QPushButton*>(QStringLiteral("Command5")), findChild<QPushButton*>(QStringLiteral("Command7")),
-                        findChild<QPushButton*>(QStringLiteral("Command11")), findChild<QPushButton*>(QStringLiteral("Command9")),
-                        findChild<QPushButton*>(QStringLiteral("Command4")), findChild<QPushButton*>(QStringLiteral("Command3")),
-                        X0_, Y0_, Alt_, options_[0], SwiBlur_,
-                        findChild<QPushButton*>(QStringLiteral("Command8")), findChild<QPushButton*>(QStringLiteral("Command10")),
-                        HScroll1_, HScroll2_, Live_, findChild<QPushButton*>(QStringLiteral("Command6"))};
-    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
-}
-
-int Form1::gridSide() { return px(kClientTwips); }
-
-void Form1::setZoom(std::optional<double> zoom)
-{
-    fixedZoom_ = zoom;
-    const double z = zoom.value_or(1.0);
-    // A fixed zoom asks for its room, which the window scrolls to; fitting asks for the least.
-    setMinimumSize(static_cast<int>(nearest(gridSide() * z)) + SidePanel::kWidth, static_cast<int>(nearest(gridSide() * z)));
-    applyZoom();
-}
-
-void Form1::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    applyZoom();
-}
-
-// Scales every widget of the grid from its designed rectangle, and its
-// text with it; the side panel fills the column to the right at its own size.
-void Form1::applyZoom()
-{
-    const double room = std::min(double(width() - SidePanel::kWidth), double(height())) / gridSide();
-    const double z = fixedZoom_.value_or(std::max(1.0, room));
-    const bool changed = z != zoom_;
-    zoom_ = z;
-    const int grid = static_cast<int>(nearest(gridSide() * z));
-    side_->setGeometry(grid, 0, std::max(SidePanel::kWidth, width() - grid), height());
-    if (!changed) return;
-    QFont f = font();
-    f.setPointSizeF(8 * z);
-    setFont(f);
-    QFont bold = Label4_->font();
-    bold.setPointSizeF(8 * z);
-    Label4_->setFont(bold);
-    if (live_) live_->settle(); // the cells are redrawn from the workspace
-    const double shown = pbFullWidth_ > 0 ? pb_->width() / pbFullWidth_ : 0.0; // the bar's fraction
-    for (QWidget* w : findChildren<QWidget*>()) {
-        const QVariant design = w->property(kDesignRect);
-        if (!design.isValid()) continue;
-        const QRect r = scaled(design.toRect(), z);
-        if (auto* v = qobject_cast<PictureView*>(w)) v->setCellSize(r.size());
-        w->setGeometry(r);
-    }
-    pbFullWidth_ = pb_->property(kDesignRect).toRect().width() * z;
-    pb_->resize(static_cast<int>(nearest(shown * pbFullWidth_)), pb_->height());
-    if (reporter_) reporter_->setBar(pbFullWidth_, pbmax_->geometry());
-}
-
-QPushButton* Form1::buttonFor(const OperationRow& row) const
-{
-    const QString caption = QString::fromUtf8(row.caption.data(), static_cast<qsizetype>(row.caption.size()));
-    for (QPushButton* b : findChildren<QPushButton*>())
-        if (b->text() == caption) return b;
-    return nullptr;
-}
-
-QString Form1::operationTip(const OperationRow& row) const
-{
-    if (const QPushButton* b = buttonFor(row)) return b->toolTip();
-    return QString::fromUtf8(row.help.data(), static_cast<qsizetype>(row.help.size()));
-}
-
-void Form1::runOperation(const OperationRow& row)
-{
-    if (QPushButton* b = buttonFor(row)) {
-        b->click();
-        return;
-    }
-    LiveLighting::Hold hold(*live_);
-    const auto step = undo_->step(QString::fromUtf8(row.caption.data(), static_cast<qsizetype>(row.caption.size())));
-    const Controls c = controls();
-    ShadowParams params;
-    params.darkness = c.darkness;
-    params.sun = c.sun;
-    if (const Refusal refused = row.run(ws_, OperationInput{c, params}, *reporter_)) {
-        prompts_.message(this, qs(refused->message));
-        return;
-    }
-    for (int s = 0; s < kSlotCount; ++s)
-        if (holds(row.writes, Slot(s))) closeGuard_->changed(Slot(s));
-    refreshPictures();
-}
-
-void Form1::pictureCommand(Slot slot, void (PictureMenu::*command)(), const QString& label)
-{
-    LiveLighting::Hold hold(*live_); // as the picture menu's commands run
-    const auto step = undo_->step(label);
-    menu_->setTarget(slot);
-    (menu_.get()->*command)();
-}
-
 void Form1::buildLive()
 {
-    live_ = new LiveLighting(ws_, [this] { return controls(); }, *reporter_, [this](const LiveFrame& frame) {
-        // The colour map, the result being tuned, is drawn before the
-        // others; only the cells whose pictures changed are converted.
-        if (frame.colour) {
-            closeGuard_->changed({Slot::Shadow, Slot::Colour});
-            pictureView(Slot::Colour).showRows(*frame.colour);
-            pictureView(Slot::Colour).repaint();
-            pictureView(Slot::Shadow).showRows(*frame.shadow);
-        }
-        if (frame.workCleared) pictureView(Slot::Work).refresh();
-        if (frame.texture) {
-            closeGuard_->changed(Slot::Texture);
-            pictureView(Slot::Texture).refresh();
-        }
-    }, this);
     auto relight = [this] {
         if (isLive()) live_->request();
     };
@@ -425,12 +268,24 @@ void Form1::buildLive()
     });
 }
 
-bool Form1::isLive() const { return Live_->isChecked(); }
-
-void Form1::mapResized()
+// The live run's pictures: the colour map, the result being tuned, is drawn
+// first; only the cells whose pictures changed are converted.
+void Form1::showLive(const LiveFrame& frame)
 {
-    refreshPictures();
+    if (frame.colour) {
+        closeGuard_->changed({Slot::Shadow, Slot::Colour});
+        pictureView(Slot::Colour).showRows(*frame.colour);
+        pictureView(Slot::Colour).repaint();
+        pictureView(Slot::Shadow).showRows(*frame.shadow);
+    }
+    if (frame.work) pictureView(Slot::Work).refreshFrom(*frame.work);
+    if (frame.texture) {
+        closeGuard_->changed(Slot::Texture);
+        pictureView(Slot::Texture).refreshFrom(*frame.texture);
+    }
 }
+
+bool Form1::isLive() const { return Live_->isChecked(); }
 
 void Form1::Form_Load()
 {
@@ -473,19 +328,18 @@ void Form1::setControls(const Controls& c)
 
 void Form1::refreshPictures()
 {
-    live_->settle();
-    for (PictureView* v : views_) v->refresh();
+    const auto ws = workspace();
+    for (PictureView* v : views_) v->refresh(*ws);
 }
 
 void Form1::shadowButton(ShadowMode mode)
 {
-    // Held, not only settled: a long run looks at the input for Esc, and
-    // a relight must not start on what it is writing. The undo step is
-    // taken within the hold, so no relight writes while it records.
-    LiveLighting::Hold hold(*live_);
+    // Held throughout: a long run looks at the input for Esc. The undo step
+    // is taken within, so no relight writes while it records.
+    const auto ws = workspace();
     const auto step = undo_->step(shadowCaption(mode));
     live_->setShadowMode(mode);
-    const Refusal refused = runShadowButton(ws_, mode, controls(), localeNumberParser(), *reporter_);
+    const Refusal refused = runShadowButton(*ws, mode, controls(), localeNumberParser(), *reporter_);
     if (refused && reporter_->stopped()) {
         reporter_->status(refused->message); // Esc: the maps stay as they were
         return;
@@ -516,8 +370,7 @@ void Form1::Command12_Click()
 void Form1::Command3_Click()
 {
     const auto step = undo_->step(operationCaption(*operationNamed("clear")));
-    live_->settle();
-    clearShadow(ws_);
+    clearShadow(*workspace());
     refreshPictures();
 }
 
@@ -525,10 +378,10 @@ void Form1::textureButton(TextureOp op)
 {
     const auto button = op == TextureOp::MakeTexture ? TextureButton::MakeTexture : TextureButton::MakeTexture2;
     const auto step = undo_->step(operationCaption(operationOf(button)));
-    live_->settle();
+    const auto ws = workspace();
     live_->setTextureOp(op);
-    if (op == TextureOp::MakeTexture) makeTexture(ws_, HScroll1_->value(), *reporter_);
-    else makeTexture2(ws_, HScroll1_->value(), *reporter_);
+    if (op == TextureOp::MakeTexture) makeTexture(*ws, HScroll1_->value(), *reporter_);
+    else makeTexture2(*ws, HScroll1_->value(), *reporter_);
     closeGuard_->changed(Slot::Texture);
     refreshPictures();
 }
@@ -538,15 +391,17 @@ void Form1::Command10_Click() { textureButton(TextureOp::MakeTexture2); }
 
 void Form1::Command6_Click()
 {
-    LiveLighting::Hold hold(*live_); // the view stays open until closed
+    const auto ws = workspace(); // the view stays open until closed
     std::optional<ViewGrids> grids;
     try {
-        grids = CalculateMaps(ws_, *reporter_);
+        grids = CalculateMaps(*ws, *reporter_);
     } catch (const std::bad_alloc&) {
-        prompts_.message(this, tr("Not enough memory for the 3D view of a %1 \u00d7 %2 map.").arg(ws_.width()).arg(ws_.height()));
+        prompts_.message(this, tr("Not enough memory for the 3D view of a %1 \u00d7 %2 map.")
+                                   .arg(ws->width())
+                                   .arg(ws->height()));
         return;
     }
-    if (!view3d_) view3d_ = new frm3D(ws_, std::move(*grids), this);
+    if (!view3d_) view3d_ = new frm3D(*ws, std::move(*grids), this);
     else view3d_->setGrids(std::move(*grids));
     view3d_->showModal();
 }
@@ -573,14 +428,14 @@ namespace gloamery::panel {
 void Form1::popupMenu(Slot slot, QPoint globalPos)
 {
     // Its commands read and write the pictures, after dialogs.
-    LiveLighting::Hold hold(*live_);
+    const auto held = workspace();
     const auto step = undo_->menuStep(slot);
     menu_->popup(slot, globalPos);
 }
 
 void Form1::closeEvent(QCloseEvent* event)
 {
-    LiveLighting::Hold hold(*live_); // the pictures saved are the exact ones
+    const auto held = workspace(); // the pictures saved are the exact ones
     if (closeGuard_->mayClose()) event->accept();
     else event->ignore();
 }
@@ -594,7 +449,8 @@ void Form1::placeSun(QPoint pos)
 {
     // Live under "Sun", the sun turns about the map's centre towards the pointer.
     if (isLive() && live_->shadowMode() == ShadowMode::Sun) {
-        sun_->setAzimuth(SunFields::azimuthTowards(pos, ws_.width(), ws_.height()));
+        const QSize map = pictureView(Slot::Height).pictureSize(); // as shown: no wait for a relight
+        sun_->setAzimuth(SunFields::azimuthTowards(pos, map.width(), map.height()));
         return;
     }
     // The next shadow run reads it; a live one starts at once.

@@ -50,8 +50,8 @@ public:
     explicit Form1(Prompts prompts = Prompts::interactive(), QWidget* parent = nullptr);
     ~Form1() override;
 
-    Workspace& workspace() { return ws_; }
-    const Workspace& workspace() const { return ws_; }
+    // The workspace, reached only through the live relight's access.
+    LiveLighting::Access workspace() const { return live_->access(); }
 
     // The progress bar's width at fraction 1, taken from the bar at start.
     double pbFullWidth() const { return pbFullWidth_; }
@@ -121,19 +121,19 @@ private:
     void buildPictures();
     void buildControls();
     void buildLive();
+    void showLive(const LiveFrame& frame);
     void shadowButton(ShadowMode mode);
     void textureButton(TextureOp op);
     void placeSun(QPoint pos);
     void popupMenu(Slot slot, QPoint globalPos);
     bool isLive() const;
-    void mapResized();
     void buildKeeping();
     void applyZoom();
     void describeControls();
     QPushButton* buttonFor(const OperationRow& row) const;
 
     Prompts prompts_;
-    Workspace ws_;
+    std::unique_ptr<LiveLighting> live_; // keeps the workspace; destroyed after everything using it
     std::array<PictureView*, kSlotCount> views_{};
 
     QLabel* Label4_ = nullptr;
@@ -161,7 +161,6 @@ private:
     std::unique_ptr<PictureMenu> menu_;
     SunFields* sun_ = nullptr;
     std::unique_ptr<CloseGuard> closeGuard_;
-    LiveLighting* live_ = nullptr;
     PictureDrop* drop_ = nullptr;
     frm3D* view3d_ = nullptr; // made on the first "3D", kept for the next
     UndoSteps* undo_ = nullptr;

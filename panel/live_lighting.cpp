@@ -43,12 +43,12 @@ Refusal relight(Workspace& ws, const Controls& c, const std::variant<ShadowParam
     if (texture) {
         if (*texture == TextureOp::MakeTexture) makeTexture(ws, c.contrast, quiet);
         else makeTexture2(ws, c.contrast, quiet);
-        frame.texture = true;
+        frame.texture = rowsOf(ws.image(Slot::Texture));
     }
     // Checked before the shadow map is cleared, so a refusal (junk typed
     // into the decay) leaves the last relight on show.
     if (const Error* e = std::get_if<Error>(&params)) return *e;
-    frame.workCleared = clearForRelight(ws);
+    if (clearForRelight(ws)) frame.work = rowsOf(ws.image(Slot::Work));
     if (Refusal refused = runShadowAndMerge(ws, mode, std::get<ShadowParams>(params), c, quiet)) return refused;
     // Read through the slots (the shadow map is kept a byte a pixel): no
     // picture of the map's size is made for the cells.
@@ -70,9 +70,9 @@ Refusal previewRelight(const Workspace& ws, LivePreview& preview, const Controls
 
 } // namespace
 
-LiveLighting::LiveLighting(Workspace& ws, std::function<Controls()> controls, Reporter& status,
-                           std::function<void(const LiveFrame&)> shown, QObject* parent)
-    : QObject(parent), ws_(ws), controls_(std::move(controls)), status_(status), shown_(std::move(shown)),
+LiveLighting::LiveLighting(Workspace ws, std::function<Controls()> controls,
+                           std::function<void(const std::string&)> refused, std::function<void(const LiveFrame&)> shown)
+    : ws_(std::move(ws)), controls_(std::move(controls)), refused_(std::move(refused)), shown_(std::move(shown)),
       rest_(new QTimer(this))
 {
     rest_->setSingleShot(true);
@@ -84,64 +84,63 @@ LiveLighting::~LiveLighting() { stop(); }
 
 void LiveLighting::setRestInterval(int ms) { rest_->setInterval(ms); }
 
+// Read on the window's thread while a relight may run: no relight changes
+// the map's size.
 bool LiveLighting::previewing() const { return LivePreview::wanted(ws_.width(), ws_.height(), previewSide_); }
 
-bool LiveLighting::idle() const { return !running_ && !scheduled_ && !owed_; }
+bool LiveLighting::running() const
+{
+    return locked([](const State& s) {
+        return std::holds_alternative<Posted>(s.run) || std::holds_alternative<Computed>(s.run);
+    });
+}
+
+bool LiveLighting::idle() const
+{
+    return !running() && locked([](const State& s) { return !s.asked.queued() && !s.asked.owed(); });
+}
 
 void LiveLighting::request(bool withTexture)
 {
-    wanted_ = true;
-    wantTexture_ = wantTexture_ || withTexture;
-    if (wantTexture_ || !previewing()) wantExact_ = true;
-    else {
-        owed_ = true;
+    const bool previewed = previewing();
+    if (locked([&](State& s) { return s.asked.ask(withTexture, previewed); }))
         rest_->start(); // restarted by every request until they pause
-    }
-    if (!running_) schedule();
+    if (!running()) schedule();
 }
 
 void LiveLighting::rested()
 {
-    if (!owed_) return; // the workspace already holds the newest request's result
+    // Nothing owed: the workspace already holds the newest request's result.
+    if (!locked([](State& s) { return s.asked.rest(); })) return;
     rest_->stop();
-    wanted_ = true;
-    wantExact_ = true;
-    if (!running_) schedule();
+    if (!running()) schedule();
 }
 
 void LiveLighting::schedule()
 {
-    if (scheduled_ || stopped_) return;
-    scheduled_ = true;
+    if (!locked([](State& s) { return s.asked.queue(std::holds_alternative<Stopped>(s.run)); })) return;
     // Starts once the events already waiting (more moves, more keys) have
     // been seen, so it takes their newest values.
     QTimer::singleShot(0, this, [this] {
-        scheduled_ = false;
-        if (!running_ && wanted_ && holds_ == 0) start();
+        const bool previewed = previewing();
+        const std::optional<Begun> begun = locked([&](State& s) -> std::optional<Begun> {
+            if (!s.asked.arrive(std::holds_alternative<NoRun>(s.run))) return std::nullopt;
+            return s.asked.begin(previewed);
+        });
+        if (begun) start(*begun);
     });
 }
 
-void LiveLighting::start()
+void LiveLighting::start(Begun begun)
 {
-    const bool exact = wantExact_ || !previewing();
-    wanted_ = false;
     // Read here, on the window's thread; the worker only computes.
     const Controls controls = controls_();
-    job_ = Job{controls, readShadowParams(controls, localeNumberParser(), mode_), mode_, std::nullopt, !exact, resample_,
-               previewSide_};
-    if (exact) {
-        if (wantTexture_) job_.texture = texture_;
-        wantTexture_ = wantExact_ = owed_ = false;
-        rest_->stop(); // this run relights the newest request exactly
-    } else {
-        resample_ = false;
-    }
-    frame_ = LiveFrame{};
-    ++serial_;
-    running_ = true;
+    Job job{controls, readShadowParams(controls, localeNumberParser(), mode_), mode_, std::nullopt, !begun.exact,
+            begun.resample, previewSide_};
+    if (begun.texture) job.texture = texture_;
+    if (begun.exact) rest_->stop(); // this run relights the newest request exactly
     if (!thread_.joinable()) thread_ = std::thread([this] { work(); });
-    const std::lock_guard lock(mutex_);
-    posted_ = true;
+    locked([&](State& s) { s.run = Posted{std::move(job)}; });
     changed_.notify_all();
 }
 
@@ -150,87 +149,89 @@ void LiveLighting::work()
     // One thread for every run: it keeps its thread team and its buffers
     // warm from one frame to the next.
     for (;;) {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return posted_ || quit_; });
-        if (quit_) return;
-        const int serial = serial_;
-        lock.unlock();
-        const Job& j = job_;
-        if (!j.preview) {
-            refused_ = relight(ws_, j.controls, j.params, j.mode, j.texture, frame_);
-        } else {
-            if (j.resample) preview_.drop();
-            refused_ = previewRelight(ws_, preview_, j.controls, j.params, j.mode, j.previewSide, frame_);
+        Job job;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] {
+                return std::holds_alternative<Posted>(state_.run) || std::holds_alternative<Stopped>(state_.run);
+            });
+            if (std::holds_alternative<Stopped>(state_.run)) return;
+            job = std::get<Posted>(state_.run).job; // a copy: stopping drops the posted one
         }
-        lock.lock();
-        posted_ = false;
+        LiveFrame frame;
+        Refusal refused;
+        if (!job.preview) {
+            refused = relight(ws_, job.controls, job.params, job.mode, job.texture, frame);
+        } else {
+            if (job.resample) preview_.drop();
+            refused = previewRelight(ws_, preview_, job.controls, job.params, job.mode, job.previewSide, frame);
+        }
+        locked([&](State& s) {
+            if (std::holds_alternative<Posted>(s.run))
+                s.run = Computed{std::move(job), std::move(refused), std::move(frame)};
+        });
         changed_.notify_all();
-        lock.unlock();
-        QMetaObject::invokeMethod(this, [this, serial] {
-            if (serial == serial_ && running_) finish();
+        QMetaObject::invokeMethod(this, [this] {
+            if (locked([](const State& s) { return std::holds_alternative<Computed>(s.run); })) finish();
         }, Qt::QueuedConnection);
     }
-}
-
-void LiveLighting::wait()
-{
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !posted_; });
 }
 
 void LiveLighting::hold()
 {
     settle();
-    ++holds_;
+    locked([](State& s) { s.asked.hold(); });
 }
 
 void LiveLighting::release()
 {
-    if (--holds_ == 0 && wanted_) schedule();
+    if (locked([](State& s) { return s.asked.release(); })) schedule();
 }
 
 void LiveLighting::stop()
 {
-    stopped_ = true;
     rest_->stop();
-    if (!thread_.joinable()) return;
-    {
-        const std::lock_guard lock(mutex_);
-        quit_ = true;
-        changed_.notify_all();
-    }
-    thread_.join(); // after the run in progress
-    running_ = false;
+    locked([](State& s) { s.run = Stopped{}; });
+    changed_.notify_all();
+    if (thread_.joinable()) thread_.join(); // after the run in progress
 }
 
 void LiveLighting::settle()
 {
-    if (running_) finish();
-    if (owed_ && !stopped_) {
-        wantExact_ = true;
-        start();
+    if (running()) finish();
+    const bool previewed = previewing();
+    const std::optional<Begun> owed = locked([&](State& s) -> std::optional<Begun> {
+        if (!s.asked.owed() || std::holds_alternative<Stopped>(s.run)) return std::nullopt;
+        return s.asked.beginOwed(previewed);
+    });
+    if (owed) {
+        start(*owed);
         finish();
     }
     // Whoever settles may change the heights or the texture.
-    resample_ = true;
+    locked([](State& s) { s.asked.settled(); });
 }
 
 void LiveLighting::finish()
 {
-    wait();
-    running_ = false;
-    if (job_.preview) ++previews_;
-    else ++runs_;
-    if (job_.texture) resample_ = true; // the preview's texture is out of date
-    if (refused_) {
-        status_.status(refused_->message);
-        refusalShown_ = true;
-    } else if (refusalShown_) {
-        status_.status(status::kDone);
-        refusalShown_ = false;
+    std::optional<Computed> done;
+    bool refusalShown = false;
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !std::holds_alternative<Posted>(state_.run); });
+        Computed* computed = std::get_if<Computed>(&state_.run);
+        if (!computed) return;
+        done = std::move(*computed);
+        state_.run = NoRun{};
+        state_.asked.ended(done->job.texture.has_value()); // the preview's texture is out of date
+        refusalShown = std::exchange(state_.refusalShown, done->refused.has_value());
     }
-    if (!refused_ || job_.texture) shown_(frame_);
-    if (wanted_) schedule();
+    if (done->job.preview) ++previews_;
+    else ++runs_;
+    if (done->refused) refused_(done->refused->message);
+    else if (refusalShown) refused_(std::string(status::kDone));
+    if (!done->refused || done->job.texture) shown_(done->frame);
+    if (locked([](const State& s) { return s.asked.wanted(); })) schedule();
 }
 
 } // namespace gloamery::panel

@@ -10,14 +10,16 @@
 // A map larger than the preview side (LivePreview) is too large to relight
 // on every move: each request then shows a preview in the cells, and the
 // full map is relit exactly once the requests rest (the pointer stops or
-// is released, see rested()), or before anyone reads the workspace
-// (settle()). The workspace only ever holds exact results.
+// is released, see rested()), or before anyone reads the workspace. The
+// workspace only ever holds exact results.
 //
-// While a relight runs it owns the workspace: whatever else reads or
-// writes it calls settle() first.
+// The live relight keeps the workspace: the window reaches it only through
+// an Access, which waits for the relight running (and relights exactly
+// when a preview is on show) and starts no other while it lives.
 
 #include "fitted_image.h"
 #include "live_preview.h"
+#include "live_requests.h"
 #include "inputs/shadow_inputs.h"
 #include "inputs/controls.h"
 #include "workspace/reporter.h"
@@ -30,6 +32,8 @@
 #include <mutex>
 #include <thread>
 #include <optional>
+#include <string>
+#include <utility>
 #include <variant>
 
 class QTimer;
@@ -45,18 +49,41 @@ enum class TextureOp { MakeTexture, MakeTexture2 };
 struct LiveFrame {
     std::optional<PictureRows> colour; // none when the run was refused
     std::optional<PictureRows> shadow;
-    bool texture = false;            // the texture button reran
-    bool workCleared = false;        // the work picture changed
+    std::optional<PictureRows> texture; // the texture button reran
+    std::optional<PictureRows> work;    // the work picture was cleared
 };
 
 class LiveLighting final : public QObject {
     Q_OBJECT
 public:
-    // controls() reads the panel's inputs; shown(frame) puts a run's
-    // pictures in their cells; status is told why a run was refused.
-    LiveLighting(Workspace& ws, std::function<Controls()> controls, Reporter& status,
-                 std::function<void(const LiveFrame&)> shown, QObject* parent = nullptr);
+    // ws: the workspace the live relight keeps from now on. controls()
+    // reads the panel's inputs; shown(frame) puts a run's pictures in their
+    // cells; refused(message) tells the status line why a run was refused.
+    LiveLighting(Workspace ws, std::function<Controls()> controls, std::function<void(const std::string&)> refused,
+                 std::function<void(const LiveFrame&)> shown);
     ~LiveLighting() override;
+    LiveLighting(const LiveLighting&) = delete;
+    LiveLighting& operator=(const LiveLighting&) = delete;
+
+    // The workspace, for as long as it lives: made, it settles (below);
+    // alive, no relight starts (requests made meanwhile run when the last
+    // access ends). Commands that wait on the user (a menu, a dialog, Esc
+    // looked for in a long run) keep theirs open throughout.
+    class Access {
+    public:
+        ~Access() { live_.release(); }
+        Access(const Access&) = delete;
+        Access& operator=(const Access&) = delete;
+
+        Workspace& operator*() const { return live_.ws_; }
+        Workspace* operator->() const { return &live_.ws_; }
+
+    private:
+        friend class LiveLighting;
+        explicit Access(LiveLighting& live) : live_(live) { live_.hold(); }
+        LiveLighting& live_;
+    };
+    [[nodiscard]] Access access() { return Access(*this); }
 
     // What a live run repeats: the buttons last used.
     void setShadowMode(ShadowMode mode) { mode_ = mode; }
@@ -85,20 +112,6 @@ public:
     // is closing.
     void stop();
 
-    // Settles, then starts no relight until the hold ends: for commands
-    // that wait on the user (a menu, a dialog) before touching the
-    // workspace. Requests made meanwhile run when it ends.
-    class Hold {
-    public:
-        explicit Hold(LiveLighting& live) : live_(live) { live_.hold(); }
-        ~Hold() { live_.release(); }
-        Hold(const Hold&) = delete;
-        Hold& operator=(const Hold&) = delete;
-
-    private:
-        LiveLighting& live_;
-    };
-
     // No relight running, waiting to start or owed after a preview.
     bool idle() const;
     // Exact relights and previews finished so far, for tests and timing.
@@ -110,51 +123,68 @@ private:
         Controls controls;
         std::variant<ShadowParams, Error> params; // read from the controls' texts
 
-        ShadowMode mode;
+        ShadowMode mode = ShadowMode::Linear;
         std::optional<TextureOp> texture;
-        bool preview;
-        bool resample;
-        int previewSide;
+        bool preview = false;
+        bool resample = false;
+        int previewSide = LivePreview::kSide;
     };
+    // Where the run stands, for both threads: none; handed to the worker;
+    // done by it, its result not yet shown; the window closing.
+    struct NoRun {};
+    struct Posted {
+        Job job;
+    };
+    struct Computed {
+        Job job;
+        Refusal refused;
+        LiveFrame frame;
+    };
+    struct Stopped {};
+    using Run = std::variant<NoRun, Posted, Computed, Stopped>;
+
+    // Everything the relight keeps of its state, under one lock.
+    struct State {
+        Run run;
+        LiveRequests asked;
+        bool refusalShown = false; // the status line says why the last run was refused
+    };
+    template <class F>
+    decltype(auto) locked(F&& f)
+    {
+        const std::lock_guard lock(mutex_);
+        return f(state_);
+    }
+    template <class F>
+    decltype(auto) locked(F&& f) const
+    {
+        const std::lock_guard lock(mutex_);
+        return f(std::as_const(state_));
+    }
 
     void hold();
     void release();
     void schedule();
-    void start();
+    void start(Begun begun);
     void finish();
     void work();
-    void wait();
     bool previewing() const;
+    bool running() const;
 
-    Workspace& ws_;
+    Workspace ws_;
     std::function<Controls()> controls_;
-    Reporter& status_;
+    std::function<void(const std::string&)> refused_;
     std::function<void(const LiveFrame&)> shown_;
     ShadowMode mode_ = ShadowMode::Linear;
     TextureOp texture_ = TextureOp::MakeTexture;
     int previewSide_ = LivePreview::kSide;
+    QTimer* rest_ = nullptr; // runs from a preview until the exact relight is due
 
-    bool wanted_ = false;      // a request not yet started
-    bool wantTexture_ = false; // ... which reruns the texture first
-    bool wantExact_ = false;   // ... which must relight the full map
-    bool scheduled_ = false;   // a start is on its way through the event loop
-    bool owed_ = false;        // a preview was asked for since the last exact relight
-    bool resample_ = true;     // the preview's sample may be out of date
-    bool stopped_ = false;
-    int holds_ = 0;
-    QTimer* rest_ = nullptr;   // runs from a preview until the exact relight is due
-    bool running_ = false;     // a run was started and not yet finished
-    int serial_ = 0;           // tells a finished run from an earlier one
-    std::thread thread_;       // the worker, made at the first run
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable changed_;
-    bool posted_ = false;      // the worker has a run to do or is doing it
-    bool quit_ = false;
-    Job job_;                  // what the running relight does
-    Refusal refused_;          // ... and how it ended
-    LiveFrame frame_;
-    LivePreview preview_;      // used by the worker alone while one runs
-    bool refusalShown_ = false;
+    State state_;
+    std::thread thread_;  // the worker, made at the first run
+    LivePreview preview_; // used by the worker alone
     int runs_ = 0;
     int previews_ = 0;
 };

@@ -27,9 +27,9 @@ QString sizeText(QSize s) { return QStringLiteral("%1 \u00d7 %2").arg(s.width())
 
 } // namespace
 
-MapResizer::MapResizer(Workspace& ws, const Prompts& prompts, QWidget& owner, Reporter& reporter,
+MapResizer::MapResizer(LiveLighting& live, const Prompts& prompts, QWidget& owner, Reporter& reporter,
                        std::function<void()> resized)
-    : ws_(ws), prompts_(prompts), owner_(owner), reporter_(reporter), resized_(std::move(resized))
+    : live_(live), prompts_(prompts), owner_(owner), reporter_(reporter), resized_(std::move(resized))
 {
 }
 
@@ -48,9 +48,10 @@ bool MapResizer::resize(QSize size)
     try {
         // Resized on a copy, so running out of memory half-way leaves the
         // map whole at its old size rather than with slots of two sizes.
-        Workspace next = ws_;
+        const auto ws = live_.access();
+        Workspace next = *ws;
         next.resize(size.width(), size.height());
-        ws_ = std::move(next);
+        *ws = std::move(next);
     } catch (const std::bad_alloc&) {
         prompts_.message(&owner_, QObject::tr("Cannot make the map %1: not enough memory.").arg(sizeText(size)));
         return false;
@@ -63,7 +64,8 @@ bool MapResizer::resize(QSize size)
 void MapResizer::askAndResize()
 {
     if (!prompts_.mapSize) return;
-    if (const std::optional<QSize> size = prompts_.mapSize(&owner_, QSize(ws_.width(), ws_.height()))) resize(*size);
+    const auto ws = live_.access();
+    if (const std::optional<QSize> size = prompts_.mapSize(&owner_, QSize(ws->width(), ws->height()))) resize(*size);
 }
 
 } // namespace gloamery::panel

@@ -4,6 +4,7 @@
 // start afresh. A size the machine cannot hold is refused and the map
 // stays as it was.
 
+#include "live_lighting.h"
 #include "prompts.h"
 #include "workspace/reporter.h"
 #include "workspace/workspace.h"
@@ -17,7 +18,7 @@ namespace gloamery::panel {
 class MapResizer {
 public:
     // resized() is called after the map took its new size.
-    MapResizer(Workspace& ws, const Prompts& prompts, QWidget& owner, Reporter& reporter,
+    MapResizer(LiveLighting& live, const Prompts& prompts, QWidget& owner, Reporter& reporter,
                std::function<void()> resized);
 
     // True when the map now has that size; else the user has been told why.
@@ -27,7 +28,7 @@ public:
     void askAndResize();
 
 private:
-    Workspace& ws_;
+    LiveLighting& live_;
     const Prompts& prompts_;
     QWidget& owner_;
     Reporter& reporter_;

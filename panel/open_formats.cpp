@@ -1,5 +1,7 @@
 #include "open_formats.h"
 
+#include "imageio/file_kind.h"
+
 #include <QImageReader>
 
 namespace gloamery::panel {
@@ -10,10 +12,12 @@ namespace {
 // toolkit, raw samples by their names, elevation rasters through the
 // raster plugin. Every slot takes them (other slots show the heights as
 // grey).
-const QStringList kHeightExtensions = {
-    QStringLiteral("png"), QStringLiteral("pgm"), QStringLiteral("tif"), QStringLiteral("tiff"),
-    QStringLiteral("r8"),  QStringLiteral("r16"), QStringLiteral("raw"), QStringLiteral("hgt"),
-    QStringLiteral("asc"), QStringLiteral("dem")};
+QStringList heightExtensions()
+{
+    QStringList out;
+    for (const std::string& e : heightFileExtensions()) out << QString::fromStdString(e);
+    return out;
+}
 
 QStringList pictureExtensions()
 {
@@ -34,7 +38,7 @@ QString entry(const QString& description, const QStringList& extensions)
 
 QStringList openExtensions(Slot)
 {
-    QStringList all = pictureExtensions() + kHeightExtensions;
+    QStringList all = pictureExtensions() + heightExtensions();
     all.removeDuplicates();
     return all;
 }
@@ -43,7 +47,7 @@ QString openFilter(Slot slot)
 {
     return QStringList{entry(QStringLiteral("Pictures and height maps"), openExtensions(slot)),
                        entry(QStringLiteral("Pictures"), pictureExtensions()),
-                       entry(QStringLiteral("Height maps"), kHeightExtensions),
+                       entry(QStringLiteral("Height maps"), heightExtensions()),
                        QStringLiteral("All files (*)")}
         .join(QStringLiteral(";;"));
 }

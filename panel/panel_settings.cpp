@@ -9,7 +9,8 @@ Settings panelSettings(const Form1& form)
     const LiveLighting& live = form.liveLighting();
     const TextureButton texture =
         live.textureOp() == TextureOp::MakeTexture ? TextureButton::MakeTexture : TextureButton::MakeTexture2;
-    return Settings{form.controls(), MapSize{form.workspace().width(), form.workspace().height()}, live.shadowMode(), texture};
+    const auto ws = form.workspace();
+    return Settings{form.controls(), MapSize{ws->width(), ws->height()}, live.shadowMode(), texture};
 }
 
 void applyPanelSettings(Form1& form, const Settings& s)

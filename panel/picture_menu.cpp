@@ -1,5 +1,6 @@
 #include "picture_menu.h"
 
+#include "imageio/file_kind.h"
 #include "imageio/qt/picture_io.h"
 #include "imageio/picture_size.h"
 #include "imageio/terrain_glb.h"
@@ -37,9 +38,9 @@ QStringList typesToTry(const QMimeData& data)
 
 } // namespace
 
-PictureMenu::PictureMenu(Workspace& ws, const Prompts& prompts, QWidget& owner, MapResizer& resizer,
+PictureMenu::PictureMenu(LiveLighting& live, const Prompts& prompts, QWidget& owner, MapResizer& resizer,
                          std::function<void(Slot)> changed)
-    : ws_(ws), prompts_(prompts), owner_(owner), changed_(std::move(changed)), menu_(new QMenu(&owner)),
+    : live_(live), prompts_(prompts), owner_(owner), changed_(std::move(changed)), menu_(new QMenu(&owner)),
       resizer_(resizer)
 {
     menu_->setObjectName(QStringLiteral("mnuPopup"));
@@ -93,7 +94,7 @@ bool PictureMenu::saveToFile(Slot slot, const QString& filter)
     const QString name = CloseGuard::pictureName(slot);
     const QString path = prompts_.saveFile(&owner_, QObject::tr("Save %1").arg(name), filter);
     if (path.isEmpty()) return false; // cancelled
-    if (const Refusal r = saveSlot(ws_, slot, path, origin_)) {
+    if (const Refusal r = saveSlot(*live_.access(), slot, path, origin_)) {
         prompts_.message(&owner_, QObject::tr("Cannot save %1: %2").arg(path, QString::fromStdString(r->message)));
         return false;
     }
@@ -120,7 +121,7 @@ bool PictureMenu::loadFile(Slot slot, const QString& path)
     // opened by name below.
     const std::string name = QFile::encodeName(path).toStdString();
     QByteArray bytes;
-    if (const std::string ext = lowerExtension(name); ext != "hgt" && ext != "asc" && ext != "dem") {
+    if (fileKind(name) != FileKind::ElevationRaster) {
         auto read = readPictureBytes(path);
         if (const Error* e = std::get_if<Error>(&read)) {
             prompts_.message(&owner_, QObject::tr("Cannot load %1: %2").arg(path, QString::fromStdString(e->message)));
@@ -139,14 +140,15 @@ bool PictureMenu::loadFile(Slot slot, const QString& path)
                 size = QSize(raster->width, raster->height);
         if (size.isValid() && !offerMapSize(slot, size)) return false;
     }
-    const auto loaded = loadSlotBytes(ws_, slot, name, bytes);
+    const auto ws = live_.access();
+    const auto loaded = loadSlotBytes(*ws, slot, name, bytes);
     if (const Error* e = std::get_if<Error>(&loaded)) {
         prompts_.message(&owner_, QObject::tr("Cannot load %1: %2").arg(path, QString::fromStdString(e->message)));
         return false;
     }
     changed_(slot);
     if (slot == Slot::Height)
-        origin_ = resizedOrigin(std::get<LoadedFile>(loaded).origin, ws_.width(), ws_.height(), false);
+        origin_ = resizedOrigin(std::get<LoadedFile>(loaded).origin, ws->width(), ws->height(), false);
     std::string note = std::get<LoadedFile>(loaded).note;
     if (slot == Slot::Height && origin_.units) {
         // A raster's own units stand for "Sun" until the next raster.
@@ -160,7 +162,8 @@ bool PictureMenu::loadFile(Slot slot, const QString& path)
 
 bool PictureMenu::offerMapSize(Slot slot, QSize size)
 {
-    const QSize map(ws_.width(), ws_.height());
+    const auto ws = live_.access();
+    const QSize map(ws->width(), ws->height());
     if (slot == Slot::Height && size != map && validMapSize(size.width(), size.height()) && prompts_.workAtImageSize
         && prompts_.workAtImageSize(&owner_, size, map))
         return resizer_.resize(size); // told why when it could not
@@ -170,7 +173,7 @@ bool PictureMenu::offerMapSize(Slot slot, QSize size)
 void PictureMenu::place(Slot slot, const QImage& image)
 {
     if (!offerMapSize(slot, image.size())) return; // nothing placed
-    putImage(ws_, slot, image);
+    putImage(*live_.access(), slot, image);
     pastedInto(slot);
 }
 
@@ -182,7 +185,8 @@ void PictureMenu::mnexportterrain_Click()
     if (path.isEmpty()) return; // cancelled
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".glb");
     const SunControls u = units_ ? units_() : SunControls{};
-    if (const Refusal r = exportTerrainGlb(ws_, TerrainScale{u.groundX, u.groundY, u.vertical}, QFile::encodeName(path).toStdString()))
+    const TerrainScale scale{u.groundX, u.groundY, u.vertical};
+    if (const Refusal r = exportTerrainGlb(*live_.access(), scale, QFile::encodeName(path).toStdString()))
         prompts_.message(&owner_, QObject::tr("Cannot export %1: %2").arg(path, QString::fromStdString(r->message)));
     else if (showNote_)
         showNote_(QObject::tr("Exported the terrain to %1").arg(QDir::toNativeSeparators(path)));
@@ -191,7 +195,8 @@ void PictureMenu::mnexportterrain_Click()
 void PictureMenu::mnupopsaveclip_Click()
 {
     if (!popTarget_) return;
-    QGuiApplication::clipboard()->setImage(withWholePicture(ws_, *popTarget_, [](const Picture& p) { return toQImage(p); }));
+    const auto ws = live_.access();
+    QGuiApplication::clipboard()->setImage(withWholePicture(*ws, *popTarget_, [](const Picture& p) { return toQImage(p); }));
 }
 
 // A picture of 8 bits a sample makes the height map 8-bit.
@@ -207,7 +212,7 @@ void PictureMenu::placeDeep(Slot slot, const DeepPicture& deep)
 {
     if (slot != Slot::Height) return place(slot, deep.shown);
     if (!offerMapSize(slot, deep.shown.size())) return; // nothing placed
-    ws_.setDeepHeights(deep.samples);
+    live_.access()->setDeepHeights(deep.samples);
     changed_(slot);
 }
 

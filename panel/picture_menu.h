@@ -6,6 +6,7 @@
 
 #include "imageio/geo_place.h"
 #include "imageio/qt/height_files.h"
+#include "live_lighting.h"
 #include "map_resizer.h"
 #include "prompts.h"
 #include "inputs/controls.h"
@@ -27,8 +28,9 @@ inline const QString kTerrainFilter = QStringLiteral("glTF terrain (*.glb)");
 class PictureMenu final : public QObject {
     Q_OBJECT
 public:
-    // changed(slot) is called after a command replaced a picture.
-    PictureMenu(Workspace& ws, const Prompts& prompts, QWidget& owner, MapResizer& resizer,
+    // changed(slot) is called after a command replaced a picture; live
+    // keeps the workspace the commands act on.
+    PictureMenu(LiveLighting& live, const Prompts& prompts, QWidget& owner, MapResizer& resizer,
                 std::function<void(Slot)> changed);
     ~PictureMenu() override;
 
@@ -86,7 +88,7 @@ private:
     void placeDeep(Slot slot, const DeepPicture& deep);
     void pastedInto(Slot target);
 
-    Workspace& ws_;
+    LiveLighting& live_;
     const Prompts& prompts_;
     QWidget& owner_;
     std::function<void(Slot)> changed_;

@@ -7,47 +7,39 @@
 
 namespace gloamery::panel {
 
-PictureView::PictureView(const Workspace& ws, Slot slot, QWidget* parent)
-    : QWidget(parent), ws_(ws), slot_(slot)
+PictureView::PictureView(const Workspace& ws, Slot slot, QWidget* parent) : QWidget(parent), slot_(slot)
 {
-    setFixedSize(pictureSize());
+    const PictureRows own = slot == Slot::Height ? rowsOf(ws.heights()) : rowsOf(ws.image(slot));
+    setFixedSize(own.width, own.height);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    refresh();
+    refreshFrom(own);
 }
 
-QSize PictureView::pictureSize() const
-{
-    if (slot_ == Slot::Height) return QSize(ws_.width(), ws_.height());
-    return QSize(ws_.image(slot_).width(), ws_.image(slot_).height());
-}
-
-void PictureView::refresh()
+void PictureView::refresh(const Workspace& ws)
 {
     // Scaled straight from the slot as it is kept: a picture of the map's
     // size is never made for the cell.
-    if (slot_ == Slot::Height) showRows(rowsOf(ws_.heights()));
-    else showRows(rowsOf(ws_.image(slot_)));
+    refreshFrom(slot_ == Slot::Height ? rowsOf(ws.heights()) : rowsOf(ws.image(slot_)));
 }
 
-void PictureView::setCellSize(QSize size)
+void PictureView::refreshFrom(const PictureRows& own)
 {
-    if (size == this->size()) return;
-    setFixedSize(size);
-    refresh();
+    picture_ = QSize(own.width, own.height);
+    showRows(own);
 }
 
 void PictureView::showStandIn(const Picture& standIn) { showRows(rowsOf(standIn)); }
 
 void PictureView::showRows(const PictureRows& rows)
 {
-    shown_ = fittedRect(pictureSize(), size());
+    shown_ = fittedRect(picture_, size());
     image_ = scaledImage(rows, shown_.size());
     update();
 }
 
 QPoint PictureView::picturePixel(QPointF viewPos) const
 {
-    return picturePixelAt(viewPos, shown_, pictureSize());
+    return picturePixelAt(viewPos, shown_, picture_);
 }
 
 void PictureView::paintEvent(QPaintEvent*)

@@ -15,15 +15,18 @@ namespace gloamery::panel {
 class PictureView final : public QWidget {
     Q_OBJECT
 public:
-    // The cell keeps the slot's size at construction.
+    // The cell keeps the slot's size at construction. The view keeps no
+    // hold on the workspace: each refresh is handed it.
     PictureView(const Workspace& ws, Slot slot, QWidget* parent);
 
     Slot slot() const { return slot_; }
 
     // Converts the picture again; call after anything wrote to it.
-    void refresh();
-    // The cell's size when the window zooms: the picture is fitted to it anew.
-    void setCellSize(QSize size);
+    void refresh(const Workspace& ws);
+    // The same from the slot's rows (a live run's, read through its slot).
+    void refreshFrom(const PictureRows& own);
+    // The cell's size when the window zooms; a refresh then fits the picture to it.
+    void setCellSize(QSize size) { setFixedSize(size); }
 
     // Shows a picture standing in for the view's own (a live preview of
     // it, of another size), scaled to where the own picture is shown.
@@ -31,6 +34,8 @@ public:
     // The same from rows (a live run's maps, read through their slots).
     void showRows(const PictureRows& rows);
 
+    // The slot's picture size at the last refresh.
+    QSize pictureSize() const { return picture_; }
     // What the view currently shows, and where in the cell.
     const QImage& image() const { return image_; }
     QRect shownRect() const { return shown_; }
@@ -56,11 +61,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    // The slot's picture size: the height slot has its picture made when shown.
-    QSize pictureSize() const;
-
-    const Workspace& ws_;
     Slot slot_;
+    QSize picture_; // the slot's picture size at the last refresh
     QImage image_;
     QRect shown_;
 };

@@ -176,10 +176,10 @@ void UndoSteps::record(const QString& label)
 {
     // A relight that started while a command waited on a dialog may still
     // be writing the pictures.
-    panel_.live.settle();
+    const auto ws = panel_.live.access();
     const Settings settings = panel_.settings();
     try {
-        history_.record(panel_.ws, settings, label.toStdString());
+        history_.record(*ws, settings, label.toStdString());
     } catch (const std::bad_alloc&) {
         // The oldest steps make room; without room even then, the step is
         // not kept and the user is told.
@@ -187,7 +187,7 @@ void UndoSteps::record(const QString& label)
         history_.setBudget(0);
         history_.setBudget(budget);
         try {
-            history_.record(panel_.ws, settings, label.toStdString());
+            history_.record(*ws, settings, label.toStdString());
         } catch (const std::bad_alloc&) {
             panel_.reporter.status(tr("Not enough memory to keep \"%1\" for undo").arg(label).toStdString());
         }
@@ -230,9 +230,8 @@ void UndoSteps::redo()
 
 bool UndoSteps::show(const PanelState& state)
 {
-    panel_.live.settle();
     try {
-        History::restore(state, panel_.ws);
+        History::restore(state, *panel_.live.access());
     } catch (const std::bad_alloc&) {
         // Only a change of map size allocates; the workspace is as it was.
         panel_.reporter.status(tr("Not enough memory to go back to a %1 \u00d7 %2 map")

@@ -29,8 +29,7 @@ class UndoSteps final : public QObject {
 public:
     // What the steps need of the window.
     struct Panel {
-        Workspace& ws;
-        LiveLighting& live;
+        LiveLighting& live; // keeps the workspace the steps record and restore
         Reporter& reporter;
         std::function<Settings()> settings;         // the controls as they stand
         std::function<void(const Settings&)> apply; // sets them all, relighting nothing

@@ -4,14 +4,11 @@
 
 #include "inputs/control_values.h"
 
+#include "imageio/input_file.h"
 #include "imageio/native_io.h"
 
 #include <nlohmann/json.hpp>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
 
 namespace gloamery {
 
@@ -71,16 +68,16 @@ std::string settingsText(const Settings& s)
 
 std::variant<Settings, Error> readSettingsFile(const std::string& path, const Settings& base)
 {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) return Error{std::strerror(errno)};
-    // One byte more than allowed tells a file that is too large.
-    std::string text(kMaxSettingsFileBytes + 1, '\0');
-    const std::size_t got = std::fread(text.data(), 1, text.size(), file.get());
-    if (std::ferror(file.get())) return Error{std::strerror(errno != 0 ? errno : EIO)};
-    if (got > kMaxSettingsFileBytes)
-        return Error{"larger than " + std::to_string(kMaxSettingsFileBytes / 1024) + " KiB: not a settings file"};
-    text.resize(got);
-    return parseSettings(text, base);
+    // Opened as a picture is: a pipe nobody writes to is refused after a
+    // while instead of holding the run for ever, a device at once.
+    auto read = readInputFile(path, kMaxSettingsFileBytes);
+    if (const Error* e = std::get_if<Error>(&read)) {
+        if (e->message == tooLongError(kMaxSettingsFileBytes).message)
+            return Error{"larger than " + std::to_string(kMaxSettingsFileBytes / 1024) + " KiB: not a settings file"};
+        return *e;
+    }
+    const auto& bytes = std::get<std::vector<unsigned char>>(read);
+    return parseSettings(std::string(bytes.begin(), bytes.end()), base);
 }
 
 Refusal writeSettingsFile(const std::string& path, const Settings& settings)

@@ -4,6 +4,7 @@
 
 #include "settings_file.h"
 
+#include "imageio/printable_text.h"
 #include "inputs/control_values.h"
 #include "workspace/workspace.h"
 
@@ -29,14 +30,15 @@ struct Refused {
 // hostile file can build a structure deep enough to exhaust the stack.
 constexpr int kMaxDepth = 8;
 
-std::string keyName(std::string_view key) { return "\"" + std::string(key) + "\""; }
+// Keys and values come from the file: their control characters are shown
+// escaped, never sent to a terminal, and a long one is cut between characters.
+std::string keyName(std::string_view key) { return "\"" + printable(key, 60) + "\""; }
 
 // The value as the file wrote it, shortened to fit in a message.
 std::string shown(const json& v)
 {
-    std::string text = v.dump();
-    if (text.size() > 40) text = text.substr(0, 37) + "...";
-    return text;
+    const std::string text = v.dump();
+    return text.size() > 40 ? printable(text, 37) : printable(text);
 }
 
 

@@ -55,7 +55,7 @@ public:
 
     // Whether the decay is whole and `steps` of it from any level a ray
     // can hold (0..top, or a lift to the terrain) stay in the 32-bit range.
-    bool plainWithin(int steps, int top) const
+    bool plainWithin(int steps, std::int64_t top) const
     {
         return whole_ && static_cast<double>(steps) * std::fabs(decay_) + top < 2147483647.0 - 65536.0;
     }
@@ -345,8 +345,12 @@ void traceBundles(const StampedRay* rays, std::size_t count, LayerTarget layer, 
         int from = walks[0].m, steps = 0;
         for (std::size_t r = 0; r < n; ++r) from = step > 0 ? std::min(from, walks[r].m) : std::max(from, walks[r].m);
         for (std::size_t r = 0; r < n; ++r) steps = std::max(steps, (walks[r].m - from) * step + walks[r].left);
-        // A decay that stays plain over the longest ray does over every one.
-        const bool plain = lower.plainWithin(steps, DepthOf<Grid>::kTop);
+        // A decay that stays plain over the longest ray does over every one,
+        // counted from the lowest level a ray starts with (a region's ray
+        // taken up where it comes onto the grid may start far below 0).
+        std::int64_t below = 0;
+        for (std::size_t r = 0; r < n; ++r) below = std::max<std::int64_t>(below, -std::int64_t{walks[r].level});
+        const bool plain = lower.plainWithin(steps, DepthOf<Grid>::kTop + below);
         for (int done = shape.stretch;; done += shape.stretch) {
             const int end = from + done * step; // this round's rows stop short of it
             bool more = false;

@@ -43,6 +43,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 #include <cmath>
 
 namespace gloamery {
@@ -250,6 +251,22 @@ void advanceWalk(RayWalk& walk, std::int64_t n, double limit)
     walk.first = false;
 }
 
+std::int32_t levelAfterDecays(double d, std::int64_t n)
+{
+    if (n <= 0) return 0;
+    const DecayStep lower(d);
+    constexpr double lo = std::numeric_limits<std::int32_t>::min(), hi = std::numeric_limits<std::int32_t>::max();
+    // A whole decay, or one that rounds the same way at every step, takes
+    // the same whole number off each time. Halfway between two whole
+    // numbers, the first step lands on an even level (ties go to the even
+    // one) and every later one takes the even one of the two.
+    const double below = std::floor(d);
+    const bool tie = d - below == 0.5;
+    const double first = lower(0);
+    const double each = !tie ? nearest(d) : below + (static_cast<std::int64_t>(below) & 1);
+    return static_cast<std::int32_t>(std::clamp(first - static_cast<double>(n - 1) * each, lo, hi));
+}
+
 RegionPlan planRegion(const WorldRegion& region, const ShadowParams& params, bool fromSun, int top, double unit)
 {
     const int w = region.worldWidth, h = region.worldHeight;
@@ -268,11 +285,19 @@ RegionPlan planRegion(const WorldRegion& region, const ShadowParams& params, boo
         const std::optional<StepRange> inBox = stepsInBox(walk, line, region.area);
         if (!inBox) continue;
         const std::int64_t onGrid = firstStepOnGrid(walk, line, walk.majorY ? h : w);
-        const std::int64_t from = lookback && inBox->first - *lookback >= onGrid ? inBox->first - *lookback : 0;
+        std::int64_t from = lookback && inBox->first - *lookback >= onGrid ? inBox->first - *lookback : 0;
         addReach(walk, line, std::max(from, onGrid), inBox->last, w, h, lo, hi);
+        // Steps off the grid only lower the level: a ray from far off is
+        // taken up at its last one, with the level it has there.
+        std::int32_t level = 0;
+        if (from == 0 && onGrid > 1) {
+            from = onGrid - 1;
+            level = levelAfterDecays(unit * params.decay, from);
+        }
 
         RayWalk taken = walk;
         advanceWalk(taken, from, limit);
+        taken.level = level;
         taken.left = static_cast<int>(inBox->last - from + 1);
         plan.rays.push_back({{taken, static_cast<std::uint32_t>(k + 1)}, t.side});
     }

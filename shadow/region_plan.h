@@ -39,6 +39,10 @@ RegionPlan planRegion(const WorldRegion& region, const ShadowParams& params, boo
 // decay that lowers the level by less than one, or raises it).
 std::optional<std::int64_t> lookbackSteps(double decay, double unit, int top);
 
+// The level of a ray that starts at 0 after n decays of d (in the grid's
+// units) with nothing to lift it, as n DecayStep(d) steps leave it.
+std::int32_t levelAfterDecays(double d, std::int64_t n);
+
 // The walk's minor coordinate after n more steps, each q = q + s held
 // within 0..limit, to the bit, without taking them one by one.
 double advanceMinor(double q, double s, double limit, std::int64_t n);

@@ -6,6 +6,7 @@
 #include "../gdal_plugin.h"
 #include "gdal_drivers.h"
 #include "vrt_sources.h"
+#include "../printable_text.h"
 
 #include <gdal.h>
 #include <cpl_conv.h>
@@ -20,6 +21,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 
 using gloamery::gdal::setUpGdal;
@@ -50,43 +54,76 @@ struct QuietErrors {
     ~QuietErrors() { CPLPopErrorHandler(); }
 };
 
-// The name GDAL is given: the user's file and nothing GDAL would read as
-// a URL, a virtual file or a driver's connection string. The file must be
-// a plain one, so that GDAL's several opens of it all see the same bytes
-// and none of them waits on a pipe. "" with the reason in `why`.
-std::string plainFileName(const char* path, std::string& why)
+using gloamery::gdal::CheckedMosaic;
+
+// The user's file opened once, as a plain file (so that GDAL's several
+// opens of it all see the same bytes and none of them waits on a pipe),
+// and its name as nothing GDAL would read as a URL, a virtual file or a
+// driver's connection string. -1 with the reason in `why`.
+int openPlainFile(const char* path, std::string& name, std::string& why)
 {
     const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     struct stat st {};
     if (fd < 0 || ::fstat(fd, &st) != 0) {
         why = std::strerror(errno);
         if (fd >= 0) ::close(fd);
-        return {};
+        return -1;
     }
-    ::close(fd);
     if (!S_ISREG(st.st_mode)) {
-        why = S_ISDIR(st.st_mode) ? "It is a folder, not a file." : "An elevation raster must be a plain file, not a pipe or a device.";
-        return {};
+        why = S_ISDIR(st.st_mode) ? "It is a folder, not a file."
+                                  : "An elevation raster must be a plain file, not a pipe or a device.";
+        ::close(fd);
+        return -1;
     }
-    return path[0] == '/' ? std::string(path) : "./" + std::string(path);
+    name = path[0] == '/' ? std::string(path) : "./" + std::string(path);
+    return fd;
+}
+
+// What each open dataset reads through, kept until it closes.
+std::mutex heldMutex;
+std::map<GDALDatasetH, std::unique_ptr<CheckedMosaic>> heldFiles;
+
+bool allowsMosaics(const char* const* drivers)
+{
+    for (; *drivers; ++drivers)
+        if (std::strcmp(*drivers, "VRT") == 0) return true;
+    return false;
+}
+
+// The file as GDAL is to open it: a mosaic as its checked copy; any other
+// file through the descriptor opened here, so that GDAL reads that file
+// and no side file beside it (.prj, .aux.xml, world files), whatever the
+// format; the few formats read by name by name. Null with the reason.
+std::unique_ptr<CheckedMosaic> heldFile(const char* path, const char* const* drivers, std::string& why)
+{
+    std::string name;
+    const int fd = openPlainFile(path, name, why);
+    if (fd < 0) return nullptr;
+    auto held = std::make_unique<CheckedMosaic>();
+    held->files.push_back(fd);
+    held->name = "/proc/self/fd/" + std::to_string(fd);
+    if (allowsMosaics(drivers) && gloamery::gdal::isMosaic(held->name)) return gloamery::gdal::checkMosaic(name, why);
+    if (gloamery::gdal::readByName(name)) held->name = name;
+    return held;
 }
 
 GDALDatasetH openRaster(const char* path, const char* const* drivers, char* message, int size)
 {
     std::string why;
-    const std::string name = plainFileName(path, why);
-    if (name.empty()) {
-        refuse(message, size, why.c_str());
+    std::unique_ptr<CheckedMosaic> held = heldFile(path, drivers, why);
+    if (!held) {
+        std::snprintf(message, static_cast<std::size_t>(size), "%s%s", why.c_str(), why.back() == '.' ? "" : ".");
         return nullptr;
     }
-    if (const std::string e = gloamery::gdal::checkMosaicSources(name); !e.empty()) {
-        std::snprintf(message, static_cast<std::size_t>(size), "%s.", e.c_str());
-        return nullptr;
-    }
-    GDALDatasetH ds = GDALOpenEx(name.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, drivers, nullptr, nullptr);
-    if (!ds)
+    GDALDatasetH ds = GDALOpenEx(held->name.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, drivers, nullptr, nullptr);
+    if (!ds) {
+        const std::string said = gloamery::printable(CPLGetLastErrorMsg(), 300);
         std::snprintf(message, static_cast<std::size_t>(size), "The file is not an elevation raster this program reads%s%s",
-                      *CPLGetLastErrorMsg() ? ": " : ".", CPLGetLastErrorMsg());
+                      said.empty() ? "." : ": ", said.c_str());
+        return nullptr;
+    }
+    const std::lock_guard<std::mutex> lock(heldMutex);
+    heldFiles[ds] = std::move(held);
     return ds;
 }
 
@@ -131,7 +168,8 @@ extern "C" __attribute__((visibility("default"))) int gloamery_read_raster_windo
     QuietErrors quiet;
     GDALRasterBandH band = GDALGetRasterBand(static_cast<GDALDatasetH>(raster), 1);
     if (GDALRasterIO(band, GF_Read, x, y, w, h, values, w, h, GDT_Float64, 0, 0) != CE_None) {
-        std::snprintf(message, static_cast<std::size_t>(size), "The raster's cells cannot be read: %s", CPLGetLastErrorMsg());
+        std::snprintf(message, static_cast<std::size_t>(size), "The raster's cells cannot be read: %s",
+                      gloamery::printable(CPLGetLastErrorMsg(), 300).c_str());
         return 1;
     }
     markValid(band, values, valid, static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
@@ -141,6 +179,8 @@ extern "C" __attribute__((visibility("default"))) int gloamery_read_raster_windo
 extern "C" __attribute__((visibility("default"))) void gloamery_close_raster(void* raster)
 {
     GDALClose(static_cast<GDALDatasetH>(raster));
+    const std::lock_guard<std::mutex> lock(heldMutex);
+    heldFiles.erase(static_cast<GDALDatasetH>(raster));
 }
 
 extern "C" __attribute__((visibility("default"))) void gloamery_allow_source_folders(const char* const* folders, int count)

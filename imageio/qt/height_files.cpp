@@ -3,6 +3,7 @@
 #include "format_checks.h"
 #include "imageio/height_file_kinds.h"
 #include "imageio/raster_plugin.h"
+#include "imageio/slot_sink.h"
 #include "picture_io.h"
 
 #include "workspace/numeric.h"
@@ -28,6 +29,24 @@ DeepPicture greyPicture(HeightSamples samples)
     }
     return {std::move(samples), std::move(shown), {}, {}, {}, {}};
 }
+
+// Deep rows gathered into samples and their grey picture.
+class DeepCollector final : public PngRowSink {
+public:
+    bool start(int width, int height, PngRowKind) override
+    {
+        samples_.emplace(width, height, std::uint16_t{0});
+        return true;
+    }
+    void deep(int y, const std::uint16_t* row) override
+    {
+        std::copy_n(row, samples_->width(), samples_->data() + static_cast<std::size_t>(y) * samples_->width());
+    }
+    DeepPicture picture() { return greyPicture(std::move(*samples_)); }
+
+private:
+    std::optional<HeightSamples> samples_;
+};
 
 // ------------------------------------------------------------------- PGM
 
@@ -129,7 +148,11 @@ std::optional<DeepPicture> deepPictureOf(const QImage& decoded)
     return DeepPicture{std::move(samples), std::move(shown), {}, {}, {}, {}};
 }
 
-std::optional<std::variant<DeepPicture, Error>> readDeepPgm(const QByteArray& bytes)
+namespace {
+
+// A deep PGM's samples handed on a row at a time; nothing when the bytes
+// are not such a PGM, else the refusal, if any (rows may have gone before it).
+std::optional<Refusal> deepPgmRows(const QByteArray& bytes, PngRowSink& sink)
 {
     const std::optional<PgmHeader> h = pgmHeader(bytes);
     if (!h || (h->maxval >= 1 && h->maxval <= 255)) return std::nullopt; // an 8-bit PGM, or not one
@@ -144,16 +167,81 @@ std::optional<std::variant<DeepPicture, Error>> readDeepPgm(const QByteArray& by
     if (bytes.size() - h->data < needed)
         return Error{"The PGM file is cut short: " + std::to_string(needed) + " bytes of samples declared, "
                      + std::to_string(bytes.size() - h->data) + " present."};
-    HeightSamples samples(w, ht, std::uint16_t{0});
+    sink.start(w, ht, PngRowKind::Deep);
+    std::vector<std::uint16_t> row(static_cast<std::size_t>(w));
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.constData() + h->data);
-    for (std::size_t i = 0; i < static_cast<std::size_t>(w) * ht; ++i) {
-        const long long v = in[2 * i] << 8 | in[2 * i + 1];
-        if (v > h->maxval)
-            return Error{"The PGM file holds the sample " + std::to_string(v) + " at (" + std::to_string(i % w) + ", "
-                         + std::to_string(i / w) + "), above its maxval " + std::to_string(h->maxval) + "."};
-        samples.data()[i] = scaledSample(v, h->maxval);
+    for (int y = 0; y < ht; ++y, in += 2 * static_cast<std::size_t>(w)) {
+        for (int x = 0; x < w; ++x) {
+            const long long v = in[2 * x] << 8 | in[2 * x + 1];
+            if (v > h->maxval)
+                return Error{"The PGM file holds the sample " + std::to_string(v) + " at (" + std::to_string(x) + ", "
+                             + std::to_string(y) + "), above its maxval " + std::to_string(h->maxval) + "."};
+            row[static_cast<std::size_t>(x)] = scaledSample(v, h->maxval);
+        }
+        sink.deep(y, row.data());
     }
-    return greyPicture(std::move(samples));
+    return Refusal{};
+}
+
+// A decoded image of 16 bits a channel handed on as deep rows (a colour
+// one's red samples, the heights); false for one of 8 bits or fewer.
+bool deepRowsOf(const QImage& decoded, PngRowSink& sink)
+{
+    const int w = decoded.width(), h = decoded.height();
+    if (decoded.format() == QImage::Format_Grayscale16) {
+        sink.start(w, h, PngRowKind::Deep);
+        for (int y = 0; y < h; ++y) sink.deep(y, reinterpret_cast<const std::uint16_t*>(decoded.constScanLine(y)));
+        return true;
+    }
+    const QImage::Format f = decoded.format();
+    const bool premultiplied = f == QImage::Format_RGBA64_Premultiplied;
+    if (!premultiplied && f != QImage::Format_RGBX64 && f != QImage::Format_RGBA64) return false;
+    const QImage image = premultiplied ? decoded.convertToFormat(QImage::Format_RGBA64) : decoded;
+    sink.start(w, h, PngRowKind::Deep);
+    std::vector<std::uint16_t> reds(static_cast<std::size_t>(w));
+    for (int y = 0; y < h; ++y) {
+        const auto* in = reinterpret_cast<const QRgba64*>(image.constScanLine(y));
+        for (int x = 0; x < w; ++x) reds[static_cast<std::size_t>(x)] = in[x].red();
+        sink.deep(y, reds.data());
+    }
+    return true;
+}
+
+// The height slot filled a row at a time, through the sink the plain PNG
+// reader fills it with: a deep file makes no picture to show besides.
+std::variant<LoadedFile, Error> loadHeights(Workspace& ws, const std::string& path, const QByteArray& bytes, bool tile,
+                                            const std::optional<ElevationRange>& heights)
+{
+    if (auto placed = loadHeightFile(ws, Slot::Height, path, bytesOf(bytes), tile, heights)) return std::move(*placed);
+    SlotSink sink(ws, Slot::Height, tile);
+    if (const std::optional<Refusal> pgm = deepPgmRows(bytes, sink)) {
+        if (*pgm) return **pgm;
+        return sink.finish(ws);
+    }
+    auto decoded = readPictureData(bytes);
+    if (Error* e = std::get_if<Error>(&decoded)) {
+        // Samples the toolkit does not read (32-bit floats) may still be elevations.
+        if (isTiff(bytesOf(bytes)) && elevationReaderAvailable())
+            if (auto raster = loadRasterFile(ws, Slot::Height, path, tile, heights);
+                std::holds_alternative<LoadedFile>(raster))
+                return raster;
+        return std::move(*e);
+    }
+    const QImage& image = std::get<QImage>(decoded);
+    if (deepRowsOf(image, sink)) return sink.finish(ws);
+    putImage(ws, Slot::Height, image, tile);
+    return LoadedFile{image.width(), image.height(), {}, {}};
+}
+
+} // namespace
+
+std::optional<std::variant<DeepPicture, Error>> readDeepPgm(const QByteArray& bytes)
+{
+    DeepCollector rows;
+    const std::optional<Refusal> read = deepPgmRows(bytes, rows);
+    if (!read) return std::nullopt;
+    if (*read) return **read;
+    return rows.picture();
 }
 
 AnyPicture readAnyPicture(const QString& path, const HeightReadOptions& options)
@@ -226,12 +314,19 @@ std::variant<LoadedFile, Error> placeAny(Workspace& ws, Slot slot, AnyPicture re
 std::variant<LoadedFile, Error> loadSlotFile(Workspace& ws, Slot slot, const QString& path, bool tile,
                                              const std::optional<ElevationRange>& heights)
 {
-    return placeAny(ws, slot, readAnyPicture(path, HeightReadOptions{ws.width(), ws.height(), heights}), tile);
+    if (slot != Slot::Height)
+        return placeAny(ws, slot, readAnyPicture(path, HeightReadOptions{ws.width(), ws.height(), heights}), tile);
+    const std::string name = QFile::encodeName(path).toStdString();
+    if (namesElevationRaster(name)) return loadHeights(ws, name, QByteArray(), tile, heights);
+    auto file = readPictureBytes(path);
+    if (Error* e = std::get_if<Error>(&file)) return std::move(*e);
+    return loadHeights(ws, name, std::get<QByteArray>(file), tile, heights);
 }
 
 std::variant<LoadedFile, Error> loadSlotBytes(Workspace& ws, Slot slot, const std::string& path, const QByteArray& bytes,
                                               bool tile, const std::optional<ElevationRange>& heights)
 {
+    if (slot == Slot::Height) return loadHeights(ws, path, bytes, tile, heights);
     return placeAny(ws, slot, readAnyPictureBytes(path, bytes, HeightReadOptions{ws.width(), ws.height(), heights}), tile);
 }
 

@@ -1,5 +1,6 @@
 #include "picture_io.h"
 
+#include "imageio/header_length.h"
 #include "imageio/input_file.h"
 #include "imageio/native_io.h"
 
@@ -39,6 +40,9 @@ std::string formatName(const QByteArray& format)
 std::variant<QImage, Error> decode(const QByteArray& bytes)
 {
     if (bytes.isEmpty()) return Error{"The file is empty."};
+    if (Refusal r = headerBeyondLength(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                       static_cast<std::size_t>(bytes.size())))
+        return *r;
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);

@@ -60,7 +60,7 @@ double oneMove(PictureView& height, PictureView& colour, QPoint pos)
 void timeParts(Form1& form, int moves)
 {
     using namespace gloamery;
-    Workspace ws = form.workspace();
+    Workspace ws = *form.workspace();
     SilentReporter quiet;
     Controls sun;
     sun.x0 = "100";

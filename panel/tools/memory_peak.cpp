@@ -89,7 +89,7 @@ int main(int argc, char** argv)
         menuChoice = QStringLiteral("mnmapsize");
         QTest::mousePress(&form->pictureView(Slot::Height), Qt::RightButton, {}, QPoint(10, 10));
     });
-    if (form->workspace().width() != side) {
+    if (form->workspace()->width() != side) {
         std::fprintf(stderr, "the map was not made %d x %d\n", side, side);
         return 1;
     }

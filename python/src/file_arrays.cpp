@@ -5,6 +5,7 @@
 #include "slot_arrays.h"
 
 #include "batch_run.h"
+#include "imageio/file_kind.h"
 #include "imageio/native_io.h"
 #include "imageio/picture_limits.h"
 #include "imageio/png_codec.h"
@@ -20,18 +21,11 @@ namespace gloamery::python {
 
 namespace {
 
-// Files the plain PNG reader never takes: the readers tell them by name.
-bool namedKind(const std::string& path)
-{
-    const std::string ext = lowerExtension(path);
-    return ext == "r8" || ext == "r16" || ext == "raw" || ext == "hgt" || ext == "asc" || ext == "dem";
-}
-
 // A plain PNG decoded, as loadPlainBytes decodes it; nothing when the
 // file is for the other readers.
 std::optional<DecodedPng> plainPng(const std::string& path, const std::vector<unsigned char>& bytes)
 {
-    if (namedKind(path)) return std::nullopt;
+    if (toldByName(fileKind(path))) return std::nullopt; // for the readers that tell them by name
     return decodePlainPng(bytes.data(), bytes.size(), kDecodeLimitMiB);
 }
 

@@ -192,6 +192,48 @@ TEST(Region, LongestShadowsReachIntoTheRegion)
         }
 }
 
+// A sun many times the world's size away: its rays are taken up where they
+// come onto the grid, with the level the steps off it leave, and give the
+// whole run's bytes for every rule, with whole, halfway, tiny, rising and
+// saturating decays.
+TEST(Region, FarSunsGiveTheWholeRunsBytes)
+{
+    const struct {
+        const char* x0;
+        const char* y0;
+        const char* decay;
+    } suns[] = {{"2000", "-2100", "5"},   {"-3000", "40", "2.5"}, {"30", "2500", "0.5"}, {"-2500", "-2500", "-2"},
+                {"2600", "2600.5", "1e12"}, {"1", "-4000", "3.5"}, {"-4000", "1", "0.3"}, {"4000", "-3999", "1"}};
+    const std::vector<ShadowMode> modes = {ShadowMode::Linear, ShadowMode::Sin, ShadowMode::Cos, ShadowMode::Embossed};
+    std::mt19937 rng(20261210);
+    for (const auto& sun : suns)
+        for (bool deep : {false, true})
+            for (ShadowMode mode : modes) {
+            const World world = randomWorld(61, 47, deep, rng());
+            Recipe run{false, {mode}, {}};
+            run.controls.x0 = sun.x0;
+            run.controls.y0 = sun.y0;
+            run.controls.alt = sun.decay;
+            run.controls.darkness = 200;
+            const Workspace whole = wholeRun(world, run);
+            expectRegionsMatch(world, run, whole, {0, 1, 20, 60, 61}, {0, 5, 46, 47});
+            if (::testing::Test::HasFailure()) return;
+        }
+}
+
+// The level after n decays off the grid, worked out at once, is the one
+// n steps reach, saturated at the ends of 32 bits.
+TEST(Region, LevelAfterDecaysIsTheStepsLevel)
+{
+    for (double d : {0.0, 1.0, 5.0, 257.0 * 2.5, 0.5, 1.5, 2.5, -0.5, -1.5, 0.3, 0.7, -2.0, 2570.0, 1e9, 3e9, 1e12, 17.25})
+        for (std::int64_t n : {0, 1, 2, 3, 10, 1000, 131073}) {
+            const DecayStep lower(d);
+            std::int32_t level = 0;
+            for (std::int64_t i = 0; i < n; ++i) level = lower(level);
+            EXPECT_EQ(levelAfterDecays(d, n), level) << "decay " << d << ", " << n << " steps";
+        }
+}
+
 // A region's run reads the heights of the region and what lies behind it
 // towards the sun as far as the decay lets a lift carry: a far corner of a
 // world lit with a steep decay reads little more than itself.

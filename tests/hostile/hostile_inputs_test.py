@@ -35,6 +35,9 @@ BATCH = os.path.abspath(sys.argv[1])
 SANITIZED = "--sanitized" in sys.argv[2:]
 failures = []
 requests = []
+sys.path.insert(0, HERE)
+import second_round  # noqa: E402 (needs the path above)
+second_round.T = sys.modules[__name__]
 
 
 class Counting(http.server.BaseHTTPRequestHandler):
@@ -266,8 +269,12 @@ def main():
     threading.Thread(target=server.serve_forever, daemon=True).start()
     url = f"http://127.0.0.1:{server.server_address[1]}"
     with tempfile.TemporaryDirectory() as d:
-        for test in (test_mosaics, test_pipes, test_tiffs, test_sparse_memory, test_names, test_saves,
-                     test_memory, test_region_lists):
+        only = os.environ.get("HOSTILE_ONLY")  # one test's name, to rerun it alone
+        tests = [test_mosaics, test_pipes, test_tiffs, test_sparse_memory, test_names, test_saves, test_memory,
+                 test_region_lists] + second_round.TESTS
+        for test in tests:
+            if only and test.__name__ != only:
+                continue
             sub = os.path.join(d, test.__name__)
             os.mkdir(sub)
             if test is test_mosaics:

@@ -213,3 +213,31 @@ TEST(DeepFiles, SrtmTileLoadsThroughTheRasterPlugin)
     EXPECT_EQ(ws.heightSamples().at(1, 0), 16384); // 1000 / 4000 x 65535 = 16383.75
     EXPECT_EQ(ws.heightSamples().at(2, 0), 0);
 }
+
+// Filled a row at a time, from a file or its bytes, the height slot is the
+// one the whole decoded picture makes, on a map larger and smaller than
+// the file, at the top-left and tiled.
+TEST_P(DeepCorpus, FillsTheHeightSlotAsTheWholePictureWould)
+{
+    const DeepCase& c = GetParam();
+    if (c.samples.empty()) return;
+    const QString path = kCorpus + "/" + c.file;
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    for (const auto& [w, h] : {std::pair{256, 256}, std::pair{3, 2}}) {
+        for (bool tile : {false, true}) {
+            const AnyPicture read = readAnyPicture(path, HeightReadOptions{w, h, std::nullopt});
+            ASSERT_TRUE(std::holds_alternative<DeepPicture>(read)) << c.file;
+            Workspace whole(w, h), fromFile(w, h), fromBytes(w, h);
+            whole.setDeepHeights(std::get<DeepPicture>(read).samples, tile);
+            ASSERT_TRUE(std::holds_alternative<LoadedFile>(loadSlotFile(fromFile, Slot::Height, path, tile)));
+            ASSERT_TRUE(std::holds_alternative<LoadedFile>(
+                loadSlotBytes(fromBytes, Slot::Height, QFile::encodeName(path).toStdString(), bytes, tile)));
+            for (const Workspace* ws : {&fromFile, &fromBytes}) {
+                EXPECT_EQ(ws->heightSamples(), whole.heightSamples()) << c.file << " " << w << "x" << h << " " << tile;
+                EXPECT_TRUE(ws->heightPicture() == whole.heightPicture()) << c.file;
+            }
+        }
+    }
+}

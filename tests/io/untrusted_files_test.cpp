@@ -1,9 +1,12 @@
 // Files that are not what they seem: pipes, devices, folders, files whose
 // size is known to be too large, saves onto links, pipes and full devices,
 // leftovers of a killed save, names at the system's limit, and elevation
-// ranges wider than a double.
+// ranges wider than a double; text from files as messages show it, and
+// headers weighed against the file's length.
 
 #include "imageio/elevation.h"
+#include "imageio/header_length.h"
+#include "imageio/printable_text.h"
 #include "imageio/input_file.h"
 #include "imageio/native_io.h"
 
@@ -197,4 +200,60 @@ TEST(ElevationRange, RangesWiderThanADoubleStillSpreadOverTheSamples)
         {{-20, 850.5}, 415.25, 32768}, // an ordinary range, as written
     };
     for (const auto& c : cases) EXPECT_EQ(elevationSample(c.v, c.range), c.sample) << c.v;
+}
+
+TEST(PrintableText, ControlsAndStrayBytesEscapedAndCutBetweenCharacters)
+{
+    const struct {
+        std::string text;
+        std::size_t most;
+        std::string shown;
+    } cases[] = {
+        {"plain \xc3\xa9t\xc3\xa9", 100, "plain \xc3\xa9t\xc3\xa9"},
+        {"\x1b]0;t\x07\x1b[2J", 100, "\\x1b]0;t\\x07\\x1b[2J"},
+        {"tab\tnew\nDEL\x7f", 100, "tab\\x09new\\x0aDEL\\x7f"},
+        {"csi \xc2\x9b and nbsp \xc2\xa0", 100, "csi \\u009b and nbsp \xc2\xa0"},
+        {"latin-1 \xe9t\xe9", 100, "latin-1 \\xe9t\\xe9"},
+        {"overlong \xc0\xaf, surrogate \xed\xa0\x80", 100, "overlong \\xc0\\xaf, surrogate \\xed\\xa0\\x80"},
+        {"\xc3\xa9\xc3\xa9\xc3\xa9", 5, "\xc3\xa9\xc3\xa9..."},
+        {"ab\x1b", 4, "ab..."},
+        {"abc", 3, "abc"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(printable(c.text, c.most), c.shown) << c.text;
+}
+
+TEST(HeaderLength, HeadersThatDeclareMoreThanTheFileHoldsAreRefused)
+{
+    const auto png = [](std::uint32_t w, std::uint32_t h, int type, std::size_t size) {
+        std::string b = std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+        for (std::uint32_t v : {w, h})
+            for (int shift : {24, 16, 8, 0}) b += static_cast<char>((v >> shift) & 255);
+        b += std::string{'\x08', static_cast<char>(type), 0, 0, 0};
+        b.resize(size, '\0');
+        return b;
+    };
+    const struct {
+        std::string bytes;
+        bool refused;
+    } cases[] = {
+        {png(16384, 16384, 2, 128), true},       // 768 MiB of rows in 128 bytes
+        {png(16384, 16384, 0, 300000), false},  // zeros deflate 1032 to 1: it could hold them
+        {png(16384, 16384, 0, 200000), true},
+        {png(65535, 65535, 2, 80), false},       // over the size limit: refused as too large elsewhere
+        {"P6 16384 16384 255\n\0\0\0", true},
+        {"P6 2 2 255\n" + std::string(12, 'x'), false},
+        {"P6 2 2 65535\n" + std::string(12, 'x'), true},   // two bytes a sample
+        {"P3\n# a comment\n2 2 255\n1 2 3 4 5 6 7 8 9 10 11 12", false},
+        {"P2 4 4 255\n1 2 3", true},
+        {"P1 8 8\n0101", true},
+        {"P4 9 2\n\xff\xff\xff\xff", false},   // rows are whole bytes
+        {"P4 9 2\n\xff\xff\xff", true},
+        {"GIF89a", false},
+    };
+    for (const auto& c : cases) {
+        const auto* data = reinterpret_cast<const unsigned char*>(c.bytes.data());
+        const Refusal r = headerBeyondLength(data, c.bytes.size());
+        EXPECT_EQ(r.has_value(), c.refused) << c.bytes.substr(0, 20);
+        if (r) EXPECT_NE(r->message.find("cut short"), std::string::npos) << r->message;
+    }
 }

@@ -60,8 +60,8 @@ private slots:
         args << "--load" << "height" << path << "--sun" << sun << "linear" << "--save" << "colour" << out;
         std::ostringstream sink;
         QCOMPARE(batch::runTool(args, sink, sink), batch::kExitOk);
-        QCOMPARE(toQImage(form->workspace().picture(Slot::Colour)), QImage(out).convertToFormat(QImage::Format_RGB32));
-        const QSize map(form->workspace().width(), form->workspace().height());
+        QCOMPARE(toQImage(form->workspace()->picture(Slot::Colour)), QImage(out).convertToFormat(QImage::Format_RGB32));
+        const QSize map(form->workspace()->width(), form->workspace()->height());
         QCOMPARE(map, workAtSize ? QSize(300, 200) : QSize(256, 256));
         if (workAtSize) {
             QCOMPARE(sun, QStringLiteral("46,21")); // shown 256 x 171, 42 cell pixels down
@@ -104,7 +104,7 @@ private slots:
             int sum[3] = {};
             for (int y = 0; y < bh; ++y)
                 for (int x = 0; x < bw; ++x) {
-                    const Channels c = split(form->workspace().heightPicture().at(bw + x, y));
+                    const Channels c = split(form->workspace()->heightPicture().at(bw + x, y));
                     sum[0] += c.r, sum[1] += c.g, sum[2] += c.b;
                 }
             const int n = bw * bh;
@@ -117,13 +117,13 @@ private slots:
     {
         click("Command8");
         click("Command5");
-        Workspace expected = form->workspace();
+        Workspace expected = *form->workspace();
         expected.resize(40, 30);
         user.mapSizeAnswer = QSize(40, 30);
         useMenu(*form, user, Slot::Grass, "mnmapsize"); // only the height map's menu has it
-        QCOMPARE(form->workspace().width(), 256);
+        QCOMPARE(form->workspace()->width(), 256);
         useMenu(*form, user, Slot::Height, "mnmapsize");
-        QCOMPARE(firstDifference(form->workspace(), expected), QString());
+        QCOMPARE(firstDifference(*form->workspace(), expected), QString());
         QVERIFY(form->pictureMenu().mnuPopup().actions().size() == 4);
     }
 
@@ -149,7 +149,7 @@ private slots:
         else f.write(content);
         f.close();
 
-        const Workspace before = form->workspace();
+        const Workspace before = *form->workspace();
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(path)});
         QWidget& view = form->pictureView(slot);
@@ -164,7 +164,7 @@ private slots:
         }
         Workspace expected = before;
         if (accepted && content.isEmpty()) putImage(expected, slot, greyRamp({256, 256}));
-        QCOMPARE(firstDifference(form->workspace(), expected), QString());
+        QCOMPARE(firstDifference(*form->workspace(), expected), QString());
         if (accepted && !content.isEmpty()) {
             QCOMPARE(user.messages.size(), 1);
             QVERIFY2(user.messages[0].startsWith("Cannot load " + path + ": "), qPrintable(user.messages[0]));

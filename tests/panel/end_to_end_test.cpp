@@ -94,7 +94,7 @@ private slots:
         Form1 form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        frm3D view(form.workspace(), ViewGrids());
+        frm3D view(*form.workspace(), ViewGrids());
         view.show(); // not loaded: no GL
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         QCOMPARE(titleOnTheServer(form), QStringLiteral("Gloamery  v0.7"));
@@ -129,7 +129,7 @@ private slots:
         c.x0 = "40";
         c.y0 = "30";
         QVERIFY(!runShadowButton(expected, ShadowMode::Linear, c, localeNumberParser(), quiet));
-        QCOMPARE(firstDifference(form.workspace(), expected), QString());
+        QCOMPARE(firstDifference(*form.workspace(), expected), QString());
         QCOMPARE(copied.size(), QSize(256, 256));
         for (int y = 0; y < 256; ++y)
             for (int x = 0; x < 256; ++x) {
@@ -187,7 +187,7 @@ private slots:
         if (good) putImage(expected, Slot::Height, terrain());
         QCOMPARE(shown, good ? QString() : QStringLiteral("Cannot load %1: %2").arg(path, QString::fromStdString(refusal->message)));
         QCOMPARE(title, good ? QString() : QStringLiteral("Gloamery"));
-        QCOMPARE(firstDifference(form.workspace(), expected), QString());
+        QCOMPARE(firstDifference(*form.workspace(), expected), QString());
         QVERIFY(form.pictureView(Slot::Height).image() == toQImage(expected.heightPicture()));
     }
 
@@ -273,7 +273,7 @@ private slots:
             QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Command6")), Qt::LeftButton);
         closer.stop();
         QCOMPARE(form.findChildren<frm3D*>().size(), 1);
-        const Workspace& ws = form.workspace();
+        const Workspace& ws = *form.workspace();
         const ViewGrids& grids = form.findChild<frm3D*>()->grids();
         for (QPoint p : {QPoint(0, 0), QPoint(37, 200), QPoint(255, 255)})
             QCOMPARE(grids.HeightMap(p.x(), p.y()), float((red(ws.heightPicture().pixel(p.x(), p.y())) - 128) / 64.0));

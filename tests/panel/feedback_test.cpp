@@ -167,7 +167,7 @@ private slots:
         // Read back, the file holds the picture.
         QImageReader reader(user.saveAnswer);
         reader.setDecideFormatFromContent(true);
-        QVERIFY(reader.read().convertToFormat(QImage::Format_RGB32) == toQImage(slotPicture(form->workspace(), slot)));
+        QVERIFY(reader.read().convertToFormat(QImage::Format_RGB32) == toQImage(slotPicture(*form->workspace(), slot)));
     }
 
     void saveDialogListsEachFormat()
@@ -192,7 +192,7 @@ private slots:
         QVERIFY(ramp.save(file(QStringLiteral("deep.png"))));
         user.openAnswer = file(QStringLiteral("deep.png"));
         useMenu(*form, user, Slot::Height, "mnpopload");
-        QVERIFY(heightsAreDeep(form->workspace()));
+        QVERIFY(heightsAreDeep(*form->workspace()));
         for (const char* name : {"h.png", "h.bmp"}) {
             user.saveAnswer = file(QString::fromLatin1(name));
             useMenu(*form, user, Slot::Height, "mnpopsave");
@@ -233,7 +233,7 @@ private slots:
         user.workAtSize = true;
         useMenu(*form, user, Slot::Height, "mnmpoploadclip");
         QVERIFY(user.messages.isEmpty());
-        const Workspace& ws = form->workspace();
+        const Workspace& ws = *form->workspace();
         QCOMPARE(QSize(ws.width(), ws.height()), size);
         QVERIFY(heightsAreDeep(ws));
         const HeightSamples samples = ws.heightSamples();
@@ -348,9 +348,9 @@ private slots:
 
     void closingAsksAboutLoadedAndPastedPictures()
     {
-        QGuiApplication::clipboard()->setImage(toQImage(form->workspace().picture(Slot::Stone)));
+        QGuiApplication::clipboard()->setImage(toQImage(form->workspace()->picture(Slot::Stone)));
         useMenu(*form, user, Slot::Grass, "mnmpoploadclip");
-        QVERIFY(toQImage(form->workspace().picture(Slot::Stone)).save(file(QStringLiteral("s.bmp"))));
+        QVERIFY(toQImage(form->workspace()->picture(Slot::Stone)).save(file(QStringLiteral("s.bmp"))));
         user.openAnswer = file(QStringLiteral("s.bmp"));
         useMenu(*form, user, Slot::Detail, "mnpopload");
         user.closeAnswer = {CloseAnswer::Discard, false};

@@ -105,7 +105,7 @@ private slots:
         QCOMPARE(items, QStringList({"mnpopsave=&Save picture...", "mnpopload=&Load Picture",
                                      "mnupopsaveclip=&To Clipboard", "mnmpoploadclip=&From Clipboard"}));
         QCOMPARE(the<QWidget>("Picture4")->toolTip(), QStringLiteral("Color Map"));
-        QCOMPARE(firstDifference(form->workspace(), defaultWorkspace()), QString());
+        QCOMPARE(firstDifference(*form->workspace(), defaultWorkspace()), QString());
     }
 
     void controlsSitAtTheirDesignPlace_data()
@@ -144,7 +144,7 @@ private slots:
         for (Slot s : {Slot::Height, Slot::Shadow, Slot::Colour, Slot::Grass, Slot::Stone, Slot::Texture, Slot::Detail}) {
             const QPoint origin = form->pictureView(s).pos();
             for (QPoint p : {QPoint(0, 0), QPoint(255, 0), QPoint(0, 255), QPoint(255, 255), QPoint(37, 200)}) {
-                const Channels c = split(slotPicture(form->workspace(), s).pixel(p.x(), p.y()));
+                const Channels c = split(slotPicture(*form->workspace(), s).pixel(p.x(), p.y()));
                 QVERIFY2(shot.pixel(origin + p) == qRgb(c.r, c.g, c.b),
                          qPrintable(QStringLiteral("slot %1 at %2,%3").arg(int(s)).arg(p.x()).arg(p.y())));
             }
@@ -165,7 +165,7 @@ private slots:
         const struct { Slot slot; int lo, hi; } grey[] = {{Slot::Height, 27, 239}, {Slot::Detail, 121, 232}};
         for (const auto& g : grey) {
             int lo = 255, hi = 0;
-            const Picture p = slotPicture(form->workspace(), g.slot);
+            const Picture p = slotPicture(*form->workspace(), g.slot);
             for (int y = 0; y < 256; ++y)
                 for (int x = 0; x < 256; ++x) {
                     const Channels c = split(p.at(x, y));
@@ -176,7 +176,7 @@ private slots:
             QCOMPARE(lo, g.lo);
             QCOMPARE(hi, g.hi);
         }
-        const Channels grass = split(form->workspace().picture(Slot::Grass).at(10, 10));
+        const Channels grass = split(form->workspace()->picture(Slot::Grass).at(10, 10));
         QVERIFY(grass.g > grass.r && grass.g > grass.b);
     }
 
@@ -216,7 +216,7 @@ private slots:
         QCOMPARE(the<QLineEdit>("Y0")->text(), QStringLiteral("200"));
         QCOMPARE(user.menus, 1);
         QVERIFY(form->pictureMenu().popTarget() == Slot::Grass);
-        QCOMPARE(firstDifference(form->workspace(), defaultWorkspace()), QString()); // starts nothing
+        QCOMPARE(firstDifference(*form->workspace(), defaultWorkspace()), QString()); // starts nothing
     }
 
     void computedMapsRefuseFilesButTakeTheClipboard()
@@ -224,9 +224,9 @@ private slots:
         user.openAnswer = file("never.bmp");
         for (Slot s : {Slot::Shadow, Slot::Colour}) useMenu(*form, user, s, "mnpopload");
         QCOMPARE(user.opens, 0);
-        QGuiApplication::clipboard()->setImage(toQImage(form->workspace().picture(Slot::Stone)));
+        QGuiApplication::clipboard()->setImage(toQImage(form->workspace()->picture(Slot::Stone)));
         useMenu(*form, user, Slot::Colour, "mnmpoploadclip");
-        QCOMPARE(firstDifference(form->workspace().picture(Slot::Colour), form->workspace().picture(Slot::Stone)), QString());
+        QCOMPARE(firstDifference(form->workspace()->picture(Slot::Colour), form->workspace()->picture(Slot::Stone)), QString());
         QVERIFY(user.messages.isEmpty());
     }
 
@@ -254,7 +254,7 @@ private slots:
         QCOMPARE(QImageReader(user.saveAnswer).format(), QByteArray("bmp"));
         useMenu(*form, user, into, "mnpopload");
         QCOMPARE(user.openFilter, panel::openFilter(into));
-        const Workspace& ws = form->workspace();
+        const Workspace& ws = *form->workspace();
         QCOMPARE(firstDifference(slotPicture(ws, into), slotPicture(ws, from)), QString());
         QVERIFY(form->pictureView(into).image() == toQImage(slotPicture(ws, into)));
         QVERIFY(user.messages.isEmpty());
@@ -268,8 +268,8 @@ private slots:
         QVERIFY(!saveDeepHeights(samples, file("deep.png")));
         user.openAnswer = file("deep.png");
         useMenu(*form, user, Slot::Height, "mnpopload");
-        QVERIFY(heightsAreDeep(form->workspace()));
-        QCOMPARE(form->workspace().heightPicture().pixel(200, 1), grey(shownByte(456)));
+        QVERIFY(heightsAreDeep(*form->workspace()));
+        QCOMPARE(form->workspace()->heightPicture().pixel(200, 1), grey(shownByte(456)));
 
         // Offered as 16-bit PNG, and written so.
         user.saveAnswer = file("saved.png");
@@ -298,7 +298,7 @@ private slots:
         QCOMPARE(user.saves + user.opens, 2);
         QVERIFY(user.messages.isEmpty());
         QVERIFY(QDir(dir->path()).isEmpty());
-        QCOMPARE(firstDifference(form->workspace(), defaultWorkspace()), QString());
+        QCOMPARE(firstDifference(*form->workspace(), defaultWorkspace()), QString());
     }
 
     void failedSaveKeepsTheExistingFile()
@@ -354,19 +354,19 @@ private slots:
         QCOMPARE(user.messages.size(), 1);
         QVERIFY2(user.messages[0].startsWith("Cannot load " + path + ": "), qPrintable(user.messages[0]));
         QVERIFY(user.messages[0].size() > ("Cannot load " + path + ": ").size());
-        QCOMPARE(firstDifference(form->workspace(), defaultWorkspace()), QString());
+        QCOMPARE(firstDifference(*form->workspace(), defaultWorkspace()), QString());
     }
 
     void clipboardBothWays()
     {
         QClipboard* clip = QGuiApplication::clipboard();
         useMenu(*form, user, Slot::Stone, "mnupopsaveclip");
-        QVERIFY(clip->image().convertToFormat(QImage::Format_RGB32) == toQImage(form->workspace().picture(Slot::Stone)));
+        QVERIFY(clip->image().convertToFormat(QImage::Format_RGB32) == toQImage(form->workspace()->picture(Slot::Stone)));
 
         // No image: nothing changes, nothing is said.
         clip->setText(QStringLiteral("not a picture"));
         useMenu(*form, user, Slot::Height, "mnmpoploadclip");
-        QCOMPARE(firstDifference(form->workspace(), defaultWorkspace()), QString());
+        QCOMPARE(firstDifference(*form->workspace(), defaultWorkspace()), QString());
 
         // Only encoded bytes, as another program may offer them; smaller
         // than the slot, so the rest shows its background.
@@ -382,7 +382,7 @@ private slots:
         useMenu(*form, user, Slot::Height, "mnmpoploadclip");
         Picture expected(slotBackground(Slot::Height));
         placeImage(expected, small);
-        QCOMPARE(firstDifference(form->workspace().heightPicture(), expected), QString());
+        QCOMPARE(firstDifference(form->workspace()->heightPicture(), expected), QString());
         QCOMPARE(expected.pixel(99, 49), compose(10, 20, 30));
         QVERIFY(form->pictureView(Slot::Height).image() == toQImage(expected));
         QVERIFY(user.messages.isEmpty());
@@ -393,7 +393,7 @@ private slots:
         QVERIFY(!QImage::fromData(cut, "BMP").isNull()); // what an unchecked paste would show
         clip->setMimeData(new ForeignClipboard(QStringLiteral("image/bmp"), cut));
         useMenu(*form, user, Slot::Stone, "mnmpoploadclip");
-        QCOMPARE(firstDifference(form->workspace().picture(Slot::Stone), defaultWorkspace().picture(Slot::Stone)),
+        QCOMPARE(firstDifference(form->workspace()->picture(Slot::Stone), defaultWorkspace().picture(Slot::Stone)),
                  QString());
         QCOMPARE(user.messages.size(), 1);
         QVERIFY2(user.messages[0].startsWith(QStringLiteral("Cannot load the picture on the clipboard: ")),
@@ -405,7 +405,7 @@ private slots:
         useMenu(*form, user, Slot::Detail, "mnmpoploadclip");
         Picture detail(slotBackground(Slot::Detail));
         placeImage(detail, small);
-        QCOMPARE(firstDifference(form->workspace().picture(Slot::Detail), detail), QString());
+        QCOMPARE(firstDifference(form->workspace()->picture(Slot::Detail), detail), QString());
         QVERIFY(user.messages.isEmpty());
     }
 
@@ -476,7 +476,7 @@ private slots:
         }
         useMenu(*form, user, Slot::Grass, "mnmpoploadclip");
         QCOMPARE(user.messages, QStringList("Cannot load the picture on the clipboard: " + reason));
-        QCOMPARE(firstDifference(form->workspace(), defaultWorkspace()), QString());
+        QCOMPARE(firstDifference(*form->workspace(), defaultWorkspace()), QString());
         clip->clear();
     }
 
@@ -510,11 +510,11 @@ private slots:
         if (refused) {
             QVERIFY(core);
             QCOMPARE(user.messages, QStringList(QString::fromStdString(core->message)));
-            QCOMPARE(firstDifference(form->workspace(), defaultWorkspace()), QString());
+            QCOMPARE(firstDifference(*form->workspace(), defaultWorkspace()), QString());
             QCOMPARE(the<QWidget>("pb")->width(), 100);
         } else {
             QVERIFY(user.messages.isEmpty());
-            QVERIFY(!firstDifference(form->workspace(), defaultWorkspace()).isEmpty());
+            QVERIFY(!firstDifference(*form->workspace(), defaultWorkspace()).isEmpty());
         }
     }
 
@@ -542,7 +542,7 @@ private slots:
         // Work on a texture and a shadow that are not plain.
         click("Command10");
         click("Command5");
-        Workspace expected = form->workspace();
+        Workspace expected = *form->workspace();
         const Controls c{"40", "30", "3", 100, 30, false, BlendMode::MultiplyHalf, {}};
         LastReport core;
         if (op == 10) makeTexture(expected, 30, core);
@@ -553,7 +553,7 @@ private slots:
         the<QLabel>("labWork")->setText("before");
         the<QWidget>("pb")->resize(3, 25);
         QTest::mouseClick(form->findChild<QPushButton*>(button), Qt::LeftButton);
-        QCOMPARE(firstDifference(form->workspace(), expected), QString());
+        QCOMPARE(firstDifference(*form->workspace(), expected), QString());
         for (int s = 0; s < kSlotCount; ++s)
             QVERIFY2(form->pictureView(Slot(s)).image() == toQImage(slotPicture(expected, Slot(s))), qPrintable(QString::number(s)));
         // The status line and the bar end where the operation left them.
@@ -565,12 +565,12 @@ private slots:
     void clearTwiceEmptiesShadowAndWorkOnly()
     {
         click("Command5");
-        const Picture colour = form->workspace().picture(Slot::Colour);
+        const Picture colour = form->workspace()->picture(Slot::Colour);
         click("Command3");
         click("Command3");
-        QCOMPARE(firstDifference(form->workspace().picture(Slot::Shadow), Picture(kWhite)), QString());
-        QCOMPARE(firstDifference(form->workspace().picture(Slot::Work), Picture(kBlack, 20, 20)), QString());
-        QCOMPARE(firstDifference(form->workspace().picture(Slot::Colour), colour), QString());
+        QCOMPARE(firstDifference(form->workspace()->picture(Slot::Shadow), Picture(kWhite)), QString());
+        QCOMPARE(firstDifference(form->workspace()->picture(Slot::Work), Picture(kBlack, 20, 20)), QString());
+        QCOMPARE(firstDifference(form->workspace()->picture(Slot::Colour), colour), QString());
     }
 
     void reporterDrivesStatusBarAndPointer()

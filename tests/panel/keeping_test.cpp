@@ -40,7 +40,7 @@ struct Seen {
     Controls controls;
     ShadowMode shadow;
 
-    explicit Seen(const Form1& f) : ws(f.workspace()), controls(f.controls()), shadow(f.liveLighting().shadowMode()) {}
+    explicit Seen(const Form1& f) : ws(*f.workspace()), controls(f.controls()), shadow(f.liveLighting().shadowMode()) {}
 };
 
 QString differences(const Seen& a, const Seen& b)
@@ -202,18 +202,18 @@ private slots:
             newForm();
             loadInto(Slot::Height, file("deep.png"));
             settle();
-            QVERIFY2(form->workspace().heightSamples() == deep, c.label);
+            QVERIFY2(form->workspace()->heightSamples() == deep, c.label);
             c.change();
             settle();
-            QVERIFY2(!heightsAreDeep(form->workspace()), c.label);
-            const Picture edited = form->workspace().heightPicture();
+            QVERIFY2(!heightsAreDeep(*form->workspace()), c.label);
+            const Picture edited = form->workspace()->heightPicture();
 
             QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
             QCOMPARE(status(), QStringLiteral("Undone: ") + c.label);
-            QVERIFY2(form->workspace().heightSamples() == deep, c.label);
+            QVERIFY2(form->workspace()->heightSamples() == deep, c.label);
             QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-            QVERIFY2(!heightsAreDeep(form->workspace()), c.label);
-            QCOMPARE(firstDifference(form->workspace().heightPicture(), edited), QString());
+            QVERIFY2(!heightsAreDeep(*form->workspace()), c.label);
+            QCOMPARE(firstDifference(form->workspace()->heightPicture(), edited), QString());
             QVERIFY(user.messages.isEmpty());
         }
     }
@@ -321,7 +321,7 @@ private slots:
                                                       "colour", out},
                                           sink, sink);
         QCOMPARE(status, batch::kExitOk);
-        QCOMPARE(QImage(out).convertToFormat(QImage::Format_RGB32), toQImage(form->workspace().picture(Slot::Colour)));
+        QCOMPARE(QImage(out).convertToFormat(QImage::Format_RGB32), toQImage(form->workspace()->picture(Slot::Colour)));
 
         // Loaded back, the boxes read as the locale writes numbers.
         the<QLineEdit>("Y0")->setText("0");

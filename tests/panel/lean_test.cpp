@@ -35,7 +35,7 @@ struct Shown {
     {
         for (int s = 0; s < kSlotCount; ++s) {
             cells.push_back(f.pictureView(Slot(s)).image());
-            pictures.push_back(s == 0 ? f.workspace().heightPicture() : f.workspace().image(Slot(s)).expanded());
+            pictures.push_back(s == 0 ? f.workspace()->heightPicture() : f.workspace()->image(Slot(s)).expanded());
         }
     }
 };
@@ -117,10 +117,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         user.mapSizeAnswer = QSize(1024, 768);
         useMenu(form, user, Slot::Height, "mnmapsize");
-        QCOMPARE(form.workspace().width(), 1024);
-        const std::size_t grassBytes = form.workspace().image(Slot::Grass).bytes();
+        QCOMPARE(form.workspace()->width(), 1024);
+        const std::size_t grassBytes = form.workspace()->image(Slot::Grass).bytes();
         QCOMPARE(grassBytes, std::size_t{256 * 256 * sizeof(Colour)});
-        QCOMPARE(form.workspace().image(Slot::Texture).bytes(), std::size_t{0});
+        QCOMPARE(form.workspace()->image(Slot::Texture).bytes(), std::size_t{0});
         std::vector<Shown> states{Shown(form)};
         for (const char* button : {"Command8", "Command5"}) {
             QTest::mouseClick(form.findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
@@ -131,14 +131,14 @@ private slots:
             const QString d = differences(Shown(form), states[static_cast<std::size_t>(i)]);
             QVERIFY2(d.isEmpty(), qPrintable(QStringLiteral("undo to state %1: ").arg(i) + d));
         }
-        QCOMPARE(form.workspace().image(Slot::Texture).bytes(), std::size_t{0});
-        QCOMPARE(form.workspace().image(Slot::Grass).bytes(), grassBytes);
+        QCOMPARE(form.workspace()->image(Slot::Texture).bytes(), std::size_t{0});
+        QCOMPARE(form.workspace()->image(Slot::Grass).bytes(), grassBytes);
         for (int i = 1; i <= 2; ++i) {
             form.undoSteps().redo();
             const QString d = differences(Shown(form), states[static_cast<std::size_t>(i)]);
             QVERIFY2(d.isEmpty(), qPrintable(QStringLiteral("redo to state %1: ").arg(i) + d));
         }
-        QCOMPARE(form.workspace().image(Slot::Grass).bytes(), grassBytes);
+        QCOMPARE(form.workspace()->image(Slot::Grass).bytes(), grassBytes);
     }
 };
 

@@ -153,7 +153,7 @@ private slots:
         makeTexture(expected, final.contrast, quiet);
         clearShadow(expected);
         QVERIFY(!runShadowButton(expected, ShadowMode::Linear, final, localeNumberParser(), quiet));
-        QCOMPARE(firstDifference(form->workspace(), expected), QString());
+        QCOMPARE(firstDifference(*form->workspace(), expected), QString());
 
         // The buttons after it all, as in the report of a grey plain:
         // "Make Texture", then "Linear" drawing over the live shadows.
@@ -161,7 +161,7 @@ private slots:
         QTest::mouseClick(the<QPushButton>("Command5"), Qt::LeftButton);
         makeTexture(expected, final.contrast, quiet);
         QVERIFY(!runShadowButton(expected, ShadowMode::Linear, final, localeNumberParser(), quiet));
-        QCOMPARE(firstDifference(form->workspace(), expected), QString());
+        QCOMPARE(firstDifference(*form->workspace(), expected), QString());
     }
 };
 

@@ -81,7 +81,7 @@ private slots:
         shadowAt(expected, ShadowMode::Sin, {}, "10", "10");
         clearShadow(expected);
         shadowAt(expected, ShadowMode::Sin, {}, "120", "80");
-        QCOMPARE(firstDifference(form->workspace(), expected), QString());
+        QCOMPARE(firstDifference(*form->workspace(), expected), QString());
         QVERIFY(form->pictureView(Slot::Colour).image() == toQImage(expected.picture(Slot::Colour)));
     }
 
@@ -93,7 +93,7 @@ private slots:
         QTest::mouseClick(the<QPushButton>("Command10"), Qt::LeftButton); // "Make Texture2" is rerun
         the<QLabel>("labWork")->setText("before");
         the<QWidget>("pb")->resize(3, 25);
-        Workspace expected = form->workspace();
+        Workspace expected = *form->workspace();
 
         the<QLineEdit>("Alt")->setText("3");
         the<QScrollBar>("HScroll2")->setValue(90);
@@ -109,7 +109,7 @@ private slots:
         makeTexture2(expected, 20, quiet);
         clearShadow(expected);
         shadowAt(expected, ShadowMode::Linear, {"", "", "3", 90, 20, false, BlendMode::MultiplyHalf, {}}, "70", "20");
-        QCOMPARE(firstDifference(form->workspace(), expected), QString());
+        QCOMPARE(firstDifference(*form->workspace(), expected), QString());
         QVERIFY(form->pictureView(Slot::Texture).image() == toQImage(expected.picture(Slot::Texture)));
         // Live frames leave the status line and the bar alone.
         QCOMPARE(the<QLabel>("labWork")->text(), QStringLiteral("before"));
@@ -130,7 +130,7 @@ private slots:
         QCOMPARE(form->liveLighting().runs(), 3);
         clearShadow(expected);
         shadowAt(expected, ShadowMode::Linear, {"", "", "3", 60, 20, false, BlendMode::MultiplyHalf, {}}, "240", "280");
-        QCOMPARE(firstDifference(form->workspace(), expected), QString());
+        QCOMPARE(firstDifference(*form->workspace(), expected), QString());
     }
 
     // Above the preview side, moves show a preview in the cells alone; the
@@ -148,11 +148,11 @@ private slots:
                 std::vector<std::uint16_t> hills(300 * 200);
                 for (std::size_t i = 0; i < hills.size(); ++i)
                     hills[i] = static_cast<std::uint16_t>(32768 + 30000 * std::sin(i % 300 / 17.0) * std::cos(i / 300 / 13.0));
-                form->workspace().setDeepHeights(HeightSamples(300, 200, hills.data()));
-                QVERIFY(heightsAreDeep(form->workspace()));
+                form->workspace()->setDeepHeights(HeightSamples(300, 200, hills.data()));
+                QVERIFY(heightsAreDeep(*form->workspace()));
             }
             the<QCheckBox>("Live")->setChecked(true);
-            const Workspace before = form->workspace();
+            const Workspace before = *form->workspace();
             auto exactAtSun = [&] {
                 Workspace expected = before;
                 clearShadow(expected);
@@ -168,15 +168,18 @@ private slots:
             moveHeld({200, 150});
             QTRY_COMPARE(live.previews(), 2);
             QCOMPARE(live.runs(), 0);
-            QCOMPARE(firstDifference(form->workspace(), before), QString());
             const QImage preview = colour.image();
             QCOMPARE(preview.size(), colour.shownRect().size());
+            // Read while a preview is on show, the workspace is relit exactly
+            // first; the release then owes nothing more.
+            Workspace expected = exactAtSun();
+            QCOMPARE(firstDifference(*form->workspace(), expected), QString());
+            QCOMPARE(live.runs(), 1);
 
             QTest::mouseRelease(&height, Qt::LeftButton, {}, QPoint(200, 150));
             settle();
             QCOMPARE(live.runs(), 1);
-            Workspace expected = exactAtSun();
-            QCOMPARE(firstDifference(form->workspace(), expected), QString());
+            QCOMPARE(firstDifference(*form->workspace(), expected), QString());
             QVERIFY(colour.image() == panel::fittedImage(expected.picture(Slot::Colour), colour.size()));
             QVERIFY(colour.image() != preview);
             // Close to the exact picture: the sun and the decay were scaled.
@@ -193,14 +196,39 @@ private slots:
             moveHeld({100, 100});
             settle();
             QCOMPARE(live.runs(), 2);
-            QCOMPARE(firstDifference(form->workspace(), exactAtSun()), QString());
+            QCOMPARE(firstDifference(*form->workspace(), exactAtSun()), QString());
             live.setRestInterval(3600000);
             moveHeld({30, 120});
             QTRY_COMPARE(live.previews(), 4);
             live.settle();
             QCOMPARE(live.runs(), 3);
-            QCOMPARE(firstDifference(form->workspace(), exactAtSun()), QString());
+            QCOMPARE(firstDifference(*form->workspace(), exactAtSun()), QString());
         }
+    }
+
+    // The workspace is reached through an access: made, it waits for the
+    // relight running; alive (nested too), it starts no other; ended, the
+    // request it held off runs.
+    void anAccessSettlesAndHoldsRelightsOff()
+    {
+        the<QCheckBox>("Live")->setChecked(true);
+        panel::LiveLighting& live = form->liveLighting();
+        live.request();
+        QCoreApplication::processEvents(); // the relight starts
+        {
+            const auto outer = live.access();
+            QCOMPARE(live.runs(), 1);
+            QVERIFY(live.idle());
+            live.request();
+            {
+                const auto inner = live.access();
+                QTest::qWait(50);
+            }
+            QTest::qWait(50);
+            QCOMPARE(live.runs(), 1);
+        }
+        settle();
+        QCOMPARE(live.runs(), 2);
     }
 
     void junkDecayKeepsThePictureAndSaysWhy()
@@ -208,13 +236,13 @@ private slots:
         the<QCheckBox>("Live")->setChecked(true);
         QTest::mousePress(&form->pictureView(Slot::Height), Qt::LeftButton, {}, QPoint(30, 40));
         settle();
-        const Workspace lit = form->workspace();
+        const Workspace lit = *form->workspace();
         const QImage shown = form->pictureView(Slot::Colour).image();
 
         QTest::keyClicks(the<QLineEdit>("Alt"), "x"); // "5x"
         settle();
         QVERIFY(user.messages.isEmpty());
-        QCOMPARE(firstDifference(form->workspace(), lit), QString());
+        QCOMPARE(firstDifference(*form->workspace(), lit), QString());
         QVERIFY(form->pictureView(Slot::Colour).image() == shown);
         Controls junk = form->controls();
         const auto refusal = readShadowParams(junk, localeNumberParser(), ShadowMode::Linear);
@@ -224,7 +252,7 @@ private slots:
         QTest::keyClick(the<QLineEdit>("Alt"), Qt::Key_Backspace);
         settle();
         QCOMPARE(the<QLabel>("labWork")->text(), QStringLiteral("Done"));
-        QCOMPARE(firstDifference(form->workspace(), lit), QString());
+        QCOMPARE(firstDifference(*form->workspace(), lit), QString());
     }
 };
 

@@ -43,7 +43,7 @@ private slots:
 
     void savesGeoTiffAndRawHeightsByTheName()
     {
-        const Workspace& ws = form->workspace();
+        const Workspace& ws = *form->workspace();
         user.saveAnswer = file("grass.TIF");
         useMenu(*form, user, Slot::Grass, "mnpopsave");
         QVERIFY2(user.messages.isEmpty(), qPrintable(user.messages.join('\n')));
@@ -80,7 +80,7 @@ private slots:
         QVERIFY(writeFile(file("hill.asc"), "ncols 3\nnrows 2\nxllcorner 1000\nyllcorner 2000\ncellsize 5\n1 2 3\n4 5 6\n"));
         user.workAtSize = true;
         loadInto(Slot::Height, file("hill.asc"));
-        QCOMPARE(form->workspace().width(), 3);
+        QCOMPARE(form->workspace()->width(), 3);
         user.saveAnswer = file("colour.tif");
         useMenu(*form, user, Slot::Colour, "mnpopsave");
         QVERIFY2(user.messages.isEmpty(), qPrintable(user.messages.join('\n')));

@@ -76,7 +76,7 @@ private slots:
         sun.altitude = 25;
         sun.size = 2;
         sun.sky = 0.2;
-        QCOMPARE(firstDifference(form->workspace(), sunOnDefaults(sun)), QString());
+        QCOMPARE(firstDifference(*form->workspace(), sunOnDefaults(sun)), QString());
         QVERIFY(user.messages.isEmpty());
     }
 
@@ -95,12 +95,12 @@ private slots:
         };
         for (const auto& c : cases) {
             init();
-            const Workspace before = form->workspace();
+            const Workspace before = *form->workspace();
             the<QLineEdit>(c.field)->setText(QString::fromLatin1(c.text));
             QTest::mouseClick(the<QPushButton>("Command12"), Qt::LeftButton);
             QCOMPARE(user.messages.size(), 1);
             QVERIFY2(user.messages[0].contains(QString::fromLatin1(c.message)), qPrintable(user.messages[0]));
-            QCOMPARE(firstDifference(form->workspace(), before), QString());
+            QCOMPARE(firstDifference(*form->workspace(), before), QString());
         }
     }
 
@@ -139,7 +139,7 @@ private slots:
         QVERIFY2(azimuth > 89 && azimuth < 91, qPrintable(the<QLineEdit>("Azimuth")->text()));
         SunControls sun;
         sun.azimuth = azimuth;
-        QCOMPARE(firstDifference(form->workspace().picture(Slot::Shadow), sunOnDefaults(sun).picture(Slot::Shadow)), QString());
+        QCOMPARE(firstDifference(form->workspace()->picture(Slot::Shadow), sunOnDefaults(sun).picture(Slot::Shadow)), QString());
         QCOMPARE(the<QLineEdit>("X0")->text(), QStringLiteral("0")); // the point sun stays where it was
     }
 };

@@ -250,7 +250,7 @@ private slots:
         QVERIFY(greyish(QSize(256, 256)).save(user.openAnswer));
         pressKeys(window.get(), QKeySequence::Open);
         QCOMPARE(user.openTitle, QStringLiteral("Load Height Map"));
-        QCOMPARE(red(form().workspace().heightPicture().at(3, 0)), 3);
+        QCOMPARE(red(form().workspace()->heightPicture().at(3, 0)), 3);
 
         QCursor::setPos(window->mapToGlobal(QPoint(-50, -50))); // over no picture: the height map
         pressKeys(window.get(), QKeySequence::Copy);

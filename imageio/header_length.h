@@ -1,0 +1,18 @@
+#pragma once
+// A picture's header against the file's length: a few bytes that declare
+// a huge picture are refused before any memory is taken for it. Each
+// format's data has a least size for the pixels it declares (PNG's deflate
+// packs at most 1032 bytes into one; the portable pixmaps store every
+// sample), and a file shorter than that is cut short, whatever it holds.
+
+#include "workspace/controls.h"
+
+#include <cstddef>
+
+namespace gloamery {
+
+// The refusal when the file (PNG, PBM, PGM or PPM) cannot hold the picture
+// its header declares; nothing for any other file, or one that can.
+Refusal headerBeyondLength(const unsigned char* data, std::size_t size);
+
+} // namespace gloamery
