@@ -4,7 +4,10 @@
 #include "imageio/qt/picture_io.h"
 #include "picture_drop.h"
 #include "panel_settings.h"
+#include "inputs/operations.h"
 #include "picture_view.h"
+#include "designed_layout.h"
+#include "side_panel.h"
 #include "sun_fields.h"
 #include "save_formats.h"
 #include "preview3d/frm3D.h"
@@ -15,6 +18,7 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QCloseEvent>
+#include <QResizeEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,20 +34,10 @@ namespace gloamery::panel {
 
 namespace {
 
-constexpr int kClientTwips = 11775; // 785 pixels square
-
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 // Option1..Option4.
 constexpr BlendMode kBlendModes[] = {BlendMode::Half, BlendMode::Multiply, BlendMode::MultiplyHalf, BlendMode::Multiply3};
-
-template <class W>
-W* place(W* w, const char* name, QRect geometry)
-{
-    w->setObjectName(QString::fromLatin1(name));
-    w->setGeometry(geometry);
-    return w;
-}
 
 } // namespace
 
@@ -55,15 +49,18 @@ Form1::Form1(Prompts prompts, QWidget* parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Gloamery  v0.7"));
-    setFixedSize(px(kClientTwips), px(kClientTwips));
-    // The layout was made for an 8-point sans-serif face.
+    // The layout was made for an 8-point sans-serif face; the side panel
+    // keeps the desktop's own.
+    side_ = new SidePanel(this);
+    side_->setFont(font());
     QFont f = font();
     f.setPointSize(8);
     setFont(f);
+    setMinimumSize(gridSide() + SidePanel::kWidth, gridSide());
 
     loadDefaultPictures(*workspace());
     buildControls();
-    sun_ = new SunFields(*this, [this] { Command12_Click(); });
+    sun_ = new SunFields(*side_, [this] { Command12_Click(); });
     buildPictures();
     Form_Load();
 
@@ -73,7 +70,7 @@ Form1::Form1(Prompts prompts, QWidget* parent)
         pictureView(s).refresh(*workspace());
     });
     closeGuard_ = std::make_unique<CloseGuard>(prompts_, *this, *live_, [this](Slot s) {
-        return menu_->saveToFile(s, saveFilter(s, CloseGuard::pictureName(s)));
+        return menu_->saveToFile(s, saveFilter(s, CloseGuard::pictureName(s), menu_->georeferenced()));
     });
     menu_->setSaved([this](Slot s) { closeGuard_->saved(s); });
     drop_ = new PictureDrop([this](Slot s, const QString& path) {
@@ -84,7 +81,11 @@ Form1::Form1(Prompts prompts, QWidget* parent)
     for (PictureView* v : views_) drop_->watch(*v);
     buildLive();
     menu_->setNoteShown([this](const QString& note) { reporter_->status(note.toStdString()); });
-    menu_->setUnitsFound([this](const RasterUnits& u) { sun_->setUnits(u.groundX, u.groundY, u.vertical); });
+    menu_->setUnitsFound([this](const RasterUnits& u, const std::string& wkt) {
+        const QString unit = unitSymbol(wkt);
+        sun_->setUnits(u.groundX, u.groundY, u.vertical, unit);
+        return tr("units: %1").arg(unitsText(u.groundX, u.groundY, u.vertical, unit));
+    });
     menu_->setGroundUnits([this] { return controls().sun; });
     buildKeeping();
 }
@@ -134,6 +135,7 @@ void Form1::buildPictures()
         auto* v = new PictureView(*ws, l.slot, this);
         v->setObjectName(QString::fromLatin1(l.name));
         v->move(px(l.left), px(l.top));
+        v->setProperty(kDesignRect, v->geometry());
         if (l.hint) v->setToolTip(QString::fromLatin1(l.hint));
         connect(v, &PictureView::pressed, this, &Form1::Picture_MouseDown);
         connect(v, &PictureView::dragged, this, &Form1::Picture_MouseDrag);
@@ -174,20 +176,29 @@ void Form1::buildControls()
         const char* caption;
         int l, t, w, h;
         void (Form1::*click)();
+        const char* tip;
     };
     const Button buttons[] = {
-        {"Command5", "Linear", 180, 8460, 1215, 375, &Form1::Command5_Click},
-        {"Command7", "Linear sim", 1440, 8460, 1215, 375, &Form1::Command7_Click},
-        {"Command11", "Embossed", 2700, 8460, 1215, 375, &Form1::Command11_Click},
-        {"Command9", "Sin func", 180, 8880, 1215, 375, &Form1::Command9_Click},
-        {"Command4", "Cos func", 1440, 8880, 1215, 375, &Form1::Command4_Click},
-        {"Command3", "Clear", 2700, 8880, 1215, 375, &Form1::Command3_Click},
-        {"Command8", "Make Texture", 4020, 8460, 1335, 375, &Form1::Command8_Click},
-        {"Command10", "Make Texture2", 5400, 8460, 1335, 375, &Form1::Command10_Click},
-        {"Command6", "3D", 4020, 10320, 3675, 375, &Form1::Command6_Click},
+        {"Command5", "Linear", 180, 8460, 1215, 375, &Form1::Command5_Click,
+         "Casts shadows from the sun at X0, Y0 (a click on the height map places it), fading linearly, then merges them with the texture map"},
+        {"Command7", "Linear sim", 1440, 8460, 1215, 375, &Form1::Command7_Click,
+         "Casts shadows with a simulated linear fade, the same from every sun position, then merges them with the texture map"},
+        {"Command11", "Embossed", 2700, 8460, 1215, 375, &Form1::Command11_Click,
+         "Shades the relief as embossed, lit from the sun at X0, Y0, then merges them with the texture map"},
+        {"Command9", "Sin func", 180, 8880, 1215, 375, &Form1::Command9_Click,
+         "Casts shadows from the sun at X0, Y0 whose edges fade as a sine, then merges them with the texture map"},
+        {"Command4", "Cos func", 1440, 8880, 1215, 375, &Form1::Command4_Click,
+         "Casts shadows from the sun at X0, Y0 whose edges fade as a cosine, then merges them with the texture map"},
+        {"Command3", "Clear", 2700, 8880, 1215, 375, &Form1::Command3_Click, "Empties the shadow map"},
+        {"Command8", "Make Texture", 4020, 8460, 1335, 375, &Form1::Command8_Click,
+         "Mixes the grass and the stone by height into the texture map"},
+        {"Command10", "Make Texture2", 5400, 8460, 1335, 375, &Form1::Command10_Click,
+         "Mixes the grass and the stone by slope into the texture map"},
+        {"Command6", "3D", 4020, 10320, 3675, 375, &Form1::Command6_Click, "Opens the 3D view of the terrain"},
     };
     for (const Button& b : buttons) {
         auto* w = place(new QPushButton(QString::fromLatin1(b.caption), this), b.name, twipRect(b.l, b.t, b.w, b.h));
+        w->setToolTip(tr(b.tip));
         connect(w, &QPushButton::clicked, this, b.click);
     }
 
@@ -236,6 +247,7 @@ void Form1::buildControls()
     SwiBlur_->raise();
 
     Live_ = place(new QCheckBox(QStringLiteral("Live"), this), "Live", twipRect(4020, 10800, 1215, 315));
+    describeControls();
 }
 
 void Form1::buildLive()

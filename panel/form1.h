@@ -18,6 +18,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QFrame;
@@ -28,9 +29,14 @@ class QRadioButton;
 class QScrollBar;
 class frm3D;
 
+namespace gloamery {
+struct OperationRow;
+}
+
 namespace gloamery::panel {
 
 class PictureDrop;
+class SidePanel;
 class PictureView;
 class SunFields;
 class SettingsCommands;
@@ -74,6 +80,23 @@ public:
     // Redraws every picture from the workspace.
     void refreshPictures();
 
+    // The grid's zoom: 1 draws it at its designed size, 785 pixels a side;
+    // none (the start) fits it to the room the window gives, never below 1.
+    void setZoom(std::optional<double> zoom);
+    double zoom() const { return zoom_; }
+    static int gridSide();
+    SidePanel& sidePanel() { return *side_; }
+
+    // An operation of the table, as its button runs it; one without a
+    // button runs with the controls as they stand, as one undo step.
+    void runOperation(const OperationRow& row);
+    // What the operation's button says of it, or its description.
+    QString operationTip(const OperationRow& row) const;
+
+    // A command of the picture menu on a slot, from the menu bar: run as
+    // the menu runs it, one undo step named `label`.
+    void pictureCommand(Slot slot, void (PictureMenu::*command)(), const QString& label);
+
     // The handlers, named after their control.
     void Command5_Click();  // "Linear"
     void Command7_Click();  // "Linear sim"
@@ -91,6 +114,7 @@ public:
 protected:
     // Asks first when computed or loaded pictures were not saved.
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void Form_Load();
@@ -104,6 +128,9 @@ private:
     void popupMenu(Slot slot, QPoint globalPos);
     bool isLive() const;
     void buildKeeping();
+    void applyZoom();
+    void describeControls();
+    QPushButton* buttonFor(const OperationRow& row) const;
 
     Prompts prompts_;
     std::unique_ptr<LiveLighting> live_; // keeps the workspace; destroyed after everything using it
@@ -122,6 +149,11 @@ private:
     QFrame* pb_ = nullptr;
     QLabel* labWork_ = nullptr;
     QCheckBox* Live_ = nullptr;
+    QLabel* contrastValue_ = nullptr; // the bars' values, beside their captions
+    QLabel* darknessValue_ = nullptr;
+    SidePanel* side_ = nullptr;
+    std::optional<double> fixedZoom_;
+    double zoom_ = 1.0;
 
     double pbFullWidth_ = 0.0;
     std::unique_ptr<PanelReporter> reporter_;

@@ -3,6 +3,7 @@
 
 #include "application.h"
 #include "form1.h"
+#include "panel_window.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -30,10 +31,10 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    gloamery::panel::Form1 form;
-    form.show();
+    gloamery::panel::PanelWindow window;
+    window.show();
     // Once the window is up, so a refusal's message box stands over it.
     if (!files.isEmpty())
-        QTimer::singleShot(0, &form, [&form, file = files.first()] { form.openHeightMap(file); });
+        QTimer::singleShot(0, &window, [&window, file = files.first()] { window.form().openHeightMap(file); });
     return app.exec();
 }

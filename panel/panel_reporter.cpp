@@ -59,8 +59,22 @@ PanelReporter::~PanelReporter()
 
 void PanelReporter::status(std::string_view text)
 {
-    showStatus(statusLine_, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    text_ = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    showText();
+}
+
+void PanelReporter::showText()
+{
+    // A run that can be stopped says how.
+    showStatus(statusLine_, busy_ ? QObject::tr("%1 (Esc stops)").arg(text_) : text_);
     paintNow();
+}
+
+void PanelReporter::setBar(double fullWidth, QRect paintArea)
+{
+    fullWidth_ = fullWidth;
+    paintArea_ = paintArea;
+    showStatus(statusLine_, fullStatus(statusLine_)); // elided anew to the label's width
 }
 
 void PanelReporter::progress(double fraction)
@@ -87,6 +101,7 @@ void PanelReporter::busy(bool on)
         delete guard_;
         guard_ = nullptr;
     }
+    if (!text_.isEmpty()) showText();
 }
 
 bool PanelReporter::cancelled()

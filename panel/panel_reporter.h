@@ -7,6 +7,7 @@
 #include "workspace/reporter.h"
 
 #include <QRect>
+#include <QString>
 
 class QLabel;
 class QWidget;
@@ -28,16 +29,21 @@ public:
     bool cancelled() override;
     // Whether the last busy run was asked to stop.
     bool stopped() const { return stop_; }
+    // The bar's full width and the box to repaint, after the window zoomed
+    // (which sized the bar itself).
+    void setBar(double fullWidth, QRect paintArea);
 
 private:
     class InputGuard;
     void paintNow();
+    void showText();
 
     QLabel& statusLine_;
     QWidget& bar_;
     double fullWidth_;
     QWidget& window_;
     QRect paintArea_;
+    QString text_; // the last status, whole
     bool busy_ = false;
     bool stop_ = false;
     InputGuard* guard_ = nullptr;

@@ -4,11 +4,13 @@
 #include "imageio/qt/picture_io.h"
 #include "imageio/picture_size.h"
 #include "imageio/terrain_glb.h"
+#include "close_guard.h"
 #include "open_formats.h"
 #include "save_formats.h"
 
 #include <QBuffer>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -84,18 +86,20 @@ void PictureMenu::popup(Slot target, const QPoint& globalPos)
 
 void PictureMenu::mnpopsave_Click()
 {
-    if (popTarget_) saveToFile(*popTarget_, saveFilter(*popTarget_));
+    if (popTarget_) saveToFile(*popTarget_, saveFilter(*popTarget_, {}, georeferenced()));
 }
 
 bool PictureMenu::saveToFile(Slot slot, const QString& filter)
 {
-    const QString path = prompts_.saveFile(&owner_, filter);
+    const QString name = CloseGuard::pictureName(slot);
+    const QString path = prompts_.saveFile(&owner_, QObject::tr("Save %1").arg(name), filter);
     if (path.isEmpty()) return false; // cancelled
     if (const Refusal r = saveSlot(*live_.access(), slot, path, origin_)) {
         prompts_.message(&owner_, QObject::tr("Cannot save %1: %2").arg(path, QString::fromStdString(r->message)));
         return false;
     }
     if (saved_) saved_(slot);
+    if (showNote_) showNote_(QObject::tr("Saved %1 to %2").arg(name, QDir::toNativeSeparators(path)));
     return true;
 }
 
@@ -104,7 +108,8 @@ void PictureMenu::mnpopload_Click()
     if (!popTarget_) return;
     // The shadow and colour maps are computed, never loaded.
     if (*popTarget_ == Slot::Shadow || *popTarget_ == Slot::Colour) return;
-    const QString path = prompts_.openFile(&owner_, openFilter(*popTarget_));
+    const QString title = QObject::tr("Load %1").arg(CloseGuard::pictureName(*popTarget_));
+    const QString path = prompts_.openFile(&owner_, title, openFilter(*popTarget_));
     if (path.isEmpty()) return; // cancelled
     loadFile(*popTarget_, path);
 }
@@ -147,8 +152,9 @@ bool PictureMenu::loadFile(Slot slot, const QString& path)
     std::string note = std::get<LoadedFile>(loaded).note;
     if (slot == Slot::Height && origin_.units) {
         // A raster's own units stand for "Sun" until the next raster.
-        if (unitsFound_) unitsFound_(*origin_.units);
-        note += (note.empty() ? "" : "; ") + unitsNote(*origin_.units);
+        const QString units = unitsFound_ ? unitsFound_(*origin_.units, origin_.place ? origin_.place->wkt : std::string())
+                                          : QString::fromStdString(unitsNote(*origin_.units));
+        note += (note.empty() ? "" : "; ") + units.toStdString();
     }
     if (!note.empty() && showNote_) showNote_(QString::fromStdString(note));
     return true;
@@ -175,13 +181,15 @@ void PictureMenu::mnmapsize_Click() { resizer_.askAndResize(); }
 
 void PictureMenu::mnexportterrain_Click()
 {
-    QString path = prompts_.saveFile(&owner_, kTerrainFilter);
+    QString path = prompts_.saveFile(&owner_, QObject::tr("Export Terrain"), kTerrainFilter);
     if (path.isEmpty()) return; // cancelled
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".glb");
     const SunControls u = units_ ? units_() : SunControls{};
     const TerrainScale scale{u.groundX, u.groundY, u.vertical};
     if (const Refusal r = exportTerrainGlb(*live_.access(), scale, QFile::encodeName(path).toStdString()))
         prompts_.message(&owner_, QObject::tr("Cannot export %1: %2").arg(path, QString::fromStdString(r->message)));
+    else if (showNote_)
+        showNote_(QObject::tr("Exported the terrain to %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void PictureMenu::mnupopsaveclip_Click()

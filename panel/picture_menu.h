@@ -55,13 +55,21 @@ public:
     // Asks where to save the slot's picture (the dialog offering `filter`)
     // and saves it, telling the user when it could not. True when written.
     bool saveToFile(Slot slot, const QString& filter);
+    // Whether the height file placed the map in the world: its saves
+    // start on GeoTIFF.
+    bool georeferenced() const { return origin_.place.has_value(); }
+    // Makes target the commands' target without showing the menu (the
+    // menu bar's commands).
+    void setTarget(Slot target) { popTarget_ = target; }
     // Told of every picture written to a file.
     void setSaved(std::function<void(Slot)> saved) { saved_ = std::move(saved); }
 
     // Where a load's note (the range of a raster's elevations) is shown.
     void setNoteShown(std::function<void(const QString&)> show) { showNote_ = std::move(show); }
-    // Told the units a loaded elevation raster sets for "Sun".
-    void setUnitsFound(std::function<void(const RasterUnits&)> found) { unitsFound_ = std::move(found); }
+    // Told the units a loaded elevation raster sets for "Sun" and its
+    // coordinate system (WKT, empty without one); says how they read.
+    using UnitsFound = std::function<QString(const RasterUnits&, const std::string& wkt)>;
+    void setUnitsFound(UnitsFound found) { unitsFound_ = std::move(found); }
     // The ground units the terrain is exported in (by default a unit a
     // pixel and a height level).
     void setGroundUnits(std::function<SunControls()> units) { units_ = std::move(units); }
@@ -96,7 +104,7 @@ private:
     QAction* exportTerrain_;
     std::function<SunControls()> units_;
     MapOrigin origin_; // the height file's place and no-data cells, for GeoTIFF and PNG
-    std::function<void(const RasterUnits&)> unitsFound_;
+    UnitsFound unitsFound_;
     MapResizer& resizer_;
     std::optional<Slot> popTarget_;
 };

@@ -25,6 +25,8 @@ public:
     void refresh(const Workspace& ws);
     // The same from the slot's rows (a live run's, read through its slot).
     void refreshFrom(const PictureRows& own);
+    // The cell's size when the window zooms; a refresh then fits the picture to it.
+    void setCellSize(QSize size) { setFixedSize(size); }
 
     // Shows a picture standing in for the view's own (a live preview of
     // it, of another size), scaled to where the own picture is shown.

@@ -14,11 +14,11 @@ namespace gloamery::panel {
 Prompts Prompts::interactive()
 {
     Prompts p;
-    p.openFile = [](QWidget* parent, const QString& filter) {
-        return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+    p.openFile = [](QWidget* parent, const QString& title, const QString& filter) {
+        return QFileDialog::getOpenFileName(parent, title, QString(), filter);
     };
-    p.saveFile = [](QWidget* parent, const QString& filter) {
-        return QFileDialog::getSaveFileName(parent, QString(), QString(), filter);
+    p.saveFile = [](QWidget* parent, const QString& title, const QString& filter) {
+        return QFileDialog::getSaveFileName(parent, title, QString(), filter);
     };
     p.message = [](QWidget* parent, const QString& text) {
         QMessageBox box(QMessageBox::Critical, kBoxTitle, text, QMessageBox::Ok, parent);

@@ -27,9 +27,11 @@ struct CloseAnswer {
 inline const QString kBoxTitle = QStringLiteral("Gloamery");
 
 struct Prompts {
-    // The chosen path, or an empty string when the user cancelled.
-    std::function<QString(QWidget* parent, const QString& filter)> openFile;
-    std::function<QString(QWidget* parent, const QString& filter)> saveFile;
+    // The chosen path, or an empty string when the user cancelled; the
+    // dialog's title names the picture, and it starts on the filter's
+    // first entry.
+    std::function<QString(QWidget* parent, const QString& title, const QString& filter)> openFile;
+    std::function<QString(QWidget* parent, const QString& title, const QString& filter)> saveFile;
     // A modal message box with a stop icon.
     std::function<void(QWidget* parent, const QString& text)> message;
     // Shows the menu at the pointer until the user picks an item (returned)

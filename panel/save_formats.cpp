@@ -58,15 +58,18 @@ bool offered(const SaveFormat& f, Slot slot) { return !f.heightOnly || slot == S
 
 std::span<const SaveFormat> saveFormats() { return kFormats; }
 
-QString saveFilter(Slot slot, const QString& picture)
+QString saveFilter(Slot slot, const QString& picture, bool georeferenced)
 {
     const QString prefix = picture.isEmpty() ? QString() : picture + QStringLiteral(" as ");
+    const SaveFormat& first = kFormats[georeferenced ? 2 : 1];
     QStringList entries;
     for (const SaveFormat& f : kFormats) {
         if (!offered(f, slot)) continue;
         QStringList patterns;
         for (const QString& e : f.extensions) patterns << QStringLiteral("*.") + e;
-        entries << QStringLiteral("%1%2 (%3)").arg(prefix, f.description, patterns.join(QLatin1Char(' ')));
+        const QString entry = QStringLiteral("%1%2 (%3)").arg(prefix, f.description, patterns.join(QLatin1Char(' ')));
+        if (&f == &first) entries.prepend(entry);
+        else entries << entry;
     }
     return entries.join(QStringLiteral(";;"));
 }

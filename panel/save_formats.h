@@ -27,8 +27,10 @@ struct SaveFormat {
 std::span<const SaveFormat> saveFormats();
 
 // The save dialog's filter for a slot: one entry a format offered, each
-// naming the picture when one is given ("Color Map as BMP picture").
-QString saveFilter(Slot slot, const QString& picture = {});
+// naming the picture when one is given ("Color Map as PNG picture"). The
+// format that keeps the picture whole comes first, where the dialog starts:
+// GeoTIFF for a georeferenced map, else PNG (16-bit for deep heights).
+QString saveFilter(Slot slot, const QString& picture = {}, bool georeferenced = false);
 
 // The format a name asks for: its extension's row, else BMP.
 const SaveFormat& saveFormatFor(const QString& path, Slot slot);

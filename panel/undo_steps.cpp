@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QAbstractSlider>
 #include <QAction>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
@@ -32,7 +33,23 @@ QString controlName(const QString& objectName)
     if (objectName == QLatin1String("HScroll2")) return QObject::tr("Darkness");
     if (objectName == QLatin1String("SwiBlur")) return QObject::tr("Blur");
     if (objectName.startsWith(QLatin1String("Option"))) return QObject::tr("Blend mode");
+    if (objectName == QLatin1String("Azimuth")) return QObject::tr("Azimuth");
+    if (objectName == QLatin1String("Altitude")) return QObject::tr("Altitude");
+    if (objectName == QLatin1String("SunSize")) return QObject::tr("Sun size");
+    if (objectName == QLatin1String("Sky")) return QObject::tr("Sky");
+    if (objectName.startsWith(QLatin1String("Ground")) || objectName == QLatin1String("Vertical")) return QObject::tr("Units");
     return {};
+}
+
+// Whether a key press is one of the history's own keys, which a text field
+// would otherwise take for its private undo.
+bool isHistoryKey(const QKeyEvent& key)
+{
+    const QKeyCombination pressed = key.keyCombination();
+    for (const QKeySequence& s : {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                                  QKeySequence(Qt::CTRL | Qt::Key_Y)})
+        if (s[0] == pressed) return true;
+    return false;
 }
 
 QString menuCaption(const QAction& a)
@@ -86,9 +103,12 @@ void UndoSteps::setRestInterval(int ms) { rest_->setInterval(ms); }
 // (a drag is one step, however long).
 void UndoSteps::watch(QWidget& window)
 {
-    for (QLineEdit* e : window.findChildren<QLineEdit*>())
+    for (QLineEdit* e : window.findChildren<QLineEdit*>()) {
+        // Ctrl+Z in a field works the panel's history, not the field's own.
+        e->installEventFilter(this);
         if (const QString name = controlName(e->objectName()); !name.isEmpty())
             connect(e, &QLineEdit::textChanged, this, [this, name] { changed(name); });
+    }
     for (QAbstractSlider* s : window.findChildren<QAbstractSlider*>())
         if (const QString name = controlName(s->objectName()); !name.isEmpty())
             connect(s, &QAbstractSlider::valueChanged, this, [this, name] { changed(name); });
@@ -107,6 +127,23 @@ void UndoSteps::watch(QWidget& window)
             if (!pending_.isEmpty()) rest_->start();
         });
     }
+}
+
+bool UndoSteps::eventFilter(QObject* watched, QEvent* event)
+{
+    // Left unaccepted, the override lets the window's shortcut run.
+    if (event->type() == QEvent::ShortcutOverride && isHistoryKey(*static_cast<QKeyEvent*>(event))) return true;
+    return QObject::eventFilter(watched, event);
+}
+
+void UndoSteps::nameActions()
+{
+    const auto name = [](const char* verb, bool can, const std::string& label) {
+        if (!can || label.empty()) return tr(verb);
+        return tr("%1 %2").arg(tr(verb), QString::fromStdString(label));
+    };
+    undo_->setText(name("&Undo", history_.canUndo(), history_.undoLabel()));
+    redo_->setText(name("&Redo", history_.canRedo(), history_.redoLabel()));
 }
 
 void UndoSteps::changed(const QString& label)
@@ -155,6 +192,7 @@ void UndoSteps::record(const QString& label)
             panel_.reporter.status(tr("Not enough memory to keep \"%1\" for undo").arg(label).toStdString());
         }
     }
+    nameActions();
 }
 
 void UndoSteps::undo()
@@ -170,6 +208,7 @@ void UndoSteps::undo()
         history_.redo(); // still where it was
         return;
     }
+    nameActions();
     panel_.reporter.status(tr("Undone: %1").arg(label).toStdString());
 }
 
@@ -185,6 +224,7 @@ void UndoSteps::redo()
         history_.undo();
         return;
     }
+    nameActions();
     panel_.reporter.status(tr("Redone: %1").arg(QString::fromStdString(state->label)).toStdString());
 }
 

@@ -69,8 +69,13 @@ public:
     QAction& redoAction() { return *redo_; }
     void setRestInterval(int ms);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void watch(QWidget& window);
+    // "Undo Linear", "Redo Azimuth": the actions name the step they take.
+    void nameActions();
     void changed(const QString& label);
     void rested();
     void record(const QString& label);

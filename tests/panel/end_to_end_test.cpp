@@ -4,6 +4,7 @@
 
 #include "panel_support.h"
 
+#include "panel/panel_window.h"
 #include "panel/application.h"
 #include "panel/map_size_dialog.h"
 
@@ -98,6 +99,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         QCOMPARE(titleOnTheServer(form), QStringLiteral("Gloamery  v0.7"));
         QCOMPARE(titleOnTheServer(view), QStringLiteral("3D View"));
+        panel::PanelWindow window; // the program's window, the panel inside it
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(titleOnTheServer(window), QStringLiteral("Gloamery  v0.7"));
     }
 
     void pasteClickLinearCopyMatchesTheLibrary()

@@ -178,8 +178,10 @@ private slots:
             const auto offered = std::count_if(formats.begin(), formats.end(),
                                                [&](const panel::SaveFormat& f) { return !f.heightOnly || s == Slot::Height; });
             QCOMPARE(entries.size(), int(offered));
-            QVERIFY2(entries[0].endsWith(QLatin1String("(*.bmp)")), qPrintable(entries[0])); // the default first
-            QVERIFY2(entries.filter(QStringLiteral("(*.png)")).size() == 1, qPrintable(entries.join('|')));
+            // The format that keeps a picture whole first, where the dialog starts.
+            QVERIFY2(entries[0].endsWith(QLatin1String("(*.png)")), qPrintable(entries[0]));
+            QVERIFY2(entries.filter(QStringLiteral("(*.bmp)")).size() == 1, qPrintable(entries.join('|')));
+            QVERIFY(panel::saveFilter(s, {}, true).startsWith(QLatin1String("GeoTIFF")));
         }
         QVERIFY(panel::saveFilter(Slot::Colour, QStringLiteral("Color Map")).startsWith(QLatin1String("Color Map as ")));
     }

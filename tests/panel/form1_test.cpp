@@ -4,6 +4,7 @@
 
 #include "panel/open_formats.h"
 #include "panel/save_formats.h"
+#include "panel/side_panel.h"
 
 #include "imageio/qt/height_files.h"
 #include "compose/texture.h"
@@ -77,7 +78,8 @@ private slots:
     void startsWithDesignValuesAndDefaultPictures()
     {
         QCOMPARE(form->windowTitle(), QStringLiteral("Gloamery  v0.7"));
-        QCOMPARE(form->size(), QSize(785, 785));
+        // The designed grid, 785 pixels square, and the side panel's column beside it.
+        QCOMPARE(form->size(), QSize(785 + panel::SidePanel::kWidth, 785));
         QCOMPARE(the<QLabel>("Label4")->text(), QStringLiteral("CONTROL PANEL\n"));
         QCOMPARE(the<QLabel>("labWork")->text(), QStringLiteral("Done"));
         QCOMPARE(form->pbFullWidth(), 509.0);
@@ -285,7 +287,7 @@ private slots:
         // The range, then the units the raster sets for "Sun" (whole in the tooltip).
         const QLabel* status = form->findChild<QLabel*>("labWork");
         QVERIFY2(status->text().startsWith(QStringLiteral("heights from -4.5 to 120 mapped onto 0..65535; ")), qPrintable(status->text()));
-        QVERIFY2(status->toolTip().endsWith(QStringLiteral("in elevation (--ground 1,1 --vertical 0.48823529411764705)")),
+        QVERIFY2(status->toolTip().endsWith(QString::fromUtf8("units: 1 \u00d7 1 a pixel, 0.4882 a height level")),
                  qPrintable(status->toolTip()));
     }
 

@@ -16,6 +16,7 @@ namespace gloamery::testing {
 struct ScriptedUser {
     QString openAnswer, saveAnswer; // empty: the user cancels
     QString openFilter, saveFilter; // as last asked
+    QString openTitle, saveTitle;
     int opens = 0, saves = 0, menus = 0;
     QString menuChoice;             // objectName of the item to pick
     QStringList messages;
@@ -28,8 +29,18 @@ struct ScriptedUser {
     panel::Prompts prompts()
     {
         panel::Prompts p;
-        p.openFile = [this](QWidget*, const QString& filter) { ++opens; openFilter = filter; return openAnswer; };
-        p.saveFile = [this](QWidget*, const QString& filter) { ++saves; saveFilter = filter; return saveAnswer; };
+        p.openFile = [this](QWidget*, const QString& title, const QString& filter) {
+            ++opens;
+            openTitle = title;
+            openFilter = filter;
+            return openAnswer;
+        };
+        p.saveFile = [this](QWidget*, const QString& title, const QString& filter) {
+            ++saves;
+            saveTitle = title;
+            saveFilter = filter;
+            return saveAnswer;
+        };
         p.message = [this](QWidget*, const QString& text) { messages << text; };
         p.showMenu = [this](QMenu& menu, const QPoint&) -> QAction* {
             ++menus;

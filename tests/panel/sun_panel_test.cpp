@@ -38,7 +38,8 @@ class SunPanelTest : public PanelFixture {
 
 private slots:
 
-    // Every new control lies in room no other control (nor picture) takes.
+    // Every new control lies in room no other control (nor picture) takes:
+    // in the side panel, beside the grid.
     void controlsTakeOnlyFreeRoom()
     {
         const char* added[] = {"Command12", "Azimuth", "Altitude", "SunSize", "Sky",
@@ -50,11 +51,14 @@ private slots:
             mine << w;
         }
         QCOMPARE(the<QPushButton>("Command12")->text(), QStringLiteral("Sun"));
+        const auto onForm = [this](QWidget* w) { return QRect(w->mapTo(form.get(), QPoint(0, 0)), w->size()); };
         for (QWidget* w : mine) {
-            QVERIFY2(QRect(QPoint(0, 0), form->size()).contains(w->geometry()), qPrintable(w->objectName()));
+            QVERIFY2(QRect(QPoint(0, 0), form->size()).contains(onForm(w)), qPrintable(w->objectName()));
             for (QWidget* other : form->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-                if (other == w || other->objectName() == QLatin1String("Label4") || !other->isVisible()) continue;
-                QVERIFY2(!w->geometry().intersects(other->geometry()),
+                if (other->objectName() == QLatin1String("Label4") || other->objectName() == QLatin1String("SidePanel") ||
+                    !other->isVisible())
+                    continue;
+                QVERIFY2(!onForm(w).intersects(other->geometry()),
                          qPrintable(w->objectName() + QLatin1String(" overlaps ") + other->objectName()));
             }
         }
@@ -115,7 +119,8 @@ private slots:
         QCOMPARE(sun.groundY, 25.0);
         QCOMPARE(sun.vertical, 255.0 / 255);
         const QString status = the<QLabel>("labWork")->toolTip() + the<QLabel>("labWork")->text();
-        QVERIFY2(status.contains(QLatin1String("its pixels measure 25 x 25 on the ground")), qPrintable(status));
+        QVERIFY2(status.contains(QString::fromUtf8("units: 25 \u00d7 25 a pixel, 1 a height level")), qPrintable(status));
+        QCOMPARE(the<QLineEdit>("GroundX")->text(), QStringLiteral("25"));
     }
 
     // Live under "Sun": dragging turns the sun about the map's centre.
