@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config libpng-dev
   qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins qt6-image-formats-plugins
-  libgdal-dev zlib1g-dev nlohmann-json3-dev
+  libgdal-dev zlib1g-dev nlohmann-json3-dev libhowardhinnant-date-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth libx11-6 libxtst6 libxcb1-dev
@@ -22,7 +22,7 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-# Node and npm run the glTF validator; a node of the machine's own (which
+# Node and npm run the glTF validator and the ephemeris; a node of the machine's own (which
 # brings its npm) is kept.
 command -v node >/dev/null && command -v npm >/dev/null || missing+=(nodejs npm)
 
@@ -40,4 +40,12 @@ mesh=$(cd "$(dirname "$0")/../tests/mesh" && pwd)
 if [ ! -e "$mesh/node_modules/gltf-validator/package.json" ]; then
   echo "Installing the glTF validator (npm)"
   npm ci --prefix "$mesh" --no-audit --no-fund --loglevel=error
+fi
+
+# astronomy-engine, the ephemeris the sun's position is checked against (the
+# version pinned in tests/solar/package-lock.json).
+solar=$(cd "$(dirname "$0")/../tests/solar" && pwd)
+if [ ! -e "$solar/node_modules/astronomy-engine/package.json" ]; then
+  echo "Installing astronomy-engine (npm)"
+  npm ci --prefix "$solar" --no-audit --no-fund --loglevel=error
 fi
