@@ -26,20 +26,7 @@ std::string number(double v)
 // sixteen across its disc) first, then the sky's, one group an azimuth.
 std::vector<SunGroup> sunGroups(const SunControls& c, int w, int h)
 {
-    std::vector<SunGroup> groups;
-    const SunRays sunRays(c.azimuth, c.groundX, c.groundY, w, h);
-    SunGroup sun{c.azimuth, {}, {}};
-    if (c.size > 0) {
-        for (int j = 0; j < kDiscSamples; ++j) {
-            const double e = c.altitude + c.size * ((j + 0.5) / kDiscSamples - 0.5);
-            sun.drops.push_back(sunDrop(sunRays, e, c.vertical));
-            sun.planes.push_back(0);
-        }
-    } else {
-        sun.drops.push_back(sunDrop(sunRays, c.altitude, c.vertical));
-        sun.planes.push_back(0);
-    }
-    groups.push_back(sun);
+    std::vector<SunGroup> groups{sunOwnGroup(c, w, h)};
     if (c.sky > 0) {
         for (int n = 0; n < c.skyAzimuths; ++n) {
             const double a = c.azimuth + 360.0 * n / c.skyAzimuths;
@@ -61,14 +48,15 @@ std::vector<SunGroup> sunGroups(const SunControls& c, int w, int h)
 template <class Grid>
 std::optional<std::pair<LitPlanes, LitPlanes>> countLight(const std::vector<SunGroup>& groups, const SunControls& c,
                                                           const Grid& heights, int w, int h, const Rect& box,
-                                                          Reporter& report)
+                                                          Reporter& report, bool sunUp)
 {
     LitPlanes sun(box, 1);
     LitPlanes sky(c.sky > 0 ? box : Rect{0, 0, 0, 0}, c.sky > 0 ? c.skyAltitudes : 0);
     for (std::size_t g = 0; g < groups.size(); ++g) {
         if (report.cancelled()) return std::nullopt;
         const SunRays rays(groups[g].azimuth, c.groundX, c.groundY, w, h);
-        walkGroup(rays, groups[g], heights, g == 0 ? sun : sky);
+        // A sun below the horizon lights nothing of its own: its plane stays 0.
+        if (g > 0 || sunUp) walkGroup(rays, groups[g], heights, g == 0 ? sun : sky);
         report.progress(static_cast<double>(g + 1) / static_cast<double>(groups.size() + 1));
     }
     return std::make_pair(std::move(sun), std::move(sky));
@@ -78,10 +66,10 @@ std::optional<std::pair<LitPlanes, LitPlanes>> countLight(const std::vector<SunG
 // is the map's (box.x0, box.y0).
 template <class Grid>
 Refusal lightBox(Workspace& ws, const SunControls& c, int darkness, const Grid& heights, int w, int h,
-                 const Rect& box, Reporter& report)
+                 const Rect& box, Reporter& report, bool sunUp)
 {
     const std::vector<SunGroup> groups = sunGroups(c, w, h);
-    auto counts = countLight(groups, c, heights, w, h, box, report);
+    auto counts = countLight(groups, c, heights, w, h, box, report, sunUp);
     if (!counts) return Error{"Stopped: the shadow map is as it was."};
     withShadeTarget(ws, [&](auto shadow) { writeSunLight(shadow, counts->first, counts->second, heights, w, h, c, darkness); });
     report.progress(1.0);
@@ -104,6 +92,23 @@ Rect regionFootprint(const std::vector<SunGroup>& groups, const SunControls& c, 
 
 } // namespace
 
+SunGroup sunOwnGroup(const SunControls& c, int w, int h)
+{
+    const SunRays sunRays(c.azimuth, c.groundX, c.groundY, w, h);
+    SunGroup sun{c.azimuth, {}, {}};
+    if (c.size > 0) {
+        for (int j = 0; j < kDiscSamples; ++j) {
+            const double e = c.altitude + c.size * ((j + 0.5) / kDiscSamples - 0.5);
+            sun.drops.push_back(sunDrop(sunRays, e, c.vertical));
+            sun.planes.push_back(0);
+        }
+    } else {
+        sun.drops.push_back(sunDrop(sunRays, c.altitude, c.vertical));
+        sun.planes.push_back(0);
+    }
+    return sun;
+}
+
 Refusal sunControlsRefused(const SunControls& c)
 {
     using namespace sun_range;
@@ -120,17 +125,17 @@ Refusal sunControlsRefused(const SunControls& c)
     return std::nullopt;
 }
 
-Refusal runSun(Workspace& ws, const SunControls& sun, int darkness, Reporter& report)
+Refusal runSun(Workspace& ws, const SunControls& sun, int darkness, Reporter& report, bool sunUp)
 {
     if (Refusal refused = sunControlsRefused(sun)) return refused;
     report.status(status::kCalculating);
     const HeightGrid heights = readHeights(ws);
     const int w = ws.width(), h = ws.height();
-    return heights.visit([&](const auto& grid) { return lightBox(ws, sun, darkness, grid, w, h, Rect{0, 0, w, h}, report); });
+    return heights.visit([&](const auto& grid) { return lightBox(ws, sun, darkness, grid, w, h, Rect{0, 0, w, h}, report, sunUp); });
 }
 
 Refusal runSunRegion(Workspace& ws, const WorldRegion& region, const HeightSource& source, const SunControls& sun,
-                     int darkness, Reporter& report)
+                     int darkness, Reporter& report, bool sunUp)
 {
     if (Refusal refused = sunControlsRefused(sun)) return refused;
     report.status(status::kCalculating);
@@ -139,7 +144,7 @@ Refusal runSunRegion(Workspace& ws, const WorldRegion& region, const HeightSourc
     auto window = source.read({reads});
     if (const Error* e = std::get_if<Error>(&window)) return *e;
     const Rect& box = region.area;
-    return std::visit([&](const auto& grid) { return lightBox(ws, sun, darkness, grid, w, h, box, report); },
+    return std::visit([&](const auto& grid) { return lightBox(ws, sun, darkness, grid, w, h, box, report, sunUp); },
                       std::get<HeightWindow>(window));
 }
 

@@ -1,0 +1,188 @@
+#include "sun_sums.h"
+
+#include "../workspace/numeric.h"
+#include "../workspace/parallel.h"
+#include "pixel_writer.h"
+#include "sun.h"
+#include "sun_light.h"
+#include "sun_walk.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace gloamery {
+
+namespace {
+
+constexpr int kBand = 32; // rows a thread takes at once in a pass over the map
+
+// The sums of one run over a box of the map (the whole map here), kept in
+// `acc`, row-major: lit counts for the hours, light for the direct light.
+template <class Grid>
+class SumRun {
+public:
+    SumRun(const Grid& heights, int w, int h, const SunControls& c, SunSum what, int step, std::vector<double>& acc)
+        : heights_(heights), w_(w), h_(h), c_(c), what_(what), step_(step), acc_(acc), lit_(Rect{0, 0, w, h}, 1),
+          samples_(c.size > 0 ? 16 : 1)
+    {
+        acc_.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0.0);
+    }
+
+    // One time with the sun up at (azimuth, altitude) on the map.
+    void add(double azimuth, double altitude)
+    {
+        SunControls c = c_;
+        c.azimuth = azimuth;
+        c.altitude = altitude;
+        const SunRays rays(azimuth, c.groundX, c.groundY, w_, h_);
+        walkGroup(rays, sunOwnGroup(c, w_, h_), heights_, lit_);
+        ++upTimes_;
+        if (what_ == SunSum::Hours) {
+            // The counts wait in their 16-bit plane until it could overflow.
+            if (++pending_ == 65535 / samples_) flushCounts();
+            return;
+        }
+        const double beam = clearSkyBeam(altitude);
+        addLight(c, beam);
+        const double flat = c.lambert ? std::max(0.0, std::sin(altitude * kPi / 180.0)) : 1.0;
+        flat_ = flat_ + (((flat * 1.0) * beam) * step_) / 60;
+    }
+
+    // Turns the sums into the layer's values and returns the most a pixel
+    // could have had.
+    double finish()
+    {
+        if (what_ == SunSum::DirectLight) return flat_;
+        flushCounts();
+        const double samples = samples_, step = step_;
+        forEachRow(h_, acc_.size(), [&](int y) {
+            double* row = acc_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w_);
+            for (int x = 0; x < w_; ++x) row[x] = ((row[x] / samples) * step) / 60;
+        });
+        return (static_cast<double>(upTimes_) * step) / 60;
+    }
+
+private:
+    double* accRow(int y) { return acc_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w_); }
+
+    void flushCounts()
+    {
+        pending_ = 0;
+        forEachRow(h_, acc_.size(), [&](int y) {
+            std::uint16_t* n = lit_.plane(0) + lit_.at(0, y);
+            double* row = accRow(y);
+            for (int x = 0; x < w_; ++x) row[x] = row[x] + n[x];
+            std::fill(n, n + w_, std::uint16_t{0});
+        });
+    }
+
+    // Adds lambda v B STEP / 60 of every pixel and clears the counts.
+    void addLight(const SunControls& c, double beam)
+    {
+        const LambertTerm lambert(c);
+        const double samples = samples_, step = step_;
+        forEachRow((h_ + kBand - 1) / kBand, acc_.size(), [&](int band) {
+            std::vector<double> ring[3], lambda(static_cast<std::size_t>(w_), 1.0);
+            const int first = band * kBand, last = std::min(h_, first + kBand);
+            auto elevationsOf = [&](int row, std::vector<double>& z) { elevationRow(heights_, w_, h_, c.vertical, row, 0, w_, z); };
+            if (c.lambert) {
+                elevationsOf(first - 1, ring[0]);
+                elevationsOf(first, ring[1]);
+            }
+            for (int y = first; y < last; ++y) {
+                if (c.lambert) {
+                    std::vector<double>& below = ring[(y - first + 2) % 3];
+                    elevationsOf(y + 1, below);
+                    const std::vector<double>* const z[3] = {&ring[(y - first) % 3], &ring[(y - first + 1) % 3], &below};
+                    lambert.row(z, w_, lambda.data());
+                }
+                std::uint16_t* n = lit_.plane(0) + lit_.at(0, y);
+                double* row = accRow(y);
+                for (int x = 0; x < w_; ++x) {
+                    const double v = n[x] / samples;
+                    row[x] = row[x] + (((lambda[static_cast<std::size_t>(x)] * v) * beam) * step) / 60;
+                }
+                std::fill(n, n + w_, std::uint16_t{0});
+            }
+        });
+    }
+
+    const Grid& heights_;
+    int w_, h_;
+    SunControls c_;
+    SunSum what_;
+    double step_;
+    std::vector<double>& acc_;
+    LitPlanes lit_;
+    int samples_;
+    int pending_ = 0;
+    std::int64_t upTimes_ = 0;
+    double flat_ = 0.0;
+};
+
+// The shadow map's grey of every pixel from its share of the most.
+void writeShares(Workspace& ws, const SunSumLayer& layer, int darkness)
+{
+    const double d = darkness, most = layer.most;
+    withShadeTarget(ws, [&](auto shadow) {
+        using Pixel = std::remove_pointer_t<decltype(shadow.pixels)>;
+        forEachRow(layer.height, layer.values.size(), [&](int y) {
+            const double* v = layer.values.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(layer.width);
+            Pixel* out = shadow.pixels + static_cast<std::size_t>(y) * shadow.stride;
+            for (int x = 0; x < layer.width; ++x) {
+                const double q = most == 0.0 ? 0.0 : v[x] / most;
+                const double g = std::clamp(nearest((255 - d) + d * q), 0.0, 255.0);
+                out[x] = shadeAs<Pixel>(static_cast<std::uint32_t>(g));
+            }
+        });
+    });
+}
+
+} // namespace
+
+MapSun mapSun(const MapPlace& where, std::chrono::sys_seconds t)
+{
+    const SolarPosition p = solarPosition(where.place.latitude, where.place.longitude, t);
+    return {p.azimuth, p.azimuth - where.gridNorth, p.altitude};
+}
+
+double clearSkyBeam(double altitude)
+{
+    const double airMass = 1 / (std::sin(altitude * kPi / 180) + 0.50572 * std::pow(altitude + 6.07995, -1.6364));
+    return 1.353 * std::pow(0.7, std::pow(airMass, 0.678));
+}
+
+Refusal runSunSum(Workspace& ws, SunSum what, const SunControls& sun, const MapPlace& where, const SunPeriod& period,
+                  int darkness, SunSumLayer& layer, Reporter& report)
+{
+    SunControls checked = sun;
+    checked.azimuth = 0.0;
+    checked.altitude = 45.0;
+    if (Refusal r = sunControlsRefused(checked)) return r;
+    if (Refusal r = sunPlaceRefused(where.place)) return r;
+    if (Refusal r = sunPeriodRefused(period)) return r;
+    if (!std::isfinite(where.gridNorth)) return Error{"The map's grid north is not a number."};
+    report.status(status::kCalculating);
+    const HeightGrid heights = readHeights(ws);
+    const int w = ws.width(), h = ws.height();
+    const std::int64_t times = periodTimes(period);
+    SunSumLayer out{w, h, {}, 0.0};
+    const bool done = heights.visit([&](const auto& grid) {
+        SumRun run(grid, w, h, sun, what, period.stepMinutes, out.values);
+        for (std::int64_t k = 0; k < times; ++k) {
+            if (report.cancelled()) return false;
+            const MapSun s = mapSun(where, periodTime(period, k));
+            if (s.altitude > 0) run.add(s.azimuth, std::min(s.altitude, 90.0));
+            report.progress(static_cast<double>(k + 1) / static_cast<double>(times + 1));
+        }
+        out.most = run.finish();
+        return true;
+    });
+    if (!done) return Error{"Stopped: the shadow map is as it was."};
+    writeShares(ws, out, darkness);
+    layer = std::move(out);
+    report.progress(1.0);
+    return std::nullopt;
+}
+
+} // namespace gloamery
