@@ -9,6 +9,7 @@
 #include "compose/texture.h"
 #include "shadow/ray.h"
 #include "shadow/sun.h"
+#include "shadow/sun_sums.h"
 #include "shadow/sweep.h"
 #include "workspace/parallel.h"
 #include "inputs/shadow_inputs.h"
@@ -222,6 +223,26 @@ void sunButton(benchmark::State& state, double size, double sky)
     }
 }
 
+// The sun followed over a period at 46.5 N, 7.9 E with a point sun and the
+// Lambert term, over pixels of 30 m and levels of 4 m: a day of 21 June at
+// 10-minute steps, or the year 2026 hourly.
+void sunSum(benchmark::State& state, SunSum what, bool year)
+{
+    using namespace std::chrono;
+    Workspace ws = scene(sizeOf(state));
+    SunControls c;
+    c.groundX = c.groundY = 30.0;
+    c.vertical = 4.0;
+    const SunPeriod period = year ? SunPeriod{sys_days{2026y / January / 1}, sys_days{2027y / January / 1}, 60}
+                                  : SunPeriod{sys_days{2026y / June / 21}, sys_days{2026y / June / 22}, 10};
+    SilentReporter quiet;
+    for (auto _ : state) {
+        SunSumLayer layer;
+        if (runSunSum(ws, what, c, MapPlace{{46.5, 7.9}, 0.0}, period, 128, layer, quiet)) state.SkipWithError("refused");
+        benchmark::DoNotOptimize(layer.values.data());
+    }
+}
+
 // The parts of a shadow press, to tell where its time goes.
 void readHeightGrid(benchmark::State& state)
 {
@@ -267,6 +288,9 @@ BENCHMARK_CAPTURE(shadowButton, embossed, ShadowMode::Embossed)->Apply(sizes);
 BENCHMARK_CAPTURE(sunButton, point, 0.0, 0.0)->Apply(sizes);
 BENCHMARK_CAPTURE(sunButton, soft, 2.0, 0.0)->Apply(sizes);
 BENCHMARK_CAPTURE(sunButton, sky, 0.0, 0.3)->Apply(sizes);
+BENCHMARK_CAPTURE(sunSum, hours_day, SunSum::Hours, false)->ArgName("size")->Arg(1024)->Arg(4096)->Unit(kMs)->UseRealTime();
+BENCHMARK_CAPTURE(sunSum, direct_day, SunSum::DirectLight, false)->ArgName("size")->Arg(1024)->Arg(4096)->Unit(kMs)->UseRealTime();
+BENCHMARK_CAPTURE(sunSum, hours_year, SunSum::Hours, true)->ArgName("size")->Arg(1024)->Unit(kMs)->UseRealTime()->Iterations(1);
 BENCHMARK(merge)->ArgNames({"size", "blur"})->ArgsProduct({{256, 1024, 4096}, {0, 1}})->Unit(kMs)->UseRealTime();
 BENCHMARK_CAPTURE(blendMode, MergeDetNor, MergeDetNor)->Apply(sizes);
 BENCHMARK_CAPTURE(blendMode, MergeDetMul, MergeDetMul)->Apply(sizes);

@@ -15,13 +15,6 @@
 
 namespace gloamery {
 
-// Where the map lies: the place its sun is seen from, and the angle from
-// true north to the map's up direction there (degrees, clockwise).
-struct MapPlace {
-    SunPlace place;
-    double gridNorth = 0.0;
-};
-
 // The sun of an instant on the map: its true azimuth, its azimuth on the
 // map (the true one less the grid angle) and its apparent altitude.
 struct MapSun {
