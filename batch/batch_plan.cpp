@@ -30,10 +30,12 @@ struct NamedOperation {
 };
 
 // The shadow buttons are named by the settings files' names (settings.h).
-constexpr std::array<NamedOperation, 3> kOperations = {{
+constexpr std::array<NamedOperation, 5> kOperations = {{
     {"make-texture", Operation::MakeTexture},
     {"make-texture2", Operation::MakeTexture2},
     {"clear", Operation::Clear},
+    {"sun-hours", Operation::SunHours},
+    {"direct-light", Operation::DirectLight},
 }};
 
 std::optional<Operation> operationFromName(const std::string& name)
@@ -76,7 +78,25 @@ void readRegion(const std::string& option, Reader& in, std::optional<std::vector
 std::optional<RunStep> runStep(Operation op, const std::string& name, const Controls& c, const ShadowNumbers& numbers,
                                Reader& in, bool world, std::pair<bool, bool> unitsGiven)
 {
-    RunStep step{op, c, {}, unitsGiven.first, unitsGiven.second};
+    RunStep step{op, c, {}, unitsGiven.first, unitsGiven.second, std::nullopt};
+    if ((op == Operation::SunHours || op == Operation::DirectLight) && !c.period) {
+        in.fail(name + " needs --period FROM,TO,STEP before it");
+        return std::nullopt;
+    }
+    if ((op == Operation::SunHours || op == Operation::DirectLight || c.when) && world) {
+        in.fail(name + ": the sun at a time and over a period are not yet computed in a world");
+        return std::nullopt;
+    }
+    if (op == Operation::SunHours || op == Operation::DirectLight) {
+        SunControls sun = c.sun;
+        sun.azimuth = 0;
+        sun.altitude = 45; // each time of the period brings its own
+        if (Refusal r = sunControlsRefused(sun)) {
+            in.fail(name + ": " + r->message);
+            return std::nullopt;
+        }
+        return step;
+    }
     const auto mode = shadowModeOf(op);
     if (!mode) return step;
     auto read = readShadowParams(numbers, c, *mode, world ? kWorldSunReach : kMapSunReach);
@@ -162,6 +182,15 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
                 unitsGiven = {false, false};
             }
             else if (path) in.fail("--open needs a file name, not an empty text");
+        } else if (arg == "--frames") {
+            if (const auto dir = in.value(arg, "a DIR"); dir && !controls.period) {
+                in.fail("--frames needs --period FROM,TO,STEP before it");
+            } else if (dir && cmd.plan.world) {
+                in.fail("--frames: the sun over a period is not yet computed in a world");
+            } else if (dir) {
+                if (auto step = runStep(Operation::Sun, arg, controls, numbers, in, cmd.plan.world.has_value(), unitsGiven))
+                    cmd.plan.steps.push_back(FramesStep{*dir, std::move(*step)});
+            }
         } else if (arg == "--export-mesh") {
             if (const auto path = in.value(arg, "a FILE.glb"); path && lowerExtension(*path) == "glb")
                 cmd.plan.steps.push_back(ExportStep{*path, controls.sun, unitsGiven.first, unitsGiven.second});
@@ -196,7 +225,8 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
             in.fail("unknown option " + quoted(arg));
         } else {
             in.fail("unknown operation " + quoted(arg)
-                    + ": use linear, linear-sim, sin, cos, embossed, sun, shadow, make-texture, make-texture2 or clear");
+                    + ": use linear, linear-sim, sin, cos, embossed, sun, shadow, make-texture, make-texture2, clear, "
+                      "sun-hours or direct-light");
         }
     }
     if (in.error()) return *in.error();

@@ -24,7 +24,7 @@ namespace gloamery::batch {
 
 // The shadow buttons first, in ShadowMode's order: an operation below
 // MakeTexture is the button of the same number.
-enum class Operation { Linear, LinearSim, Sin, Cos, Embossed, Sun, MakeTexture, MakeTexture2, Clear };
+enum class Operation { Linear, LinearSim, Sin, Cos, Embossed, Sun, MakeTexture, MakeTexture2, Clear, SunHours, DirectLight };
 static_assert(static_cast<int>(Operation::Sun) == static_cast<int>(ShadowMode::Sun) &&
               static_cast<int>(Operation::Linear) == static_cast<int>(ShadowMode::Linear));
 
@@ -70,6 +70,8 @@ struct RunStep {
     // last height map loaded; else a raster's own units stand in for them.
     bool groundGiven = false;
     bool verticalGiven = false;
+    // Where a real sun is seen from, once the height map is known.
+    std::optional<MapPlace> where;
 };
 
 // What a shadow run of the step takes: the params read when the plan was
@@ -92,7 +94,13 @@ struct ExportStep {
     bool verticalGiven = false;
 };
 
-using Step = std::variant<LoadStep, SaveStep, RunStep, SizeStep, SaveSettingsStep, ExportStep>;
+// --frames DIR: the colour map lit by the sun at every time of the period.
+struct FramesStep {
+    std::string dir;
+    RunStep sun; // a "sun" run with the controls as they stood
+};
+
+using Step = std::variant<LoadStep, SaveStep, RunStep, SizeStep, SaveSettingsStep, ExportStep, FramesStep>;
 
 // --world W,H and --region X,Y,w,h: the steps run over a region of a
 // world, whose heights are read by window (see world_run.h).

@@ -1,4 +1,5 @@
 #include "batch_run.h"
+#include "sun_run.h"
 
 #include "settings_options.h"
 #include "progress_line.h"
@@ -225,7 +226,7 @@ std::vector<Slot> defaultsRead(const Plan& plan)
             for (Slot s : {Slot::Height, Slot::Grass, Slot::Stone, Slot::Detail}) reads(s); // repeated to the new size
         } else if (std::holds_alternative<SaveSettingsStep>(step)) {
             continue; // reads no picture
-        } else if (std::holds_alternative<ExportStep>(step)) {
+        } else if (std::holds_alternative<ExportStep>(step) || std::holds_alternative<FramesStep>(step)) {
             reads(Slot::Height);
         } else {
             const Operation op = std::get<RunStep>(step).op;
@@ -241,6 +242,24 @@ std::vector<Slot> defaultsRead(const Plan& plan)
 }
 
 namespace {
+
+// A run's raster units and, for a real sun, its place (exit status 1 or
+// 2 with the message when they cannot be had).
+int placeRealSun(RunStep& run, const MapOrigin& origin, const Workspace& ws, std::ostream& err)
+{
+    if (const Refusal r = takeRasterUnits(run, origin)) {
+        err << kTool << ": " << operationName(run.op) << ": " << r->message << '\n';
+        return kExitFileError;
+    }
+    if (!needsRealSun(run)) return kExitOk;
+    auto where = realSunPlace(run.controls, origin, ws.width(), ws.height());
+    if (const Error* e = std::get_if<Error>(&where)) {
+        err << kTool << ": " << operationName(run.op) << ": " << e->message << '\n';
+        return kExitUsage;
+    }
+    run.where = std::get<MapPlace>(where);
+    return kExitOk;
+}
 
 int runSteps(const Plan& plan, Workspace& ws, std::ostream& err)
 {
@@ -278,16 +297,19 @@ int runSteps(const Plan& plan, Workspace& ws, std::ostream& err)
                 err << kTool << ": cannot write " << quoted(mesh->path) << ": " << r->message << '\n';
                 return kExitFileError;
             }
+        } else if (const auto* frames = std::get_if<FramesStep>(&step)) {
+            FramesStep f = *frames;
+            if (const int status = placeRealSun(f.sun, origin, ws, err)) return status;
+            if (const int status = runFrames(ws, f, origin, *f.sun.where, err)) return status;
         } else {
             RunStep run = std::get<RunStep>(step);
-            if (const Refusal r = takeRasterUnits(run, origin)) {
-                err << kTool << ": sun: " << r->message << '\n';
-                return kExitFileError;
-            }
+            if (const int status = placeRealSun(run, origin, ws, err)) return status;
             const auto start = std::chrono::steady_clock::now();
+            std::ostringstream notes;
             ProgressLine line(err, operationName(run.op), plan.progress);
-            const Refusal refused = runOperation(ws, run, line);
+            const Refusal refused = run.where ? runRealSun(ws, run, *run.where, line, notes) : runOperation(ws, run, line);
             line.finish();
+            err << notes.str();
             if (const Refusal& r = refused) {
                 // Arguments are checked before the run, so this is a refusal
                 // the check did not foresee; it is still the user's input.
@@ -314,7 +336,7 @@ void withRasterUnits(SunControls& c, const MapOrigin& origin, bool groundGiven, 
 
 Refusal takeRasterUnits(RunStep& run, const MapOrigin& origin)
 {
-    if (run.op == Operation::Sun && origin.units)
+    if ((run.op == Operation::Sun || run.op == Operation::SunHours || run.op == Operation::DirectLight) && origin.units)
         if (Refusal r = rasterUnitsRefused(*origin.units, !run.groundGiven, !run.verticalGiven)) return r;
     withRasterUnits(run.controls.sun, origin, run.groundGiven, run.verticalGiven);
     return std::nullopt;

@@ -9,6 +9,7 @@
 #include "imageio/native_io.h"
 #include "imageio/world_heights.h"
 #include "workspace/window_grid.h"
+#include "inputs/sun_time.h"
 
 #include <algorithm>
 #include <array>
@@ -150,6 +151,29 @@ bool readSunControl(const std::string& option, Reader& in, SunControls& c)
     return true;
 }
 
+// --when, --place, --period. False when the argument is none of them.
+bool readRealSun(const std::string& option, Reader& in, Controls& c)
+{
+    if (option != "--when" && option != "--place" && option != "--period") return false;
+    const auto text = in.value(option, option == "--when" ? "a TIME" : option == "--place" ? "LAT,LON" : "FROM,TO,STEP");
+    if (!text) return true;
+    auto fail = [&](const Error& e) { in.fail(option + ": " + e.message); };
+    if (option == "--when") {
+        auto t = parseSunTime(*text);
+        if (const Error* e = std::get_if<Error>(&t)) fail(*e);
+        else c.when = std::get<std::chrono::sys_seconds>(t);
+    } else if (option == "--place") {
+        auto p = parseSunPlace(*text);
+        if (const Error* e = std::get_if<Error>(&p)) fail(*e);
+        else c.place = std::get<SunPlace>(p);
+    } else {
+        auto p = parseSunPeriod(*text);
+        if (const Error* e = std::get_if<Error>(&p)) fail(*e);
+        else c.period = std::get<SunPeriod>(p);
+    }
+    return true;
+}
+
 // The control options. False when the argument is none of them; a bad value
 // is recorded in the reader and leaves the controls as they were.
 bool readControl(const std::string& option, Reader& in, Controls& c, ShadowNumbers& numbers)
@@ -195,7 +219,7 @@ bool readControl(const std::string& option, Reader& in, Controls& c, ShadowNumbe
         if (const auto b = blendFromName(*text)) c.blend = *b;
         else in.fail("--blend needs 50/50, multiply, multiply/2 or multiply/3, not " + quoted(*text));
     } else {
-        return readSunControl(option, in, c.sun);
+        return readRealSun(option, in, c) || readSunControl(option, in, c.sun);
     }
     return true;
 }

@@ -75,6 +75,8 @@ std::string usageText()
         "Operations, run when reached:\n"
         + sweepNames() + "a shadow run, then the merge\n"
         "  sun                                      light from the sun and sky, then the merge\n"
+        "  sun-hours, direct-light                  hours of sun, or kWh/m2 of the clear-sky\n"
+        "                                           beam, over the period, then the merge\n"
         "  shadow                                   the shadow operation last run or named\n"
         "                                           by a settings file (linear at start)\n"
         "  make-texture, make-texture2              texture synthesis\n"

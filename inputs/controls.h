@@ -4,7 +4,10 @@
 // were typed (a settings file keeps them so); shadow_inputs.h reads them
 // into numbers, once, before the core sees them.
 
+#include "shadow/sun_period.h"
 #include "workspace/controls.h"
+
+#include <chrono>
 
 #include <functional>
 #include <optional>
@@ -22,6 +25,11 @@ struct Controls {
     bool blur = true;       // SwiBlur
     BlendMode blend = BlendMode::Multiply;
     SunControls sun;
+    // The real sun, where given: its instant, the place it is seen from
+    // (else the height raster's), and a period to follow it over.
+    std::optional<std::chrono::sys_seconds> when;
+    std::optional<SunPlace> place;
+    std::optional<SunPeriod> period;
 
     bool operator==(const Controls&) const = default;
 };

@@ -50,7 +50,7 @@ std::vector<RunStep> runs(const Command& cmd)
 Settings look()
 {
     Settings s;
-    s.controls = Controls{"40", "-30.5", "2.5", 90, 40, false, BlendMode::Half, {}};
+    s.controls = Controls{"40", "-30.5", "2.5", 90, 40, false, BlendMode::Half, {}, {}, {}, {}};
     s.shadow = ShadowMode::Cos;
     s.texture = TextureButton::MakeTexture2;
     return s;

@@ -22,7 +22,7 @@ std::string header(const std::string& rest = "")
 Settings unusual()
 {
     Settings s;
-    s.controls = Controls{"-40.25", "1e3", " 0.1 ", 0, 100, false, BlendMode::Multiply3, {}};
+    s.controls = Controls{"-40.25", "1e3", " 0.1 ", 0, 100, false, BlendMode::Multiply3, {}, {}, {}, {}};
     s.controls.sun = SunControls{-1e6, 90.0, 10.0, false, 1.0, 256, 16, 1e-9, 1e9, 0.1};
     s.map = MapSize{16384, 1};
     s.shadow = ShadowMode::Embossed;
