@@ -60,7 +60,8 @@ bool needsRealSun(const RunStep& step)
            step.op == Operation::DirectLight;
 }
 
-Refusal runRealSun(Workspace& ws, const RunStep& step, const MapPlace& where, Reporter& report, std::ostream& notes)
+Refusal runRealSun(Workspace& ws, const RunStep& step, const MapPlace& where, Reporter& report, std::ostream& notes,
+                   SunSumLayer* kept)
 {
     const Controls& c = step.controls;
     if (step.op == Operation::Sun) {
@@ -79,6 +80,7 @@ Refusal runRealSun(Workspace& ws, const RunStep& step, const MapPlace& where, Re
     notes << "note: " << operationName(step.op) << " at " << placeText(where.place) << ": " << figure(*lo) << " to "
           << figure(*hi) << (hours ? " hours, of " : " kWh/m2, of ") << figure(layer.most)
           << (hours ? " hours with the sun up\n" : " kWh/m2 on flat open ground\n");
+    if (kept) *kept = std::move(layer);
     return std::nullopt;
 }
 

@@ -5,6 +5,7 @@
 #include "batch_plan.h"
 #include "imageio/geo_place.h"
 #include "shadow/sun_period.h"
+#include "shadow/sun_sums.h"
 #include "workspace/reporter.h"
 
 #include <iosfwd>
@@ -22,8 +23,10 @@ std::variant<MapPlace, Error> realSunPlace(const Controls& c, const MapOrigin& o
 bool needsRealSun(const RunStep& step);
 
 // Runs such a step at `where`, then the merge; what it has to say (the
-// sun's position, the range of the sums) goes to `notes`.
-Refusal runRealSun(Workspace& ws, const RunStep& step, const MapPlace& where, Reporter& report, std::ostream& notes);
+// sun's position, the range of the sums) goes to `notes`, and the sums, when
+// `layer` is given, there.
+Refusal runRealSun(Workspace& ws, const RunStep& step, const MapPlace& where, Reporter& report, std::ostream& notes,
+                   SunSumLayer* layer = nullptr);
 
 // --frames: at every time of the period, the sun's light merged into the
 // colour map, saved as DIR/YYYYMMDDTHHMMZ.png. Stops at the first file

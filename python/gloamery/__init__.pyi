@@ -13,8 +13,10 @@ MAX_MAP_SIZE: Final[int]
 SlotName = Literal["height", "shadow", "colour", "grass", "stone", "texture", "detail"]
 BlendName = Literal["50/50", "multiply", "multiply/2", "multiply/3"]
 OperationName = Literal[
-    "linear", "linear-sim", "sin", "cos", "embossed", "sun", "make-texture", "make-texture2", "clear"
+    "linear", "linear-sim", "sin", "cos", "embossed", "sun", "make-texture", "make-texture2", "clear",
+    "sun-hours", "direct-light",
 ]
+Floats = npt.NDArray[np.float32]
 Bytes = npt.NDArray[np.uint8]
 Words = npt.NDArray[np.uint16]
 
@@ -77,6 +79,9 @@ class Workspace:
     sky_rays: Tuple[int, int]
     ground: Tuple[float, float]
     vertical: float
+    when: Optional[str]
+    place: Optional[Tuple[float, float]]
+    period: Optional[Tuple[str, str, int]]
 
     # Operations: release the GIL; ValueError when the controls cannot be used.
     def linear(self) -> None: ...
@@ -88,6 +93,8 @@ class Workspace:
     def make_texture(self) -> None: ...
     def make_texture2(self) -> None: ...
     def clear(self) -> None: ...
+    def sun_hours(self) -> Floats: ...
+    def direct_light(self) -> Floats: ...
     def run(self, name: OperationName) -> None: ...
 
     # Files, as gloamery-batch's --load/--tile and --save (OSError).

@@ -4,6 +4,9 @@
 #include "slot_arrays.h"
 
 #include "batch_run.h"
+#include "sun_run.h"
+
+#include <sstream>
 #include "imageio/map_files.h"
 #include "imageio/native_io.h"
 
@@ -23,7 +26,7 @@ namespace {
 constexpr batch::Operation kOperations[] = {
     batch::Operation::Linear,   batch::Operation::LinearSim,   batch::Operation::Sin,   batch::Operation::Cos,
     batch::Operation::Embossed, batch::Operation::MakeTexture, batch::Operation::MakeTexture2,
-    batch::Operation::Clear,    batch::Operation::Sun,
+    batch::Operation::Clear,    batch::Operation::Sun,         batch::Operation::SunHours, batch::Operation::DirectLight,
 };
 
 // Built without the interpreter lock: a large map takes a while to fill.
@@ -71,7 +74,8 @@ batch::Operation operationNamed(const std::string& name)
     for (batch::Operation op : kOperations)
         if (batch::operationName(op) == spelled) return op;
     throw std::invalid_argument("unknown operation " + quoted(name)
-                                + ": use linear, linear-sim, sin, cos, embossed, sun, make-texture, make-texture2 or clear");
+                                + ": use linear, linear-sim, sin, cos, embossed, sun, make-texture, make-texture2, clear, sun-hours "
+                                  "or direct-light");
 }
 
 PyWorkspace::PyWorkspace(int width, int height, bool defaults) : ws_(startingWorkspace(width, height, defaults)) {}
@@ -113,6 +117,10 @@ bool PyWorkspace::deep()
 
 void PyWorkspace::run(batch::Operation op)
 {
+    if (op == batch::Operation::SunHours || op == batch::Operation::DirectLight) {
+        sums(op);
+        return;
+    }
     batch::RunStep step;
     step.op = op;
     step.controls = controls.forRun();
@@ -126,9 +134,41 @@ void PyWorkspace::run(batch::Operation op)
     {
         py::gil_scoped_release unlocked;
         SilentReporter quiet;
-        refused = batch::runOperation(ws_, step, quiet);
+        if (batch::needsRealSun(step)) {
+            auto where = batch::realSunPlace(step.controls, MapOrigin{}, ws_.width(), ws_.height());
+            std::ostringstream notes;
+            if (const Error* e = std::get_if<Error>(&where)) refused = *e;
+            else refused = batch::runRealSun(ws_, step, std::get<MapPlace>(where), quiet, notes);
+        } else {
+            refused = batch::runOperation(ws_, step, quiet);
+        }
     }
     if (refused) throw std::invalid_argument(batch::operationName(op) + ": " + refused->message);
+}
+
+py::array PyWorkspace::sums(batch::Operation op)
+{
+    batch::RunStep step;
+    step.op = op;
+    step.controls = controls.forRun();
+    const std::string name = batch::operationName(op);
+    if (!step.controls.period) throw std::invalid_argument(name + " needs a period: set ws.period first");
+    auto held = hold();
+    Refusal refused;
+    SunSumLayer layer;
+    {
+        py::gil_scoped_release unlocked;
+        SilentReporter quiet;
+        auto where = batch::realSunPlace(step.controls, MapOrigin{}, ws_.width(), ws_.height());
+        std::ostringstream notes;
+        if (const Error* e = std::get_if<Error>(&where)) refused = *e;
+        else refused = batch::runRealSun(ws_, step, std::get<MapPlace>(where), quiet, notes, &layer);
+    }
+    if (refused) throw std::invalid_argument(name + ": " + refused->message);
+    py::array_t<float> out({layer.height, layer.width});
+    float* to = out.mutable_data();
+    for (std::size_t i = 0; i < layer.values.size(); ++i) to[i] = static_cast<float>(layer.values[i]);
+    return out;
 }
 
 std::tuple<int, int, std::string> PyWorkspace::load(Slot s, const std::string& path, bool tile,

@@ -36,6 +36,8 @@ public:
     // Runs an operation as the batch tool does, with the controls as they
     // stand; a refusal throws std::invalid_argument.
     void run(batch::Operation op);
+    // sun-hours or direct-light: the run, and the sums as (H, W) float32.
+    pybind11::array sums(batch::Operation op);
 
     // --load / --tile and --save; file failures throw FileError.
     std::tuple<int, int, std::string> load(Slot s, const std::string& path, bool tile,

@@ -1,5 +1,7 @@
 #include "python_controls.h"
 
+#include "inputs/sun_time.h"
+
 #include "inputs/shadow_inputs.h"
 #include "shadow/sun.h"
 
@@ -117,6 +119,27 @@ void PythonControls::setVertical(double unit)
     sun.vertical = unit;
 }
 
+void PythonControls::setWhen(const std::string& text)
+{
+    auto t = parseSunTime(text);
+    if (const Error* e = std::get_if<Error>(&t)) throw std::invalid_argument("when: " + e->message);
+    when = std::get<std::chrono::sys_seconds>(t);
+}
+
+void PythonControls::setPlace(double latitude, double longitude)
+{
+    const SunPlace p{latitude, longitude};
+    if (Refusal r = sunPlaceRefused(p)) throw std::invalid_argument("place: " + r->message);
+    place = p;
+}
+
+void PythonControls::setPeriod(const std::string& text)
+{
+    auto p = parseSunPeriod(text);
+    if (const Error* e = std::get_if<Error>(&p)) throw std::invalid_argument("period: " + e->message);
+    period = std::get<SunPeriod>(p);
+}
+
 Controls PythonControls::forRun() const
 {
     Controls c;
@@ -128,6 +151,9 @@ Controls PythonControls::forRun() const
     c.blur = blur;
     c.blend = blend;
     c.sun = sun;
+    c.when = when;
+    c.place = place;
+    c.period = period;
     return c;
 }
 

@@ -20,6 +20,10 @@ struct PythonControls {
     bool blur = true;
     BlendMode blend = BlendMode::Multiply;
     SunControls sun;
+    // The real sun: an instant, a place, a period (none until set).
+    std::optional<std::chrono::sys_seconds> when;
+    std::optional<SunPlace> place;
+    std::optional<SunPeriod> period;
 
     // The setters throw std::invalid_argument with the reason.
     void setSun(double x, double y);
@@ -33,6 +37,10 @@ struct PythonControls {
     void setSkyRays(long long azimuths, long long altitudes);
     void setGround(double x, double y);
     void setVertical(double unit);
+    // Read as the batch tool reads --when, --place and --period.
+    void setWhen(const std::string& text);
+    void setPlace(double latitude, double longitude);
+    void setPeriod(const std::string& text);
 
     // The batch tool's name of the blend mode ("multiply/2", ...).
     std::string blendName() const;

@@ -3,6 +3,7 @@
 #include "file_arrays.h"
 #include "py_workspace.h"
 #include "slot_arrays.h"
+#include "inputs/sun_time.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
@@ -96,6 +97,39 @@ void bindControls(Class& c)
         "vertical", [](PyWorkspace& w) { return w.controls.sun.vertical; },
         [](PyWorkspace& w, double v) { w.controls.setVertical(v); },
         "The elevation of one 8-bit height level, 1e-9..1e9 (default 1).");
+    // The real sun.
+    c.def_property(
+        "when",
+        [](PyWorkspace& w) { return w.controls.when ? std::optional<std::string>(utcText(*w.controls.when)) : std::nullopt; },
+        [](PyWorkspace& w, const std::optional<std::string>& t) {
+            if (t) w.controls.setWhen(*t);
+            else w.controls.when.reset();
+        },
+        "The sun's date and time with its zone, as in '2026-06-21T09:00[Europe/Zurich]' (read back in UTC), or "
+        "None: sun_run() then takes its angles from the sun at place.");
+    c.def_property(
+        "place",
+        [](PyWorkspace& w) {
+            return w.controls.place ? std::optional<Pair>(Pair{w.controls.place->latitude, w.controls.place->longitude})
+                                    : std::nullopt;
+        },
+        [](PyWorkspace& w, const std::optional<Pair>& p) {
+            if (p) w.controls.setPlace(p->first, p->second);
+            else w.controls.place.reset();
+        },
+        "Where the sun is seen from, (latitude, longitude) in degrees north and east, or None.");
+    c.def_property(
+        "period",
+        [](PyWorkspace& w) {
+            const auto& p = w.controls.period;
+            return p ? std::optional<std::tuple<std::string, std::string, int>>({utcText(p->from), utcText(p->to), p->stepMinutes})
+                     : std::nullopt;
+        },
+        [](PyWorkspace& w, const std::optional<std::tuple<std::string, std::string, int>>& p) {
+            if (p) w.controls.setPeriod(std::get<0>(*p) + "," + std::get<1>(*p) + "," + std::to_string(std::get<2>(*p)));
+            else w.controls.period.reset();
+        },
+        "The period (FROM, TO, STEP): two times with their zones and a step of 1..1440 minutes, or None.");
 }
 
 void bindOperations(Class& c)
@@ -123,9 +157,16 @@ void bindOperations(Class& c)
               (std::string(o.doc) + " Releases the GIL; raises ValueError when the controls cannot be used.").c_str());
     }
     c.def(
+        "sun_hours", [](PyWorkspace& w) { return w.sums(batch::Operation::SunHours); },
+        "Hours of direct sun over the period at place: lights the shadow map from them, merges, and returns them "
+        "as (H, W) float32. Releases the GIL; raises ValueError without a period or a place.");
+    c.def(
+        "direct_light", [](PyWorkspace& w) { return w.sums(batch::Operation::DirectLight); },
+        "kWh per square metre from the clear-sky beam over the period at place, as sun_hours() does.");
+    c.def(
         "run", [](PyWorkspace& w, const std::string& name) { w.run(operationNamed(name)); }, py::arg("name"),
         "Runs the operation of gloamery-batch's name: linear, linear-sim, sin, cos, embossed, sun, make-texture, "
-        "make-texture2 or clear.");
+        "make-texture2, clear, sun-hours or direct-light.");
 }
 
 void bindFiles(Class& c)
