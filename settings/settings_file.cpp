@@ -3,6 +3,7 @@
 #include "settings_file.h"
 
 #include "imageio/native_io.h"
+#include "inputs/sun_time.h"
 
 #include <nlohmann/json.hpp>
 
@@ -40,6 +41,12 @@ std::string settingsText(const Settings& s)
                               {"sky-rays", {sun.skyAzimuths, sun.skyAltitudes}},
                               {"ground", {sun.groundX, sun.groundY}},
                               {"vertical", sun.vertical}};
+    // The real sun, only where set: files without it stay as they were.
+    if (c.when) doc["when"] = utcText(*c.when);
+    if (c.place) doc["place"] = {c.place->latitude, c.place->longitude};
+    if (c.period)
+        doc["period"] = ordered_json{{"from", utcText(c.period->from)}, {"to", utcText(c.period->to)},
+                                     {"step", c.period->stepMinutes}};
     return doc.dump(2) + "\n";
 }
 

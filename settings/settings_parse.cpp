@@ -4,6 +4,7 @@
 
 #include "settings_file.h"
 
+#include "inputs/sun_time.h"
 #include "workspace/workspace.h"
 
 #include <nlohmann/json.hpp>
@@ -127,6 +128,41 @@ void readSun(const json& object, SunControls& sun)
     });
 }
 
+// A time with its zone, read as --when reads it.
+std::chrono::sys_seconds instant(const json& v, const std::string& key)
+{
+    if (!v.is_string()) throw Refused{keyName(key) + " must be a date and time with its zone as text, not " + shown(v)};
+    auto t = parseSunTime(v.get<std::string>());
+    if (const Error* e = std::get_if<Error>(&t)) throw Refused{keyName(key) + ": " + e->message};
+    return std::get<std::chrono::sys_seconds>(t);
+}
+
+void readPlace(const json& v, Controls& c)
+{
+    const auto [lat, lon] = pair<double>(v, "place", [](const json& x, const std::string& k) {
+        return number(x, k, -180.0, 180.0);
+    });
+    const SunPlace p{lat, lon};
+    if (Refusal r = sunPlaceRefused(p)) throw Refused{keyName("place") + ": " + r->message};
+    c.place = p;
+}
+
+void readPeriod(const json& object, Controls& c)
+{
+    SunPeriod p;
+    bool from = false, to = false;
+    eachKey(object, "period", [&](const std::string& key, const json& v) {
+        if (key == "from") p.from = instant(v, "period.from"), from = true;
+        else if (key == "to") p.to = instant(v, "period.to"), to = true;
+        else if (key == "step") p.stepMinutes = whole(v, "period.step", 1, period_range::kStepMax);
+        else return false;
+        return true;
+    });
+    if (!from || !to) throw Refused{keyName("period") + " needs \"from\" and \"to\""};
+    if (Refusal r = sunPeriodRefused(p)) throw Refused{keyName("period") + ": " + r->message};
+    c.period = p;
+}
+
 void readMap(const json& object, Settings& s)
 {
     MapSize size = s.map.value_or(MapSize{kDefaultMapSize, kDefaultMapSize});
@@ -170,6 +206,9 @@ Settings read(const json& doc, Settings s)
         else if (key == "texture") s.texture = named(v, key, &textureButtonFromName, "\"make-texture\", \"make-texture2\"");
         else if (key == "map") readMap(v, s);
         else if (key == "sun") readSun(v, c.sun);
+        else if (key == "when") c.when = instant(v, key);
+        else if (key == "place") readPlace(v, c);
+        else if (key == "period") readPeriod(v, c);
         else return false;
         return true;
     });
