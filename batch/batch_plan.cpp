@@ -188,7 +188,8 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
             } else if (dir && cmd.plan.world) {
                 in.fail("--frames: the sun over a period is not yet computed in a world");
             } else if (dir) {
-                if (auto step = runStep(Operation::Sun, arg, controls, numbers, in, cmd.plan.world.has_value(), unitsGiven))
+                const bool world = cmd.plan.world.has_value();
+                if (auto step = runStep(Operation::Sun, arg, controls, numbers, in, world, unitsGiven))
                     cmd.plan.steps.push_back(FramesStep{*dir, std::move(*step)});
             }
         } else if (arg == "--export-mesh") {

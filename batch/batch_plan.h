@@ -24,7 +24,9 @@ namespace gloamery::batch {
 
 // The shadow buttons first, in ShadowMode's order: an operation below
 // MakeTexture is the button of the same number.
-enum class Operation { Linear, LinearSim, Sin, Cos, Embossed, Sun, MakeTexture, MakeTexture2, Clear, SunHours, DirectLight };
+enum class Operation {
+    Linear, LinearSim, Sin, Cos, Embossed, Sun, MakeTexture, MakeTexture2, Clear, SunHours, DirectLight
+};
 static_assert(static_cast<int>(Operation::Sun) == static_cast<int>(ShadowMode::Sun) &&
               static_cast<int>(Operation::Linear) == static_cast<int>(ShadowMode::Linear));
 

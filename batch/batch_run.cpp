@@ -307,7 +307,8 @@ int runSteps(const Plan& plan, Workspace& ws, std::ostream& err)
             const auto start = std::chrono::steady_clock::now();
             std::ostringstream notes;
             ProgressLine line(err, operationName(run.op), plan.progress);
-            const Refusal refused = run.where ? runRealSun(ws, run, *run.where, line, notes) : runOperation(ws, run, line);
+            const Refusal refused =
+                run.where ? runRealSun(ws, run, *run.where, line, notes) : runOperation(ws, run, line);
             line.finish();
             err << notes.str();
             if (const Refusal& r = refused) {

@@ -155,7 +155,8 @@ bool readSunControl(const std::string& option, Reader& in, SunControls& c)
 bool readRealSun(const std::string& option, Reader& in, Controls& c)
 {
     if (option != "--when" && option != "--place" && option != "--period") return false;
-    const auto text = in.value(option, option == "--when" ? "a TIME" : option == "--place" ? "LAT,LON" : "FROM,TO,STEP");
+    const char* form = option == "--when" ? "a TIME" : option == "--place" ? "LAT,LON" : "FROM,TO,STEP";
+    const auto text = in.value(option, form);
     if (!text) return true;
     auto fail = [&](const Error& e) { in.fail(option + ": " + e.message); };
     if (option == "--when") {

@@ -46,8 +46,10 @@ std::variant<MapPlace, Error> realSunPlace(const Controls& c, const MapOrigin& o
     std::string why = "the height map has no coordinate system.";
     if (origin.place && !origin.place->wkt.empty()) {
         auto p = mapPlaceOf(*origin.place, w, h);
-        if (const auto* m = std::get_if<MapPlace>(&p)) fromRaster = *m;
-        else why = std::get<Error>(p).message;
+        if (const auto* m = std::get_if<MapPlace>(&p))
+            fromRaster = *m;
+        else
+            why = std::get<Error>(p).message;
     }
     if (c.place) return MapPlace{*c.place, fromRaster ? fromRaster->gridNorth : 0.0};
     if (fromRaster) return *fromRaster;
@@ -57,7 +59,7 @@ std::variant<MapPlace, Error> realSunPlace(const Controls& c, const MapOrigin& o
 bool needsRealSun(const RunStep& step)
 {
     return (step.op == Operation::Sun && step.controls.when) || step.op == Operation::SunHours ||
-           step.op == Operation::DirectLight;
+        step.op == Operation::DirectLight;
 }
 
 Refusal runRealSun(Workspace& ws, const RunStep& step, const MapPlace& where, Reporter& report, std::ostream& notes,
@@ -84,7 +86,8 @@ Refusal runRealSun(Workspace& ws, const RunStep& step, const MapPlace& where, Re
     return std::nullopt;
 }
 
-int runFrames(Workspace& ws, const FramesStep& frames, const MapOrigin& origin, const MapPlace& where, std::ostream& err)
+int runFrames(Workspace& ws, const FramesStep& frames, const MapOrigin& origin, const MapPlace& where,
+              std::ostream& err)
 {
     const Controls& c = frames.sun.controls;
     std::error_code ec;

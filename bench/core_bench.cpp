@@ -238,7 +238,8 @@ void sunSum(benchmark::State& state, SunSum what, bool year)
     SilentReporter quiet;
     for (auto _ : state) {
         SunSumLayer layer;
-        if (runSunSum(ws, what, c, MapPlace{{46.5, 7.9}, 0.0}, period, 128, layer, quiet)) state.SkipWithError("refused");
+        if (runSunSum(ws, what, c, MapPlace{{46.5, 7.9}, 0.0}, period, 128, layer, quiet))
+            state.SkipWithError("refused");
         benchmark::DoNotOptimize(layer.values.data());
     }
 }
@@ -289,8 +290,8 @@ BENCHMARK_CAPTURE(sunButton, point, 0.0, 0.0)->Apply(sizes);
 BENCHMARK_CAPTURE(sunButton, soft, 2.0, 0.0)->Apply(sizes);
 BENCHMARK_CAPTURE(sunButton, sky, 0.0, 0.3)->Apply(sizes);
 // Seconds a run: three repetitions give their median.
-BENCHMARK_CAPTURE(sunSum, hours_day, SunSum::Hours, false)->ArgName("size")->Arg(1024)->Arg(4096)->Unit(kMs)->UseRealTime()
-    ->Iterations(1)->Repetitions(3);
+BENCHMARK_CAPTURE(sunSum, hours_day, SunSum::Hours, false)->ArgName("size")->Arg(1024)->Arg(4096)->Unit(kMs)
+    ->UseRealTime()->Iterations(1)->Repetitions(3);
 BENCHMARK_CAPTURE(sunSum, direct_day, SunSum::DirectLight, false)->ArgName("size")->Arg(1024)->Arg(4096)->Unit(kMs)
     ->UseRealTime()->Iterations(1)->Repetitions(3);
 BENCHMARK_CAPTURE(sunSum, hours_year, SunSum::Hours, true)->ArgName("size")->Arg(1024)->Unit(kMs)->UseRealTime()

@@ -117,15 +117,18 @@ std::optional<MapOrigin> worldRegionOrigin(const std::string& path, int x, int y
 
 std::variant<MapPlace, Error> mapPlaceOf(const GeoPlace& place, int w, int h)
 {
-    if (place.wkt.empty()) return Error{"The height raster names no coordinate system, so the sun's place must be given."};
+    if (place.wkt.empty())
+        return Error{"The height raster names no coordinate system, so the sun's place must be given."};
     static const auto north = [] {
         void* library = openPlugin("libgloamery-gdal.so", "GLOAMERY_ELEVATION_PLUGIN");
         return reinterpret_cast<GloameryMapNorth>(pluginSymbol(library, "gloamery_map_north"));
     }();
-    if (!north) return Error{"The elevation plugin (libgloamery-gdal.so) is missing, so the sun's place must be given."};
+    if (!north)
+        return Error{"The elevation plugin (libgloamery-gdal.so) is missing, so the sun's place must be given."};
     char message[512] = {};
     MapPlace where;
-    if (north(place.transform.data(), place.wkt.c_str(), w / 2.0, h / 2.0, &where.place.latitude, &where.place.longitude,
+    SunPlace& at = where.place;
+    if (north(place.transform.data(), place.wkt.c_str(), w / 2.0, h / 2.0, &at.latitude, &at.longitude,
               &where.gridNorth, message, sizeof message) != 0)
         return Error{std::string(message) + " The sun's place must be given."};
     return where;

@@ -104,8 +104,9 @@ std::variant<sys_seconds, Error> parseSunTime(std::string_view text)
     const std::optional<local_seconds> wall = wallClock(text, at);
     if (!wall) return Error{"'" + plain(text) + "' is not a date and time such as " + kExample + "."};
     if (at == text.size())
-        return Error{"The time '" + plain(text) + "' has no zone: end it with Z, an offset such as +02:00 or a zone "
-                                                  "name such as [Europe/Zurich]."};
+        return Error{"The time '" + plain(text) +
+                     "' has no zone: end it with Z, an offset such as +02:00 or a zone "
+                     "name such as [Europe/Zurich]."};
     const char c = text[at];
     if ((c == 'Z' || c == 'z') && at + 1 == text.size()) return sys_seconds{wall->time_since_epoch()};
     if (c == '+' || c == '-') {
@@ -142,10 +143,13 @@ std::variant<SunPeriod, Error> parseSunPeriod(std::string_view text)
 std::variant<SunPlace, Error> parseSunPlace(std::string_view text)
 {
     const std::size_t comma = text.find(',');
-    const std::optional<double> lat = comma == std::string_view::npos ? std::nullopt : parseCNumber(text.substr(0, comma));
-    const std::optional<double> lon = comma == std::string_view::npos ? std::nullopt : parseCNumber(text.substr(comma + 1));
+    const std::optional<double> lat =
+        comma == std::string_view::npos ? std::nullopt : parseCNumber(text.substr(0, comma));
+    const std::optional<double> lon =
+        comma == std::string_view::npos ? std::nullopt : parseCNumber(text.substr(comma + 1));
     if (!lat || !lon)
-        return Error{"The place '" + plain(text) + "' must be LAT,LON in degrees (north and east positive), as in 46.5,7.9."};
+        return Error{"The place '" + plain(text) +
+                     "' must be LAT,LON in degrees (north and east positive), as in 46.5,7.9."};
     const SunPlace p{*lat, *lon};
     if (Refusal r = sunPlaceRefused(p)) return *r;
     return p;
@@ -169,8 +173,8 @@ std::string placeText(const SunPlace& p)
 std::string sunNote(const MapPlace& where, sys_seconds t, double trueAzimuth, double mapAzimuth, double altitude)
 {
     char figures[160];
-    std::snprintf(figures, sizeof figures, "azimuth %.3f true, %.3f on the map (grid north %.3f), altitude %.3f", trueAzimuth,
-                  mapAzimuth, where.gridNorth, altitude);
+    std::snprintf(figures, sizeof figures, "azimuth %.3f true, %.3f on the map (grid north %.3f), altitude %.3f",
+                  trueAzimuth, mapAzimuth, where.gridNorth, altitude);
     return "sun at " + placeText(where.place) + ", " + utcText(t) + ": " + figures;
 }
 

@@ -27,8 +27,7 @@ SunInOrbit sunInOrbit(double jc)
     const double meanAnom = 357.52911 + jc * (35999.05029 - 0.0001537 * jc);
     const double eccent = 0.016708634 - jc * (0.000042037 + 0.0000001267 * jc);
     const double centre = std::sin(radians(meanAnom)) * (1.914602 - jc * (0.004817 + 0.000014 * jc)) +
-                          std::sin(radians(2 * meanAnom)) * (0.019993 - 0.000101 * jc) +
-                          std::sin(radians(3 * meanAnom)) * 0.000289;
+        std::sin(radians(2 * meanAnom)) * (0.019993 - 0.000101 * jc) + std::sin(radians(3 * meanAnom)) * 0.000289;
     const double trueLong = meanLong + centre;
     const double omega = 125.04 - 1934.136 * jc;
     const double appLong = trueLong - 0.00569 - 0.00478 * std::sin(radians(omega));
@@ -37,8 +36,9 @@ SunInOrbit sunInOrbit(double jc)
     const double declination = degrees(std::asin(std::sin(radians(obliq)) * std::sin(radians(appLong))));
     const double y = std::tan(radians(obliq / 2)) * std::tan(radians(obliq / 2));
     const double l2 = 2 * radians(meanLong), m = radians(meanAnom);
-    const double eot = 4 * degrees(y * std::sin(l2) - 2 * eccent * std::sin(m) + 4 * eccent * y * std::sin(m) * std::cos(l2) -
-                                   0.5 * y * y * std::sin(2 * l2) - 1.25 * eccent * eccent * std::sin(2 * m));
+    const double eot = 4 *
+        degrees(y * std::sin(l2) - 2 * eccent * std::sin(m) + 4 * eccent * y * std::sin(m) * std::cos(l2) -
+                0.5 * y * y * std::sin(2 * l2) - 1.25 * eccent * eccent * std::sin(2 * m));
     return {declination, eot};
 }
 
@@ -49,9 +49,12 @@ double refraction(double altitude)
     if (altitude > 85) return 0.0;
     const double te = std::tan(radians(altitude));
     double seconds;
-    if (altitude > 5) seconds = 58.1 / te - 0.07 / (te * te * te) + 0.000086 / (te * te * te * te * te);
-    else if (altitude > -0.575) seconds = 1735 + altitude * (-518.2 + altitude * (103.4 + altitude * (-12.79 + altitude * 0.711)));
-    else seconds = -20.772 / te;
+    if (altitude > 5)
+        seconds = 58.1 / te - 0.07 / (te * te * te) + 0.000086 / (te * te * te * te * te);
+    else if (altitude > -0.575)
+        seconds = 1735 + altitude * (-518.2 + altitude * (103.4 + altitude * (-12.79 + altitude * 0.711)));
+    else
+        seconds = -20.772 / te;
     return seconds / 3600;
 }
 
@@ -68,7 +71,8 @@ SolarPosition solarPosition(double latitude, double longitude, std::chrono::sys_
     const double trueSolarTime = modulo(secondsOfDay / 60 + sun.equationOfTime + 4 * longitude, 1440.0);
     const double hourAngle = trueSolarTime / 4 < 0 ? trueSolarTime / 4 + 180 : trueSolarTime / 4 - 180;
     const double phi = radians(latitude), delta = radians(sun.declination);
-    const double cosZenith = std::sin(phi) * std::sin(delta) + std::cos(phi) * std::cos(delta) * std::cos(radians(hourAngle));
+    const double cosZenith =
+        std::sin(phi) * std::sin(delta) + std::cos(phi) * std::cos(delta) * std::cos(radians(hourAngle));
     const double zenith = degrees(std::acos(std::clamp(cosZenith, -1.0, 1.0)));
     const double altitude = 90 - zenith;
 

@@ -8,8 +8,8 @@
 namespace gloamery {
 
 struct SolarPosition {
-    double azimuth;      // degrees clockwise from true north, 0 .. 360
-    double altitude;     // apparent: above the horizon as seen through the air, degrees
+    double azimuth; // degrees clockwise from true north, 0 .. 360
+    double altitude; // apparent: above the horizon as seen through the air, degrees
     double trueAltitude; // without the bending of the light by the air
 };
 

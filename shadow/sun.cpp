@@ -131,7 +131,8 @@ Refusal runSun(Workspace& ws, const SunControls& sun, int darkness, Reporter& re
     report.status(status::kCalculating);
     const HeightGrid heights = readHeights(ws);
     const int w = ws.width(), h = ws.height();
-    return heights.visit([&](const auto& grid) { return lightBox(ws, sun, darkness, grid, w, h, Rect{0, 0, w, h}, report, sunUp); });
+    return heights.visit(
+        [&](const auto& grid) { return lightBox(ws, sun, darkness, grid, w, h, Rect{0, 0, w, h}, report, sunUp); });
 }
 
 Refusal runSunRegion(Workspace& ws, const WorldRegion& region, const HeightSource& source, const SunControls& sun,

@@ -41,7 +41,8 @@ Refusal sunPeriodRefused(const SunPeriod& p)
     if (p.to <= p.from) return Error{"The period must end after it begins."};
     const std::int64_t n = periodTimes(p);
     if (n > kTimesMax)
-        return Error{"The period holds " + std::to_string(n) + " times; at most 100000 are followed (a longer step helps)."};
+        return Error{"The period holds " + std::to_string(n) +
+                     " times; at most 100000 are followed (a longer step helps)."};
     return std::nullopt;
 }
 

@@ -11,7 +11,7 @@
 namespace gloamery {
 
 struct SunPlace {
-    double latitude = 0.0;  // degrees, north positive, -90 .. 90
+    double latitude = 0.0; // degrees, north positive, -90 .. 90
     double longitude = 0.0; // degrees, east positive, -180 .. 180
 
     bool operator==(const SunPlace&) const = default;
@@ -35,8 +35,8 @@ struct SunPeriod {
 };
 
 namespace period_range {
-constexpr int kStepMax = 1440;                  // minutes: 1 .. a day
-constexpr std::int64_t kTimesMax = 100000;      // times in one period
+constexpr int kStepMax = 1440; // minutes: 1 .. a day
+constexpr std::int64_t kTimesMax = 100000; // times in one period
 } // namespace period_range
 
 // The number of times FROM + k STEP before TO (0 when TO is not after FROM).

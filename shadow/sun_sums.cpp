@@ -22,8 +22,8 @@ template <class Grid>
 class SumRun {
 public:
     SumRun(const Grid& heights, int w, int h, const SunControls& c, SunSum what, int step, std::vector<double>& acc)
-        : heights_(heights), w_(w), h_(h), c_(c), what_(what), step_(step), acc_(acc), lit_(Rect{0, 0, w, h}, 1),
-          samples_(c.size > 0 ? 16 : 1)
+            : heights_(heights), w_(w), h_(h), c_(c), what_(what), step_(step), acc_(acc), lit_(Rect{0, 0, w, h}, 1),
+              samples_(c.size > 0 ? 16 : 1)
     {
         acc_.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0.0);
     }
@@ -84,7 +84,9 @@ private:
         forEachRow((h_ + kBand - 1) / kBand, acc_.size(), [&](int band) {
             std::vector<double> ring[3], lambda(static_cast<std::size_t>(w_), 1.0);
             const int first = band * kBand, last = std::min(h_, first + kBand);
-            auto elevationsOf = [&](int row, std::vector<double>& z) { elevationRow(heights_, w_, h_, c.vertical, row, 0, w_, z); };
+            auto elevationsOf = [&](int row, std::vector<double>& z) {
+                elevationRow(heights_, w_, h_, c.vertical, row, 0, w_, z);
+            };
             if (c.lambert) {
                 elevationsOf(first - 1, ring[0]);
                 elevationsOf(first, ring[1]);
@@ -93,7 +95,8 @@ private:
                 if (c.lambert) {
                     std::vector<double>& below = ring[(y - first + 2) % 3];
                     elevationsOf(y + 1, below);
-                    const std::vector<double>* const z[3] = {&ring[(y - first) % 3], &ring[(y - first + 1) % 3], &below};
+                    const std::vector<double>* const z[3] = {&ring[(y - first) % 3], &ring[(y - first + 1) % 3],
+                                                             &below};
                     lambert.row(z, w_, lambda.data());
                 }
                 std::uint16_t* n = lit_.plane(0) + lit_.at(0, y);
@@ -127,7 +130,8 @@ void writeShares(Workspace& ws, const SunSumLayer& layer, int darkness)
     withShadeTarget(ws, [&](auto shadow) {
         using Pixel = std::remove_pointer_t<decltype(shadow.pixels)>;
         forEachRow(layer.height, layer.values.size(), [&](int y) {
-            const double* v = layer.values.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(layer.width);
+            const double* v =
+                layer.values.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(layer.width);
             Pixel* out = shadow.pixels + static_cast<std::size_t>(y) * shadow.stride;
             for (int x = 0; x < layer.width; ++x) {
                 const double q = most == 0.0 ? 0.0 : v[x] / most;

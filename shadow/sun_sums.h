@@ -25,7 +25,7 @@ struct MapSun {
 MapSun mapSun(const MapPlace& where, std::chrono::sys_seconds t);
 
 enum class SunSum {
-    Hours,       // hours of direct sun
+    Hours, // hours of direct sun
     DirectLight, // kWh per square metre of ground from the clear-sky beam
 };
 

@@ -17,7 +17,7 @@ constexpr double kPi = 3.141592653589793;
 
 struct Srs {
     OGRSpatialReferenceH h;
-    explicit Srs(OGRSpatialReferenceH s) : h(s) {}
+    explicit Srs(OGRSpatialReferenceH s) : h(s) { }
     ~Srs()
     {
         if (h) OSRDestroySpatialReference(h);
@@ -35,9 +35,10 @@ int refuse(char* message, int size, const char* what)
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) int
-gloamery_map_north(const double transform[6], const char* wkt, double col, double row, double* latitude,
-                   double* longitude, double* gridNorth, char* message, int messageSize)
+extern "C" __attribute__((visibility("default"))) int gloamery_map_north(const double transform[6], const char* wkt,
+                                                                         double col, double row, double* latitude,
+                                                                         double* longitude, double* gridNorth,
+                                                                         char* message, int messageSize)
 {
     CPLErrorReset();
     CPLPushErrorHandler(CPLQuietErrorHandler);
@@ -45,15 +46,18 @@ gloamery_map_north(const double transform[6], const char* wkt, double col, doubl
         ~Pop() { CPLPopErrorHandler(); }
     } pop;
     Srs map(OSRNewSpatialReference(nullptr));
-    if (OSRSetFromUserInput(map.h, wkt) != OGRERR_NONE) return refuse(message, messageSize, "The raster's coordinate system is not one GDAL knows");
+    if (OSRSetFromUserInput(map.h, wkt) != OGRERR_NONE)
+        return refuse(message, messageSize, "The raster's coordinate system is not one GDAL knows");
     OSRSetAxisMappingStrategy(map.h, OAMS_TRADITIONAL_GIS_ORDER);
     // Its own datum's latitude and longitude: no shift between datums.
     Srs geo(OSRCloneGeogCS(map.h));
     if (!geo.h) return refuse(message, messageSize, "The raster's coordinate system has no latitude and longitude");
     OSRSetAxisMappingStrategy(geo.h, OAMS_TRADITIONAL_GIS_ORDER);
     OGRCoordinateTransformationH toGeo = OCTNewCoordinateTransformation(map.h, geo.h);
-    if (!toGeo) return refuse(message, messageSize, "The raster's coordinates cannot be turned into latitude and longitude");
-    const std::unique_ptr<void, void (*)(void*)> keep(toGeo, [](void* t) { OCTDestroyCoordinateTransformation(static_cast<OGRCoordinateTransformationH>(t)); });
+    if (!toGeo)
+        return refuse(message, messageSize, "The raster's coordinates cannot be turned into latitude and longitude");
+    const std::unique_ptr<void, void (*)(void*)> keep(
+        toGeo, [](void* t) { OCTDestroyCoordinateTransformation(static_cast<OGRCoordinateTransformationH>(t)); });
 
     // The centre, and two points a thousandth of a pixel either side of it
     // along the map's up direction (rows decreasing).

@@ -39,8 +39,8 @@ void timeSide(int side)
     history.record(ws, Settings{}, "start");
     const double first = msSince(t);
     SilentReporter quiet;
-    runShadowButton(ws, ShadowMode::Linear, Controls{"100", "50", "5", 128, 0, true, BlendMode::Multiply, {}, {}, {}, {}}, parseCNumber,
-                    quiet);
+    const Controls c{"100", "50", "5", 128, 0, true, BlendMode::Multiply, {}, {}, {}, {}};
+    runShadowButton(ws, ShadowMode::Linear, c, parseCNumber, quiet);
     msSince(t);
     history.record(ws, Settings{}, "Linear");
     const double step = msSince(t);

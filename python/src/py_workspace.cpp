@@ -26,7 +26,8 @@ namespace {
 constexpr batch::Operation kOperations[] = {
     batch::Operation::Linear,   batch::Operation::LinearSim,   batch::Operation::Sin,   batch::Operation::Cos,
     batch::Operation::Embossed, batch::Operation::MakeTexture, batch::Operation::MakeTexture2,
-    batch::Operation::Clear,    batch::Operation::Sun,         batch::Operation::SunHours, batch::Operation::DirectLight,
+    batch::Operation::Clear,    batch::Operation::Sun,
+    batch::Operation::SunHours, batch::Operation::DirectLight,
 };
 
 // Built without the interpreter lock: a large map takes a while to fill.
@@ -74,8 +75,8 @@ batch::Operation operationNamed(const std::string& name)
     for (batch::Operation op : kOperations)
         if (batch::operationName(op) == spelled) return op;
     throw std::invalid_argument("unknown operation " + quoted(name)
-                                + ": use linear, linear-sim, sin, cos, embossed, sun, make-texture, make-texture2, clear, sun-hours "
-                                  "or direct-light");
+                                + ": use linear, linear-sim, sin, cos, embossed, sun, make-texture, make-texture2, "
+                                  "clear, sun-hours or direct-light");
 }
 
 PyWorkspace::PyWorkspace(int width, int height, bool defaults) : ws_(startingWorkspace(width, height, defaults)) {}

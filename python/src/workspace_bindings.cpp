@@ -100,7 +100,9 @@ void bindControls(Class& c)
     // The real sun.
     c.def_property(
         "when",
-        [](PyWorkspace& w) { return w.controls.when ? std::optional<std::string>(utcText(*w.controls.when)) : std::nullopt; },
+        [](PyWorkspace& w) {
+            return w.controls.when ? std::optional<std::string>(utcText(*w.controls.when)) : std::nullopt;
+        },
         [](PyWorkspace& w, const std::optional<std::string>& t) {
             if (t) w.controls.setWhen(*t);
             else w.controls.when.reset();
@@ -122,11 +124,12 @@ void bindControls(Class& c)
         "period",
         [](PyWorkspace& w) {
             const auto& p = w.controls.period;
-            return p ? std::optional<std::tuple<std::string, std::string, int>>({utcText(p->from), utcText(p->to), p->stepMinutes})
-                     : std::nullopt;
+            using Period = std::tuple<std::string, std::string, int>;
+            return p ? std::optional<Period>(Period{utcText(p->from), utcText(p->to), p->stepMinutes}) : std::nullopt;
         },
         [](PyWorkspace& w, const std::optional<std::tuple<std::string, std::string, int>>& p) {
-            if (p) w.controls.setPeriod(std::get<0>(*p) + "," + std::get<1>(*p) + "," + std::to_string(std::get<2>(*p)));
+            if (p)
+                w.controls.setPeriod(std::get<0>(*p) + "," + std::get<1>(*p) + "," + std::to_string(std::get<2>(*p)));
             else w.controls.period.reset();
         },
         "The period (FROM, TO, STEP): two times with their zones and a step of 1..1440 minutes, or None.");

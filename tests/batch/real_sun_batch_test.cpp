@@ -101,15 +101,18 @@ TEST(RealSunBatch, GridNorthOfAUtmRaster)
         std::ofstream(dir.filePath("utm.prj"))
             << "PROJCS[\"WGS_1984_UTM_Zone_32N\",GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\","
                "6378137.0,298.257223563]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]],"
-               "PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",500000.0],PARAMETER[\"False_Northing\",0.0],"
-               "PARAMETER[\"Central_Meridian\",9.0],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0],"
+               "PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",500000.0],PARAMETER[\"False_"
+               "Northing\",0.0],"
+               "PARAMETER[\"Central_Meridian\",9.0],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_"
+               "Origin\",0.0],"
                "UNIT[\"Meter\",1.0]]";
     }
     const Result r = run({"--open", asc, "--when", "2026-06-21T12:00Z", "sun"});
     ASSERT_EQ(r.status, 0) << r.err;
     std::smatch m;
-    const std::regex note("sun at 60\\.000 N, 15\\.000 E, [^:]+:[^:]+:[^:]+: azimuth ([0-9.]+) true, ([0-9.]+) on the map "
-                          "\\(grid north ([0-9.]+)\\)");
+    const std::regex note(
+        "sun at 60\\.000 N, 15\\.000 E, [^:]+:[^:]+:[^:]+: azimuth ([0-9.]+) true, ([0-9.]+) on the map "
+        "\\(grid north ([0-9.]+)\\)");
     ASSERT_TRUE(std::regex_search(r.err, m, note)) << r.err;
     EXPECT_EQ(m[3].str(), "5.201");
     EXPECT_NEAR(std::stod(m[1].str()) - std::stod(m[2].str()), 5.201, 0.0015);
@@ -125,8 +128,8 @@ TEST(RealSunBatch, FramesOfAPeriod)
 {
     ScratchDir dir;
     const std::string frames = dir.filePath("day");
-    const Result r = run({"--place", "46.5,7.9", "--period", "2026-03-29T00:30[Europe/Zurich],2026-03-29T04:30[Europe/Zurich],60",
-                          "--frames", frames});
+    const Result r = run({"--place", "46.5,7.9", "--period",
+                          "2026-03-29T00:30[Europe/Zurich],2026-03-29T04:30[Europe/Zurich],60", "--frames", frames});
     ASSERT_EQ(r.status, 0) << r.err;
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(frames)) names.push_back(e.path().filename().string());
@@ -138,14 +141,17 @@ TEST(RealSunBatch, FramesOfAPeriod)
 // the most a pixel could have had.
 TEST(RealSunBatch, SumsSayTheirRange)
 {
-    const Result r = run(words("--place 46.5,7.9 --period 2026-06-21T00:00Z,2026-06-22T00:00Z,30 --ground 30 --vertical 4 "
-                               "sun-hours direct-light"));
+    const Result r =
+        run(words("--place 46.5,7.9 --period 2026-06-21T00:00Z,2026-06-22T00:00Z,30 --ground 30 --vertical 4 "
+                  "sun-hours direct-light"));
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(std::regex_search(r.err, std::regex("note: sun-hours at 46\\.500 N, 7\\.900 E: [0-9.]+ to 15\\.[0-9]{3} "
-                                                    "hours, of 15\\.[0-9]{3} hours with the sun up\n")))
+    EXPECT_TRUE(std::regex_search(r.err,
+                                  std::regex("note: sun-hours at 46\\.500 N, 7\\.900 E: [0-9.]+ to 15\\.[0-9]{3} "
+                                             "hours, of 15\\.[0-9]{3} hours with the sun up\n")))
         << r.err;
-    EXPECT_TRUE(std::regex_search(r.err, std::regex("note: direct-light at 46\\.500 N, 7\\.900 E: [0-9.]+ to [0-9.]+ kWh/m2, "
-                                                    "of [0-9.]+ kWh/m2 on flat open ground\n")))
+    EXPECT_TRUE(std::regex_search(r.err,
+                                  std::regex("note: direct-light at 46\\.500 N, 7\\.900 E: [0-9.]+ to [0-9.]+ kWh/m2, "
+                                             "of [0-9.]+ kWh/m2 on flat open ground\n")))
         << r.err;
 }
 

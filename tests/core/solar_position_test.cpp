@@ -40,7 +40,8 @@ TEST(SolarPosition, EveryPlaceAndInstantGivesADirection)
 // by a day's worth.
 TEST(SolarPosition, DaysBefore1970CountFromTheirOwnMidnight)
 {
-    for (const sys_days day : {sys_days{1969y / March / 3}, sys_days{1901y / July / 14}, sys_days{1970y / January / 1}}) {
+    for (const sys_days day :
+         {sys_days{1969y / March / 3}, sys_days{1901y / July / 14}, sys_days{1970y / January / 1}}) {
         const SolarPosition a = solarPosition(40, 0, day - 1s), b = solarPosition(40, 0, day);
         EXPECT_NEAR(a.trueAltitude, b.trueAltitude, 0.01);
         EXPECT_NEAR(std::fmod(a.azimuth - b.azimuth + 540.0, 360.0) - 180.0, 0.0, 0.05);
@@ -54,8 +55,8 @@ TEST(SolarPosition, RefractionByAltitude)
     struct Case {
         double altitude, lo, hi;
     };
-    const Case cases[] = {{-0.5, 0.55, 0.6}, {0.0, 0.48, 0.482}, {4.9, 0.16, 0.17}, {5.1, 0.15, 0.165},
-                          {45.0, 0.0160, 0.0163}, {86.0, 0.0, 0.0}};
+    const Case cases[] = {{-0.5, 0.55, 0.6},  {0.0, 0.48, 0.482},     {4.9, 0.16, 0.17},
+                          {5.1, 0.15, 0.165}, {45.0, 0.0160, 0.0163}, {86.0, 0.0, 0.0}};
     for (const Case& c : cases) {
         EXPECT_GE(refraction(c.altitude), c.lo) << c.altitude;
         EXPECT_LE(refraction(c.altitude), c.hi) << c.altitude;

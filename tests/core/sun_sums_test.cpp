@@ -54,11 +54,20 @@ struct Reference {
 
 double lambertOf(const std::vector<int>& lv, int w, int h, int x, int y, double a, double e)
 {
-    auto z = [&](int i, int j) { return 1.0 * ((257.0 * lv[static_cast<std::size_t>(std::clamp(j, 0, h - 1)) * w + std::clamp(i, 0, w - 1)]) / 257); };
-    const double p = ((z(x + 1, y - 1) + 2 * z(x + 1, y) + z(x + 1, y + 1)) - (z(x - 1, y - 1) + 2 * z(x - 1, y) + z(x - 1, y + 1))) / (8 * 1.0);
-    const double q = ((z(x - 1, y + 1) + 2 * z(x, y + 1) + z(x + 1, y + 1)) - (z(x - 1, y - 1) + 2 * z(x, y - 1) + z(x + 1, y - 1))) / (8 * 1.0);
+    auto z = [&](int i, int j) {
+        return 1.0 *
+            ((257.0 * lv[static_cast<std::size_t>(std::clamp(j, 0, h - 1)) * w + std::clamp(i, 0, w - 1)]) / 257);
+    };
+    const double p = ((z(x + 1, y - 1) + 2 * z(x + 1, y) + z(x + 1, y + 1)) -
+                      (z(x - 1, y - 1) + 2 * z(x - 1, y) + z(x - 1, y + 1))) /
+        (8 * 1.0);
+    const double q = ((z(x - 1, y + 1) + 2 * z(x, y + 1) + z(x + 1, y + 1)) -
+                      (z(x - 1, y - 1) + 2 * z(x, y - 1) + z(x + 1, y - 1))) /
+        (8 * 1.0);
     const double ar = a * kPiValue / 180, er = e * kPiValue / 180;
-    return std::max(0.0, (-p * std::sin(ar) * std::cos(er) + q * std::cos(ar) * std::cos(er) + std::sin(er)) / std::sqrt(1 + p * p + q * q));
+    return std::max(0.0,
+                    (-p * std::sin(ar) * std::cos(er) + q * std::cos(ar) * std::cos(er) + std::sin(er)) /
+                        std::sqrt(1 + p * p + q * q));
 }
 
 Reference reference(const std::vector<int>& lv, int w, int h, const SunControls& c, const SunPeriod& period)
@@ -115,8 +124,10 @@ TEST(SunSums, EqualTheirTimesOneByOne)
                 for (int x = 0; x < w; ++x) {
                     const std::size_t i = static_cast<std::size_t>(y) * w + x;
                     const double got = layer.values[i], expected = hours ? want.hours[i] : want.light[i];
-                    if (hours) EXPECT_EQ(got, expected) << x << "," << y;
-                    else EXPECT_NEAR(got, expected, 1e-12 * expected) << x << "," << y;
+                    if (hours)
+                        EXPECT_EQ(got, expected) << x << "," << y;
+                    else
+                        EXPECT_NEAR(got, expected, 1e-12 * expected) << x << "," << y;
                     const double g = std::clamp(std::nearbyint(55 + 200 * (got / layer.most)), 0.0, 255.0);
                     EXPECT_EQ(shadowGrey(ws, x, y), static_cast<int>(g)) << x << "," << y;
                 }
@@ -162,7 +173,8 @@ TEST(SunSums, AWallsShadowMovesWestToEast)
     c.vertical = 0.1;
     double first = -1, last = -1;
     for (int hour = 6; hour < 18; ++hour) {
-        const SunPeriod p{sys_days{2026y / June / 21} + hours{hour}, sys_days{2026y / June / 21} + hours{hour + 1}, 20};
+        const SunPeriod p{sys_days{2026y / June / 21} + hours{hour}, sys_days{2026y / June / 21} + hours{hour + 1},
+                          20};
         Workspace ws = terrain(w, h, lv);
         SunSumLayer layer;
         SilentReporter quiet;

@@ -110,8 +110,8 @@ TEST(SunTime, BadPeriodsAndPlacesNamed)
         {"north,east", true, "'north,east'"},
     };
     for (const Case& c : cases) {
-        const std::string message = c.place ? std::get<Error>(parseSunPlace(c.text)).message
-                                            : std::get<Error>(parseSunPeriod(c.text)).message;
+        const std::string message =
+            c.place ? std::get<Error>(parseSunPlace(c.text)).message : std::get<Error>(parseSunPeriod(c.text)).message;
         EXPECT_NE(message.find(c.named), std::string::npos) << c.text << ": " << message;
     }
 }

@@ -16,7 +16,8 @@ namespace {
 
 const char* const kUtm32 =
     "PROJCS[\"WGS_1984_UTM_Zone_32N\",GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137.0,"
-    "298.257223563]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]],PROJECTION[\"Transverse_Mercator\"],"
+    "298.257223563]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]],PROJECTION[\"Transverse_"
+    "Mercator\"],"
     "PARAMETER[\"False_Easting\",500000.0],PARAMETER[\"False_Northing\",0.0],PARAMETER[\"Central_Meridian\",9.0],"
     "PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0],UNIT[\"Meter\",1.0]]";
 
@@ -45,7 +46,7 @@ TEST(MapNorth, UtmRastersTurnedFromTrueNorth)
 {
     constexpr double pi = 3.141592653589793;
     struct Case {
-        double x, y;     // the centre in UTM zone 32N
+        double x, y; // the centre in UTM zone 32N
         double lat, lon; // where that is
     };
     const Case cases[] = {
@@ -73,8 +74,9 @@ TEST(MapNorth, UtmRastersTurnedFromTrueNorth)
 TEST(MapNorth, DegreesAndNoCoordinateSystem)
 {
     ScratchDir dir;
-    const char* const wgs84 = "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137.0,298.257223563]],"
-                              "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]";
+    const char* const wgs84 =
+        "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137.0,298.257223563]],"
+        "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]";
     GeoPlace degrees{{7.5, 0.01, 0, 46.7, 0, -0.01}, wgs84};
     const auto where = mapPlaceOf(degrees, 80, 40);
     ASSERT_TRUE(std::holds_alternative<MapPlace>(where)) << std::get<Error>(where).message;

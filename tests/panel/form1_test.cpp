@@ -541,7 +541,7 @@ private slots:
         click("Command10");
         click("Command5");
         Workspace expected = form->workspace();
-        const Controls c{"40", "30", "3", 100, 30, false, BlendMode::MultiplyHalf, {}};
+        const Controls c{"40", "30", "3", 100, 30, false, BlendMode::MultiplyHalf, {}, {}, {}, {}};
         LastReport core;
         if (op == 10) makeTexture(expected, 30, core);
         else if (op == 11) makeTexture2(expected, 30, core);

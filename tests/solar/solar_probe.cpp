@@ -12,7 +12,8 @@ int main()
     double lat = 0, lon = 0;
     long long seconds = 0;
     while (std::cin >> lat >> lon >> seconds) {
-        const gloamery::SolarPosition p = gloamery::solarPosition(lat, lon, std::chrono::sys_seconds{std::chrono::seconds{seconds}});
+        const gloamery::SolarPosition p =
+            gloamery::solarPosition(lat, lon, std::chrono::sys_seconds{std::chrono::seconds{seconds}});
         std::printf("%.9f %.9f\n", p.azimuth, p.altitude);
     }
     return 0;
