@@ -213,11 +213,11 @@ Refusal saveLayer(const ValueLayer& layer, const MapOrigin& origin, const std::s
     const auto& place = origin.place;
     const GloameryImage image{layer.width, layer.height, 1, 32, samples.data(), place ? place->transform.data() : nullptr,
                               place ? place->wkt.c_str() : nullptr, 1, kLayerNoData};
-    return writeBeside(path, [&](const std::string& temp) -> Refusal {
+    return writeNamedFileAtomically(path, [&](const std::string& temp) -> Refusal {
         char message[1024] = {};
         if (write(temp.c_str(), &image, message, sizeof message) != 0) return Error{message};
         return std::nullopt;
-    });
+    }, ".ovr.tmp");
 }
 
 bool geoTiffWriterAvailable() { return geoTiffWriter() != nullptr; }

@@ -53,7 +53,8 @@ PanelWindow::PanelWindow(Prompts prompts, QWidget* parent)
     buildViewMenu();
     buildHelpMenu();
 
-    const QSize wanted = form_->minimumSize() + QSize(2, 2) + QSize(0, menuBar()->sizeHint().height());
+    // At the designed size: the grid exactly, not zoomed by a pixel or two.
+    const QSize wanted = form_->minimumSize() + QSize(0, menuBar()->sizeHint().height());
     const QSize room = screen() ? screen()->availableSize() : wanted;
     resize(wanted.boundedTo(room * 0.95));
 }

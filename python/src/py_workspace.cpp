@@ -1,5 +1,7 @@
 #include "py_workspace.h"
 
+#include "imageio/colour_tables.h"
+
 #include "errors.h"
 #include "python_reporter.h"
 #include "slot_arrays.h"
@@ -214,11 +216,18 @@ void PyWorkspace::run(batch::Operation op, py::object progress, py::object cance
         if (const Error* e = std::get_if<Error>(&read)) throw std::invalid_argument(batch::operationName(op) + ": " + e->message);
         step.params = std::get<ShadowParams>(read);
     }
+    if (op == operationNamed("tint")) { // its table read first, as the batch tool reads it
+        auto table = loadColourTable(step.controls.colours);
+        if (const Error* e = std::get_if<Error>(&table))
+            throw std::invalid_argument("tint: cannot read the colour table " + quoted(step.controls.colours) + ": " +
+                                        e->message);
+        step.colours = std::make_shared<const ReadColourTable>(std::move(std::get<ReadColourTable>(table)));
+    }
     Refusal refused;
     PythonReporter report(std::move(progress), std::move(cancel));
     {
         py::gil_scoped_release unlocked;
-        refused = batch::runOperation(ws_, step, report);
+        refused = step.colours ? batch::runTintStep(ws_, step, origin_, report) : batch::runOperation(ws_, step, report);
     }
     report.finish(batch::operationName(op));
     if (refused) throw std::invalid_argument(batch::operationName(op) + ": " + refused->message);

@@ -95,6 +95,47 @@ void PythonControls::setNormalDepth(long long bits)
     normal.bits = static_cast<int>(bits);
 }
 
+void PythonControls::setDirections(long long n)
+{
+    check(ControlId::Directions, {static_cast<double>(n)}, std::to_string(n));
+    relief.directions = static_cast<int>(n);
+}
+
+void PythonControls::setRadius(std::optional<double> r)
+{
+    const ControlRow& row = controlRow(ControlId::Radius);
+    if (r && (!row.accepts || !row.accepts(numberText(*r)) || !std::isfinite(*r))) refuse(pythonRefusal(row, shown(*r)));
+    relief.radius = r;
+}
+
+void PythonControls::setRadiusText(const std::string& text)
+{
+    const ControlRow& row = controlRow(ControlId::Radius);
+    if (row.accepts && !row.accepts(text)) refuse(pythonRefusal(row, quoted(text)));
+    relief.radius = text == "none" ? std::nullopt : parseCNumber(text);
+}
+
+void PythonControls::setBlendOpacity(double p)
+{
+    check(ControlId::BlendOpacity, {p}, shown(p));
+    blendOpacity = p;
+}
+
+void PythonControls::setColours(const std::string& nameOrPath)
+{
+    const ControlRow& row = controlRow(ControlId::Colours);
+    if (row.accepts && !row.accepts(nameOrPath)) refuse(pythonRefusal(row, quoted(nameOrPath)));
+    colours = nameOrPath;
+}
+
+void PythonControls::setColourEntries(const std::string& name)
+{
+    const ControlRow& row = controlRow(ControlId::ColourEntries);
+    const auto index = choiceIndex(row, name);
+    if (!index) refuse(pythonRefusal(row, quoted(name)));
+    colourEntries = static_cast<ColourEntries>(*index);
+}
+
 std::string PythonControls::blendName() const
 {
     return std::string(gloamery::blendName(blend));
@@ -152,6 +193,10 @@ Controls PythonControls::forRun() const
     c.blend = blend;
     c.sun = sun;
     c.normal = normal;
+    c.relief = relief;
+    c.blendOpacity = blendOpacity;
+    c.colours = colours;
+    c.colourEntries = colourEntries;
     return c;
 }
 

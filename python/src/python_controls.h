@@ -5,6 +5,7 @@
 #include "inputs/controls.h"
 #include "shadow/shadow_params.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <variant>
@@ -21,6 +22,10 @@ struct PythonControls {
     BlendMode blend = BlendMode::Multiply;
     SunControls sun;
     NormalControls normal;
+    ReliefControls relief;
+    double blendOpacity = kFullOpacity;
+    std::string colours = "land";
+    ColourEntries colourEntries = ColourEntries::Interpolate;
 
     // The setters throw std::invalid_argument with the reason.
     void setSun(double x, double y);
@@ -36,6 +41,12 @@ struct PythonControls {
     void setVertical(double unit);
     void setNormalConvention(const std::string& name);
     void setNormalDepth(long long bits);
+    void setDirections(long long n);
+    void setRadius(std::optional<double> r);
+    void setRadiusText(const std::string& text); // "none" or a number
+    void setBlendOpacity(double p);
+    void setColours(const std::string& nameOrPath);
+    void setColourEntries(const std::string& name);
 
     // The batch tool's name of the blend mode ("multiply/2", ...).
     std::string blendName() const;

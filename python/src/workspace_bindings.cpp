@@ -110,8 +110,44 @@ void bindControls(Class& c)
         "The normal map's y: 'opengl' (up the map, default) or 'directx' (down it).");
     c.def_property(
         "normal_depth", [](PyWorkspace& w) { return w.controls.normal.bits; },
-        [](PyWorkspace& w, long long bits) { w.controls.setNormalDepth(bits); },
+        [](PyWorkspace& w, const py::object& bits) {
+            // 8 or 16, or their texts as settings files and QGIS give them.
+            if (py::isinstance<py::str>(bits)) {
+                const std::string t = bits.cast<std::string>();
+                return w.controls.setNormalDepth(t == "16" ? 16 : t == "8" ? 8 : -1);
+            }
+            w.controls.setNormalDepth(bits.cast<long long>());
+        },
         "The normal map's bits a component, 8 (default) or 16.");
+    c.def_property(
+        "directions", [](PyWorkspace& w) { return w.controls.relief.directions; },
+        [](PyWorkspace& w, long long n) { w.controls.setDirections(n); },
+        "The directions the relief layers look along, 1..256 (default 16).");
+    c.def_property(
+        "radius", [](PyWorkspace& w) { return w.controls.relief.radius; },
+        [](PyWorkspace& w, const py::object& r) {
+            // None or "none" (as settings files and QGIS write it), else a number or its text.
+            if (r.is_none()) return w.controls.setRadius(std::nullopt);
+            if (py::isinstance<py::str>(r)) return w.controls.setRadiusText(r.cast<std::string>());
+            w.controls.setRadius(r.cast<double>());
+        },
+        "How far the relief layers look, in ground units, 1e-9..1e12, or None (default: to the map's edge).");
+    c.def_property(
+        "blend_opacity", [](PyWorkspace& w) { return w.controls.blendOpacity; },
+        [](PyWorkspace& w, double p) { w.controls.setBlendOpacity(p); },
+        "The blend's share over the texture map, 0..100 (default 100).");
+    c.def_property(
+        "colours", [](PyWorkspace& w) { return w.controls.colours; },
+        [](PyWorkspace& w, const std::string& t) { w.controls.setColours(t); },
+        "tint's colour table: a shipped table's name ('land', 'land-sea', 'grey') or a file (default 'land').");
+    c.def_property(
+        "colour_entries",
+        [](PyWorkspace& w) {
+            const auto i = static_cast<std::size_t>(w.controls.colourEntries);
+            return std::string(controlRow(ControlId::ColourEntries).choices[i]);
+        },
+        [](PyWorkspace& w, const std::string& name) { w.controls.setColourEntries(name); },
+        "How tint colours between a table's entries: 'interpolate' (default), 'exact' or 'nearest'.");
 }
 
 void bindOperations(Class& c)

@@ -28,7 +28,8 @@ import gloamery
 from .parameters import control_value, parameters_of
 
 # What the toolbox groups the algorithms by: the operation's kind.
-GROUPS = {"shadow": "Lighting", "texture": "Texture", "layer": "Relief layers"}
+# Relief layers join once the module saves the layer a run makes.
+GROUPS = {"shadow": "Lighting", "texture": "Texture"}
 # The raster files the module reads by their own name; any other (another
 # band, another format) is copied out as a one-band GeoTIFF first.
 DIRECT = (".tif", ".tiff", ".asc", ".hgt", ".dem")

@@ -29,9 +29,9 @@ std::string refusedText(const ControlRow& row)
     switch (row.kind) {
     case ControlKind::Flag: return "maybe";
     case ControlKind::Choice: return "color-dodge";
-    case ControlKind::Text: return "";
     case ControlKind::NumberText: return row.count == 2 ? "1,abc" : "abc";
-    case ControlKind::Text: return "abc"; // no text row takes it
+    // "abc" where the row's test refuses it (a radius), else nothing (a colour table's name).
+    case ControlKind::Text: return row.accepts && !row.accepts("abc") ? "abc" : "";
     default: break;
     }
     const std::string beyond = boundText(row.parts[0].hi * 2 + 1);

@@ -25,7 +25,8 @@ import time
 
 TIMEOUT = 60.0  # seconds for each step; sanitizer builds start slowly
 
-# Window positions in the panel (pixels from its client origin).
+# Positions in the panel's grid (pixels from its top-left, which lies under
+# the window's menu bar: see grid_top).
 BUTTON_3D = (390, 700)       # "3D": 4020, 10320 twips, 3675 x 375
 BUTTON_3D_RECT = (270, 690, 240, 21)
 BUTTON_LINEAR = (52, 576)    # "Linear": 180, 8460 twips, 1215 x 375
@@ -222,8 +223,17 @@ def origin(w):
     return x.value, y.value
 
 
+def grid_top(w):
+    """How far down the window the grid starts: the window opens at the
+    grid's designed height (785) plus its menu bar."""
+    attrs = XWindowAttributes()
+    x11.XGetWindowAttributes(dpy, w, ctypes.byref(attrs))
+    return max(0, attrs.height - 785)
+
+
 def click(w, pos):
     ox, oy = origin(w)
+    oy += grid_top(w)
     xtst.XTestFakeMotionEvent(dpy, -1, ox + pos[0], oy + pos[1], 0)
     xtst.XTestFakeButtonEvent(dpy, 1, 1, 0)
     xtst.XTestFakeButtonEvent(dpy, 1, 0, 0)
@@ -253,6 +263,7 @@ def close(w):
 def grab(w, rect):
     """The pixels of a rectangle of the window, as bytes (4 a pixel)."""
     x, y, width, height = rect
+    y += grid_top(w)
     img = x11.XGetImage(dpy, w, x, y, width, height, 0xFFFFFFFF, 2)  # AllPlanes, ZPixmap
     if not img:
         fail("cannot read the window's pixels")
