@@ -124,6 +124,14 @@ std::array<SunFields::FieldOf, 7> SunFields::fields() const
              {vertical_, ControlId::Vertical, 0}}};
 }
 
+// The field's part of its control set to v.
+void SunFields::setPart(Controls& c, const FieldOf& f, double v)
+{
+    ControlValue value = controlValue(c, f.id);
+    value.numbers[static_cast<std::size_t>(f.part)] = v;
+    setControlValue(c, f.id, value);
+}
+
 std::variant<SunControls, Error> SunFields::read(const NumberParser& parse) const
 {
     Controls c;
@@ -136,9 +144,7 @@ std::variant<SunControls, Error> SunFields::read(const NumberParser& parse) cons
         if (!v || !std::isfinite(*v)) return Error{caption + " must be a finite number, not \"" + text + "\"."};
         if (!partAccepts(row, f.part, *v))
             return Error{caption + " must be " + partRangeWords(row, f.part) + ", not \"" + text + "\"."};
-        ControlValue value = controlValue(c, f.id);
-        value.numbers[static_cast<std::size_t>(f.part)] = *v;
-        setControlValue(c, f.id, value);
+        setPart(c, f, *v);
     }
     return c.sun;
 }
@@ -152,11 +158,7 @@ SunControls SunFields::current(const NumberParser& parse) const
     Controls c;
     c.sun = kept_;
     for (const FieldOf& f : fields())
-        if (const auto v = parse(f.field->text().toStdString()); v && std::isfinite(*v)) {
-            ControlValue value = controlValue(c, f.id);
-            value.numbers[static_cast<std::size_t>(f.part)] = *v;
-            setControlValue(c, f.id, value);
-        }
+        if (const auto v = parse(f.field->text().toStdString()); v && std::isfinite(*v)) setPart(c, f, *v);
     return c.sun;
 }
 

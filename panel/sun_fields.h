@@ -80,6 +80,7 @@ private:
         int part;
     };
     std::array<FieldOf, 7> fields() const;
+    static void setPart(Controls& c, const FieldOf& f, double v);
 
     QLineEdit* azimuth_ = nullptr;
     QLineEdit* altitude_ = nullptr;
