@@ -2,6 +2,7 @@
 
 #include "picture_limits.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -84,6 +85,59 @@ Refusal checkPortable(const unsigned char* d, std::size_t size)
     return std::nullopt;
 }
 
+std::uint32_t littleEndian16(const unsigned char* p) { return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8; }
+
+// The least bytes of a GIF file for its first picture: LZW's longest code
+// is 12 bits and stands for at most 4096 pixels.
+Refusal checkGif(const unsigned char* d, std::size_t size)
+{
+    if (size < 13 || std::memcmp(d, "GIF", 3) != 0) return std::nullopt;
+    std::size_t at = 13;
+    if (d[10] & 0x80) at += std::size_t{3} << ((d[10] & 7) + 1);
+    while (at < size && d[at] == 0x21) { // extension blocks, each a chain of sub-blocks
+        at += 2;
+        while (at < size && d[at] != 0) at += 1 + std::size_t{d[at]};
+        ++at;
+    }
+    if (at + 10 > size || d[at] != 0x2C) return std::nullopt;
+    const std::uint64_t w = littleEndian16(d + at + 5), h = littleEndian16(d + at + 7);
+    const std::uint64_t needed = w * h * 12 / 8 / 4096;
+    if (needed > size) return cutShort("GIF", w, h, needed, size);
+    return std::nullopt;
+}
+
+// The least bytes of a JPEG file for its frame: every unit of blocks the
+// decoder fills costs at least one bit of entropy-coded data (the shortest
+// code for an unchanged DC term, as a progressive file's first scan has it).
+Refusal checkJpeg(const unsigned char* d, std::size_t size)
+{
+    if (size < 4 || d[0] != 0xFF || d[1] != 0xD8) return std::nullopt;
+    std::size_t at = 2;
+    while (at + 4 <= size && d[at] == 0xFF) {
+        const int marker = d[at + 1];
+        const std::size_t length = std::size_t{d[at + 2]} << 8 | d[at + 3];
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            if (at + 10 > size) return std::nullopt;
+            const std::uint64_t h = std::uint64_t{d[at + 5]} << 8 | d[at + 6];
+            const std::uint64_t w = std::uint64_t{d[at + 7]} << 8 | d[at + 8];
+            const std::size_t components = d[at + 9];
+            int hMost = 1, vMost = 1;
+            for (std::size_t c = 0; c < components && at + 13 + 3 * c <= size; ++c) {
+                hMost = std::max(hMost, d[at + 11 + 3 * c] >> 4);
+                vMost = std::max(vMost, d[at + 11 + 3 * c] & 15);
+            }
+            const std::uint64_t unitW = 8u * hMost, unitH = 8u * vMost;
+            const std::uint64_t needed = (w + unitW - 1) / unitW * ((h + unitH - 1) / unitH) / 8;
+            if (needed > size) return cutShort("JPEG", w, h, needed, size);
+            return std::nullopt;
+        }
+        if (marker == 0xDA || length < 2) return std::nullopt; // a scan before any frame: not ours to judge
+        at += 2 + length;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 Refusal headerBeyondLength(const unsigned char* data, std::size_t size)
@@ -92,6 +146,8 @@ Refusal headerBeyondLength(const unsigned char* data, std::size_t size)
     if (size >= 8 && std::char_traits<char>::compare(reinterpret_cast<const char*>(data),
                                                      reinterpret_cast<const char*>(png), 8) == 0)
         return checkPng(data, size);
+    if (Refusal r = checkGif(data, size)) return r;
+    if (Refusal r = checkJpeg(data, size)) return r;
     return checkPortable(data, size);
 }
 

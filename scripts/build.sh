@@ -3,5 +3,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=$1; shift
-cmake -S . -B "$dir" "$@" >/dev/null
+# Builds of the same sources with the same flags (the plain and the Qt-free
+# trees share the core) compile once.
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+cmake -S . -B "$dir" "${launcher[@]}" "$@" >/dev/null
 cmake --build "$dir" -j"$(nproc)"

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config libpng-dev
+  build-essential cmake pkg-config ccache libpng-dev
   qt6-base-dev libqt6opengl6-dev qt6-qpa-plugins qt6-image-formats-plugins
   libgdal-dev zlib1g-dev nlohmann-json3-dev libhowardhinnant-date-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri

@@ -232,6 +232,21 @@ TEST(HeaderLength, HeadersThatDeclareMoreThanTheFileHoldsAreRefused)
         b.resize(size, '\0');
         return b;
     };
+    const auto le16 = [](std::uint32_t v) { return std::string{static_cast<char>(v & 255), static_cast<char>(v >> 8)}; };
+    const auto gif = [&](std::uint32_t w, std::uint32_t h, std::size_t size) {
+        std::string b = "GIF89a" + le16(w) + le16(h) + std::string(3, '\0') + "\x2c" + le16(0) + le16(0) + le16(w)
+                      + le16(h) + std::string(1, '\0');
+        b.resize(size, '\0');
+        return b;
+    };
+    // A frame of three components, the first sampled at twice the others.
+    const auto jpeg = [](std::uint32_t w, std::uint32_t h, std::size_t size) {
+        std::string b = "\xff\xd8\xff\xe0" + std::string("\0\x04\0\0", 4) + "\xff\xc0" + std::string("\0\x11\x08", 3);
+        for (std::uint32_t v : {h, w}) b += {static_cast<char>(v >> 8), static_cast<char>(v & 255)};
+        b += std::string("\x03\x01\x22\0\x02\x11\x01\x03\x11\x01", 10);
+        b.resize(size, '\0');
+        return b;
+    };
     const struct {
         std::string bytes;
         bool refused;
@@ -249,6 +264,12 @@ TEST(HeaderLength, HeadersThatDeclareMoreThanTheFileHoldsAreRefused)
         {"P4 9 2\n\xff\xff\xff\xff", false},   // rows are whole bytes
         {"P4 9 2\n\xff\xff\xff", true},
         {"GIF89a", false},
+        {gif(16384, 16384, 200), true},          // 256 Mi pixels need 96 KiB of 12-bit codes
+        {gif(16384, 16384, 100000), false},
+        {gif(64, 64, 40), false},
+        {jpeg(16384, 16384, 300), true},         // a million units of blocks, a bit each
+        {jpeg(16384, 16384, 140000), false},
+        {jpeg(64, 64, 40), false},
     };
     for (const auto& c : cases) {
         const auto* data = reinterpret_cast<const unsigned char*>(c.bytes.data());
