@@ -6,6 +6,8 @@ sets the controls from its parameters, runs the operation with QGIS's
 feedback as its progress bar and Cancel button, and saves the result as a
 Cloud Optimized GeoTIFF where the DEM lies: the same bytes as
     gloamery-batch --open DEM.tif [--flags] OPERATION --save colour OUT.tif
+and, for an operation that makes a layer, the layer as 32-bit floats
+(--save layer LAYER.tif), no-data cells -9999.
 """
 
 import os
@@ -27,9 +29,10 @@ import gloamery
 
 from .parameters import control_value, parameters_of
 
-# What the toolbox groups the algorithms by: the operation's kind.
-# Relief layers join once the module saves the layer a run makes.
-GROUPS = {"shadow": "Lighting", "texture": "Texture"}
+# What the toolbox groups the algorithms by: the operation's kind. Every
+# operation of the layer kind writes its layer (LAYER_OUTPUT) beside the
+# colour map.
+GROUPS = {"shadow": "Lighting", "layer": "Relief", "texture": "Texture"}
 # The raster files the module reads by their own name; any other (another
 # band, another format) is copied out as a one-band GeoTIFF first.
 DIRECT = (".tif", ".tiff", ".asc", ".hgt", ".dem")
