@@ -14,6 +14,7 @@ import os
 import tempfile
 
 from qgis.core import (
+    QgsProcessing,
     QgsProcessingAlgorithm,
     QgsProcessingException,
     QgsProcessingParameterBand,
@@ -90,7 +91,10 @@ class GloameryAlgorithm(QgsProcessingAlgorithm):
             caption = "Colour map" if output_slot(self.operation) == "colour" else output_slot(self.operation).title()
             self.addParameter(QgsProcessingParameterRasterDestination("OUTPUT", caption))
         if self.operation["kind"] == "layer":
-            self.addParameter(QgsProcessingParameterRasterDestination("LAYER_OUTPUT", "Layer"))
+            # Written unless skipped; left out of a script's parameters, to a
+            # temporary file, as QGIS's own optional outputs are.
+            self.addParameter(QgsProcessingParameterRasterDestination(
+                "LAYER_OUTPUT", "Layer (32-bit float)", QgsProcessing.TEMPORARY_OUTPUT, True, True))
 
     @staticmethod
     def _parameter(p):
@@ -161,6 +165,8 @@ class GloameryAlgorithm(QgsProcessingAlgorithm):
             if self.parameterDefinition(key) is None:
                 continue
             path = self.parameterAsOutputLayer(parameters, key, context)
+            if not path:  # an optional output the user skipped
+                continue
             if not path.lower().endswith((".tif", ".tiff")):
                 raise QgsProcessingException(f"{key} needs a GeoTIFF file name (.tif), not {path}")
             try:
