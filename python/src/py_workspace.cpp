@@ -279,15 +279,17 @@ std::optional<py::array> PyWorkspace::layer()
     const std::size_t cells = kept->values.size();
     // NaN is how NumPy users mark no-data, and how set_height reads it.
     const bool masked = origin_.noData.size() == cells;
+    constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
     for (std::size_t i = 0; i < cells; ++i)
-        data[i] = masked && origin_.noData[i] ? std::numeric_limits<float>::quiet_NaN() : static_cast<float>(kept->values[i]);
+        data[i] = masked && origin_.noData[i] ? kNaN : static_cast<float>(kept->values[i]);
     return out;
 }
 
 void PyWorkspace::saveLayer(const std::string& path)
 {
     if (saveFormatOf(path) != "tif")
-        throw std::invalid_argument("cannot save " + quoted(path) + ": a layer saves as 32-bit floats in .tif or .tiff only");
+        throw std::invalid_argument("cannot save " + quoted(path)
+                                    + ": a layer saves as 32-bit floats in .tif or .tiff only");
     auto held = hold();
     const SharedLayer kept = ws_.sharedLayer();
     if (!kept) {

@@ -157,7 +157,8 @@ TEST(EngineMaps, RegionsOfAWorldJoinIntoTheWholeRunsMaps)
     const auto maps = [&](const std::string& tag, std::vector<std::string> world) {
         std::vector<std::string> args = std::move(world);
         for (const char* a : {"make-texture2", "--normal-convention", "directx", "--ground", "3"}) args.push_back(a);
-        for (const char* m : {"normal", "splat", "occlusion"}) args.insert(args.end(), {"--save", m, dir.filePath(tag + m + ".png")});
+        for (const char* m : {"normal", "splat", "occlusion"})
+            args.insert(args.end(), {"--save", m, dir.filePath(tag + m + ".png")});
         return run(args);
     };
     ASSERT_EQ(maps("whole-", {"--size", "40,30", "--load", "height", heights}), kExitOk);

@@ -142,6 +142,7 @@ def run_refusals(processing, work, dem):
         ("too many sky azimuths", "sun", {"SKY_RAYS_AZIMUTHS": 257}),
         ("a ground size of 0", "sun", {"GROUND_ACROSS": 0.0}),
         ("contrast above 100", "make-texture", {"CONTRAST": 101}),
+        ("too many directions", "sky-view", {"DIRECTIONS": 257}),
         ("no such band", "sun", {"BAND": 5}),
     ]
     for i, (case, name, given) in enumerate(cases):
