@@ -266,7 +266,7 @@ std::vector<Slot> defaultsRead(const Plan& plan)
         } else if (std::holds_alternative<ExportStep>(step)) {
             reads(Slot::Height);
         } else if (const auto* engine = std::get_if<EngineSaveStep>(&step)) {
-            if (engine->map == EngineMap::Normal) reads(Slot::Height); // the splat map keeps the heights it read
+            if (engine->map != EngineMap::Splat) reads(Slot::Height); // the splat map keeps the heights it read
         } else if (std::holds_alternative<FitStep>(step)) {
             for (Slot s : {Slot::Height, Slot::Grass, Slot::Stone, Slot::Detail}) reads(s);
         } else {

@@ -10,7 +10,7 @@ namespace {
 
 std::optional<EngineMap> engineMapNamed(const std::string& name)
 {
-    for (EngineMap m : {EngineMap::Normal, EngineMap::Splat})
+    for (EngineMap m : {EngineMap::Normal, EngineMap::Splat, EngineMap::Occlusion})
         if (engineMapName(m) == name) return m;
     return std::nullopt;
 }
@@ -26,7 +26,7 @@ void readSave(const std::string& arg, Reader& in, const EngineUnits& units, std:
         return;
     }
     const Controls& c = units.controls;
-    steps.push_back(EngineSaveStep{map, *path, c.normal, c.sun, units.given.first, units.given.second});
+    steps.push_back(EngineSaveStep{map, *path, c.normal, c.sun, units.given.first, units.given.second, c.relief});
 }
 
 } // namespace

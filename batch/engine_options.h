@@ -1,6 +1,6 @@
 #pragma once
-// The batch tool's options for game engines: --save normal|splat FILE.png
-// (with the normal map's controls as they stand) and --fit W,H.
+// The batch tool's options for game engines: --save normal|splat|occlusion
+// FILE.png (with the controls as they stand) and --fit W,H.
 
 #include "batch_plan.h"
 #include "option_reader.h"

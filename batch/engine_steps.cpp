@@ -4,6 +4,8 @@
 
 #include "compose/texture.h"
 #include "imageio/engine_maps.h"
+#include "shadow/relief.h"
+#include "workspace/reporter.h"
 
 #include <memory>
 
@@ -11,11 +13,23 @@ namespace gloamery::batch {
 
 namespace {
 
-NormalOptions normalOptions(const EngineSaveStep& step, const MapOrigin& origin)
+SunControls unitsOf(const EngineSaveStep& step, const MapOrigin& origin)
 {
     SunControls units = step.units;
     withRasterUnits(units, origin, step.groundGiven, step.verticalGiven);
+    return units;
+}
+
+NormalOptions normalOptions(const EngineSaveStep& step, const MapOrigin& origin)
+{
+    const SunControls units = unitsOf(step, origin);
     return {step.normal.convention, step.normal.bits, units.groundX, units.groundY, units.vertical};
+}
+
+Refusal saveOcclusion(const std::variant<GreyMap, Error>& made, int w, int h, const std::string& path)
+{
+    if (const Error* e = std::get_if<Error>(&made)) return *e;
+    return saveGreyMap(path, w, h, std::get<GreyMap>(made));
 }
 
 } // namespace
@@ -25,6 +39,7 @@ std::string engineMapName(EngineMap m)
     switch (m) {
     case EngineMap::Normal: return "normal";
     case EngineMap::Splat: return "splat";
+    case EngineMap::Occlusion: return "occlusion";
     }
     return {};
 }
@@ -32,6 +47,11 @@ std::string engineMapName(EngineMap m)
 Refusal saveEngineMap(const Workspace& ws, const EngineSaveStep& step, const MapOrigin& origin)
 {
     if (step.map == EngineMap::Splat) return saveSplatMap(ws, step.path);
+    if (step.map == EngineMap::Occlusion) {
+        SilentReporter quiet;
+        return saveOcclusion(occlusionMap(ws, unitsOf(step, origin), step.relief, quiet), ws.width(), ws.height(),
+                             step.path);
+    }
     return saveNormalMap(ws, normalOptions(step, origin), step.path);
 }
 
@@ -44,6 +64,12 @@ Refusal saveEngineMapRegion(const Workspace& ws, const WorldRegion& held, const 
         const auto& rows = ws.splatRows();
         if (!rows) return saveSplatMap(ws, step.path); // the refusal's own words
         return saveSampleMap(step.path, region.width, region.height, 4, 8, croppedRows(*rows, 4, w, part));
+    }
+    if (step.map == EngineMap::Occlusion) {
+        SilentReporter quiet;
+        const WorldRegion world{held.worldWidth, held.worldHeight, region};
+        return saveOcclusion(occlusionMapRegion(world, heights, unitsOf(step, origin), step.relief, quiet),
+                             region.width, region.height, step.path);
     }
     auto read = heights.read(textureHeights(held));
     if (const Error* e = std::get_if<Error>(&read)) return *e;

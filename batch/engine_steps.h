@@ -1,6 +1,6 @@
 #pragma once
-// The batch tool's steps for game engines: saving the normal and splat
-// maps, and fitting the height map to an engine's size.
+// The batch tool's steps for game engines: saving the normal, splat and
+// ambient-occlusion maps, and fitting the height map to an engine's size.
 
 #include "imageio/geo_place.h"
 #include "shadow/normal_map.h"
@@ -12,9 +12,9 @@
 
 namespace gloamery::batch {
 
-enum class EngineMap { Normal, Splat };
+enum class EngineMap { Normal, Splat, Occlusion };
 
-// --save normal|splat FILE.png, with the controls as they stood.
+// --save normal|splat|occlusion FILE.png, with the controls as they stood.
 struct EngineSaveStep {
     EngineMap map;
     std::string path;
@@ -22,6 +22,7 @@ struct EngineSaveStep {
     SunControls units; // the ground units set when the command line reached it
     bool groundGiven = false; // as in RunStep: else a raster's own units stand in
     bool verticalGiven = false;
+    ReliefControls relief; // the occlusion's --directions, --radius
 };
 
 // --fit W,H.
@@ -30,7 +31,7 @@ struct FitStep {
     int height;
 };
 
-// The map's name on the command line ("normal", "splat").
+// The map's name on the command line ("normal", "splat", "occlusion").
 std::string engineMapName(EngineMap m);
 
 // Writes the map of a whole workspace.

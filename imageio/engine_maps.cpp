@@ -31,6 +31,14 @@ Refusal saveSplatMap(const Workspace& ws, const std::string& path)
     return saveSampleMap(path, ws.width(), ws.height(), 4, 8, *rows);
 }
 
+Refusal saveGreyMap(const std::string& path, int w, int h, const std::vector<std::uint8_t>& grey)
+{
+    return saveSampleMap(path, w, h, 1, 8, [&](int y, std::uint16_t* out) {
+        const auto row = grey.begin() + static_cast<std::ptrdiff_t>(y) * w;
+        std::copy(row, row + w, out);
+    });
+}
+
 RowFill croppedRows(RowFill rows, int channels, int fullWidth, const Rect& part)
 {
     return [rows = std::move(rows), channels, fullWidth, part](int y, std::uint16_t* out) {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace gloamery {
 
@@ -27,6 +28,9 @@ Refusal saveNormalMap(const Workspace& ws, const NormalOptions& o, const std::st
 // The splat map of the texture button that ran last; refused before one
 // has run.
 Refusal saveSplatMap(const Workspace& ws, const std::string& path);
+
+// A w x h map of grey bytes, row-major (the ambient occlusion).
+Refusal saveGreyMap(const std::string& path, int w, int h, const std::vector<std::uint8_t>& grey);
 
 // The rows of part of a larger map, whose rows are `fullWidth` pixels wide.
 RowFill croppedRows(RowFill rows, int channels, int fullWidth, const Rect& part);

@@ -241,18 +241,59 @@ Refusal runRelief(Workspace& ws, LayerKind kind, const SunControls& sun, const R
                         report);
 }
 
+namespace {
+
+// A region's values over its area, its heights read as far around it as
+// the horizons reach; nothing when the reporter asks to stop.
+std::variant<std::optional<std::vector<double>>, Error> regionValues(const WorldRegion& region,
+                                                                     const HeightSource& source, LayerKind kind,
+                                                                     const SunControls& sun,
+                                                                     const ReliefControls& relief, Reporter& report)
+{
+    auto window = source.read({reliefFootprint(kind, sun, relief, region)});
+    if (const Error* e = std::get_if<Error>(&window)) return *e;
+    const int w = region.worldWidth, h = region.worldHeight;
+    return std::visit([&](const auto& grid) { return valuesOver(kind, sun, relief, grid, w, h, region.area, report); },
+                      std::get<HeightWindow>(window));
+}
+
+std::variant<GreyMap, Error> occlusionGreys(const std::optional<std::vector<double>>& svf)
+{
+    if (!svf) return Error{"Stopped: nothing was written."};
+    GreyMap grey(svf->size());
+    // The sky-view factor lies in 0..1, so every grey is a byte.
+    for (std::size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<std::uint8_t>(nearest(255 * (*svf)[i]));
+    return grey;
+}
+
+} // namespace
+
 Refusal runReliefRegion(Workspace& ws, const WorldRegion& region, const HeightSource& source, LayerKind kind,
                         const SunControls& sun, const ReliefControls& relief, int darkness, Reporter& report)
 {
     if (Refusal refused = refusedFor(kind, sun, relief)) return refused;
     report.status(status::kCalculating);
-    auto window = source.read({reliefFootprint(kind, sun, relief, region)});
-    if (const Error* e = std::get_if<Error>(&window)) return *e;
-    const int w = region.worldWidth, h = region.worldHeight;
-    auto values = std::visit(
-        [&](const auto& grid) { return valuesOver(kind, sun, relief, grid, w, h, region.area, report); },
-        std::get<HeightWindow>(window));
-    return keepAndLight(ws, kind, std::move(values), darkness, report);
+    auto values = regionValues(region, source, kind, sun, relief, report);
+    if (const Error* e = std::get_if<Error>(&values)) return *e;
+    return keepAndLight(ws, kind, std::get<0>(std::move(values)), darkness, report);
+}
+
+std::variant<GreyMap, Error> occlusionMap(const Workspace& ws, const SunControls& sun, const ReliefControls& relief,
+                                          Reporter& report)
+{
+    if (Refusal refused = refusedFor(LayerKind::SkyView, sun, relief)) return *refused;
+    const HeightGrid heights = readHeights(ws);
+    const int w = ws.width(), h = ws.height();
+    return occlusionGreys(reliefValues(LayerKind::SkyView, sun, relief, heights, w, h, Rect{0, 0, w, h}, report));
+}
+
+std::variant<GreyMap, Error> occlusionMapRegion(const WorldRegion& region, const HeightSource& source,
+                                                const SunControls& sun, const ReliefControls& relief, Reporter& report)
+{
+    if (Refusal refused = refusedFor(LayerKind::SkyView, sun, relief)) return *refused;
+    auto values = regionValues(region, source, LayerKind::SkyView, sun, relief, report);
+    if (const Error* e = std::get_if<Error>(&values)) return *e;
+    return occlusionGreys(std::get<0>(values));
 }
 
 } // namespace gloamery

@@ -12,7 +12,9 @@
 #include "../workspace/window_grid.h"
 #include "../workspace/workspace.h"
 
+#include <cstdint>
 #include <optional>
+#include <variant>
 #include <vector>
 
 namespace gloamery {
@@ -44,5 +46,16 @@ Refusal runRelief(Workspace& ws, LayerKind kind, const SunControls& sun, const R
 // through it, towards every direction, without a radius).
 Refusal runReliefRegion(Workspace& ws, const WorldRegion& region, const HeightSource& source, LayerKind kind,
                         const SunControls& sun, const ReliefControls& relief, int darkness, Reporter& report);
+
+// The ambient-occlusion map: the sky-view factor of every pixel as the
+// grey nearest(255 SVF), row-major. Refused as runRelief refuses, or when
+// the reporter asks to stop.
+using GreyMap = std::vector<std::uint8_t>;
+std::variant<GreyMap, Error> occlusionMap(const Workspace& ws, const SunControls& sun, const ReliefControls& relief,
+                                          Reporter& report);
+// The same for `region.area` of a world, read from source as a region's
+// sky-view run reads it.
+std::variant<GreyMap, Error> occlusionMapRegion(const WorldRegion& region, const HeightSource& source,
+                                                const SunControls& sun, const ReliefControls& relief, Reporter& report);
 
 } // namespace gloamery

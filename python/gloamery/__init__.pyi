@@ -24,6 +24,7 @@ OperationName = Literal[
     "multi-hillshade", "make-texture", "make-texture2", "tint", "clear"
 ]
 Bytes = npt.NDArray[np.uint8]
+Floats = npt.NDArray[np.float32]
 Words = npt.NDArray[np.uint16]
 Elevations = Union[npt.NDArray[np.float32], npt.NDArray[np.float64]]
 Transform = Tuple[float, float, float, float, float, float]
@@ -143,7 +144,12 @@ class Workspace:
         tile: bool = False,
         heights: Optional[Tuple[float, float]] = None,
     ) -> Tuple[int, int, str]: ...
-    def save(self, slot: SlotName, path: str) -> None: ...
+    def save(self, slot: Union[SlotName, Literal["layer"]], path: str) -> None:
+        """slot 'layer': the layer as a 32-bit float GeoTIFF (.tif), where the map lies."""
+    # The real-valued layer the last layer operation made, NaN where the
+    # raster held no data; None before one has run.
+    @property
+    def layer(self) -> Optional[Floats]: ...
 
     # Maps a game engine imports (ValueError for a bad choice).
     def normal_map(
@@ -155,5 +161,7 @@ class Workspace:
         """(H, W, 3) uint8, or uint16 with depth=16; by default the controls'."""
     def splat_map(self) -> Bytes:
         """(H, W, 4) uint8: grass in red, stone in green; after a texture run."""
+    def occlusion_map(self, *, directions: Optional[int] = None, radius: Optional[float] = None) -> Bytes:
+        """(H, W) uint8: round(255 x sky-view factor); by default the controls'."""
     def fit(self, width: int, height: int) -> None:
         """The heights resampled to width x height (cubic, corners kept)."""

@@ -4,6 +4,8 @@
 
 #include "inputs/control_schema.h"
 #include "shadow/normal_map.h"
+#include "shadow/relief.h"
+#include "workspace/reporter.h"
 #include "workspace/fit_heights.h"
 
 #include <pybind11/numpy.h>
@@ -12,6 +14,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <variant>
 
 namespace py = pybind11;
 
@@ -72,6 +75,26 @@ py::array PyWorkspace::splatMap()
     return rowsArray<std::uint8_t>(ws_.width(), ws_.height(), 4, *rows);
 }
 
+py::array PyWorkspace::occlusionMap(std::optional<long long> directions, std::optional<double> radius)
+{
+    PythonControls chosen = controls;
+    if (directions) chosen.setDirections(*directions);
+    if (radius) chosen.setRadius(radius);
+    const Controls c = chosen.forRun();
+    auto held = hold();
+    std::variant<GreyMap, Error> made = Error{};
+    {
+        py::gil_scoped_release unlocked;
+        SilentReporter quiet;
+        made = gloamery::occlusionMap(ws_, c.sun, c.relief, quiet);
+    }
+    if (const Error* e = std::get_if<Error>(&made)) throw std::invalid_argument("occlusion_map: " + e->message);
+    const GreyMap& grey = std::get<GreyMap>(made);
+    py::array_t<std::uint8_t> out({ws_.height(), ws_.width()});
+    std::copy(grey.begin(), grey.end(), out.mutable_data());
+    return out;
+}
+
 void PyWorkspace::fit(int width, int height)
 {
     checkMapSize(width, height);
@@ -93,6 +116,12 @@ void bindEngineMaps(py::class_<PyWorkspace>& c)
           "The splat map, (H, W, 4) uint8: the stone weight t of the texture run last made (make_texture or "
           "make_texture2), limited to 0..1, as green round(255 t), grass in red 255 - green, blue and alpha 0. "
           "Raises ValueError before a texture run.");
+    c.def("occlusion_map", &PyWorkspace::occlusionMap, py::kw_only(), py::arg("directions") = py::none(),
+          py::arg("radius") = py::none(),
+          "The ambient-occlusion map, (H, W) uint8: the sky-view factor of every pixel over `directions` "
+          "directions (1..256), as far as `radius` ground units (1e-9..1e12), stored as round(255 x SVF), "
+          "as gloamery-batch --save occlusion writes it. Without them, the directions and radius controls "
+          "(radius None there: to the map's edge). Raises ValueError for a value out of range.");
     c.def("fit", &PyWorkspace::fit, py::arg("width"), py::arg("height"),
           "Resamples the height map to width x height (cubic, its corners kept on the corners, as engines "
           "sample a heightfield) into deep heights, every other slot made that size as resize() does; as "

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -264,6 +265,43 @@ void PyWorkspace::save(Slot s, const std::string& path)
         // A deep height map saves as 16-bit grey PNG, as the batch tool's
         // does; every map a row at a time from what the slot keeps.
         refused = saveWorkspaceSlot(ws_, s, origin_, path, format);
+    }
+    if (refused) throw FileError("cannot write " + quoted(path) + ": " + refused->message);
+}
+
+std::optional<py::array> PyWorkspace::layer()
+{
+    auto held = hold();
+    const SharedLayer kept = ws_.sharedLayer();
+    if (!kept) return std::nullopt;
+    py::array_t<float> out({kept->height, kept->width});
+    float* data = out.mutable_data();
+    const std::size_t cells = kept->values.size();
+    // NaN is how NumPy users mark no-data, and how set_height reads it.
+    const bool masked = origin_.noData.size() == cells;
+    constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+    for (std::size_t i = 0; i < cells; ++i)
+        data[i] = masked && origin_.noData[i] ? kNaN : static_cast<float>(kept->values[i]);
+    return out;
+}
+
+void PyWorkspace::saveLayer(const std::string& path)
+{
+    if (saveFormatOf(path) != "tif")
+        throw std::invalid_argument("cannot save " + quoted(path)
+                                    + ": a layer saves as 32-bit floats in .tif or .tiff only");
+    auto held = hold();
+    const SharedLayer kept = ws_.sharedLayer();
+    if (!kept) {
+        std::string makers;
+        for (const OperationRow& row : operationRows())
+            if (row.kind == OperationKind::Layer) makers.append(makers.empty() ? "" : ", ").append(row.python);
+        throw std::invalid_argument("no layer has been made: " + makers + " make one");
+    }
+    Refusal refused;
+    {
+        py::gil_scoped_release unlocked;
+        refused = gloamery::saveLayer(*kept, origin_, path);
     }
     if (refused) throw FileError("cannot write " + quoted(path) + ": " + refused->message);
 }

@@ -54,6 +54,10 @@ public:
     std::tuple<int, int, std::string> load(Slot s, const std::string& path, bool tile,
                                            const std::optional<ElevationRange>& heights);
     void save(Slot s, const std::string& path);
+    // The map's real-valued layer as float32, no-data cells NaN; nothing
+    // before a layer operation has run. Saved as --save layer saves it.
+    std::optional<pybind11::array> layer();
+    void saveLayer(const std::string& path);
 
     // Where the map lies (a raster's geotransform and coordinate system),
     // which GeoTIFF saves carry; nothing when it lies nowhere.
@@ -61,9 +65,12 @@ public:
     void setPlace(const std::optional<GeoPlace>& place);
     // The maps a game engine imports (py_engine_maps.cpp): the normal map
     // in the Sun controls' ground units, the last texture run's splat map,
-    // and the heights fitted to an engine's size.
+    // the ambient occlusion, and the heights fitted to an engine's size.
     pybind11::array normalMap(const std::optional<std::string>& convention, std::optional<int> depth);
     pybind11::array splatMap();
+    // The sky-view factor as grey bytes, over the directions and radius
+    // given, else the controls'.
+    pybind11::array occlusionMap(std::optional<long long> directions, std::optional<double> radius);
     void fit(int width, int height);
 
     PythonControls controls;

@@ -240,11 +240,22 @@ void bindFiles(Class& c)
         "--tile does; a raster loaded as height sets the place and the ground and vertical units. Returns (width, height, note): the file's size and what the reader has to say (the "
         "range of a raster's elevations), usually ''. Raises OSError when the file cannot be read.");
     c.def(
-        "save", [](PyWorkspace& w, const std::string& slot, const std::string& path) { w.save(slotNamed(slot), path); },
+        "save",
+        [](PyWorkspace& w, const std::string& slot, const std::string& path) {
+            if (slot == "layer") return w.saveLayer(path);
+            w.save(slotNamed(slot), path);
+        },
         py::arg("slot"), py::arg("path"),
         "Writes the slot as gloamery-batch's --save does, by the name's extension: BMP, PNG (a deep height map "
         "as 16-bit grey), a Cloud Optimized GeoTIFF (.tif, .tiff) where the map lies, or raw 16-bit heights "
-        "(.r16, .raw), atomically. Raises OSError when the file cannot be written.");
+        "(.r16, .raw), atomically. save('layer', 'x.tif') writes the layer as a 32-bit float GeoTIFF where the "
+        "map lies, no-data cells -9999 (ValueError before a layer operation has run, or for another extension). "
+        "Raises OSError when the file cannot be written.");
+    c.def_property_readonly(
+        "layer", [](PyWorkspace& w) { return w.layer(); },
+        "The map's real-valued layer, (H, W) float32, that the last layer operation made (sky_view, openness, "
+        "openness_negative, multi_hillshade...): the sky-view factor, openness in degrees, the hillshade's "
+        "bytes. Cells the raster held no data in are NaN. None before a layer operation has run.");
 }
 
 } // namespace

@@ -60,6 +60,28 @@ def test_open_then_save_is_the_batch_tools_open_then_save(tmp_path, batch_tool, 
 
 
 @needs_toolkit_reader
+@pytest.mark.parametrize("place", PLACES)
+def test_the_layer_saves_where_the_raster_lies(tmp_path, batch_tool, place):
+    epsg, transform, nodata = PLACES[place]
+    srs = write_dem(tmp_path / "dem.tif", epsg, transform, nodata)
+    ws = gloamery.open(str(tmp_path / "dem.tif"))
+    ws.sky_view()
+    ws.save("layer", str(tmp_path / "py.tif"))
+    subprocess.run([batch_tool, "--open", str(tmp_path / "dem.tif"), "sky-view", "--save", "layer",
+                    str(tmp_path / "batch.tif")], check=True, capture_output=True)
+    assert (tmp_path / "py.tif").read_bytes() == (tmp_path / "batch.tif").read_bytes()
+    saved = gdal.Open(str(tmp_path / "py.tif"))
+    assert saved.GetGeoTransform() == pytest.approx(transform, rel=0, abs=0)
+    assert osr.SpatialReference(wkt=saved.GetProjection()).IsSame(srs)
+    band = saved.GetRasterBand(1)
+    assert band.GetNoDataValue() == -9999
+    values, layer = band.ReadAsArray(), ws.layer
+    holes = np.isnan(layer)
+    assert np.array_equal(holes, values == -9999) and np.array_equal(layer[~holes], values[~holes])
+    assert holes.sum() == (24 if nodata is not None else 0)
+
+
+@needs_toolkit_reader
 def test_open_sets_the_rasters_units_until_others_are_given(tmp_path, batch_tool):
     write_dem(tmp_path / "dem.tif", 32633, (500000.0, 30.0, 0.0, 4500000.0, 0.0, -25.0))
     ws = gloamery.open(str(tmp_path / "dem.tif"))

@@ -6,12 +6,15 @@ sets the controls from its parameters, runs the operation with QGIS's
 feedback as its progress bar and Cancel button, and saves the result as a
 Cloud Optimized GeoTIFF where the DEM lies: the same bytes as
     gloamery-batch --open DEM.tif [--flags] OPERATION --save colour OUT.tif
+and, for an operation that makes a layer, the layer as 32-bit floats
+(--save layer LAYER.tif), no-data cells -9999.
 """
 
 import os
 import tempfile
 
 from qgis.core import (
+    QgsProcessing,
     QgsProcessingAlgorithm,
     QgsProcessingException,
     QgsProcessingParameterBand,
@@ -27,9 +30,10 @@ import gloamery
 
 from .parameters import control_value, parameters_of
 
-# What the toolbox groups the algorithms by: the operation's kind.
-# Relief layers join once the module saves the layer a run makes.
-GROUPS = {"shadow": "Lighting", "texture": "Texture"}
+# What the toolbox groups the algorithms by: the operation's kind. Every
+# operation of the layer kind writes its layer (LAYER_OUTPUT) beside the
+# colour map.
+GROUPS = {"shadow": "Lighting", "layer": "Relief", "texture": "Texture"}
 # The raster files the module reads by their own name; any other (another
 # band, another format) is copied out as a one-band GeoTIFF first.
 DIRECT = (".tif", ".tiff", ".asc", ".hgt", ".dem")
@@ -87,7 +91,10 @@ class GloameryAlgorithm(QgsProcessingAlgorithm):
             caption = "Colour map" if output_slot(self.operation) == "colour" else output_slot(self.operation).title()
             self.addParameter(QgsProcessingParameterRasterDestination("OUTPUT", caption))
         if self.operation["kind"] == "layer":
-            self.addParameter(QgsProcessingParameterRasterDestination("LAYER_OUTPUT", "Layer"))
+            # Written unless skipped; left out of a script's parameters, to a
+            # temporary file, as QGIS's own optional outputs are.
+            self.addParameter(QgsProcessingParameterRasterDestination(
+                "LAYER_OUTPUT", "Layer (32-bit float)", QgsProcessing.TEMPORARY_OUTPUT, True, True))
 
     @staticmethod
     def _parameter(p):
@@ -158,6 +165,8 @@ class GloameryAlgorithm(QgsProcessingAlgorithm):
             if self.parameterDefinition(key) is None:
                 continue
             path = self.parameterAsOutputLayer(parameters, key, context)
+            if not path:  # an optional output the user skipped
+                continue
             if not path.lower().endswith((".tif", ".tiff")):
                 raise QgsProcessingException(f"{key} needs a GeoTIFF file name (.tif), not {path}")
             try:

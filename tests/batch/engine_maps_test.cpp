@@ -1,10 +1,13 @@
 // The engine maps from the batch tool, in-process: the files decode to the
-// core's maps in every convention and depth, a world's regions join into
-// the whole run's map, --fit makes the engine's size, bad values refused.
+// core's maps in every convention and depth, the occlusion to the sky-view
+// layer's bytes, a world's regions join into the whole run's map, --fit
+// makes the engine's size, bad values refused.
 
 #include "batch_run.h"
 #include "compose/texture.h"
 #include "shadow/normal_map.h"
+#include "shadow/relief.h"
+#include "workspace/numeric.h"
 
 #include "../scratch_dir.h"
 
@@ -12,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -110,6 +114,41 @@ TEST(EngineMaps, SplatFilesFollowTheLastTextureRunAndAreRefusedBefore)
     EXPECT_EQ(d.samples, want);
 }
 
+TEST(EngineMaps, OcclusionFilesHoldTheSkyViewLayersBytes)
+{
+    ScratchDir dir;
+    const struct {
+        std::vector<std::string> args;
+        ReliefControls relief;
+    } cases[] = {
+        {{}, {16, std::nullopt}},
+        {{"--directions", "5", "--radius", "30"}, {5, 30.0}},
+        {{"--directions", "64", "--radius", "7.5"}, {64, 7.5}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--ground", "2", "--vertical", "0.5"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const std::string file = dir.filePath("occlusion.png");
+        args.insert(args.end(), {"--save", "occlusion", file});
+        ASSERT_EQ(run(args), kExitOk);
+        // The layer "sky-view" keeps, on the map the tool starts with.
+        Workspace ws = startingMap();
+        SunControls units;
+        units.groundX = units.groundY = 2;
+        units.vertical = 0.5;
+        SilentReporter quiet;
+        ASSERT_FALSE(runRelief(ws, LayerKind::SkyView, units, c.relief, 128, quiet));
+        std::vector<std::uint16_t> want;
+        for (double svf : ws.layer()->values) want.push_back(static_cast<std::uint16_t>(nearest(255 * svf)));
+        const Decoded d = decode(file);
+        EXPECT_EQ(d.channels, 1);
+        EXPECT_EQ(d.bits, 8);
+        EXPECT_EQ(d.samples, want) << c.relief.directions;
+        // Not a flat grey: the hills hide some of the sky.
+        EXPECT_LT(*std::min_element(want.begin(), want.end()), 250);
+    }
+}
+
 TEST(EngineMaps, RegionsOfAWorldJoinIntoTheWholeRunsMaps)
 {
     ScratchDir dir;
@@ -118,7 +157,8 @@ TEST(EngineMaps, RegionsOfAWorldJoinIntoTheWholeRunsMaps)
     const auto maps = [&](const std::string& tag, std::vector<std::string> world) {
         std::vector<std::string> args = std::move(world);
         for (const char* a : {"make-texture2", "--normal-convention", "directx", "--ground", "3"}) args.push_back(a);
-        for (const char* m : {"normal", "splat"}) args.insert(args.end(), {"--save", m, dir.filePath(tag + m + ".png")});
+        for (const char* m : {"normal", "splat", "occlusion"})
+            args.insert(args.end(), {"--save", m, dir.filePath(tag + m + ".png")});
         return run(args);
     };
     ASSERT_EQ(maps("whole-", {"--size", "40,30", "--load", "height", heights}), kExitOk);
@@ -127,7 +167,7 @@ TEST(EngineMaps, RegionsOfAWorldJoinIntoTheWholeRunsMaps)
                                          std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(w) + ","
                                              + std::to_string(h), "--load", "height", heights};
         ASSERT_EQ(maps("part-", args), kExitOk);
-        for (const auto& [m, channels] : {std::pair{"normal", 3}, std::pair{"splat", 4}}) {
+        for (const auto& [m, channels] : {std::pair{"normal", 3}, std::pair{"splat", 4}, std::pair{"occlusion", 1}}) {
             const Decoded whole = decode(dir.filePath(std::string("whole-") + m + ".png"));
             const Decoded part = decode(dir.filePath(std::string("part-") + m + ".png"));
             ASSERT_EQ(part.width, w);
@@ -171,6 +211,9 @@ TEST(EngineMaps, BadValuesAreRefusedNamingThem)
         {{"--fit", "0,513"}, "\"0,513\""},
         {{"--fit", "513,16385"}, "\"513,16385\""},
         {{"--save", "normal", "n.bmp"}, "n.bmp"},
+        {{"--save", "occlusion", "o.tif"}, "o.tif"},
+        {{"--directions", "257", "--save", "occlusion", "o.png"}, "\"257\""},
+        {{"--radius", "0", "--save", "occlusion", "o.png"}, "\"0\""},
         {{"--world", "64,64", "--fit", "33,33"}, "--fit"},
     };
     for (const auto& c : cases) {

@@ -6,7 +6,8 @@
 MODULE_DIR holds the gloamery package, PLUGIN_DIR the gloamery_provider
 plugin. On matplotlib's sample DEM written as a GeoTIFF, every algorithm's
 output through processing.run equals gloamery-batch --open's byte for byte
-and keeps the DEM's coordinate system; a value outside a control's range is
+and keeps the DEM's coordinate system (a relief layer's float GeoTIFF too,
+with its no-data cells); a value outside a control's range is
 refused; Cancel stops a run; and qgis_process, with the plugin enabled in a
 scratch profile, runs an algorithm to the same bytes and refuses a bad
 parameter. Prints each failed case and exits 1 if any failed.
@@ -87,6 +88,8 @@ SETTINGS = {
     "sun": {"AZIMUTH": 290.0, "ALTITUDE": 30.0, "SKY": 0.25, "SIZE": 1.0, "DARKNESS": 100},
     "linear": {"X0": 300.0, "Y0": -100.0, "DECAY": 2.0},
     "make-texture2": {"CONTRAST": 40},
+    "sky-view": {"DIRECTIONS": 8, "RADIUS": "3000"},
+    "multi-hillshade": {"ALTITUDE": 30.0, "DARKNESS": 90},
 }
 
 
@@ -106,6 +109,9 @@ def run_algorithms(processing, work, dem):
     for op in offered_ops:
         name, given = op["name"], SETTINGS.get(op["name"], {})
         out = os.path.join(work, f"{name}-qgis.tif")
+        layered = op["kind"] == "layer"
+        if layered:
+            given = {"LAYER_OUTPUT": os.path.join(work, f"{name}-layer-qgis.tif"), **given}
         try:
             result = processing.run("gloamery:" + name, {"INPUT": dem, "BAND": 1, "OUTPUT": out, **given})
         except QgsProcessingException as e:
@@ -118,6 +124,14 @@ def run_algorithms(processing, work, dem):
         layer = QgsRasterLayer(result["OUTPUT"], name)
         check(f"{name} is a layer in EPSG:4326", layer.isValid() and layer.crs().authid() == "EPSG:4326",
               layer.crs().authid())
+        if layered:
+            expected = batch(["--open", dem, *flags_of(op, given), name, "--save", "layer"],
+                             os.path.join(work, f"{name}-layer-batch.tif"))
+            check(f"{name}'s layer equals the batch tool", read(result["LAYER_OUTPUT"]) == expected)
+            check(f"{name}'s layer keeps the place", same_place(result["LAYER_OUTPUT"], dem))
+            saved = gdal.Open(result["LAYER_OUTPUT"])
+            floats = saved.GetRasterBand(1).DataType == gdal.GDT_Float32
+            check(f"{name}'s layer is 32-bit floats", floats)
 
 
 def run_refusals(processing, work, dem):
@@ -128,6 +142,7 @@ def run_refusals(processing, work, dem):
         ("too many sky azimuths", "sun", {"SKY_RAYS_AZIMUTHS": 257}),
         ("a ground size of 0", "sun", {"GROUND_ACROSS": 0.0}),
         ("contrast above 100", "make-texture", {"CONTRAST": 101}),
+        ("too many directions", "sky-view", {"DIRECTIONS": 257}),
         ("no such band", "sun", {"BAND": 5}),
     ]
     for i, (case, name, given) in enumerate(cases):
@@ -181,6 +196,14 @@ def run_nodata(processing, work, dem):
           f"{lit.RasterCount} bands")
     expected = batch(["--open", holed, "sun", "--save", "colour"], os.path.join(work, "holed-batch.tif"))
     check("no-data: equals the batch tool", read(out) == expected)
+    # A layer keeps the raster's no-data cells as its own, even where QGIS
+    # chose the file (a temporary output).
+    made = processing.run("gloamery:sky-view", {"INPUT": holed, "OUTPUT": os.path.join(work, "holed-sv.tif")})
+    saved = gdal.Open(made["LAYER_OUTPUT"])
+    band = saved.GetRasterBand(1)
+    values = band.ReadAsArray()
+    check("no-data: the layer's cells", band.GetNoDataValue() == -9999 and (values[:10, :20] == -9999).all()
+          and (values[10:] != -9999).all(), band.GetNoDataValue())
 
 
 def qgis_process(work, dem):
