@@ -118,7 +118,7 @@ int load(Workspace& ws, const LoadStep& load, MapOrigin& origin, std::ostream& e
 Refusal save(const Workspace& ws, const SaveStep& save, const MapOrigin& origin)
 {
     if (save.layer) {
-        if (!ws.layer()) return Error{"no layer has been made: sky-view, openness, openness-negative or multi-hillshade make one"};
+        if (!ws.layer()) return Error{"no layer has been made: " + layerOperationList() + " make one"};
         return saveLayer(*ws.layer(), origin, save.path);
     }
     return saveWorkspaceSlot(ws, save.slot, origin, save.path, save.format);

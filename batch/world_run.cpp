@@ -140,7 +140,7 @@ Refusal saveHeights(const RegionRun& run, const SaveStep& save, const Picture& s
 Refusal saveRegionLayer(const RegionRun& run, const SaveStep& save)
 {
     const ValueLayer* held = run.ws.layer();
-    if (!held) return Error{"no layer has been made: sky-view, openness, openness-negative or multi-hillshade make one"};
+    if (!held) return Error{"no layer has been made: " + layerOperationList() + " make one"};
     const WorldSpec& w = run.world;
     ValueLayer part = *held;
     part.width = w.region.width;

@@ -159,4 +159,15 @@ std::string operationNameList(std::string_view extra)
     return list;
 }
 
+std::string layerOperationList()
+{
+    std::vector<std::string_view> names;
+    for (const OperationRow& row : kOperationRows)
+        if (row.kind == OperationKind::Layer) names.push_back(row.name);
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        list.append(i == 0 ? "" : i + 1 == names.size() ? " or " : ", ").append(names[i]);
+    return list;
+}
+
 } // namespace gloamery

@@ -110,4 +110,7 @@ inline const ShadowSteps& progressSteps(const OperationRow& row) { return shadow
 // names after those of the shadow kind (the batch tool's "shadow").
 std::string operationNameList(std::string_view extra = {});
 
+// "sky-view, openness ... or multi-hillshade": the rows that make a layer.
+std::string layerOperationList();
+
 } // namespace gloamery
