@@ -93,7 +93,8 @@ bool allowsMosaics(const char* const* drivers)
 // The file as GDAL is to open it: a mosaic as its checked copy; any other
 // file through the descriptor opened here, so that GDAL reads that file
 // and no side file beside it (.prj, .aux.xml, world files), whatever the
-// format; the few formats read by name by name. Null with the reason.
+// format; the few formats read by name by a link of their name to that
+// descriptor. Null with the reason.
 std::unique_ptr<CheckedMosaic> heldFile(const char* path, const char* const* drivers, std::string& why)
 {
     std::string name;
@@ -103,7 +104,8 @@ std::unique_ptr<CheckedMosaic> heldFile(const char* path, const char* const* dri
     held->files.push_back(fd);
     held->name = "/proc/self/fd/" + std::to_string(fd);
     if (allowsMosaics(drivers) && gloamery::gdal::isMosaic(held->name)) return gloamery::gdal::checkMosaic(name, why);
-    if (gloamery::gdal::readByName(name)) held->name = name;
+    if (gloamery::gdal::readByName(path) && (held->name = gloamery::gdal::namedLink(*held, fd, path, why)).empty())
+        return nullptr;
     return held;
 }
 

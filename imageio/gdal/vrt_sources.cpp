@@ -96,6 +96,25 @@ bool readByName(const std::string& name)
     return false;
 }
 
+std::string namedLink(CheckedMosaic& held, int fd, const std::string& path, std::string& why)
+{
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/gloamery-name-XXXXXX";
+    if (!::mkdtemp(folder.data())) {
+        why = std::string("no scratch folder for the file's name: ") + std::strerror(errno);
+        return {};
+    }
+    const std::size_t slash = path.rfind('/');
+    const std::string link = folder + "/" + (slash == std::string::npos ? path : path.substr(slash + 1));
+    if (::symlink(heldName(fd).c_str(), link.c_str()) != 0) {
+        why = std::string("no link for the file's name: ") + std::strerror(errno);
+        ::rmdir(folder.c_str());
+        return {};
+    }
+    held.links.push_back(link);
+    return link;
+}
+
 namespace {
 
 using FileId = std::pair<dev_t, ino_t>;
@@ -125,7 +144,8 @@ bool namesAFile(const std::string& name)
     return false;
 }
 
-std::string checkFile(int fd, const FileId& id, const std::string& path, Walk& walk, std::string& name);
+std::string checkFile(int fd, const FileId& id, const std::string& path, const std::string& written, Walk& walk,
+                      std::string& name);
 
 // Opens the source once and checks the file that descriptor reads.
 // `name` as the mosaic writes it, `path` resolved as GDAL would.
@@ -151,7 +171,7 @@ std::string checkSource(const std::string& name, const std::string& path, Walk& 
         ::close(fd);
         return {};
     }
-    if (e.empty()) return checkFile(fd, id, real, walk, givenName);
+    if (e.empty()) return checkFile(fd, id, real, name, walk, givenName);
     ::close(fd);
     return e;
 }
@@ -239,14 +259,16 @@ std::string keepCopy(CPLXMLNode* tree, CheckedMosaic& out)
 
 // A plain file is handed to GDAL as its descriptor; a mosaic as its
 // checked copy.
-std::string checkFile(int fd, const FileId& id, const std::string& path, Walk& walk, std::string& name)
+std::string checkFile(int fd, const FileId& id, const std::string& path, const std::string& written, Walk& walk,
+                      std::string& name)
 {
     if (!isVrtFile(heldName(fd))) {
         walk.out.files.push_back(fd);
-        // An SRTM tile is told and placed by its name, and a raw grid read
-        // with its header beside it: those go by the real path checked.
-        name = walk.given[id] = readByName(path) ? path : heldName(fd);
-        return {};
+        // An SRTM tile is told and placed by its name, as the mosaic writes
+        // it: it goes by a link of that name to the descriptor checked.
+        std::string why;
+        name = walk.given[id] = readByName(written) ? namedLink(walk.out, fd, written, why) : heldName(fd);
+        return name.empty() ? refusal(path, why) : std::string{};
     }
     std::string text;
     const bool read = readAll(fd, text);
@@ -271,6 +293,10 @@ CheckedMosaic::~CheckedMosaic()
 {
     for (const std::string& copy : copies) VSIUnlink(copy.c_str());
     for (int fd : files) ::close(fd);
+    for (const std::string& link : links) {
+        ::unlink(link.c_str());
+        ::rmdir(folderOf(link).c_str());
+    }
 }
 
 void allowSourceFolders(std::vector<std::string> folders) { extraFolders() = std::move(folders); }
@@ -296,7 +322,7 @@ std::unique_ptr<CheckedMosaic> checkMosaic(const std::string& path, std::string&
     for (const std::string& folder : extraFolders())
         if (const std::string allowed = canonical(folder); !allowed.empty()) walk.roots.push_back(allowed);
     std::string name;
-    why = checkFile(fd, {st.st_dev, st.st_ino}, real, walk, name);
+    why = checkFile(fd, {st.st_dev, st.st_ino}, real, path, walk, name);
     if (!why.empty()) return nullptr;
     out->name = name;
     return out;

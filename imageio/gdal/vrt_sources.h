@@ -26,6 +26,7 @@ struct CheckedMosaic {
     std::string name;
     std::vector<int> files;            // descriptors the copies name
     std::vector<std::string> copies;   // GDAL memory files holding them
+    std::vector<std::string> links;    // named links to descriptors, each alone in a scratch folder
     CheckedMosaic() = default;
     CheckedMosaic(const CheckedMosaic&) = delete;
     CheckedMosaic& operator=(const CheckedMosaic&) = delete;
@@ -36,6 +37,12 @@ struct CheckedMosaic {
 // by it) or reads with a header beside it (a raw grid's .hdr, which is the
 // format itself, not a side file): GDAL opens those by name.
 bool readByName(const std::string& name);
+
+// The name GDAL opens a file read by name under: a link of the file's own
+// name, in a scratch folder of its own, to the descriptor that was checked,
+// so the user's path cannot be swapped between the check and the read.
+// Kept in `held`; empty, with the reason in `why`, if it cannot be made.
+std::string namedLink(CheckedMosaic& held, int fd, const std::string& path, std::string& why);
 
 // Whether the file GDAL would open as path is a VRT mosaic.
 bool isMosaic(const std::string& path);

@@ -363,12 +363,6 @@ TEST_F(MapFiles, FailedGeoTiffSavesWriteNothing)
 // edge), in a whole run and in the regions of a world.
 TEST_F(MapFiles, LayersSaveAsFloatGeoTiffsWithThePlaceAndNoData)
 {
-#if defined(__SANITIZE_ADDRESS__)
-    // Under the sanitizers the leak checker of the tool's layer run stops
-    // with "does not work under ptrace" (not a finding in our code): the
-    // plain build checks these files; to be looked into.
-    GTEST_SKIP() << "the leak checker cannot stop the layer run's threads";
-#endif
     writeDem(at("holes.tif"), 40, 30, true);
     struct Case {
         const char* line;

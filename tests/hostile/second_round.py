@@ -86,35 +86,46 @@ def test_mosaic_escapes(d):
             T.check(f"mosaic {name} loads its real folder's source", rc == 0, err)
 
 
-def test_mosaic_swap(d):
-    """A source link swapped while the tool runs: what is read is what was checked."""
-    write(f"{d}/secret.tif", T.corpus.tiff_raster(4, 4, [200.0] * 16, "f"))
-    write(f"{d}/m/inside.tif", T.corpus.tiff_raster(4, 4, [10.0] * 16, "f"))
-    write(f"{d}/m/swap.vrt", vrt(["link.tif"] * 4))
-    os.symlink("inside.tif", f"{d}/m/link.tif")
-    rc, err, _, good = load_mosaic(d, "m/swap.vrt")
-    T.check("the swapped mosaic loads while the link points inside", rc == 0, err)
-    stop = threading.Event()
+def srtm_tile(height):
+    """An SRTM tile of 3-second samples (big-endian, 1201 x 1201), every one at `height`."""
+    return struct.pack(">h", height) * (1201 * 1201)
 
-    def flip():
-        targets = ["inside.tif", os.path.join(d, "secret.tif")]
-        while not stop.is_set():
-            for target in targets:
-                os.symlink(target, f"{d}/m/link.new")
-                os.replace(f"{d}/m/link.new", f"{d}/m/link.tif")
-    flipper = threading.Thread(target=flip)
-    flipper.start()
-    outcomes = []
-    try:
-        for _ in range(30):
-            rc, err, _, got = load_mosaic(d, "m/swap.vrt")
-            outcomes.append((rc, got == good, err))
-    finally:
-        stop.set()
-        flipper.join()
-    leaked = [o for o in outcomes if o[0] == 0 and not o[1]]
-    T.check("a swapped source link never reads the outside file", not leaked, str(leaked[:2]))
-    T.check("... and each run either loads or is refused", all(o[0] in (0, 1) for o in outcomes), str(outcomes[:2]))
+
+def test_mosaic_swap(d):
+    """A source link swapped while the tool runs: what is read is what was checked, for a
+    source handed over by its descriptor (TIFF) and one GDAL must get by its name (SRTM)."""
+    kinds = (("link.tif", T.corpus.tiff_raster(4, 4, [10.0] * 16, "f"), T.corpus.tiff_raster(4, 4, [200.0] * 16, "f")),
+             ("N46E007.hgt", srtm_tile(10), srtm_tile(200)))
+    for n, (link, inside, secret) in enumerate(kinds):
+        m = f"{d}/m{n}"
+        write(f"{d}/secret{n}", secret)
+        write(f"{m}/inside", inside)
+        write(f"{m}/swap.vrt", vrt([link] * 4))
+        os.symlink("inside", f"{m}/{link}")
+        rc, err, _, good = load_mosaic(d, f"m{n}/swap.vrt")
+        T.check(f"the swapped mosaic of {link} loads while the link points inside", rc == 0, err)
+        stop = threading.Event()
+
+        def flip():
+            targets = ["inside", os.path.join(d, f"secret{n}")]
+            while not stop.is_set():
+                for target in targets:
+                    os.symlink(target, f"{m}/link.new")
+                    os.replace(f"{m}/link.new", f"{m}/{link}")
+        flipper = threading.Thread(target=flip)
+        flipper.start()
+        outcomes = []
+        try:
+            for _ in range(30):
+                rc, err, _, got = load_mosaic(d, f"m{n}/swap.vrt")
+                outcomes.append((rc, got == good, err))
+        finally:
+            stop.set()
+            flipper.join()
+        leaked = [o for o in outcomes if o[0] == 0 and not o[1]]
+        T.check(f"a swapped {link} never reads the outside file", not leaked, str(leaked[:2]))
+        T.check("... and each run either loads or is refused", all(o[0] in (0, 1) for o in outcomes),
+                str(outcomes[:2]))
 
 
 def test_mosaic_fan_out(d):
