@@ -136,6 +136,23 @@ void readPart(const json& v, const std::string& key, const ControlRow& row, int 
             throw Refused{keyName(key) + " must be " + std::string(row.needs) + ", not " + shown(v)};
         value.texts[i] = v.get<std::string>();
         return;
+    case ControlKind::Time:
+    case ControlKind::Period: {
+        // A time as text; a period as [FROM, TO, STEP], read as --period reads it.
+        const bool period = row.kind == ControlKind::Period;
+        const bool ok = period ? v.is_array() && v.size() == 3 && v[0].is_string() && v[1].is_string() && v[2].is_number()
+                               : v.is_string();
+        if (!ok) throw Refused{keyName(key) + " must be " + std::string(row.needs) + ", not " + shown(v)};
+        const std::string text = period ? v[0].get<std::string>() + "," + v[1].get<std::string>() + "," + v[2].dump()
+                                        : v.get<std::string>();
+        auto read = readTimeText(row, text);
+        if (const Error* e = std::get_if<Error>(&read))
+            throw Refused{keyName(key) + " must be " + std::string(row.needs) + ", not " + shown(v) + ": " + e->message};
+        const ControlValue& got = std::get<ControlValue>(read);
+        value.time = got.time;
+        value.period = got.period;
+        return;
+    }
     }
 }
 
@@ -154,7 +171,10 @@ bool readControlKey(const std::string& key, const json& v, Controls& c)
     const KeyOf at = keyOf(key);
     if (!at.row) return false;
     ControlValue value = controlValue(c, at.row->id);
-    if (at.part >= 0) {
+    value.none = false;
+    if (at.row->unset && v.is_null()) { // null: unset, as the row starts
+        value.none = true;
+    } else if (at.part >= 0) {
         readPart(v, key, *at.row, at.part, value);
     } else {
         if (!v.is_array() || v.size() != 2) throw Refused{keyName(key) + " must be a list of two values, not " + shown(v)};

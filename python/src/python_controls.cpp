@@ -1,6 +1,8 @@
 #include "python_controls.h"
 
 #include "inputs/control_schema.h"
+#include "inputs/control_values.h"
+#include "inputs/sun_time.h"
 #include "inputs/shadow_inputs.h"
 
 #include "errors.h"
@@ -136,6 +138,48 @@ void PythonControls::setColourEntries(const std::string& name)
     colourEntries = static_cast<ColourEntries>(*index);
 }
 
+void PythonControls::setWhen(const std::optional<std::string>& text)
+{
+    if (!text) return when.reset();
+    const ControlRow& row = controlRow(ControlId::When);
+    auto read = readTimeText(row, *text);
+    if (const Error* e = std::get_if<Error>(&read)) refuse(pythonRefusal(row, quoted(*text), e->message));
+    const ControlValue& v = std::get<ControlValue>(read);
+    when = v.none ? std::nullopt : std::optional(v.time);
+}
+
+void PythonControls::setPlace(const std::optional<std::pair<double, double>>& latLon)
+{
+    if (!latLon) return place.reset();
+    const auto [lat, lon] = *latLon;
+    check(ControlId::Place, {lat, lon}, pairShown(shown(lat), shown(lon)));
+    place = SunPlace{lat, lon};
+}
+
+void PythonControls::setPeriod(const std::optional<std::tuple<std::string, std::string, long long>>& p)
+{
+    if (!p) return period.reset();
+    const ControlRow& row = controlRow(ControlId::Period);
+    const auto& [from, to, step] = *p;
+    auto read = readTimeText(row, from + "," + to + "," + std::to_string(step));
+    if (const Error* e = std::get_if<Error>(&read))
+        refuse(pythonRefusal(row, "(" + quoted(from) + ", " + quoted(to) + ", " + std::to_string(step) + ")",
+                             e->message));
+    period = std::get<ControlValue>(read).period;
+}
+
+std::optional<std::string> PythonControls::whenText() const
+{
+    if (!when) return std::nullopt;
+    return utcText(*when);
+}
+
+std::optional<std::tuple<std::string, std::string, int>> PythonControls::periodParts() const
+{
+    if (!period) return std::nullopt;
+    return std::tuple{utcText(period->from), utcText(period->to), period->stepMinutes};
+}
+
 std::string PythonControls::blendName() const
 {
     return std::string(gloamery::blendName(blend));
@@ -197,6 +241,9 @@ Controls PythonControls::forRun() const
     c.blendOpacity = blendOpacity;
     c.colours = colours;
     c.colourEntries = colourEntries;
+    c.when = when;
+    c.place = place;
+    c.period = period;
     return c;
 }
 
