@@ -115,8 +115,8 @@ std::optional<ControlValue> readValue(const ControlRow& row, const std::string& 
 {
     ControlValue v;
     bool ok = true;
-    if (row.kind == ControlKind::Time || row.kind == ControlKind::Period) {
-        auto read = readTimeText(row, text);
+    if (readsTyped(row)) {
+        auto read = readTypedText(row, text);
         if (const Error* e = std::get_if<Error>(&read)) {
             in.fail(batchRefusal(row, text, e->message));
             return std::nullopt;

@@ -71,10 +71,10 @@ constexpr ControlRow kControlRows[] = {
      "a date and time with its zone (as in 2026-06-21T07:00Z, 2026-06-21T09:00+02:00 or "
      "2026-06-21T09:00[Europe/Zurich]), or none",
      {}, nullptr, true},
-    {ControlId::Place, ControlKind::Number, {{{-90, 90}, {-180, 180}}}, 2, false, "none", "--place", "LAT,LON",
+    {ControlId::Place, ControlKind::Place, {}, 1, false, "none", "--place", "LAT,LON",
      "where the real sun is seen from, degrees north and\neast (default none: the centre of the height raster,\n"
      "or of the world)",
-     ControlGroup::Sun, "place", "place", {"Latitude", "Longitude"},
+     ControlGroup::Sun, "place", "place", {"Place"},
      "LAT,LON: a latitude -90..90 and a longitude -180..180 in degrees (as in 46.5,7.9), or none", {}, nullptr, true},
     {ControlId::Period, ControlKind::Period, {{{1, period_range::kStepMax}}}, 1, false, "none", "--period", "FROM,TO,STEP",
      "the times FROM, FROM + STEP minutes... before TO\n(two times as for --when, STEP 1..1440, at most\n"

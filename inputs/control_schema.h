@@ -18,10 +18,10 @@
 //   3. hold its value where the front ends keep controls (inputs/controls.h)
 //      and read it in the one place each front end stores a checked value.
 // A text control (a table's name) is ControlKind::Text, checked by its
-// row's `accepts` function; a pair (LAT,LON) is two Parts. A time and a
-// period are read from their text once, by the front end, into typed values
-// (ControlKind::Time, ControlKind::Period; control_values.h reads them): the
-// core never sees the text. A row that may be left unset (the real sun's
+// row's `accepts` function; a pair of numbers is two Parts. A time, a
+// period and a place are read from their text once, by the front end, into
+// typed values (ControlKind::Time, Period, Place; control_values.h reads
+// them): the core never sees the text. A row that may be left unset (the real sun's
 // time, place and period) says `unset`: "none" on the command line, no key
 // in a settings file, None in Python.
 
@@ -68,6 +68,7 @@ enum class ControlKind {
     Text,       // a text the row's `accepts` function takes
     Time,       // an ISO 8601 date and time with its zone, read into an instant
     Period,     // FROM,TO,STEP: two such times and a step in minutes
+    Place,      // LAT,LON in degrees, north and east positive
 };
 
 // Where --help lists the control.

@@ -55,7 +55,7 @@ ControlValue controlValue(const Controls& c, ControlId id)
         return v;
     case ControlId::Place:
         v.none = !c.place;
-        if (c.place) v.numbers = {c.place->latitude, c.place->longitude};
+        if (c.place) v.place = *c.place;
         return v;
     case ControlId::Period:
         v.none = !c.period;
@@ -91,17 +91,28 @@ void setControlValue(Controls& c, ControlId id, const ControlValue& v)
     case ControlId::ColourEntries: c.colourEntries = static_cast<ColourEntries>(v.choice); return;
     case ControlId::When: c.when = v.none ? std::nullopt : std::optional(v.time); return;
     case ControlId::Place:
-        c.place = v.none ? std::nullopt : std::optional(SunPlace{v.numbers[0], v.numbers[1]});
+        c.place = v.none ? std::nullopt : std::optional(v.place);
         return;
     case ControlId::Period: c.period = v.none ? std::nullopt : std::optional(v.period); return;
     }
 }
 
-std::variant<ControlValue, Error> readTimeText(const ControlRow& row, std::string_view text)
+bool readsTyped(const ControlRow& row)
+{
+    return row.kind == ControlKind::Time || row.kind == ControlKind::Period || row.kind == ControlKind::Place;
+}
+
+std::variant<ControlValue, Error> readTypedText(const ControlRow& row, std::string_view text)
 {
     ControlValue v;
     if (row.unset && text == "none") {
         v.none = true;
+        return v;
+    }
+    if (row.kind == ControlKind::Place) {
+        auto p = parseSunPlace(text);
+        if (const Error* e = std::get_if<Error>(&p)) return *e;
+        v.place = std::get<SunPlace>(p);
         return v;
     }
     if (row.kind == ControlKind::Period) {
@@ -116,9 +127,10 @@ std::variant<ControlValue, Error> readTimeText(const ControlRow& row, std::strin
     return v;
 }
 
-std::string timeText(const ControlRow& row, const ControlValue& v)
+std::string typedText(const ControlRow& row, const ControlValue& v)
 {
     if (v.none) return "none";
+    if (row.kind == ControlKind::Place) return radiusName(v.place.latitude) + "," + radiusName(v.place.longitude);
     if (row.kind == ControlKind::Period)
         return utcText(v.period.from) + "," + utcText(v.period.to) + "," + std::to_string(v.period.stepMinutes);
     return utcText(v.time);

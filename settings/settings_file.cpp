@@ -29,6 +29,7 @@ ordered_json partJson(const ControlRow& row, const ControlValue& v, int part)
     case ControlKind::Choice: return std::string(row.choices[static_cast<std::size_t>(v.choice)]);
     case ControlKind::Time: return utcText(v.time);
     case ControlKind::Period: return {utcText(v.period.from), utcText(v.period.to), v.period.stepMinutes};
+    case ControlKind::Place: return {v.place.latitude, v.place.longitude};
     }
     return {};
 }

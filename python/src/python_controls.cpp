@@ -138,13 +138,22 @@ void PythonControls::setColourEntries(const std::string& name)
     colourEntries = static_cast<ColourEntries>(*index);
 }
 
+namespace {
+
+// A typed row's value read from its text, in the row's words when refused.
+ControlValue typedValue(ControlId id, const std::string& text, const std::string& shown)
+{
+    const ControlRow& row = controlRow(id);
+    auto read = readTypedText(row, text);
+    if (const Error* e = std::get_if<Error>(&read)) refuse(pythonRefusal(row, shown, e->message));
+    return std::get<ControlValue>(read);
+}
+
+} // namespace
+
 void PythonControls::setWhen(const std::optional<std::string>& text)
 {
-    if (!text) return when.reset();
-    const ControlRow& row = controlRow(ControlId::When);
-    auto read = readTimeText(row, *text);
-    if (const Error* e = std::get_if<Error>(&read)) refuse(pythonRefusal(row, quoted(*text), e->message));
-    const ControlValue& v = std::get<ControlValue>(read);
+    const ControlValue v = text ? typedValue(ControlId::When, *text, quoted(*text)) : ControlValue{.none = true};
     when = v.none ? std::nullopt : std::optional(v.time);
 }
 
@@ -152,20 +161,29 @@ void PythonControls::setPlace(const std::optional<std::pair<double, double>>& la
 {
     if (!latLon) return place.reset();
     const auto [lat, lon] = *latLon;
-    check(ControlId::Place, {lat, lon}, pairShown(shown(lat), shown(lon)));
-    place = SunPlace{lat, lon};
+    if (!std::isfinite(lat) || !std::isfinite(lon))
+        refuse(pythonRefusal(controlRow(ControlId::Place), pairShown(shown(lat), shown(lon))));
+    place = typedValue(ControlId::Place, numberText(lat) + "," + numberText(lon), pairShown(shown(lat), shown(lon))).place;
+}
+
+void PythonControls::setPlaceText(const std::string& text)
+{
+    const ControlValue v = typedValue(ControlId::Place, text, quoted(text));
+    place = v.none ? std::nullopt : std::optional(v.place);
 }
 
 void PythonControls::setPeriod(const std::optional<std::tuple<std::string, std::string, long long>>& p)
 {
     if (!p) return period.reset();
-    const ControlRow& row = controlRow(ControlId::Period);
     const auto& [from, to, step] = *p;
-    auto read = readTimeText(row, from + "," + to + "," + std::to_string(step));
-    if (const Error* e = std::get_if<Error>(&read))
-        refuse(pythonRefusal(row, "(" + quoted(from) + ", " + quoted(to) + ", " + std::to_string(step) + ")",
-                             e->message));
-    period = std::get<ControlValue>(read).period;
+    const std::string shown = "(" + quoted(from) + ", " + quoted(to) + ", " + std::to_string(step) + ")";
+    period = typedValue(ControlId::Period, from + "," + to + "," + std::to_string(step), shown).period;
+}
+
+void PythonControls::setPeriodText(const std::string& text)
+{
+    const ControlValue v = typedValue(ControlId::Period, text, quoted(text));
+    period = v.none ? std::nullopt : std::optional(v.period);
 }
 
 std::optional<std::string> PythonControls::whenText() const

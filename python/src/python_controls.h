@@ -55,9 +55,13 @@ struct PythonControls {
     void setColourEntries(const std::string& name);
     // Read as the batch tool reads --when and --period (a period from its
     // three parts); None (nullopt) unsets.
+    // The text forms ("LAT,LON", "FROM,TO,STEP", "none") are read as the
+    // batch tool reads them too.
     void setWhen(const std::optional<std::string>& text);
     void setPlace(const std::optional<std::pair<double, double>>& latLon);
+    void setPlaceText(const std::string& text);
     void setPeriod(const std::optional<std::tuple<std::string, std::string, long long>>& p);
+    void setPeriodText(const std::string& text);
     // As Python reads them back: times in UTC.
     std::optional<std::string> whenText() const;
     std::optional<std::tuple<std::string, std::string, int>> periodParts() const;

@@ -163,12 +163,20 @@ void bindControls(Class& c)
             if (!w.controls.place) return std::nullopt;
             return Pair{w.controls.place->latitude, w.controls.place->longitude};
         },
-        [](PyWorkspace& w, const std::optional<Pair>& p) { w.controls.setPlace(p); },
+        [](PyWorkspace& w, const py::object& p) {
+            // None, (lat, lon), or the text --place takes ("46.5,7.9", "none").
+            if (py::isinstance<py::str>(p)) return w.controls.setPlaceText(p.cast<std::string>());
+            w.controls.setPlace(p.cast<std::optional<Pair>>());
+        },
         "Where the real sun is seen from, (latitude, longitude) in degrees north and east, or None (default: the "
         "centre of the map's place, through geotransform and crs).");
     c.def_property(
         "period", [](PyWorkspace& w) { return w.controls.periodParts(); },
-        [](PyWorkspace& w, const std::optional<Period>& p) { w.controls.setPeriod(p); },
+        [](PyWorkspace& w, const py::object& p) {
+            // None, (FROM, TO, STEP), or the text --period takes.
+            if (py::isinstance<py::str>(p)) return w.controls.setPeriodText(p.cast<std::string>());
+            w.controls.setPeriod(p.cast<std::optional<Period>>());
+        },
         "The period sun_hours() and direct_light() follow, (FROM, TO, STEP): two times with their zones and a "
         "step of 1..1440 minutes (read back in UTC), or None (default).");
 }
