@@ -5,6 +5,7 @@
 // world against the whole world.
 
 #include "batch_run.h"
+#include "imageio/map_files.h"
 #include "shadow/solar_position.h"
 #include "../scratch_dir.h"
 
@@ -142,25 +143,24 @@ TEST(RealSunBatch, TheNoteOfASunAtATime)
 TEST(RealSunBatch, GridNorthOfAUtmRaster)
 {
     ScratchDir dir;
-    const std::string asc = dir.filePath("utm.asc");
-    {
-        std::ofstream f(asc);
-        f.precision(17);
-        f << "ncols 40\nnrows 20\nxllcorner " << 834359.667892285 - 600 << "\nyllcorner " << 6666593.57214689 - 300
-          << "\ncellsize 30\n";
-        for (int r = 0; r < 20; ++r)
-            for (int c = 0; c < 40; ++c) f << (100 + 3 * c + r) << (c == 39 ? "\n" : " ");
-        std::ofstream(dir.filePath("utm.prj")) << kUtm32;
-    }
+    // A GeoTIFF carries its coordinate system inside (side files are never
+    // read); its heights are flat, so --vertical gives their unit.
+    const std::string tif = dir.filePath("utm.tif");
+    Workspace heights(40, 20);
+    MapOrigin origin;
+    origin.place = GeoPlace{{834359.667892285 - 600, 30, 0, 6666593.57214689 + 300, 0, -30}, kUtm32};
+    origin.width = 40;
+    origin.height = 20;
+    ASSERT_FALSE(saveWorkspaceSlot(heights, Slot::Height, origin, tif, "tif"));
     const std::regex note("sun at 60\\.000 N, 15\\.000 E, [^:]+:[^:]+:[^:]+: azimuth ([0-9.]+) true, ([0-9.]+) on the "
                           "map \\(grid north ([0-9.]+)\\)");
-    const Result r = run({"--open", asc, "--when", "2026-06-21T12:00Z", "sun"});
+    const Result r = run({"--open", tif, "--vertical", "1", "--when", "2026-06-21T12:00Z", "sun"});
     ASSERT_EQ(r.status, 0) << r.err;
     std::smatch m;
     ASSERT_TRUE(std::regex_search(r.err, m, note)) << r.err;
     EXPECT_EQ(m[3].str(), "5.201");
     EXPECT_NEAR(std::stod(m[1].str()) - std::stod(m[2].str()), 5.201, 0.0015);
-    const Result placed = run({"--open", asc, "--place", "10,20", "--when", "2026-06-21T12:00Z", "sun"});
+    const Result placed = run({"--open", tif, "--vertical", "1", "--place", "10,20", "--when", "2026-06-21T12:00Z", "sun"});
     EXPECT_NE(placed.err.find("sun at 10.000 N, 20.000 E"), std::string::npos) << placed.err;
     EXPECT_NE(placed.err.find("(grid north 5.201)"), std::string::npos) << placed.err;
 }

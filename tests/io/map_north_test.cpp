@@ -3,12 +3,10 @@
 // out through the raster's coordinate system.
 
 #include "imageio/geo_place.h"
-#include "../scratch_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 
 using namespace gloamery;
 
@@ -21,19 +19,11 @@ const char* const kUtm32 =
     "PARAMETER[\"False_Easting\",500000.0],PARAMETER[\"False_Northing\",0.0],PARAMETER[\"Central_Meridian\",9.0],"
     "PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0],UNIT[\"Meter\",1.0]]";
 
-// An ESRI grid of 40 x 20 cells of 30 m whose centre is at (x, y), with
-// its coordinate system beside it; the place the raster reader gives it.
-GeoPlace placeOfGrid(const ScratchDir& dir, const std::string& name, double x, double y, const char* prj)
+// A 40 x 20 map of 30 m pixels whose centre is at (x, y) in this
+// coordinate system, as a raster's place (a GeoTIFF's) gives it.
+GeoPlace placeOfGrid(double x, double y, const char* wkt)
 {
-    std::ofstream asc(dir.filePath(name + ".asc"));
-    asc.precision(17);
-    asc << "ncols 40\nnrows 20\nxllcorner " << x - 600 << "\nyllcorner " << y - 300 << "\ncellsize 30\n";
-    for (int r = 0; r < 20; ++r)
-        for (int c = 0; c < 40; ++c) asc << (c + r) << (c == 39 ? "\n" : " ");
-    asc.close();
-    if (prj) std::ofstream(dir.filePath(name + ".prj")) << prj;
-    const std::optional<GeoPlace> p = rasterPlace(dir.filePath(name + ".asc"));
-    return p ? *p : GeoPlace{};
+    return GeoPlace{{x - 600, 30, 0, y + 300, 0, -30}, wkt ? wkt : ""};
 }
 
 } // namespace
@@ -54,9 +44,8 @@ TEST(MapNorth, UtmRastersTurnedFromTrueNorth)
         {-12321.6237501255, -4445034.64029561, -40, 3},
         {538716.140506906, 5094169.01241971, 46, 9.5},
     };
-    ScratchDir dir;
     for (const Case& c : cases) {
-        const GeoPlace place = placeOfGrid(dir, "utm", c.x, c.y, kUtm32);
+        const GeoPlace place = placeOfGrid(c.x, c.y, kUtm32);
         ASSERT_FALSE(place.wkt.empty());
         const auto where = mapPlaceOf(place, 40, 20);
         ASSERT_TRUE(std::holds_alternative<MapPlace>(where)) << std::get<Error>(where).message;
@@ -73,7 +62,6 @@ TEST(MapNorth, UtmRastersTurnedFromTrueNorth)
 // cannot say where it is, and says so.
 TEST(MapNorth, DegreesAndNoCoordinateSystem)
 {
-    ScratchDir dir;
     const char* const wgs84 =
         "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137.0,298.257223563]],"
         "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]";
@@ -84,7 +72,7 @@ TEST(MapNorth, DegreesAndNoCoordinateSystem)
     EXPECT_NEAR(std::get<MapPlace>(where).place.longitude, 7.9, 1e-9);
     EXPECT_NEAR(std::get<MapPlace>(where).gridNorth, 0.0, 1e-9);
 
-    const GeoPlace bare = placeOfGrid(dir, "bare", 1000, 1000, nullptr);
+    const GeoPlace bare = placeOfGrid(1000, 1000, nullptr);
     const auto none = mapPlaceOf(bare, 40, 20);
     ASSERT_TRUE(std::holds_alternative<Error>(none));
     EXPECT_NE(std::get<Error>(none).message.find("names no coordinate system"), std::string::npos);
