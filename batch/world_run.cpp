@@ -296,7 +296,7 @@ int runWorld(const Plan& plan, std::ostream& err)
         Workspace defaults;
         loadBuiltInDefaults(defaults, defaultsRead(plan));
         const WorldRegion held = heldBox(world.width, world.height, world.region);
-        RegionRun run{world, held, Workspace(held.area.width, held.area.height), nullptr, false, {}};
+        RegionRun run{world, held, Workspace(held.area.width, held.area.height), nullptr, false, {}, {}};
         const Picture heights = defaults.heightPicture();
         run.ws.setHeightPicture(windowOf(heights, held, true));
         for (Slot s : {Slot::Grass, Slot::Stone, Slot::Detail}) run.ws.picture(s) = windowOf(defaults.picture(s), held, true);

@@ -31,12 +31,10 @@ struct Controls {
     ColourEntries colourEntries = ColourEntries::Interpolate;
     // The real sun, each unset until given: the instant "sun" takes its
     // angles from, the place it is seen from (else the height raster's
-    // centre), the period sun-hours, direct-light and the frames follow, and
-    // the folder "sun" writes a frame a time of the period into.
+    // centre), and the period sun-hours, direct-light and the frames follow.
     std::optional<std::chrono::sys_seconds> when;
     std::optional<SunPlace> place;
     std::optional<SunPeriod> period;
-    std::optional<std::string> frames;
 
     bool operator==(const Controls&) const = default;
 };
