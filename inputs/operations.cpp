@@ -94,7 +94,7 @@ constexpr OperationRow kOperationRows[] = {
     {"embossed", "Embossed", "embossed", kSweepHelp, "The \"Embossed\" shading, then the merge.",
      OperationKind::Shadow, ShadowMode::Embossed, {}, {}, kShadowReads, kShadowWrites, kSweep,
      &shadowRun<ShadowMode::Embossed>},
-    {"sun", "Sun", "sun_run", "light from the sun (at --when, the real sun) and sky, then the merge",
+    {"sun", "Sun", "sun_run", "sun and sky light (the real sun at --when), then the merge",
      "Lights the map from the sun at sun_angle, or with when set from the real sun then at place (turned to the "
      "map's grid north; below the horizon it lights nothing), soft with sun_size, with sky light by sky; then the "
      "merge. run(\"sun\") does the same.",
