@@ -163,6 +163,15 @@ TEST(RealSunBatch, GridNorthOfAUtmRaster)
     const Result placed = run({"--open", tif, "--vertical", "1", "--place", "10,20", "--when", "2026-06-21T12:00Z", "sun"});
     EXPECT_NE(placed.err.find("sun at 10.000 N, 20.000 E"), std::string::npos) << placed.err;
     EXPECT_NE(placed.err.find("(grid north 5.201)"), std::string::npos) << placed.err;
+    // Every region of a world sees its sun from the world's centre.
+    for (const char* region : {"0,0,10,20", "30,5,10,15"}) {
+        const Result part = run({"--world", "40,20", "--region", region, "--heights", "0,255", "--load", "height", tif,
+                                 "--vertical", "1", "--when", "2026-06-21T12:00Z", "sun"});
+        ASSERT_EQ(part.status, 0) << part.err;
+        std::smatch same;
+        ASSERT_TRUE(std::regex_search(part.err, same, note)) << part.err;
+        EXPECT_EQ(same.str(), m.str()) << region;
+    }
 }
 
 // Frames are named by their UTC time, one for every time of the period: a
