@@ -64,6 +64,13 @@ std::optional<RunStep> runStep(Operation op, const std::string& name, const Cont
                                Reader& in, bool world, std::pair<bool, bool> unitsGiven)
 {
     RunStep step{op, c, {}, unitsGiven.first, unitsGiven.second, {}};
+    // The real sun over a period needs the period; its place waits for the
+    // height map, which may tell it.
+    if (holds(op->controls, ControlId::Period) && op->layer && !c.period) {
+        const ControlRow& period = controlRow(ControlId::Period);
+        in.fail(name + " needs " + std::string(period.flag) + " " + std::string(period.metavar) + " before it");
+        return std::nullopt;
+    }
     if (op == operationNamed("tint")) {
         auto table = loadColourTable(c.colours);
         if (const Error* e = std::get_if<Error>(&table)) {
@@ -145,6 +152,17 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
                 unitsGiven = {false, false};
             }
             else if (path) in.fail("--open needs a file name, not an empty text");
+        } else if (arg == "--frames") {
+            const ControlRow& period = controlRow(ControlId::Period);
+            if (const auto dir = in.value(arg, "a DIR"); dir && dir->empty()) {
+                in.fail("--frames needs a folder's name, not an empty text");
+            } else if (dir && !controls.period) {
+                in.fail("--frames needs " + std::string(period.flag) + " " + std::string(period.metavar) + " before it");
+            } else if (dir) {
+                const OperationRow& sun = operationOf(ShadowMode::Sun);
+                if (auto step = runStep(&sun, arg, controls, numbers, in, cmd.plan.world.has_value(), unitsGiven))
+                    cmd.plan.steps.push_back(FramesStep{*dir, std::move(*step)});
+            }
         } else if (arg == "--export-mesh") {
             if (const auto path = in.value(arg, "a FILE.glb"); path && lowerExtension(*path) == "glb")
                 cmd.plan.steps.push_back(ExportStep{*path, controls.sun, unitsGiven.first, unitsGiven.second});

@@ -98,7 +98,15 @@ struct ExportStep {
     bool verticalGiven = false;
 };
 
-using Step = std::variant<LoadStep, SaveStep, RunStep, SizeStep, SaveSettingsStep, ExportStep, EngineSaveStep, FitStep>;
+// --frames DIR: "sun" at every time of the period, each colour map saved
+// as DIR/YYYYMMDDTHHMMZ.png.
+struct FramesStep {
+    std::string dir;
+    RunStep sun; // the sun's run with the controls as they stood
+};
+
+using Step = std::variant<LoadStep, SaveStep, RunStep, SizeStep, SaveSettingsStep, ExportStep, EngineSaveStep, FitStep,
+                          FramesStep>;
 
 // --world W,H and --region X,Y,w,h: the steps run over a region of a
 // world, whose heights are read by window (see world_run.h).

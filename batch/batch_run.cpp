@@ -2,6 +2,7 @@
 
 #include "settings_options.h"
 #include "progress_line.h"
+#include "sun_run.h"
 #include "world_run.h"
 
 #include "imageio/height_file_kinds.h"
@@ -118,7 +119,7 @@ int load(Workspace& ws, const LoadStep& load, MapOrigin& origin, std::ostream& e
 Refusal save(const Workspace& ws, const SaveStep& save, const MapOrigin& origin)
 {
     if (save.layer) {
-        if (!ws.layer()) return Error{"no layer has been made: " + layerOperationList() + " make one"};
+        if (!ws.layer()) return Error{noLayerYet()};
         return saveLayer(*ws.layer(), origin, save.path);
     }
     return saveWorkspaceSlot(ws, save.slot, origin, save.path, save.format);
@@ -269,6 +270,9 @@ std::vector<Slot> defaultsRead(const Plan& plan)
             if (engine->map != EngineMap::Splat) reads(Slot::Height); // the splat map keeps the heights it read
         } else if (std::holds_alternative<FitStep>(step)) {
             for (Slot s : {Slot::Height, Slot::Grass, Slot::Stone, Slot::Detail}) reads(s);
+        } else if (const auto* frames = std::get_if<FramesStep>(&step)) {
+            for (int s = 0; s <= static_cast<int>(Slot::Detail); ++s)
+                if (holds(frames->sun.op->reads, static_cast<Slot>(s))) reads(static_cast<Slot>(s));
         } else {
             const Operation op = std::get<RunStep>(step).op;
             for (int s = 0; s <= static_cast<int>(Slot::Detail); ++s)
@@ -279,6 +283,43 @@ std::vector<Slot> defaultsRead(const Plan& plan)
 }
 
 namespace {
+
+// Where a run of the real sun sees it from, into `where` (exit status 2
+// with the reason when it cannot be had).
+int placeRealSun(const RunStep& run, const MapOrigin& origin, const Workspace& ws, std::optional<MapPlace>& where,
+                 std::ostream& err)
+{
+    where.reset();
+    if (!takesRealSun(run)) return kExitOk;
+    auto found = realSunWhere(run.controls, origin.place, ws.width(), ws.height());
+    if (const Error* e = std::get_if<Error>(&found)) {
+        err << kTool << ": " << operationName(run.op) << ": " << e->message << ": give " << placeFlag() << '\n';
+        return kExitUsage;
+    }
+    where = std::get<MapPlace>(found);
+    return kExitOk;
+}
+
+int runFramesStep(Workspace& ws, const FramesStep& given, const MapOrigin& origin, std::ostream& err)
+{
+    FramesStep frames = given;
+    if (const Refusal r = takeRasterUnits(frames.sun, origin)) {
+        err << kTool << ": --frames: " << r->message << '\n';
+        return kExitFileError;
+    }
+    frames.sun.controls.when = frames.sun.controls.period->from; // a time, to take the real sun
+    std::optional<MapPlace> where;
+    if (const int status = placeRealSun(frames.sun, origin, ws, where, err)) return status;
+    return runFrames(
+        frames, err,
+        [&](const Controls& c) {
+            SilentReporter quiet;
+            RunStep at = frames.sun;
+            at.controls = c;
+            return runOperation(ws, at, quiet, &*where);
+        },
+        [&](const std::string& path) { return saveWorkspaceSlot(ws, Slot::Colour, origin, path, "png"); });
+}
 
 int runSteps(const Plan& plan, Workspace& ws, std::ostream& err)
 {
@@ -326,16 +367,22 @@ int runSteps(const Plan& plan, Workspace& ws, std::ostream& err)
                 err << kTool << ": cannot write " << quoted(mesh->path) << ": " << r->message << '\n';
                 return kExitFileError;
             }
+        } else if (const auto* frames = std::get_if<FramesStep>(&step)) {
+            if (const int status = runFramesStep(ws, *frames, origin, err)) return status;
         } else {
             RunStep run = std::get<RunStep>(step);
             if (const Refusal r = takeRasterUnits(run, origin)) {
-                err << kTool << ": sun: " << r->message << '\n';
+                err << kTool << ": " << operationName(run.op) << ": " << r->message << '\n';
                 return kExitFileError;
             }
+            std::optional<MapPlace> where;
+            if (const int status = placeRealSun(run, origin, ws, where, err)) return status;
             const auto start = std::chrono::steady_clock::now();
             ProgressLine line(err, operationName(run.op), plan.progress);
-            const Refusal refused = run.colours ? runTintStep(ws, run, origin, line) : runOperation(ws, run, line);
+            const Refusal refused = run.colours ? runTintStep(ws, run, origin, line)
+                                                : runOperation(ws, run, line, where ? &*where : nullptr);
             line.finish();
+            if (!refused && where) err << realSunNotes(run, *where, ws);
             if (const Refusal& r = refused) {
                 // Arguments are checked before the run, so this is a refusal
                 // the check did not foresee; it is still the user's input.
@@ -362,7 +409,8 @@ void withRasterUnits(SunControls& c, const MapOrigin& origin, bool groundGiven, 
 
 Refusal takeRasterUnits(RunStep& run, const MapOrigin& origin)
 {
-    if (run.op->shadow == ShadowMode::Sun && origin.units)
+    const bool sunLit = run.op->shadow == ShadowMode::Sun || (run.op->layer && takesRealSun(*run.op->layer));
+    if (sunLit && origin.units)
         if (Refusal r = rasterUnitsRefused(*origin.units, !run.groundGiven, !run.verticalGiven)) return r;
     withRasterUnits(run.controls.sun, origin, run.groundGiven, run.verticalGiven);
     return std::nullopt;
@@ -375,11 +423,13 @@ Refusal runTintStep(Workspace& ws, const RunStep& step, const MapOrigin& origin,
     return step.op->run(ws, OperationInput{step.controls, params, &source}, report);
 }
 
-Refusal runOperation(Workspace& ws, const RunStep& step, Reporter& report)
+Refusal runOperation(Workspace& ws, const RunStep& step, Reporter& report, const MapPlace* where)
 {
     const ShadowParams params = shadowParamsOf(step);
-    return step.op->run(ws, OperationInput{step.controls, params}, report);
+    return step.op->run(ws, OperationInput{step.controls, params, nullptr, where}, report);
 }
+
+std::string noLayerYet() { return "no layer has been made: " + layerOperationList() + " make one"; }
 
 void prepareRun(const Plan& plan)
 {

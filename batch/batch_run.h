@@ -38,7 +38,12 @@ void prepareRun(const Plan& plan);
 std::string timeLine(Operation op, std::chrono::steady_clock::duration d);
 
 // Runs one operation as its button does, telling the reporter how far it is.
-Refusal runOperation(Workspace& ws, const RunStep& step, Reporter& report);
+// `where`: the real sun's place, for a run that takes it (sun_run.h).
+Refusal runOperation(Workspace& ws, const RunStep& step, Reporter& report, const MapPlace* where = nullptr);
+
+// What a layer's save says before any layer is made, naming the rows
+// that make one.
+std::string noLayerYet();
 
 // A raster height map's own units in the Sun controls, where no --ground
 // or --vertical came after it; for a "sun" run, refused when a unit the

@@ -115,7 +115,17 @@ std::optional<ControlValue> readValue(const ControlRow& row, const std::string& 
 {
     ControlValue v;
     bool ok = true;
-    if (row.kind == ControlKind::Flag) {
+    if (readsTyped(row)) {
+        auto read = readTypedText(row, text);
+        if (const Error* e = std::get_if<Error>(&read)) {
+            in.fail(batchRefusal(row, text, e->message));
+            return std::nullopt;
+        }
+        return std::get<ControlValue>(read);
+    }
+    if (row.unset && text == "none") {
+        v.none = true;
+    } else if (row.kind == ControlKind::Flag) {
         ok = text == "on" || text == "off";
         v.flag = text == "on";
     } else if (row.kind == ControlKind::Choice) {

@@ -23,6 +23,8 @@ constexpr OptionInfo kOptions[] = {
      "write the slot's picture; FILE ends in .bmp, .png, .tif\nor .tiff (a Cloud Optimized GeoTIFF, through the GDAL\nplugin), or for height .r16 or .raw (16-bit little-\nendian samples, 8-bit maps as samples x 257). A deep\nheight map saves 16-bit grey in PNG and GeoTIFF. Maps\nfrom a georeferenced raster keep its place in GeoTIFF;\nwhere it held no data, colour, texture and shadow maps\nare clear (alpha 0) in PNG and GeoTIFF. The maps a game\nengine imports save as PNG: SLOT normal (RGB), splat\n(RGBA: grass in red, stone in green, after a texture\nrun) or occlusion (grey: the sky-view factor over\n--directions, as far as --radius)"},
     {"export-mesh", 1, HelpGroup::Pictures, "--export-mesh FILE",
      "write the terrain as a glTF 2.0 binary (FILE ends in .glb):\na grid mesh lifted by the heights, with normals, texture\ncoordinates and the colour map as its texture; a map\nover 1025 pixels a side is sampled down to 1025 points\na side. A pixel spans one unit and a height level rises\none, unless ground units are set"},
+    {"frames", 1, HelpGroup::Pictures, "--frames DIR",
+     "after --period: light the colour map by the real sun at\nevery time of the period (as sun at --when does) and\nsave each as DIR/YYYYMMDDTHHMMZ.png, in UTC"},
     {"heights", 1, HelpGroup::DeepHeights, "--heights LO,HI",
      "the elevations later raster loads map onto 0..65535\n(default: each raster's least and greatest); a note\non standard error tells the range used"},
     {"size", 1, HelpGroup::MapSize, "--size W,H",

@@ -2,6 +2,7 @@
 
 #include "batch_run.h"
 #include "settings_options.h"
+#include "sun_run.h"
 #include "progress_line.h"
 #include "imageio/map_files.h"
 #include "imageio/world_heights.h"
@@ -57,6 +58,7 @@ struct RegionRun {
     std::unique_ptr<CountedHeights> heights;
     bool heightsFromFile = false;
     MapOrigin origin; // of the region, when the heights are a raster: its place, its no-data cells
+    std::optional<GeoPlace> worldPlace; // the whole raster's, whose centre every region's real sun is seen from
 };
 
 // The default height picture repeated across the world, as --size repeats
@@ -98,10 +100,12 @@ Refusal loadIntoWorld(RegionRun& run, const LoadStep& load)
         run.heightsFromFile = true;
         const WorldSpec& w = run.world;
         run.origin = {};
+        run.worldPlace.reset();
         if (!isRawHeightFile(load.path)) {
             run.origin = worldRegionOrigin(load.path, w.region.x0, w.region.y0, w.region.width, w.region.height).value_or(MapOrigin{});
             // The whole raster's units, as a run over the whole world has them.
-            const GeoPlace place = rasterPlace(load.path).value_or(GeoPlace{{0, 1, 0, 0, 0, 1}, {}});
+            run.worldPlace = rasterPlace(load.path);
+            const GeoPlace place = run.worldPlace.value_or(GeoPlace{{0, 1, 0, 0, 0, 1}, {}});
             if (load.heights) run.origin.units = rasterUnits(place.transform, w.height, isGeographic(place.wkt), *load.heights);
             run.origin.elevations = load.heights;
         }
@@ -140,7 +144,7 @@ Refusal saveHeights(const RegionRun& run, const SaveStep& save, const Picture& s
 Refusal saveRegionLayer(const RegionRun& run, const SaveStep& save)
 {
     const ValueLayer* held = run.ws.layer();
-    if (!held) return Error{"no layer has been made: " + layerOperationList() + " make one"};
+    if (!held) return Error{noLayerYet()};
     const WorldSpec& w = run.world;
     ValueLayer part = *held;
     part.width = w.region.width;
@@ -161,8 +165,13 @@ Refusal saveRegion(const RegionRun& run, const SaveStep& save)
     return saveSlotMap(SlotMap{save.slot, region, HeightSamples{}, run.origin}, save.path, save.format);
 }
 
-Refusal runRegionOperation(RegionRun& run, const RunStep& step, Reporter& report)
+Refusal runRegionOperation(RegionRun& run, const RunStep& step, Reporter& report, const MapPlace* where)
 {
+    if (where && step.op->layer)
+        return runSunSumRegionAndMerge(run.ws, run.held, *run.heights, *step.op->layer, step.controls, *where, report);
+    if (where)
+        return runSunAtRegionAndMerge(run.ws, run.held, *run.heights, step.controls, *where, *step.controls.when,
+                                      report);
     if (const auto mode = shadowModeOf(step.op))
         return runShadowRegionAndMerge(run.ws, run.held, *run.heights, *mode, shadowParamsOf(step), step.controls, report);
     if (step.op->layer)
@@ -190,6 +199,20 @@ Refusal runRegionOperation(RegionRun& run, const RunStep& step, Reporter& report
     return std::nullopt;
 }
 
+// The real sun of every region: seen from the world's centre (or --place),
+// the whole raster's grid north there.
+int worldSunPlace(const RegionRun& run, const Controls& c, std::optional<MapPlace>& where, std::ostream& err,
+                  const std::string& name)
+{
+    auto found = realSunWhere(c, run.worldPlace, run.world.width, run.world.height);
+    if (const Error* e = std::get_if<Error>(&found)) {
+        err << kTool << ": " << name << ": " << e->message << ": give " << placeFlag() << '\n';
+        return kExitUsage;
+    }
+    where = std::get<MapPlace>(found);
+    return kExitOk;
+}
+
 int runSteps(const Plan& plan, RegionRun& run, std::ostream& err)
 {
     for (const Step& step : plan.steps) {
@@ -210,19 +233,42 @@ int runSteps(const Plan& plan, RegionRun& run, std::ostream& err)
             }
         } else if (const auto* keep = std::get_if<SaveSettingsStep>(&step)) {
             if (const int status = runSaveSettings(*keep, err)) return status;
+        } else if (const auto* frames = std::get_if<FramesStep>(&step)) {
+            FramesStep f = *frames;
+            if (const Refusal r = takeRasterUnits(f.sun, run.origin)) {
+                err << kTool << ": --frames: " << r->message << '\n';
+                return kExitFileError;
+            }
+            std::optional<MapPlace> where;
+            if (const int status = worldSunPlace(run, f.sun.controls, where, err, "--frames")) return status;
+            const int status = runFrames(
+                f, err,
+                [&](const Controls& c) {
+                    SilentReporter quiet;
+                    RunStep at = f.sun;
+                    at.controls = c;
+                    return runRegionOperation(run, at, quiet, &*where);
+                },
+                [&](const std::string& path) { return saveRegion(run, SaveStep{Slot::Colour, path, "png"}); });
+            if (status) return status;
         } else if (const auto* given = std::get_if<RunStep>(&step)) {
             RunStep taken = *given;
             if (const Refusal r = takeRasterUnits(taken, run.origin)) {
-                err << kTool << ": sun: " << r->message << '\n';
+                err << kTool << ": " << operationName(taken.op) << ": " << r->message << '\n';
                 return kExitFileError;
             }
             const RunStep* op = &taken;
+            std::optional<MapPlace> where;
+            if (takesRealSun(taken))
+                if (const int status = worldSunPlace(run, taken.controls, where, err, operationName(taken.op)))
+                    return status;
             const auto start = std::chrono::steady_clock::now();
             // The arguments were checked before the run: what is refused
             // now is the heights, which could not be read.
             ProgressLine line(err, operationName(op->op), plan.progress);
-            const Refusal refused = runRegionOperation(run, *op, line);
+            const Refusal refused = runRegionOperation(run, *op, line, where ? &*where : nullptr);
             line.finish();
+            if (!refused && where) err << realSunNotes(taken, *where, run.ws);
             if (const Refusal& r = refused) {
                 err << kTool << ": " << operationName(op->op) << ": cannot read the heights: " << r->message << '\n';
                 return kExitFileError;
@@ -250,7 +296,7 @@ int runWorld(const Plan& plan, std::ostream& err)
         Workspace defaults;
         loadBuiltInDefaults(defaults, defaultsRead(plan));
         const WorldRegion held = heldBox(world.width, world.height, world.region);
-        RegionRun run{world, held, Workspace(held.area.width, held.area.height), nullptr, false, {}};
+        RegionRun run{world, held, Workspace(held.area.width, held.area.height), nullptr, false, {}, {}};
         const Picture heights = defaults.heightPicture();
         run.ws.setHeightPicture(windowOf(heights, held, true));
         for (Slot s : {Slot::Grass, Slot::Stone, Slot::Detail}) run.ws.picture(s) = windowOf(defaults.picture(s), held, true);

@@ -30,6 +30,12 @@ extern "C" {
 // WKT (always terminated, empty when none or longer than wktSize).
 // Returns 1 when the raster is georeferenced, else 0.
 typedef int (*GloameryRasterPlace)(void* raster, double transform[6], char* wkt, int wktSize);
+// The latitude and longitude of the point (col, row) in pixels of a raster
+// with this geotransform and coordinate system (WKT), and the angle from
+// true north to the raster's up direction there, degrees clockwise.
+// Returns 0, or non-zero with the reason in message.
+typedef int (*GloameryMapNorth)(const double transform[6], const char* wkt, double col, double row, double* latitude,
+                                double* longitude, double* gridNorth, char* message, int messageSize);
 // Whether the open raster's band declares a no-data value: 1 or 0.
 typedef int (*GloameryRasterDeclaresNoData)(void* raster);
 

@@ -115,4 +115,21 @@ std::optional<MapOrigin> worldRegionOrigin(const std::string& path, int x, int y
     return origin;
 }
 
+std::variant<MapPlace, Error> mapPlaceOf(const GeoPlace& place, int w, int h)
+{
+    if (place.wkt.empty()) return Error{"the height raster names no coordinate system"};
+    static const auto north = [] {
+        void* library = openPlugin("libgloamery-gdal.so", "GLOAMERY_ELEVATION_PLUGIN");
+        return reinterpret_cast<GloameryMapNorth>(pluginSymbol(library, "gloamery_map_north"));
+    }();
+    if (!north) return Error{"the elevation plugin (libgloamery-gdal.so) is missing"};
+    char message[512] = {};
+    MapPlace where;
+    SunPlace& at = where.place;
+    if (north(place.transform.data(), place.wkt.c_str(), w / 2.0, h / 2.0, &at.latitude, &at.longitude,
+              &where.gridNorth, message, sizeof message) != 0)
+        return Error{message};
+    return where;
+}
+
 } // namespace gloamery

@@ -4,10 +4,12 @@
 // map saved in a format that keeps them.
 
 #include "imageio/raster_units.h"
+#include "shadow/sun_period.h"
 
 #include <array>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace gloamery {
@@ -51,5 +53,11 @@ std::optional<GeoPlace> rasterPlace(const std::string& path);
 // (kept even when the region has none, so that every tile of a world has
 // the same bands). The raster was opened as the world's heights before.
 std::optional<MapOrigin> worldRegionOrigin(const std::string& path, int x, int y, int w, int h);
+
+// Where the real sun of a w x h map placed at `place` is seen from: the
+// latitude and longitude of its centre, and the angle from true north to
+// the map's up direction there. Worked out by the elevation plugin; an
+// error naming why when it cannot be (no plugin, no coordinate system).
+std::variant<MapPlace, Error> mapPlaceOf(const GeoPlace& place, int w, int h);
 
 } // namespace gloamery

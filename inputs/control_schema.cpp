@@ -64,6 +64,25 @@ constexpr ControlRow kControlRows[] = {
      "A,E", "azimuth A, degrees clockwise from the top of the map\n(-1e6..1e6), and altitude E, 0..90 (default 315,45)",
      ControlGroup::Sun, "", "sun_angle", {"Azimuth", "Altitude"},
      "A,E: an azimuth -1e6..1e6 and an altitude 0..90 in degrees (as in 315,45)"},
+    {ControlId::When, ControlKind::Time, {}, 1, false, "none", "--when", "TIME",
+     "the real sun at a date and time with its zone, as in\n2026-06-21T07:00Z, 2026-06-21T09:00+02:00 or\n"
+     "2026-06-21T09:00[Europe/Zurich]: sun takes its azimuth\nand altitude from there (default none)",
+     ControlGroup::Sun, "when", "when", {"Date and time"},
+     "a date and time with its zone (as in 2026-06-21T07:00Z, 2026-06-21T09:00+02:00 or "
+     "2026-06-21T09:00[Europe/Zurich]), or none",
+     {}, nullptr, true},
+    {ControlId::Place, ControlKind::Place, {}, 1, false, "none", "--place", "LAT,LON",
+     "where the real sun is seen from, degrees north and\neast (default none: the centre of the height raster,\n"
+     "or of the world)",
+     ControlGroup::Sun, "place", "place", {"Place"},
+     "LAT,LON: a latitude -90..90 and a longitude -180..180 in degrees (as in 46.5,7.9), or none", {}, nullptr, true},
+    {ControlId::Period, ControlKind::Period, {{{1, period_range::kStepMax}}}, 1, false, "none", "--period", "FROM,TO,STEP",
+     "the times FROM, FROM + STEP minutes... before TO\n(two times as for --when, STEP 1..1440, at most\n"
+     "100000 times), for sun-hours, direct-light and\n--frames (default none)",
+     ControlGroup::Sun, "period", "period", {"Period"},
+     "FROM,TO,STEP: two times with their zones and a step of 1..1440 minutes (as in "
+     "2026-06-21T00:00Z,2026-06-22T00:00Z,10), or none",
+     {}, nullptr, true},
     {ControlId::SunSize, ControlKind::Number, {{{0, kSizeMax}}}, 1, false, "0", "--sun-size", "S",
      "the sun's disc, 0..10 degrees; above 0 casts soft\nshadows from sixteen altitudes across it (default 0)",
      ControlGroup::Sun, "sun.size", "sun_size", {"Sun size"}, "the sun's size in degrees, 0..10"},
@@ -132,14 +151,16 @@ bool partAccepts(const ControlRow& row, int part, double v)
     return row.kind != ControlKind::Whole || v == std::floor(v);
 }
 
-std::string batchRefusal(const ControlRow& row, std::string_view shown)
+std::string batchRefusal(const ControlRow& row, std::string_view shown, std::string_view why)
 {
-    return std::string(row.flag) + " needs " + std::string(row.needs) + ", not \"" + std::string(shown) + "\"";
+    return std::string(row.flag) + " needs " + std::string(row.needs) + ", not \"" + std::string(shown) + "\""
+         + (why.empty() ? "" : ": " + std::string(why));
 }
 
-std::string pythonRefusal(const ControlRow& row, std::string_view shown)
+std::string pythonRefusal(const ControlRow& row, std::string_view shown, std::string_view why)
 {
-    return std::string(row.python) + " needs " + std::string(row.needs) + ", not " + std::string(shown);
+    return std::string(row.python) + " needs " + std::string(row.needs) + ", not " + std::string(shown)
+         + (why.empty() ? "" : ": " + std::string(why));
 }
 
 std::string boundText(double v)

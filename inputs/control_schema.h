@@ -17,8 +17,13 @@
 //      panel caption and the `needs` words ("a whole number 0..255");
 //   3. hold its value where the front ends keep controls (inputs/controls.h)
 //      and read it in the one place each front end stores a checked value.
-// A text control (a time, a table's name) is ControlKind::Text, checked by
-// its row's `accepts` function; a pair (LAT,LON; FROM,TO) is two Parts.
+// A text control (a table's name) is ControlKind::Text, checked by its
+// row's `accepts` function; a pair of numbers is two Parts. A time, a
+// period and a place are read from their text once, by the front end, into
+// typed values (ControlKind::Time, Period, Place; control_values.h reads
+// them): the core never sees the text. A row that may be left unset (the real sun's
+// time, place and period) says `unset`: "none" on the command line, no key
+// in a settings file, None in Python.
 
 #include <array>
 #include <optional>
@@ -49,6 +54,9 @@ enum class ControlId {
     BlendOpacity,
     Colours,       // tint's colour table: a shipped table's name or a file
     ColourEntries, // how tint colours between a table's entries
+    When,          // the real sun's instant
+    Place,         // where it is seen from: latitude, longitude
+    Period,        // the times it is followed over
 };
 
 enum class ControlKind {
@@ -58,6 +66,9 @@ enum class ControlKind {
     Flag,       // on or off
     Choice,     // one of the row's choices
     Text,       // a text the row's `accepts` function takes
+    Time,       // an ISO 8601 date and time with its zone, read into an instant
+    Period,     // FROM,TO,STEP: two such times and a step in minutes
+    Place,      // LAT,LON in degrees, north and east positive
 };
 
 // Where --help lists the control.
@@ -88,6 +99,7 @@ struct ControlRow {
     std::string_view needs;  // what a value must be, as messages say it
     std::span<const std::string_view> choices = {}; // Choice: the names, in the order of the enum they name
     bool (*accepts)(std::string_view) = nullptr;    // Text: whether the text is one
+    bool unset = false; // may hold no value (its start, written "none")
 };
 
 std::span<const ControlRow> controlRows();
@@ -102,8 +114,10 @@ bool partAccepts(const ControlRow& row, int part, double v);
 // words: `shown` is the value as the user gave it.
 //   batch:   --darkness needs a whole number 0..255, not "300"
 //   python:  darkness needs a whole number 0..255, not 300
-std::string batchRefusal(const ControlRow& row, std::string_view shown);
-std::string pythonRefusal(const ControlRow& row, std::string_view shown);
+// `why`, when given, says what is wrong with it (a time's missing zone):
+//   --when needs a date and time with its zone ..., not "9:00": why
+std::string batchRefusal(const ControlRow& row, std::string_view shown, std::string_view why = {});
+std::string pythonRefusal(const ControlRow& row, std::string_view shown, std::string_view why = {});
 // A settings file's key, or a panel caption, naming one part:
 //   "sun.altitude" must be a number from 0 to 90, not 95
 //   Altitude must be a number from 0 to 90, not "95".

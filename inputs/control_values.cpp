@@ -1,5 +1,7 @@
 #include "control_values.h"
 
+#include "inputs/sun_time.h"
+
 #include <charconv>
 #include <cstdio>
 
@@ -47,6 +49,18 @@ ControlValue controlValue(const Controls& c, ControlId id)
     case ControlId::BlendOpacity: return numbers(c.blendOpacity);
     case ControlId::Colours: v.texts[0] = c.colours; return v;
     case ControlId::ColourEntries: v.choice = static_cast<int>(c.colourEntries); return v;
+    case ControlId::When:
+        v.none = !c.when;
+        if (c.when) v.time = *c.when;
+        return v;
+    case ControlId::Place:
+        v.none = !c.place;
+        if (c.place) v.place = *c.place;
+        return v;
+    case ControlId::Period:
+        v.none = !c.period;
+        if (c.period) v.period = *c.period;
+        return v;
     }
     return v;
 }
@@ -75,7 +89,51 @@ void setControlValue(Controls& c, ControlId id, const ControlValue& v)
     case ControlId::BlendOpacity: c.blendOpacity = v.numbers[0]; return;
     case ControlId::Colours: c.colours = v.texts[0]; return;
     case ControlId::ColourEntries: c.colourEntries = static_cast<ColourEntries>(v.choice); return;
+    case ControlId::When: c.when = v.none ? std::nullopt : std::optional(v.time); return;
+    case ControlId::Place:
+        c.place = v.none ? std::nullopt : std::optional(v.place);
+        return;
+    case ControlId::Period: c.period = v.none ? std::nullopt : std::optional(v.period); return;
     }
+}
+
+bool readsTyped(const ControlRow& row)
+{
+    return row.kind == ControlKind::Time || row.kind == ControlKind::Period || row.kind == ControlKind::Place;
+}
+
+std::variant<ControlValue, Error> readTypedText(const ControlRow& row, std::string_view text)
+{
+    ControlValue v;
+    if (row.unset && text == "none") {
+        v.none = true;
+        return v;
+    }
+    if (row.kind == ControlKind::Place) {
+        auto p = parseSunPlace(text);
+        if (const Error* e = std::get_if<Error>(&p)) return *e;
+        v.place = std::get<SunPlace>(p);
+        return v;
+    }
+    if (row.kind == ControlKind::Period) {
+        auto p = parseSunPeriod(text);
+        if (const Error* e = std::get_if<Error>(&p)) return *e;
+        v.period = std::get<SunPeriod>(p);
+        return v;
+    }
+    auto t = parseSunTime(text);
+    if (const Error* e = std::get_if<Error>(&t)) return *e;
+    v.time = std::get<std::chrono::sys_seconds>(t);
+    return v;
+}
+
+std::string typedText(const ControlRow& row, const ControlValue& v)
+{
+    if (v.none) return "none";
+    if (row.kind == ControlKind::Place) return radiusName(v.place.latitude) + "," + radiusName(v.place.longitude);
+    if (row.kind == ControlKind::Period)
+        return utcText(v.period.from) + "," + utcText(v.period.to) + "," + std::to_string(v.period.stepMinutes);
+    return utcText(v.time);
 }
 
 Refusal numbersRefused(const Controls& c, unsigned long long which)
@@ -84,6 +142,7 @@ Refusal numbersRefused(const Controls& c, unsigned long long which)
         const bool numeric = row.kind == ControlKind::Number || row.kind == ControlKind::Whole;
         if (!numeric || !((which >> static_cast<unsigned>(row.id)) & 1ull)) continue;
         const ControlValue v = controlValue(c, row.id);
+        if (v.none) continue;
         for (int i = 0; i < row.count; ++i) {
             const double x = v.numbers[static_cast<std::size_t>(i)];
             if (partAccepts(row, i, x)) continue;

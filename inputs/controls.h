@@ -4,8 +4,10 @@
 // were typed (a settings file keeps them so); shadow_inputs.h reads them
 // into numbers, once, before the core sees them.
 
+#include "shadow/sun_period.h"
 #include "workspace/controls.h"
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -27,6 +29,12 @@ struct Controls {
     double blendOpacity = kFullOpacity; // 0..100: the blend's share over the texture map
     std::string colours = "land";       // "tint"'s colour table: a shipped table's name or a file
     ColourEntries colourEntries = ColourEntries::Interpolate;
+    // The real sun, each unset until given: the instant "sun" takes its
+    // angles from, the place it is seen from (else the height raster's
+    // centre), and the period sun-hours, direct-light and the frames follow.
+    std::optional<std::chrono::sys_seconds> when;
+    std::optional<SunPlace> place;
+    std::optional<SunPeriod> period;
 
     bool operator==(const Controls&) const = default;
 };

@@ -34,6 +34,23 @@ Refusal layerRun(Workspace& ws, const OperationInput& in, Reporter& report)
     return runLayerAndMerge(ws, kind, in.controls, report);
 }
 
+// "Sun": at the real sun's instant when one is set, else at sun_angle.
+Refusal sunRun(Workspace& ws, const OperationInput& in, Reporter& report)
+{
+    if (!in.controls.when) return runShadowAndMerge(ws, ShadowMode::Sun, in.params, in.controls, report);
+    auto where = realSunPlace(in.controls, in.where);
+    if (const Error* e = std::get_if<Error>(&where)) return *e;
+    return runSunAtAndMerge(ws, in.controls, std::get<MapPlace>(where), *in.controls.when, report);
+}
+
+template <LayerKind kind>
+Refusal sunSumRun(Workspace& ws, const OperationInput& in, Reporter& report)
+{
+    auto where = realSunPlace(in.controls, in.where);
+    if (const Error* e = std::get_if<Error>(&where)) return *e;
+    return runSunSumAndMerge(ws, kind, in.controls, std::get<MapPlace>(where), report);
+}
+
 Refusal tintRun(Workspace& ws, const OperationInput& in, Reporter& report)
 {
     if (!in.tint) return Error{"the colour table has not been read"};
@@ -58,6 +75,9 @@ constexpr const char* kSweepHelp = "a shadow run, then the merge";
 constexpr ControlSet kUnits = controlSet({Ground, Vertical});
 constexpr ControlSet kHorizons = kMerge | kUnits | controlSet({Directions, Radius});
 constexpr const char* kLayerHelp = "a relief layer lit into the shadow map, then the merge";
+constexpr ControlSet kRealSun = controlSet({When, Place});
+constexpr ControlSet kSunSums = kMerge | kUnits | controlSet({Place, Period, SunSize, Lambert});
+constexpr const char* kSumHelp = "the real sun over --period as a layer, then the merge";
 
 // One row an operation (see the header for how to add one).
 constexpr OperationRow kOperationRows[] = {
@@ -74,10 +94,11 @@ constexpr OperationRow kOperationRows[] = {
     {"embossed", "Embossed", "embossed", kSweepHelp, "The \"Embossed\" shading, then the merge.",
      OperationKind::Shadow, ShadowMode::Embossed, {}, {}, kShadowReads, kShadowWrites, kSweep,
      &shadowRun<ShadowMode::Embossed>},
-    {"sun", "Sun", "sun_run", "light from the sun and sky, then the merge",
-     "Lights the map from the sun at sun_angle (soft with sun_size, with sky light by sky), then the merge; "
-     "run(\"sun\") does the same.",
-     OperationKind::Shadow, ShadowMode::Sun, {}, {}, kShadowReads, kShadowWrites, kSunLight, &shadowRun<ShadowMode::Sun>},
+    {"sun", "Sun", "sun_run", "sun and sky light (the real sun at --when), then the merge",
+     "Lights the map from the sun at sun_angle, or with when set from the real sun then at place (turned to the "
+     "map's grid north; below the horizon it lights nothing), soft with sun_size, with sky light by sky; then the "
+     "merge. run(\"sun\") does the same.",
+     OperationKind::Shadow, ShadowMode::Sun, {}, {}, kShadowReads, kShadowWrites, kSunLight | kRealSun, &sunRun},
     {"sky-view", "Sky view", "sky_view", kLayerHelp,
      "The sky-view factor over `directions` directions (as far as `radius`) as the layer, lit into the shadow map, "
      "then the merge.",
@@ -96,6 +117,17 @@ constexpr OperationRow kOperationRows[] = {
      "map, then the merge.",
      OperationKind::Layer, {}, {}, LayerKind::MultiHillshade, kShadowReads, kShadowWrites,
      kMerge | kUnits | controlSet({SunAngle}), &layerRun<LayerKind::MultiHillshade>},
+    {"sun-hours", "Sun hours", "sun_hours", kSumHelp,
+     "Hours of direct sun over the period at place (sun_size's disc, lambert unused) as the layer, lit into the "
+     "shadow map by their share of the hours the sun is up, then the merge.",
+     OperationKind::Layer, {}, {}, LayerKind::SunHours, kShadowReads, kShadowWrites, kSunSums,
+     &sunSumRun<LayerKind::SunHours>},
+    {"direct-light", "Direct light", "direct_light", kSumHelp,
+     "Direct light from the clear-sky beam over the period at place, in kWh per square metre of ground (with the "
+     "Lambert term), as the layer, lit into the shadow map by its share of what flat open ground gets, then the "
+     "merge.",
+     OperationKind::Layer, {}, {}, LayerKind::DirectLight, kShadowReads, kShadowWrites, kSunSums,
+     &sunSumRun<LayerKind::DirectLight>},
     {"make-texture", "Make Texture", "make_texture", "texture synthesis",
      "Mixes grass and stone into the texture map by height.", OperationKind::Texture, {},
      TextureButton::MakeTexture, {},

@@ -71,6 +71,10 @@ struct OperationInput {
     const ShadowParams& params;
     // tint's table and the heights' elevations, read by the front end.
     const TintSource* tint = nullptr;
+    // Where the real sun is seen from and the map's grid north, worked out
+    // by the front end (from the place given, or the height raster's
+    // coordinate system); without it, the place given with grid north 0.
+    const MapPlace* where = nullptr;
 };
 using RunOperation = Refusal (*)(Workspace&, const OperationInput&, Reporter&);
 

@@ -4,6 +4,11 @@
 #include "inputs/control_values.h"
 #include "inputs/operations.h"
 #include "shadow/relief.h"
+#include "shadow/sun.h"
+#include "shadow/sun_sums.h"
+
+#include <algorithm>
+#include <memory>
 
 #include <cmath>
 #include <optional>
@@ -131,6 +136,101 @@ Refusal runLayerRegionAndMerge(Workspace& ws, const WorldRegion& region, const H
     if (Refusal refused = layerNumbersRefused(c, kind)) return refused;
     return runThenMerge(ws, ShadowMode::Sun, c, report, [&] {
         return runReliefRegion(ws, region, source, kind, c.sun, c.relief, c.darkness, report);
+    });
+}
+
+std::variant<MapPlace, Error> realSunPlace(const Controls& c, const MapPlace* where)
+{
+    if (where) return *where;
+    if (c.place) return MapPlace{*c.place, 0.0};
+    return Error{"the place the sun is seen from is not known: give it (latitude, longitude), or load a height "
+                 "raster with a coordinate system"};
+}
+
+bool takesRealSun(LayerKind kind) { return kind == LayerKind::SunHours || kind == LayerKind::DirectLight; }
+bool takesRealSun(const Controls& c, ShadowMode mode) { return mode == ShadowMode::Sun && c.when.has_value(); }
+
+namespace {
+
+// The Sun controls of the real sun at t, and whether it is up.
+std::pair<SunControls, bool> sunAt(const Controls& c, const MapPlace& where, std::chrono::sys_seconds t)
+{
+    const MapSun sun = mapSun(where, t);
+    SunControls lit = c.sun;
+    lit.azimuth = sun.azimuth;
+    lit.altitude = std::clamp(sun.altitude, 0.0, sun_range::kAltitudeMax);
+    return {lit, sun.altitude > 0};
+}
+
+Refusal realSunRefused(const Controls& c, const MapPlace& where, ControlSet which)
+{
+    if (Refusal refused = numbersRefused(c, which)) return refused;
+    if (Refusal refused = sunPlaceRefused(where.place)) return refused;
+    if (!std::isfinite(where.gridNorth)) return Error{"the map's grid north is not a number"};
+    return std::nullopt;
+}
+
+// The sums of a period as the map's layer.
+void keepSums(Workspace& ws, LayerKind kind, SunSumLayer&& sums)
+{
+    auto layer = std::make_shared<ValueLayer>();
+    layer->kind = kind;
+    layer->width = sums.width;
+    layer->height = sums.height;
+    layer->divisor = sums.most;
+    layer->values = std::move(sums.values);
+    ws.setLayer(std::move(layer));
+}
+
+template <class Run>
+Refusal sumThenMerge(Workspace& ws, LayerKind kind, const Controls& c, const MapPlace& where, Reporter& report,
+                     const Run& run)
+{
+    for (const OperationRow& row : operationRows())
+        if (row.layer == kind)
+            if (Refusal refused = realSunRefused(c, where, row.controls)) return refused;
+    if (!c.period) return Error{"no period is set: sun hours and direct light follow the sun over one"};
+    const SunSum what = kind == LayerKind::SunHours ? SunSum::Hours : SunSum::DirectLight;
+    return runThenMerge(ws, ShadowMode::Sun, c, report, [&]() -> Refusal {
+        SunSumLayer sums;
+        if (Refusal refused = run(what, sums)) return refused;
+        keepSums(ws, kind, std::move(sums));
+        return std::nullopt;
+    });
+}
+
+} // namespace
+
+Refusal runSunAtAndMerge(Workspace& ws, const Controls& c, const MapPlace& where, std::chrono::sys_seconds t,
+                         Reporter& report)
+{
+    if (Refusal refused = realSunRefused(c, where, operationOf(ShadowMode::Sun).controls)) return refused;
+    const auto [lit, up] = sunAt(c, where, t);
+    return runThenMerge(ws, ShadowMode::Sun, c, report, [&] { return runSun(ws, lit, c.darkness, report, up); });
+}
+
+Refusal runSunAtRegionAndMerge(Workspace& ws, const WorldRegion& region, const HeightSource& source,
+                               const Controls& c, const MapPlace& where, std::chrono::sys_seconds t,
+                               Reporter& report)
+{
+    if (Refusal refused = realSunRefused(c, where, operationOf(ShadowMode::Sun).controls)) return refused;
+    const auto [lit, up] = sunAt(c, where, t);
+    return runThenMerge(ws, ShadowMode::Sun, c, report,
+                        [&] { return runSunRegion(ws, region, source, lit, c.darkness, report, up); });
+}
+
+Refusal runSunSumAndMerge(Workspace& ws, LayerKind kind, const Controls& c, const MapPlace& where, Reporter& report)
+{
+    return sumThenMerge(ws, kind, c, where, report, [&](SunSum what, SunSumLayer& sums) {
+        return runSunSum(ws, what, c.sun, where, *c.period, c.darkness, sums, report);
+    });
+}
+
+Refusal runSunSumRegionAndMerge(Workspace& ws, const WorldRegion& region, const HeightSource& source, LayerKind kind,
+                                const Controls& c, const MapPlace& where, Reporter& report)
+{
+    return sumThenMerge(ws, kind, c, where, report, [&](SunSum what, SunSumLayer& sums) {
+        return runSunSumRegion(ws, region, source, what, c.sun, where, *c.period, c.darkness, sums, report);
     });
 }
 

@@ -64,6 +64,32 @@ Refusal runLayerAndMerge(Workspace& ws, LayerKind kind, const Controls& c, Repor
 Refusal runLayerRegionAndMerge(Workspace& ws, const WorldRegion& region, const HeightSource& source, LayerKind kind,
                                const Controls& c, Reporter& report);
 
+// Where the real sun is seen from: `where` when the front end worked it out
+// (the place given or the height raster's centre, the raster's grid north),
+// else the controls' place with grid north 0; an error when there is none.
+std::variant<MapPlace, Error> realSunPlace(const Controls& c, const MapPlace* where);
+
+// Whether a run of the row with these controls takes the real sun: "sun"
+// with a time set, sun-hours and direct-light.
+bool takesRealSun(LayerKind kind);
+bool takesRealSun(const Controls& c, ShadowMode mode);
+
+// "Sun" at the instant t seen from `where`: the sun's azimuth turned to the
+// map's grid north and its apparent altitude (below the horizon it lights
+// nothing, only the sky's share), with the controls' disc, Lambert term,
+// sky and units, then the merge.
+Refusal runSunAtAndMerge(Workspace& ws, const Controls& c, const MapPlace& where, std::chrono::sys_seconds t,
+                         Reporter& report);
+Refusal runSunAtRegionAndMerge(Workspace& ws, const WorldRegion& region, const HeightSource& source,
+                               const Controls& c, const MapPlace& where, std::chrono::sys_seconds t,
+                               Reporter& report);
+
+// sun-hours or direct-light over the controls' period seen from `where`:
+// kept as the map's layer, lit into the shadow map (E.6), then the merge.
+Refusal runSunSumAndMerge(Workspace& ws, LayerKind kind, const Controls& c, const MapPlace& where, Reporter& report);
+Refusal runSunSumRegionAndMerge(Workspace& ws, const WorldRegion& region, const HeightSource& source, LayerKind kind,
+                                const Controls& c, const MapPlace& where, Reporter& report);
+
 // Reads the controls' texts with `parse` and runs the button as above.
 Refusal runShadowButton(Workspace& ws, ShadowMode mode, const Controls& c, const NumberParser& parse,
                         Reporter& report);

@@ -166,4 +166,12 @@ std::string placeText(const SunPlace& p)
     return text;
 }
 
+std::string sunNote(const MapPlace& where, sys_seconds t, const MapSun& sun)
+{
+    char figures[200];
+    std::snprintf(figures, sizeof figures, "azimuth %.3f true, %.3f on the map (grid north %.3f), altitude %.3f",
+                  sun.trueAzimuth, sun.azimuth, where.gridNorth, sun.altitude);
+    return "sun at " + placeText(where.place) + ", " + utcText(t) + ": " + figures;
+}
+
 } // namespace gloamery

@@ -5,6 +5,7 @@
 // [Europe/Zurich], from the system's time-zone data).
 
 #include "shadow/sun_period.h"
+#include "shadow/sun_sums.h"
 
 #include <chrono>
 #include <string>
@@ -31,5 +32,10 @@ std::string frameStem(std::chrono::sys_seconds t);
 
 // The place as "46.500 N, 7.900 E".
 std::string placeText(const SunPlace& p);
+
+// What a run says of its sun: "sun at 46.500 N, 7.900 E,
+// 2026-06-21T07:00:00Z: azimuth 89.123 true, 88.456 on the map (grid
+// north 0.667), altitude 38.210".
+std::string sunNote(const MapPlace& where, std::chrono::sys_seconds t, const MapSun& sun);
 
 } // namespace gloamery

@@ -12,7 +12,9 @@
 #  4. one "Linear" at 16384 x 16384 with its save, time and peak memory;
 #  5. "sun" at 4096 x 4096 (load, sun with the Lambert term, save PNG)
 #     beside SAGA's hillshading with cast shadows on the same map;
-#  6. the panel's peak memory at 16384 x 16384 (scripts/measure-memory.sh).
+#  6. the panel's peak memory at 16384 x 16384 (scripts/measure-memory.sh);
+#  7. the real sun over a day and a year, beside SAGA's radiation tool when
+#     it is installed (scripts/bench-sun.sh).
 #   scripts/bench.sh [RUNS]      RUNS: process starts to time (default 31)
 # GLOAMERY_BENCH_FILTER limits step 1; GLOAMERY_BENCH_SKIP_HUGE=1 skips step 4.
 set -euo pipefail
@@ -175,3 +177,7 @@ for run in "--size 4096,4096 --load height h4k.png" \
   (cd "$rows_work" && /usr/bin/time -f "peak %M KB: gloamery-batch $run" "$batch" $run 2>&1 >/dev/null | tail -1)
 done
 rm -rf "$rows_work"
+
+echo "== The sun over a period (scripts/bench-sun.sh)"
+cmake --build "$dir" --target gloamery-gdal -j"$(nproc)" >/dev/null
+scripts/bench-sun.sh "$batch" 3

@@ -3,6 +3,7 @@
 #include "settings_file.h"
 
 #include "inputs/control_values.h"
+#include "inputs/sun_time.h"
 
 #include "imageio/input_file.h"
 #include "imageio/native_io.h"
@@ -26,6 +27,9 @@ ordered_json partJson(const ControlRow& row, const ControlValue& v, int part)
     case ControlKind::Number: return v.numbers[i];
     case ControlKind::Flag: return v.flag;
     case ControlKind::Choice: return std::string(row.choices[static_cast<std::size_t>(v.choice)]);
+    case ControlKind::Time: return utcText(v.time);
+    case ControlKind::Period: return {utcText(v.period.from), utcText(v.period.to), v.period.stepMinutes};
+    case ControlKind::Place: return {v.place.latitude, v.place.longitude};
     }
     return {};
 }
@@ -35,6 +39,7 @@ void writeControls(ordered_json& doc, const Controls& c, bool sun)
 {
     for (const ControlRow& row : controlRows()) {
         const ControlValue v = controlValue(c, row.id);
+        if (v.none) continue; // an unset row: files without it stay as they were
         for (int i = 0; i < row.count; ++i) {
             const std::string_view key = row.key.empty() ? row.parts[static_cast<std::size_t>(i)].key : row.key;
             if (key.starts_with("sun.") != sun) continue;

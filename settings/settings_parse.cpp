@@ -136,6 +136,28 @@ void readPart(const json& v, const std::string& key, const ControlRow& row, int 
             throw Refused{keyName(key) + " must be " + std::string(row.needs) + ", not " + shown(v)};
         value.texts[i] = v.get<std::string>();
         return;
+    case ControlKind::Time:
+    case ControlKind::Period:
+    case ControlKind::Place: {
+        // A time as text; a period as [FROM, TO, STEP] and a place as
+        // [LAT, LON], read as --period and --place read them.
+        const bool period = row.kind == ControlKind::Period, place = row.kind == ControlKind::Place;
+        const bool ok = period  ? v.is_array() && v.size() == 3 && v[0].is_string() && v[1].is_string() && v[2].is_number()
+                      : place ? v.is_array() && v.size() == 2 && v[0].is_number() && v[1].is_number()
+                              : v.is_string();
+        if (!ok) throw Refused{keyName(key) + " must be " + std::string(row.needs) + ", not " + shown(v)};
+        const std::string text = period ? v[0].get<std::string>() + "," + v[1].get<std::string>() + "," + v[2].dump()
+                               : place  ? v[0].dump() + "," + v[1].dump()
+                                        : v.get<std::string>();
+        auto read = readTypedText(row, text);
+        if (const Error* e = std::get_if<Error>(&read))
+            throw Refused{keyName(key) + " must be " + std::string(row.needs) + ", not " + shown(v) + ": " + e->message};
+        const ControlValue& got = std::get<ControlValue>(read);
+        value.time = got.time;
+        value.period = got.period;
+        value.place = got.place;
+        return;
+    }
     }
 }
 
@@ -154,7 +176,10 @@ bool readControlKey(const std::string& key, const json& v, Controls& c)
     const KeyOf at = keyOf(key);
     if (!at.row) return false;
     ControlValue value = controlValue(c, at.row->id);
-    if (at.part >= 0) {
+    value.none = false;
+    if (at.row->unset && v.is_null()) { // null: unset, as the row starts
+        value.none = true;
+    } else if (at.part >= 0) {
         readPart(v, key, *at.row, at.part, value);
     } else {
         if (!v.is_array() || v.size() != 2) throw Refused{keyName(key) + " must be a list of two values, not " + shown(v)};

@@ -17,6 +17,15 @@ struct SunPlace {
     bool operator==(const SunPlace&) const = default;
 };
 
+// Where the map lies: the place its sun is seen from, and the angle from
+// true north to the map's up direction there (degrees, clockwise).
+struct MapPlace {
+    SunPlace place;
+    double gridNorth = 0.0;
+
+    bool operator==(const MapPlace&) const = default;
+};
+
 struct SunPeriod {
     std::chrono::sys_seconds from{};
     std::chrono::sys_seconds to{};

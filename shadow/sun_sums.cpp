@@ -16,16 +16,18 @@ namespace {
 
 constexpr int kBand = 32; // rows a thread takes at once in a pass over the map
 
-// The sums of one run over a box of the map (the whole map here), kept in
-// `acc`, row-major: lit counts for the hours, light for the direct light.
+// The sums of one run over a box of a w x h map (the whole map, or a
+// region of a world), kept in `acc`, row-major over the box: lit counts for
+// the hours, light for the direct light.
 template <class Grid>
 class SumRun {
 public:
-    SumRun(const Grid& heights, int w, int h, const SunControls& c, SunSum what, int step, std::vector<double>& acc)
-        : heights_(heights), w_(w), h_(h), c_(c), what_(what), step_(step), acc_(acc), lit_(Rect{0, 0, w, h}, 1),
+    SumRun(const Grid& heights, int w, int h, const Rect& box, const SunControls& c, SunSum what, int step,
+           std::vector<double>& acc)
+        : heights_(heights), w_(w), h_(h), box_(box), c_(c), what_(what), step_(step), acc_(acc), lit_(box, 1),
           samples_(c.size > 0 ? 16 : 1)
     {
-        acc_.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0.0);
+        acc_.assign(static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height), 0.0);
     }
 
     // One time with the sun up at (azimuth, altitude) on the map.
@@ -55,24 +57,24 @@ public:
         if (what_ == SunSum::DirectLight) return flat_;
         flushCounts();
         const double samples = samples_, step = step_;
-        forEachRow(h_, acc_.size(), [&](int y) {
-            double* row = acc_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w_);
-            for (int x = 0; x < w_; ++x) row[x] = ((row[x] / samples) * step) / 60;
+        forEachRow(box_.height, acc_.size(), [&](int y) {
+            double* row = accRow(y);
+            for (int x = 0; x < box_.width; ++x) row[x] = ((row[x] / samples) * step) / 60;
         });
         return (static_cast<double>(upTimes_) * step) / 60;
     }
 
 private:
-    double* accRow(int y) { return acc_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w_); }
+    double* accRow(int y) { return acc_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(box_.width); }
 
     void flushCounts()
     {
         pending_ = 0;
-        forEachRow(h_, acc_.size(), [&](int y) {
+        forEachRow(box_.height, acc_.size(), [&](int y) {
             std::uint16_t* n = lit_.plane(0) + lit_.at(0, y);
             double* row = accRow(y);
-            for (int x = 0; x < w_; ++x) row[x] = row[x] + n[x];
-            std::fill(n, n + w_, std::uint16_t{0});
+            for (int x = 0; x < box_.width; ++x) row[x] = row[x] + n[x];
+            std::fill(n, n + box_.width, std::uint16_t{0});
         });
     }
 
@@ -81,10 +83,13 @@ private:
     {
         const LambertTerm lambert(c);
         const double samples = samples_, step = step_;
-        forEachRow((h_ + kBand - 1) / kBand, acc_.size(), [&](int band) {
-            std::vector<double> ring[3], lambda(static_cast<std::size_t>(w_), 1.0);
-            const int first = band * kBand, last = std::min(h_, first + kBand);
-            auto elevationsOf = [&](int row, std::vector<double>& z) { elevationRow(heights_, w_, h_, c.vertical, row, 0, w_, z); };
+        const int bw = box_.width;
+        forEachRow((box_.height + kBand - 1) / kBand, acc_.size(), [&](int band) {
+            std::vector<double> ring[3], lambda(static_cast<std::size_t>(bw), 1.0);
+            const int first = band * kBand, last = std::min(box_.height, first + kBand);
+            auto elevationsOf = [&](int row, std::vector<double>& z) {
+                elevationRow(heights_, w_, h_, c.vertical, box_.y0 + row, box_.x0, bw, z);
+            };
             if (c.lambert) {
                 elevationsOf(first - 1, ring[0]);
                 elevationsOf(first, ring[1]);
@@ -94,21 +99,22 @@ private:
                     std::vector<double>& below = ring[(y - first + 2) % 3];
                     elevationsOf(y + 1, below);
                     const std::vector<double>* const z[3] = {&ring[(y - first) % 3], &ring[(y - first + 1) % 3], &below};
-                    lambert.row(z, w_, lambda.data());
+                    lambert.row(z, bw, lambda.data());
                 }
                 std::uint16_t* n = lit_.plane(0) + lit_.at(0, y);
                 double* row = accRow(y);
-                for (int x = 0; x < w_; ++x) {
+                for (int x = 0; x < bw; ++x) {
                     const double v = n[x] / samples;
                     row[x] = row[x] + (((lambda[static_cast<std::size_t>(x)] * v) * beam) * step) / 60;
                 }
-                std::fill(n, n + w_, std::uint16_t{0});
+                std::fill(n, n + bw, std::uint16_t{0});
             }
         });
     }
 
     const Grid& heights_;
     int w_, h_;
+    Rect box_;
     SunControls c_;
     SunSum what_;
     double step_;
@@ -143,7 +149,10 @@ void writeShares(Workspace& ws, const SunSumLayer& layer, int darkness)
 MapSun mapSun(const MapPlace& where, std::chrono::sys_seconds t)
 {
     const SolarPosition p = solarPosition(where.place.latitude, where.place.longitude, t);
-    return {p.azimuth, p.azimuth - where.gridNorth, p.altitude};
+    // On the map, as a bearing from its up direction: 0 .. 360.
+    double onMap = std::fmod(p.azimuth - where.gridNorth, 360.0);
+    if (onMap < 0) onMap += 360.0;
+    return {p.azimuth, onMap, p.altitude};
 }
 
 double clearSkyBeam(double altitude)
@@ -152,8 +161,9 @@ double clearSkyBeam(double altitude)
     return 1.353 * std::pow(0.7, std::pow(airMass, 0.678));
 }
 
-Refusal runSunSum(Workspace& ws, SunSum what, const SunControls& sun, const MapPlace& where, const SunPeriod& period,
-                  int darkness, SunSumLayer& layer, Reporter& report)
+namespace {
+
+Refusal sumRefused(const SunControls& sun, const MapPlace& where, const SunPeriod& period)
 {
     SunControls checked = sun;
     checked.azimuth = 0.0;
@@ -162,22 +172,73 @@ Refusal runSunSum(Workspace& ws, SunSum what, const SunControls& sun, const MapP
     if (Refusal r = sunPlaceRefused(where.place)) return r;
     if (Refusal r = sunPeriodRefused(period)) return r;
     if (!std::isfinite(where.gridNorth)) return Error{"The map's grid north is not a number."};
+    return std::nullopt;
+}
+
+// The sums over `box` of a w x h map whose heights `grid` reads, into
+// `out`; false when the reporter asks to stop.
+template <class Grid>
+bool sumOver(const Grid& grid, int w, int h, const Rect& box, SunSum what, const SunControls& sun,
+             const MapPlace& where, const SunPeriod& period, SunSumLayer& out, Reporter& report)
+{
+    const std::int64_t times = periodTimes(period);
+    out = SunSumLayer{box.width, box.height, {}, 0.0};
+    SumRun run(grid, w, h, box, sun, what, period.stepMinutes, out.values);
+    for (std::int64_t k = 0; k < times; ++k) {
+        if (report.cancelled()) return false;
+        const MapSun s = mapSun(where, periodTime(period, k));
+        if (s.altitude > 0) run.add(s.azimuth, std::min(s.altitude, 90.0));
+        report.progress(static_cast<double>(k + 1) / static_cast<double>(times + 1));
+    }
+    out.most = run.finish();
+    return true;
+}
+
+} // namespace
+
+Refusal runSunSum(Workspace& ws, SunSum what, const SunControls& sun, const MapPlace& where, const SunPeriod& period,
+                  int darkness, SunSumLayer& layer, Reporter& report)
+{
+    if (Refusal r = sumRefused(sun, where, period)) return r;
     report.status(status::kCalculating);
     const HeightGrid heights = readHeights(ws);
     const int w = ws.width(), h = ws.height();
-    const std::int64_t times = periodTimes(period);
-    SunSumLayer out{w, h, {}, 0.0};
+    SunSumLayer out;
     const bool done = heights.visit([&](const auto& grid) {
-        SumRun run(grid, w, h, sun, what, period.stepMinutes, out.values);
-        for (std::int64_t k = 0; k < times; ++k) {
-            if (report.cancelled()) return false;
-            const MapSun s = mapSun(where, periodTime(period, k));
-            if (s.altitude > 0) run.add(s.azimuth, std::min(s.altitude, 90.0));
-            report.progress(static_cast<double>(k + 1) / static_cast<double>(times + 1));
-        }
-        out.most = run.finish();
-        return true;
+        return sumOver(grid, w, h, Rect{0, 0, w, h}, what, sun, where, period, out, report);
     });
+    if (!done) return Error{"Stopped: the shadow map is as it was."};
+    writeShares(ws, out, darkness);
+    layer = std::move(out);
+    report.progress(1.0);
+    return std::nullopt;
+}
+
+Refusal runSunSumRegion(Workspace& ws, const WorldRegion& region, const HeightSource& source, SunSum what,
+                        const SunControls& sun, const MapPlace& where, const SunPeriod& period, int darkness,
+                        SunSumLayer& layer, Reporter& report)
+{
+    if (Refusal r = sumRefused(sun, where, period)) return r;
+    report.status(status::kCalculating);
+    const int w = region.worldWidth, h = region.worldHeight;
+    // Every pixel a walk of the period's suns passes over the region, and
+    // one around it for the slopes.
+    Rect reads = meet(grown(region.area, 1), Rect{0, 0, w, h});
+    for (std::int64_t k = 0, times = periodTimes(period); k < times; ++k) {
+        const MapSun s = mapSun(where, periodTime(period, k));
+        if (s.altitude <= 0) continue;
+        SunControls c = sun;
+        c.azimuth = s.azimuth;
+        c.altitude = std::min(s.altitude, 90.0);
+        const Rect f = walkFootprint(SunRays(c.azimuth, c.groundX, c.groundY, w, h), sunOwnGroup(c, w, h), region.area);
+        if (!f.empty()) reads = unite(reads, f);
+    }
+    auto window = source.read({reads});
+    if (const Error* e = std::get_if<Error>(&window)) return *e;
+    SunSumLayer out;
+    const bool done = std::visit(
+        [&](const auto& grid) { return sumOver(grid, w, h, region.area, what, sun, where, period, out, report); },
+        std::get<HeightWindow>(window));
     if (!done) return Error{"Stopped: the shadow map is as it was."};
     writeShares(ws, out, darkness);
     layer = std::move(out);

@@ -7,6 +7,7 @@
 
 #include "../workspace/controls.h"
 #include "../workspace/reporter.h"
+#include "../workspace/window_grid.h"
 #include "../workspace/workspace.h"
 #include "solar_position.h"
 #include "sun_period.h"
@@ -15,15 +16,9 @@
 
 namespace gloamery {
 
-// Where the map lies: the place its sun is seen from, and the angle from
-// true north to the map's up direction there (degrees, clockwise).
-struct MapPlace {
-    SunPlace place;
-    double gridNorth = 0.0;
-};
-
 // The sun of an instant on the map: its true azimuth, its azimuth on the
-// map (the true one less the grid angle) and its apparent altitude.
+// map (the true one less the grid angle, 0 .. 360) and its apparent
+// altitude.
 struct MapSun {
     double trueAzimuth;
     double azimuth;
@@ -58,5 +53,13 @@ struct SunSumLayer {
 // stop asked through the reporter.
 Refusal runSunSum(Workspace& ws, SunSum what, const SunControls& sun, const MapPlace& where, const SunPeriod& period,
                   int darkness, SunSumLayer& layer, Reporter& report);
+
+// The same for a region of a world, seen from `where` (the world's centre,
+// so that every region has the same suns): the heights are read from
+// source as far up-sun of the region as the period's suns can shade it
+// from, and one pixel around it for the slopes.
+Refusal runSunSumRegion(Workspace& ws, const WorldRegion& region, const HeightSource& source, SunSum what,
+                        const SunControls& sun, const MapPlace& where, const SunPeriod& period, int darkness,
+                        SunSumLayer& layer, Reporter& report);
 
 } // namespace gloamery

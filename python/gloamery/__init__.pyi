@@ -21,7 +21,7 @@ SlotName = Literal["height", "shadow", "colour", "grass", "stone", "texture", "d
 BlendName = Literal["50/50", "multiply", "multiply/2", "multiply/3", "overlay", "soft-light", "screen"]
 OperationName = Literal[
     "linear", "linear-sim", "sin", "cos", "embossed", "sun", "sky-view", "openness", "openness-negative",
-    "multi-hillshade", "make-texture", "make-texture2", "tint", "clear"
+    "multi-hillshade", "sun-hours", "direct-light", "make-texture", "make-texture2", "tint", "clear"
 ]
 Bytes = npt.NDArray[np.uint8]
 Floats = npt.NDArray[np.float32]
@@ -111,6 +111,12 @@ class Workspace:
     blend_opacity: float
     colours: str
     colour_entries: Literal["interpolate", "exact", "nearest"]
+    # The real sun, None until set: times with their zone ('2026-06-21T09:00[Europe/Zurich]',
+    # '...Z', '...+02:00'), read back in UTC; place (latitude, longitude) in degrees
+    # (None: the centre of geotransform's place); period (FROM, TO, STEP minutes).
+    when: Optional[str]
+    place: Optional[Tuple[float, float]]
+    period: Optional[Tuple[str, str, int]]
 
     # Operations: release the GIL; ValueError when the controls cannot be used.
     # progress(fraction) is told how far a run is; cancel() answering True
@@ -125,6 +131,8 @@ class Workspace:
     def openness(self, *, progress: Progress = None, cancel: Cancel = None) -> None: ...
     def openness_negative(self, *, progress: Progress = None, cancel: Cancel = None) -> None: ...
     def multi_hillshade(self, *, progress: Progress = None, cancel: Cancel = None) -> None: ...
+    def sun_hours(self, *, progress: Progress = None, cancel: Cancel = None) -> None: ...
+    def direct_light(self, *, progress: Progress = None, cancel: Cancel = None) -> None: ...
     def make_texture(self, *, progress: Progress = None, cancel: Cancel = None) -> None: ...
     def make_texture2(self, *, progress: Progress = None, cancel: Cancel = None) -> None: ...
     def tint(self, *, progress: Progress = None, cancel: Cancel = None) -> None: ...

@@ -7,6 +7,7 @@
 #include "slot_arrays.h"
 
 #include "batch_run.h"
+#include "sun_run.h"
 #include "imageio/map_files.h"
 #include "imageio/native_io.h"
 #include "imageio/picture_size.h"
@@ -207,8 +208,9 @@ void PyWorkspace::run(batch::Operation op) { run(op, py::none(), py::none()); }
 void PyWorkspace::run(batch::Operation op, py::object progress, py::object cancel)
 {
     auto held = hold();
-    if (op->shadow == ShadowMode::Sun)
-        if (const Refusal r = rasterUnitsRefusal()) throw std::invalid_argument("sun: " + r->message);
+    if (op->shadow == ShadowMode::Sun || (op->layer && takesRealSun(*op->layer)))
+        if (const Refusal r = rasterUnitsRefusal())
+            throw std::invalid_argument(batch::operationName(op) + ": " + r->message);
     batch::RunStep step;
     step.op = op;
     step.controls = controls.forRun();
@@ -224,11 +226,22 @@ void PyWorkspace::run(batch::Operation op, py::object progress, py::object cance
                                         e->message);
         step.colours = std::make_shared<const ReadColourTable>(std::move(std::get<ReadColourTable>(table)));
     }
+    // The real sun's place: ws.place, else the centre of the map's place.
+    std::optional<MapPlace> where;
+    if (holds(op->controls, ControlId::Period) && op->layer && !step.controls.period)
+        throw std::invalid_argument(batch::operationName(op) + " needs a period: set period = (FROM, TO, STEP)");
+    if (batch::takesRealSun(step)) {
+        auto found = batch::realSunWhere(step.controls, origin_.place, ws_.width(), ws_.height());
+        if (const Error* e = std::get_if<Error>(&found))
+            throw std::invalid_argument(batch::operationName(op) + ": " + e->message + ": set place = (lat, lon)");
+        where = std::get<MapPlace>(found);
+    }
     Refusal refused;
     PythonReporter report(std::move(progress), std::move(cancel));
     {
         py::gil_scoped_release unlocked;
-        refused = step.colours ? batch::runTintStep(ws_, step, origin_, report) : batch::runOperation(ws_, step, report);
+        refused = step.colours ? batch::runTintStep(ws_, step, origin_, report)
+                               : batch::runOperation(ws_, step, report, where ? &*where : nullptr);
     }
     report.finish(batch::operationName(op));
     if (refused) throw std::invalid_argument(batch::operationName(op) + ": " + refused->message);

@@ -1,6 +1,8 @@
 #include "python_controls.h"
 
 #include "inputs/control_schema.h"
+#include "inputs/control_values.h"
+#include "inputs/sun_time.h"
 #include "inputs/shadow_inputs.h"
 
 #include "errors.h"
@@ -136,6 +138,66 @@ void PythonControls::setColourEntries(const std::string& name)
     colourEntries = static_cast<ColourEntries>(*index);
 }
 
+namespace {
+
+// A typed row's value read from its text, in the row's words when refused.
+ControlValue typedValue(ControlId id, const std::string& text, const std::string& shown)
+{
+    const ControlRow& row = controlRow(id);
+    auto read = readTypedText(row, text);
+    if (const Error* e = std::get_if<Error>(&read)) refuse(pythonRefusal(row, shown, e->message));
+    return std::get<ControlValue>(read);
+}
+
+} // namespace
+
+void PythonControls::setWhen(const std::optional<std::string>& text)
+{
+    const ControlValue v = text ? typedValue(ControlId::When, *text, quoted(*text)) : ControlValue{.none = true};
+    when = v.none ? std::nullopt : std::optional(v.time);
+}
+
+void PythonControls::setPlace(const std::optional<std::pair<double, double>>& latLon)
+{
+    if (!latLon) return place.reset();
+    const auto [lat, lon] = *latLon;
+    if (!std::isfinite(lat) || !std::isfinite(lon))
+        refuse(pythonRefusal(controlRow(ControlId::Place), pairShown(shown(lat), shown(lon))));
+    place = typedValue(ControlId::Place, numberText(lat) + "," + numberText(lon), pairShown(shown(lat), shown(lon))).place;
+}
+
+void PythonControls::setPlaceText(const std::string& text)
+{
+    const ControlValue v = typedValue(ControlId::Place, text, quoted(text));
+    place = v.none ? std::nullopt : std::optional(v.place);
+}
+
+void PythonControls::setPeriod(const std::optional<std::tuple<std::string, std::string, long long>>& p)
+{
+    if (!p) return period.reset();
+    const auto& [from, to, step] = *p;
+    const std::string shown = "(" + quoted(from) + ", " + quoted(to) + ", " + std::to_string(step) + ")";
+    period = typedValue(ControlId::Period, from + "," + to + "," + std::to_string(step), shown).period;
+}
+
+void PythonControls::setPeriodText(const std::string& text)
+{
+    const ControlValue v = typedValue(ControlId::Period, text, quoted(text));
+    period = v.none ? std::nullopt : std::optional(v.period);
+}
+
+std::optional<std::string> PythonControls::whenText() const
+{
+    if (!when) return std::nullopt;
+    return utcText(*when);
+}
+
+std::optional<std::tuple<std::string, std::string, int>> PythonControls::periodParts() const
+{
+    if (!period) return std::nullopt;
+    return std::tuple{utcText(period->from), utcText(period->to), period->stepMinutes};
+}
+
 std::string PythonControls::blendName() const
 {
     return std::string(gloamery::blendName(blend));
@@ -197,6 +259,9 @@ Controls PythonControls::forRun() const
     c.blendOpacity = blendOpacity;
     c.colours = colours;
     c.colourEntries = colourEntries;
+    c.when = when;
+    c.place = place;
+    c.period = period;
     return c;
 }
 

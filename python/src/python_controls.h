@@ -5,8 +5,10 @@
 #include "inputs/controls.h"
 #include "shadow/shadow_params.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <variant>
 
@@ -26,6 +28,10 @@ struct PythonControls {
     double blendOpacity = kFullOpacity;
     std::string colours = "land";
     ColourEntries colourEntries = ColourEntries::Interpolate;
+    // The real sun, unset (None) until given.
+    std::optional<std::chrono::sys_seconds> when;
+    std::optional<SunPlace> place;
+    std::optional<SunPeriod> period;
 
     // The setters throw std::invalid_argument with the reason.
     void setSun(double x, double y);
@@ -47,6 +53,18 @@ struct PythonControls {
     void setBlendOpacity(double p);
     void setColours(const std::string& nameOrPath);
     void setColourEntries(const std::string& name);
+    // Read as the batch tool reads --when and --period (a period from its
+    // three parts); None (nullopt) unsets.
+    // The text forms ("LAT,LON", "FROM,TO,STEP", "none") are read as the
+    // batch tool reads them too.
+    void setWhen(const std::optional<std::string>& text);
+    void setPlace(const std::optional<std::pair<double, double>>& latLon);
+    void setPlaceText(const std::string& text);
+    void setPeriod(const std::optional<std::tuple<std::string, std::string, long long>>& p);
+    void setPeriodText(const std::string& text);
+    // As Python reads them back: times in UTC.
+    std::optional<std::string> whenText() const;
+    std::optional<std::tuple<std::string, std::string, int>> periodParts() const;
 
     // The batch tool's name of the blend mode ("multiply/2", ...).
     std::string blendName() const;

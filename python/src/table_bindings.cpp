@@ -32,7 +32,11 @@ const char* kindName(ControlKind k)
     case ControlKind::NumberText: return "number-text";
     case ControlKind::Flag: return "flag";
     case ControlKind::Choice: return "choice";
-    case ControlKind::Text: return "text";
+    case ControlKind::Text:
+    // Read from their text, as the batch tool's arguments are.
+    case ControlKind::Time:
+    case ControlKind::Period:
+    case ControlKind::Place: return "text";
     }
     return "";
 }
@@ -91,6 +95,7 @@ py::dict controlEntry(const ControlRow& row)
     d["key"] = text(row.key);
     d["needs"] = text(row.needs);
     d["choices"] = py::tuple(choices);
+    d["unset"] = row.unset;
     return d;
 }
 

@@ -10,6 +10,7 @@
 #include <pybind11/stl.h>
 
 #include <array>
+#include <tuple>
 
 namespace py = pybind11;
 
@@ -148,6 +149,36 @@ void bindControls(Class& c)
         },
         [](PyWorkspace& w, const std::string& name) { w.controls.setColourEntries(name); },
         "How tint colours between a table's entries: 'interpolate' (default), 'exact' or 'nearest'.");
+    // The real sun.
+    using Period = std::tuple<std::string, std::string, long long>;
+    c.def_property(
+        "when", [](PyWorkspace& w) { return w.controls.whenText(); },
+        [](PyWorkspace& w, const std::optional<std::string>& t) { w.controls.setWhen(t); },
+        "The real sun's date and time with its zone, as in '2026-06-21T09:00[Europe/Zurich]', "
+        "'2026-06-21T07:00Z' or '2026-06-21T09:00+02:00' (read back in UTC), or None (default): with one, "
+        "sun_run() takes its azimuth and altitude from the sun then at place.");
+    c.def_property(
+        "place",
+        [](PyWorkspace& w) -> std::optional<Pair> {
+            if (!w.controls.place) return std::nullopt;
+            return Pair{w.controls.place->latitude, w.controls.place->longitude};
+        },
+        [](PyWorkspace& w, const py::object& p) {
+            // None, (lat, lon), or the text --place takes ("46.5,7.9", "none").
+            if (py::isinstance<py::str>(p)) return w.controls.setPlaceText(p.cast<std::string>());
+            w.controls.setPlace(p.cast<std::optional<Pair>>());
+        },
+        "Where the real sun is seen from, (latitude, longitude) in degrees north and east, or None (default: the "
+        "centre of the map's place, through geotransform and crs).");
+    c.def_property(
+        "period", [](PyWorkspace& w) { return w.controls.periodParts(); },
+        [](PyWorkspace& w, const py::object& p) {
+            // None, (FROM, TO, STEP), or the text --period takes.
+            if (py::isinstance<py::str>(p)) return w.controls.setPeriodText(p.cast<std::string>());
+            w.controls.setPeriod(p.cast<std::optional<Period>>());
+        },
+        "The period sun_hours() and direct_light() follow, (FROM, TO, STEP): two times with their zones and a "
+        "step of 1..1440 minutes (read back in UTC), or None (default).");
 }
 
 void bindOperations(Class& c)

@@ -21,6 +21,10 @@ CONTROLS = [
     {"sun": (48, 30), "decay": -3, "darkness": 128, "contrast": 0, "blur": True, "blend": "multiply/3"},
 ]
 COMPUTED = ["shadow", "colour", "texture"]
+# The real sun over a period, for the rows that follow one (sun-hours, direct-light).
+PERIODIC = {row["name"] for row in gloamery.OPERATION_TABLE if "period" in row["controls"]}
+REAL_SUN = {"place": (46.5, 7.9), "period": ("2026-06-21T03:00Z", "2026-06-21T19:00Z", 40)}
+REAL_SUN_OPTIONS = ["--place", "46.5,7.9", "--period", "2026-06-21T03:00Z,2026-06-21T19:00Z,40"]
 
 
 def batch_options(c):
@@ -55,13 +59,15 @@ def test_operation_matches_batch(batch_tool, tmp_path, operation, deep, controls
         ws.save(slot, str(tmp_path / f"{slot}.png"))
     for name, value in c.items():
         setattr(ws, name, value)
+    if operation in PERIODIC:
+        ws.place, ws.period = REAL_SUN["place"], REAL_SUN["period"]
     for step in steps_of(operation):
         ws.run(step)
 
     command = [batch_tool, "--size", f"{W},{H}"]
     for slot in ("height", "grass", "stone"):
         command += ["--load", slot, str(tmp_path / f"{slot}.png")]
-    command += batch_options(c) + steps_of(operation)
+    command += batch_options(c) + (REAL_SUN_OPTIONS if operation in PERIODIC else []) + steps_of(operation)
     for slot in COMPUTED:
         command += ["--save", slot, str(tmp_path / f"batch-{slot}.png")]
     subprocess.run(command, check=True, capture_output=True)

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,10 @@ std::string refusedText(const ControlRow& row)
     case ControlKind::NumberText: return row.count == 2 ? "1,abc" : "abc";
     // "abc" where the row's test refuses it (a radius), else nothing (a colour table's name).
     case ControlKind::Text: return row.accepts && !row.accepts("abc") ? "abc" : "";
+    // Read into typed values: a time without its zone, a period without a step, a place off the globe.
+    case ControlKind::Time: return "2026-06-21T09:00";
+    case ControlKind::Period: return "2026-06-21T00:00Z,2026-06-22T00:00Z";
+    case ControlKind::Place: return "95,0";
     default: break;
     }
     const std::string beyond = boundText(row.parts[0].hi * 2 + 1);
@@ -62,7 +67,14 @@ TEST(ControlSchemaFrontEnds, TheBatchToolRefusesInTheRowsWords)
         const std::string text = refusedText(row);
         const auto read = parse(row, text);
         ASSERT_TRUE(std::holds_alternative<UsageError>(read)) << row.flag << " " << text;
-        EXPECT_EQ(std::get<UsageError>(read).message, batchRefusal(row, text));
+        // A typed row says too what is wrong with the text, naming it.
+        const std::string& said = std::get<UsageError>(read).message;
+        if (readsTyped(row)) {
+            EXPECT_EQ(said.rfind(batchRefusal(row, text) + ": ", 0), 0u) << said;
+            EXPECT_NE(said.find(row.kind == ControlKind::Place ? "not 95" : text.substr(0, 16)), std::string::npos) << said;
+        } else {
+            EXPECT_EQ(said, batchRefusal(row, text));
+        }
         // Every control flag takes a value (the vetting of the arguments knows it from the schema).
         const auto missing = parseArguments(std::vector<std::string>{std::string(row.flag)});
         ASSERT_TRUE(std::holds_alternative<UsageError>(missing)) << row.flag;
@@ -99,6 +111,11 @@ TEST(ControlSchemaFrontEnds, SettingsFilesKeepEveryControlChanged)
         if (row.kind == ControlKind::Text) v.texts = {"12.5", "40"}; // a text the row takes (a radius)
         v.flag = !v.flag;
         v.choice = 0;
+        // The real sun's rows, set: an instant, a period across a change of the clocks, a place.
+        v.none = false;
+        v.time = std::chrono::sys_days{std::chrono::year{2026} / 6 / 21} + std::chrono::hours{7};
+        v.period = SunPeriod{v.time - std::chrono::days{84}, v.time - std::chrono::days{83}, 7};
+        v.place = SunPlace{-33.875, 151.25};
         setControlValue(s.controls, row.id, v);
     }
     ASSERT_NE(s.controls, Controls{});

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <set>
 #include <string>
@@ -77,15 +78,16 @@ TEST(OperationTable, ShadowRowsAgreeWithTheCoresModes)
 TEST(OperationTable, NameListsReadAsSentences)
 {
     EXPECT_EQ(operationNameList(), "linear, linear-sim, sin, cos, embossed, sun, sky-view, openness, openness-negative, "
-                                   "multi-hillshade, make-texture, make-texture2, tint or clear");
+                                   "multi-hillshade, sun-hours, direct-light, make-texture, make-texture2, tint or clear");
     EXPECT_EQ(operationNameList("shadow"), "linear, linear-sim, sin, cos, embossed, sun, shadow, sky-view, openness, "
-                                           "openness-negative, multi-hillshade, make-texture, make-texture2, tint or clear");
+                                           "openness-negative, multi-hillshade, sun-hours, direct-light, make-texture, "
+                                           "make-texture2, tint or clear");
 }
 
 TEST(ControlSchema, EveryControlHasOneRowWithItsNamesUnique)
 {
     const auto rows = controlRows();
-    for (int id = 0; id <= static_cast<int>(ControlId::Vertical); ++id)
+    for (int id = 0; id <= static_cast<int>(ControlId::Period); ++id)
         EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [&](const ControlRow& r) { return r.id == ControlId(id); }), 1)
             << "control " << id;
     expectUnique(rows, [](const ControlRow& r) { return r.flag; }, "batch flag");
@@ -139,10 +141,25 @@ TEST(ControlSchema, ValuesGoInAndOutOfTheControlsUnchanged)
         changed.texts = {"7", "8"};
         changed.flag = !v.flag;
         changed.choice = r.choices.empty() ? 0 : static_cast<int>(r.choices.size()) - 1;
+        // A row that starts unset takes a value, of its kind.
+        changed.none = !v.none && r.unset;
+        changed.time = std::chrono::sys_seconds{std::chrono::seconds{1782025200}};
+        changed.period = SunPeriod{changed.time, changed.time + std::chrono::hours{5}, 20};
+        changed.place = SunPlace{46.5, -7.9};
         setControlValue(c, r.id, changed);
         EXPECT_NE(c, start) << r.flag;
         const ControlValue back = controlValue(c, r.id);
         EXPECT_TRUE(back.numbers == changed.numbers || r.kind != ControlKind::Number) << r.flag;
+        EXPECT_TRUE(back.time == changed.time || r.kind != ControlKind::Time) << r.flag;
+        EXPECT_TRUE(back.period == changed.period || r.kind != ControlKind::Period) << r.flag;
+        EXPECT_TRUE(back.place == changed.place || r.kind != ControlKind::Place) << r.flag;
+        EXPECT_EQ(back.none, changed.none) << r.flag;
+        // Unset again, it is as it started.
+        if (r.unset) {
+            changed.none = true;
+            setControlValue(c, r.id, changed);
+            EXPECT_EQ(c, start) << r.flag;
+        }
     }
 }
 
@@ -165,4 +182,47 @@ TEST(ControlSchema, NumbersOutOfRangeAreRefusedByCaption)
         ASSERT_TRUE(refused.has_value()) << k.message;
         EXPECT_EQ(refused->message, k.message);
     }
+}
+
+// The real sun's rows: its time and period read once from their text into
+// typed values (the core sees no text), written back in UTC; "none" unsets.
+TEST(ControlSchema, TimesAndPeriodsAreReadOnceIntoValues)
+{
+    const ControlRow& when = controlRow(ControlId::When);
+    const ControlRow& period = controlRow(ControlId::Period);
+    const ControlRow& place = controlRow(ControlId::Place);
+    EXPECT_EQ(when.kind, ControlKind::Time);
+    EXPECT_EQ(period.kind, ControlKind::Period);
+    for (const ControlRow* r : {&when, &period, &place}) EXPECT_TRUE(r->unset && r->start == "none" && readsTyped(*r));
+    const struct {
+        const ControlRow* row;
+        const char* text;
+        const char* back; // empty: refused, `why` naming the value
+    } cases[] = {
+        {&when, "2026-06-21T09:00[Europe/Zurich]", "2026-06-21T07:00:00Z"},
+        {&when, "2026-06-21T09:00+02:00", "2026-06-21T07:00:00Z"},
+        {&when, "none", "none"},
+        {&when, "2026-06-21T09:00", ""},
+        {&period, "2026-10-25T00:00[Europe/Zurich],2026-10-25T04:00[Europe/Zurich],30",
+         "2026-10-24T22:00:00Z,2026-10-25T03:00:00Z,30"},
+        {&period, "2026-10-25T00:00Z,2026-10-25T04:00Z,1441", ""},
+        {&place, "46.5,-7.25", "46.5,-7.25"},
+        {&place, "none", "none"},
+        {&place, "95,7", ""},
+    };
+    for (const auto& k : cases) {
+        const auto v = readTypedText(*k.row, k.text);
+        if (*k.back == 0) {
+            ASSERT_TRUE(std::holds_alternative<Error>(v)) << k.text;
+            const std::string text(k.text);
+            const std::string named = k.row == &place ? "not 95" : k.row == &period ? "'1441'" : text;
+            EXPECT_NE(std::get<Error>(v).message.find(named), std::string::npos)
+                << std::get<Error>(v).message;
+            continue;
+        }
+        ASSERT_TRUE(std::holds_alternative<ControlValue>(v)) << k.text << ": " << std::get<Error>(v).message;
+        EXPECT_EQ(typedText(*k.row, std::get<ControlValue>(v)), k.back);
+    }
+    EXPECT_EQ(batchRefusal(when, "9:00", "why"), std::string(when.flag) + " needs " + std::string(when.needs)
+                                                     + ", not \"9:00\": why");
 }
