@@ -38,7 +38,7 @@ QRadioButton* BlendOptions::add(QRadioButton* option, BlendMode mode)
     return option;
 }
 
-void BlendOptions::addCompositing(QFormLayout& form)
+void BlendOptions::addCompositing(QFormLayout& form, int at)
 {
     const struct {
         const char* name;
@@ -51,7 +51,7 @@ void BlendOptions::addCompositing(QFormLayout& form)
         QRadioButton* option = add(new QRadioButton(tr(c.caption)), c.mode);
         option->setObjectName(QString::fromLatin1(c.name));
         option->setProperty(kStepName, tr("Blend mode"));
-        form.addRow(option);
+        form.insertRow(at++, option);
     }
 }
 

@@ -25,8 +25,8 @@ public:
     // "Multiply" ticked.
     explicit BlendOptions(QGroupBox& frame);
 
-    // The compositing blends, rows of another group's form.
-    void addCompositing(QFormLayout& form);
+    // The compositing blends, rows of another group's form from row `at`.
+    void addCompositing(QFormLayout& form, int at);
 
     BlendMode mode() const;
     // Ticks the mode's option without telling of a change.

@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "blend_options.h"
+#include "colour_strip.h"
 #include "control_cell.h"
 #include "map_saves.h"
 #include "schema_group.h"
@@ -20,6 +21,7 @@
 #include "workspace/view_maps.h"
 
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
@@ -178,8 +180,19 @@ void Form1::buildGroups()
     };
     for (const GroupSpec* spec : {&reliefGroup(), &coloursGroup(), &engineMapsGroup()})
         groups_.push_back(new SchemaGroup(*side_, *spec, run, chooseFile));
-    // The compositing blends belong with the colours; the four designed ones stay in their frame.
-    cell_->blend().addCompositing(groups_[1]->form());
+    SchemaGroup& colours = *groups_[1];
+    // The compositing blends belong with the colours, above the Tint button; the four designed ones
+    // stay in their frame.
+    cell_->blend().addCompositing(colours.form(), colours.form().rowCount() - int(colours.buttons().size()));
+    auto* strip = new ColourStrip;
+    colours.form().insertRow(1, strip); // under the table it shows
+    const auto redraw = [this, strip] {
+        const Controls c = controls();
+        strip->showTable(qs(c.colours), c.colourEntries);
+    };
+    connect(&colours, &SchemaGroup::changed, strip, redraw);
+    connect(&colours, &SchemaGroup::shown, strip, redraw);
+    redraw();
 }
 
 void Form1::buildLive()

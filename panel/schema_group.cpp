@@ -257,6 +257,7 @@ void SchemaGroup::show(const Controls& c)
         const QSignalBlocker quiet(f.widget);
         setText(f, text);
     }
+    emit shown();
 }
 
 } // namespace gloamery::panel

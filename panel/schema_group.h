@@ -76,6 +76,8 @@ public:
 signals:
     // A field changed: a live relight follows.
     void changed();
+    // The fields show values set at once (a settings file, an undo).
+    void shown();
 
 private:
     struct Field {

@@ -165,6 +165,48 @@ private slots:
         QCOMPARE(form->workspace()->picture(Slot::Texture).at(100, 100), compose(10, 20, 30));
     }
 
+    // The strip under the table shows its colours from its lowest entry to
+    // its highest, as the entries' rule colours them, and follows the field
+    // (an undo too); a table that cannot be read shows none.
+    void theStripShowsTheTablesColours_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("entries");
+        QTest::addColumn<QList<int>>("reds"); // at the left end, the middle and the right end; empty: no strip
+        QTest::newRow("grey, interpolated") << "grey" << "interpolate" << QList<int>{0, 127, 255};
+        QTest::newRow("two entries, nearest") << "steps" << "nearest" << QList<int>{10, 200, 200};
+        QTest::newRow("two entries, interpolated") << "steps" << "interpolate" << QList<int>{10, 105, 200};
+        QTest::newRow("unreadable") << "nowhere.txt" << "interpolate" << QList<int>{};
+    }
+    void theStripShowsTheTablesColours()
+    {
+        QFETCH(QString, table);
+        QFETCH(QString, entries);
+        QFETCH(QList<int>, reds);
+        QVERIFY(writeFile(file("steps.txt"), "100 10 0 0\n300 200 0 0\n"));
+        const QString name = table == QLatin1String("steps") ? file("steps.txt") : table;
+        the<QComboBox>("ColourEntries")->setCurrentText(entries);
+        setField("Colours", name);
+        auto* strip = the<QLabel>("ColourStrip");
+        const QImage shown = strip->pixmap().toImage();
+        if (reds.isEmpty()) {
+            QVERIFY(shown.isNull());
+            QVERIFY2(strip->toolTip().startsWith("Cannot read the colour table"), qPrintable(strip->toolTip()));
+            return;
+        }
+        const int w = shown.width(), y = shown.height() / 2;
+        const int left = qRed(shown.pixel(0, y)), middle = qRed(shown.pixel(w / 2, y));
+        const int right = qRed(shown.pixel(w - 1, y));
+        QCOMPARE(left, reds[0]);
+        QVERIFY2(std::abs(middle - reds[1]) <= 2, qPrintable(QString::number(middle)));
+        QCOMPARE(right, reds[2]);
+        form->undoSteps().flush();
+        setField("Colours", "land");
+        form->undoSteps().flush();
+        form->undoSteps().undo();
+        QCOMPARE(strip->pixmap().toImage(), shown);
+    }
+
     // The saves of the layer, the normal map and the splat map are enabled
     // only while there is one (undo takes the layer away again), and write
     // through the core's savers, saying where.
