@@ -178,8 +178,8 @@ void Form1::buildGroups()
     const auto chooseFile = [this](const QString& title, const QString& filter) {
         return prompts_.openFile(this, title, filter);
     };
-    for (const GroupSpec* spec : {&reliefGroup(), &coloursGroup(), &engineMapsGroup()})
-        groups_.push_back(new SchemaGroup(*side_, *spec, run, chooseFile));
+    for (const GroupPlan* plan : {&reliefGroup(), &coloursGroup(), &engineMapsGroup()})
+        groups_.push_back(new SchemaGroup(*side_, *plan, run, chooseFile));
     SchemaGroup& colours = *groups_[1];
     // The compositing blends belong with the colours, above the Tint button; the four designed ones
     // stay in their frame.

@@ -89,38 +89,38 @@ QString camelName(std::string_view python)
     return out;
 }
 
-const GroupSpec& reliefGroup()
+const GroupPlan& reliefGroup()
 {
-    static const GroupSpec spec{"Relief", "ReliefGroup", kReliefFields, &reliefOperation};
-    return spec;
+    static const GroupPlan plan{"Relief", "ReliefGroup", kReliefFields, &reliefOperation};
+    return plan;
 }
 
-const GroupSpec& coloursGroup()
+const GroupPlan& coloursGroup()
 {
-    static const GroupSpec spec{"Colours", "ColoursGroup", kColourFields, &colourOperation};
-    return spec;
+    static const GroupPlan plan{"Colours", "ColoursGroup", kColourFields, &colourOperation};
+    return plan;
 }
 
-const GroupSpec& engineMapsGroup()
+const GroupPlan& engineMapsGroup()
 {
-    static const GroupSpec spec{"Engine maps", "EngineMapsGroup", kEngineFields, nullptr};
-    return spec;
+    static const GroupPlan plan{"Engine maps", "EngineMapsGroup", kEngineFields, nullptr};
+    return plan;
 }
 
-SchemaGroup::SchemaGroup(SidePanel& side, const GroupSpec& spec, std::function<void(const OperationRow&)> run,
+SchemaGroup::SchemaGroup(SidePanel& side, const GroupPlan& plan, std::function<void(const OperationRow&)> run,
                          std::function<QString(const QString&, const QString&)> chooseFile)
-    : QObject(&side), form_(&side.addGroup(tr(spec.title), spec.objectName)), chooseFile_(std::move(chooseFile))
+    : QObject(&side), form_(&side.addGroup(tr(plan.title), plan.objectName)), chooseFile_(std::move(chooseFile))
 {
-    for (const GroupField& f : spec.fields) {
+    for (const GroupField& f : plan.fields) {
         QWidget* w = makeField(f);
         w->setObjectName(QString::fromLatin1(f.name));
         w->setToolTip(tr(f.tip));
         w->setProperty(kStepName, captionOf(f));
         fields_.push_back({&f, w});
     }
-    if (spec.holdsOperation)
+    if (plan.holdsOperation)
         for (const OperationRow& row : operationRows()) {
-            if (!spec.holdsOperation(row)) continue;
+            if (!plan.holdsOperation(row)) continue;
             auto* button = new QPushButton(qs(row.caption));
             button->setObjectName(camelName(row.python) + QStringLiteral("Button"));
             button->setToolTip(buttonTip(row));
@@ -190,7 +190,7 @@ Refusal SchemaGroup::read(const NumberParser& parse, Controls& c) const
 {
     Refusal first;
     for (const Field& f : fields_) {
-        setControlValue(c, f.spec->id, controlValue(kept_, f.spec->id));
+        setControlValue(c, f.plan->id, controlValue(kept_, f.plan->id));
         Refusal r = readField(f, parse, c);
         if (r && !first) first = std::move(r);
     }
@@ -200,20 +200,20 @@ Refusal SchemaGroup::read(const NumberParser& parse, Controls& c) const
 // One field's value into c, when it can be used.
 Refusal SchemaGroup::readField(const Field& f, const NumberParser& parse, Controls& c) const
 {
-    const ControlRow& row = controlRow(f.spec->id);
-    const std::size_t part = static_cast<std::size_t>(f.spec->part);
+    const ControlRow& row = controlRow(f.plan->id);
+    const std::size_t part = static_cast<std::size_t>(f.plan->part);
     const std::string text = textOf(f).trimmed().toStdString();
     const std::string caption(row.captions[part]);
     const auto refused = [&](const std::string& needs) {
         return Error{caption + " must be " + needs + ", not \"" + text + "\"."};
     };
-    ControlValue v = controlValue(c, f.spec->id);
+    ControlValue v = controlValue(c, f.plan->id);
     switch (row.kind) {
     case ControlKind::Number:
     case ControlKind::Whole: {
         const auto n = parse(text);
         if (!n || !std::isfinite(*n)) return refused("a finite number");
-        if (!partAccepts(row, f.spec->part, *n)) return refused(partRangeWords(row, f.spec->part));
+        if (!partAccepts(row, f.plan->part, *n)) return refused(partRangeWords(row, f.plan->part));
         v.numbers[part] = *n;
         break;
     }
@@ -234,17 +234,17 @@ Refusal SchemaGroup::readField(const Field& f, const NumberParser& parse, Contro
     }
     case ControlKind::Flag: break; // no group holds one yet
     }
-    setControlValue(c, f.spec->id, v);
+    setControlValue(c, f.plan->id, v);
     return std::nullopt;
 }
 
 void SchemaGroup::show(const Controls& c)
 {
     for (const Field& f : fields_) {
-        const ControlValue v = controlValue(c, f.spec->id);
-        setControlValue(kept_, f.spec->id, v);
-        const ControlRow& row = controlRow(f.spec->id);
-        const std::size_t part = static_cast<std::size_t>(f.spec->part);
+        const ControlValue v = controlValue(c, f.plan->id);
+        setControlValue(kept_, f.plan->id, v);
+        const ControlRow& row = controlRow(f.plan->id);
+        const std::size_t part = static_cast<std::size_t>(f.plan->part);
         QString text;
         switch (row.kind) {
         case ControlKind::Number:

@@ -2,9 +2,17 @@
 // A group of the side panel made from the tables: a field for each of its
 // controls of the control schema (captioned, ranged and worded by the
 // schema's row) and a button for each operation of the operation table it
-// holds (captioned and described by the row). The fields are read into
-// Controls when an operation runs, as the "Sun" fields are; a group of new
-// controls is a GroupSpec: its fields and which rows its buttons run.
+// holds (captioned by the row, named by its Python method: "SkyViewButton").
+// The fields are read into Controls when an operation runs, as the "Sun"
+// fields are.
+//
+// To add a group:
+//   1. list its fields (GroupField: object name, control, look, tooltip)
+//      and say which operation rows it holds, in a GroupPlan of
+//      schema_group.cpp;
+//   2. add the plan to Form1::buildGroups.
+// Its fields then read, refuse, show settings and undo steps, and its
+// buttons run their rows with the panel's progress, Esc and undo.
 
 #include "inputs/control_schema.h"
 #include "inputs/controls.h"
@@ -44,7 +52,7 @@ struct GroupField {
     const char* fileFilter = nullptr;
 };
 
-struct GroupSpec {
+struct GroupPlan {
     const char* title;
     const char* objectName;
     std::span<const GroupField> fields;
@@ -58,7 +66,7 @@ class SchemaGroup final : public QObject {
 public:
     // Builds the group at the bottom of `side`; a button calls run(row).
     // chooseFile(title, filter) asks for a file, empty when cancelled.
-    SchemaGroup(SidePanel& side, const GroupSpec& spec, std::function<void(const OperationRow&)> run,
+    SchemaGroup(SidePanel& side, const GroupPlan& plan, std::function<void(const OperationRow&)> run,
                 std::function<QString(const QString&, const QString&)> chooseFile);
 
     // Puts the group's controls into c as the fields stand, each read and
@@ -81,7 +89,7 @@ signals:
 
 private:
     struct Field {
-        const GroupField* spec;
+        const GroupField* plan;
         QWidget* widget;
     };
     QWidget* makeField(const GroupField& f);
@@ -102,8 +110,8 @@ QString camelName(std::string_view python);
 
 // The groups of this kind: the relief layers, colour by height and the
 // engines' maps.
-const GroupSpec& reliefGroup();
-const GroupSpec& coloursGroup();
-const GroupSpec& engineMapsGroup();
+const GroupPlan& reliefGroup();
+const GroupPlan& coloursGroup();
+const GroupPlan& engineMapsGroup();
 
 } // namespace gloamery::panel
