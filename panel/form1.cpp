@@ -1,6 +1,12 @@
 #include "form1.h"
 
+#include "blend_options.h"
+#include "colour_strip.h"
+#include "control_cell.h"
+#include "map_saves.h"
+#include "schema_group.h"
 #include "compose/texture.h"
+#include "imageio/colour_tables.h"
 #include "imageio/qt/picture_io.h"
 #include "picture_drop.h"
 #include "panel_settings.h"
@@ -12,20 +18,17 @@
 #include "save_formats.h"
 #include "preview3d/frm3D.h"
 #include "settings_commands.h"
-#include "ui/twips.h"
 #include "workspace/view_maps.h"
 
-#include <QCheckBox>
 #include <QFileInfo>
+#include <QFormLayout>
+#include <QCheckBox>
 #include <QCloseEvent>
-#include <QResizeEvent>
-#include <QGroupBox>
 #include <QLabel>
+#include <QScrollBar>
+#include <QResizeEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
-#include <QSignalBlocker>
 
 #include <optional>
 #include <utility>
@@ -35,9 +38,6 @@ namespace gloamery::panel {
 namespace {
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
-
-// Option1..Option4.
-constexpr BlendMode kBlendModes[] = {BlendMode::Half, BlendMode::Multiply, BlendMode::MultiplyHalf, BlendMode::Multiply3};
 
 } // namespace
 
@@ -59,8 +59,10 @@ Form1::Form1(Prompts prompts, QWidget* parent)
     setMinimumSize(gridSide() + SidePanel::kWidth, gridSide());
 
     loadDefaultPictures(*workspace());
-    buildControls();
+    cell_ = new ControlCell(*this);
+    connectButtons();
     sun_ = new SunFields(*side_, [this] { Command12_Click(); });
+    buildGroups();
     buildPictures();
     Form_Load();
 
@@ -87,6 +89,11 @@ Form1::Form1(Prompts prompts, QWidget* parent)
         return tr("units: %1").arg(unitsText(u.groundX, u.groundY, u.vertical, unit));
     });
     menu_->setGroundUnits([this] { return controls().sun; });
+    saves_ = std::make_unique<MapSaves>(
+        MapSaves::Panel{*live_, prompts_, [this] { return controls(); },
+                        [this]() -> const MapOrigin& { return menu_->origin(); },
+                        [this](const QString& note) { reporter_->status(note.toStdString()); }},
+        *this);
     buildKeeping();
 }
 
@@ -94,13 +101,17 @@ Form1::Form1(Prompts prompts, QWidget* parent)
 // window's background.
 void Form1::buildKeeping()
 {
-    undo_ = new UndoSteps({*live_, *reporter_, [this] { return panelSettings(*this); },
-                           [this](const Settings& s) { applyPanelSettings(*this, s); }, [this] { refreshPictures(); closeGuard_->recheck(); }},
+    const auto settings = [this] { return panelSettings(*this); };
+    const auto apply = [this](const Settings& s) { applyPanelSettings(*this, s); };
+    undo_ = new UndoSteps({*live_, *reporter_, settings, apply,
+                           [this] {
+                               refreshPictures();
+                               closeGuard_->recheck();
+                           }},
                           *this, prompts_);
-    settingsFile_ = new SettingsCommands({[this] { return panelSettings(*this); },
-                                          [this](const Settings& s) { applyPanelSettings(*this, s); },
-                                          [this](QSize size) { return resizer_->resize(size); },
-                                          [this](const QString& text) { prompts_.message(this, text); }, *reporter_, *undo_},
+    settingsFile_ = new SettingsCommands({settings, apply, [this](QSize size) { return resizer_->resize(size); },
+                                          [this](const QString& text) { prompts_.message(this, text); }, *reporter_,
+                                          *undo_},
                                          *this);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
@@ -146,108 +157,42 @@ void Form1::buildPictures()
     }
     // The work picture sits where the "3D" button lies; the button stays
     // on top so all of it can be clicked.
-    views_[static_cast<int>(Slot::Work)]->stackUnder(findChild<QPushButton*>(QStringLiteral("Command6")));
+    views_[static_cast<int>(Slot::Work)]->stackUnder(&cell_->button("Command6"));
 }
 
-void Form1::buildControls()
+void Form1::connectButtons()
 {
-    // Behind everything else in the controls cell.
-    Label4_ = place(new QLabel(QStringLiteral("CONTROL PANEL"), this), "Label4", twipRect(60, 7860, 7755, 3315));
-    Label4_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QFont bold = Label4_->font();
-    bold.setBold(true);
-    Label4_->setFont(bold);
-
-    pbmax_ = place(new QLabel(this), "pbmax", twipRect(60, 11220, 7755, 495));
-    pbmax_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Shape1_ = place(new QFrame(this), "Shape1", twipRect(120, 11280, 7635, 375));
-    Shape1_->setFrameStyle(QFrame::Box | QFrame::Plain);
-    pb_ = place(new QFrame(this), "pb", twipRect(120, 11280, 7635, 375));
-    pb_->setAutoFillBackground(true);
-    QPalette fill = pb_->palette();
-    fill.setColor(QPalette::Window, QColor(120, 170, 230)); // light enough to read labWork on
-    pb_->setPalette(fill);
-    // The design's texts start where they always did; the label reaches
-    // across the bar's track so that longer messages fit too.
-    labWork_ = place(new QLabel(QStringLiteral("Done"), this), "labWork", twipRect(240, 11340, 7395, 255));
-
-    struct Button {
-        const char* name;
-        const char* caption;
-        int l, t, w, h;
-        void (Form1::*click)();
-        const char* tip;
+    const std::pair<const char*, void (Form1::*)()> clicks[] = {
+        {"Command5", &Form1::Command5_Click},   {"Command7", &Form1::Command7_Click},
+        {"Command11", &Form1::Command11_Click}, {"Command9", &Form1::Command9_Click},
+        {"Command4", &Form1::Command4_Click},   {"Command3", &Form1::Command3_Click},
+        {"Command8", &Form1::Command8_Click},   {"Command10", &Form1::Command10_Click},
+        {"Command6", &Form1::Command6_Click},
     };
-    const Button buttons[] = {
-        {"Command5", "Linear", 180, 8460, 1215, 375, &Form1::Command5_Click,
-         "Casts shadows from the sun at X0, Y0 (a click on the height map places it), fading linearly, then merges them with the texture map"},
-        {"Command7", "Linear sim", 1440, 8460, 1215, 375, &Form1::Command7_Click,
-         "Casts shadows with a simulated linear fade, the same from every sun position, then merges them with the texture map"},
-        {"Command11", "Embossed", 2700, 8460, 1215, 375, &Form1::Command11_Click,
-         "Shades the relief as embossed, lit from the sun at X0, Y0, then merges them with the texture map"},
-        {"Command9", "Sin func", 180, 8880, 1215, 375, &Form1::Command9_Click,
-         "Casts shadows from the sun at X0, Y0 whose edges fade as a sine, then merges them with the texture map"},
-        {"Command4", "Cos func", 1440, 8880, 1215, 375, &Form1::Command4_Click,
-         "Casts shadows from the sun at X0, Y0 whose edges fade as a cosine, then merges them with the texture map"},
-        {"Command3", "Clear", 2700, 8880, 1215, 375, &Form1::Command3_Click, "Empties the shadow map"},
-        {"Command8", "Make Texture", 4020, 8460, 1335, 375, &Form1::Command8_Click,
-         "Mixes the grass and the stone by height into the texture map"},
-        {"Command10", "Make Texture2", 5400, 8460, 1335, 375, &Form1::Command10_Click,
-         "Mixes the grass and the stone by slope into the texture map"},
-        {"Command6", "3D", 4020, 10320, 3675, 375, &Form1::Command6_Click, "Opens the 3D view of the terrain"},
+    for (const auto& [name, click] : clicks) connect(&cell_->button(name), &QPushButton::clicked, this, click);
+}
+
+void Form1::buildGroups()
+{
+    const auto run = [this](const OperationRow& row) { runRow(row); };
+    const auto chooseFile = [this](const QString& title, const QString& filter) {
+        return prompts_.openFile(this, title, filter);
     };
-    for (const Button& b : buttons) {
-        auto* w = place(new QPushButton(QString::fromLatin1(b.caption), this), b.name, twipRect(b.l, b.t, b.w, b.h));
-        w->setToolTip(tr(b.tip));
-        connect(w, &QPushButton::clicked, this, b.click);
-    }
-
-    const struct {
-        const char* name;
-        const char* caption;
-        int l, t, w, h;
-    } labels[] = {
-        {"Label5", "Texture contrast", 4020, 8940, 1815, 195},
-        {"Label6", "Darkness", 4020, 9480, 1815, 255},
-        {"Label1", "X0", 240, 9420, 615, 255},
-        {"Label2", "Y0", 240, 9780, 615, 255},
-        {"Label3", "Decay", 240, 10080, 615, 315},
+    for (const GroupPlan* plan : {&reliefGroup(), &coloursGroup(), &engineMapsGroup()})
+        groups_.push_back(new SchemaGroup(*side_, *plan, run, chooseFile));
+    SchemaGroup& colours = *groups_[1];
+    // The compositing blends belong with the colours, above the Tint button; the four designed ones
+    // stay in their frame.
+    cell_->blend().addCompositing(colours.form(), colours.form().rowCount() - int(colours.buttons().size()));
+    auto* strip = new ColourStrip;
+    colours.form().insertRow(1, strip); // under the table it shows
+    const auto redraw = [this, strip] {
+        const Controls c = controls();
+        strip->showTable(qs(c.colours), c.colourEntries);
     };
-    for (const auto& l : labels)
-        place(new QLabel(QString::fromLatin1(l.caption), this), l.name, twipRect(l.l, l.t, l.w, l.h));
-
-    auto scroll = [this](const char* name, QRect r, int max, int value) {
-        auto* s = place(new QScrollBar(Qt::Horizontal, this), name, r);
-        s->setRange(0, max);
-        s->setPageStep(10);
-        s->setSingleStep(1);
-        s->setValue(value);
-        return s;
-    };
-    HScroll1_ = scroll("HScroll1", twipRect(4020, 9180, 3615, 255), 100, 0);
-    HScroll2_ = scroll("HScroll2", twipRect(4020, 9720, 3615, 255), 255, 128);
-
-    X0_ = place(new QLineEdit(QStringLiteral("0"), this), "X0", twipRect(900, 9360, 675, 315));
-    Y0_ = place(new QLineEdit(QStringLiteral("0"), this), "Y0", twipRect(900, 9720, 675, 315));
-    Alt_ = place(new QLineEdit(QStringLiteral("5"), this), "Alt", twipRect(900, 10080, 675, 315));
-
-    SwiBlur_ = place(new QCheckBox(QStringLiteral("Blur"), this), "SwiBlur", twipRect(2880, 9540, 615, 315));
-    SwiBlur_->setChecked(true);
-
-    // A group box keeps its option buttons mutually exclusive.
-    auto* frame = place(new QGroupBox(QStringLiteral("Blend mode"), this), "Frame1", twipRect(1680, 9360, 1935, 1335));
-    const char* optionCaptions[] = {"50/50", "Multiply", "Multiply/2", "Multiply/3"};
-    for (int i = 0; i < 4; ++i) {
-        const QString name = QStringLiteral("Option%1").arg(i + 1);
-        options_[i] = place(new QRadioButton(QString::fromLatin1(optionCaptions[i]), frame), name.toLatin1().constData(),
-                            twipRect(120, 300 + 240 * i, 1935 - 180, 255));
-    }
-    options_[1]->setChecked(true);
-    // "Blur" lies inside the frame's rectangle but is no option of it.
-    SwiBlur_->raise();
-
-    Live_ = place(new QCheckBox(QStringLiteral("Live"), this), "Live", twipRect(4020, 10800, 1215, 315));
-    describeControls();
+    connect(&colours, &SchemaGroup::changed, strip, redraw);
+    connect(&colours, &SchemaGroup::shown, strip, redraw);
+    redraw();
 }
 
 void Form1::buildLive()
@@ -255,15 +200,13 @@ void Form1::buildLive()
     auto relight = [this] {
         if (isLive()) live_->request();
     };
-    connect(Alt_, &QLineEdit::textChanged, this, relight);
+    connect(&cell_->decay(), &QLineEdit::textChanged, this, relight);
     connect(sun_, &SunFields::changed, this, relight);
-    connect(HScroll2_, &QScrollBar::valueChanged, this, relight);
-    connect(SwiBlur_, &QCheckBox::toggled, this, relight);
-    for (QRadioButton* o : options_)
-        connect(o, &QRadioButton::toggled, this, [this](bool on) {
-            if (on && isLive()) live_->request();
-        });
-    connect(HScroll1_, &QScrollBar::valueChanged, this, [this] {
+    for (SchemaGroup* g : groups_) connect(g, &SchemaGroup::changed, this, relight);
+    connect(&cell_->darkness(), &QScrollBar::valueChanged, this, relight);
+    connect(&cell_->blur(), &QCheckBox::toggled, this, relight);
+    connect(&cell_->blend(), &BlendOptions::chosen, this, relight);
+    connect(&cell_->contrast(), &QScrollBar::valueChanged, this, [this] {
         if (isLive()) live_->request(true);
     });
 }
@@ -281,55 +224,52 @@ void Form1::showLive(const LiveFrame& frame)
     if (frame.work) pictureView(Slot::Work).refreshFrom(*frame.work);
     if (frame.texture) {
         closeGuard_->changed(Slot::Texture);
+        saves_->splatAction().setEnabled(true); // the texture button's weights are kept
         pictureView(Slot::Texture).refreshFrom(*frame.texture);
     }
 }
 
-bool Form1::isLive() const { return Live_->isChecked(); }
+bool Form1::isLive() const { return cell_->live().isChecked(); }
 
 void Form1::Form_Load()
 {
-    pbFullWidth_ = pb_->width();
-    Label4_->setText(QStringLiteral("CONTROL PANEL\n"));
-    reporter_ = std::make_unique<PanelReporter>(*labWork_, *pb_, pbFullWidth_, *this, pbmax_->geometry());
+    pbFullWidth_ = cell_->bar().width();
+    cell_->heading().setText(QStringLiteral("CONTROL PANEL\n"));
+    reporter_ = std::make_unique<PanelReporter>(cell_->statusLine(), cell_->bar(), pbFullWidth_, *this,
+                                                cell_->barBox().geometry());
+    live_->setReporter(*reporter_);
 }
 
 Controls Form1::controls() const
 {
     Controls c;
-    c.x0 = X0_->text().toStdString();
-    c.y0 = Y0_->text().toStdString();
-    c.alt = Alt_->text().toStdString();
-    c.darkness = HScroll2_->value();
-    c.contrast = HScroll1_->value();
-    c.blur = SwiBlur_->isChecked();
-    for (int i = 0; i < 4; ++i)
-        if (options_[i]->isChecked()) c.blend = kBlendModes[i];
+    cell_->read(c);
     c.sun = sun_->current(localeNumberParser());
+    for (const SchemaGroup* g : groups_) g->read(localeNumberParser(), c);
     return c;
 }
 
 void Form1::setControls(const Controls& c)
 {
-    // No box, bar or button tells of its change: nothing relights.
-    const QSignalBlocker b1(X0_), b2(Y0_), b3(Alt_), b4(HScroll1_), b5(HScroll2_), b6(SwiBlur_);
-    for (QRadioButton* o : options_) o->blockSignals(true);
-    X0_->setText(qs(c.x0));
-    Y0_->setText(qs(c.y0));
-    Alt_->setText(qs(c.alt));
-    HScroll2_->setValue(c.darkness);
-    HScroll1_->setValue(c.contrast);
-    SwiBlur_->setChecked(c.blur);
-    for (int i = 0; i < 4; ++i)
-        if (kBlendModes[i] == c.blend) options_[i]->setChecked(true);
-    for (QRadioButton* o : options_) o->blockSignals(false);
+    cell_->show(c);
     sun_->show(c.sun);
+    for (SchemaGroup* g : groups_) g->show(c);
+}
+
+Refusal Form1::fieldsRefused() const
+{
+    if (Refusal refused = sun_->textsRefused(localeNumberParser())) return refused;
+    Controls c;
+    for (const SchemaGroup* g : groups_)
+        if (Refusal refused = g->read(localeNumberParser(), c)) return refused;
+    return std::nullopt;
 }
 
 void Form1::refreshPictures()
 {
     const auto ws = workspace();
     for (PictureView* v : views_) v->refresh(*ws);
+    if (saves_) saves_->update(*ws);
 }
 
 void Form1::shadowButton(ShadowMode mode)
@@ -360,7 +300,7 @@ void Form1::Command4_Click() { shadowButton(ShadowMode::Cos); }
 
 void Form1::Command12_Click()
 {
-    if (const Refusal refused = sun_->textsRefused(localeNumberParser())) {
+    if (const Refusal refused = fieldsRefused()) {
         prompts_.message(this, qs(refused->message));
         return;
     }
@@ -380,8 +320,9 @@ void Form1::textureButton(TextureOp op)
     const auto step = undo_->step(operationCaption(operationOf(button)));
     const auto ws = workspace();
     live_->setTextureOp(op);
-    if (op == TextureOp::MakeTexture) makeTexture(*ws, HScroll1_->value(), *reporter_);
-    else makeTexture2(*ws, HScroll1_->value(), *reporter_);
+    const int contrast = cell_->contrast().value();
+    if (op == TextureOp::MakeTexture) makeTexture(*ws, contrast, *reporter_);
+    else makeTexture2(*ws, contrast, *reporter_);
     closeGuard_->changed(Slot::Texture);
     refreshPictures();
 }
@@ -454,8 +395,8 @@ void Form1::placeSun(QPoint pos)
         return;
     }
     // The next shadow run reads it; a live one starts at once.
-    X0_->setText(QString::number(pos.x()));
-    Y0_->setText(QString::number(pos.y()));
+    cell_->x0().setText(QString::number(pos.x()));
+    cell_->y0().setText(QString::number(pos.y()));
     if (isLive()) live_->request();
 }
 

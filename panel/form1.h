@@ -19,14 +19,9 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <vector>
 
-class QCheckBox;
-class QFrame;
-class QLabel;
-class QLineEdit;
 class QPushButton;
-class QRadioButton;
-class QScrollBar;
 class frm3D;
 
 namespace gloamery {
@@ -35,7 +30,10 @@ struct OperationRow;
 
 namespace gloamery::panel {
 
+class ControlCell;
+class MapSaves;
 class PictureDrop;
+class SchemaGroup;
 class SidePanel;
 class PictureView;
 class SunFields;
@@ -72,6 +70,7 @@ public:
     Reporter& reporter() { return *reporter_; }
     Prompts& prompts() { return prompts_; }
     CloseGuard& closeGuard() { return *closeGuard_; }
+    MapSaves& mapSaves() { return *saves_; }
 
     // Makes the file the height map, through the checks and messages of
     // the picture menu's load; a refused file changes nothing.
@@ -87,9 +86,11 @@ public:
     static int gridSide();
     SidePanel& sidePanel() { return *side_; }
 
-    // An operation of the table, as its button runs it; one without a
-    // button runs with the controls as they stand, as one undo step.
+    // An operation of the table, as its button runs it.
     void runOperation(const OperationRow& row);
+    // A row as the side panel's buttons run it: the fields checked, the
+    // run reporting and stopping as the shadow buttons', one undo step.
+    void runRow(const OperationRow& row);
     // What the operation's button says of it, or its description.
     QString operationTip(const OperationRow& row) const;
 
@@ -119,7 +120,8 @@ protected:
 private:
     void Form_Load();
     void buildPictures();
-    void buildControls();
+    void connectButtons();
+    void buildGroups();
     void buildLive();
     void showLive(const LiveFrame& frame);
     void shadowButton(ShadowMode mode);
@@ -129,28 +131,15 @@ private:
     bool isLive() const;
     void buildKeeping();
     void applyZoom();
-    void describeControls();
+    // Why the side panel's fields cannot be used, naming the first; or nothing.
+    Refusal fieldsRefused() const;
     QPushButton* buttonFor(const OperationRow& row) const;
 
     Prompts prompts_;
     std::unique_ptr<LiveLighting> live_; // keeps the workspace; destroyed after everything using it
     std::array<PictureView*, kSlotCount> views_{};
 
-    QLabel* Label4_ = nullptr;
-    QLineEdit* X0_ = nullptr;
-    QLineEdit* Y0_ = nullptr;
-    QLineEdit* Alt_ = nullptr;
-    QScrollBar* HScroll1_ = nullptr;
-    QScrollBar* HScroll2_ = nullptr;
-    QCheckBox* SwiBlur_ = nullptr;
-    std::array<QRadioButton*, 4> options_{}; // Option1..Option4
-    QLabel* pbmax_ = nullptr;
-    QFrame* Shape1_ = nullptr;
-    QFrame* pb_ = nullptr;
-    QLabel* labWork_ = nullptr;
-    QCheckBox* Live_ = nullptr;
-    QLabel* contrastValue_ = nullptr; // the bars' values, beside their captions
-    QLabel* darknessValue_ = nullptr;
+    ControlCell* cell_ = nullptr;
     SidePanel* side_ = nullptr;
     std::optional<double> fixedZoom_;
     double zoom_ = 1.0;
@@ -160,6 +149,8 @@ private:
     std::unique_ptr<MapResizer> resizer_;
     std::unique_ptr<PictureMenu> menu_;
     SunFields* sun_ = nullptr;
+    std::vector<SchemaGroup*> groups_; // the side panel's groups after "Sun" and "Units"
+    std::unique_ptr<MapSaves> saves_;
     std::unique_ptr<CloseGuard> closeGuard_;
     PictureDrop* drop_ = nullptr;
     frm3D* view3d_ = nullptr; // made on the first "3D", kept for the next

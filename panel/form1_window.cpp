@@ -1,10 +1,12 @@
 // The parts of the panel that the desktop window adds to the designed
-// grid: its tooltips and Tab order, its zoom, and the menu bar's way into
-// the operations and the picture menus.
+// grid: its zoom, and the way of the menu bar and the side panel's buttons
+// into the operations and the picture menus.
 
 #include "form1.h"
 
+#include "control_cell.h"
 #include "designed_layout.h"
+#include "imageio/colour_tables.h"
 
 #include "inputs/operations.h"
 #include "picture_view.h"
@@ -12,12 +14,8 @@
 #include "undo_steps.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QResizeEvent>
-#include <QScrollBar>
-#include <QCheckBox>
 
 #include <algorithm>
 
@@ -28,40 +26,6 @@ namespace {
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 } // namespace
-
-// Tooltips, the bars' values and the Tab order: what the designed cell
-// left unsaid.
-void Form1::describeControls()
-{
-    const std::pair<QWidget*, const char*> tips[] = {
-        {X0_, "The sun's position across the map, in pixels"},
-        {Y0_, "The sun's position down the map, in pixels"},
-        {Alt_, "Decay: how fast the light fades along a ray, a step at a time"},
-        {HScroll1_, "Texture contrast, 0 to 100: how sharply grass gives way to stone"},
-        {HScroll2_, "Darkness, 0 to 255: how dark the shadows are"},
-        {SwiBlur_, "Softens the shadows' edges before they are merged"},
-        {Live_, "Relights at once as the sun is dragged on the height map or a control changes"},
-    };
-    for (const auto& [w, tip] : tips) w->setToolTip(tr(tip));
-    for (QRadioButton* o : options_) o->setToolTip(tr("How the shadows and the texture map are blended"));
-
-    // The bars take the focus like any control, and show their values.
-    contrastValue_ = place(new QLabel(this), "ContrastValue", twipRect(5880, 8940, 600, 195));
-    darknessValue_ = place(new QLabel(this), "DarknessValue", twipRect(5880, 9480, 600, 255));
-    const std::pair<QScrollBar*, QLabel*> bars[] = {{HScroll1_, contrastValue_}, {HScroll2_, darknessValue_}};
-    for (const auto& [bar, value] : bars) {
-        bar->setFocusPolicy(Qt::StrongFocus);
-        value->setNum(bar->value());
-        connect(bar, &QScrollBar::valueChanged, value, qOverload<int>(&QLabel::setNum));
-    }
-    QWidget* order[] = {findChild<QPushButton*>(QStringLiteral("Command5")), findChild<QPushButton*>(QStringLiteral("Command7")),
-                        findChild<QPushButton*>(QStringLiteral("Command11")), findChild<QPushButton*>(QStringLiteral("Command9")),
-                        findChild<QPushButton*>(QStringLiteral("Command4")), findChild<QPushButton*>(QStringLiteral("Command3")),
-                        X0_, Y0_, Alt_, options_[0], SwiBlur_,
-                        findChild<QPushButton*>(QStringLiteral("Command8")), findChild<QPushButton*>(QStringLiteral("Command10")),
-                        HScroll1_, HScroll2_, Live_, findChild<QPushButton*>(QStringLiteral("Command6"))};
-    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
-}
 
 int Form1::gridSide() { return px(kClientTwips); }
 
@@ -94,10 +58,12 @@ void Form1::applyZoom()
     QFont f = font();
     f.setPointSizeF(8 * z);
     setFont(f);
-    QFont bold = Label4_->font();
+    QLabel& heading = cell_->heading();
+    QFont bold = heading.font();
     bold.setPointSizeF(8 * z);
-    Label4_->setFont(bold);
-    const double shown = pbFullWidth_ > 0 ? pb_->width() / pbFullWidth_ : 0.0; // the bar's fraction
+    heading.setFont(bold);
+    QFrame& pb = cell_->bar();
+    const double shown = pbFullWidth_ > 0 ? pb.width() / pbFullWidth_ : 0.0; // the bar's fraction
     for (QWidget* w : findChildren<QWidget*>()) {
         const QVariant design = w->property(kDesignRect);
         if (!design.isValid()) continue;
@@ -105,9 +71,9 @@ void Form1::applyZoom()
         if (auto* v = qobject_cast<PictureView*>(w)) v->setCellSize(r.size());
         w->setGeometry(r);
     }
-    pbFullWidth_ = pb_->property(kDesignRect).toRect().width() * z;
-    pb_->resize(static_cast<int>(nearest(shown * pbFullWidth_)), pb_->height());
-    if (reporter_) reporter_->setBar(pbFullWidth_, pbmax_->geometry());
+    pbFullWidth_ = pb.property(kDesignRect).toRect().width() * z;
+    pb.resize(static_cast<int>(nearest(shown * pbFullWidth_)), pb.height());
+    if (reporter_) reporter_->setBar(pbFullWidth_, cell_->barBox().geometry());
     if (live_) refreshPictures(); // fitted to their cells anew
 }
 
@@ -127,17 +93,38 @@ QString Form1::operationTip(const OperationRow& row) const
 
 void Form1::runOperation(const OperationRow& row)
 {
-    if (QPushButton* b = buttonFor(row)) {
-        b->click();
+    if (QPushButton* b = buttonFor(row)) b->click();
+    else runRow(row);
+}
+
+void Form1::runRow(const OperationRow& row)
+{
+    if (const Refusal refused = fieldsRefused()) {
+        prompts_.message(this, qs(refused->message));
         return;
     }
-    const auto step = undo_->step(QString::fromUtf8(row.caption.data(), static_cast<qsizetype>(row.caption.size())));
+    // Held throughout, as a shadow button's: Esc is looked for in a long run.
     const auto ws = workspace();
+    const auto step = undo_->step(operationCaption(row));
     const Controls c = controls();
     ShadowParams params;
     params.darkness = c.darkness;
     params.sun = c.sun;
-    if (const Refusal refused = row.run(*ws, OperationInput{c, params}, *reporter_)) {
+    std::optional<TintSource> tint;
+    if (holds(row.controls, ControlId::Colours)) {
+        auto table = loadColourTable(c.colours);
+        if (const Error* e = std::get_if<Error>(&table)) {
+            prompts_.message(this, tr("Cannot read the colour table \"%1\": %2").arg(qs(c.colours), qs(e->message)));
+            return;
+        }
+        tint = tintSource(*ws, std::get<ReadColourTable>(table), c.colourEntries, menu_->origin(), c.sun.vertical);
+    }
+    const Refusal refused = row.run(*ws, OperationInput{c, params, tint ? &*tint : nullptr}, *reporter_);
+    if (refused && reporter_->stopped()) {
+        reporter_->status(refused->message); // Esc: the maps stay as they were
+        return;
+    }
+    if (refused) {
         prompts_.message(this, qs(refused->message));
         return;
     }

@@ -35,7 +35,8 @@ PanelState capture(const Workspace& ws, const PanelState* previous)
 {
     // Height buffers are never changed in place: a copy of the slot shares them.
     const HeightSlot& heights = ws.heights();
-    PanelState s{{}, previous && previous->heights == heights ? previous->heights : heights, {}, {}};
+    PanelState s{{}, previous && previous->heights == heights ? previous->heights : heights, ws.sharedLayer(),
+                 ws.splatRows(), {}, {}};
     for (int i = 0; i < kSlotCount; ++i) {
         if (static_cast<Slot>(i) == Slot::Height) continue;
         const SlotImage& now = ws.image(static_cast<Slot>(i));
@@ -51,7 +52,8 @@ bool samePictures(const PanelState& a, const PanelState& b)
         const auto &pa = a.pictures[i], &pb = b.pictures[i];
         if (pa.has_value() != pb.has_value() || (pa && !pa->sharesWith(*pb))) return false;
     }
-    return a.heights.sharesWith(b.heights);
+    // The splat weights change with the texture map, which tells of it.
+    return a.heights.sharesWith(b.heights) && a.layer == b.layer;
 }
 
 } // namespace
@@ -93,6 +95,8 @@ void History::restore(const PanelState& state, Workspace& ws)
     for (int i = 0; i < kSlotCount; ++i)
         if (state.pictures[i]) ws.setImage(static_cast<Slot>(i), *state.pictures[i]); // shares, copies nothing
     ws.setHeights(heights);
+    ws.setLayer(state.layer);
+    ws.setSplatRows(state.splat);
 }
 
 std::size_t History::bytes() const
@@ -103,6 +107,7 @@ std::size_t History::bytes() const
         for (const auto& p : s.pictures)
             if (p && seen.insert(&p->given()).second) total += p->bytes();
         if (seen.insert(s.heights.buffer()).second) total += s.heights.bytes();
+        if (s.layer && seen.insert(s.layer.get()).second) total += s.layer->values.size() * sizeof(double);
     }
     return total;
 }

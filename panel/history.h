@@ -23,6 +23,8 @@ namespace gloamery::panel {
 struct PanelState {
     std::array<std::optional<SlotImage>, kSlotCount> pictures; // none for the height slot
     HeightSlot heights;                                              // its buffers shared, never changed
+    SharedLayer layer;                                               // the relief layer, shared
+    std::shared_ptr<const SplatRows> splat;                          // the last texture button's weights
     Settings settings;                    // the controls and the buttons last used
     std::string label;                    // the change that led here
 };

@@ -37,9 +37,8 @@ bool clearForRelight(Workspace& ws)
 // One live relight of the workspace; runs on the worker thread with
 // everything it needs copied in, and touches nothing but the workspace.
 Refusal relight(Workspace& ws, const Controls& c, const std::variant<ShadowParams, Error>& params, ShadowMode mode,
-                std::optional<TextureOp> texture, LiveFrame& frame)
+                std::optional<TextureOp> texture, LiveFrame& frame, Reporter& quiet)
 {
-    SilentReporter quiet; // every frame would otherwise repaint the status line and the bar
     if (texture) {
         if (*texture == TextureOp::MakeTexture) makeTexture(ws, c.contrast, quiet);
         else makeTexture2(ws, c.contrast, quiet);
@@ -69,6 +68,43 @@ Refusal previewRelight(const Workspace& ws, LivePreview& preview, const Controls
 }
 
 } // namespace
+
+// A reported run's words and fraction, from the worker to the window: kept
+// under the lock, the newest only, and shown once the window's thread gets
+// to them (a run's many steps coalesce into the frames the window draws).
+class LiveLighting::Relay final : public Reporter {
+public:
+    Relay(LiveLighting& live, int serial) : live_(live), serial_(serial) {}
+    void status(std::string_view text) override { tell([&](Told& t) { t.status = text; }); }
+    void progress(double fraction) override { tell([&](Told& t) { t.fraction = fraction; }); }
+    void busy(bool) override {} // the window stays free to use
+
+private:
+    template <class F>
+    void tell(F&& f)
+    {
+        const bool post = live_.locked([&](State& s) {
+            f(s.told);
+            return !std::exchange(s.told.posted, true);
+        });
+        if (post)
+            QMetaObject::invokeMethod(
+                &live_, [live = &live_, n = serial_] { live->showTold(n); }, Qt::QueuedConnection);
+    }
+    LiveLighting& live_;
+    int serial_;
+};
+
+void LiveLighting::showTold(int serial)
+{
+    const Told told = locked([](State& s) {
+        s.told.posted = false;
+        return s.told;
+    });
+    if (serial != reporting_ || !told_) return; // the run ended and said its last
+    if (!told.status.empty()) told_->status(told.status);
+    if (told.fraction) told_->progress(*told.fraction);
+}
 
 LiveLighting::LiveLighting(Workspace ws, std::function<Controls()> controls,
                            std::function<void(const std::string&)> refused, std::function<void(const LiveFrame&)> shown)
@@ -136,8 +172,10 @@ void LiveLighting::start(Begun begun)
     // Read here, on the window's thread; the worker only computes.
     const Controls controls = controls_();
     Job job{controls, readShadowParams(controls, localeNumberParser(), mode_), mode_, std::nullopt, !begun.exact,
-            begun.resample, previewSide_};
+            begun.resample, previewSide_, ++serial_, begun.exact && previewing() && told_};
     if (begun.texture) job.texture = texture_;
+    reporting_ = job.reported ? job.serial : 0;
+    if (job.reported) locked([](State& s) { s.told = Told{}; });
     if (begun.exact) rest_->stop(); // this run relights the newest request exactly
     if (!thread_.joinable()) thread_ = std::thread([this] { work(); });
     locked([&](State& s) { s.run = Posted{std::move(job)}; });
@@ -161,7 +199,10 @@ void LiveLighting::work()
         LiveFrame frame;
         Refusal refused;
         if (!job.preview) {
-            refused = relight(ws_, job.controls, job.params, job.mode, job.texture, frame);
+            SilentReporter quiet; // every frame would otherwise repaint the status line and the bar
+            Relay relay(*this, job.serial);
+            Reporter& report = job.reported ? static_cast<Reporter&>(relay) : quiet;
+            refused = relight(ws_, job.controls, job.params, job.mode, job.texture, frame, report);
         } else {
             if (job.resample) preview_.drop();
             refused = previewRelight(ws_, preview_, job.controls, job.params, job.mode, job.previewSide, frame);
@@ -228,6 +269,10 @@ void LiveLighting::finish()
     }
     if (done->job.preview) ++previews_;
     else ++runs_;
+    if (done->job.reported) {
+        showTold(done->job.serial); // its last words, whether or not their call has come yet
+        reporting_ = 0;
+    }
     if (done->refused) refused_(done->refused->message);
     else if (refusalShown) refused_(std::string(status::kDone));
     if (!done->refused || done->job.texture) shown_(done->frame);

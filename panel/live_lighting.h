@@ -91,6 +91,11 @@ public:
     void setTextureOp(TextureOp op) { texture_ = op; }
     TextureOp textureOp() const { return texture_; }
 
+    // Where the exact relight that replaces a preview tells what it does
+    // (the status line and the bar): on a map that large it takes seconds.
+    // Previews and the relights of smaller maps tell nothing.
+    void setReporter(Reporter& report) { told_ = &report; }
+
     // Maps with a side above this are previewed while requests come in.
     void setPreviewSide(int side) { previewSide_ = side; }
     // How long requests must pause before the exact relight of a preview.
@@ -128,6 +133,8 @@ private:
         bool preview = false;
         bool resample = false;
         int previewSide = LivePreview::kSide;
+        int serial = 0;        // the run's number, counted by the window
+        bool reported = false; // tells its progress (setReporter)
     };
     // Where the run stands, for both threads: none; handed to the worker;
     // done by it, its result not yet shown; the window closing.
@@ -143,11 +150,18 @@ private:
     struct Stopped {};
     using Run = std::variant<NoRun, Posted, Computed, Stopped>;
 
+    // What a reported run said last, for the window to show.
+    struct Told {
+        std::string status;
+        std::optional<double> fraction;
+        bool posted = false; // a call to show it is on its way
+    };
     // Everything the relight keeps of its state, under one lock.
     struct State {
         Run run;
         LiveRequests asked;
         bool refusalShown = false; // the status line says why the last run was refused
+        Told told;
     };
     template <class F>
     decltype(auto) locked(F&& f)
@@ -162,6 +176,8 @@ private:
         return f(std::as_const(state_));
     }
 
+    class Relay;
+    void showTold(int serial);
     void hold();
     void release();
     void schedule();
@@ -187,6 +203,9 @@ private:
     LivePreview preview_; // used by the worker alone
     int runs_ = 0;
     int previews_ = 0;
+    Reporter* told_ = nullptr;
+    int serial_ = 0;    // runs started
+    int reporting_ = 0; // the reported run under way, or 0
 };
 
 } // namespace gloamery::panel

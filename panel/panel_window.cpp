@@ -3,6 +3,7 @@
 #include "close_guard.h"
 #include "form1.h"
 #include "inputs/operations.h"
+#include "map_saves.h"
 #include "picture_view.h"
 #include "settings_commands.h"
 #include "side_panel.h"
@@ -86,6 +87,10 @@ void PanelWindow::buildFileMenu()
         const QString name = CloseGuard::pictureName(s);
         command(pictures, name + QStringLiteral("..."), s, &PictureMenu::mnpopsave_Click, tr("Save Picture on %1").arg(name));
     }
+    // The maps beside the pictures, each only while there is one.
+    MapSaves& saves = form_->mapSaves();
+    for (QAction* a : {&saves.layerAction(), &saves.normalAction(), &saves.splatAction()}) file->addAction(a);
+    connect(file, &QMenu::aboutToShow, this, [this] { form_->mapSaves().update(*form_->workspace()); });
     command(file, tr("&Export Terrain..."), Slot::Height, &PictureMenu::mnexportterrain_Click, tr("Export terrain"));
     file->addSeparator();
     file->addAction(&form_->settingsCommands().loadAction());

@@ -58,6 +58,8 @@ public:
     // Whether the height file placed the map in the world: its saves
     // start on GeoTIFF.
     bool georeferenced() const { return origin_.place.has_value(); }
+    // The height file's place and no-data cells (none for a picture).
+    const MapOrigin& origin() const { return origin_; }
     // Makes target the commands' target without showing the menu (the
     // menu bar's commands).
     void setTarget(Slot target) { popTarget_ = target; }

@@ -12,6 +12,10 @@ class QVBoxLayout;
 
 namespace gloamery::panel {
 
+// The property that names a control's change in the undo history when its
+// object name does not ("Radius", "Colours").
+inline constexpr const char* kStepName = "stepName";
+
 class SidePanel final : public QScrollArea {
     Q_OBJECT
 public:

@@ -2,8 +2,10 @@
 
 #include "live_lighting.h"
 #include "picture_view.h"
+#include "side_panel.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QAbstractSlider>
 #include <QAction>
@@ -25,8 +27,10 @@ namespace {
 constexpr int kRestMs = 400;
 
 // What each control's change is called on the status line.
-QString controlName(const QString& objectName)
+QString controlName(const QObject& control)
 {
+    if (const QVariant named = control.property(kStepName); named.isValid()) return named.toString();
+    const QString objectName = control.objectName();
     if (objectName == QLatin1String("X0") || objectName == QLatin1String("Y0")) return QObject::tr("Sun position");
     if (objectName == QLatin1String("Alt")) return QObject::tr("Decay");
     if (objectName == QLatin1String("HScroll1")) return QObject::tr("Texture contrast");
@@ -106,15 +110,20 @@ void UndoSteps::watch(QWidget& window)
     for (QLineEdit* e : window.findChildren<QLineEdit*>()) {
         // Ctrl+Z in a field works the panel's history, not the field's own.
         e->installEventFilter(this);
-        if (const QString name = controlName(e->objectName()); !name.isEmpty())
+        if (const QString name = controlName(*e); !name.isEmpty())
             connect(e, &QLineEdit::textChanged, this, [this, name] { changed(name); });
     }
     for (QAbstractSlider* s : window.findChildren<QAbstractSlider*>())
-        if (const QString name = controlName(s->objectName()); !name.isEmpty())
+        if (const QString name = controlName(*s); !name.isEmpty())
             connect(s, &QAbstractSlider::valueChanged, this, [this, name] { changed(name); });
     for (QAbstractButton* b : window.findChildren<QAbstractButton*>())
-        if (const QString name = controlName(b->objectName()); !name.isEmpty() && b->isCheckable())
+        if (const QString name = controlName(*b); !name.isEmpty() && b->isCheckable())
             connect(b, &QAbstractButton::toggled, this, [this, name] { changed(name); });
+    for (QComboBox* c : window.findChildren<QComboBox*>()) {
+        c->installEventFilter(this); // an editable list takes the keys for its text
+        if (const QString name = controlName(*c); !name.isEmpty())
+            connect(c, &QComboBox::currentTextChanged, this, [this, name] { changed(name); });
+    }
     for (PictureView* v : window.findChildren<PictureView*>()) {
         // Their own menu opens on a right press; the window's must not follow.
         v->setContextMenuPolicy(Qt::PreventContextMenu);

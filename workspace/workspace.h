@@ -154,6 +154,8 @@ public:
     // afresh.
     const std::shared_ptr<const SplatRows>& splatRows() const { return splat_; }
     void setSplatRows(SplatRows rows) { splat_ = std::make_shared<const SplatRows>(std::move(rows)); }
+    // The weights another workspace kept (an undo's snapshot), or none.
+    void setSplatRows(std::shared_ptr<const SplatRows> rows) { splat_ = std::move(rows); }
 
 private:
     static std::size_t checkedPicture(Slot s);

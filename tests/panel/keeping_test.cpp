@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -241,6 +242,11 @@ private slots:
         newForm();
         the<QLineEdit>("X0")->setText("12");
         the<QScrollBar>("HScroll1")->setValue(33);
+        // The side panel's groups too.
+        the<QLineEdit>("Radius")->setText("25");
+        the<QComboBox>("ColourEntries")->setCurrentText("exact");
+        the<QRadioButton>("BlendScreen")->click();
+        const Controls saved = form->controls();
         QString suggested = QStringLiteral("unset");
         form->settingsCommands().askSavePath = [&](QWidget*, const QString& s) { suggested = s; return file("look.json"); };
         form->settingsCommands().askOpenPath = [&](QWidget*, const QString& s) { suggested = s; return s; };
@@ -255,6 +261,9 @@ private slots:
         QCOMPARE(suggested, file("look.json"));
         QCOMPARE(the<QLineEdit>("X0")->text(), QStringLiteral("12"));
         QCOMPARE(the<QScrollBar>("HScroll1")->value(), 33);
+        QCOMPARE(the<QLineEdit>("Radius")->text(), QStringLiteral("25"));
+        QVERIFY(the<QRadioButton>("BlendScreen")->isChecked());
+        QVERIFY(form->controls() == saved);
         QCOMPARE(status(), QStringLiteral("Settings loaded from look.json"));
         QVERIFY(user.messages.isEmpty());
     }

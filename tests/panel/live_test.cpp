@@ -206,6 +206,46 @@ private slots:
         }
     }
 
+    // The exact relight that replaces a preview tells its progress on the
+    // status line and the bar, as a button's run does; the previews, and
+    // the relights of a map small enough to relight at every move, tell
+    // nothing.
+    void theExactRelightAfterAPreviewShowsItsProgress_data()
+    {
+        QTest::addColumn<int>("previewSide");
+        QTest::addColumn<bool>("told");
+        QTest::newRow("previewed map") << 100 << true;
+        QTest::newRow("map relit at every move") << 4096 << false;
+    }
+    void theExactRelightAfterAPreviewShowsItsProgress()
+    {
+        QFETCH(int, previewSide);
+        QFETCH(bool, told);
+        panel::LiveLighting& live = form->liveLighting();
+        live.setPreviewSide(previewSide);
+        live.setRestInterval(3600000);
+        QVERIFY(form->mapResizer().resize({300, 200}));
+        the<QCheckBox>("Live")->setChecked(true);
+        form->reporter().status("Ready");
+        form->reporter().progress(0);
+        QLabel* status = the<QLabel>("labWork");
+        QWidget* bar = the<QWidget>("pb");
+        QWidget& height = form->pictureView(Slot::Height);
+        QTest::mousePress(&height, Qt::LeftButton, {}, QPoint(40, 60));
+        QTRY_COMPARE(live.previews() + live.runs(), 1);
+        moveHeld({200, 150});
+        QTRY_COMPARE(live.previews() + live.runs(), 2);
+        QCoreApplication::processEvents();
+        QCOMPARE(status->text(), QStringLiteral("Ready"));
+        QCOMPARE(bar->width(), 0);
+        const int runs = live.runs();
+        QTest::mouseRelease(&height, Qt::LeftButton, {}, QPoint(200, 150));
+        settle();
+        QCOMPARE(live.runs(), told ? runs + 1 : runs);
+        QCOMPARE(status->text(), told ? QStringLiteral("Done") : QStringLiteral("Ready"));
+        QCOMPARE(bar->width() > 0, told);
+    }
+
     // The workspace is reached through an access: made, it waits for the
     // relight running; alive (nested too), it starts no other; ended, the
     // request it held off runs.

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -155,26 +156,36 @@ private slots:
     {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("step");
-        const char* rows[][2] = {
-            {"X0", "Sun position"},   {"Y0", "Sun position"}, {"Alt", "Decay"},
+        QTest::addColumn<QString>("typed"); // into a text field
+        const char* rows[][3] = {
+            {"X0", "Sun position", "0.5"},   {"Y0", "Sun position", "0.5"}, {"Alt", "Decay", "0.5"},
             {"HScroll1", "Texture contrast"}, {"HScroll2", "Darkness"}, {"SwiBlur", "Blur"},
-            {"Option3", "Blend mode"}, {"Azimuth", "Azimuth"}, {"Altitude", "Altitude"},
-            {"SunSize", "Sun size"},   {"Sky", "Sky"},          {"GroundX", "Units"},
-            {"GroundY", "Units"},      {"Vertical", "Units"},
+            {"Option3", "Blend mode"}, {"Azimuth", "Azimuth", "0.5"}, {"Altitude", "Altitude", "0.5"},
+            {"SunSize", "Sun size", "0.5"},   {"Sky", "Sky", "0.5"},          {"GroundX", "Units", "0.5"},
+            {"GroundY", "Units", "0.5"},      {"Vertical", "Units", "0.5"},
+            {"Directions", "Directions", "8"}, {"Radius", "Radius", "0.5"}, {"BlendOpacity", "Blend opacity", "0.5"},
+            {"Colours", "Colours", "grey"}, {"ColourEntries", "Colour entries"}, {"BlendSoftLight", "Blend mode"},
+            {"NormalConvention", "Normal convention"}, {"NormalDepth", "Normal depth"},
         };
-        for (const auto& r : rows) QTest::newRow(r[0]) << QString::fromLatin1(r[0]) << QString::fromLatin1(r[1]);
+        for (const auto& r : rows)
+            QTest::newRow(r[0]) << QString::fromLatin1(r[0]) << QString::fromLatin1(r[1]) << QString::fromLatin1(r[2]);
     }
     void undoAndRedoEveryControl()
     {
         QFETCH(QString, control);
         QFETCH(QString, step);
+        QFETCH(QString, typed);
         const Controls before = form().controls();
         QWidget* w = window->findChild<QWidget*>(control);
         QVERIFY(w);
-        if (auto* e = qobject_cast<QLineEdit*>(w)) {
+        auto* list = qobject_cast<QComboBox*>(w);
+        if (auto* e = list && list->isEditable() ? list->lineEdit() : qobject_cast<QLineEdit*>(w)) {
+            reveal(form().sidePanel(), *e);
             e->setFocus();
             e->selectAll();
-            QTest::keyClicks(e, QStringLiteral("0.5"));
+            QTest::keyClicks(e, typed);
+        } else if (list) {
+            list->setCurrentIndex(list->count() - 1);
         } else if (auto* s = qobject_cast<QAbstractSlider*>(w)) {
             s->setValue(s->value() + 7);
         } else {
@@ -230,7 +241,8 @@ private slots:
     void menuCommandsReachTheirOperations()
     {
         const QStringList light = {"Linear", "Linear sim", "Sin func", "Cos func", "Embossed", "Sun", "Make Texture",
-                                   "Make Texture2", "Clear"};
+                                   "Make Texture2", "Sky view", "Openness", "Openness below", "Multi hillshade",
+                                   "Tint", "Clear"};
         for (const QString& caption : light) {
             QAction* a = menuAction("menuLight", caption);
             QVERIFY2(a, qPrintable(caption));
@@ -238,6 +250,9 @@ private slots:
             QCOMPARE(QString::fromStdString(form().undoSteps().history().undoLabel()), caption);
         }
         QCOMPARE(form().undoSteps().undoAction().text(), QStringLiteral("&Undo Clear"));
+        QVERIFY(user.messages.isEmpty());
+        for (const char* entry : {"Save Layer...", "Save Normal Map...", "Save Splat Map..."})
+            QVERIFY2(menuAction("menuFile", QString::fromLatin1(entry)), entry);
 
         user.saveAnswer = dir->filePath(QStringLiteral("colour.png"));
         pressKeys(window.get(), QKeySequence::Save);

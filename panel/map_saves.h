@@ -1,0 +1,53 @@
+#pragma once
+// "Save Layer...", "Save Normal Map..." and "Save Splat Map...": the maps
+// the workspace holds beside its pictures, written by the core's savers
+// (atomically) to a file the user names. Each is enabled only while there
+// is something to write: a layer once a relief button made one, a splat
+// map once a texture button ran; the normal map whenever there are heights.
+
+#include "imageio/geo_place.h"
+#include "inputs/controls.h"
+#include "live_lighting.h"
+#include "prompts.h"
+
+#include <QObject>
+
+#include <functional>
+
+class QAction;
+class QWidget;
+
+namespace gloamery::panel {
+
+class MapSaves final : public QObject {
+    Q_OBJECT
+public:
+    struct Panel {
+        LiveLighting& live; // keeps the workspace written from
+        const Prompts& prompts;
+        std::function<Controls()> controls;         // the normal map's options and units
+        std::function<const MapOrigin&()> origin;   // the height file's place, for the layer
+        std::function<void(const QString&)> note;   // where a save says what it wrote
+    };
+    MapSaves(Panel panel, QWidget& owner);
+
+    QAction& layerAction() { return *layer_; }
+    QAction& normalAction() { return *normal_; }
+    QAction& splatAction() { return *splat_; }
+
+    // Enables the entries that have something to write in ws.
+    void update(const Workspace& ws);
+
+private:
+    enum class Map { Layer, Normal, Splat };
+    QAction* entry(const QString& text, const char* name, Map map);
+    void save(Map map);
+
+    Panel panel_;
+    QWidget& owner_;
+    QAction* layer_;
+    QAction* normal_;
+    QAction* splat_;
+};
+
+} // namespace gloamery::panel
