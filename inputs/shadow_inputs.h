@@ -85,7 +85,7 @@ Refusal runSunAtRegionAndMerge(Workspace& ws, const WorldRegion& region, const H
                                Reporter& report);
 
 // sun-hours or direct-light over the controls' period seen from `where`:
-// kept as the map's layer, lit into the shadow map (E.6), then the merge.
+// kept as the map's layer, lit into the shadow map, then the merge.
 Refusal runSunSumAndMerge(Workspace& ws, LayerKind kind, const Controls& c, const MapPlace& where, Reporter& report);
 Refusal runSunSumRegionAndMerge(Workspace& ws, const WorldRegion& region, const HeightSource& source, LayerKind kind,
                                 const Controls& c, const MapPlace& where, Reporter& report);
