@@ -12,6 +12,9 @@ from conftest import random_scene
 W, H = 83, 57
 # Every row of the layer kind, so that a new one is compared here too.
 LAYER_ROWS = [op["name"] for op in gloamery.OPERATION_TABLE if op["kind"] == "layer"]
+# The rows that sum the real sun over a period also take a place and one.
+PERIODIC = {op["name"] for op in gloamery.OPERATION_TABLE if "period" in op["controls"]}
+REAL_SUN = ["--place", "46.5,7.9", "--period", "2026-06-21T03:00Z,2026-06-21T19:00Z,40"]
 
 
 def scene(tmp_path, deep):
@@ -33,11 +36,14 @@ def test_the_layer_is_the_one_the_batch_tool_saves(batch_tool, tmp_path, operati
     ws = scene(tmp_path, deep)
     assert ws.layer is None
     ws.ground, ws.directions, ws.radius = (2.0, 2.0), 7, 20.0
+    real_sun = REAL_SUN if operation in PERIODIC else []
+    if real_sun:
+        ws.place, ws.period = (46.5, 7.9), ("2026-06-21T03:00Z", "2026-06-21T19:00Z", 40)
     ws.run(operation)
     layer = ws.layer
     assert layer.dtype == np.float32 and layer.shape == (H, W)
     ws.save("layer", str(tmp_path / "py.tif"))
-    batch(batch_tool, tmp_path, operation, "--save", "layer", str(tmp_path / "batch.tif"))
+    batch(batch_tool, tmp_path, *real_sun, operation, "--save", "layer", str(tmp_path / "batch.tif"))
     assert (tmp_path / "py.tif").read_bytes() == (tmp_path / "batch.tif").read_bytes()
     saved = gdal.Open(str(tmp_path / "py.tif"))
     assert saved.GetRasterBand(1).DataType == gdal.GDT_Float32

@@ -90,6 +90,9 @@ SETTINGS = {
     "make-texture2": {"CONTRAST": 40},
     "sky-view": {"DIRECTIONS": 8, "RADIUS": "3000"},
     "multi-hillshade": {"ALTITUDE": 30.0, "DARKNESS": 90},
+    # The place comes from the DEM's own coordinate system.
+    "sun-hours": {"PERIOD": "2026-06-21T03:00Z,2026-06-21T19:00Z,40"},
+    "direct-light": {"PERIOD": "2026-12-21T06:00+01:00,2026-12-21T18:00+01:00,30"},
 }
 
 
