@@ -157,7 +157,8 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
             if (const auto dir = in.value(arg, "a DIR"); dir && dir->empty()) {
                 in.fail("--frames needs a folder's name, not an empty text");
             } else if (dir && !controls.period) {
-                in.fail("--frames needs " + std::string(period.flag) + " " + std::string(period.metavar) + " before it");
+                in.fail("--frames needs " + std::string(period.flag) + " " + std::string(period.metavar)
+                        + " before it");
             } else if (dir) {
                 const OperationRow& sun = operationOf(ShadowMode::Sun);
                 if (auto step = runStep(&sun, arg, controls, numbers, in, cmd.plan.world.has_value(), unitsGiven))
@@ -188,7 +189,8 @@ std::variant<Command, UsageError> parseArguments(const std::vector<std::string>&
                 else numbers = readShadowNumbers(controls, parseCNumber);
             }
         } else if (arg == "--save-settings") {
-            if (const auto path = in.value(arg, "a FILE")) cmd.plan.steps.push_back(settings.save(*path, controls, cmd.plan));
+            if (const auto path = in.value(arg, "a FILE"))
+                cmd.plan.steps.push_back(settings.save(*path, controls, cmd.plan));
         } else if (const auto op = operationFromName(arg == "shadow" ? settings.lastShadowName() : arg)) {
             settings.reached(*op);
             if (auto step = runStep(*op, arg, controls, numbers, in, cmd.plan.world.has_value(), unitsGiven))

@@ -42,7 +42,8 @@ void mapOwnPages()
                 if (writable) from = std::max(from, readOnlyEnd);
                 const auto to = info->dlpi_addr + seg.p_vaddr + seg.p_memsz;
                 if (to > from)
-                    ::madvise(reinterpret_cast<void*>(from), to - from, writable ? MADV_POPULATE_WRITE : MADV_POPULATE_READ);
+                    ::madvise(reinterpret_cast<void*>(from), to - from,
+                              writable ? MADV_POPULATE_WRITE : MADV_POPULATE_READ);
             }
             return program || want.maths == 0 ? 0 : 1; // done once the library is
         },

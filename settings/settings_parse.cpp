@@ -45,7 +45,8 @@ std::string shown(const json& v)
 double number(const json& v, const std::string& key, double lo, double hi)
 {
     if (!v.is_number() || !(v.get<double>() >= lo && v.get<double>() <= hi))
-        throw Refused{keyName(key) + " must be a number from " + boundText(lo) + " to " + boundText(hi) + ", not " + shown(v)};
+        throw Refused{keyName(key) + " must be a number from " + boundText(lo) + " to " + boundText(hi) + ", not "
+                      + shown(v)};
     return v.get<double>();
 }
 
@@ -84,7 +85,8 @@ T named(const json& v, const std::string& key, std::optional<T> (*fromName)(std:
 }
 
 // Calls read(key, value) for each key of an object; `path` names it in messages.
-void eachKey(const json& object, const std::string& path, const std::function<bool(const std::string&, const json&)>& read)
+void eachKey(const json& object, const std::string& path,
+             const std::function<bool(const std::string&, const json&)>& read)
 {
     if (!object.is_object()) throw Refused{keyName(path) + " must be an object { ... }, not " + shown(object)};
     for (const auto& [key, value] : object.items())
@@ -102,7 +104,8 @@ KeyOf keyOf(std::string_view key)
     for (const ControlRow& row : controlRows()) {
         if (row.key == key) return {&row, row.count == 1 ? 0 : -1};
         for (int i = 0; i < row.count; ++i)
-            if (!row.parts[static_cast<std::size_t>(i)].key.empty() && row.parts[static_cast<std::size_t>(i)].key == key)
+            if (!row.parts[static_cast<std::size_t>(i)].key.empty()
+                && row.parts[static_cast<std::size_t>(i)].key == key)
                 return {&row, i};
     }
     return {};
@@ -142,16 +145,18 @@ void readPart(const json& v, const std::string& key, const ControlRow& row, int 
         // A time as text; a period as [FROM, TO, STEP] and a place as
         // [LAT, LON], read as --period and --place read them.
         const bool period = row.kind == ControlKind::Period, place = row.kind == ControlKind::Place;
-        const bool ok = period  ? v.is_array() && v.size() == 3 && v[0].is_string() && v[1].is_string() && v[2].is_number()
-                      : place ? v.is_array() && v.size() == 2 && v[0].is_number() && v[1].is_number()
-                              : v.is_string();
+        const bool ok = period
+                            ? v.is_array() && v.size() == 3 && v[0].is_string() && v[1].is_string() && v[2].is_number()
+                        : place ? v.is_array() && v.size() == 2 && v[0].is_number() && v[1].is_number()
+                                : v.is_string();
         if (!ok) throw Refused{keyName(key) + " must be " + std::string(row.needs) + ", not " + shown(v)};
         const std::string text = period ? v[0].get<std::string>() + "," + v[1].get<std::string>() + "," + v[2].dump()
                                : place  ? v[0].dump() + "," + v[1].dump()
                                         : v.get<std::string>();
         auto read = readTypedText(row, text);
         if (const Error* e = std::get_if<Error>(&read))
-            throw Refused{keyName(key) + " must be " + std::string(row.needs) + ", not " + shown(v) + ": " + e->message};
+            throw Refused{keyName(key) + " must be " + std::string(row.needs) + ", not " + shown(v) + ": "
+                          + e->message};
         const ControlValue& got = std::get<ControlValue>(read);
         value.time = got.time;
         value.period = got.period;
@@ -182,7 +187,8 @@ bool readControlKey(const std::string& key, const json& v, Controls& c)
     } else if (at.part >= 0) {
         readPart(v, key, *at.row, at.part, value);
     } else {
-        if (!v.is_array() || v.size() != 2) throw Refused{keyName(key) + " must be a list of two values, not " + shown(v)};
+        if (!v.is_array() || v.size() != 2)
+            throw Refused{keyName(key) + " must be a list of two values, not " + shown(v)};
         readPart(v[0], key + "[0]", *at.row, 0, value);
         readPart(v[1], key + "[1]", *at.row, 1, value);
     }
@@ -268,7 +274,8 @@ std::variant<Settings, Error> parseSettings(std::string_view text, const Setting
     } catch (const json::parse_error& e) {
         if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) return Error{"the file is empty"};
         // The parser reports where it stopped; at the very end, the text ran out.
-        if (e.byte >= text.size()) return Error{"the file ends early, at " + placeOf(text, text.size()) + ": it was cut short"};
+        if (e.byte >= text.size())
+            return Error{"the file ends early, at " + placeOf(text, text.size()) + ": it was cut short"};
         return Error{"not JSON: a syntax error at " + placeOf(text, e.byte > 0 ? e.byte - 1 : 0)};
     } catch (const json::exception& e) {
         return Error{std::string("not a settings file: ") + e.what()};

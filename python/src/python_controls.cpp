@@ -21,7 +21,10 @@ namespace {
 
 // Numbers from Python may be NaN or infinite, which numberText cannot
 // write; they only ever appear in messages.
-std::string shown(double v) { return std::isfinite(v) ? numberText(v) : (std::isnan(v) ? "nan" : (v > 0 ? "inf" : "-inf")); }
+std::string shown(double v)
+{
+    return std::isfinite(v) ? numberText(v) : (std::isnan(v) ? "nan" : (v > 0 ? "inf" : "-inf"));
+}
 
 } // namespace
 
@@ -106,7 +109,8 @@ void PythonControls::setDirections(long long n)
 void PythonControls::setRadius(std::optional<double> r)
 {
     const ControlRow& row = controlRow(ControlId::Radius);
-    if (r && (!row.accepts || !row.accepts(numberText(*r)) || !std::isfinite(*r))) refuse(pythonRefusal(row, shown(*r)));
+    if (r && (!row.accepts || !row.accepts(numberText(*r)) || !std::isfinite(*r)))
+        refuse(pythonRefusal(row, shown(*r)));
     relief.radius = r;
 }
 
@@ -163,7 +167,8 @@ void PythonControls::setPlace(const std::optional<std::pair<double, double>>& la
     const auto [lat, lon] = *latLon;
     if (!std::isfinite(lat) || !std::isfinite(lon))
         refuse(pythonRefusal(controlRow(ControlId::Place), pairShown(shown(lat), shown(lon))));
-    place = typedValue(ControlId::Place, numberText(lat) + "," + numberText(lon), pairShown(shown(lat), shown(lon))).place;
+    place = typedValue(ControlId::Place, numberText(lat) + "," + numberText(lon), pairShown(shown(lat), shown(lon)))
+                .place;
 }
 
 void PythonControls::setPlaceText(const std::string& text)
