@@ -205,8 +205,9 @@ Refusal runSunAtAndMerge(Workspace& ws, const Controls& c, const MapPlace& where
                          Reporter& report)
 {
     if (Refusal refused = realSunRefused(c, where, operationOf(ShadowMode::Sun).controls)) return refused;
-    const auto [lit, up] = sunAt(c, where, t);
-    return runThenMerge(ws, ShadowMode::Sun, c, report, [&] { return runSun(ws, lit, c.darkness, report, up); });
+    const auto sun = sunAt(c, where, t);
+    return runThenMerge(ws, ShadowMode::Sun, c, report,
+                        [&] { return runSun(ws, sun.first, c.darkness, report, sun.second); });
 }
 
 Refusal runSunAtRegionAndMerge(Workspace& ws, const WorldRegion& region, const HeightSource& source,
@@ -214,9 +215,9 @@ Refusal runSunAtRegionAndMerge(Workspace& ws, const WorldRegion& region, const H
                                Reporter& report)
 {
     if (Refusal refused = realSunRefused(c, where, operationOf(ShadowMode::Sun).controls)) return refused;
-    const auto [lit, up] = sunAt(c, where, t);
+    const auto sun = sunAt(c, where, t);
     return runThenMerge(ws, ShadowMode::Sun, c, report,
-                        [&] { return runSunRegion(ws, region, source, lit, c.darkness, report, up); });
+                        [&] { return runSunRegion(ws, region, source, sun.first, c.darkness, report, sun.second); });
 }
 
 Refusal runSunSumAndMerge(Workspace& ws, LayerKind kind, const Controls& c, const MapPlace& where, Reporter& report)

@@ -23,7 +23,8 @@ TEST(TerrainLod, LevelsOfDetailLeaveNoCrack)
 {
     const std::pair<int, int> grids[] = {{256, 256}, {150, 150}, {37, 5}, {33, 97}, {1, 1}, {256, 65}};
     for (int pattern = 0; pattern < 4; ++pattern) // all 1, all 16, chequered 1/16, seeded random
-        for (const auto& [columns, rows] : grids) {
+        for (const auto& grid : grids) {
+            const int columns = grid.first, rows = grid.second;
             SCOPED_TRACE(testing::Message() << columns << "x" << rows << " pattern " << pattern);
             const std::size_t points = std::size_t(columns + 1) * std::size_t(rows + 1);
             const std::vector<float> heights(points, 0.0f);
