@@ -8,6 +8,7 @@
 #include "shadow/sun_sums.h"
 
 #include <algorithm>
+#include <tuple>
 #include <memory>
 
 #include <cmath>
@@ -208,6 +209,18 @@ Refusal runSunAtAndMerge(Workspace& ws, const Controls& c, const MapPlace& where
     const auto sun = sunAt(c, where, t);
     return runThenMerge(ws, ShadowMode::Sun, c, report,
                         [&] { return runSun(ws, sun.first, c.darkness, report, sun.second); });
+}
+
+std::variant<ShadowParams, Error> realSunParams(const Controls& c, const MapPlace* where, std::chrono::sys_seconds t)
+{
+    auto place = realSunPlace(c, where);
+    if (const Error* e = std::get_if<Error>(&place)) return *e;
+    const MapPlace& at = std::get<MapPlace>(place);
+    if (Refusal refused = realSunRefused(c, at, operationOf(ShadowMode::Sun).controls)) return *refused;
+    ShadowParams p;
+    p.darkness = c.darkness;
+    std::tie(p.sun, p.sunUp) = sunAt(c, at, t);
+    return p;
 }
 
 Refusal runSunAtRegionAndMerge(Workspace& ws, const WorldRegion& region, const HeightSource& source,

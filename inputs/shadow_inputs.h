@@ -80,6 +80,10 @@ bool takesRealSun(const Controls& c, ShadowMode mode);
 // sky and units, then the merge.
 Refusal runSunAtAndMerge(Workspace& ws, const Controls& c, const MapPlace& where, std::chrono::sys_seconds t,
                          Reporter& report);
+// The same sun as the values of a "Sun" run (its azimuth, altitude and
+// whether it is up), for a front end that relights through
+// runShadowAndMerge as it goes (the panel's live relight); refused as above.
+std::variant<ShadowParams, Error> realSunParams(const Controls& c, const MapPlace* where, std::chrono::sys_seconds t);
 Refusal runSunAtRegionAndMerge(Workspace& ws, const WorldRegion& region, const HeightSource& source,
                                const Controls& c, const MapPlace& where, std::chrono::sys_seconds t,
                                Reporter& report);

@@ -15,6 +15,7 @@
 #include "designed_layout.h"
 #include "side_panel.h"
 #include "sun_fields.h"
+#include "time_group.h"
 #include "save_formats.h"
 #include "preview3d/frm3D.h"
 #include "settings_commands.h"
@@ -86,6 +87,7 @@ Form1::Form1(Prompts prompts, QWidget* parent)
     menu_->setUnitsFound([this](const RasterUnits& u, const std::string& wkt) {
         const QString unit = unitSymbol(wkt);
         sun_->setUnits(u.groundX, u.groundY, u.vertical, unit);
+        time_->heightOpened(menu_->origin()); // a raster that lies somewhere known places the sun
         return tr("units: %1").arg(unitsText(u.groundX, u.groundY, u.vertical, unit));
     });
     menu_->setGroundUnits([this] { return controls().sun; });
@@ -174,12 +176,19 @@ void Form1::connectButtons()
 
 void Form1::buildGroups()
 {
-    const auto run = [this](const OperationRow& row) { runRow(row); };
+    const auto run = [this](const OperationRow& row, const GroupButton* own) { runRow(row, own); };
     const auto chooseFile = [this](const QString& title, const QString& filter) {
         return prompts_.openFile(this, title, filter);
     };
-    for (const GroupPlan* plan : {&reliefGroup(), &coloursGroup(), &engineMapsGroup()})
+    for (const GroupPlan* plan : {&reliefGroup(), &coloursGroup(), &engineMapsGroup(), &timeGroup()})
         groups_.push_back(new SchemaGroup(*side_, *plan, run, chooseFile));
+    time_ = new TimeGroup(*groups_.back(), cell_->live());
+    live_->setRealSunWhere([this](const Controls& c) { return realSunWhere(c, menu_->origin()); });
+    // The slider relights "Sun at this time" as it goes; let go, a preview gives way to the exact picture.
+    connect(time_, &TimeGroup::sliding, this, [this] { live_->setShadowMode(ShadowMode::Sun, true); });
+    connect(time_, &TimeGroup::released, this, [this] {
+        if (isLive()) live_->rested();
+    });
     SchemaGroup& colours = *groups_[1];
     // The compositing blends belong with the colours, above the Tint button; the four designed ones
     // stay in their frame.

@@ -33,8 +33,10 @@ namespace gloamery::panel {
 class ControlCell;
 class MapSaves;
 class PictureDrop;
+struct GroupButton;
 class SchemaGroup;
 class SidePanel;
+class TimeGroup;
 class PictureView;
 class SunFields;
 class SettingsCommands;
@@ -89,8 +91,9 @@ public:
     // An operation of the table, as its button runs it.
     void runOperation(const OperationRow& row);
     // A row as the side panel's buttons run it: the fields checked, the
-    // run reporting and stopping as the shadow buttons', one undo step.
-    void runRow(const OperationRow& row);
+    // run reporting and stopping as the shadow buttons', one undo step;
+    // `own`: a group's button of its own that runs the row (its caption).
+    void runRow(const OperationRow& row, const GroupButton* own = nullptr);
     // What the operation's button says of it, or its description.
     QString operationTip(const OperationRow& row) const;
 
@@ -150,6 +153,7 @@ private:
     std::unique_ptr<PictureMenu> menu_;
     SunFields* sun_ = nullptr;
     std::vector<SchemaGroup*> groups_; // the side panel's groups after "Sun" and "Units"
+    TimeGroup* time_ = nullptr;        // what "Date and time" adds to its fields
     std::unique_ptr<MapSaves> saves_;
     std::unique_ptr<CloseGuard> closeGuard_;
     PictureDrop* drop_ = nullptr;

@@ -10,6 +10,8 @@
 
 #include "inputs/operations.h"
 #include "picture_view.h"
+#include "schema_group.h"
+#include "time_group.h"
 #include "side_panel.h"
 #include "undo_steps.h"
 
@@ -97,16 +99,20 @@ void Form1::runOperation(const OperationRow& row)
     else runRow(row);
 }
 
-void Form1::runRow(const OperationRow& row)
+void Form1::runRow(const OperationRow& row, const GroupButton* own)
 {
-    if (const Refusal refused = fieldsRefused()) {
-        prompts_.message(this, qs(refused->message));
+    Refusal unusable = fieldsRefused();
+    if (!unusable && own) unusable = unsetRefused(*own, controls());
+    if (unusable) {
+        prompts_.message(this, qs(unusable->message));
         return;
     }
     // Held throughout, as a shadow button's: Esc is looked for in a long run.
     const auto ws = workspace();
-    const auto step = undo_->step(operationCaption(row));
+    const auto step = undo_->step(own ? tr(own->caption) : operationCaption(row));
     const Controls c = controls();
+    if (row.shadow) live_->setShadowMode(*row.shadow, own != nullptr);
+    const std::optional<MapPlace> where = realSunWhere(c, menu_->origin());
     ShadowParams params;
     params.darkness = c.darkness;
     params.sun = c.sun;
@@ -119,7 +125,8 @@ void Form1::runRow(const OperationRow& row)
         }
         tint = tintSource(*ws, std::get<ReadColourTable>(table), c.colourEntries, menu_->origin(), c.sun.vertical);
     }
-    const Refusal refused = row.run(*ws, OperationInput{c, params, tint ? &*tint : nullptr}, *reporter_);
+    const Refusal refused = row.run(*ws, OperationInput{c, params, tint ? &*tint : nullptr, where ? &*where : nullptr},
+                                    *reporter_);
     if (refused && reporter_->stopped()) {
         reporter_->status(refused->message); // Esc: the maps stay as they were
         return;

@@ -171,7 +171,13 @@ void LiveLighting::start(Begun begun)
 {
     // Read here, on the window's thread; the worker only computes.
     const Controls controls = controls_();
-    Job job{controls, readShadowParams(controls, localeNumberParser(), mode_), mode_, std::nullopt, !begun.exact,
+    auto params = readShadowParams(controls, localeNumberParser(), mode_);
+    if (realSun_ && controls.when) {
+        // The sun's place in the sky is worked out here once; the run then lights as "Sun" does.
+        const auto where = where_ ? where_(controls) : std::nullopt;
+        params = realSunParams(controls, where ? &*where : nullptr, *controls.when);
+    }
+    Job job{controls, std::move(params), mode_, std::nullopt, !begun.exact,
             begun.resample, previewSide_, ++serial_, begun.exact && previewing() && told_};
     if (begun.texture) job.texture = texture_;
     reporting_ = job.reported ? job.serial : 0;

@@ -85,9 +85,18 @@ public:
     };
     [[nodiscard]] Access access() { return Access(*this); }
 
-    // What a live run repeats: the buttons last used.
-    void setShadowMode(ShadowMode mode) { mode_ = mode; }
+    // What a live run repeats: the buttons last used. realSun: "Sun" at
+    // the controls' time ("Sun at this time") rather than their angle.
+    void setShadowMode(ShadowMode mode, bool realSun = false)
+    {
+        mode_ = mode;
+        realSun_ = realSun && mode == ShadowMode::Sun;
+    }
     ShadowMode shadowMode() const { return mode_; }
+    bool realSun() const { return realSun_; }
+    // Where the real sun is seen from, read with the controls (none: the
+    // controls' place alone).
+    void setRealSunWhere(std::function<std::optional<MapPlace>(const Controls&)> where) { where_ = std::move(where); }
     void setTextureOp(TextureOp op) { texture_ = op; }
     TextureOp textureOp() const { return texture_; }
 
@@ -192,6 +201,8 @@ private:
     std::function<void(const std::string&)> refused_;
     std::function<void(const LiveFrame&)> shown_;
     ShadowMode mode_ = ShadowMode::Linear;
+    bool realSun_ = false;
+    std::function<std::optional<MapPlace>(const Controls&)> where_;
     TextureOp texture_ = TextureOp::MakeTexture;
     int previewSide_ = LivePreview::kSide;
     QTimer* rest_ = nullptr; // runs from a preview until the exact relight is due

@@ -38,6 +38,10 @@ QString buttonTip(const OperationRow& row)
         {"multi-hillshade", "Shades the relief from several directions at once, at the sun's altitude, then merges "
                             "it with the texture map"},
         {"tint", "Colours the texture map by height from the colour table"},
+        {"sun-hours", "Counts the hours of direct sun over the period at the place, lights the terrain by their "
+                      "share of the hours the sun is up, then merges it with the texture map"},
+        {"direct-light", "Sums the clear-sky beam's light over the period at the place, in kWh per square metre, "
+                         "lights the terrain by its share of what open flat ground gets, then merges it"},
     };
     for (const auto& [name, tip] : tips)
         if (row.name == name) return QObject::tr(tip);
@@ -48,6 +52,11 @@ QString buttonTip(const OperationRow& row)
 bool reliefOperation(const OperationRow& row)
 {
     return row.kind == OperationKind::Layer && row.layer != LayerKind::SunHours && row.layer != LayerKind::DirectLight;
+}
+
+bool sunSumOperation(const OperationRow& row)
+{
+    return row.layer == LayerKind::SunHours || row.layer == LayerKind::DirectLight;
 }
 
 bool colourOperation(const OperationRow& row) { return holds(row.controls, ControlId::Colours); }
@@ -72,7 +81,32 @@ const GroupField kEngineFields[] = {
     {"NormalDepth", ControlId::NormalDepth, 0, FieldLook::Choices, "Bits a component of the normal map"},
 };
 
+const GroupField kTimeFields[] = {
+    {"When", ControlId::When, 0, FieldLook::Text,
+     "The date and time of the real sun with its zone: 2026-06-21T07:00Z, 2026-06-21T09:00+02:00 or "
+     "2026-06-21T09:00[Europe/Zurich]; none for the Sun fields' angle"},
+    {"Place", ControlId::Place, 0, FieldLook::Text,
+     "Where the sun is seen from, LAT,LON in degrees north and east; a height raster with a coordinate system "
+     "fills in its centre"},
+    {"Period", ControlId::Period, 0, FieldLook::Text,
+     "FROM,TO,STEP: the times from FROM every STEP minutes before TO, for \"Sun hours\" and \"Direct light\""},
+};
+const GroupButton kTimeButtons[] = {
+    {"sun", "Sun at this time", "SunAtTimeButton",
+     "Lights the terrain from the real sun at the date and time, seen from the place, then merges it with the "
+     "texture map",
+     controlSet({ControlId::When})},
+};
+
 } // namespace
+
+Refusal unsetRefused(const GroupButton& button, const Controls& c)
+{
+    for (const ControlRow& row : controlRows())
+        if (holds(button.mustBeSet, row.id) && controlValue(c, row.id).none)
+            return Error{std::string(row.captions[0]) + " must be " + std::string(row.needs) + ", not \"none\"."};
+    return std::nullopt;
+}
 
 QString camelName(std::string_view python)
 {
@@ -107,7 +141,13 @@ const GroupPlan& engineMapsGroup()
     return plan;
 }
 
-SchemaGroup::SchemaGroup(SidePanel& side, const GroupPlan& plan, std::function<void(const OperationRow&)> run,
+const GroupPlan& timeGroup()
+{
+    static const GroupPlan plan{"Date and time", "TimeGroup", kTimeFields, &sunSumOperation, kTimeButtons};
+    return plan;
+}
+
+SchemaGroup::SchemaGroup(SidePanel& side, const GroupPlan& plan, Run run,
                          std::function<QString(const QString&, const QString&)> chooseFile)
     : QObject(&side), form_(&side.addGroup(tr(plan.title), plan.objectName)), chooseFile_(std::move(chooseFile))
 {
@@ -118,16 +158,18 @@ SchemaGroup::SchemaGroup(SidePanel& side, const GroupPlan& plan, std::function<v
         w->setProperty(kStepName, captionOf(f));
         fields_.push_back({&f, w});
     }
+    const auto addButton = [&](const OperationRow& row, const GroupButton* own) {
+        auto* button = new QPushButton(own ? tr(own->caption) : qs(row.caption));
+        button->setObjectName(own ? QString::fromLatin1(own->objectName) : camelName(row.python) + "Button");
+        button->setToolTip(own ? tr(own->tip) : buttonTip(row));
+        connect(button, &QPushButton::clicked, this, [run, &row, own] { run(row, own); });
+        form_->addRow(button);
+        buttons_.push_back(button);
+    };
+    for (const GroupButton& own : plan.ownButtons) addButton(*operationNamed(own.operation), &own);
     if (plan.holdsOperation)
-        for (const OperationRow& row : operationRows()) {
-            if (!plan.holdsOperation(row)) continue;
-            auto* button = new QPushButton(qs(row.caption));
-            button->setObjectName(camelName(row.python) + QStringLiteral("Button"));
-            button->setToolTip(buttonTip(row));
-            connect(button, &QPushButton::clicked, this, [run, &row] { run(row); });
-            form_->addRow(button);
-            buttons_.push_back(button);
-        }
+        for (const OperationRow& row : operationRows())
+            if (plan.holdsOperation(row)) addButton(row, nullptr);
     show(kept_);
 }
 
@@ -171,6 +213,13 @@ QWidget* SchemaGroup::makeField(const GroupField& f)
     label->setBuddy(field);
     form_->addRow(label, row);
     return field;
+}
+
+QWidget* SchemaGroup::field(const char* name) const
+{
+    for (const Field& f : fields_)
+        if (f.widget->objectName() == QLatin1String(name)) return f.widget;
+    return nullptr;
 }
 
 QString SchemaGroup::textOf(const Field& f)
@@ -232,6 +281,19 @@ Refusal SchemaGroup::readField(const Field& f, const NumberParser& parse, Contro
         v.choice = *index;
         break;
     }
+    case ControlKind::Time:
+    case ControlKind::Period:
+    case ControlKind::Place: {
+        // Read once here, as the batch tool reads it; empty stands for none.
+        auto typed = readTypedText(row, text.empty() && row.unset ? "none" : text);
+        if (const Error* e = std::get_if<Error>(&typed)) {
+            std::string why = e->message;
+            if (!why.empty() && why.back() == '.') why.pop_back();
+            return Error{caption + " must be " + std::string(row.needs) + ", not \"" + text + "\": " + why + "."};
+        }
+        v = std::get<ControlValue>(typed);
+        break;
+    }
     case ControlKind::Flag: break; // no group holds one yet
     }
     setControlValue(c, f.plan->id, v);
@@ -252,6 +314,17 @@ void SchemaGroup::show(const Controls& c)
         case ControlKind::Text:
         case ControlKind::NumberText: text = QString::fromStdString(v.texts[part]); break;
         case ControlKind::Choice: text = qs(row.choices[static_cast<std::size_t>(v.choice)]); break;
+        case ControlKind::Time:
+        case ControlKind::Period:
+        case ControlKind::Place: {
+            // The text as typed stays while it reads as the value: a time keeps its zone.
+            text = qs(typedText(row, v));
+            const std::string typed = textOf(f).trimmed().toStdString();
+            const auto now = readTypedText(row, typed.empty() ? "none" : typed);
+            if (const auto* was = std::get_if<ControlValue>(&now); was && typedText(row, *was) == typedText(row, v))
+                text = textOf(f);
+            break;
+        }
         case ControlKind::Flag: break;
         }
         const QSignalBlocker quiet(f.widget);

@@ -52,6 +52,17 @@ struct GroupField {
     const char* fileFilter = nullptr;
 };
 
+// A button that runs a row of the operation table under a caption of its
+// own ("Sun at this time" runs "sun" with the time set), before the rows'
+// own buttons. Its run is refused while a control of `mustBeSet` is unset.
+struct GroupButton {
+    const char* operation; // the row's batch name
+    const char* caption;   // the button's, which names its undo step
+    const char* objectName;
+    const char* tip;
+    ControlSet mustBeSet = 0;
+};
+
 struct GroupPlan {
     const char* title;
     const char* objectName;
@@ -59,14 +70,21 @@ struct GroupPlan {
     // Which rows of the operation table get a button here; none for a
     // group of fields only.
     bool (*holdsOperation)(const OperationRow&) = nullptr;
+    std::span<const GroupButton> ownButtons = {};
 };
+
+// Why `button` cannot run with these controls (one it needs unset), named
+// by the field's caption in the schema's words; or nothing.
+Refusal unsetRefused(const GroupButton& button, const Controls& c);
 
 class SchemaGroup final : public QObject {
     Q_OBJECT
 public:
-    // Builds the group at the bottom of `side`; a button calls run(row).
+    // Builds the group at the bottom of `side`; a button calls run(row,
+    // own), own being the plan's GroupButton or null for a row's own.
     // chooseFile(title, filter) asks for a file, empty when cancelled.
-    SchemaGroup(SidePanel& side, const GroupPlan& plan, std::function<void(const OperationRow&)> run,
+    using Run = std::function<void(const OperationRow&, const GroupButton*)>;
+    SchemaGroup(SidePanel& side, const GroupPlan& plan, Run run,
                 std::function<QString(const QString&, const QString&)> chooseFile);
 
     // Puts the group's controls into c as the fields stand, each read and
@@ -80,6 +98,8 @@ public:
     // The form its fields and buttons are rows of, for rows of another kind.
     QFormLayout& form() { return *form_; }
     std::span<QPushButton* const> buttons() const { return buttons_; }
+    // The field of that object name, or null.
+    QWidget* field(const char* name) const;
 
 signals:
     // A field changed: a live relight follows.
@@ -113,5 +133,7 @@ QString camelName(std::string_view python);
 const GroupPlan& reliefGroup();
 const GroupPlan& coloursGroup();
 const GroupPlan& engineMapsGroup();
+// The real sun's time, place and period with its buttons.
+const GroupPlan& timeGroup();
 
 } // namespace gloamery::panel

@@ -14,6 +14,7 @@ struct ShadowParams {
     double decay = 5.0;   // drop of the ray level per step
     int darkness = 128;   // D, 0..255
     SunControls sun;      // "Sun" only
+    bool sunUp = true;    // "Sun": false when the real sun is below the horizon (only the sky lights)
 
     bool operator==(const ShadowParams&) const = default;
 };

@@ -177,7 +177,7 @@ std::size_t stampedLayerValues(int w, int h, ShadowMode mode, const ShadowParams
 Refusal runShadow(Workspace& ws, ShadowMode mode, const ShadowParams& given, Reporter& report)
 {
     if (Refusal refused = shadowParamsRefused(given, mode, kMapSunReach)) return refused;
-    if (mode == ShadowMode::Sun) return runSun(ws, given.sun, given.darkness, report);
+    if (mode == ShadowMode::Sun) return runSun(ws, given.sun, given.darkness, report, given.sunUp);
     ShadowParams params = given;
     params.darkness = std::clamp(params.darkness, 0, 255);
     const ShadowSteps& steps = shadowSteps(mode);
