@@ -138,6 +138,67 @@ Refusal checkJpeg(const unsigned char* d, std::size_t size)
     return std::nullopt;
 }
 
+// A number of `bytes` bytes in the file's byte order.
+std::uint64_t tiffNumber(const unsigned char* p, int bytes, bool little)
+{
+    std::uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i) v |= std::uint64_t{p[little ? i : bytes - 1 - i]} << (8 * i);
+    return v;
+}
+
+// TIFF's first picture: its strips or tiles (their byte counts are not
+// trusted, the file's length is; a sparse file, which leaves some out,
+// is no picture the decoders fill) can hold no more than the compression
+// packs into a byte: 1 stored, 64 for PackBits (a run of 128 in two bytes),
+// 2731 for LZW (4096 bytes a 12-bit code), 1032 for deflate, and JPEG a
+// unit of 16 x 16 pixels into a bit. Other compressions are not judged.
+Refusal checkTiff(const unsigned char* d, std::size_t size)
+{
+    if (size < 16 || !(d[0] == d[1] && (d[0] == 'I' || d[0] == 'M'))) return std::nullopt;
+    const bool little = d[0] == 'I';
+    const std::uint64_t version = tiffNumber(d + 2, 2, little);
+    if (version != 42 && version != 43) return std::nullopt;
+    const bool big = version == 43; // BigTIFF: 8-byte offsets and counts
+    const int offsetBytes = big ? 8 : 4, countBytes = big ? 8 : 2, entryBytes = big ? 20 : 12;
+    const std::uint64_t ifd = tiffNumber(d + (big ? 8 : 4), offsetBytes, little);
+    if (ifd > size || size - ifd < std::uint64_t(countBytes)) return std::nullopt;
+    const std::uint64_t entries = tiffNumber(d + ifd, countBytes, little);
+    std::uint64_t w = 0, h = 0, bits = 1, samples = 1, compression = 1;
+    for (std::uint64_t e = 0; e < entries; ++e) {
+        const std::uint64_t at = ifd + countBytes + e * entryBytes;
+        if (at > size || size - at < std::uint64_t(entryBytes)) break;
+        const std::uint64_t tag = tiffNumber(d + at, 2, little), type = tiffNumber(d + at + 2, 2, little);
+        const int valueBytes = type == 3 ? 2 : type == 4 ? 4 : type == 16 ? 8 : 0; // SHORT, LONG, LONG8
+        if (valueBytes == 0) continue;
+        // The first value: in the entry when all of them fit there, else where its offset points (bits a
+        // sample has one value a sample, all alike for the pictures decoders read).
+        std::uint64_t where = at + 4 + offsetBytes;
+        if (tiffNumber(d + at + 4, offsetBytes, little) > std::uint64_t(offsetBytes / valueBytes)) {
+            where = tiffNumber(d + where, offsetBytes, little);
+            if (where > size || size - where < std::uint64_t(valueBytes)) continue;
+        }
+        const std::uint64_t v = tiffNumber(d + where, valueBytes, little);
+        if (tag == 256) w = v;
+        else if (tag == 257) h = v;
+        else if (tag == 258) bits = v;
+        else if (tag == 259) compression = v;
+        else if (tag == 277) samples = v;
+    }
+    if (w == 0 || h == 0 || w > (1u << 20) || h > (1u << 20) || bits > 64 || samples > 64) return std::nullopt;
+    const std::uint64_t raw = (w * bits * samples + 7) / 8 * h;
+    std::uint64_t needed = 0;
+    switch (compression) {
+    case 1: needed = raw; break;
+    case 32773: needed = raw / 64; break;
+    case 5: needed = raw / 2731; break;
+    case 8: case 32946: needed = raw / kDeflateMostRatio; break;
+    case 7: needed = (w + 15) / 16 * ((h + 15) / 16) / 8; break;
+    default: return std::nullopt;
+    }
+    if (needed > size) return cutShort("TIFF", w, h, needed, size);
+    return std::nullopt;
+}
+
 } // namespace
 
 Refusal headerBeyondLength(const unsigned char* data, std::size_t size)
@@ -148,6 +209,7 @@ Refusal headerBeyondLength(const unsigned char* data, std::size_t size)
         return checkPng(data, size);
     if (Refusal r = checkGif(data, size)) return r;
     if (Refusal r = checkJpeg(data, size)) return r;
+    if (Refusal r = checkTiff(data, size)) return r;
     return checkPortable(data, size);
 }
 

@@ -247,6 +247,26 @@ TEST(HeaderLength, HeadersThatDeclareMoreThanTheFileHoldsAreRefused)
         b.resize(size, '\0');
         return b;
     };
+    // A TIFF of `samples` 8-bit samples a pixel (their bits a sample beyond the entry when more than two), in
+    // either byte order.
+    const auto tiff = [](std::uint32_t w, std::uint32_t h, int compression, int samples, bool little, std::size_t size) {
+        std::string b = little ? std::string("II\x2a\0\x08\0\0\0", 8) : std::string("MM\0\x2a\0\0\0\x08", 8);
+        const auto put = [&](std::uint64_t v, int bytes) {
+            for (int i = 0; i < bytes; ++i) b += static_cast<char>(v >> (8 * (little ? i : bytes - 1 - i)) & 255);
+        };
+        const auto entry = [&](int tag, int type, std::uint32_t count, std::uint32_t v) {
+            put(tag, 2), put(type, 2), put(count, 4);
+            if (type == 3 && count <= 2) put(v, 2), put(0, 2);
+            else put(v, 4);
+        };
+        put(5, 2);
+        entry(256, 4, 1, w), entry(257, 4, 1, h), entry(258, 3, samples, samples > 2 ? 200 : 8);
+        entry(259, 3, 1, compression), entry(277, 3, 1, samples);
+        b.resize(200, '\0');
+        for (int s = 0; s < samples; ++s) put(8, 2);
+        b.resize(size, '\0');
+        return b;
+    };
     const struct {
         std::string bytes;
         bool refused;
@@ -270,11 +290,24 @@ TEST(HeaderLength, HeadersThatDeclareMoreThanTheFileHoldsAreRefused)
         {jpeg(16384, 16384, 300), true},         // a million units of blocks, a bit each
         {jpeg(16384, 16384, 140000), false},
         {jpeg(64, 64, 40), false},
+        {tiff(16384, 16384, 1, 3, true, 400), true},            // 768 MiB stored in 400 bytes
+        {tiff(16384, 16384, 1, 3, false, 400), true},
+        {tiff(64, 64, 1, 1, false, 4096 + 200), false},          // stored whole
+        {tiff(64, 64, 1, 1, true, 4000), true},
+        {tiff(16384, 16384, 8, 3, true, 700000), true},          // deflate: 780 336 bytes at least
+        {tiff(16384, 16384, 8, 3, true, 800000), false},
+        {tiff(16384, 16384, 5, 1, true, 90000), true},           // LZW: 98 292 bytes at least
+        {tiff(16384, 16384, 5, 1, true, 100000), false},
+        {tiff(16384, 16384, 32773, 1, true, 4000000), true},     // PackBits: 4 MiB at least
+        {tiff(16384, 16384, 7, 3, true, 100000), true},          // JPEG: 131 072 bytes at least
+        {tiff(16384, 16384, 50000, 3, true, 400), false},        // a compression not judged
     };
     for (const auto& c : cases) {
         const auto* data = reinterpret_cast<const unsigned char*>(c.bytes.data());
         const Refusal r = headerBeyondLength(data, c.bytes.size());
         EXPECT_EQ(r.has_value(), c.refused) << c.bytes.substr(0, 20);
-        if (r) EXPECT_NE(r->message.find("cut short"), std::string::npos) << r->message;
+        if (r) {
+            EXPECT_NE(r->message.find("cut short"), std::string::npos) << r->message;
+        }
     }
 }
