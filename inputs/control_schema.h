@@ -3,7 +3,7 @@
 // holds, the range it accepts, its start value, and its name in each front
 // end (the batch tool's flag, the settings files' key, the Python
 // attribute, the panel's caption) with the words that say what it needs.
-// The batch reader and its --help, the settings parser, the Python setters
+// The batch reader and its --help, the settings parser, the Python properties
 // and the panel's checks all read these rows, so a range or a message is
 // written here once; the core only ever sees the checked numbers.
 //

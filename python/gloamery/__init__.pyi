@@ -13,7 +13,7 @@ MAX_MAP_SIZE: Final[int]
 # ("shadow", "texture", "clear", "layer"), reads, writes, controls (the
 # attributes it uses). The control schema, a dict a control: python, kind,
 # count, parts (lo, hi, key, caption), second_optional, start, flag, key,
-# needs, choices.
+# needs, choices, unset.
 OPERATION_TABLE: Final[Tuple[Dict[str, Any], ...]]
 CONTROL_SCHEMA: Final[Tuple[Dict[str, Any], ...]]
 
@@ -90,7 +90,9 @@ class Workspace:
     texture: Bytes
     detail: Bytes
 
-    # Controls, checked when set (ValueError).
+    # Controls, one a row of CONTROL_SCHEMA, checked when set: ValueError for a value out of
+    # range, TypeError for one of another type. normal_depth takes '8' and '16' too, radius
+    # its text or 'none', place and period their texts as gloamery-batch takes them.
     sun: Tuple[float, float]
     decay: float
     darkness: int
@@ -102,7 +104,11 @@ class Workspace:
     lambert: bool
     sky: float
     sky_rays: Tuple[int, int]
-    ground: Tuple[float, float]
+    @property
+    def ground(self) -> Tuple[float, float]: ...
+    @ground.setter
+    def ground(self, value: Union[float, Tuple[float, float]]) -> None:
+        """One number stands for both, as --ground GX does."""
     vertical: float
     normal_convention: Literal["opengl", "directx"]
     normal_depth: Literal[8, 16]

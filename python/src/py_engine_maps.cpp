@@ -1,6 +1,7 @@
 #include "py_engine_maps.h"
 
 #include "errors.h"
+#include "python_controls.h"
 
 #include "inputs/control_schema.h"
 #include "shadow/normal_map.h"
@@ -77,10 +78,10 @@ py::array PyWorkspace::splatMap()
 
 py::array PyWorkspace::occlusionMap(std::optional<long long> directions, std::optional<double> radius)
 {
-    PythonControls chosen = controls;
-    if (directions) chosen.setDirections(*directions);
-    if (radius) chosen.setRadius(radius);
-    const Controls c = chosen.forRun();
+    // Checked as the properties check them, and in their words.
+    Controls c = controls;
+    if (directions) setControlFromPython(c, controlRow(ControlId::Directions), py::int_(*directions));
+    if (radius) setControlFromPython(c, controlRow(ControlId::Radius), py::float_(*radius));
     auto held = hold();
     std::variant<GreyMap, Error> made = Error{};
     {

@@ -12,6 +12,7 @@
 #include "imageio/native_io.h"
 #include "imageio/picture_size.h"
 #include "imageio/raster_units.h"
+#include "inputs/shadow_inputs.h"
 
 #include <unistd.h>
 
@@ -213,9 +214,9 @@ void PyWorkspace::run(batch::Operation op, py::object progress, py::object cance
             throw std::invalid_argument(batch::operationName(op) + ": " + r->message);
     batch::RunStep step;
     step.op = op;
-    step.controls = controls.forRun();
+    step.controls = controls;
     if (const auto mode = batch::shadowModeOf(op)) {
-        auto read = controls.shadowParams(*mode);
+        auto read = readShadowParams(controls, parseCNumber, *mode);
         if (const Error* e = std::get_if<Error>(&read)) throw std::invalid_argument(batch::operationName(op) + ": " + e->message);
         step.params = std::get<ShadowParams>(read);
     }

@@ -4,12 +4,12 @@
 // releases the interpreter lock; a workspace's own lock keeps two threads
 // from working on it at once.
 
-#include "python_controls.h"
 #include "slot_arrays.h"
 
 #include "batch_plan.h"
 #include "imageio/elevation.h"
 #include "imageio/geo_place.h"
+#include "inputs/controls.h"
 #include "workspace/workspace.h"
 
 #include <pybind11/numpy.h>
@@ -73,7 +73,8 @@ public:
     pybind11::array occlusionMap(std::optional<long long> directions, std::optional<double> radius);
     void fit(int width, int height);
 
-    PythonControls controls;
+    // As Python set them (python_controls.h), checked by the control table.
+    Controls controls;
 
 private:
     // The workspace's lock, taken with the interpreter lock released (and

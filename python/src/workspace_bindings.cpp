@@ -4,13 +4,14 @@
 #include "inputs/control_schema.h"
 #include "py_engine_maps.h"
 #include "py_workspace.h"
+#include "python_controls.h"
 #include "slot_arrays.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
 #include <array>
-#include <tuple>
+#include <utility>
 
 namespace py = pybind11;
 
@@ -48,137 +49,18 @@ void bindSlots(Class& c)
     }
 }
 
+// Every control row with a Python name is a property, converted and
+// checked by its row: a control added to the table needs nothing here.
 void bindControls(Class& c)
 {
-    c.def_property(
-        "sun", [](PyWorkspace& w) { return Pair{w.controls.sunX, w.controls.sunY}; },
-        [](PyWorkspace& w, Pair p) { w.controls.setSun(p.first, p.second); },
-        "The sun position (X0, Y0) in pixels, any finite numbers (a run refuses one beyond -32768..32767).");
-    c.def_property(
-        "decay", [](PyWorkspace& w) { return w.controls.decay; }, [](PyWorkspace& w, double d) { w.controls.setDecay(d); },
-        "The decay: the drop of a ray's level per step (default 5).");
-    c.def_property(
-        "darkness", [](PyWorkspace& w) { return w.controls.darkness; },
-        [](PyWorkspace& w, long long d) { w.controls.setDarkness(d); }, "The darkness 0..255 (default 128).");
-    c.def_property(
-        "contrast", [](PyWorkspace& w) { return w.controls.contrast; },
-        [](PyWorkspace& w, long long v) { w.controls.setContrast(v); }, "The texture contrast 0..100 (default 0).");
-    c.def_property(
-        "blur", [](PyWorkspace& w) { return w.controls.blur; }, [](PyWorkspace& w, bool b) { w.controls.blur = b; },
-        "Whether the merge smooths the shadow map (default True).");
-    c.def_property(
-        "blend", [](PyWorkspace& w) { return w.controls.blendName(); },
-        [](PyWorkspace& w, const std::string& b) { w.controls.setBlend(b); },
-        "The blend mode: '50/50', 'multiply' (default), 'multiply/2' or 'multiply/3'.");
-    // The "Sun" run's controls.
-    c.def_property(
-        "sun_angle", [](PyWorkspace& w) { return Pair{w.controls.sun.azimuth, w.controls.sun.altitude}; },
-        [](PyWorkspace& w, Pair p) { w.controls.setSunAngle(p.first, p.second); },
-        "The sun's (azimuth, altitude) in degrees: azimuth clockwise from the top of the map "
-        "(-1e6..1e6, default 315), altitude above the horizon (0..90, default 45).");
-    c.def_property(
-        "sun_size", [](PyWorkspace& w) { return w.controls.sun.size; },
-        [](PyWorkspace& w, double v) { w.controls.setSunSize(v); },
-        "The angular size of the sun's disc in degrees, 0..10 (default 0, a point).");
-    c.def_property(
-        "lambert", [](PyWorkspace& w) { return w.controls.sun.lambert; },
-        [](PyWorkspace& w, bool b) { w.controls.sun.lambert = b; },
-        "Whether how squarely a slope faces the sun counts (default True).");
-    c.def_property(
-        "sky", [](PyWorkspace& w) { return w.controls.sun.sky; }, [](PyWorkspace& w, double v) { w.controls.setSky(v); },
-        "The share of the light that comes from the whole sky, 0..1 (default 0).");
-    c.def_property(
-        "sky_rays",
-        [](PyWorkspace& w) { return std::pair<int, int>{w.controls.sun.skyAzimuths, w.controls.sun.skyAltitudes}; },
-        [](PyWorkspace& w, std::pair<long long, long long> p) { w.controls.setSkyRays(p.first, p.second); },
-        "The sky rays (N azimuths 1..256, M altitudes 1..16), default (16, 4).");
-    c.def_property(
-        "ground", [](PyWorkspace& w) { return Pair{w.controls.sun.groundX, w.controls.sun.groundY}; },
-        [](PyWorkspace& w, Pair p) { w.controls.setGround(p.first, p.second); },
-        "The ground size of a pixel (across, down) in the units of the elevations, each 1e-9..1e9 "
-        "(default (1, 1)).");
-    c.def_property(
-        "vertical", [](PyWorkspace& w) { return w.controls.sun.vertical; },
-        [](PyWorkspace& w, double v) { w.controls.setVertical(v); },
-        "The elevation of one 8-bit height level, 1e-9..1e9 (default 1).");
-    c.def_property(
-        "normal_convention",
-        [](PyWorkspace& w) {
-            const auto i = static_cast<std::size_t>(w.controls.normal.convention);
-            return std::string(controlRow(ControlId::NormalConvention).choices[i]);
-        },
-        [](PyWorkspace& w, const std::string& name) { w.controls.setNormalConvention(name); },
-        "The normal map's y: 'opengl' (up the map, default) or 'directx' (down it).");
-    c.def_property(
-        "normal_depth", [](PyWorkspace& w) { return w.controls.normal.bits; },
-        [](PyWorkspace& w, const py::object& bits) {
-            // 8 or 16, or their texts as settings files and QGIS give them.
-            if (py::isinstance<py::str>(bits)) {
-                const std::string t = bits.cast<std::string>();
-                return w.controls.setNormalDepth(t == "16" ? 16 : t == "8" ? 8 : -1);
-            }
-            w.controls.setNormalDepth(bits.cast<long long>());
-        },
-        "The normal map's bits a component, 8 (default) or 16.");
-    c.def_property(
-        "directions", [](PyWorkspace& w) { return w.controls.relief.directions; },
-        [](PyWorkspace& w, long long n) { w.controls.setDirections(n); },
-        "The directions the relief layers look along, 1..256 (default 16).");
-    c.def_property(
-        "radius", [](PyWorkspace& w) { return w.controls.relief.radius; },
-        [](PyWorkspace& w, const py::object& r) {
-            // None or "none" (as settings files and QGIS write it), else a number or its text.
-            if (r.is_none()) return w.controls.setRadius(std::nullopt);
-            if (py::isinstance<py::str>(r)) return w.controls.setRadiusText(r.cast<std::string>());
-            w.controls.setRadius(r.cast<double>());
-        },
-        "How far the relief layers look, in ground units, 1e-9..1e12, or None (default: to the map's edge).");
-    c.def_property(
-        "blend_opacity", [](PyWorkspace& w) { return w.controls.blendOpacity; },
-        [](PyWorkspace& w, double p) { w.controls.setBlendOpacity(p); },
-        "The blend's share over the texture map, 0..100 (default 100).");
-    c.def_property(
-        "colours", [](PyWorkspace& w) { return w.controls.colours; },
-        [](PyWorkspace& w, const std::string& t) { w.controls.setColours(t); },
-        "tint's colour table: a shipped table's name ('land', 'land-sea', 'grey') or a file (default 'land').");
-    c.def_property(
-        "colour_entries",
-        [](PyWorkspace& w) {
-            const auto i = static_cast<std::size_t>(w.controls.colourEntries);
-            return std::string(controlRow(ControlId::ColourEntries).choices[i]);
-        },
-        [](PyWorkspace& w, const std::string& name) { w.controls.setColourEntries(name); },
-        "How tint colours between a table's entries: 'interpolate' (default), 'exact' or 'nearest'.");
-    // The real sun.
-    using Period = std::tuple<std::string, std::string, long long>;
-    c.def_property(
-        "when", [](PyWorkspace& w) { return w.controls.whenText(); },
-        [](PyWorkspace& w, const std::optional<std::string>& t) { w.controls.setWhen(t); },
-        "The real sun's date and time with its zone, as in '2026-06-21T09:00[Europe/Zurich]', "
-        "'2026-06-21T07:00Z' or '2026-06-21T09:00+02:00' (read back in UTC), or None (default): with one, "
-        "sun_run() takes its azimuth and altitude from the sun then at place.");
-    c.def_property(
-        "place",
-        [](PyWorkspace& w) -> std::optional<Pair> {
-            if (!w.controls.place) return std::nullopt;
-            return Pair{w.controls.place->latitude, w.controls.place->longitude};
-        },
-        [](PyWorkspace& w, const py::object& p) {
-            // None, (lat, lon), or the text --place takes ("46.5,7.9", "none").
-            if (py::isinstance<py::str>(p)) return w.controls.setPlaceText(p.cast<std::string>());
-            w.controls.setPlace(p.cast<std::optional<Pair>>());
-        },
-        "Where the real sun is seen from, (latitude, longitude) in degrees north and east, or None (default: the "
-        "centre of the map's place, through geotransform and crs).");
-    c.def_property(
-        "period", [](PyWorkspace& w) { return w.controls.periodParts(); },
-        [](PyWorkspace& w, const py::object& p) {
-            // None, (FROM, TO, STEP), or the text --period takes.
-            if (py::isinstance<py::str>(p)) return w.controls.setPeriodText(p.cast<std::string>());
-            w.controls.setPeriod(p.cast<std::optional<Period>>());
-        },
-        "The period sun_hours() and direct_light() follow, (FROM, TO, STEP): two times with their zones and a "
-        "step of 1..1440 minutes (read back in UTC), or None (default).");
+    for (const ControlRow& row : controlRows()) {
+        if (row.python.empty()) continue;
+        const ControlRow* r = &row; // the table lives as long as the program
+        c.def_property(
+            std::string(row.python).c_str(), [r](PyWorkspace& w) { return controlToPython(w.controls, *r); },
+            [r](PyWorkspace& w, const py::object& v) { setControlFromPython(w.controls, *r, v); },
+            controlDoc(row).c_str());
+    }
 }
 
 void bindOperations(Class& c)
