@@ -119,8 +119,8 @@ Refusal saveGeoTiff(const SlotMap& m, const std::string& path)
     const Samples s = geoTiffSamples(m);
     const GloameryImage image{m.picture.width(), m.picture.height(), s.bands, s.bits, s.bytes.data(),
                               place ? place->transform.data() : nullptr, place ? place->wkt.c_str() : nullptr};
-    // GDAL writes to a name; the overviews go to a scratch file named
-    // after it until they are copied in.
+    // GDAL writes to a name; a scratch file it might make beside it
+    // (its COG driver puts overviews there) goes with the save.
     return writeNamedFileAtomically(path, [&](const std::string& temp) -> Refusal {
         char message[1024] = {};
         if (write(temp.c_str(), &image, message, sizeof message) != 0) return Error{message};

@@ -1,6 +1,6 @@
 // Cloud Optimized GeoTIFF out, and the place on the Earth of an open
 // raster: the parts of the raster plugin that the program's results use.
-// GDAL writes the files, as its COG driver lays out the tiles, overviews
+// GDAL writes the files, as its GeoTIFF driver lays out the tiles, overviews
 // and georeferencing tags that GIS tools expect, which no code of ours
 // should redo.
 
@@ -11,6 +11,7 @@
 #include <gdal.h>
 #include <gdal_frmts.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -25,15 +26,14 @@ int refuse(char* message, int size, const char* what)
 }
 
 // Only the drivers a write needs, registered here whatever the reading
-// side has registered (or let go) before: an in-memory copy and the COG
-// writer over GTiff. Checked at every write, as reads may come between.
+// side has registered (or let go) before: an in-memory copy and GTiff.
+// Checked at every write, as reads may come between.
 void registerWriters()
 {
     static std::once_flag once;
     std::call_once(once, [] { CPLSetConfigOption("GDAL_PAM_ENABLED", "NO"); }); // no .aux.xml beside the files
     if (!GDALGetDriverByName("MEM")) GDALRegister_MEM();
     if (!GDALGetDriverByName("GTiff")) GDALRegister_GTiff();
-    if (!GDALGetDriverByName("COG")) GDALRegister_COG();
 }
 
 struct QuietErrors {
@@ -77,17 +77,28 @@ extern "C" __attribute__((visibility("default"))) int gloamery_write_geotiff(con
 {
     registerWriters();
     QuietErrors quiet;
-    GDALDriverH cog = GDALGetDriverByName("COG");
-    if (!cog || !GDALGetDriverByName("MEM")) return refuse(message, size, "This GDAL has no COG writer");
+    GDALDriverH gtiff = GDALGetDriverByName("GTiff");
+    if (!gtiff || !GDALGetDriverByName("MEM")) return refuse(message, size, "This GDAL has no GeoTIFF writer");
     GDALDatasetH mem = inMemory(*image);
     if (!mem) return refuse(message, size, "There is not enough memory to copy the picture");
-    // Tiles of 512, DEFLATE with the horizontal predictor, overviews down
-    // to one tile; the tiles are compressed on every core, in file order.
+    // Overviews halving down to one tile, averaged in memory, then the
+    // Cloud Optimized layout (tiles of 512, DEFLATE with a predictor) by
+    // copying them in: the COG driver does the same through a scratch
+    // file beside the output, which at 4096 x 4096 took 2.8 s against 0.6 s.
     // Deflate level 1, as for PNG: at 4096 x 4096 a colour map took 5.9 s
     // at the default level and 1.3 s at level 1, for a file 4% larger.
-    const char* options[] = {"COMPRESS=DEFLATE", "LEVEL=1", "PREDICTOR=YES", "BLOCKSIZE=512", "OVERVIEWS=AUTO",
-                             "NUM_THREADS=ALL_CPUS", nullptr};
-    GDALDatasetH out = GDALCreateCopy(cog, path, mem, FALSE, const_cast<char**>(options), nullptr, nullptr);
+    int factors[16];
+    int count = 0;
+    for (int f = 2; count < 16 && (std::max(image->width, image->height) + f / 2 - 1) / (f / 2) > 512; f *= 2)
+        factors[count++] = f;
+    if (count > 0 && GDALBuildOverviews(mem, "AVERAGE", count, factors, 0, nullptr, nullptr, nullptr) != CE_None) {
+        GDALClose(mem);
+        return refuse(message, size, "There is not enough memory for the overviews");
+    }
+    const char* options[] = {"TILED=YES", "BLOCKXSIZE=512", "BLOCKYSIZE=512", "COMPRESS=DEFLATE", "ZLEVEL=1",
+                             image->bits == 32 ? "PREDICTOR=3" : "PREDICTOR=2", "COPY_SRC_OVERVIEWS=YES",
+                             "BIGTIFF=IF_SAFER", "NUM_THREADS=ALL_CPUS", nullptr};
+    GDALDatasetH out = GDALCreateCopy(gtiff, path, mem, FALSE, const_cast<char**>(options), nullptr, nullptr);
     GDALClose(mem);
     if (!out) return refuse(message, size, "GDAL could not write the GeoTIFF");
     CPLErrorReset();
