@@ -24,6 +24,13 @@ Settings unusual()
     Settings s;
     s.controls = Controls{"-40.25", "1e3", " 0.1 ", 0, 100, false, BlendMode::Multiply3, {}};
     s.controls.sun = SunControls{-1e6, 90.0, 10.0, false, 1.0, 256, 16, 1e-9, 1e9, 0.1};
+    // The later controls, each away from its start.
+    s.controls.blend = BlendMode::SoftLight;
+    s.controls.blendOpacity = 37.5;
+    s.controls.colours = "tables/my ramp.cpt";
+    s.controls.colourEntries = ColourEntries::Nearest;
+    s.controls.relief = ReliefControls{256, 1e12};
+    s.controls.normal = NormalControls{NormalConvention::DirectX, 16};
     s.map = MapSize{16384, 1};
     s.shadow = ShadowMode::Embossed;
     s.texture = TextureButton::MakeTexture2;
@@ -113,6 +120,14 @@ TEST(SettingsFile, BadFilesAreRefusedNamingTheKey)
         {header(R"("sun": {"vertical": 2e9})"), "\"sun.vertical\""},
         {header(R"("sun": {"lambert": 1})"), "\"sun.lambert\""},
         {header(R"("sun": [[[[[[[[[[[[1]]]]]]]]]]]])"), "nested too deeply"},
+        {header(R"("blend-opacity": 100.5)"), "\"blend-opacity\""},
+        {header(R"("blend": "soft light")"), "\"blend\""},
+        {header(R"("colours": 3)"), "\"colours\""},
+        {header(R"("colour-entries": "closest")"), "\"colour-entries\""},
+        {header(R"("relief.directions": 0)"), "\"relief.directions\""},
+        {header(R"("relief.radius": 0)"), "\"relief.radius\""},
+        {header(R"("normal.depth": "12")"), "\"normal.depth\""},
+        {header(R"("normal.convention": "vulkan")"), "\"normal.convention\""},
     };
     const Settings base = unusual();
     for (const auto& c : cases) {
