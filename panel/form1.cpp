@@ -225,7 +225,7 @@ void Form1::buildLive()
 void Form1::showLive(const LiveFrame& frame)
 {
     if (frame.colour) {
-        closeGuard_->changed({Slot::Shadow, Slot::Colour});
+        if (!frame.restored) closeGuard_->changed({Slot::Shadow, Slot::Colour});
         pictureView(Slot::Colour).showRows(*frame.colour);
         pictureView(Slot::Colour).repaint();
         pictureView(Slot::Shadow).showRows(*frame.shadow);
