@@ -3,6 +3,7 @@
 #include "status_line.h"
 #include "compose/texture.h"
 #include "imageio/qt/picture_io.h"
+#include "inputs/operations.h"
 #include "shadow/shadow_params.h"
 #include "workspace/parallel.h"
 
@@ -149,6 +150,15 @@ LiveLighting::LiveLighting(Workspace ws, std::function<Controls()> controls,
 }
 
 LiveLighting::~LiveLighting() { stop(); }
+
+bool LiveLighting::reads(ControlId id) const
+{
+    // The merge takes the blend's opacity too, which the shadow rows leave out.
+    constexpr ControlSet merge =
+        controlSet({ControlId::Darkness, ControlId::Blur, ControlId::Blend, ControlId::BlendOpacity});
+    const auto texture = texture_ == TextureOp::MakeTexture ? TextureButton::MakeTexture : TextureButton::MakeTexture2;
+    return holds(operationOf(mode_).controls | operationOf(texture).controls | merge, id);
+}
 
 void LiveLighting::setRestInterval(int ms) { rest_->setInterval(ms); }
 

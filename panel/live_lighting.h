@@ -22,8 +22,9 @@
 #include "fitted_image.h"
 #include "live_preview.h"
 #include "live_requests.h"
-#include "inputs/shadow_inputs.h"
+#include "inputs/control_schema.h"
 #include "inputs/controls.h"
+#include "inputs/shadow_inputs.h"
 #include "workspace/reporter.h"
 #include "workspace/workspace.h"
 
@@ -103,6 +104,10 @@ public:
     void setRealSunWhere(std::function<std::optional<MapPlace>(const Controls&)> where) { where_ = std::move(where); }
     void setTextureOp(TextureOp op) { texture_ = op; }
     TextureOp textureOp() const { return texture_; }
+    // Whether a relight reads the control: the shadow run repeated, the
+    // merge after it or the texture rerun before it. A change of another
+    // would only repeat the pictures on show.
+    bool reads(ControlId id) const;
 
     // Where the exact relight that replaces a preview tells what it does
     // (the status line, saying that Esc stops it, and the bar): on a map

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -337,6 +338,53 @@ private slots:
         QCOMPARE(live.runs(), 1);
         QCOMPARE(live.previews(), 2);
         QVERIFY(user.messages.isEmpty());
+    }
+
+    // With Live on, a field starts a relight only when the run Live repeats
+    // or the merge after it reads it; another would only repeat the
+    // pictures on show.
+    void onlyFieldsTheRelightReadsStartOne_data()
+    {
+        QTest::addColumn<QString>("button"); // the shadow run Live repeats
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value"); // typed or chosen; a bar moves, the map is pressed
+        QTest::addColumn<bool>("relights");
+        const QString period = QStringLiteral("2026-06-21T00:00:00Z,2026-06-22T00:00:00Z,60");
+        QTest::newRow("Linear: decay") << "Command5" << "Alt" << "3" << true;
+        QTest::newRow("Linear: the blend's opacity") << "Command5" << "BlendOpacity" << "40" << true;
+        QTest::newRow("Linear: the sun placed") << "Command5" << "Picture1" << "" << true;
+        QTest::newRow("Linear: azimuth") << "Command5" << "Azimuth" << "100" << false;
+        QTest::newRow("Linear: directions") << "Command5" << "Directions" << "8" << false;
+        QTest::newRow("Linear: colour entries") << "Command5" << "ColourEntries" << "nearest" << false;
+        QTest::newRow("Linear: normal depth") << "Command5" << "NormalDepth" << "16" << false;
+        QTest::newRow("Linear sim: the sun placed") << "Command7" << "Picture1" << "" << false;
+        QTest::newRow("Sun: azimuth") << "Command12" << "Azimuth" << "100" << true;
+        QTest::newRow("Sun: ground size") << "Command12" << "GroundX" << "2" << true;
+        QTest::newRow("Sun: darkness") << "Command12" << "HScroll2" << "" << true;
+        QTest::newRow("Sun: decay") << "Command12" << "Alt" << "3" << false;
+        QTest::newRow("Sun: period") << "Command12" << "Period" << period << false;
+    }
+    void onlyFieldsTheRelightReadsStartOne()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(bool, relights);
+        click(qPrintable(button));
+        the<QCheckBox>("Live")->setChecked(true);
+        settle();
+        panel::LiveLighting& live = form->liveLighting();
+        const int runs = live.runs();
+        const Controls was = form->controls();
+        QWidget* w = the<QWidget>(field);
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(value);
+        else if (auto* list = qobject_cast<QComboBox*>(w)) list->setCurrentText(value);
+        else if (auto* bar = qobject_cast<QScrollBar*>(w)) bar->setValue(bar->value() + 5);
+        else QTest::mousePress(w, Qt::LeftButton, {}, QPoint(70, 20));
+        QVERIFY(form->controls() != was);
+        QCOMPARE(live.idle(), !relights);
+        settle();
+        QCOMPARE(live.runs(), runs + int(relights));
     }
 
     // The workspace is reached through an access: made, it waits for the
