@@ -94,7 +94,7 @@ Form1::Form1(Prompts prompts, QWidget* parent)
     saves_ = std::make_unique<MapSaves>(
         MapSaves::Panel{*live_, prompts_, [this] { return controls(); },
                         [this]() -> const MapOrigin& { return menu_->origin(); },
-                        [this](const QString& note) { reporter_->status(note.toStdString()); }},
+                        [this](const QString& note) { reporter_->status(note.toStdString()); }, *reporter_},
         *this);
     buildKeeping();
 }
