@@ -94,7 +94,7 @@ Form1::Form1(Prompts prompts, QWidget* parent)
     saves_ = std::make_unique<MapSaves>(
         MapSaves::Panel{*live_, prompts_, [this] { return controls(); },
                         [this]() -> const MapOrigin& { return menu_->origin(); },
-                        [this](const QString& note) { reporter_->status(note.toStdString()); }},
+                        [this](const QString& note) { reporter_->status(note.toStdString()); }, *reporter_},
         *this);
     buildKeeping();
 }
@@ -206,15 +206,17 @@ void Form1::buildGroups()
 
 void Form1::buildLive()
 {
-    auto relight = [this] {
-        if (isLive()) live_->request();
+    // A field the relight does not read would only repeat the pictures on show.
+    auto relight = [this](ControlId id) {
+        if (isLive() && live_->reads(id)) live_->request();
     };
-    connect(&cell_->decay(), &QLineEdit::textChanged, this, relight);
+    const auto of = [relight](ControlId id) { return [relight, id] { relight(id); }; };
+    connect(&cell_->decay(), &QLineEdit::textChanged, this, of(ControlId::Decay));
     connect(sun_, &SunFields::changed, this, relight);
     for (SchemaGroup* g : groups_) connect(g, &SchemaGroup::changed, this, relight);
-    connect(&cell_->darkness(), &QScrollBar::valueChanged, this, relight);
-    connect(&cell_->blur(), &QCheckBox::toggled, this, relight);
-    connect(&cell_->blend(), &BlendOptions::chosen, this, relight);
+    connect(&cell_->darkness(), &QScrollBar::valueChanged, this, of(ControlId::Darkness));
+    connect(&cell_->blur(), &QCheckBox::toggled, this, of(ControlId::Blur));
+    connect(&cell_->blend(), &BlendOptions::chosen, this, of(ControlId::Blend));
     connect(&cell_->contrast(), &QScrollBar::valueChanged, this, [this] {
         if (isLive()) live_->request(true);
     });
@@ -225,7 +227,7 @@ void Form1::buildLive()
 void Form1::showLive(const LiveFrame& frame)
 {
     if (frame.colour) {
-        closeGuard_->changed({Slot::Shadow, Slot::Colour});
+        if (!frame.restored) closeGuard_->changed({Slot::Shadow, Slot::Colour});
         pictureView(Slot::Colour).showRows(*frame.colour);
         pictureView(Slot::Colour).repaint();
         pictureView(Slot::Shadow).showRows(*frame.shadow);
@@ -406,7 +408,7 @@ void Form1::placeSun(QPoint pos)
     // The next shadow run reads it; a live one starts at once.
     cell_->x0().setText(QString::number(pos.x()));
     cell_->y0().setText(QString::number(pos.y()));
-    if (isLive()) live_->request();
+    if (isLive() && live_->reads(ControlId::SunPosition)) live_->request();
 }
 
 } // namespace gloamery::panel

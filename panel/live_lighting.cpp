@@ -1,10 +1,14 @@
 #include "live_lighting.h"
 
+#include "status_line.h"
 #include "compose/texture.h"
 #include "imageio/qt/picture_io.h"
+#include "inputs/operations.h"
 #include "shadow/shadow_params.h"
 #include "workspace/parallel.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QTimer>
 
 #include <algorithm>
@@ -18,6 +22,9 @@ namespace {
 // longer than the gap between the moves of a steady drag, short enough
 // that the exact picture follows soon after the hand stops.
 constexpr int kRestMs = 250;
+
+// A stopped relight says what the shadow runs that stop say.
+constexpr const char* kStopped = "Stopped: the shadow map is as it was.";
 
 // "Clear" as a live relight needs it: the shadow map back to its
 // background (the run then makes its greys afresh), and the work picture
@@ -37,18 +44,19 @@ bool clearForRelight(Workspace& ws)
 // One live relight of the workspace; runs on the worker thread with
 // everything it needs copied in, and touches nothing but the workspace.
 Refusal relight(Workspace& ws, const Controls& c, const std::variant<ShadowParams, Error>& params, ShadowMode mode,
-                std::optional<TextureOp> texture, LiveFrame& frame, Reporter& quiet)
+                std::optional<TextureOp> texture, LiveFrame& frame, Reporter& report)
 {
     if (texture) {
-        if (*texture == TextureOp::MakeTexture) makeTexture(ws, c.contrast, quiet);
-        else makeTexture2(ws, c.contrast, quiet);
+        if (*texture == TextureOp::MakeTexture) makeTexture(ws, c.contrast, report);
+        else makeTexture2(ws, c.contrast, report);
         frame.texture = rowsOf(ws.image(Slot::Texture));
     }
     // Checked before the shadow map is cleared, so a refusal (junk typed
     // into the decay) leaves the last relight on show.
     if (const Error* e = std::get_if<Error>(&params)) return *e;
+    if (report.cancelled()) return Error{kStopped}; // Esc during the texture: no shadow run
     if (clearForRelight(ws)) frame.work = rowsOf(ws.image(Slot::Work));
-    if (Refusal refused = runShadowAndMerge(ws, mode, std::get<ShadowParams>(params), c, quiet)) return refused;
+    if (Refusal refused = runShadowAndMerge(ws, mode, std::get<ShadowParams>(params), c, report)) return refused;
     // Read through the slots (the shadow map is kept a byte a pixel): no
     // picture of the map's size is made for the cells.
     frame.colour = rowsOf(ws.image(Slot::Colour));
@@ -78,6 +86,7 @@ public:
     void status(std::string_view text) override { tell([&](Told& t) { t.status = text; }); }
     void progress(double fraction) override { tell([&](Told& t) { t.fraction = fraction; }); }
     void busy(bool) override {} // the window stays free to use
+    bool cancelled() override { return live_.stopAsked_.load(std::memory_order_relaxed); }
 
 private:
     template <class F>
@@ -95,15 +104,39 @@ private:
     int serial_;
 };
 
-void LiveLighting::showTold(int serial)
+void LiveLighting::showTold(int serial, bool ended)
 {
     const Told told = locked([](State& s) {
         s.told.posted = false;
         return s.told;
     });
     if (serial != reporting_ || !told_) return; // the run ended and said its last
-    if (!told.status.empty()) told_->status(told.status);
+    if (!told.status.empty())
+        told_->status(ended ? told.status : stoppableStatus(QString::fromStdString(told.status)).toStdString());
     if (told.fraction) told_->progress(*told.fraction);
+}
+
+bool LiveLighting::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool esc = event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+    if (!esc || reporting_ == 0) return QObject::eventFilter(watched, event);
+    stopAsked_.store(true, std::memory_order_relaxed);
+    return true;
+}
+
+LiveLighting::Kept::Kept(const Workspace& ws)
+    : shadow(ws.image(Slot::Shadow)), colour(ws.image(Slot::Colour)), work(ws.image(Slot::Work)),
+      texture(ws.image(Slot::Texture)), splat(ws.splatRows())
+{
+}
+
+void LiveLighting::Kept::putBack(Workspace& ws) const
+{
+    ws.setImage(Slot::Shadow, shadow);
+    ws.setImage(Slot::Colour, colour);
+    ws.setImage(Slot::Work, work);
+    ws.setImage(Slot::Texture, texture);
+    ws.setSplatRows(splat);
 }
 
 LiveLighting::LiveLighting(Workspace ws, std::function<Controls()> controls,
@@ -117,6 +150,15 @@ LiveLighting::LiveLighting(Workspace ws, std::function<Controls()> controls,
 }
 
 LiveLighting::~LiveLighting() { stop(); }
+
+bool LiveLighting::reads(ControlId id) const
+{
+    // The merge takes the blend's opacity too, which the shadow rows leave out.
+    constexpr ControlSet merge =
+        controlSet({ControlId::Darkness, ControlId::Blur, ControlId::Blend, ControlId::BlendOpacity});
+    const auto texture = texture_ == TextureOp::MakeTexture ? TextureButton::MakeTexture : TextureButton::MakeTexture2;
+    return holds(operationOf(mode_).controls | operationOf(texture).controls | merge, id);
+}
 
 void LiveLighting::setRestInterval(int ms) { rest_->setInterval(ms); }
 
@@ -181,7 +223,11 @@ void LiveLighting::start(Begun begun)
             begun.resample, previewSide_, ++serial_, begun.exact && previewing() && told_};
     if (begun.texture) job.texture = texture_;
     reporting_ = job.reported ? job.serial : 0;
-    if (job.reported) locked([](State& s) { s.told = Told{}; });
+    if (job.reported) {
+        locked([](State& s) { s.told = Told{}; });
+        stopAsked_.store(false, std::memory_order_relaxed);
+        QCoreApplication::instance()->installEventFilter(this); // Esc, while it runs
+    }
     if (begun.exact) rest_->stop(); // this run relights the newest request exactly
     if (!thread_.joinable()) thread_ = std::thread([this] { work(); });
     locked([&](State& s) { s.run = Posted{std::move(job)}; });
@@ -204,10 +250,12 @@ void LiveLighting::work()
         }
         LiveFrame frame;
         Refusal refused;
+        std::optional<Kept> before;
         if (!job.preview) {
             SilentReporter quiet; // every frame would otherwise repaint the status line and the bar
             Relay relay(*this, job.serial);
             Reporter& report = job.reported ? static_cast<Reporter&>(relay) : quiet;
+            if (job.reported) before.emplace(ws_);
             refused = relight(ws_, job.controls, job.params, job.mode, job.texture, frame, report);
         } else {
             if (job.resample) preview_.drop();
@@ -215,7 +263,7 @@ void LiveLighting::work()
         }
         locked([&](State& s) {
             if (std::holds_alternative<Posted>(s.run))
-                s.run = Computed{std::move(job), std::move(refused), std::move(frame)};
+                s.run = Computed{std::move(job), std::move(refused), std::move(frame), std::move(before)};
         });
         changed_.notify_all();
         QMetaObject::invokeMethod(this, [this] {
@@ -241,6 +289,8 @@ void LiveLighting::stop()
     locked([](State& s) { s.run = Stopped{}; });
     changed_.notify_all();
     if (thread_.joinable()) thread_.join(); // after the run in progress
+    if (std::exchange(reporting_, 0) != 0)
+        if (QCoreApplication* app = QCoreApplication::instance()) app->removeEventFilter(this);
 }
 
 void LiveLighting::settle()
@@ -263,6 +313,7 @@ void LiveLighting::finish()
 {
     std::optional<Computed> done;
     bool refusalShown = false;
+    bool stopped = false;
     {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return !std::holds_alternative<Posted>(state_.run); });
@@ -270,18 +321,32 @@ void LiveLighting::finish()
         if (!computed) return;
         done = std::move(*computed);
         state_.run = NoRun{};
+        // Esc counts until the result is shown, even once the worker is done.
+        stopped = done->before && stopAsked_.load(std::memory_order_relaxed);
+        if (stopped) state_.asked.stopped();
         state_.asked.ended(done->job.texture.has_value()); // the preview's texture is out of date
-        refusalShown = std::exchange(state_.refusalShown, done->refused.has_value());
+        refusalShown = std::exchange(state_.refusalShown, done->refused.has_value() || stopped);
     }
     if (done->job.preview) ++previews_;
     else ++runs_;
     if (done->job.reported) {
-        showTold(done->job.serial); // its last words, whether or not their call has come yet
+        QCoreApplication::instance()->removeEventFilter(this);
+        showTold(done->job.serial, true); // its last words, whether or not their call has come yet
         reporting_ = 0;
+    }
+    if (stopped) {
+        // Here, not on the worker: it waits for the next run, and the
+        // worker may have finished before Esc came.
+        done->before->putBack(ws_);
+        done->refused = Error{kStopped};
+        done->frame = LiveFrame{};
+        done->frame.colour = rowsOf(ws_.image(Slot::Colour));
+        done->frame.shadow = rowsOf(ws_.image(Slot::Shadow));
+        done->frame.restored = true;
     }
     if (done->refused) refused_(done->refused->message);
     else if (refusalShown) refused_(std::string(status::kDone));
-    if (!done->refused || done->job.texture) shown_(done->frame);
+    if (!done->refused || done->job.texture || stopped) shown_(done->frame);
     if (locked([](const State& s) { return s.asked.wanted(); })) schedule();
 }
 

@@ -11,7 +11,9 @@
 // on every move: each request then shows a preview in the cells, and the
 // full map is relit exactly once the requests rest (the pointer stops or
 // is released, see rested()), or before anyone reads the workspace. The
-// workspace only ever holds exact results.
+// workspace only ever holds exact results. That exact relight can be
+// stopped with Esc until its result is shown: the workspace then keeps
+// what it held before, and the cells show it again.
 //
 // The live relight keeps the workspace: the window reaches it only through
 // an Access, which waits for the relight running (and relights exactly
@@ -20,13 +22,15 @@
 #include "fitted_image.h"
 #include "live_preview.h"
 #include "live_requests.h"
-#include "inputs/shadow_inputs.h"
+#include "inputs/control_schema.h"
 #include "inputs/controls.h"
+#include "inputs/shadow_inputs.h"
 #include "workspace/reporter.h"
 #include "workspace/workspace.h"
 
 #include <QObject>
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -51,6 +55,7 @@ struct LiveFrame {
     std::optional<PictureRows> shadow;
     std::optional<PictureRows> texture; // the texture button reran
     std::optional<PictureRows> work;    // the work picture was cleared
+    bool restored = false;              // the workspace's pictures put back: nothing changed
 };
 
 class LiveLighting final : public QObject {
@@ -99,10 +104,15 @@ public:
     void setRealSunWhere(std::function<std::optional<MapPlace>(const Controls&)> where) { where_ = std::move(where); }
     void setTextureOp(TextureOp op) { texture_ = op; }
     TextureOp textureOp() const { return texture_; }
+    // Whether a relight reads the control: the shadow run repeated, the
+    // merge after it or the texture rerun before it. A change of another
+    // would only repeat the pictures on show.
+    bool reads(ControlId id) const;
 
     // Where the exact relight that replaces a preview tells what it does
-    // (the status line and the bar): on a map that large it takes seconds.
-    // Previews and the relights of smaller maps tell nothing.
+    // (the status line, saying that Esc stops it, and the bar): on a map
+    // that large it takes seconds. Previews and the relights of smaller
+    // maps tell nothing.
     void setReporter(Reporter& report) { told_ = &report; }
 
     // Maps with a side above this are previewed while requests come in.
@@ -132,6 +142,10 @@ public:
     int runs() const { return runs_; }
     int previews() const { return previews_; }
 
+protected:
+    // Esc while the reported relight runs asks it to stop.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     struct Job {
         Controls controls;
@@ -151,10 +165,19 @@ private:
     struct Posted {
         Job job;
     };
+    // The slots an exact relight writes, as they stood before it, to put
+    // back when it is stopped; the copies share their pixels.
+    struct Kept {
+        explicit Kept(const Workspace& ws);
+        void putBack(Workspace& ws) const;
+        SlotImage shadow, colour, work, texture;
+        std::shared_ptr<const SplatRows> splat;
+    };
     struct Computed {
         Job job;
         Refusal refused;
         LiveFrame frame;
+        std::optional<Kept> before; // a reported run's, which Esc may stop
     };
     struct Stopped {};
     using Run = std::variant<NoRun, Posted, Computed, Stopped>;
@@ -186,7 +209,7 @@ private:
     }
 
     class Relay;
-    void showTold(int serial);
+    void showTold(int serial, bool ended = false);
     void hold();
     void release();
     void schedule();
@@ -217,6 +240,7 @@ private:
     Reporter* told_ = nullptr;
     int serial_ = 0;    // runs started
     int reporting_ = 0; // the reported run under way, or 0
+    std::atomic<bool> stopAsked_{false}; // Esc during the reported run, read by the worker
 };
 
 } // namespace gloamery::panel

@@ -88,6 +88,13 @@ public:
     }
     // Someone settled: they may change the heights or the texture.
     void settled() { resample_ = true; }
+    // The user stopped a run: what was asked meanwhile is dropped, and the
+    // cells show the workspace again, so no exact relight is owed.
+    void stopped()
+    {
+        want_ = Want::Nothing;
+        owed_ = false;
+    }
 
     void hold() { ++holds_; }
     // True when the last hold ended with a request waiting.

@@ -2,6 +2,7 @@
 
 #include "imageio/engine_maps.h"
 #include "imageio/map_files.h"
+#include "shadow/relief.h"
 
 #include <QAction>
 #include <QDir>
@@ -13,8 +14,22 @@ namespace {
 
 QString mapName(int map)
 {
-    const char* names[] = {"Layer", "Normal Map", "Splat Map"};
+    const char* names[] = {"Layer", "Normal Map", "Splat Map", "Occlusion Map"};
     return QObject::tr(names[map]);
+}
+
+// The sky-view factor over the controls' directions and radius as grey, as
+// the batch tool's occlusion save writes it.
+Refusal saveOcclusion(const Workspace& ws, const Controls& c, const std::string& file, Reporter& report)
+{
+    std::variant<GreyMap, Error> made = Error{};
+    {
+        const BusyScope busy(report);
+        report.status(status::kCalculating);
+        made = occlusionMap(ws, c.sun, c.relief, report);
+    }
+    if (const Error* e = std::get_if<Error>(&made)) return *e;
+    return saveGreyMap(file, ws.width(), ws.height(), std::get<GreyMap>(made));
 }
 
 } // namespace
@@ -23,12 +38,15 @@ MapSaves::MapSaves(Panel panel, QWidget& owner)
     : QObject(&owner), panel_(std::move(panel)), owner_(owner),
       layer_(entry(tr("Save &Layer..."), "actSaveLayer", Map::Layer)),
       normal_(entry(tr("Save &Normal Map..."), "actSaveNormal", Map::Normal)),
-      splat_(entry(tr("Save S&plat Map..."), "actSaveSplat", Map::Splat))
+      splat_(entry(tr("Save S&plat Map..."), "actSaveSplat", Map::Splat)),
+      occlusion_(entry(tr("Save Occlusion &Map..."), "actSaveOcclusion", Map::Occlusion))
 {
     layer_->setToolTip(tr("Writes the layer the last relief button made as a GeoTIFF of 32-bit floats"));
     normal_->setToolTip(
         tr("Writes the terrain's normal map as a PNG, in the Engine maps group's convention and depth"));
     splat_->setToolTip(tr("Writes where the last texture button put grass (red) and stone (green) as a PNG"));
+    occlusion_->setToolTip(tr("Writes the ambient occlusion as a grey PNG: how much of the sky each point sees, "
+                              "over the Relief group's directions and as far as its radius"));
     layer_->setEnabled(false);
     splat_->setEnabled(false);
 }
@@ -69,7 +87,12 @@ void MapSaves::save(Map map)
                 *ws, {c.normal.convention, c.normal.bits, c.sun.groundX, c.sun.groundY, c.sun.vertical}, file);
             break;
         case Map::Splat: refused = saveSplatMap(*ws, file); break;
+        case Map::Occlusion: refused = saveOcclusion(*ws, c, file, panel_.report); break;
         }
+    }
+    if (refused && map == Map::Occlusion && panel_.report.stopped()) {
+        panel_.note(QString::fromStdString(refused->message)); // Esc: nothing was written
+        return;
     }
     if (refused) {
         panel_.prompts.message(&owner_, tr("Cannot save %1: %2").arg(path, QString::fromStdString(refused->message)));

@@ -66,7 +66,7 @@ void PanelReporter::status(std::string_view text)
 void PanelReporter::showText()
 {
     // A run that can be stopped says how.
-    showStatus(statusLine_, busy_ ? QObject::tr("%1 (Esc stops)").arg(text_) : text_);
+    showStatus(statusLine_, busy_ ? stoppableStatus(text_) : text_);
     paintNow();
 }
 

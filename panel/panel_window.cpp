@@ -89,7 +89,8 @@ void PanelWindow::buildFileMenu()
     }
     // The maps beside the pictures, each only while there is one.
     MapSaves& saves = form_->mapSaves();
-    for (QAction* a : {&saves.layerAction(), &saves.normalAction(), &saves.splatAction()}) file->addAction(a);
+    for (QAction* a : {&saves.layerAction(), &saves.normalAction(), &saves.splatAction(), &saves.occlusionAction()})
+        file->addAction(a);
     connect(file, &QMenu::aboutToShow, this, [this] { form_->mapSaves().update(*form_->workspace()); });
     command(file, tr("&Export Terrain..."), Slot::Height, &PictureMenu::mnexportterrain_Click, tr("Export terrain"));
     file->addSeparator();

@@ -181,7 +181,7 @@ QWidget* SchemaGroup::makeField(const GroupField& f)
     QWidget* row = nullptr;
     if (f.look == FieldLook::Text) {
         auto* edit = new QLineEdit;
-        connect(edit, &QLineEdit::textChanged, this, &SchemaGroup::changed);
+        connect(edit, &QLineEdit::textChanged, this, [this, id = f.id] { emit changed(id); });
         field = row = edit;
     } else {
         auto* list = new QComboBox;
@@ -190,7 +190,7 @@ QWidget* SchemaGroup::makeField(const GroupField& f)
         else
             for (std::string_view name : f.names()) list->addItem(qs(name));
         list->setEditable(f.look == FieldLook::Table);
-        connect(list, &QComboBox::currentTextChanged, this, &SchemaGroup::changed);
+        connect(list, &QComboBox::currentTextChanged, this, [this, id = f.id] { emit changed(id); });
         field = row = list;
         if (f.look == FieldLook::Table) {
             // The list offers the shipped tables; the button a file of one's own.

@@ -102,8 +102,9 @@ public:
     QWidget* field(const char* name) const;
 
 signals:
-    // A field changed: a live relight follows.
-    void changed();
+    // A field of that control changed: a live relight follows when the run
+    // it repeats reads it.
+    void changed(gloamery::ControlId id);
     // The fields show values set at once (a settings file, an undo).
     void shown();
 

@@ -1,6 +1,7 @@
 #include "status_line.h"
 
 #include <QLabel>
+#include <QObject>
 
 namespace gloamery::panel {
 
@@ -24,5 +25,7 @@ QString fullStatus(const QLabel& label)
 {
     return label.property(kElided).toBool() ? label.toolTip() : label.text();
 }
+
+QString stoppableStatus(const QString& text) { return QObject::tr("%1 (Esc stops)").arg(text); }
 
 } // namespace gloamery::panel

@@ -15,4 +15,7 @@ void showStatus(QLabel& label, const QString& text);
 // its text.
 QString fullStatus(const QLabel& label);
 
+// A long run's status, saying that Esc stops it: "Calculating... (Esc stops)".
+QString stoppableStatus(const QString& text);
+
 } // namespace gloamery::panel

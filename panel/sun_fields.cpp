@@ -108,7 +108,7 @@ QLineEdit* SunFields::field(QFormLayout& form, const Field& f)
     edit->setToolTip(tr(f.tip));
     label->setBuddy(edit);
     form.addRow(label, edit);
-    connect(edit, &QLineEdit::textChanged, this, &SunFields::changed);
+    connect(edit, &QLineEdit::textChanged, this, [this, id = f.id] { emit changed(id); });
     connect(edit, &QLineEdit::textChanged, this, &SunFields::describeUnits);
     return edit;
 }

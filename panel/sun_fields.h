@@ -66,8 +66,9 @@ public:
     void show(const SunControls& c);
 
 signals:
-    // A field changed: a live relight follows.
-    void changed();
+    // A field of that control changed: a live relight follows when the run
+    // it repeats reads it.
+    void changed(gloamery::ControlId id);
 
 private:
     struct Field;

@@ -4,17 +4,21 @@
 
 #include "panel_fixture.h"
 
+#include "batch/engine_steps.h"
 #include "imageio/colour_tables.h"
 #include "imageio/map_files.h"
 #include "inputs/operations.h"
 #include "inputs/shadow_inputs.h"
 #include "panel/map_saves.h"
 #include "panel/schema_group.h"
+#include "panel/status_line.h"
 #include "panel/undo_steps.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -208,14 +212,16 @@ private slots:
     }
 
     // The saves of the layer, the normal map and the splat map are enabled
-    // only while there is one (undo takes the layer away again), and write
-    // through the core's savers, saying where.
+    // only while there is one (undo takes the layer away again; the normal
+    // and the occlusion map need only the heights), and write through the
+    // core's savers, saying where.
     void mapSavesOnlyWhenThereIsAMap()
     {
         panel::MapSaves& saves = form->mapSaves();
         QVERIFY(!saves.layerAction().isEnabled());
         QVERIFY(!saves.splatAction().isEnabled());
         QVERIFY(saves.normalAction().isEnabled());
+        QVERIFY(saves.occlusionAction().isEnabled());
 
         QTest::mouseClick(the<QPushButton>("Command10"), Qt::LeftButton); // "Make Texture2"
         QVERIFY(saves.splatAction().isEnabled());
@@ -235,6 +241,7 @@ private slots:
             const char* title;
         } entries[] = {{&saves.normalAction(), "normal.png", "Save Normal Map"},
                        {&saves.splatAction(), "splat.png", "Save Splat Map"},
+                       {&saves.occlusionAction(), "occlusion.png", "Save Occlusion Map"},
                        {&saves.layerAction(), "layer.tif", "Save Layer"}};
         for (const auto& e : entries) {
             if (e.action == &saves.layerAction() && !geoTiffWriterAvailable()) continue;
@@ -256,6 +263,50 @@ private slots:
         user.saveAnswer = file("layer.png");
         saves.layerAction().trigger();
         QVERIFY2(user.messages.value(0).startsWith(QStringLiteral("Cannot save ")), qPrintable(user.messages.value(0)));
+    }
+
+    // "Save Occlusion Map" writes what the batch tool's occlusion save
+    // writes for the same heights, directions, radius and units, as a PNG,
+    // and says where.
+    void theOcclusionMapIsTheBatchToolsOne_data()
+    {
+        QTest::addColumn<QStringList>("fields"); // name, text, name, text...
+        QTest::newRow("the start values") << QStringList{};
+        QTest::newRow("directions and radius") << QStringList{"Directions", "5", "Radius", "12"};
+        QTest::newRow("units") << QStringList{"GroundX", "3", "GroundY", "2", "Vertical", "0.5"};
+    }
+    void theOcclusionMapIsTheBatchToolsOne()
+    {
+        QFETCH(QStringList, fields);
+        for (qsizetype i = 0; i + 1 < fields.size(); i += 2) the<QLineEdit>(fields[i])->setText(fields[i + 1]);
+        user.saveAnswer = file("occlusion.png");
+        form->mapSaves().occlusionAction().trigger();
+        QVERIFY2(user.messages.isEmpty(), qPrintable(user.messages.join('\n')));
+        QCOMPARE(user.saveTitle, QStringLiteral("Save Occlusion Map"));
+        QVERIFY2(user.saveFilter.startsWith(QLatin1String("PNG picture")), qPrintable(user.saveFilter));
+        QCOMPARE(panel::fullStatus(*the<QLabel>("labWork")),
+                 QStringLiteral("Saved Occlusion Map to %1").arg(QDir::toNativeSeparators(user.saveAnswer)));
+
+        const Controls c = form->controls();
+        const batch::EngineSaveStep step{batch::EngineMap::Occlusion, file("batch.png").toStdString(), {}, c.sun, true,
+                                         true, c.relief};
+        QVERIFY(!batch::saveEngineMap(*form->workspace(), step, {}));
+        QFile ours(user.saveAnswer), theirs(file("batch.png"));
+        QVERIFY(ours.open(QIODevice::ReadOnly) && theirs.open(QIODevice::ReadOnly));
+        QVERIFY(ours.readAll() == theirs.readAll());
+        QCOMPARE(QImage(user.saveAnswer).format(), QImage::Format_Grayscale8);
+    }
+
+    // Esc while the occlusion is worked out, as in a button's long run:
+    // nothing is written, and the status line says so.
+    void escStopsTheOcclusionSave()
+    {
+        user.saveAnswer = file("occlusion.png");
+        QCoreApplication::postEvent(form.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        form->mapSaves().occlusionAction().trigger();
+        QVERIFY2(user.messages.isEmpty(), qPrintable(user.messages.join('\n')));
+        QVERIFY(!QFile::exists(user.saveAnswer));
+        QCOMPARE(status(), QStringLiteral("Stopped: nothing was written."));
     }
 
     // The compositing blends and the four designed options are one choice.

@@ -4,6 +4,7 @@
 #include "panel_fixture.h"
 
 #include "panel/fitted_image.h"
+#include "panel/status_line.h"
 
 #include "compose/texture.h"
 #include "shadow/shadow_params.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -25,6 +27,32 @@
 using namespace gloamery;
 using namespace gloamery::testing;
 using panel::Form1;
+
+namespace {
+
+// Passes a run's words on to the panel's reporter, and keeps them.
+struct KeptWords final : Reporter {
+    explicit KeptWords(Reporter& to) : to(to) {}
+    void status(std::string_view text) override
+    {
+        words << QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+        to.status(text);
+    }
+    void progress(double fraction) override { to.progress(fraction); }
+    void busy(bool on) override { to.busy(on); }
+    Reporter& to;
+    QStringList words;
+};
+
+// A user who asked the run to stop before it began.
+struct StoppedAtOnce final : Reporter {
+    void status(std::string_view) override {}
+    void progress(double) override {}
+    void busy(bool) override {}
+    bool cancelled() override { return true; }
+};
+
+} // namespace
 
 class LiveTest : public PanelFixture {
     Q_OBJECT
@@ -230,6 +258,8 @@ private slots:
         form->reporter().progress(0);
         QLabel* status = the<QLabel>("labWork");
         QWidget* bar = the<QWidget>("pb");
+        KeptWords kept(form->reporter());
+        live.setReporter(kept);
         QWidget& height = form->pictureView(Slot::Height);
         QTest::mousePress(&height, Qt::LeftButton, {}, QPoint(40, 60));
         QTRY_COMPARE(live.previews() + live.runs(), 1);
@@ -244,6 +274,117 @@ private slots:
         QCOMPARE(live.runs(), told ? runs + 1 : runs);
         QCOMPARE(status->text(), told ? QStringLiteral("Done") : QStringLiteral("Ready"));
         QCOMPARE(bar->width() > 0, told);
+        // While it ran, it said that Esc stops it, as a button's long run does.
+        QCOMPARE(kept.words.filter(QStringLiteral(" (Esc stops)")).isEmpty(), !told);
+        QCOMPARE(kept.words.value(kept.words.size() - 1), told ? QStringLiteral("Done") : QString());
+    }
+
+    // Esc while the exact relight after a drag runs stops it, whether the
+    // run looks for Esc as it goes ("Sun") or is dropped once done: the
+    // workspace keeps what it held (the texture rerun's too), the cells
+    // show it again instead of the preview, the status line says the
+    // shadow runs' stop message, and nothing is owed.
+    void escStopsTheExactRelightAfterADrag_data()
+    {
+        QTest::addColumn<QString>("button"); // the shadow run Live repeats
+        QTest::addColumn<bool>("texture");   // the contrast moved during the drag: the texture rerun first
+        QTest::newRow("Linear") << "Command5" << false;
+        QTest::newRow("Sun, which looks for Esc as it runs") << "Command12" << false;
+        QTest::newRow("the texture rerun, then Linear") << "Command5" << true;
+    }
+    void escStopsTheExactRelightAfterADrag()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, texture);
+        panel::LiveLighting& live = form->liveLighting();
+        live.setPreviewSide(100);
+        live.setRestInterval(3600000);
+        QVERIFY(form->mapResizer().resize({1024, 768}));
+        click(qPrintable(button));
+        the<QCheckBox>("Live")->setChecked(true);
+        const Workspace before = *form->workspace();
+        const QImage texturePicture = form->pictureView(Slot::Texture).image();
+
+        QWidget& height = form->pictureView(Slot::Height);
+        QTest::mousePress(&height, Qt::LeftButton, {}, QPoint(40, 60));
+        QTRY_COMPARE(live.previews(), 1);
+        moveHeld({200, 150});
+        QTRY_COMPARE(live.previews(), 2);
+        const QImage preview = form->pictureView(Slot::Colour).image();
+        if (texture) the<QScrollBar>("HScroll1")->setValue(the<QScrollBar>("HScroll1")->value() + 7);
+        QTest::mouseRelease(&height, Qt::LeftButton, {}, QPoint(200, 150));
+        QCoreApplication::processEvents(); // the exact relight starts
+        QVERIFY(!live.idle());
+        the<QScrollBar>("HScroll2")->setValue(the<QScrollBar>("HScroll2")->value() + 5); // dropped with it
+        QTest::keyClick(form.get(), Qt::Key_Escape);
+        QTRY_VERIFY(live.idle());
+        QCOMPARE(live.runs(), 1);
+        for (Slot s : {Slot::Colour, Slot::Shadow}) {
+            const panel::PictureView& cell = form->pictureView(s);
+            QVERIFY(cell.image() == panel::fittedImage(before.picture(s), cell.size()));
+        }
+        QVERIFY(form->pictureView(Slot::Colour).image() != preview);
+        QVERIFY(form->pictureView(Slot::Texture).image() == texturePicture);
+        StoppedAtOnce stopping;
+        Workspace stopped = defaultWorkspace();
+        const Refusal stop = runShadowButton(stopped, ShadowMode::Sun, {}, localeNumberParser(), stopping);
+        QCOMPARE(panel::fullStatus(*the<QLabel>("labWork")), QString::fromStdString(stop.value_or(Error{}).message));
+        // Nothing owed: reading the workspace relights nothing.
+        QCOMPARE(firstDifference(*form->workspace(), before), QString());
+        QVERIFY(form->workspace()->splatRows() == before.splatRows());
+        live.settle();
+        QCoreApplication::processEvents();
+        QVERIFY(live.idle());
+        QCOMPARE(live.runs(), 1);
+        QCOMPARE(live.previews(), 2);
+        QVERIFY(user.messages.isEmpty());
+    }
+
+    // With Live on, a field starts a relight only when the run Live repeats
+    // or the merge after it reads it; another would only repeat the
+    // pictures on show.
+    void onlyFieldsTheRelightReadsStartOne_data()
+    {
+        QTest::addColumn<QString>("button"); // the shadow run Live repeats
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value"); // typed or chosen; a bar moves, the map is pressed
+        QTest::addColumn<bool>("relights");
+        const QString period = QStringLiteral("2026-06-21T00:00:00Z,2026-06-22T00:00:00Z,60");
+        QTest::newRow("Linear: decay") << "Command5" << "Alt" << "3" << true;
+        QTest::newRow("Linear: the blend's opacity") << "Command5" << "BlendOpacity" << "40" << true;
+        QTest::newRow("Linear: the sun placed") << "Command5" << "Picture1" << "" << true;
+        QTest::newRow("Linear: azimuth") << "Command5" << "Azimuth" << "100" << false;
+        QTest::newRow("Linear: directions") << "Command5" << "Directions" << "8" << false;
+        QTest::newRow("Linear: colour entries") << "Command5" << "ColourEntries" << "nearest" << false;
+        QTest::newRow("Linear: normal depth") << "Command5" << "NormalDepth" << "16" << false;
+        QTest::newRow("Linear sim: the sun placed") << "Command7" << "Picture1" << "" << false;
+        QTest::newRow("Sun: azimuth") << "Command12" << "Azimuth" << "100" << true;
+        QTest::newRow("Sun: ground size") << "Command12" << "GroundX" << "2" << true;
+        QTest::newRow("Sun: darkness") << "Command12" << "HScroll2" << "" << true;
+        QTest::newRow("Sun: decay") << "Command12" << "Alt" << "3" << false;
+        QTest::newRow("Sun: period") << "Command12" << "Period" << period << false;
+    }
+    void onlyFieldsTheRelightReadsStartOne()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(bool, relights);
+        click(qPrintable(button));
+        the<QCheckBox>("Live")->setChecked(true);
+        settle();
+        panel::LiveLighting& live = form->liveLighting();
+        const int runs = live.runs();
+        const Controls was = form->controls();
+        QWidget* w = the<QWidget>(field);
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(value);
+        else if (auto* list = qobject_cast<QComboBox*>(w)) list->setCurrentText(value);
+        else if (auto* bar = qobject_cast<QScrollBar*>(w)) bar->setValue(bar->value() + 5);
+        else QTest::mousePress(w, Qt::LeftButton, {}, QPoint(70, 20));
+        QVERIFY(form->controls() != was);
+        QCOMPARE(live.idle(), !relights);
+        settle();
+        QCOMPARE(live.runs(), runs + int(relights));
     }
 
     // The workspace is reached through an access: made, it waits for the

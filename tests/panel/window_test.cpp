@@ -251,7 +251,7 @@ private slots:
         }
         QCOMPARE(form().undoSteps().undoAction().text(), QStringLiteral("&Undo Clear"));
         QVERIFY(user.messages.isEmpty());
-        for (const char* entry : {"Save Layer...", "Save Normal Map...", "Save Splat Map..."})
+        for (const char* entry : {"Save Layer...", "Save Normal Map...", "Save Splat Map...", "Save Occlusion Map..."})
             QVERIFY2(menuAction("menuFile", QString::fromLatin1(entry)), entry);
 
         user.saveAnswer = dir->filePath(QStringLiteral("colour.png"));
