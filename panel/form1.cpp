@@ -291,14 +291,7 @@ void Form1::shadowButton(ShadowMode mode)
     const auto step = undo_->step(shadowCaption(mode));
     live_->setShadowMode(mode);
     const Refusal refused = runShadowButton(*ws, mode, controls(), localeNumberParser(), *reporter_);
-    if (refused && reporter_->stopped()) {
-        reporter_->status(refused->message); // Esc: the maps stay as they were
-        return;
-    }
-    if (refused) {
-        prompts_.message(this, qs(refused->message));
-        return;
-    }
+    if (told(refused)) return;
     closeGuard_->changed({Slot::Shadow, Slot::Colour});
     refreshPictures();
 }

@@ -136,6 +136,9 @@ private:
     void applyZoom();
     // Why the side panel's fields cannot be used, naming the first; or nothing.
     Refusal fieldsRefused() const;
+    // Tells why a run was refused: on the status line when Esc stopped it,
+    // else in a message box; false when it ran.
+    bool told(const Refusal& refused);
     QPushButton* buttonFor(const OperationRow& row) const;
 
     Prompts prompts_;

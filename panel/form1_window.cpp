@@ -99,6 +99,14 @@ void Form1::runOperation(const OperationRow& row)
     else runRow(row);
 }
 
+bool Form1::told(const Refusal& refused)
+{
+    if (!refused) return false;
+    if (reporter_->stopped()) reporter_->status(refused->message); // Esc: the maps stay as they were
+    else prompts_.message(this, qs(refused->message));
+    return true;
+}
+
 void Form1::runRow(const OperationRow& row, const GroupButton* own)
 {
     Refusal unusable = fieldsRefused();
@@ -127,14 +135,7 @@ void Form1::runRow(const OperationRow& row, const GroupButton* own)
     }
     const Refusal refused = row.run(*ws, OperationInput{c, params, tint ? &*tint : nullptr, where ? &*where : nullptr},
                                     *reporter_);
-    if (refused && reporter_->stopped()) {
-        reporter_->status(refused->message); // Esc: the maps stay as they were
-        return;
-    }
-    if (refused) {
-        prompts_.message(this, qs(refused->message));
-        return;
-    }
+    if (told(refused)) return;
     for (int s = 0; s < kSlotCount; ++s)
         if (holds(row.writes, Slot(s))) closeGuard_->changed(Slot(s));
     refreshPictures();
