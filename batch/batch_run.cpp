@@ -150,8 +150,7 @@ int resize(Workspace& ws, const SizeStep& size, MapOrigin& origin, std::ostream&
 }
 
 // --fit: the heights resampled to the size, after the memory check
-// --size makes; the raster's units follow the new pixels, its place and
-// no-data cells no longer fit them.
+// --size makes; the origin as fittedOrigin says.
 int fitMap(Workspace& ws, const FitStep& fit, MapOrigin& origin, std::ostream& err)
 {
     const int fromW = ws.width(), fromH = ws.height();
@@ -165,13 +164,7 @@ int fitMap(Workspace& ws, const FitStep& fit, MapOrigin& origin, std::ostream& e
         err << kTool << ": cannot fit the map to " << fit.width << " x " << fit.height << ": out of memory\n";
         return kExitFileError;
     }
-    std::optional<RasterUnits> units = origin.units;
-    if (units) {
-        if (fit.width > 1 && fromW > 1) units->groundX = units->groundX * (fromW - 1) / (fit.width - 1);
-        if (fit.height > 1 && fromH > 1) units->groundY = units->groundY * (fromH - 1) / (fit.height - 1);
-    }
-    origin = MapOrigin{};
-    origin.units = units;
+    origin = fittedOrigin(origin, fromW, fromH, fit.width, fit.height);
     return kExitOk;
 }
 

@@ -35,6 +35,17 @@ MapOrigin resizedOrigin(const MapOrigin& origin, int w, int h, bool repeat)
     return out;
 }
 
+MapOrigin fittedOrigin(const MapOrigin& origin, int fromW, int fromH, int w, int h)
+{
+    MapOrigin out;
+    out.units = origin.units;
+    if (out.units) {
+        if (w > 1 && fromW > 1) out.units->groundX = out.units->groundX * (fromW - 1) / (w - 1);
+        if (h > 1 && fromH > 1) out.units->groundY = out.units->groundY * (fromH - 1) / (h - 1);
+    }
+    return out;
+}
+
 namespace {
 
 struct RasterFacts {

@@ -44,6 +44,11 @@ struct MapOrigin {
 // map's heights are. The place stays: the top-left pixel has not moved.
 MapOrigin resizedOrigin(const MapOrigin& origin, int w, int h, bool repeat);
 
+// The origin of a map of fromW x fromH whose heights were resampled to
+// w x h, corners on corners (fitToSize): the raster's units follow the new
+// pixels; its place and no-data cells no longer fit them and go.
+MapOrigin fittedOrigin(const MapOrigin& origin, int fromW, int fromH, int w, int h);
+
 // The place of a raster the elevation plugin opens; nothing when it is not
 // georeferenced or the plugin is missing.
 std::optional<GeoPlace> rasterPlace(const std::string& path);

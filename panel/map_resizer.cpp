@@ -1,11 +1,13 @@
 #include "map_resizer.h"
 
+#include "workspace/fit_heights.h"
 #include "workspace/parallel.h"
 
 #include <QObject>
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <new>
 #include <string>
 
@@ -23,6 +25,15 @@ double physicalMemory()
 
 QString mib(double bytes) { return QString::number(static_cast<long long>(bytes / (1024 * 1024))) + " MiB"; }
 
+// The engine side (2^n + 1, up to the largest map) nearest a side.
+int engineSide(int side)
+{
+    int best = 2;
+    for (int n = 2; n <= kMaxMapSize; n *= 2)
+        if (std::abs(n + 1 - side) < std::abs(best + 1 - side) && n + 1 <= kMaxMapSize) best = n;
+    return best + 1;
+}
+
 QString sizeText(QSize s) { return QStringLiteral("%1 \u00d7 %2").arg(s.width()).arg(s.height()); }
 
 } // namespace
@@ -33,7 +44,7 @@ MapResizer::MapResizer(LiveLighting& live, const Prompts& prompts, QWidget& owne
 {
 }
 
-bool MapResizer::resize(QSize size)
+bool MapResizer::roomFor(QSize size)
 {
     if (!validMapSize(size.width(), size.height())) {
         prompts_.message(&owner_, QObject::tr("A map side must be 1 to %1 pixels, not %2.").arg(kMaxMapSize).arg(sizeText(size)));
@@ -45,6 +56,12 @@ bool MapResizer::resize(QSize size)
                                       .arg(sizeText(size), mib(needed), mib(have)));
         return false;
     }
+    return true;
+}
+
+bool MapResizer::resize(QSize size)
+{
+    if (!roomFor(size)) return false;
     try {
         // Resized on a copy, so running out of memory half-way leaves the
         // map whole at its old size rather than with slots of two sizes.
@@ -66,6 +83,36 @@ void MapResizer::askAndResize()
     if (!prompts_.mapSize) return;
     const auto ws = live_.access();
     if (const std::optional<QSize> size = prompts_.mapSize(&owner_, QSize(ws->width(), ws->height()))) resize(*size);
+}
+
+bool MapResizer::fit(QSize size)
+{
+    if (!roomFor(size)) return false;
+    try {
+        const auto ws = live_.access();
+        Workspace next = *ws; // as above: the map stays whole when memory runs out
+        if (const Refusal r = fitToSize(next, size.width(), size.height())) {
+            prompts_.message(&owner_, QString::fromStdString(r->message));
+            return false;
+        }
+        *ws = std::move(next);
+    } catch (const std::bad_alloc&) {
+        prompts_.message(&owner_, QObject::tr("Cannot fit the map to %1: not enough memory.").arg(sizeText(size)));
+        return false;
+    }
+    resized_();
+    reporter_.status(QObject::tr("Heights fitted to %1").arg(sizeText(size)).toStdString());
+    return true;
+}
+
+std::optional<QSize> MapResizer::askAndFit()
+{
+    if (!prompts_.mapSize) return std::nullopt;
+    const auto ws = live_.access();
+    const QSize offered(engineSide(ws->width()), engineSide(ws->height()));
+    const std::optional<QSize> size = prompts_.mapSize(&owner_, offered);
+    if (!size || !fit(*size)) return std::nullopt;
+    return size;
 }
 
 } // namespace gloamery::panel

@@ -10,6 +10,7 @@
 #include "workspace/workspace.h"
 
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -27,7 +28,18 @@ public:
     // The "Map size..." command: asks, then resizes.
     void askAndResize();
 
+    // True when the heights were resampled to that size as the batch
+    // tool's --fit does (the other slots as resize makes them); else the
+    // user has been told why.
+    bool fit(QSize size);
+    // "Fit to engine size...": asks, offering the engine size (2^n + 1 a
+    // side) nearest the map's, then fits.
+    std::optional<QSize> askAndFit();
+
 private:
+    // Whether the machine can hold a map of that size; else says why.
+    bool roomFor(QSize size);
+
     LiveLighting& live_;
     const Prompts& prompts_;
     QWidget& owner_;

@@ -124,6 +124,9 @@ void PanelWindow::buildEditMenu()
     edit->addAction(tr("&Map Size..."), this, [this] {
         form_->pictureCommand(Slot::Height, &PictureMenu::mnmapsize_Click, tr("Map size"));
     });
+    edit->addAction(tr("&Fit to Engine Size..."), this, [this] {
+        form_->pictureCommand(Slot::Height, &PictureMenu::mnfitengine_Click, tr("Fit to engine size"));
+    });
 }
 
 void PanelWindow::buildLightMenu()

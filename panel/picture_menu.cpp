@@ -61,6 +61,8 @@ PictureMenu::PictureMenu(LiveLighting& live, const Prompts& prompts, QWidget& ow
     mapSize_->setObjectName(QStringLiteral("mnmapsize"));
     exportTerrain_ = new QAction(QStringLiteral("E&xport terrain..."), menu_);
     exportTerrain_->setObjectName(QStringLiteral("mnexportterrain"));
+    fitEngine_ = new QAction(QStringLiteral("&Fit to engine size..."), menu_);
+    fitEngine_->setObjectName(QStringLiteral("mnfitengine"));
 }
 
 PictureMenu::~PictureMenu() = default;
@@ -69,12 +71,13 @@ void PictureMenu::popup(Slot target, const QPoint& globalPos)
 {
     popTarget_ = target;
     const bool sizeCommand = target == Slot::Height;
-    if (sizeCommand) menu_->addActions({mapSizeSeparator_, mapSize_, exportTerrain_});
+    if (sizeCommand) menu_->addActions({mapSizeSeparator_, mapSize_, fitEngine_, exportTerrain_});
     QAction* chosen = prompts_.showMenu(*menu_, globalPos);
     if (sizeCommand) {
         menu_->removeAction(mapSizeSeparator_);
         menu_->removeAction(mapSize_);
         menu_->removeAction(exportTerrain_);
+        menu_->removeAction(fitEngine_);
     }
     if (chosen == save_) mnpopsave_Click();
     else if (chosen == load_) mnpopload_Click();
@@ -82,6 +85,7 @@ void PictureMenu::popup(Slot target, const QPoint& globalPos)
     else if (chosen == fromClip_) mnmpoploadclip_Click();
     else if (chosen == mapSize_ && sizeCommand) mnmapsize_Click();
     else if (chosen == exportTerrain_ && sizeCommand) mnexportterrain_Click();
+    else if (chosen == fitEngine_ && sizeCommand) mnfitengine_Click();
 }
 
 void PictureMenu::mnpopsave_Click()
@@ -178,6 +182,18 @@ void PictureMenu::place(Slot slot, const QImage& image)
 }
 
 void PictureMenu::mnmapsize_Click() { resizer_.askAndResize(); }
+
+void PictureMenu::mnfitengine_Click()
+{
+    const auto ws = live_.access();
+    const int fromW = ws->width(), fromH = ws->height();
+    const std::optional<QSize> size = resizer_.askAndFit();
+    if (!size) return;
+    const std::string wkt = origin_.place ? origin_.place->wkt : std::string();
+    origin_ = fittedOrigin(origin_, fromW, fromH, size->width(), size->height());
+    if (origin_.units && unitsFound_) unitsFound_(*origin_.units, wkt); // the Units group shows the new pixels
+    changed_(Slot::Height);
+}
 
 void PictureMenu::mnexportterrain_Click()
 {

@@ -77,6 +77,9 @@ public:
     void setGroundUnits(std::function<SunControls()> units) { units_ = std::move(units); }
     // "Export terrain..." on the height map: the terrain as a glTF binary.
     void mnexportterrain_Click();
+    // "Fit to engine size..." on the height map: the heights resampled to
+    // the size asked for, as the batch tool's --fit does.
+    void mnfitengine_Click();
 
 private:
     // Puts a decoded image in a slot; a height map of another size than
@@ -104,6 +107,7 @@ private:
     QAction* mapSizeSeparator_;
     QAction* mapSize_;
     QAction* exportTerrain_;
+    QAction* fitEngine_;
     std::function<SunControls()> units_;
     MapOrigin origin_; // the height file's place and no-data cells, for GeoTIFF and PNG
     UnitsFound unitsFound_;

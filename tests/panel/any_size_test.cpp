@@ -6,6 +6,7 @@
 #include "batch_run.h"
 #include "preview3d/frm3D.h"
 #include "shadow/sweep.h"
+#include "workspace/fit_heights.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -125,6 +126,48 @@ private slots:
         useMenu(*form, user, Slot::Height, "mnmapsize");
         QCOMPARE(firstDifference(*form->workspace(), expected), QString());
         QVERIFY(form->pictureMenu().mnuPopup().actions().size() == 4);
+    }
+
+    // "Fit to engine size..." offers the engine size nearest the map's and
+    // resamples the heights as --fit does; a raster's units follow the new
+    // pixels; a size the map cannot take leaves it as it was.
+    void fitCommandResamplesAsTheBatchToolDoes_data()
+    {
+        QTest::addColumn<QString>("grid");   // an ESRI grid to open first, else the default map
+        QTest::addColumn<QSize>("offered");
+        QTest::addColumn<QSize>("answer");
+        QTest::addColumn<QString>("groundX"); // the Units field after, empty when refused
+        QTest::newRow("default map to 257 x 129") << QString() << QSize(257, 257) << QSize(257, 129) << "1";
+        QTest::newRow("too large a side") << QString() << QSize(257, 257) << QSize(20000, 10) << QString();
+        QTest::newRow("a 25 m raster to 5 x 3")
+            << "ncols 3\nnrows 2\nxllcorner 0\nyllcorner 0\ncellsize 25\n100 110 120\n130 140 355\n" << QSize(3, 3)
+            << QSize(5, 3) << "12.5";
+    }
+    void fitCommandResamplesAsTheBatchToolDoes()
+    {
+        QFETCH(QString, grid);
+        QFETCH(QSize, offered);
+        QFETCH(QSize, answer);
+        QFETCH(QString, groundX);
+        if (!grid.isEmpty()) {
+            const QString path = file(QStringLiteral("g.asc"));
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(grid.toLatin1());
+            f.close();
+            user.workAtSize = true; // the map takes the raster's 3 x 2
+            if (!form->openHeightMap(path)) QSKIP("no raster plugin");
+        }
+        const Workspace before = *form->workspace();
+        Workspace expected = before;
+        const bool fits = !groundX.isEmpty();
+        if (fits) QVERIFY(!fitToSize(expected, answer.width(), answer.height()));
+        user.mapSizeAnswer = answer;
+        useMenu(*form, user, Slot::Height, "mnfitengine");
+        QCOMPARE(user.offeredMapSize, offered);
+        QCOMPARE(firstDifference(*form->workspace(), expected), QString());
+        QCOMPARE(user.messages.size(), fits ? 0 : 1);
+        if (fits) QCOMPARE(the<QLineEdit>("GroundX")->text(), groundX);
     }
 
     void droppedFilesLoadAsLoadPictureDoes_data()

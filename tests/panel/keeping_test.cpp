@@ -135,6 +135,8 @@ private slots:
              menu(Slot::Grass, "mnmpoploadclip")},
             {"Drop on Stone Map", nothing, [this] { dropOn(Slot::Stone, file("ramp.png")); }},
             {"Map size on Height Map", [this] { user.mapSizeAnswer = QSize(90, 40); }, menu(Slot::Height, "mnmapsize")},
+            {"Fit to engine size on Height Map", [this] { user.mapSizeAnswer = QSize(65, 33); },
+             menu(Slot::Height, "mnfitengine")},
             {"Darkness", nothing, [this] { the<QScrollBar>("HScroll2")->setValue(40); }},
             {"Decay, Blend mode", nothing, [this] {
                  the<QLineEdit>("Alt")->setText("2.5");

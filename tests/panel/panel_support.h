@@ -23,6 +23,7 @@ struct ScriptedUser {
     bool workAtSize = false;         // the answer to "work at its size?"
     QSize askedImage, askedMap;      // as last asked
     std::optional<QSize> mapSizeAnswer;
+    QSize offeredMapSize;            // what the size dialog last showed
     panel::CloseAnswer closeAnswer{panel::CloseAnswer::Discard, false};
     QList<QStringList> closeQuestions; // the unsaved pictures named, each time asked
 
@@ -51,7 +52,10 @@ struct ScriptedUser {
             askedMap = map;
             return workAtSize;
         };
-        p.mapSize = [this](QWidget*, QSize) { return mapSizeAnswer; };
+        p.mapSize = [this](QWidget*, QSize offered) {
+            offeredMapSize = offered;
+            return mapSizeAnswer;
+        };
         p.closeWithUnsaved = [this](QWidget*, const QStringList& unsaved) {
             closeQuestions << unsaved;
             return closeAnswer;
