@@ -176,6 +176,16 @@ def png(w, h, colour_type=2, idat=b""):
             + chunk(b"IDAT", idat or zlib.compress(b"\0" * 64)) + chunk(b"IEND", b""))
 
 
+def tiff(w, h, compression):
+    """A little-endian RGB TIFF header of w x h pixels in `compression`, with a 4-byte strip."""
+    entries = [(256, 4, 1, w), (257, 4, 1, h), (258, 3, 1, 8), (259, 3, 1, compression), (262, 3, 1, 2),
+               (273, 4, 1, 8 + 2 + 9 * 12 + 4), (277, 3, 1, 3), (278, 4, 1, h), (279, 4, 1, 4)]
+    ifd = struct.pack("<H", len(entries)) + b"".join(
+        struct.pack("<HHII", tag, kind, count, value) if kind == 4 else struct.pack("<HHIHH", tag, kind, count, value, 0)
+        for tag, kind, count, value in entries) + struct.pack("<I", 0)
+    return b"II*\0" + struct.pack("<I", 8) + ifd + b"\0" * 4
+
+
 def test_lying_headers(d):
     """Headers that declare far more than the file holds are refused before memory is taken."""
     cases = [  # (name, bytes, what the refusal says)
@@ -185,6 +195,9 @@ def test_lying_headers(d):
         ("p3.ppm", b"P3 16384 16384 255\n1 2 3\n", "cut short"),
         ("p1.pbm", b"P1 16384 16384\n0 1\n", "cut short"),
         ("p5.pgm", b"P5 16384 16384 255\n" + b"\0" * 3, "cut short"),
+        ("stored.tif", tiff(16384, 16384, 1), "cut short"),
+        ("deflated.tif", tiff(16384, 16384, 8), "cut short"),
+        ("lzw.tif", tiff(16384, 16384, 5), "cut short"),
     ]
     for name, data, said in cases:
         write(f"{d}/{name}", data)
