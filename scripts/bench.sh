@@ -8,7 +8,9 @@
 #     each operation in a fresh process beside the next ones (--time);
 #  3. the batch tool at 4096 x 4096 beside ImageMagick's shading of the same
 #     height map, with the peak memory of each, and "Linear" at 4096 x 4096
-#     as the first run of a fresh process beside the next two in it;
+#     as the first run of a fresh process beside the next two in it; a point
+#     "sun" (no disc, the Lambert term, no sky) beside "Linear" on the same
+#     map, as operations in one process and as whole processes;
 #  4. one "Linear" at 16384 x 16384 with its save, time and peak memory;
 #  5. "sun" at 4096 x 4096 (load, sun with the Lambert term, save PNG)
 #     beside SAGA's hillshading with cast shadows on the same map;
@@ -115,6 +117,23 @@ f, w = statistics.median(firsts), statistics.median(warms)
 ratios = sorted(a / b for a, b in zip(firsts, warms))
 print(f"linear at 4096 (sun 640,480), first run of a process: median {f:.1f} ms; the next two: median {w:.1f} ms; "
       f"ratio of medians {f / w:.2f}, median ratio {statistics.median(ratios):.2f} over {runs} processes")
+# A point sun beside "Linear" (each from its defaults) on the 4096 map: the
+# operations' own times, taken in turn in each process after a first run
+# of each, and whole processes that load the map and run one of them.
+suns, linears = [], []
+for _ in range(big_runs):
+    out = subprocess.run([batch, "--size", "4096,4096", "--load", "height", "h4k.png", "--time"] + ["linear", "sun"] * 4,
+                         cwd=work, env=env, check=True, capture_output=True, text=True).stderr.splitlines()
+    suns += [float(line.split()[1]) for line in out if line.startswith("sun ")][1:]
+    linears += [float(line.split()[1]) for line in out if line.startswith("linear ")][1:]
+s, li = statistics.median(suns), statistics.median(linears)
+print(f"point sun beside linear at 4096, the operations: sun median {s:.1f} ms, linear median {li:.1f} ms, "
+      f"ratio {s / li:.2f} over {len(suns)} runs each")
+load4k = [batch, "--size", "4096,4096", "--load", "height", "h4k.png"]
+(s, slo), (li, llo) = alternate([load4k + ["sun"], load4k + ["linear"]], big_runs)
+print(f"point sun beside linear at 4096, whole processes (load PNG, run): sun median {s:.0f} ms (min {slo:.0f}), "
+      f"linear median {li:.0f} ms (min {llo:.0f}); ratio {s / li:.2f} over {big_runs} runs each")
+
 big = [batch, "--size", "4096,4096", "--load", "height", "h4k.png", "make-texture", "--sun", "640,480",
        "linear", "--save", "colour", "out4k.png"]
 shade = [magick, "h4k.png", "-shade", "120x45", "out4k-im.png"]

@@ -2,6 +2,7 @@
 
 #include "../workspace/numeric.h"
 #include "horizons.h"
+#include "point_sun.h"
 #include "sun_light.h"
 #include "sun_walk.h"
 
@@ -114,6 +115,16 @@ Refusal lightBox(Workspace& ws, const SunControls& c, int darkness, const Grid& 
                  const Rect& box, Reporter& report, bool sunUp)
 {
     const std::vector<SunGroup> groups = sunGroups(c, w, h);
+    if (groups.size() == 1 && groups[0].drops.size() == 1) {
+        // A point sun and no sky: its walk writes the shadow map itself,
+        // reporting as the counting walk does.
+        if (report.cancelled()) return Error{"Stopped: the shadow map is as it was."};
+        withShadeTarget(ws,
+                        [&](auto shadow) { lightPointSun(shadow, groups[0], heights, w, h, c, darkness, box, sunUp); });
+        report.progress(0.5);
+        report.progress(1.0);
+        return std::nullopt;
+    }
     auto counts = countLight(groups, c, heights, w, h, box, report, sunUp);
     if (!counts) return Error{"Stopped: the shadow map is as it was."};
     withShadeTarget(ws, [&](auto shadow) { writeSunLight(shadow, counts->first, counts->second, heights, w, h, c, darkness); });

@@ -6,22 +6,17 @@
 
 namespace gloamery {
 
-void elevations(const double* deep, int n, double vertical, double* z)
+void elevations(double* z, int n, double vertical)
 {
-    for (int i = 0; i < n; ++i) z[i] = vertical * (deep[i] / 257.0);
+    for (int i = 0; i < n; ++i) z[i] = vertical * (z[i] / 257.0);
 }
 
-void LambertTerm::row(const std::vector<double>* const (&z)[3], int width, double* lambda) const
+std::vector<double> elevationTable(bool shallow, double vertical)
 {
-    const double* a = z[0]->data(); // row above
-    const double* m = z[1]->data();
-    const double* b = z[2]->data(); // row below
-    for (int i = 0; i < width; ++i) {
-        // Column x is entry i + 1: x - 1 is i, x + 1 is i + 2.
-        const auto [p, q] = gradientAt(a, m, b, i, gx, gy);
-        const double facing = (-p * sinA * cosE + q * cosA * cosE + sinE) / std::sqrt(1 + p * p + q * q);
-        lambda[i] = facing > 0.0 ? facing : 0.0;
-    }
+    std::vector<double> z(shallow ? 256 : 65536);
+    for (std::size_t v = 0; v < z.size(); ++v) z[v] = static_cast<double>(shallow ? v * 257 : v);
+    elevations(z.data(), static_cast<int>(z.size()), vertical);
+    return z;
 }
 
 SkyLight::SkyLight(const SunControls& c) : azimuths_(c.skyAzimuths)
@@ -49,24 +44,36 @@ void SkyLight::row(const LitPlanes& sky, std::size_t first, int width, double* o
     for (int i = 0; i < width; ++i) out[i] = out[i] / total_;
 }
 
+namespace {
+
+// The grey of I = (1 - f) lambda v + f sky.
+inline int greyOf(double d, double f, double v, double lambda, double sky)
+{
+    return sunGrey(d, (1 - f) * lambda * v + f * sky);
+}
+
+} // namespace
+
 template <class Pixel>
 void SunShade::row(const std::uint16_t* lit, const double* lambda, const double* sky, int width, Pixel* out) const
 {
-    // nearest() for values this small: adding and removing 1.5 x 2^52
-    // rounds halves to even (the grey lies within 0..255).
-    constexpr double kShifter = 6755399441055744.0;
     const double f = skyShare, d = darkness, samples = disc ? 16.0 : 1.0;
-    for (int i = 0; i < width; ++i) {
-        const double v = lit[i] / samples;
-        const double light = (1 - f) * lambda[i] * v + f * sky[i];
-        double g = ((255 - d) + d * light + kShifter) - kShifter;
-        g = g < 0.0 ? 0.0 : g > 255.0 ? 255.0 : g;
-        const int grey = static_cast<int>(g);
-        out[i] = shadeAs<Pixel>(static_cast<std::uint32_t>(grey));
-    }
+    for (int i = 0; i < width; ++i)
+        out[i] = shadeAs<Pixel>(static_cast<std::uint32_t>(greyOf(d, f, lit[i] / samples, lambda[i], sky[i])));
+}
+
+// With v = 0 and no sky, the light (1 - f) lambda 0 + f 0 is +0 for every
+// lambda row() can meet (finite, never below +0): every unlit pixel of a
+// point sun gets this grey.
+template <class Pixel>
+Pixel SunShade::unlit() const
+{
+    return shadeAs<Pixel>(static_cast<std::uint32_t>(greyOf(darkness, skyShare, 0.0, 0.0, 0.0)));
 }
 
 template void SunShade::row(const std::uint16_t*, const double*, const double*, int, Colour*) const;
 template void SunShade::row(const std::uint16_t*, const double*, const double*, int, std::uint8_t*) const;
+template Colour SunShade::unlit() const;
+template std::uint8_t SunShade::unlit() const;
 
 } // namespace gloamery
