@@ -122,8 +122,8 @@ print(f"linear at 4096 (sun 640,480), first run of a process: median {f:.1f} ms;
 # of each, and whole processes that load the map and run one of them.
 suns, linears = [], []
 for _ in range(big_runs):
-    out = subprocess.run([batch, "--size", "4096,4096", "--load", "height", "h4k.png", "--time"] + ["linear", "sun"] * 4,
-                         cwd=work, env=env, check=True, capture_output=True, text=True).stderr.splitlines()
+    args = [batch, "--size", "4096,4096", "--load", "height", "h4k.png", "--time"] + ["linear", "sun"] * 4
+    out = subprocess.run(args, cwd=work, env=env, check=True, capture_output=True, text=True).stderr.splitlines()
     suns += [float(line.split()[1]) for line in out if line.startswith("sun ")][1:]
     linears += [float(line.split()[1]) for line in out if line.startswith("linear ")][1:]
 s, li = statistics.median(suns), statistics.median(linears)

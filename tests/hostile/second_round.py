@@ -180,9 +180,9 @@ def tiff(w, h, compression):
     """A little-endian RGB TIFF header of w x h pixels in `compression`, with a 4-byte strip."""
     entries = [(256, 4, 1, w), (257, 4, 1, h), (258, 3, 1, 8), (259, 3, 1, compression), (262, 3, 1, 2),
                (273, 4, 1, 8 + 2 + 9 * 12 + 4), (277, 3, 1, 3), (278, 4, 1, h), (279, 4, 1, 4)]
-    ifd = struct.pack("<H", len(entries)) + b"".join(
-        struct.pack("<HHII", tag, kind, count, value) if kind == 4 else struct.pack("<HHIHH", tag, kind, count, value, 0)
-        for tag, kind, count, value in entries) + struct.pack("<I", 0)
+    def entry(tag, kind, count, value):
+        return struct.pack("<HHII" if kind == 4 else "<HHIHH", tag, kind, count, value, *([] if kind == 4 else [0]))
+    ifd = struct.pack("<H", len(entries)) + b"".join(entry(*e) for e in entries) + struct.pack("<I", 0)
     return b"II*\0" + struct.pack("<I", 8) + ifd + b"\0" * 4
 
 

@@ -249,7 +249,8 @@ TEST(HeaderLength, HeadersThatDeclareMoreThanTheFileHoldsAreRefused)
     };
     // A TIFF of `samples` 8-bit samples a pixel (their bits a sample beyond the entry when more than two), in
     // either byte order.
-    const auto tiff = [](std::uint32_t w, std::uint32_t h, int compression, int samples, bool little, std::size_t size) {
+    const auto tiff = [](std::uint32_t w, std::uint32_t h, int compression, int samples, bool little,
+                         std::size_t size) {
         std::string b = little ? std::string("II\x2a\0\x08\0\0\0", 8) : std::string("MM\0\x2a\0\0\0\x08", 8);
         const auto put = [&](std::uint64_t v, int bytes) {
             for (int i = 0; i < bytes; ++i) b += static_cast<char>(v >> (8 * (little ? i : bytes - 1 - i)) & 255);
