@@ -94,15 +94,21 @@ private:
     {
         const bool post = live_.locked([&](State& s) {
             f(s.told);
+            s.told.serial = serial_;
             return !std::exchange(s.told.posted, true);
         });
-        if (post)
-            QMetaObject::invokeMethod(
-                &live_, [live = &live_, n = serial_] { live->showTold(n); }, Qt::QueuedConnection);
+        if (post) QMetaObject::invokeMethod(&live_, &LiveLighting::showPostedTold, Qt::QueuedConnection);
     }
     LiveLighting& live_;
     int serial_;
 };
+
+void LiveLighting::showPostedTold() { showTold(locked([](const State& s) { return s.told.serial; })); }
+
+void LiveLighting::finishComputed()
+{
+    if (locked([](const State& s) { return std::holds_alternative<Computed>(s.run); })) finish();
+}
 
 void LiveLighting::showTold(int serial, bool ended)
 {
@@ -266,9 +272,7 @@ void LiveLighting::work()
                 s.run = Computed{std::move(job), std::move(refused), std::move(frame), std::move(before)};
         });
         changed_.notify_all();
-        QMetaObject::invokeMethod(this, [this] {
-            if (locked([](const State& s) { return std::holds_alternative<Computed>(s.run); })) finish();
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &LiveLighting::finishComputed, Qt::QueuedConnection);
     }
 }
 

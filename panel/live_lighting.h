@@ -187,6 +187,7 @@ private:
         std::string status;
         std::optional<double> fraction;
         bool posted = false; // a call to show it is on its way
+        int serial = 0;      // the run that said it
     };
     // Everything the relight keeps of its state, under one lock.
     struct State {
@@ -210,6 +211,11 @@ private:
 
     class Relay;
     void showTold(int serial, bool ended = false);
+    // The window's side of the calls the worker posts. They capture
+    // nothing: what they need is read under the lock, which the thread
+    // checker sees, unlike the toolkit's own hand-over of a posted call.
+    void showPostedTold();
+    void finishComputed();
     void hold();
     void release();
     void schedule();
