@@ -97,7 +97,7 @@ private:
             s.told.serial = serial_;
             return !std::exchange(s.told.posted, true);
         });
-        if (post) QMetaObject::invokeMethod(&live_, &LiveLighting::showPostedTold, Qt::QueuedConnection);
+        if (post) emit live_.toldPosted();
     }
     LiveLighting& live_;
     int serial_;
@@ -153,6 +153,8 @@ LiveLighting::LiveLighting(Workspace ws, std::function<Controls()> controls,
     rest_->setSingleShot(true);
     rest_->setInterval(kRestMs);
     connect(rest_, &QTimer::timeout, this, [this] { rested(); });
+    connect(this, &LiveLighting::toldPosted, this, &LiveLighting::showPostedTold, Qt::QueuedConnection);
+    connect(this, &LiveLighting::computedPosted, this, &LiveLighting::finishComputed, Qt::QueuedConnection);
 }
 
 LiveLighting::~LiveLighting() { stop(); }
@@ -272,7 +274,7 @@ void LiveLighting::work()
                 s.run = Computed{std::move(job), std::move(refused), std::move(frame), std::move(before)};
         });
         changed_.notify_all();
-        QMetaObject::invokeMethod(this, &LiveLighting::finishComputed, Qt::QueuedConnection);
+        emit computedPosted();
     }
 }
 

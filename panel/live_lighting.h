@@ -146,6 +146,15 @@ protected:
     // Esc while the reported relight runs asks it to stop.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+signals:
+    // Emitted by the worker, each connected (queued) to the window's side
+    // below at construction. A signal's call is made and queued inside the
+    // toolkit, where the thread checker cannot see its hand-over as it
+    // would a call object made in our code; what the handlers need is read
+    // under the lock, which it sees.
+    void toldPosted();
+    void computedPosted();
+
 private:
     struct Job {
         Controls controls;
@@ -211,9 +220,7 @@ private:
 
     class Relay;
     void showTold(int serial, bool ended = false);
-    // The window's side of the calls the worker posts. They capture
-    // nothing: what they need is read under the lock, which the thread
-    // checker sees, unlike the toolkit's own hand-over of a posted call.
+    // The window's side of the worker's signals.
     void showPostedTold();
     void finishComputed();
     void hold();
