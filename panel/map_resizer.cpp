@@ -59,23 +59,35 @@ bool MapResizer::roomFor(QSize size)
     return true;
 }
 
-bool MapResizer::resize(QSize size)
+bool MapResizer::remake(QSize size, const QString& failing, const QString& done,
+                        const std::function<Refusal(Workspace&)>& change)
 {
     if (!roomFor(size)) return false;
     try {
-        // Resized on a copy, so running out of memory half-way leaves the
+        // Changed on a copy, so running out of memory half-way leaves the
         // map whole at its old size rather than with slots of two sizes.
         const auto ws = live_.access();
         Workspace next = *ws;
-        next.resize(size.width(), size.height());
+        if (const Refusal r = change(next)) {
+            prompts_.message(&owner_, QString::fromStdString(r->message));
+            return false;
+        }
         *ws = std::move(next);
     } catch (const std::bad_alloc&) {
-        prompts_.message(&owner_, QObject::tr("Cannot make the map %1: not enough memory.").arg(sizeText(size)));
+        prompts_.message(&owner_, QObject::tr("Cannot %1 %2: not enough memory.").arg(failing, sizeText(size)));
         return false;
     }
     resized_();
-    reporter_.status(QObject::tr("Map %1").arg(sizeText(size)).toStdString());
+    reporter_.status(done.arg(sizeText(size)).toStdString());
     return true;
+}
+
+bool MapResizer::resize(QSize size)
+{
+    return remake(size, QObject::tr("make the map"), QObject::tr("Map %1"), [size](Workspace& ws) -> Refusal {
+        ws.resize(size.width(), size.height());
+        return std::nullopt;
+    });
 }
 
 void MapResizer::askAndResize()
@@ -87,22 +99,8 @@ void MapResizer::askAndResize()
 
 bool MapResizer::fit(QSize size)
 {
-    if (!roomFor(size)) return false;
-    try {
-        const auto ws = live_.access();
-        Workspace next = *ws; // as above: the map stays whole when memory runs out
-        if (const Refusal r = fitToSize(next, size.width(), size.height())) {
-            prompts_.message(&owner_, QString::fromStdString(r->message));
-            return false;
-        }
-        *ws = std::move(next);
-    } catch (const std::bad_alloc&) {
-        prompts_.message(&owner_, QObject::tr("Cannot fit the map to %1: not enough memory.").arg(sizeText(size)));
-        return false;
-    }
-    resized_();
-    reporter_.status(QObject::tr("Heights fitted to %1").arg(sizeText(size)).toStdString());
-    return true;
+    return remake(size, QObject::tr("fit the map to"), QObject::tr("Heights fitted to %1"),
+                  [size](Workspace& ws) { return fitToSize(ws, size.width(), size.height()); });
 }
 
 std::optional<QSize> MapResizer::askAndFit()

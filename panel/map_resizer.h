@@ -39,6 +39,11 @@ public:
 private:
     // Whether the machine can hold a map of that size; else says why.
     bool roomFor(QSize size);
+    // Applies change to a copy of the workspace and keeps it; refusals and
+    // running out of memory ("Cannot <failing> <size>: ...") leave the map
+    // as it was. done is the status after, with the size for %1.
+    bool remake(QSize size, const QString& failing, const QString& done,
+                const std::function<Refusal(Workspace&)>& change);
 
     LiveLighting& live_;
     const Prompts& prompts_;
