@@ -1,5 +1,6 @@
 #include "header_length.h"
 
+#include "header_length_parts.h"
 #include "picture_limits.h"
 
 #include <algorithm>
@@ -9,17 +10,17 @@
 
 namespace gloamery {
 
-namespace {
-
-constexpr std::uint64_t kDeflateMostRatio = 1032;
+namespace header_length {
 
 std::uint32_t bigEndian32(const unsigned char* p)
 {
     return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
 }
 
-// A picture over the size limit is refused as too large instead, which
-// tells the user more.
+std::uint32_t littleEndian16(const unsigned char* p) { return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8; }
+
+std::uint32_t littleEndian32(const unsigned char* p) { return littleEndian16(p) | littleEndian16(p + 2) << 16; }
+
 Refusal cutShort(const char* format, std::uint64_t w, std::uint64_t h, std::uint64_t needed, std::size_t held)
 {
     if (exceedsLimit(static_cast<std::int64_t>(w), static_cast<std::int64_t>(h), kDecodeLimitMiB)) return std::nullopt;
@@ -29,9 +30,13 @@ Refusal cutShort(const char* format, std::uint64_t w, std::uint64_t h, std::uint
                  + std::to_string(held) + "."};
 }
 
-// The least bytes of a PNG file for its header's picture: its rows'
-// bytes (filter bytes aside) deflated as tightly as deflate can.
-Refusal checkPng(const unsigned char* d, std::size_t size)
+bool startsWithPng(const unsigned char* d, std::size_t size)
+{
+    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    return size >= 8 && std::memcmp(d, png, 8) == 0;
+}
+
+Refusal checkPng(const unsigned char* d, std::size_t size, const char* format)
 {
     if (size < 33 || std::string(reinterpret_cast<const char*>(d + 12), 4) != "IHDR") return std::nullopt;
     const std::uint64_t w = bigEndian32(d + 16), h = bigEndian32(d + 20);
@@ -39,9 +44,15 @@ Refusal checkPng(const unsigned char* d, std::size_t size)
     const int channels = type == 2 ? 3 : type == 4 ? 2 : type == 6 ? 4 : 1;
     const std::uint64_t rowBytes = (w * static_cast<std::uint64_t>(channels * depth) + 7) / 8;
     const std::uint64_t needed = rowBytes * h / kDeflateMostRatio;
-    if (needed > size) return cutShort("PNG", w, h, needed, size);
+    if (needed > size) return cutShort(format, w, h, needed, size);
     return std::nullopt;
 }
+
+} // namespace header_length
+
+namespace {
+
+using namespace header_length;
 
 // Reads a whole number of a portable pixmap's header, after blanks and
 // comments; false when there is none.
@@ -84,8 +95,6 @@ Refusal checkPortable(const unsigned char* d, std::size_t size)
     if (needed > held) return cutShort(names[(kind - 1) % 3], w, h, needed, held);
     return std::nullopt;
 }
-
-std::uint32_t littleEndian16(const unsigned char* p) { return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8; }
 
 // The least bytes of a GIF file for its first picture: LZW's longest code
 // is 12 bits and stands for at most 4096 pixels.
@@ -201,16 +210,17 @@ Refusal checkTiff(const unsigned char* d, std::size_t size)
 
 } // namespace
 
-Refusal headerBeyondLength(const unsigned char* data, std::size_t size)
+Refusal headerBeyondLength(const unsigned char* data, std::size_t size, std::string_view format)
 {
-    static const unsigned char png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (size >= 8 && std::char_traits<char>::compare(reinterpret_cast<const char*>(data),
-                                                     reinterpret_cast<const char*>(png), 8) == 0)
-        return checkPng(data, size);
-    if (Refusal r = checkGif(data, size)) return r;
-    if (Refusal r = checkJpeg(data, size)) return r;
-    if (Refusal r = checkTiff(data, size)) return r;
-    return checkPortable(data, size);
+    // These two have no signature: only the decoder that took the file tells.
+    if (format == "tga") return checkTga(data, size);
+    if (format == "wbmp") return checkWbmp(data, size);
+    if (startsWithPng(data, size)) return checkPng(data, size);
+    for (Refusal (*check)(const unsigned char*, std::size_t) :
+         {checkGif, checkJpeg, checkTiff, checkPortable, checkIcon, checkAppleIcon, checkMng, checkWebp, checkXpm,
+          checkXbm})
+        if (Refusal r = check(data, size)) return r;
+    return std::nullopt;
 }
 
 } // namespace gloamery

@@ -6,7 +6,7 @@
 #  - side by side with SAGA's "Potential Incoming Solar Radiation"
 #    (saga_cmd ta_lighting 2: the same day, steps and latitude, duration and
 #    direct outputs) on the same 1024 x 1024 map, when SAGA is installed.
-# The maps: fractal terrains in 30 m UTM pixels, 0..1020 m.
+# The maps: fractal terrains in 30 m UTM pixels, 0..1020 m (scripts/fractal_dem.py).
 #   scripts/bench-sun.sh [BATCH_TOOL [RUNS]]   (default: a Release build in build-bench, 3 runs)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,28 +22,7 @@ py=${PYTHON:-/usr/bin/python3}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for n in 1024 4096; do
-  # Octaves of smoothed random lattices, each half the size and weight of
-  # the one before, with a fixed seed, as 16-bit samples.
-  "$py" - "$work/h$n.bil" "$n" <<'PY'
-import sys
-import numpy as np
-path, n = sys.argv[1], int(sys.argv[2])
-rng = np.random.default_rng(7)
-total, weight, cell = np.zeros((n, n)), 1.0, n // 4
-while cell >= 2:
-    lattice = rng.random((n // cell + 1, n // cell + 1))
-    block = np.kron(lattice, np.ones((cell, cell)))[:n, :n]
-    for axis in (0, 1):  # a box blur of one cell smooths the blocks
-        c = np.cumsum(np.pad(block, [(cell, 0) if a == axis else (0, 0) for a in (0, 1)], mode="edge"), axis=axis)
-        block = (np.take(c, range(cell, n + cell), axis=axis) - np.take(c, range(0, n), axis=axis)) / cell
-    total += weight * block
-    weight, cell = weight / 2, cell // 2
-total = (total - total.min()) / (total.max() - total.min())
-(total * 65535).astype("<u2").tofile(path)
-PY
-  printf 'NROWS %d\nNCOLS %d\nNBANDS 1\nNBITS 16\nPIXELTYPE UNSIGNEDINT\nBYTEORDER I\nLAYOUT BIL\n' "$n" "$n" >"$work/h$n.hdr"
-  gdal_translate -q -of GTiff -ot Float32 -scale 0 65535 0 1020 -a_srs EPSG:32632 \
-    -a_ullr 400000 5160000 $((400000 + 30 * n)) $((5160000 - 30 * n)) "$work/h$n.bil" "$work/h$n.tif"
+  "$py" scripts/fractal_dem.py "$work/h$n.tif" "$n"
 done
 
 "$py" - "$batch" "$work" "$runs" <<'PY'

@@ -4,7 +4,7 @@
 #    by side with gdaldem color-relief on the same DEM and table, writing a
 #    tiled, deflated GeoTIFF (the ratio is taken run by run, the two in turn);
 #  - `tint` then "Sun" at 315 degrees, 45 high, saving the colour map as PNG.
-# The DEM: fractal terrain in 30 m UTM pixels, 0..1020 m, as 32-bit floats.
+# The DEM: fractal terrain in 30 m UTM pixels, 0..1020 m, as 32-bit floats (scripts/fractal_dem.py).
 #   scripts/bench-tint.sh [BATCH_TOOL [RUNS]]   (default: a Release build in build-bench, 7 runs)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,28 +17,13 @@ if [ -z "$batch" ]; then
 fi
 py=${PYTHON:-/usr/bin/python3}
 table=$PWD/resources/colours/land.txt
+repo=$PWD
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
 n=4096
-"$py" - "$n" <<'PY'
-import sys
-import numpy as np
-n = int(sys.argv[1])
-rng = np.random.default_rng(7)
-total, weight, cell = np.zeros((n, n)), 1.0, n // 4
-while cell >= 2:
-    lattice = rng.random((n // cell + 1, n // cell + 1))
-    block = np.kron(lattice, np.ones((cell, cell)))[:n, :n]
-    total += weight * block
-    weight, cell = weight / 2, cell // 2
-total = (total - total.min()) / (total.max() - total.min())
-(total * 65535).astype("<u2").tofile("dem.bil")
-PY
-printf 'NROWS %d\nNCOLS %d\nNBANDS 1\nNBITS 16\nPIXELTYPE UNSIGNEDINT\nBYTEORDER I\nLAYOUT BIL\n' "$n" "$n" >dem.hdr
-gdal_translate -q -of GTiff -ot Float32 -scale 0 65535 0 1020 -a_srs EPSG:32632 \
-  -a_ullr 400000 5160000 $((400000 + 30 * n)) $((5160000 - 30 * n)) dem.bil dem.tif
+"$py" "$repo/scripts/fractal_dem.py" dem.tif "$n" --blocky
 
 echo "== tint, saved as a GeoTIFF (A), against gdaldem color-relief (B)"
 farm-bench -n "$runs" --timeout 1200 \

@@ -36,17 +36,31 @@ std::string formatName(const QByteArray& format)
     return format.toUpper().toStdString();
 }
 
+// The toolkit's decoder for the bytes. An icon directory of no entries is
+// no icon: TGA files without a name start with bytes that read as one,
+// and go to the TGA decoder when it takes them.
+QByteArray decoderFor(const QByteArray& bytes, QBuffer& buffer)
+{
+    QByteArray format = QImageReader::imageFormat(&buffer);
+    if (format == "ico" && bytes.size() >= 6 && bytes[4] == 0 && bytes[5] == 0) {
+        buffer.seek(0);
+        if (QImageReader(&buffer, "tga").canRead()) format = "tga";
+    }
+    buffer.seek(0);
+    return format;
+}
+
 // Decodes the bytes, every check first.
 std::variant<QImage, Error> decode(const QByteArray& bytes)
 {
     if (bytes.isEmpty()) return Error{"The file is empty."};
-    if (Refusal r = headerBeyondLength(reinterpret_cast<const unsigned char*>(bytes.constData()),
-                                       static_cast<std::size_t>(bytes.size())))
-        return *r;
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    const QByteArray format = QImageReader::imageFormat(&buffer);
+    const QByteArray format = decoderFor(bytes, buffer);
+    if (Refusal r = headerBeyondLength(reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                       static_cast<std::size_t>(bytes.size()), format.toStdString()))
+        return *r;
     const std::string name = formatName(format);
     if (name.empty()) return Error{"The file is not a picture in any format this program reads."};
     buffer.seek(0);

@@ -186,6 +186,28 @@ def tiff(w, h, compression):
     return b"II*\0" + struct.pack("<I", 8) + ifd + b"\0" * 4
 
 
+def plugin_formats():
+    """A lying header for each format the toolkit's plugins decode: 16384 x 16384 (16383 for WebP) in a
+    few hundred bytes."""
+    big = png(16384, 16384)
+    bmp = struct.pack("<IiiHH", 40, 16384, 2 * 16384, 1, 32).ljust(40, b"\0")
+    def icon(picture):
+        return struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", 0, 0, 0, 0, 1, 32, 1 << 30, 22) + picture
+    lossy_frame = bytes([0x10 | 50 << 5 & 0xff, 50 >> 3, 0]) + b"\x9d\x01\x2a" + struct.pack("<HH", 16383, 16383)
+    mng_sig = b"\x8aMNG\r\n\x1a\n"
+    return [
+        ("bitmap.ico", icon(bmp) + b"\0" * 64),
+        ("png.ico", icon(big)),
+        ("png.icns", b"icns" + struct.pack(">I", 8 + 8 + len(big)) + b"ic10" + struct.pack(">I", 8 + len(big)) + big),
+        ("frame.mng", mng_sig + struct.pack(">I4sIIIIIII", 28, b"MHDR", 16384, 16384, 1, 0, 0, 0, 0) + b"\0" * 4),
+        ("riff.webp", b"RIFF" + struct.pack("<I", 1 << 24) + b"WEBPVP8L" + struct.pack("<I", 5) + b"\x2f"
+         + struct.pack("<I", 16382 | 16382 << 14)),
+        ("lossy.webp", b"RIFF" + struct.pack("<I", 4 + 8 + 10) + b"WEBPVP8 " + struct.pack("<I", 10) + lossy_frame),
+        ("lying.xpm", b'/* XPM */\nstatic char *x[] = {\n"16384 16384 1 1",\n"a c #000000",\n"aaaa"};\n'),
+        ("lying.xbm", b"#define a_width 16384\n#define a_height 16384\nstatic char a_bits[] = {0x00};\n"),
+    ]
+
+
 def test_lying_headers(d):
     """Headers that declare far more than the file holds are refused before memory is taken."""
     cases = [  # (name, bytes, what the refusal says)
@@ -198,6 +220,11 @@ def test_lying_headers(d):
         ("stored.tif", tiff(16384, 16384, 1), "cut short"),
         ("deflated.tif", tiff(16384, 16384, 8), "cut short"),
         ("lzw.tif", tiff(16384, 16384, 5), "cut short"),
+    ] + [(name, data, "cut short") for name, data in plugin_formats()] + [
+        # The toolkit's own checks decline these two unread (TGA with the footer it knows the format by).
+        ("lying.wbmp", b"\0\0\x81\x80\x00\x81\x80\x00" + b"\0" * 64, "not a picture"),
+        ("lying.tga", bytes([0, 0, 2]) + b"\0" * 9 + struct.pack("<HHBB", 16384, 16384, 32, 8) + b"\0" * 72
+         + b"TRUEVISION-XFILE.\0", "cannot read"),
     ]
     for name, data, said in cases:
         write(f"{d}/{name}", data)

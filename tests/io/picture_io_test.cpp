@@ -288,3 +288,59 @@ TEST(LoadData, SavedPicturesLoadBackExactly)
 }
 
 } // namespace
+
+namespace gloamery_plugin_formats {
+
+using namespace gloamery;
+
+// A TGA of the picture as the format stores it: 24 bits a pixel, the bottom
+// row first, no name (so its first bytes read as an empty Windows cursor)
+// and the footer of the format's second version.
+QByteArray tgaOf(const QImage& image)
+{
+    QByteArray b(18, '\0');
+    b[2] = 2;
+    b[12] = static_cast<char>(image.width()), b[14] = static_cast<char>(image.height()), b[16] = 24;
+    for (int y = image.height() - 1; y >= 0; --y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            b += static_cast<char>(qBlue(c)), b += static_cast<char>(qGreen(c)), b += static_cast<char>(qRed(c));
+        }
+    return b + QByteArray(8, '\0') + QByteArray("TRUEVISION-XFILE.", 18);
+}
+
+// Files the toolkit's plugins write are let through the length checks and
+// load as they were made; cut to half their length, each is refused, never
+// half-shown.
+TEST(LoadData, PluginFormatsLoadWhatTheyHoldAndRefuseHalfFiles)
+{
+    // Of a size Apple icons hold as it is.
+    QImage image(32, 32, QImage::Format_RGB32);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) image.setPixel(x, y, (x + y) % 3 == 0 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    for (const char* format : {"ico", "icns", "webp", "wbmp", "xpm", "xbm", "tga"}) {
+        QByteArray bytes;
+        if (std::string_view(format) == "tga") {
+            bytes = tgaOf(image);
+        } else {
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            QImageWriter writer(&buffer, format);
+            writer.setQuality(100); // lossless where the format has a choice
+            ASSERT_TRUE(writer.write(image)) << format << ": " << writer.errorString().toStdString();
+        }
+        Picture loaded(kInputBackground, 32, 32);
+        const Refusal r = loadPictureData(loaded, bytes);
+        ASSERT_FALSE(r.has_value()) << format << ": " << r->message;
+        Picture expected(kInputBackground, 32, 32);
+        placeImage(expected, image);
+        EXPECT_TRUE(loaded == expected) << format;
+
+        const Picture start = patterned();
+        Picture half = start;
+        EXPECT_TRUE(loadPictureData(half, bytes.left(bytes.size() / 2)).has_value()) << format;
+        EXPECT_TRUE(half == start) << format;
+    }
+}
+
+} // namespace gloamery_plugin_formats

@@ -1,11 +1,9 @@
 // Files that are not what they seem: pipes, devices, folders, files whose
 // size is known to be too large, saves onto links, pipes and full devices,
 // leftovers of a killed save, names at the system's limit, and elevation
-// ranges wider than a double; text from files as messages show it, and
-// headers weighed against the file's length.
+// ranges wider than a double; text from files as messages show it.
 
 #include "imageio/elevation.h"
-#include "imageio/header_length.h"
 #include "imageio/printable_text.h"
 #include "imageio/input_file.h"
 #include "imageio/native_io.h"
@@ -220,95 +218,4 @@ TEST(PrintableText, ControlsAndStrayBytesEscapedAndCutBetweenCharacters)
         {"abc", 3, "abc"},
     };
     for (const auto& c : cases) EXPECT_EQ(printable(c.text, c.most), c.shown) << c.text;
-}
-
-TEST(HeaderLength, HeadersThatDeclareMoreThanTheFileHoldsAreRefused)
-{
-    const auto png = [](std::uint32_t w, std::uint32_t h, int type, std::size_t size) {
-        std::string b = std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
-        for (std::uint32_t v : {w, h})
-            for (int shift : {24, 16, 8, 0}) b += static_cast<char>((v >> shift) & 255);
-        b += std::string{'\x08', static_cast<char>(type), 0, 0, 0};
-        b.resize(size, '\0');
-        return b;
-    };
-    const auto le16 = [](std::uint32_t v) { return std::string{static_cast<char>(v & 255), static_cast<char>(v >> 8)}; };
-    const auto gif = [&](std::uint32_t w, std::uint32_t h, std::size_t size) {
-        std::string b = "GIF89a" + le16(w) + le16(h) + std::string(3, '\0') + "\x2c" + le16(0) + le16(0) + le16(w)
-                      + le16(h) + std::string(1, '\0');
-        b.resize(size, '\0');
-        return b;
-    };
-    // A frame of three components, the first sampled at twice the others.
-    const auto jpeg = [](std::uint32_t w, std::uint32_t h, std::size_t size) {
-        std::string b = "\xff\xd8\xff\xe0" + std::string("\0\x04\0\0", 4) + "\xff\xc0" + std::string("\0\x11\x08", 3);
-        for (std::uint32_t v : {h, w}) b += {static_cast<char>(v >> 8), static_cast<char>(v & 255)};
-        b += std::string("\x03\x01\x22\0\x02\x11\x01\x03\x11\x01", 10);
-        b.resize(size, '\0');
-        return b;
-    };
-    // A TIFF of `samples` 8-bit samples a pixel (their bits a sample beyond the entry when more than two), in
-    // either byte order.
-    const auto tiff = [](std::uint32_t w, std::uint32_t h, int compression, int samples, bool little,
-                         std::size_t size) {
-        std::string b = little ? std::string("II\x2a\0\x08\0\0\0", 8) : std::string("MM\0\x2a\0\0\0\x08", 8);
-        const auto put = [&](std::uint64_t v, int bytes) {
-            for (int i = 0; i < bytes; ++i) b += static_cast<char>(v >> (8 * (little ? i : bytes - 1 - i)) & 255);
-        };
-        const auto entry = [&](int tag, int type, std::uint32_t count, std::uint32_t v) {
-            put(tag, 2), put(type, 2), put(count, 4);
-            if (type == 3 && count <= 2) put(v, 2), put(0, 2);
-            else put(v, 4);
-        };
-        put(5, 2);
-        entry(256, 4, 1, w), entry(257, 4, 1, h), entry(258, 3, samples, samples > 2 ? 200 : 8);
-        entry(259, 3, 1, compression), entry(277, 3, 1, samples);
-        b.resize(200, '\0');
-        for (int s = 0; s < samples; ++s) put(8, 2);
-        b.resize(size, '\0');
-        return b;
-    };
-    const struct {
-        std::string bytes;
-        bool refused;
-    } cases[] = {
-        {png(16384, 16384, 2, 128), true},       // 768 MiB of rows in 128 bytes
-        {png(16384, 16384, 0, 300000), false},  // zeros deflate 1032 to 1: it could hold them
-        {png(16384, 16384, 0, 200000), true},
-        {png(65535, 65535, 2, 80), false},       // over the size limit: refused as too large elsewhere
-        {"P6 16384 16384 255\n\0\0\0", true},
-        {"P6 2 2 255\n" + std::string(12, 'x'), false},
-        {"P6 2 2 65535\n" + std::string(12, 'x'), true},   // two bytes a sample
-        {"P3\n# a comment\n2 2 255\n1 2 3 4 5 6 7 8 9 10 11 12", false},
-        {"P2 4 4 255\n1 2 3", true},
-        {"P1 8 8\n0101", true},
-        {"P4 9 2\n\xff\xff\xff\xff", false},   // rows are whole bytes
-        {"P4 9 2\n\xff\xff\xff", true},
-        {"GIF89a", false},
-        {gif(16384, 16384, 200), true},          // 256 Mi pixels need 96 KiB of 12-bit codes
-        {gif(16384, 16384, 100000), false},
-        {gif(64, 64, 40), false},
-        {jpeg(16384, 16384, 300), true},         // a million units of blocks, a bit each
-        {jpeg(16384, 16384, 140000), false},
-        {jpeg(64, 64, 40), false},
-        {tiff(16384, 16384, 1, 3, true, 400), true},            // 768 MiB stored in 400 bytes
-        {tiff(16384, 16384, 1, 3, false, 400), true},
-        {tiff(64, 64, 1, 1, false, 4096 + 200), false},          // stored whole
-        {tiff(64, 64, 1, 1, true, 4000), true},
-        {tiff(16384, 16384, 8, 3, true, 700000), true},          // deflate: 780 336 bytes at least
-        {tiff(16384, 16384, 8, 3, true, 800000), false},
-        {tiff(16384, 16384, 5, 1, true, 90000), true},           // LZW: 98 292 bytes at least
-        {tiff(16384, 16384, 5, 1, true, 100000), false},
-        {tiff(16384, 16384, 32773, 1, true, 4000000), true},     // PackBits: 4 MiB at least
-        {tiff(16384, 16384, 7, 3, true, 100000), true},          // JPEG: 131 072 bytes at least
-        {tiff(16384, 16384, 50000, 3, true, 400), false},        // a compression not judged
-    };
-    for (const auto& c : cases) {
-        const auto* data = reinterpret_cast<const unsigned char*>(c.bytes.data());
-        const Refusal r = headerBeyondLength(data, c.bytes.size());
-        EXPECT_EQ(r.has_value(), c.refused) << c.bytes.substr(0, 20);
-        if (r) {
-            EXPECT_NE(r->message.find("cut short"), std::string::npos) << r->message;
-        }
-    }
 }
