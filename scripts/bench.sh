@@ -16,7 +16,9 @@
 #     beside SAGA's hillshading with cast shadows on the same map;
 #  6. the panel's peak memory at 16384 x 16384 (scripts/measure-memory.sh);
 #  7. the real sun over a day and a year, beside SAGA's radiation tool when
-#     it is installed (scripts/bench-sun.sh).
+#     it is installed (scripts/bench-sun.sh);
+#  8. the relief layers and the sky's light at 4096 x 4096, beside gdaldem
+#     and SAGA (scripts/bench-relief.sh).
 #   scripts/bench.sh [RUNS]      RUNS: process starts to time (default 31)
 # GLOAMERY_BENCH_FILTER limits step 1; GLOAMERY_BENCH_SKIP_HUGE=1 skips step 4.
 set -euo pipefail
@@ -200,3 +202,6 @@ rm -rf "$rows_work"
 echo "== The sun over a period (scripts/bench-sun.sh)"
 cmake --build "$dir" --target gloamery-gdal -j"$(nproc)" >/dev/null
 scripts/bench-sun.sh "$batch" 3
+
+echo "== The relief layers and the sky's light (scripts/bench-relief.sh)"
+scripts/bench-relief.sh "$batch" 5

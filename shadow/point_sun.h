@@ -25,9 +25,9 @@ namespace point_sun {
 // One bundle of rays k0 .. k0 + kBundle - 1 through steps i0..ib, as
 // walkBundle walks it for a group of one drop: a pixel is lit where its
 // level in ray time rises above the highest before it.
-template <bool MajorY, class Grid, class Pixel>
+template <bool MajorY, class Grid, class Pixel, class Mark>
 void shadeBundle(const SunRays& rays, std::int64_t drop, const WalkSpan& span, std::int64_t k0, const Grid& heights,
-                 ShadeTarget<Pixel> out, const Rect& box, Pixel unlit)
+                 ShadeTarget<Pixel> out, const Rect& box, const Mark& mark)
 {
     constexpr int kBundle = sun_walk::kBundle;
     std::array<std::int64_t, kBundle> top; // highest level so far, in ray time
@@ -70,21 +70,21 @@ void shadeBundle(const SunRays& rays, std::int64_t drop, const WalkSpan& span, s
         const std::ptrdiff_t minor0 = static_cast<std::ptrdiff_t>(first + from) - boxMinor0;
         Pixel* at = out.pixels + (MajorY ? (major - box.y0) * stride + minor0 : minor0 * stride + (major - box.x0));
         for (int j = from; j <= to; ++j, at += across)
-            if (!lit(j)) *at = unlit;
+            if (!lit(j)) mark(*at);
         for (int j = to + 1; j <= jHi; ++j) lit(j);
     }
 }
 
 } // namespace point_sun
 
-// Writes `unlit` into every pixel of `box` that the one drop of `g` leaves
-// unlit, into `out` (whose pixel (0, 0) is the map's (box.x0, box.y0)).
-// Each pixel lies on one ray and each ray on one bundle, so the bundles
-// write apart on any number of threads; each thread takes one run of
-// neighbouring bundles, as in walkGroup.
-template <class Grid, class Pixel>
-void walkPointSun(const SunRays& rays, const SunGroup& g, const Grid& heights, ShadeTarget<Pixel> out, const Rect& box,
-                  Pixel unlit)
+// Calls mark(pixel) on every pixel of `out` (whose pixel (0, 0) is the
+// map's (box.x0, box.y0)) that the one drop of `g` leaves unlit. Each pixel
+// lies on one ray and each ray on one bundle, so the bundles write apart on
+// any number of threads; each thread takes one run of neighbouring
+// bundles, as in walkGroup.
+template <class Grid, class Pixel, class Mark>
+void markUnlit(const SunRays& rays, const SunGroup& g, const Grid& heights, ShadeTarget<Pixel> out, const Rect& box,
+               const Mark& mark)
 {
     const WalkSpan span = walkSpan(rays, g, box);
     if (span.kHi < span.kLo) return;
@@ -95,9 +95,18 @@ void walkPointSun(const SunRays& rays, const SunGroup& g, const Grid& heights, S
     for (std::int64_t b = 0; b < bundles; ++b) {
         enterParallelWork();
         const std::int64_t k0 = span.kLo + b * sun_walk::kBundle;
-        if (rays.majorY) point_sun::shadeBundle<true>(rays, drop, span, k0, heights, out, box, unlit);
-        else point_sun::shadeBundle<false>(rays, drop, span, k0, heights, out, box, unlit);
+        if (rays.majorY) point_sun::shadeBundle<true>(rays, drop, span, k0, heights, out, box, mark);
+        else point_sun::shadeBundle<false>(rays, drop, span, k0, heights, out, box, mark);
     }
+}
+
+// Writes `unlit` into every pixel of `box` that the one drop of `g` leaves
+// unlit.
+template <class Grid, class Pixel>
+void walkPointSun(const SunRays& rays, const SunGroup& g, const Grid& heights, ShadeTarget<Pixel> out, const Rect& box,
+                  Pixel unlit)
+{
+    markUnlit(rays, g, heights, out, box, [unlit](Pixel& p) { p = unlit; });
 }
 
 // The lit grey of every pixel of `box` into `shadow` (whose pixel (0, 0)

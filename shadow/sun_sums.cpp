@@ -3,6 +3,7 @@
 #include "../workspace/numeric.h"
 #include "../workspace/parallel.h"
 #include "pixel_writer.h"
+#include "point_sun.h"
 #include "sun.h"
 #include "sun_light.h"
 #include "sun_walk.h"
@@ -19,6 +20,10 @@ constexpr int kBand = 32; // rows a thread takes at once in a pass over the map
 // The sums of one run over a box of a w x h map (the whole map, or a
 // region of a world), kept in `acc`, row-major over the box: lit counts for
 // the hours, light for the direct light.
+// A point sun's walk writes only where it finds shadow, as "Sun"'s does
+// (point_sun.h): the plane then counts each pixel's unlit times for the
+// hours, or marks the pixels unlit at this time for the direct light, and
+// the lit pixels, most of the map by day, cost no write.
 template <class Grid>
 class SumRun {
 public:
@@ -37,7 +42,14 @@ public:
         c.azimuth = azimuth;
         c.altitude = altitude;
         const SunRays rays(azimuth, c.groundX, c.groundY, w_, h_);
-        walkGroup(rays, sunOwnGroup(c, w_, h_), heights_, lit_);
+        const SunGroup group = sunOwnGroup(c, w_, h_);
+        if (samples_ == 1) {
+            const ShadeTarget<std::uint16_t> plane{lit_.plane(0), lit_.stride, box_.width, box_.height};
+            if (what_ == SunSum::Hours) markUnlit(rays, group, heights_, plane, box_, [](std::uint16_t& n) { ++n; });
+            else markUnlit(rays, group, heights_, plane, box_, [](std::uint16_t& n) { n = 1; });
+        } else {
+            walkGroup(rays, group, heights_, lit_);
+        }
         ++upTimes_;
         if (what_ == SunSum::Hours) {
             // The counts wait in their 16-bit plane until it could overflow.
@@ -67,15 +79,19 @@ public:
 private:
     double* accRow(int y) { return acc_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(box_.width); }
 
+    // A plane's count of lit samples, or for a point sun of unlit times
+    // among those since the last flush.
+    int litCount(std::uint16_t n) const { return samples_ == 1 ? pending_ - n : n; }
+
     void flushCounts()
     {
-        pending_ = 0;
         forEachRow(box_.height, acc_.size(), [&](int y) {
             std::uint16_t* n = lit_.plane(0) + lit_.at(0, y);
             double* row = accRow(y);
-            for (int x = 0; x < box_.width; ++x) row[x] = row[x] + n[x];
+            for (int x = 0; x < box_.width; ++x) row[x] = row[x] + litCount(n[x]);
             std::fill(n, n + box_.width, std::uint16_t{0});
         });
+        pending_ = 0;
     }
 
     // Adds lambda v B STEP / 60 of every pixel and clears the counts.
@@ -104,7 +120,7 @@ private:
                 std::uint16_t* n = lit_.plane(0) + lit_.at(0, y);
                 double* row = accRow(y);
                 for (int x = 0; x < bw; ++x) {
-                    const double v = n[x] / samples;
+                    const double v = samples_ == 1 ? 1 - n[x] : n[x] / samples;
                     row[x] = row[x] + (((lambda[static_cast<std::size_t>(x)] * v) * beam) * step) / 60;
                 }
                 std::fill(n, n + bw, std::uint16_t{0});

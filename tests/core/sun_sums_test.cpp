@@ -150,6 +150,33 @@ TEST(SunSums, FlatGroundGetsTheDaylightHours)
     }
 }
 
+// Under the midnight sun more times are up than a plane of 16-bit counts
+// holds (the counts are added into the sums on the way): each pixel's lit
+// times over the whole period are those of its two halves.
+TEST(SunSums, CountsBeyondSixteenBitsAddUp)
+{
+    const int w = 12, h = 8;
+    const std::vector<int> lv = hills(w, h, 5);
+    const MapPlace arctic{{80.0, 15.0}, 0.0};
+    const sys_seconds start = sys_days{2026y / June / 1};
+    const SunPeriod whole{start, start + minutes(99999), 1}, first{start, start + minutes(50000), 1},
+        second{start + minutes(50000), start + minutes(99999), 1};
+    const auto litTimes = [&](const SunPeriod& period) {
+        Workspace ws = terrain(w, h, lv);
+        SunSumLayer layer;
+        SilentReporter quiet;
+        EXPECT_FALSE(runSunSum(ws, SunSum::Hours, SunControls{}, arctic, period, 128, layer, quiet));
+        std::vector<long> n;
+        for (const double v : layer.values) n.push_back(std::lround(v * 60));
+        return n;
+    };
+    const std::vector<long> all = litTimes(whole), a = litTimes(first), b = litTimes(second);
+    ASSERT_EQ(all.size(), a.size());
+    EXPECT_GT(*std::max_element(all.begin(), all.end()), 65535);
+    EXPECT_LT(*std::min_element(all.begin(), all.end()), 99999); // some pixels lie in shadow at times
+    for (std::size_t i = 0; i < all.size(); ++i) EXPECT_EQ(all[i], a[i] + b[i]) << "pixel " << i;
+}
+
 // A north-south wall's shadow lies west of it in the morning and east of
 // it in the afternoon, and moves from west to east hour by hour, never
 // back (the wall low enough for every shadow to stay on the map).
