@@ -35,6 +35,12 @@ bool textNumber(std::string_view s, std::size_t& at, std::uint64_t& v)
     return true;
 }
 
+// A bitmap's side, which may be stated negative (rows top down).
+std::uint64_t magnitude(std::int32_t v)
+{
+    return v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+}
+
 // An icon's bitmap: its header's size and the rows of its colour part
 // (half the stated height; the mask below it is not counted).
 Refusal checkIconBitmap(const unsigned char* p, std::size_t held)
@@ -44,8 +50,7 @@ Refusal checkIconBitmap(const unsigned char* p, std::size_t held)
     const auto w = static_cast<std::int32_t>(littleEndian32(p + 4));
     const auto twice = static_cast<std::int32_t>(littleEndian32(p + 8));
     const std::uint64_t bits = littleEndian16(p + 14);
-    const std::uint64_t width = w < 0 ? 0 - static_cast<std::uint64_t>(w) : static_cast<std::uint64_t>(w);
-    const std::uint64_t height = (twice < 0 ? 0 - static_cast<std::uint64_t>(twice) : static_cast<std::uint64_t>(twice)) / 2;
+    const std::uint64_t width = magnitude(w), height = magnitude(twice) / 2;
     if (!plausible(width, height) || bits == 0 || bits > 32) return std::nullopt;
     const std::uint64_t needed = headerBytes + (width * bits + 31) / 32 * 4 * height;
     if (needed > held) return cutShort("ICO", width, height, needed, held);
