@@ -68,7 +68,7 @@ using enum ControlId;
 constexpr SlotSet kShadowReads = slotSet({Slot::Height, Slot::Texture});
 constexpr SlotSet kShadowWrites = slotSet({Slot::Shadow, Slot::Colour});
 constexpr SlotSet kTextureReads = slotSet({Slot::Height, Slot::Grass, Slot::Stone});
-constexpr ControlSet kMerge = controlSet({Darkness, Blur, Blend});
+constexpr ControlSet kMerge = controlSet({Darkness, Blur, Blend, BlendOpacity});
 constexpr ControlSet kSweep = kMerge | controlSet({SunPosition, Decay});
 constexpr ControlSet kSunLight = kMerge | controlSet({SunAngle, SunSize, Lambert, Sky, SkyRays, Ground, Vertical});
 constexpr const char* kSweepHelp = "a shadow run, then the merge";

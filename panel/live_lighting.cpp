@@ -161,11 +161,8 @@ LiveLighting::~LiveLighting() { stop(); }
 
 bool LiveLighting::reads(ControlId id) const
 {
-    // The merge takes the blend's opacity too, which the shadow rows leave out.
-    constexpr ControlSet merge =
-        controlSet({ControlId::Darkness, ControlId::Blur, ControlId::Blend, ControlId::BlendOpacity});
     const auto texture = texture_ == TextureOp::MakeTexture ? TextureButton::MakeTexture : TextureButton::MakeTexture2;
-    return holds(operationOf(mode_).controls | operationOf(texture).controls | merge, id);
+    return holds(operationOf(mode_).controls | operationOf(texture).controls, id);
 }
 
 void LiveLighting::setRestInterval(int ms) { rest_->setInterval(ms); }
