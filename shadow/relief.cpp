@@ -125,7 +125,7 @@ struct MultiShade {
 };
 
 template <class Grid>
-void multiHillshade(const SunControls& sun, const Grid& heights, int w, int h, const Rect& box, std::vector<double>& out)
+void multiHillshade(const SunControls& sun, const Grid& heights, int w, int h, const Rect& box, LayerValues& out)
 {
     const MultiShade shade(sun.altitude);
     const std::size_t width = static_cast<std::size_t>(box.width);
@@ -145,10 +145,10 @@ void multiHillshade(const SunControls& sun, const Grid& heights, int w, int h, c
 }
 
 template <class Grid>
-std::optional<std::vector<double>> valuesOver(LayerKind kind, const SunControls& sun, const ReliefControls& relief,
+std::optional<LayerValues> valuesOver(LayerKind kind, const SunControls& sun, const ReliefControls& relief,
                                               const Grid& heights, int w, int h, const Rect& box, Reporter& report)
 {
-    std::vector<double> values(static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height), 0.0);
+    LayerValues values(static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height)); // each written below
     if (kind == LayerKind::MultiHillshade) {
         multiHillshade(sun, heights, w, h, box, values);
         return values;
@@ -190,7 +190,7 @@ Refusal refusedFor(LayerKind kind, const SunControls& sun, const ReliefControls&
     return std::nullopt;
 }
 
-Refusal keepAndLight(Workspace& ws, LayerKind kind, std::optional<std::vector<double>> values, int darkness,
+Refusal keepAndLight(Workspace& ws, LayerKind kind, std::optional<LayerValues> values, int darkness,
                      Reporter& report)
 {
     if (!values) return Error{"Stopped: the shadow map is as it was."};
@@ -223,7 +223,7 @@ const char* reliefControlsFault(const ReliefControls& c)
     return nullptr;
 }
 
-std::optional<std::vector<double>> reliefValues(LayerKind kind, const SunControls& sun, const ReliefControls& relief,
+std::optional<LayerValues> reliefValues(LayerKind kind, const SunControls& sun, const ReliefControls& relief,
                                                 const HeightGrid& heights, int w, int h, const Rect& box,
                                                 Reporter& report)
 {
@@ -245,7 +245,7 @@ namespace {
 
 // A region's values over its area, its heights read as far around it as
 // the horizons reach; nothing when the reporter asks to stop.
-std::variant<std::optional<std::vector<double>>, Error> regionValues(const WorldRegion& region,
+std::variant<std::optional<LayerValues>, Error> regionValues(const WorldRegion& region,
                                                                      const HeightSource& source, LayerKind kind,
                                                                      const SunControls& sun,
                                                                      const ReliefControls& relief, Reporter& report)
@@ -257,7 +257,7 @@ std::variant<std::optional<std::vector<double>>, Error> regionValues(const World
                       std::get<HeightWindow>(window));
 }
 
-std::variant<GreyMap, Error> occlusionGreys(const std::optional<std::vector<double>>& svf)
+std::variant<GreyMap, Error> occlusionGreys(const std::optional<LayerValues>& svf)
 {
     if (!svf) return Error{"Stopped: nothing was written."};
     GreyMap grey(svf->size());

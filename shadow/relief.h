@@ -31,7 +31,7 @@ const char* reliefControlsFault(const ReliefControls& c);
 // row-major over the box: heights(x, y) reads the map's pixel (x, y).
 // Ground sizes, the vertical unit and (for the hillshade) the altitude
 // come from `sun`. Empty when the reporter asks to stop.
-std::optional<std::vector<double>> reliefValues(LayerKind kind, const SunControls& sun, const ReliefControls& relief,
+std::optional<LayerValues> reliefValues(LayerKind kind, const SunControls& sun, const ReliefControls& relief,
                                                 const HeightGrid& heights, int w, int h, const Rect& box,
                                                 Reporter& report);
 

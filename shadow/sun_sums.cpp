@@ -28,11 +28,11 @@ template <class Grid>
 class SumRun {
 public:
     SumRun(const Grid& heights, int w, int h, const Rect& box, const SunControls& c, SunSum what, int step,
-           std::vector<double>& acc)
+           LayerValues& acc)
         : heights_(heights), w_(w), h_(h), box_(box), c_(c), what_(what), step_(step), acc_(acc), lit_(box, 1),
           samples_(c.size > 0 ? 16 : 1)
     {
-        acc_.assign(static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height), 0.0);
+        fillFresh(acc_, static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height), 0.0);
     }
 
     // One time with the sun up at (azimuth, altitude) on the map.
@@ -134,7 +134,7 @@ private:
     SunControls c_;
     SunSum what_;
     double step_;
-    std::vector<double>& acc_;
+    LayerValues& acc_;
     LitPlanes lit_;
     int samples_;
     int pending_ = 0;

@@ -41,7 +41,7 @@ double clearSkyBeam(double altitude);
 struct SunSumLayer {
     int width = 0;
     int height = 0;
-    std::vector<double> values;
+    LayerValues values;
     double most = 0.0;
 };
 

@@ -183,7 +183,8 @@ std::vector<double> layerOf(LayerKind kind, const Map& m, int directions, std::o
     SunControls sun;
     ReliefControls relief{directions, radius};
     SilentReporter quiet;
-    return *reliefValues(kind, sun, relief, gridOf(m), m.w, m.h, Rect{0, 0, m.w, m.h}, quiet);
+    const LayerValues v = *reliefValues(kind, sun, relief, gridOf(m), m.w, m.h, Rect{0, 0, m.w, m.h}, quiet);
+    return {v.begin(), v.end()};
 }
 
 Map flatWith(int w, int h, int level, int x, int y, int at)

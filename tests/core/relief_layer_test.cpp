@@ -27,7 +27,7 @@ std::shared_ptr<ValueLayer> layerOf(LayerKind kind, int w, int h, std::vector<do
     l->width = w;
     l->height = h;
     l->divisor = divisor;
-    l->values = std::move(values);
+    l->values.assign(values.begin(), values.end());
     return l;
 }
 

@@ -222,7 +222,7 @@ TEST(SunSums, SameOnAnyNumberOfThreads)
     SunControls c;
     c.size = 0.8;
     for (const SunSum what : {SunSum::Hours, SunSum::DirectLight}) {
-        std::vector<double> first;
+        LayerValues first;
         Picture firstShadow;
         for (const int threads : {1, 2, 3}) {
             setThreadCount(threads);
