@@ -60,9 +60,10 @@ saga = subprocess.run(["sh", "-c", "command -v saga_cmd"], capture_output=True, 
 if saga:
     subprocess.run([saga, "-f=q", "io_gdal", "0", "-FILES", "h1024.tif", "-GRIDS", "h1024.sgrd"], cwd=work, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # SAGA 8.5 reads a day only as a date and a time: given "2026-06-21" alone it quietly takes today.
     sagas = [saga, "-f=q", "ta_lighting", "2", "-GRD_DEM", "h1024.sgrd", "-GRD_DIRECT", "direct.sgrd",
              "-GRD_DIFFUS", "diffuse.sgrd", "-GRD_DURATION", "duration.sgrd", "-LOCATION", "0", "-LATITUDE", "46.5",
-             "-PERIOD", "1", "-DAY", "2026-06-21", "-HOUR_RANGE_MIN", "0", "-HOUR_RANGE_MAX", "24",
+             "-PERIOD", "1", "-DAY", "2026-06-21T00:00:00", "-HOUR_RANGE_MIN", "0", "-HOUR_RANGE_MAX", "24",
              "-HOUR_STEP", str(10 / 60)]
     s, _ = median(sagas, 1)
     scpu = cpu[0]
