@@ -148,7 +148,8 @@ template <class Grid>
 std::optional<LayerValues> valuesOver(LayerKind kind, const SunControls& sun, const ReliefControls& relief,
                                               const Grid& heights, int w, int h, const Rect& box, Reporter& report)
 {
-    LayerValues values(static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height)); // each written below
+    // Left unwritten: every value is written below.
+    LayerValues values(static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height));
     if (kind == LayerKind::MultiHillshade) {
         multiHillshade(sun, heights, w, h, box, values);
         return values;
