@@ -23,6 +23,7 @@ std::uint32_t littleEndian32(const unsigned char* p) { return littleEndian16(p) 
 
 Refusal cutShort(const char* format, std::uint64_t w, std::uint64_t h, std::uint64_t needed, std::size_t held)
 {
+    if (needed <= held) return std::nullopt;
     if (exceedsLimit(static_cast<std::int64_t>(w), static_cast<std::int64_t>(h), kDecodeLimitMiB)) return std::nullopt;
     return Error{std::string("The ") + format + " file is cut short: a picture of " + std::to_string(w) + " x "
                  + std::to_string(h) + " pixels needs at least " + std::to_string(needed)
@@ -44,8 +45,7 @@ Refusal checkPng(const unsigned char* d, std::size_t size, const char* format)
     const int channels = type == 2 ? 3 : type == 4 ? 2 : type == 6 ? 4 : 1;
     const std::uint64_t rowBytes = (w * static_cast<std::uint64_t>(channels * depth) + 7) / 8;
     const std::uint64_t needed = rowBytes * h / kDeflateMostRatio;
-    if (needed > size) return cutShort(format, w, h, needed, size);
-    return std::nullopt;
+    return cutShort(format, w, h, needed, size);
 }
 
 } // namespace header_length
@@ -92,8 +92,7 @@ Refusal checkPortable(const unsigned char* d, std::size_t size)
     // One blank ends the header.
     const std::size_t held = size > at ? size - at - 1 : 0;
     const char* names[] = {"PBM", "PGM", "PPM"};
-    if (needed > held) return cutShort(names[(kind - 1) % 3], w, h, needed, held);
-    return std::nullopt;
+    return cutShort(names[(kind - 1) % 3], w, h, needed, held);
 }
 
 // The least bytes of a GIF file for its first picture: LZW's longest code
@@ -111,8 +110,7 @@ Refusal checkGif(const unsigned char* d, std::size_t size)
     if (at + 10 > size || d[at] != 0x2C) return std::nullopt;
     const std::uint64_t w = littleEndian16(d + at + 5), h = littleEndian16(d + at + 7);
     const std::uint64_t needed = w * h * 12 / 8 / 4096;
-    if (needed > size) return cutShort("GIF", w, h, needed, size);
-    return std::nullopt;
+    return cutShort("GIF", w, h, needed, size);
 }
 
 // The least bytes of a JPEG file for its frame: every unit of blocks the
@@ -138,8 +136,7 @@ Refusal checkJpeg(const unsigned char* d, std::size_t size)
             }
             const std::uint64_t unitW = 8u * hMost, unitH = 8u * vMost;
             const std::uint64_t needed = (w + unitW - 1) / unitW * ((h + unitH - 1) / unitH) / 8;
-            if (needed > size) return cutShort("JPEG", w, h, needed, size);
-            return std::nullopt;
+            return cutShort("JPEG", w, h, needed, size);
         }
         if (marker == 0xDA || length < 2) return std::nullopt; // a scan before any frame: not ours to judge
         at += 2 + length;
@@ -204,8 +201,7 @@ Refusal checkTiff(const unsigned char* d, std::size_t size)
     case 7: needed = (w + 15) / 16 * ((h + 15) / 16) / 8; break;
     default: return std::nullopt;
     }
-    if (needed > size) return cutShort("TIFF", w, h, needed, size);
-    return std::nullopt;
+    return cutShort("TIFF", w, h, needed, size);
 }
 
 } // namespace

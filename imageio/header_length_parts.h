@@ -16,7 +16,8 @@ std::uint32_t bigEndian32(const unsigned char* p);
 std::uint32_t littleEndian16(const unsigned char* p);
 std::uint32_t littleEndian32(const unsigned char* p);
 
-// "The <format> file is cut short: ..."; nothing for a picture over the size
+// "The <format> file is cut short: ..." when the `held` bytes are fewer than
+// the `needed`; nothing when they are not, or for a picture over the size
 // limit, which is refused as too large instead and so tells the user more.
 Refusal cutShort(const char* format, std::uint64_t w, std::uint64_t h, std::uint64_t needed, std::size_t held);
 

@@ -53,8 +53,7 @@ Refusal checkIconBitmap(const unsigned char* p, std::size_t held)
     const std::uint64_t width = magnitude(w), height = magnitude(twice) / 2;
     if (!plausible(width, height) || bits == 0 || bits > 32) return std::nullopt;
     const std::uint64_t needed = headerBytes + (width * bits + 31) / 32 * 4 * height;
-    if (needed > held) return cutShort("ICO", width, height, needed, held);
-    return std::nullopt;
+    return cutShort("ICO", width, height, needed, held);
 }
 
 } // namespace
@@ -102,8 +101,7 @@ Refusal checkMng(const unsigned char* d, std::size_t size)
     const std::uint64_t w = bigEndian32(d + 16), h = bigEndian32(d + 20);
     if (!plausible(w, h)) return std::nullopt;
     const std::uint64_t needed = w * h / 8 / kDeflateMostRatio;
-    if (needed > size) return cutShort("MNG", w, h, needed, size);
-    return std::nullopt;
+    return cutShort("MNG", w, h, needed, size);
 }
 
 // WebP states its own length (RIFF's, each chunk's, a lossy frame's first
@@ -141,8 +139,7 @@ Refusal checkWebp(const unsigned char* d, std::size_t size)
         at = end;
     }
     if (!plausible(w, h)) return std::nullopt;
-    if (needed > size) return cutShort("WEBP", w, h, needed, size);
-    return std::nullopt;
+    return cutShort("WEBP", w, h, needed, size);
 }
 
 // X pixmaps: "width height colours characters" and then every pixel as
@@ -161,8 +158,7 @@ Refusal checkXpm(const unsigned char* d, std::size_t size)
     if (!plausible(w, h) || chars == 0 || chars > 64) return std::nullopt;
     const std::uint64_t needed = w * h * chars;
     const std::size_t held = size - at;
-    if (needed > held) return cutShort("XPM", w, h, needed, held);
-    return std::nullopt;
+    return cutShort("XPM", w, h, needed, held);
 }
 
 // X bitmaps: every 8 pixels of a row are a byte written "0x" and at least
@@ -181,8 +177,7 @@ Refusal checkXbm(const unsigned char* d, std::size_t size)
     if (!textNumber(s, at, w) || !textNumber(s, at2, h) || !plausible(w, h)) return std::nullopt;
     const std::uint64_t needed = (w + 7) / 8 * h * 3;
     const std::size_t held = size - brace;
-    if (needed > held) return cutShort("XBM", w, h, needed, held);
-    return std::nullopt;
+    return cutShort("XBM", w, h, needed, held);
 }
 
 // TGA: after the header, the picture's name and its colour map, every
@@ -201,8 +196,7 @@ Refusal checkTga(const unsigned char* d, std::size_t size)
     else if (type >= 9 && type <= 11) needed = (w * h + 127) / 128 * (1 + pixelBytes);
     else return std::nullopt;
     const std::size_t held = size > start ? static_cast<std::size_t>(size - start) : 0;
-    if (needed > held) return cutShort("TGA", w, h, needed, held);
-    return std::nullopt;
+    return cutShort("TGA", w, h, needed, held);
 }
 
 // Wireless bitmaps: type 0, its sides as 7-bit groups, then a bit a pixel
@@ -223,8 +217,7 @@ Refusal checkWbmp(const unsigned char* d, std::size_t size)
     const std::uint64_t w = sides[0], h = sides[1];
     if (!plausible(w, h)) return std::nullopt;
     const std::uint64_t needed = (w + 7) / 8 * h;
-    if (needed > size - at) return cutShort("WBMP", w, h, needed, size - at);
-    return std::nullopt;
+    return cutShort("WBMP", w, h, needed, size - at);
 }
 
 } // namespace gloamery::header_length

@@ -146,7 +146,7 @@ void multiHillshade(const SunControls& sun, const Grid& heights, int w, int h, c
 
 template <class Grid>
 std::optional<LayerValues> valuesOver(LayerKind kind, const SunControls& sun, const ReliefControls& relief,
-                                              const Grid& heights, int w, int h, const Rect& box, Reporter& report)
+                                      const Grid& heights, int w, int h, const Rect& box, Reporter& report)
 {
     // Left unwritten: every value is written below.
     LayerValues values(static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height));
@@ -225,8 +225,7 @@ const char* reliefControlsFault(const ReliefControls& c)
 }
 
 std::optional<LayerValues> reliefValues(LayerKind kind, const SunControls& sun, const ReliefControls& relief,
-                                                const HeightGrid& heights, int w, int h, const Rect& box,
-                                                Reporter& report)
+                                        const HeightGrid& heights, int w, int h, const Rect& box, Reporter& report)
 {
     return heights.visit([&](const auto& grid) { return valuesOver(kind, sun, relief, grid, w, h, box, report); });
 }
@@ -246,10 +245,9 @@ namespace {
 
 // A region's values over its area, its heights read as far around it as
 // the horizons reach; nothing when the reporter asks to stop.
-std::variant<std::optional<LayerValues>, Error> regionValues(const WorldRegion& region,
-                                                                     const HeightSource& source, LayerKind kind,
-                                                                     const SunControls& sun,
-                                                                     const ReliefControls& relief, Reporter& report)
+std::variant<std::optional<LayerValues>, Error> regionValues(const WorldRegion& region, const HeightSource& source,
+                                                             LayerKind kind, const SunControls& sun,
+                                                             const ReliefControls& relief, Reporter& report)
 {
     auto window = source.read({reliefFootprint(kind, sun, relief, region)});
     if (const Error* e = std::get_if<Error>(&window)) return *e;

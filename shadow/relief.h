@@ -32,8 +32,7 @@ const char* reliefControlsFault(const ReliefControls& c);
 // Ground sizes, the vertical unit and (for the hillshade) the altitude
 // come from `sun`. Empty when the reporter asks to stop.
 std::optional<LayerValues> reliefValues(LayerKind kind, const SunControls& sun, const ReliefControls& relief,
-                                                const HeightGrid& heights, int w, int h, const Rect& box,
-                                                Reporter& report);
+                                        const HeightGrid& heights, int w, int h, const Rect& box, Reporter& report);
 
 // Makes the layer of the workspace's map, keeps it as the map's layer and
 // lights the shadow map from it. Refuses, changing nothing, when a control

@@ -43,7 +43,7 @@ public:
         c.altitude = altitude;
         const SunRays rays(azimuth, c.groundX, c.groundY, w_, h_);
         const SunGroup group = sunOwnGroup(c, w_, h_);
-        if (samples_ == 1) {
+        if (pointSun()) {
             const ShadeTarget<std::uint16_t> plane{lit_.plane(0), lit_.stride, box_.width, box_.height};
             if (what_ == SunSum::Hours) markUnlit(rays, group, heights_, plane, box_, [](std::uint16_t& n) { ++n; });
             else markUnlit(rays, group, heights_, plane, box_, [](std::uint16_t& n) { n = 1; });
@@ -77,11 +77,13 @@ public:
     }
 
 private:
+    bool pointSun() const { return samples_ == 1; }
+
     double* accRow(int y) { return acc_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(box_.width); }
 
     // A plane's count of lit samples, or for a point sun of unlit times
     // among those since the last flush.
-    int litCount(std::uint16_t n) const { return samples_ == 1 ? pending_ - n : n; }
+    int litCount(std::uint16_t n) const { return pointSun() ? pending_ - n : n; }
 
     void flushCounts()
     {
@@ -120,7 +122,7 @@ private:
                 std::uint16_t* n = lit_.plane(0) + lit_.at(0, y);
                 double* row = accRow(y);
                 for (int x = 0; x < bw; ++x) {
-                    const double v = samples_ == 1 ? 1 - n[x] : n[x] / samples;
+                    const double v = pointSun() ? 1 - n[x] : n[x] / samples;
                     row[x] = row[x] + (((lambda[static_cast<std::size_t>(x)] * v) * beam) * step) / 60;
                 }
                 std::fill(n, n + bw, std::uint16_t{0});
