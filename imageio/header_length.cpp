@@ -48,14 +48,6 @@ Refusal checkPng(const unsigned char* d, std::size_t size, const char* format)
     return cutShort(format, w, h, needed, size);
 }
 
-} // namespace header_length
-
-namespace {
-
-using namespace header_length;
-
-// Reads a whole number of a portable pixmap's header, after blanks and
-// comments; false when there is none.
 bool headerNumber(const unsigned char* d, std::size_t size, std::size_t& at, std::uint64_t& v)
 {
     for (;;) {
@@ -72,6 +64,12 @@ bool headerNumber(const unsigned char* d, std::size_t size, std::size_t& at, std
         if ((v = v * 10 + (d[at] - '0')) > (1u << 31)) return false;
     return true;
 }
+
+} // namespace header_length
+
+namespace {
+
+using namespace header_length;
 
 // The least bytes after a PBM, PGM or PPM header: every sample stored, in
 // binary at its size, in text as at least one digit and a blank between.

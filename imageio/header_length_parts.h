@@ -21,6 +21,10 @@ std::uint32_t littleEndian32(const unsigned char* p);
 // limit, which is refused as too large instead and so tells the user more.
 Refusal cutShort(const char* format, std::uint64_t w, std::uint64_t h, std::uint64_t needed, std::size_t held);
 
+// Reads a whole number of a text header at `at` (a portable pixmap's, an X
+// pixmap's), after blanks and # comments; false when there is none.
+bool headerNumber(const unsigned char* d, std::size_t size, std::size_t& at, std::uint64_t& v);
+
 bool startsWithPng(const unsigned char* d, std::size_t size);
 // The least bytes of a PNG file for its header's picture: its rows' bytes
 // (filter bytes aside) deflated as tightly as deflate can. `format` names

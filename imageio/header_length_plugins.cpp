@@ -24,17 +24,6 @@ std::string_view text(const unsigned char* d, std::size_t size)
     return {reinterpret_cast<const char*>(d), size};
 }
 
-// A whole number in text at `at`, after blanks; false when there is none.
-bool textNumber(std::string_view s, std::size_t& at, std::uint64_t& v)
-{
-    while (at < s.size() && (s[at] == ' ' || s[at] == '\t')) ++at;
-    if (at >= s.size() || s[at] < '0' || s[at] > '9') return false;
-    v = 0;
-    for (; at < s.size() && s[at] >= '0' && s[at] <= '9'; ++at)
-        if ((v = v * 10 + static_cast<std::uint64_t>(s[at] - '0')) > kSideMost) return false;
-    return true;
-}
-
 // A bitmap's side, which may be stated negative (rows top down).
 std::uint64_t magnitude(std::int32_t v)
 {
@@ -153,7 +142,8 @@ Refusal checkXpm(const unsigned char* d, std::size_t size)
     if (at == std::string_view::npos) return std::nullopt;
     ++at;
     std::uint64_t w = 0, h = 0, colours = 0, chars = 0;
-    if (!textNumber(s, at, w) || !textNumber(s, at, h) || !textNumber(s, at, colours) || !textNumber(s, at, chars))
+    if (!headerNumber(d, size, at, w) || !headerNumber(d, size, at, h) || !headerNumber(d, size, at, colours)
+        || !headerNumber(d, size, at, chars))
         return std::nullopt;
     if (!plausible(w, h) || chars == 0 || chars > 64) return std::nullopt;
     const std::uint64_t needed = w * h * chars;
@@ -174,7 +164,7 @@ Refusal checkXbm(const unsigned char* d, std::size_t size)
         return std::nullopt;
     std::size_t at = wAt + 6, at2 = hAt + 7;
     std::uint64_t w = 0, h = 0;
-    if (!textNumber(s, at, w) || !textNumber(s, at2, h) || !plausible(w, h)) return std::nullopt;
+    if (!headerNumber(d, size, at, w) || !headerNumber(d, size, at2, h) || !plausible(w, h)) return std::nullopt;
     const std::uint64_t needed = (w + 7) / 8 * h * 3;
     const std::size_t held = size - brace;
     return cutShort("XBM", w, h, needed, held);
