@@ -92,23 +92,25 @@ struct HullPoint {
 };
 
 // Room for the rays of one bundle, kept by a thread from bundle to bundle.
+// The hulls are interleaved, point n of ray j at n x kBundle + j: the tops
+// of the bundle's hulls, which a step reads and writes all of, then lie in
+// a few neighbouring cache lines (and pages) rather than one a ray.
 struct Lanes {
-    std::vector<HullPoint> hull; // a stack per ray, `length` apart
+    std::vector<HullPoint> hull;
     std::vector<std::int32_t> sizes;
-    std::vector<std::int32_t> history; // heights by step, for a limited reach
+    std::vector<std::int32_t> history; // heights by step, for a limited reach: a row per ray, `length` apart
     std::vector<std::int32_t> start;   // the first step of each ray on the map
     std::size_t length = 0;
 
-    // Each ray's room an odd number of cache lines long: rays as long as
-    // the map is wide would otherwise start theirs a power of two apart,
-    // and the tops of all their hulls fall into the same few sets of the
-    // cache and push each other out.
     void prepare(std::size_t steps, bool limited)
     {
-        length = static_cast<std::size_t>(paddedRow<HullPoint>(static_cast<int>(steps)));
-        const std::size_t room = length * kBundle;
+        // Each ray's history an odd number of cache lines long: rows as long
+        // as the map is wide would otherwise start a power of two apart and
+        // push each other out of the same few sets of the cache.
+        length = static_cast<std::size_t>(paddedRow<std::int32_t>(static_cast<int>(steps)));
+        const std::size_t room = steps * kBundle;
         if (hull.size() < room) hull.resize(room);
-        if (limited && history.size() < room) history.resize(room);
+        if (limited && history.size() < length * kBundle) history.resize(length * kBundle);
         sizes.assign(kBundle, 0);
         start.assign(kBundle, -1);
     }
@@ -125,8 +127,14 @@ inline bool asSteep(const HullPoint& a, const HullPoint& b, std::int32_t i, std:
     return static_cast<std::int64_t>(a.h - h) * (i - b.i) == static_cast<std::int64_t>(b.h - h) * (i - a.i);
 }
 
+// A ray's hull within the interleaved room of its bundle (see Lanes).
+struct RayHull {
+    HullPoint* first; // point 0 of the ray
+    HullPoint& operator[](std::int32_t n) const { return first[static_cast<std::ptrdiff_t>(n) * kBundle]; }
+};
+
 // The horizon of point (i, h) from a ray's hull, which then takes the point.
-inline Horizon touchHull(HullPoint* hull, std::int32_t& size, std::int32_t i, std::int32_t h)
+inline Horizon touchHull(RayHull hull, std::int32_t& size, std::int32_t i, std::int32_t h)
 {
     std::int32_t n = size;
     while (n >= 2 && steeper(hull[n - 2], hull[n - 1], i, h)) --n;
@@ -177,11 +185,17 @@ void walkBundle(const SunRays& rays, const WalkSpan& span, const HorizonSearch& 
         const int jHi = static_cast<int>(std::min({std::int64_t{kBundle - 1}, span.kHi - k0, rays.minorSize - 1 - first}));
         const int major = rays.major(i);
         const int step = i - span.i0;
+        // The step's heights first, in a loop of their own: the hulls' loop
+        // then reads them from one small row.
+        std::int32_t heightAt[kBundle];
+        const int minor0 = static_cast<int>(first);
+        if (rays.majorY)
+            for (int j = jLo; j <= jHi; ++j) heightAt[j] = sign * deepSample(heights, minor0 + j, major);
+        else
+            for (int j = jLo; j <= jHi; ++j) heightAt[j] = sign * deepSample(heights, major, minor0 + j);
         for (int j = jLo; j <= jHi; ++j) {
-            const int minor = static_cast<int>(first + j);
-            const std::int32_t h = sign * (rays.majorY ? deepSample(heights, minor, major) : deepSample(heights, major, minor));
-            HullPoint* hull = lanes.hull.data() + static_cast<std::size_t>(j) * lanes.length;
-            Horizon found = touchHull(hull, lanes.sizes[static_cast<std::size_t>(j)], step, h);
+            const std::int32_t h = heightAt[j];
+            Horizon found = touchHull({lanes.hull.data() + j}, lanes.sizes[static_cast<std::size_t>(j)], step, h);
             if (limited) {
                 std::int32_t* seen = lanes.history.data() + static_cast<std::size_t>(j) * lanes.length;
                 seen[step] = h;

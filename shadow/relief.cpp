@@ -6,6 +6,7 @@
 #include "../workspace/parallel.h"
 #include "horizons.h"
 #include "layer_light.h"
+#include "relief_lanes.h"
 #include "sun.h"
 #include "sun_light.h"
 
@@ -40,21 +41,15 @@ struct DirectionTerm {
     double ground;
     double* sums;
     std::size_t stride;
+    Lanes lanes = widestLanes();
 
-    // Adds the terms of a run of pixels: worked out first in a loop of its
-    // own, with no branch, which the compiler takes two pixels at a time.
+    // Adds the terms of a run of pixels, worked out first in a loop of
+    // their own.
     void operator()(const HorizonRun& r) const
     {
         double terms[horizon_walk::kBundle];
         if (skyView) {
-            for (int k = 0; k < r.count; ++k) {
-                // sin(atan(t)) = t / sqrt(1 + t t) = rise / sqrt(run run + rise rise):
-                // two calls of the maths library less, which took two thirds
-                // of the time.
-                const double rise = scale * (r.top[k] - r.own[k]), run = r.back[k] * ground;
-                const double t = rise / std::sqrt(run * run + rise * rise);
-                terms[k] = rise > 0 ? t : 0.0; // no obstacle (back 0) rises by 0
-            }
+            skyViewTerms(lanes, scale, ground, r.own, r.top, r.back, r.count, terms);
         } else {
             for (int k = 0; k < r.count; ++k) {
                 const double rise = scale * (r.top[k] - r.own[k]), run = r.back[k] * ground;

@@ -4,6 +4,7 @@
 
 #include "shadow/horizons.h"
 #include "shadow/relief.h"
+#include "shadow/relief_lanes.h"
 #include "workspace/parallel.h"
 #include "workspace/world.h"
 
@@ -242,6 +243,41 @@ TEST(ReliefLayers, APeakAndAPit)
         EXPECT_NEAR(svf[centre], 1 - sumSin / 16, 1e-12);
         EXPECT_NEAR(pos[centre], sumOpen / 16, 1e-10);
     }
+}
+
+// The sky-view term of a run at every vector width: sin(atan(sigma)) of
+// the positive slopes, 0 for the rest (level ground, a fall, no obstacle),
+// the same doubles at each width; runs of every length up to a bundle's
+// so that every loop's tail runs.
+TEST(ReliefLayers, SkyViewTermsAreTheSameAtEveryWidth)
+{
+    std::mt19937 rng(41);
+    const double scales[][2] = {{4.0 / 257, 30}, {1.0 / 257, 1}, {1e9 / 257, 1e-9}, {1e-9, 1e12}};
+    for (const auto& [scale, ground] : scales)
+        for (int count = 1; count <= 64; count += 7) {
+            std::vector<std::int32_t> own(count), top(count), back(count);
+            for (int k = 0; k < count; ++k) {
+                own[k] = static_cast<std::int32_t>(rng() % 65536);
+                const int kind = static_cast<int>(rng() % 4); // rise, level, fall, no obstacle
+                top[k] = kind == 0 ? own[k] + 1 + static_cast<std::int32_t>(rng() % 60000) : kind == 1 || kind == 3 ? own[k]
+                                                                                           : own[k] - 1;
+                back[k] = kind == 3 ? 0 : 1 + static_cast<std::int32_t>(rng() % 20000);
+            }
+            std::vector<double> two(count);
+            skyViewTerms(Lanes::Two, scale, ground, own.data(), top.data(), back.data(), count, two.data());
+            for (int k = 0; k < count; ++k) {
+                const double rise = scale * (top[k] - own[k]), run = back[k] * ground;
+                if (rise > 0)
+                    ASSERT_NEAR(two[k], std::sin(std::atan(rise / run)), 1e-15) << "pixel " << k << " of " << count;
+                else
+                    ASSERT_EQ(two[k], 0.0) << "pixel " << k << " of " << count;
+            }
+            for (Lanes lanes : lanesHere()) {
+                std::vector<double> wide(count);
+                skyViewTerms(lanes, scale, ground, own.data(), top.data(), back.data(), count, wide.data());
+                ASSERT_EQ(wide, two) << "lanes " << static_cast<int>(lanes) << ", " << count << " pixels";
+            }
+        }
 }
 
 TEST(ReliefLayers, SameOnAnyThreadCount)
