@@ -10,6 +10,7 @@
 #include "sun.h"
 #include "sun_light.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -139,26 +140,38 @@ void multiHillshade(const SunControls& sun, const Grid& heights, int w, int h, c
     });
 }
 
+// The layer's values from the sums, made in the sums' own room rather than
+// in a fresh map-sized buffer, whose pages would cost more to fault in
+// than the values to compute: each row made where it lies (side by side),
+// then the rows moved up to close their padding, in order, each to where
+// rows before it were.
+LayerValues meanOfDirections(bool skyView, double n, const Rect& box, DirectionSums& sums)
+{
+    const std::size_t width = static_cast<std::size_t>(box.width);
+    double* values = sums.values.data();
+    forEachRow(box.height, sums.values.size(), [&](int row) {
+        double* v = values + static_cast<std::size_t>(row) * sums.stride;
+        for (std::size_t i = 0; i < width; ++i) v[i] = skyView ? 1 - v[i] / n : v[i] / n;
+    });
+    for (std::size_t row = 1; row < static_cast<std::size_t>(box.height); ++row)
+        std::copy_n(values + row * sums.stride, width, values + row * width);
+    sums.values.resize(width * static_cast<std::size_t>(box.height));
+    return std::move(sums.values);
+}
+
 template <class Grid>
 std::optional<LayerValues> valuesOver(LayerKind kind, const SunControls& sun, const ReliefControls& relief,
                                       const Grid& heights, int w, int h, const Rect& box, Reporter& report)
 {
-    // Left unwritten: every value is written below.
-    LayerValues values(static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height));
     if (kind == LayerKind::MultiHillshade) {
+        // Left unwritten: every value is written below.
+        LayerValues values(static_cast<std::size_t>(box.width) * static_cast<std::size_t>(box.height));
         multiHillshade(sun, heights, w, h, box, values);
         return values;
     }
     DirectionSums sums(box);
     if (!sumDirections(kind, sun, relief, heights, w, h, box, sums, report)) return std::nullopt;
-    const double n = relief.directions;
-    const bool skyView = kind == LayerKind::SkyView;
-    forEachRow(box.height, values.size(), [&](int row) {
-        const double* s = sums.values.data() + static_cast<std::size_t>(row) * sums.stride;
-        double* v = values.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(box.width);
-        for (int i = 0; i < box.width; ++i) v[i] = skyView ? 1 - s[i] / n : s[i] / n;
-    });
-    return values;
+    return meanOfDirections(kind == LayerKind::SkyView, relief.directions, box, sums);
 }
 
 // The part of the world a region's layer reads: every ray of every

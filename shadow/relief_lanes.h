@@ -1,9 +1,8 @@
 #pragma once
 // The sky-view factor's term of each pixel of a run (see relief.cpp),
-// built once for each vector width as the Lambert term is (see Lanes in
-// sun_light.h): every width gives the same doubles.
+// built once for each vector width (see lanes.h).
 
-#include "sun_light.h"
+#include "lanes.h"
 
 #include <cstdint>
 

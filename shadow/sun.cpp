@@ -87,18 +87,20 @@ std::optional<std::pair<LitPlanes, LitPlanes>> countLight(const std::vector<SunG
 {
     LitPlanes sun(box, 1);
     LitPlanes sky(c.sky > 0 ? box : Rect{0, 0, 0, 0}, c.sky > 0 ? c.skyAltitudes : 0);
+    // Both walks count each pixel's lowest lit ring, one count an azimuth.
     // A walk of every ring at once costs in proportion to the rings, one
     // from the horizons about a sixth as much a ring but five rings'
     // worth to start with (measured at 1024 x 1024): the horizons from six.
     constexpr int kFewestFromHorizons = 6;
-    sky.lowestRings = c.skyAltitudes >= kFewestFromHorizons;
+    sky.lowestRings = true;
+    const bool fromHorizons = c.skyAltitudes >= kFewestFromHorizons;
     for (std::size_t g = 0; g < groups.size(); ++g) {
         if (report.cancelled()) return std::nullopt;
         const SunRays rays(groups[g].azimuth, c.groundX, c.groundY, w, h);
         // A sun below the horizon lights nothing of its own: its plane stays 0.
         if (g == 0) {
             if (sunUp) walkGroup(rays, groups[g], heights, sun);
-        } else if (sky.lowestRings) {
+        } else if (fromHorizons) {
             walkSky(rays, groups[g], heights, sky);
         } else {
             walkGroup(rays, groups[g], heights, sky);

@@ -8,6 +8,7 @@
 #include "../workspace/numeric.h"
 #include "../workspace/parallel.h"
 #include "../workspace/picture.h"
+#include "lanes.h"
 #include "pixel_writer.h"
 #include "sun_rays.h"
 #include "sun_walk.h"
@@ -70,15 +71,6 @@ inline Gradient gradientAt(const double* a, const double* m, const double* b, in
             ((b[i] + 2 * b[i + 1] + b[i + 2]) - (a[i] + 2 * a[i + 1] + a[i + 2])) / (8 * gy)};
 }
 
-// The vector widths the row loops of the Lambert term and the point sun's
-// greys are built for: two doubles (every x86-64 processor), four (AVX2)
-// and eight (AVX-512). Each pixel takes the same operations in the same
-// order at every width, so every width gives the same terms and greys; a
-// run takes the widest the processor has, which divides and takes square
-// roots two or four times as fast.
-enum class Lanes { Two, Four, Eight };
-std::vector<Lanes> lanesHere(); // Two first
-Lanes widestLanes();
 
 // The Lambert term of each pixel of a row: its slope from the eight
 // around it (each side weighted 1, 2, 1), against the sun at azimuth A,

@@ -6,6 +6,7 @@
 
 #include "../workspace/large_buffer.h"
 #include "../workspace/parallel.h"
+#include "lanes.h"
 #include "sun_rays.h"
 
 #include <algorithm>
@@ -72,17 +73,31 @@ WalkSpan walkSpanReaching(const SunRays& rays, std::int64_t reach, const Rect& b
 Rect walkFootprint(const SunRays& rays, const SunGroup& group, const Rect& box);
 Rect spanFootprint(const SunRays& rays, const WalkSpan& span);
 
+// The level loop of one step and one drop: each ray j of from..to whose
+// pixel stands above the highest level so far (`level[j] + time` above
+// `top[j]`, in ray time) raises it and counts one more lit sample in
+// lit[j]. One function a vector width (see lanes.h).
+using RaiseLevels = void (*)(const std::int64_t* level, std::int64_t time, std::int64_t* top, std::uint16_t* lit,
+                             int from, int to);
+RaiseLevels raiseLevels(Lanes lanes);
+
 namespace sun_walk {
 
 constexpr int kBundle = 64; // neighbouring rays walked together
 constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::min() / 4; // a ray that has met no pixel yet
 
-// One bundle of rays k0 .. k0 + kBundle - 1 through steps i0..ib.
+// One bundle of rays k0 .. k0 + kBundle - 1 through steps i0..ib. Into
+// planes of lowest lit rings (see LitPlanes) the group's levels are the
+// rings in order: a pixel lit at one is lit at every higher one (its drop
+// is no smaller), so the count of its lit levels names its lowest lit
+// ring, and it adds to that one plane instead of to one a ring.
 template <class Grid>
 void walkBundle(const SunRays& rays, const SunGroup& g, const WalkSpan& span, std::int64_t k0, const Grid& heights,
                 LitPlanes& out)
 {
     const int levels = static_cast<int>(g.drops.size());
+    const bool lowest = out.lowestRings;
+    const RaiseLevels raise = raiseLevels(widestLanes());
     std::array<std::array<std::int64_t, kBundle>, kMaxGroupLevels> top; // highest level so far, in ray time
     for (int l = 0; l < levels; ++l) top[static_cast<std::size_t>(l)].fill(kNone);
     std::array<std::int64_t, kBundle> level{};
@@ -104,14 +119,8 @@ void walkBundle(const SunRays& rays, const SunGroup& g, const WalkSpan& span, st
         const bool counted = i >= span.ia;
         for (int l = 0; l < levels; ++l) {
             const std::int64_t time = static_cast<std::int64_t>(i) * g.drops[static_cast<std::size_t>(l)];
-            std::int64_t* t = top[static_cast<std::size_t>(l)].data();
-            std::uint16_t* n = lit[static_cast<std::size_t>(g.planes[static_cast<std::size_t>(l)])].data();
-            for (int j = jLo; j <= jHi; ++j) {
-                const std::int64_t v = level[static_cast<std::size_t>(j)] + time;
-                const bool up = v > t[j];
-                t[j] = up ? v : t[j];
-                n[j] = static_cast<std::uint16_t>(n[j] + (up ? 1 : 0));
-            }
+            std::uint16_t* n = lit[lowest ? 0 : static_cast<std::size_t>(g.planes[static_cast<std::size_t>(l)])].data();
+            raise(level.data(), time, top[static_cast<std::size_t>(l)].data(), n, jLo, jHi);
         }
         if (!counted) {
             for (int p = 0; p < out.count; ++p) lit[static_cast<std::size_t>(p)].fill(0);
@@ -119,14 +128,25 @@ void walkBundle(const SunRays& rays, const SunGroup& g, const WalkSpan& span, st
         }
         const int from = static_cast<int>(std::max<std::int64_t>(jLo, boxMinor0 - first));
         const int to = static_cast<int>(std::min<std::int64_t>(jHi, boxMinor1 - 1 - first));
+        auto at = [&](int j) {
+            const int minor = static_cast<int>(first + j);
+            return rays.majorY ? out.at(minor - box.x0, major - box.y0) : out.at(major - box.x0, minor - box.y0);
+        };
+        if (lowest) {
+            std::array<std::uint16_t, kBundle>& n = lit[0];
+            for (int j = from; j <= to; ++j) {
+                const int count = n[static_cast<std::size_t>(j)];
+                if (count == 0) continue; // in shadow at every ring
+                std::uint16_t& c = out.plane(levels - count)[at(j)];
+                c = static_cast<std::uint16_t>(c + 1);
+            }
+            n.fill(0);
+            continue;
+        }
         for (int p = 0; p < out.count; ++p) {
             std::uint16_t* plane = out.plane(p);
             std::array<std::uint16_t, kBundle>& n = lit[static_cast<std::size_t>(p)];
-            for (int j = from; j <= to; ++j) {
-                const int minor = static_cast<int>(first + j);
-                const std::size_t at = rays.majorY ? out.at(minor - box.x0, major - box.y0) : out.at(major - box.x0, minor - box.y0);
-                plane[at] = static_cast<std::uint16_t>(plane[at] + n[static_cast<std::size_t>(j)]);
-            }
+            for (int j = from; j <= to; ++j) plane[at(j)] = static_cast<std::uint16_t>(plane[at(j)] + n[static_cast<std::size_t>(j)]);
             n.fill(0);
         }
     }

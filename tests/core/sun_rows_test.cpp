@@ -3,9 +3,11 @@
 // the processor has, each against the formula they stand in for.
 
 #include "shadow/sun_light.h"
+#include "shadow/sun_walk.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -106,5 +108,43 @@ TEST(SunRows, PointSunGreysAreTheGeneralRowsAtEveryWidth)
             }
             for (std::uint8_t g : unlit) ASSERT_EQ(g, shade.unlit<std::uint8_t>()) << "darkness " << darkness;
             ASSERT_EQ(shade.unlit<Colour>(), grey(shade.unlit<std::uint8_t>()));
+        }
+}
+
+// The walk's level loop at every width against one ray at a time: levels
+// and ray times across the whole range a deep sample and a drop can make,
+// ties among them (a tie is no rise), runs of every length up to a bundle.
+TEST(SunRows, WalkLevelsRiseAsOneRayAtATimeAtEveryWidth)
+{
+    std::mt19937_64 rng(5);
+    for (int from = 0; from < 64; from += 9)
+        for (int to = from; to < 64; to += 5) {
+            std::int64_t level[64], top[64];
+            std::uint16_t lit[64];
+            for (int j = 0; j < 64; ++j) {
+                level[j] = static_cast<std::int64_t>(rng() % 65536) * 65536;
+                top[j] = j % 3 == 0 ? sun_walk::kNone : static_cast<std::int64_t>(rng() % (std::int64_t{1} << 40));
+                lit[j] = static_cast<std::uint16_t>(rng() % 60000);
+            }
+            const std::int64_t time = static_cast<std::int64_t>(rng() % (std::int64_t{1} << 39));
+            level[to] = top[to] - time; // a tie
+            std::int64_t topOne[64];
+            std::uint16_t litOne[64];
+            std::copy(top, top + 64, topOne);
+            std::copy(lit, lit + 64, litOne);
+            for (int j = from; j <= to; ++j)
+                if (level[j] + time > topOne[j]) {
+                    topOne[j] = level[j] + time;
+                    ++litOne[j];
+                }
+            for (Lanes lanes : lanesHere()) {
+                std::int64_t t[64];
+                std::uint16_t n[64];
+                std::copy(top, top + 64, t);
+                std::copy(lit, lit + 64, n);
+                raiseLevels(lanes)(level, time, t, n, from, to);
+                ASSERT_TRUE(std::equal(t, t + 64, topOne)) << lanesName(lanes) << ", rays " << from << ".." << to;
+                ASSERT_TRUE(std::equal(n, n + 64, litOne)) << lanesName(lanes) << ", rays " << from << ".." << to;
+            }
         }
 }
