@@ -71,10 +71,6 @@ EachPixel<F> eachPixel(F f)
 struct HorizonSearch {
     std::int64_t reach = kNoLimit; // the most steps back a horizon point may lie
     bool negated = false;          // on negated heights: the deepest point below
-    // How far before a box the walk starts: points further back are not
-    // seen at all (for a sun whose shadows cannot reach that far), though
-    // a horizon point may lie anywhere among those seen.
-    std::int64_t lookBack = kNoLimit;
 };
 
 // The most steps n with n x d <= radius (d the ground length of a step),
@@ -226,7 +222,7 @@ void walkBundle(const SunRays& rays, const WalkSpan& span, const HorizonSearch& 
 // The steps and rays of an azimuth that the horizons of `box` need.
 inline WalkSpan horizonSpan(const SunRays& rays, const HorizonSearch& search, const Rect& box)
 {
-    return walkSpanReaching(rays, std::min(search.reach, search.lookBack), box);
+    return walkSpanReaching(rays, search.reach, box);
 }
 
 // The horizons towards the rays' azimuth of every pixel of `box`, given

@@ -1,7 +1,6 @@
 #include "sun.h"
 
 #include "../workspace/numeric.h"
-#include "horizons.h"
 #include "point_sun.h"
 #include "sun_light.h"
 #include "sun_walk.h"
@@ -37,46 +36,6 @@ std::vector<SunGroup> sunGroups(const SunControls& c, int w, int h)
     return groups;
 }
 
-// Adds the sky's lit samples of one azimuth from the horizons of its rays:
-// at drop T a pixel is in shadow exactly when its horizon point j has
-// 65536 (h_j - h_i) >= (i - j) T, so one walk serves every altitude. The
-// drops grow with the altitude: the shaded ones are the lowest few, and
-// their number is the lowest ring the pixel sees this azimuth from, the
-// one count it adds (see SkyLight).
-struct SkyCounts {
-    const SunGroup* group;
-    LitPlanes* sky;
-
-    void operator()(const HorizonRun& r) const
-    {
-        const std::size_t first = sky->at(r.col, r.row), step = r.down ? sky->stride : 1;
-        const int rings = static_cast<int>(group->drops.size());
-        const std::int64_t* drops = group->drops.data();
-        for (int k = 0; k < r.count; ++k) {
-            const std::int64_t rise = 65536LL * (r.top[k] - r.own[k]), back = r.back[k];
-            int shaded = 0;
-            if (back > 0)
-                for (int l = 0; l < rings; ++l) shaded += rise >= back * drops[l] ? 1 : 0;
-            if (shaded < rings) {
-                std::uint16_t& lowest = sky->plane(shaded)[first + static_cast<std::size_t>(k) * step];
-                lowest = static_cast<std::uint16_t>(lowest + 1);
-            }
-        }
-    }
-};
-
-template <class Grid>
-void walkSky(const SunRays& rays, const SunGroup& g, const Grid& heights, LitPlanes& sky)
-{
-    // As far back as the lowest altitude's shadows reach, as the walk of
-    // every altitude would go.
-    std::int64_t reach = 0;
-    for (std::int64_t drop : g.drops) reach = std::max(reach, sunReachSteps(drop));
-    HorizonSearch search;
-    search.lookBack = reach;
-    walkHorizons(rays, heights, search, sky.box, SkyCounts{&g, &sky});
-}
-
 // Counts the lit samples of every group over `box`: the sun's in one
 // plane, the sky's in one plane an altitude. Empty when the reporter asks
 // to stop.
@@ -87,21 +46,17 @@ std::optional<std::pair<LitPlanes, LitPlanes>> countLight(const std::vector<SunG
 {
     LitPlanes sun(box, 1);
     LitPlanes sky(c.sky > 0 ? box : Rect{0, 0, 0, 0}, c.sky > 0 ? c.skyAltitudes : 0);
-    // Both walks count each pixel's lowest lit ring, one count an azimuth.
-    // A walk of every ring at once costs in proportion to the rings, one
-    // from the horizons about a sixth as much a ring but five rings'
-    // worth to start with (measured at 1024 x 1024): the horizons from six.
-    constexpr int kFewestFromHorizons = 6;
+    // Each azimuth adds one count, at the pixel's lowest lit ring. The walk
+    // of every ring at once beats one from the horizons (see horizons.h),
+    // whose cost is the same at any ring count, at every count the sky may
+    // have: at 16 rings it took half the time (4096 x 4096).
     sky.lowestRings = true;
-    const bool fromHorizons = c.skyAltitudes >= kFewestFromHorizons;
     for (std::size_t g = 0; g < groups.size(); ++g) {
         if (report.cancelled()) return std::nullopt;
         const SunRays rays(groups[g].azimuth, c.groundX, c.groundY, w, h);
         // A sun below the horizon lights nothing of its own: its plane stays 0.
         if (g == 0) {
             if (sunUp) walkGroup(rays, groups[g], heights, sun);
-        } else if (fromHorizons) {
-            walkSky(rays, groups[g], heights, sky);
         } else {
             walkGroup(rays, groups[g], heights, sky);
         }

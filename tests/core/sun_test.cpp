@@ -217,7 +217,7 @@ TEST(Sun, MatchesTheRulesReadPixelByPixel)
         }
 }
 
-// The sky's rings from the horizons of each azimuth: every ring count, from
+// The sky's rings, each azimuth counting its lowest lit ring: every ring count, from
 // drops of 0 (heights so tall that no ring clears them) to drops past any
 // height (so flat that every ring does).
 TEST(Sun, SkyOfManyRingsMatchesTheRules)
