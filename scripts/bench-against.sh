@@ -15,7 +15,8 @@ for tree in "$work/tree" "$PWD"; do
   cmake -S "$tree" -B "$tree/build-bench" -DCMAKE_BUILD_TYPE=Release -DGLOAMERY_BENCH=ON >/dev/null
   cmake --build "$tree/build-bench" --target gloamery_bench -j"$(nproc)" >/dev/null
 done
-"${PYTHON:-/usr/bin/python3}" - "$work/tree/build-bench/bench/gloamery_bench" "$PWD/build-bench/bench/gloamery_bench" <<'PY'
+earlier=$work/tree/build-bench/bench/gloamery_bench
+"${PYTHON:-/usr/bin/python3}" - "$earlier" "$PWD/build-bench/bench/gloamery_bench" <<'PY'
 import json, statistics, subprocess, sys
 old, new = sys.argv[1], sys.argv[2]
 names = subprocess.run([old, "--benchmark_list_tests"], capture_output=True, text=True, check=True).stdout.split()
@@ -23,8 +24,8 @@ here = set(subprocess.run([new, "--benchmark_list_tests"], capture_output=True, 
 names = [n for n in names if n in here and ("size:4096" in n or "size:16384" in n)]
 
 def median_of(bench, name):
-    out = subprocess.run([bench, f"--benchmark_filter=^{name}$", "--benchmark_repetitions=5", "--benchmark_format=json"],
-                         capture_output=True, text=True, check=True).stdout
+    flags = [f"--benchmark_filter=^{name}$", "--benchmark_repetitions=5", "--benchmark_format=json"]
+    out = subprocess.run([bench] + flags, capture_output=True, text=True, check=True).stdout
     runs = json.loads(out)["benchmarks"]
     return statistics.median(r["real_time"] for r in runs if r.get("run_type") == "iteration"), runs[0]["time_unit"]
 

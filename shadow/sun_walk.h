@@ -146,7 +146,8 @@ void walkBundle(const SunRays& rays, const SunGroup& g, const WalkSpan& span, st
         for (int p = 0; p < out.count; ++p) {
             std::uint16_t* plane = out.plane(p);
             std::array<std::uint16_t, kBundle>& n = lit[static_cast<std::size_t>(p)];
-            for (int j = from; j <= to; ++j) plane[at(j)] = static_cast<std::uint16_t>(plane[at(j)] + n[static_cast<std::size_t>(j)]);
+            for (int j = from; j <= to; ++j)
+                plane[at(j)] = static_cast<std::uint16_t>(plane[at(j)] + n[static_cast<std::size_t>(j)]);
             n.fill(0);
         }
     }

@@ -259,8 +259,8 @@ TEST(ReliefLayers, SkyViewTermsAreTheSameAtEveryWidth)
             for (int k = 0; k < count; ++k) {
                 own[k] = static_cast<std::int32_t>(rng() % 65536);
                 const int kind = static_cast<int>(rng() % 4); // rise, level, fall, no obstacle
-                top[k] = kind == 0 ? own[k] + 1 + static_cast<std::int32_t>(rng() % 60000) : kind == 1 || kind == 3 ? own[k]
-                                                                                           : own[k] - 1;
+                const std::int32_t rise = 1 + static_cast<std::int32_t>(rng() % 60000);
+                top[k] = kind == 0 ? own[k] + rise : kind == 2 ? own[k] - 1 : own[k];
                 back[k] = kind == 3 ? 0 : 1 + static_cast<std::int32_t>(rng() % 20000);
             }
             std::vector<double> two(count);
