@@ -25,31 +25,19 @@ void raiseTwo(const std::int64_t* level, std::int64_t time, std::int64_t* top, s
     raiseBody(level, time, top, lit, from, to);
 }
 
-#if defined(__x86_64__) || defined(__i386__)
-#define GLOAMERY_WIDE_LANES 1
-[[gnu::target("avx2")]] void raiseFour(const std::int64_t* level, std::int64_t time, std::int64_t* top,
-                                       std::uint16_t* lit, int from, int to)
+GLOAMERY_FOUR_LANES void raiseFour(const std::int64_t* level, std::int64_t time, std::int64_t* top, std::uint16_t* lit,
+                                   int from, int to)
 {
     raiseBody(level, time, top, lit, from, to);
 }
-[[gnu::target("avx512f,avx512bw,avx512dq,avx512vl")]] void raiseEight(const std::int64_t* level, std::int64_t time,
-                                                                      std::int64_t* top, std::uint16_t* lit,
-                                                                      int from, int to)
+GLOAMERY_EIGHT_LANES void raiseEight(const std::int64_t* level, std::int64_t time, std::int64_t* top,
+                                     std::uint16_t* lit, int from, int to)
 {
     raiseBody(level, time, top, lit, from, to);
 }
-#endif
 
 } // namespace
 
-RaiseLevels raiseLevels(Lanes lanes)
-{
-#ifdef GLOAMERY_WIDE_LANES
-    if (lanes == Lanes::Eight) return raiseEight;
-    if (lanes == Lanes::Four) return raiseFour;
-#endif
-    (void)lanes;
-    return raiseTwo;
-}
+RaiseLevels raiseLevels(Lanes lanes) { return builtFor<RaiseLevels>(lanes, raiseTwo, raiseFour, raiseEight); }
 
 } // namespace gloamery

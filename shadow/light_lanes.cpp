@@ -78,50 +78,25 @@ void greysTwo(double d, const double* lambda, int n, Pixel* out)
     greysBody(d, lambda, n, out);
 }
 
-#if defined(__x86_64__) || defined(__i386__)
-#define GLOAMERY_WIDE_LANES 1
-#define GLOAMERY_AVX512 "avx512f,avx512bw,avx512dq,avx512vl"
-[[gnu::target("avx2")]] void lambertFour(const LambertTerm& t, bool r, const double* a, const double* m,
-                                         const double* b, int n, double* out)
+GLOAMERY_FOUR_LANES void lambertFour(const LambertTerm& t, bool r, const double* a, const double* m, const double* b,
+                                     int n, double* out)
 {
     lambertBody(t, r, a, m, b, n, out);
 }
-[[gnu::target(GLOAMERY_AVX512)]] void lambertEight(const LambertTerm& t, bool r, const double* a, const double* m,
-                                                   const double* b, int n, double* out)
+GLOAMERY_EIGHT_LANES void lambertEight(const LambertTerm& t, bool r, const double* a, const double* m, const double* b,
+                                       int n, double* out)
 {
     lambertBody(t, r, a, m, b, n, out);
 }
 template <class Pixel>
-[[gnu::target("avx2")]] void greysFour(double d, const double* lambda, int n, Pixel* out)
+GLOAMERY_FOUR_LANES void greysFour(double d, const double* lambda, int n, Pixel* out)
 {
     greysBody(d, lambda, n, out);
 }
 template <class Pixel>
-[[gnu::target(GLOAMERY_AVX512)]] void greysEight(double d, const double* lambda, int n, Pixel* out)
+GLOAMERY_EIGHT_LANES void greysEight(double d, const double* lambda, int n, Pixel* out)
 {
     greysBody(d, lambda, n, out);
-}
-#endif
-
-LambertRow lambertRow(Lanes lanes)
-{
-#ifdef GLOAMERY_WIDE_LANES
-    if (lanes == Lanes::Eight) return lambertEight;
-    if (lanes == Lanes::Four) return lambertFour;
-#endif
-    (void)lanes;
-    return lambertTwo;
-}
-
-template <class Pixel>
-GreysRow<Pixel> greysRow(Lanes lanes)
-{
-#ifdef GLOAMERY_WIDE_LANES
-    if (lanes == Lanes::Eight) return greysEight<Pixel>;
-    if (lanes == Lanes::Four) return greysFour<Pixel>;
-#endif
-    (void)lanes;
-    return greysTwo<Pixel>;
 }
 
 } // namespace
@@ -129,7 +104,7 @@ GreysRow<Pixel> greysRow(Lanes lanes)
 std::vector<Lanes> lanesHere()
 {
     std::vector<Lanes> lanes{Lanes::Two};
-#ifdef GLOAMERY_WIDE_LANES
+#if defined(__x86_64__) || defined(__i386__)
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2")) lanes.push_back(Lanes::Four);
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq")
@@ -148,13 +123,13 @@ Lanes widestLanes()
 void LambertTerm::row(Lanes lanes, const std::vector<double>* const (&z)[3], int width, double* lambda) const
 {
     const bool reciprocal = powerOfTwo(8 * gx) && powerOfTwo(8 * gy);
-    lambertRow(lanes)(*this, reciprocal, z[0]->data(), z[1]->data(), z[2]->data(), width, lambda);
+    builtFor<LambertRow>(lanes, lambertTwo, lambertFour, lambertEight)(*this, reciprocal, z[0]->data(), z[1]->data(), z[2]->data(), width, lambda);
 }
 
 template <class Pixel>
 void SunShade::litRow(Lanes lanes, const double* lambda, int width, Pixel* out) const
 {
-    greysRow<Pixel>(lanes)(darkness, lambda, width, out);
+    builtFor<GreysRow<Pixel>>(lanes, greysTwo<Pixel>, greysFour<Pixel>, greysEight<Pixel>)(darkness, lambda, width, out);
 }
 
 template void SunShade::litRow(Lanes, const double*, int, Colour*) const;

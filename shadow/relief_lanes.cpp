@@ -33,29 +33,15 @@ void skyViewTwo(double s, double g, const std::int32_t* o, const std::int32_t* t
     skyViewBody(s, g, o, t, b, n, out);
 }
 
-#if defined(__x86_64__) || defined(__i386__)
-#define GLOAMERY_WIDE_LANES 1
-[[gnu::target("avx2")]] void skyViewFour(double s, double g, const std::int32_t* o, const std::int32_t* t,
-                                         const std::int32_t* b, int n, double* out)
+GLOAMERY_FOUR_LANES void skyViewFour(double s, double g, const std::int32_t* o, const std::int32_t* t,
+                                     const std::int32_t* b, int n, double* out)
 {
     skyViewBody(s, g, o, t, b, n, out);
 }
-[[gnu::target("avx512f,avx512bw,avx512dq,avx512vl")]] void skyViewEight(double s, double g, const std::int32_t* o,
-                                                                        const std::int32_t* t,
-                                                                        const std::int32_t* b, int n, double* out)
+GLOAMERY_EIGHT_LANES void skyViewEight(double s, double g, const std::int32_t* o, const std::int32_t* t,
+                                       const std::int32_t* b, int n, double* out)
 {
     skyViewBody(s, g, o, t, b, n, out);
-}
-#endif
-
-TermsRow skyViewRow(Lanes lanes)
-{
-#ifdef GLOAMERY_WIDE_LANES
-    if (lanes == Lanes::Eight) return skyViewEight;
-    if (lanes == Lanes::Four) return skyViewFour;
-#endif
-    (void)lanes;
-    return skyViewTwo;
 }
 
 } // namespace
@@ -63,7 +49,7 @@ TermsRow skyViewRow(Lanes lanes)
 void skyViewTerms(Lanes lanes, double scale, double ground, const std::int32_t* own, const std::int32_t* top,
                   const std::int32_t* back, int count, double* terms)
 {
-    skyViewRow(lanes)(scale, ground, own, top, back, count, terms);
+    builtFor<TermsRow>(lanes, skyViewTwo, skyViewFour, skyViewEight)(scale, ground, own, top, back, count, terms);
 }
 
 } // namespace gloamery

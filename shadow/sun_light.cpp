@@ -37,7 +37,7 @@ void SkyLight::row(const LitPlanes& sky, std::size_t first, int width, double* o
         const std::uint16_t* counts = sky.plane(static_cast<int>(m)) + first;
         const double weight = weights_[m];
         for (int i = 0; i < width; ++i) {
-            lit[static_cast<std::size_t>(i)] = sky.lowestRings ? lit[static_cast<std::size_t>(i)] + counts[i] : counts[i];
+            lit[static_cast<std::size_t>(i)] = lit[static_cast<std::size_t>(i)] + counts[i];
             out[i] = out[i] + weight * (lit[static_cast<std::size_t>(i)] / n);
         }
     }

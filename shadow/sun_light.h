@@ -96,10 +96,9 @@ struct LambertTerm {
 };
 
 // The sky's light of each pixel of a row from its lit counts: plane m holds
-// the azimuths lit at ring m, or those whose lowest lit ring is m (a pixel
-// lit at one altitude is lit at every higher one), and then the azimuths
-// lit at ring m are the sum of planes 0 .. m. Each ring is weighted by
-// sin E cos E.
+// the azimuths whose lowest lit ring is m (a pixel lit at one altitude is
+// lit at every higher one), so the azimuths lit at ring m are the sum of
+// planes 0 .. m. Each ring is weighted by sin E cos E.
 class SkyLight {
 public:
     explicit SkyLight(const SunControls& c);

@@ -33,8 +33,8 @@ constexpr int kMaxGroupLevels = 16;
 struct LitPlanes {
     Rect box;
     int count = 1;
-    // Plane m counts the samples lit at ring m, or (when set) those whose
-    // lowest lit ring is m: see SkyLight.
+    // Plane m counts the samples lit at ring m, or (when set, as the sky's
+    // are) those whose lowest lit ring is m: see SkyLight.
     bool lowestRings = false;
     std::size_t stride;
     // In large pages: a walk down a column touches a new row, and so a new
