@@ -62,7 +62,7 @@ std::string mib(double bytes) { return std::to_string(static_cast<long long>(byt
 // plain files never maps the GUI libraries.
 std::variant<std::vector<unsigned char>, Error> readLoadFile(const LoadStep& load)
 {
-    if (namesElevationRaster(load.path)) return std::vector<unsigned char>{};
+    if (readsByName(load.path)) return std::vector<unsigned char>{};
     return readInputFile(load.path, kMaxPictureFileBytes);
 }
 

@@ -18,7 +18,7 @@ std::optional<ElevationRange> extent(const ElevationGrid& g)
         if (!holdsData(g, i)) continue;
         const double v = g.values[i];
         if (!r) r = ElevationRange{v, v};
-        else r = ElevationRange{std::fmin(r->low, v), std::fmax(r->high, v)};
+        else r = widened(*r, v);
     }
     return r;
 }

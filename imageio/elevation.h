@@ -31,6 +31,19 @@ struct ElevationGrid {
     std::size_t cells() const { return static_cast<std::size_t>(width) * static_cast<std::size_t>(height); }
 };
 
+// The range grown to take in v, a value that holds data. Where v equals an
+// end the end held stays, as std::fmin and fmax keep their first argument
+// here: between -0 and +0 the first one seen. So the ranges of a raster's
+// parts, joined in order, are the range of the whole to the last bit.
+inline ElevationRange widened(const ElevationRange& r, double v)
+{
+    return {v < r.low ? v : r.low, v > r.high ? v : r.high};
+}
+inline ElevationRange joined(const ElevationRange& first, const ElevationRange& then)
+{
+    return widened(widened(first, then.low), then.high);
+}
+
 struct MappedElevations {
     HeightSamples samples;
     ElevationRange range; // the range used

@@ -3,6 +3,10 @@
 #include "raster_units.h"
 #include "raster_window.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -66,15 +70,23 @@ bool isTiff(std::span<const unsigned char> b)
     return startsWith(b, "II*\0", 4) || startsWith(b, "MM\0*", 4) || isBigTiff(b);
 }
 
-bool hasGeoTags(std::span<const unsigned char> b)
+namespace {
+
+// Whether the first directory carries the tags that place a TIFF on the
+// Earth, its bytes read through read(offset, count, out), which says
+// whether they were there.
+template <class Read>
+bool geoTagsIn(const Read& read)
 {
-    if (b.size() < 8) return false;
-    const bool little = b[0] == 'I';
-    const bool big = isBigTiff(b);
+    unsigned char magic[4];
+    if (!read(0, 4, magic)) return false;
+    const bool little = magic[0] == 'I';
+    const bool big = isBigTiff({magic, 4});
     auto u = [&](long long at, int bytes) -> long long {
-        if (at < 0 || at + bytes > static_cast<long long>(b.size())) return -1;
+        unsigned char b[8];
+        if (at < 0 || !read(at, bytes, b)) return -1;
         unsigned long long v = 0;
-        for (int k = 0; k < bytes; ++k) v = v << 8 | b[static_cast<std::size_t>(at + (little ? bytes - 1 - k : k))];
+        for (int k = 0; k < bytes; ++k) v = v << 8 | b[little ? bytes - 1 - k : k];
         return v > (1ULL << 62) ? -1 : static_cast<long long>(v);
     };
     // Classic: a 4-byte offset, 2-byte count, 12-byte entries; BigTIFF:
@@ -90,6 +102,38 @@ bool hasGeoTags(std::span<const unsigned char> b)
     return false;
 }
 
+} // namespace
+
+bool hasGeoTags(std::span<const unsigned char> b)
+{
+    if (b.size() < 8) return false;
+    return geoTagsIn([&](long long at, int n, unsigned char* out) {
+        if (at + n > static_cast<long long>(b.size())) return false;
+        std::copy_n(b.data() + at, n, out);
+        return true;
+    });
+}
+
+bool isGeoTiffFile(const std::string& path)
+{
+    // Only a plain file, and nothing else opened: a pipe's writer would
+    // take the probe for the reader, and its bytes would be gone.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    bool geo = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 8;
+    unsigned char head[4];
+    geo = geo && ::pread(fd, head, 4, 0) == 4 && isTiff({head, 4});
+    geo = geo && geoTagsIn([&](long long at, int n, unsigned char* out) {
+        return at + n <= st.st_size && ::pread(fd, out, static_cast<std::size_t>(n), at) == n;
+    });
+    ::close(fd);
+    return geo;
+}
+
+bool readsByName(const std::string& path) { return namesElevationRaster(path) || isGeoTiffFile(path); }
+
 HeightFileKind heightFileKind(const std::string& path, std::span<const unsigned char> bytes, int mapWidth, int mapHeight)
 {
     const std::size_t cells = static_cast<std::size_t>(mapWidth) * static_cast<std::size_t>(mapHeight);
@@ -100,7 +144,11 @@ HeightFileKind heightFileKind(const std::string& path, std::span<const unsigned 
     case FileKind::RawEither: return bytes.size() == cells ? HeightFileKind::Raw8 : HeightFileKind::Raw16;
     // A raster is opened again by name: only a plain file can be (the
     // plugin refuses a pipe, whose bytes are gone).
-    case FileKind::Tiff: return isTiff(bytes) && hasGeoTags(bytes) ? HeightFileKind::Raster : HeightFileKind::Other;
+    case FileKind::Tiff: {
+        // Bytes left unread (readsByName) are a GeoTIFF's, told by its file.
+        const bool geo = bytes.empty() ? isGeoTiffFile(path) : isTiff(bytes) && hasGeoTags(bytes);
+        return geo ? HeightFileKind::Raster : HeightFileKind::Other;
+    }
     case FileKind::Picture: break;
     }
     return HeightFileKind::Other;

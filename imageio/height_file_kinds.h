@@ -25,7 +25,8 @@ namespace gloamery {
 enum class HeightFileKind { Other, Raw8, Raw16, Raster };
 
 // What the file is, by its name and (for .raw and TIFF) its bytes; a
-// raster named so is opened by name, its bytes unread.
+// raster named so is opened by name, its bytes unread, and so is a TIFF
+// given without its bytes when its file says it is a GeoTIFF.
 HeightFileKind heightFileKind(const std::string& path, std::span<const unsigned char> bytes, int mapWidth, int mapHeight);
 
 // Raw samples of a w x h map, or why the length is wrong.
@@ -47,6 +48,14 @@ std::variant<RasterHeights, Error> readRasterHeights(const std::string& path, in
 // tags that place it on the Earth (elevations, not grey levels).
 bool isTiff(std::span<const unsigned char> bytes);
 bool hasGeoTags(std::span<const unsigned char> bytes);
+// Whether a plain file is such a TIFF, from its header and first directory
+// alone.
+bool isGeoTiffFile(const std::string& path);
+
+// Whether the file is opened by name, its bytes never read whole: a raster
+// named so, or a GeoTIFF. A large raster is then neither held twice nor
+// refused for a size no picture has.
+bool readsByName(const std::string& path);
 
 // Puts such a file into the slot as loadSlotBytes does; nothing (and the
 // workspace untouched) when the file is of another kind.

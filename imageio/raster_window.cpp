@@ -1,19 +1,21 @@
 #include "raster_window.h"
 
 #include "raster_plugin.h"
+#include "workspace/parallel.h"
 #include "workspace/workspace.h"
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace gloamery {
 
 namespace {
 
-// Cells read at a time: 8 MiB of doubles.
-constexpr std::size_t kBlockCells = std::size_t{1} << 20;
+// Cells read at a time by each thread: 2 MiB of doubles.
+constexpr std::size_t kBlockCells = std::size_t{1} << 18;
 
 class OpenRaster {
 public:
@@ -50,21 +52,94 @@ private:
 
 bool holdsData(double v, unsigned char valid) { return valid != 0 && std::isfinite(v); }
 
-// The least and greatest valid values, in the order mapElevations takes
-// them (row after row), so the range is the same to the last bit.
-std::variant<std::optional<ElevationRange>, Error> extent(const OpenRaster& raster, int w, int h)
+// The raster's size as first opened.
+struct RasterSize {
+    int width;
+    int height;
+};
+
+// Rows [0, h) of the columns [0, w) as `parts` bands one after another,
+// each read on a thread of its own through a handle of its own (a handle
+// reads on one thread at a time): use(part, row, values, valid). The first
+// band reads through `first`, the others through the raster opened again,
+// which must still be of the size first opened. The first band's reason,
+// in order, when one cannot be read.
+template <class Use>
+Refusal eachBand(const std::string& path, const OpenRaster& first, RasterSize size, int w, int h, int parts,
+                 const Use& use)
 {
-    std::optional<ElevationRange> r;
-    const Refusal e = raster.eachRow(w, 0, h, [&](int, const double* v, const unsigned char* ok) {
-        for (int x = 0; x < w; ++x) {
-            if (!holdsData(v[x], ok[x])) continue;
-            if (!r) r = ElevationRange{v[x], v[x]};
-            else r = ElevationRange{std::fmin(r->low, v[x]), std::fmax(r->high, v[x])};
+    std::vector<Refusal> refused(static_cast<std::size_t>(parts));
+    forEachRow(parts, static_cast<std::size_t>(w) * static_cast<std::size_t>(h), [&](int part) {
+        const int y0 = static_cast<int>(static_cast<long long>(h) * part / parts);
+        const int y1 = static_cast<int>(static_cast<long long>(h) * (part + 1) / parts);
+        auto read = [&](const OpenRaster& raster) {
+            return raster.eachRow(w, y0, y1, [&](int y, const double* v, const unsigned char* ok) {
+                use(part, y, v, ok);
+                return true;
+            });
+        };
+        Refusal& r = refused[static_cast<std::size_t>(part)];
+        try {
+            if (part == 0) {
+                r = read(first);
+                return;
+            }
+            int w2 = 0, h2 = 0;
+            char message[512] = {};
+            void* handle = rasterPlugin().openMap(path.c_str(), &w2, &h2, message, sizeof message);
+            if (!handle) {
+                r = Error{message};
+                return;
+            }
+            const OpenRaster again(handle);
+            r = w2 == size.width && h2 == size.height ? read(again) : Error{"The raster changed while it was read."};
+        } catch (const std::bad_alloc&) {
+            // Said on this thread: no exception may leave a parallel loop.
+            r = Error{"There is not enough memory to read it."};
         }
-        return true;
+    });
+    for (const Refusal& r : refused)
+        if (r) return r;
+    return std::nullopt;
+}
+
+// Bands worth reading side by side: one a thread, at least a row each.
+int bandsFor(int w, int h)
+{
+    return std::min(h, threadsFor(static_cast<std::size_t>(w) * static_cast<std::size_t>(h)));
+}
+
+// The least and greatest valid values, the whole raster's in the order
+// mapElevations takes them (row after row), so the range is the same to
+// the last bit: each band's, joined in order.
+std::variant<std::optional<ElevationRange>, Error> extent(const std::string& path, const OpenRaster& raster, int w,
+                                                          int h)
+{
+    const int parts = bandsFor(w, h);
+    std::vector<std::optional<ElevationRange>> found(static_cast<std::size_t>(parts));
+    const Refusal e = eachBand(path, raster, {w, h}, w, h, parts, [&](int part, int, const double* v,
+                                                                      const unsigned char* ok) {
+        std::optional<ElevationRange>& r = found[static_cast<std::size_t>(part)];
+        int x = 0;
+        if (!r) {
+            while (x < w && !holdsData(v[x], ok[x])) ++x;
+            if (x == w) return;
+            r = ElevationRange{v[x], v[x]};
+        }
+        // Without a branch a cell, which the compiler makes vector code of.
+        double low = r->low, high = r->high;
+        for (; x < w; ++x) {
+            const bool held = holdsData(v[x], ok[x]);
+            low = held && v[x] < low ? v[x] : low;
+            high = held && v[x] > high ? v[x] : high;
+        }
+        r = ElevationRange{low, high};
     });
     if (e) return *e;
-    return r;
+    std::optional<ElevationRange> whole;
+    for (const auto& r : found)
+        if (r) whole = whole ? joined(*whole, *r) : *r;
+    return whole;
 }
 
 // Whether any cell outside the window holds data.
@@ -98,23 +173,27 @@ std::variant<WindowedElevations, Error> readElevationWindow(const std::string& p
                      + std::to_string(kMaxMapSize) + "."};
     std::optional<ElevationRange> range = pinned;
     if (!range) {
-        auto found = extent(raster, w, h);
+        auto found = extent(path, raster, w, h);
         if (const Error* e = std::get_if<Error>(&found)) return *e;
         range = std::get<std::optional<ElevationRange>>(found);
         if (!range) return kNoData;
     }
     const int ww = std::min(w, maxWidth), wh = std::min(h, maxHeight);
-    HeightSamples samples(ww, wh, std::uint16_t{0});
-    bool any = false;
-    const Refusal e = raster.eachRow(ww, 0, wh, [&](int y, const double* v, const unsigned char* ok) {
+    HeightSamples samples = HeightSamples::unwritten(ww, wh);
+    const int parts = bandsFor(ww, wh);
+    std::vector<char> anyIn(static_cast<std::size_t>(parts), 0);
+    const Refusal e = eachBand(path, raster, {w, h}, ww, wh, parts, [&](int part, int y, const double* v,
+                                                                        const unsigned char* ok) {
         std::uint16_t* out = samples.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(ww);
-        for (int x = 0; x < ww; ++x)
-            if (holdsData(v[x], ok[x])) {
-                out[x] = elevationSample(v[x], *range);
-                any = true;
-            }
-        return true;
+        char any = 0;
+        for (int x = 0; x < ww; ++x) {
+            const bool held = holdsData(v[x], ok[x]);
+            out[x] = held ? elevationSample(v[x], *range) : std::uint16_t{0};
+            any |= static_cast<char>(held);
+        }
+        anyIn[static_cast<std::size_t>(part)] |= any;
     });
+    const bool any = std::find(anyIn.begin(), anyIn.end(), 1) != anyIn.end();
     if (e) return *e;
     // A raster with no data at all is refused, as when it is read whole.
     if (!any && pinned) {

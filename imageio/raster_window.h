@@ -1,8 +1,9 @@
 #pragma once
 // A height map's elevation raster, read only where the map takes it: the
-// top-left window of the map's size, in blocks of rows, never whole. The
-// range, when not given, still runs over the whole raster (least and
-// greatest), found block by block.
+// top-left window of the map's size, in blocks of rows, never whole, each
+// thread reading a band of the rows through its own handle. The range,
+// when not given, still runs over the whole raster (least and greatest),
+// found block by block.
 
 #include "elevation.h"
 

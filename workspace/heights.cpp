@@ -30,6 +30,15 @@ HeightSamples::HeightSamples(int width, int height, const std::uint16_t* samples
 {
 }
 
+HeightSamples HeightSamples::unwritten(int width, int height)
+{
+    HeightSamples s;
+    s.width_ = width;
+    s.height_ = height;
+    s.samples_.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    return s;
+}
+
 void HeightSamples::place(const HeightSamples& from)
 {
     const int w = std::min(width_, from.width_);

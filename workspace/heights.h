@@ -86,6 +86,8 @@ public:
     HeightSamples() = default;
     HeightSamples(int width, int height, std::uint16_t fill);
     HeightSamples(int width, int height, const std::uint16_t* samples);
+    // Samples left unwritten, for a reader that writes every one.
+    static HeightSamples unwritten(int width, int height);
 
     bool empty() const { return samples_.empty(); }
     int width() const { return width_; }

@@ -247,7 +247,7 @@ std::optional<std::variant<DeepPicture, Error>> readDeepPgm(const QByteArray& by
 AnyPicture readAnyPicture(const QString& path, const HeightReadOptions& options)
 {
     const std::string name = QFile::encodeName(path).toStdString();
-    if (namesElevationRaster(name)) return toAny(readElevations(name, options));
+    if (readsByName(name)) return toAny(readElevations(name, options));
     auto file = readPictureBytes(path);
     if (Error* e = std::get_if<Error>(&file)) return std::move(*e);
     return readAnyPictureBytes(name, std::get<QByteArray>(file), options);
@@ -317,7 +317,7 @@ std::variant<LoadedFile, Error> loadSlotFile(Workspace& ws, Slot slot, const QSt
     if (slot != Slot::Height)
         return placeAny(ws, slot, readAnyPicture(path, HeightReadOptions{ws.width(), ws.height(), heights}), tile);
     const std::string name = QFile::encodeName(path).toStdString();
-    if (namesElevationRaster(name)) return loadHeights(ws, name, QByteArray(), tile, heights);
+    if (readsByName(name)) return loadHeights(ws, name, QByteArray(), tile, heights);
     auto file = readPictureBytes(path);
     if (Error* e = std::get_if<Error>(&file)) return std::move(*e);
     return loadHeights(ws, name, std::get<QByteArray>(file), tile, heights);
