@@ -20,6 +20,7 @@
 
 #include "../workspace/map_grid.h"
 #include "../workspace/rect.h"
+#include "lanes.h"
 #include "sun_rays.h"
 #include "sun_walk.h"
 
@@ -71,6 +72,7 @@ EachPixel<F> eachPixel(F f)
 struct HorizonSearch {
     std::int64_t reach = kNoLimit; // the most steps back a horizon point may lie
     bool negated = false;          // on negated heights: the deepest point below
+    Lanes lanes = widestLanes();   // the hulls' step taken so many rays at a time
 };
 
 // The most steps n with n x d <= radius (d the ground length of a step),
@@ -91,7 +93,7 @@ struct HullPoint {
 // The hulls are interleaved, point n of ray j at n x kBundle + j: the tops
 // of the bundle's hulls, which a step reads and writes all of, then lie in
 // a few neighbouring cache lines (and pages) rather than one a ray.
-struct Lanes {
+struct Room {
     std::vector<HullPoint> hull;
     std::vector<std::int32_t> sizes;
     std::vector<std::int32_t> history; // heights by step, for a limited reach: a row per ray, `length` apart
@@ -123,7 +125,7 @@ inline bool asSteep(const HullPoint& a, const HullPoint& b, std::int32_t i, std:
     return static_cast<std::int64_t>(a.h - h) * (i - b.i) == static_cast<std::int64_t>(b.h - h) * (i - a.i);
 }
 
-// A ray's hull within the interleaved room of its bundle (see Lanes).
+// A ray's hull within the interleaved room of its bundle (see Room).
 struct RayHull {
     HullPoint* first; // point 0 of the ray
     HullPoint& operator[](std::int32_t n) const { return first[static_cast<std::ptrdiff_t>(n) * kBundle]; }
@@ -143,6 +145,15 @@ inline Horizon touchHull(RayHull hull, std::int32_t& size, std::int32_t i, std::
     size = n + 1;
     return found;
 }
+
+// touchHull for each ray jLo..jHi of a bundle at a step, with the heights
+// heightAt[j] (before[j] at the step before); the horizons into own, top
+// and back [j]. Built for several vector widths (hull_lanes.cpp), all
+// giving the same.
+using TouchHulls = void (*)(HullPoint* hull, std::int32_t* sizes, std::int32_t step, const std::int32_t* heightAt,
+                            const std::int32_t* before, int jLo, int jHi, std::int32_t* own, std::int32_t* top,
+                            std::int32_t* back);
+TouchHulls touchHulls(gloamery::Lanes lanes);
 
 // The horizon of (i, h) among the steps from..i-1 of a ray, one by one,
 // the nearest first so that it keeps its ties.
@@ -168,13 +179,16 @@ std::int32_t deepSample(const Grid& heights, int x, int y)
 // sink(run) for the pixels of `box` they pass at each step.
 template <class Grid, class Sink>
 void walkBundle(const SunRays& rays, const WalkSpan& span, const HorizonSearch& search, std::int64_t k0,
-                const Grid& heights, const Rect& box, Lanes& lanes, Sink& sink)
+                const Grid& heights, const Rect& box, Room& room, Sink& sink)
 {
     const bool limited = search.reach != kNoLimit;
-    lanes.prepare(static_cast<std::size_t>(span.ib - span.i0 + 1), limited);
+    room.prepare(static_cast<std::size_t>(span.ib - span.i0 + 1), limited);
     const int boxMinor0 = rays.majorY ? box.x0 : box.y0, boxMinor1 = rays.majorY ? box.x1() : box.y1();
     const std::int32_t sign = search.negated ? -1 : 1;
     std::int32_t own[kBundle], top[kBundle], back[kBundle];
+    const TouchHulls touch = touchHulls(search.lanes);
+    std::int32_t rows[2][kBundle];
+    std::int32_t *heightAt = rows[0], *before = rows[1];
     for (int i = span.i0; i <= span.ib; ++i) {
         const std::int64_t first = k0 + rays.offset(i); // minor coordinate of ray k0
         const int jLo = static_cast<int>(std::max<std::int64_t>(0, -first));
@@ -183,29 +197,28 @@ void walkBundle(const SunRays& rays, const WalkSpan& span, const HorizonSearch& 
         const int step = i - span.i0;
         // The step's heights first, in a loop of their own: the hulls' loop
         // then reads them from one small row.
-        std::int32_t heightAt[kBundle];
+        std::swap(heightAt, before);
         const int minor0 = static_cast<int>(first);
         if (rays.majorY)
             for (int j = jLo; j <= jHi; ++j) heightAt[j] = sign * deepSample(heights, minor0 + j, major);
         else
             for (int j = jLo; j <= jHi; ++j) heightAt[j] = sign * deepSample(heights, major, minor0 + j);
-        for (int j = jLo; j <= jHi; ++j) {
-            const std::int32_t h = heightAt[j];
-            Horizon found = touchHull({lanes.hull.data() + j}, lanes.sizes[static_cast<std::size_t>(j)], step, h);
-            if (limited) {
-                std::int32_t* seen = lanes.history.data() + static_cast<std::size_t>(j) * lanes.length;
+        touch(room.hull.data(), room.sizes.data(), step, heightAt, before, jLo, jHi, own, top, back);
+        if (limited)
+            for (int j = jLo; j <= jHi; ++j) {
+                const std::int32_t h = heightAt[j];
+                std::int32_t* seen = room.history.data() + static_cast<std::size_t>(j) * room.length;
                 seen[step] = h;
-                std::int32_t& from = lanes.start[static_cast<std::size_t>(j)];
+                std::int32_t& from = room.start[static_cast<std::size_t>(j)];
                 if (from < 0) from = step;
-                if (found.back > search.reach) {
+                if (back[j] > search.reach) {
                     const std::int64_t nearest = std::max<std::int64_t>(from, step - search.reach);
-                    found = scanBack(seen, static_cast<std::int32_t>(nearest), step, h);
+                    const Horizon found = scanBack(seen, static_cast<std::int32_t>(nearest), step, h);
+                    own[j] = found.own;
+                    top[j] = found.top;
+                    back[j] = found.back;
                 }
             }
-            own[j] = found.own;
-            top[j] = found.top;
-            back[j] = found.back;
-        }
         if (i < span.ia) continue;
         const int from = static_cast<int>(std::max<std::int64_t>(jLo, boxMinor0 - first));
         const int to = static_cast<int>(std::min<std::int64_t>(jHi, boxMinor1 - 1 - first));
@@ -241,11 +254,12 @@ void walkHorizons(const SunRays& rays, const Grid& heights, const HorizonSearch&
 #pragma omp parallel num_threads(threads) if (threads > 1)
     {
         enterParallelWork();
-        horizon_walk::Lanes lanes;
+        horizon_walk::Room room;
         Sink local = sink;
 #pragma omp for schedule(static)
         for (std::int64_t b = 0; b < bundles; ++b)
-            horizon_walk::walkBundle(rays, span, search, span.kLo + b * horizon_walk::kBundle, heights, box, lanes, local);
+            horizon_walk::walkBundle(rays, span, search, span.kLo + b * horizon_walk::kBundle, heights, box, room,
+                                     local);
     }
 }
 

@@ -15,6 +15,7 @@
 #include <limits>
 #include <optional>
 #include <random>
+#include <tuple>
 #include <vector>
 
 using namespace gloamery;
@@ -99,10 +100,10 @@ std::vector<Horizon> horizonsByScan(const Map& m, double azimuth, double gx, dou
 }
 
 std::vector<Horizon> horizonsByWalk(const Map& m, double azimuth, double gx, double gy, std::optional<double> radius,
-                                    bool negated, const Rect& box)
+                                    bool negated, const Rect& box, Lanes lanes = widestLanes())
 {
     const SunRays rays(azimuth, gx, gy, m.w, m.h);
-    const HorizonSearch search{radius ? radiusSteps(*radius, rays.ground) : kNoLimit, negated};
+    const HorizonSearch search{radius ? radiusSteps(*radius, rays.ground) : kNoLimit, negated, lanes};
     std::vector<Horizon> out(static_cast<std::size_t>(box.width) * box.height, Horizon{0, 0, -1});
     gridOf(m).visit([&](const auto& grid) {
         walkHorizons(rays, grid, search, box, eachPixel([&](int col, int row, const Horizon& f) {
@@ -132,6 +133,7 @@ TEST(Horizons, MatchAScanOfEveryEarlierPixel)
     for (bool deep : {false, true})
         for (int levels : {2, 4, 200}) {
             const Map m = randomMap(13 + static_cast<int>(rng() % 9), 9 + static_cast<int>(rng() % 9), deep, levels, rng);
+            for (Lanes lanes : lanesHere())
             for (double a : azimuths)
                 for (const auto& r : radii)
                     for (bool negated : {false, true}) {
@@ -139,10 +141,29 @@ TEST(Horizons, MatchAScanOfEveryEarlierPixel)
                         const std::string what = "azimuth " + std::to_string(a) + " radius " +
                                                  (r ? std::to_string(*r) : "none") + (negated ? " negated" : "") +
                                                  (deep ? " deep" : "") + " levels " + std::to_string(levels);
-                        expectSame(horizonsByWalk(m, a, gx, gy, r, negated, Rect{0, 0, m.w, m.h}),
-                                   horizonsByScan(m, a, gx, gy, r, negated), what);
+                        expectSame(horizonsByWalk(m, a, gx, gy, r, negated, Rect{0, 0, m.w, m.h}, lanes),
+                                   horizonsByScan(m, a, gx, gy, r, negated),
+                                   what + " lanes " + std::to_string(static_cast<int>(lanes)));
                     }
         }
+}
+
+// Maps wider than a bundle: bundles of every ray, and bundles cut by the
+// map's edges, at each vector width the hulls' step is built for.
+TEST(Horizons, OfWideMapsMatchAScanAtEveryWidth)
+{
+    std::mt19937 rng(11);
+    for (const auto& [w, h, levels] : {std::tuple{150, 97, 50}, std::tuple{71, 133, 3}}) {
+        const Map m = randomMap(w, h, true, levels, rng);
+        for (double a : {0.0, 90.0, 33.0, 200.0, 300.0})
+            for (const auto& r : {std::optional<double>{}, std::optional<double>{6.0}}) {
+                const auto scan = horizonsByScan(m, a, 1, 1, r, a == 200.0);
+                for (Lanes lanes : lanesHere())
+                    expectSame(horizonsByWalk(m, a, 1, 1, r, a == 200.0, Rect{0, 0, m.w, m.h}, lanes), scan,
+                               std::to_string(w) + " x " + std::to_string(h) + " azimuth " + std::to_string(a)
+                                   + (r ? " radius 6" : "") + " lanes " + std::to_string(static_cast<int>(lanes)));
+            }
+    }
 }
 
 TEST(Horizons, OfABoxAreThoseOfTheWholeMap)
