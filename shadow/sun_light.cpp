@@ -31,13 +31,19 @@ SkyLight::SkyLight(const SunControls& c) : azimuths_(c.skyAzimuths)
 void SkyLight::row(const LitPlanes& sky, std::size_t first, int width, double* out) const
 {
     const double n = azimuths_;
-    std::vector<int> lit(static_cast<std::size_t>(width), 0);
-    for (int i = 0; i < width; ++i) out[i] = 0.0;
+    // Lit from ring 0 up: the azimuths neither dark at every ring (plane 0)
+    // nor first lit higher up.
+    std::vector<int> lit(static_cast<std::size_t>(width), azimuths_);
     for (std::size_t m = 0; m < weights_.size(); ++m) {
         const std::uint16_t* counts = sky.plane(static_cast<int>(m)) + first;
+        for (int i = 0; i < width; ++i) lit[static_cast<std::size_t>(i)] -= counts[i];
+    }
+    for (int i = 0; i < width; ++i) out[i] = 0.0;
+    for (std::size_t m = 0; m < weights_.size(); ++m) {
+        const std::uint16_t* counts = m == 0 ? nullptr : sky.plane(static_cast<int>(m)) + first;
         const double weight = weights_[m];
         for (int i = 0; i < width; ++i) {
-            lit[static_cast<std::size_t>(i)] = lit[static_cast<std::size_t>(i)] + counts[i];
+            if (counts) lit[static_cast<std::size_t>(i)] = lit[static_cast<std::size_t>(i)] + counts[i];
             out[i] = out[i] + weight * (lit[static_cast<std::size_t>(i)] / n);
         }
     }

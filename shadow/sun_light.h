@@ -95,10 +95,11 @@ struct LambertTerm {
     void row(Lanes lanes, const std::vector<double>* const (&z)[3], int width, double* lambda) const;
 };
 
-// The sky's light of each pixel of a row from its lit counts: plane m holds
-// the azimuths whose lowest lit ring is m (a pixel lit at one altitude is
-// lit at every higher one), so the azimuths lit at ring m are the sum of
-// planes 0 .. m. Each ring is weighted by sin E cos E.
+// The sky's light of each pixel of a row from its lit counts: plane m > 0
+// holds the azimuths whose lowest lit ring is m (a pixel lit at one
+// altitude is lit at every higher one) and plane 0 those dark at every
+// ring, so the azimuths lit at ring 0 are the rest, and those lit at ring m
+// these and planes 1 .. m. Each ring is weighted by sin E cos E.
 class SkyLight {
 public:
     explicit SkyLight(const SunControls& c);

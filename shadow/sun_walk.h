@@ -34,7 +34,9 @@ struct LitPlanes {
     Rect box;
     int count = 1;
     // Plane m counts the samples lit at ring m, or (when set, as the sky's
-    // are) those whose lowest lit ring is m: see SkyLight.
+    // are, with one walk an azimuth) the azimuths whose lowest lit ring is
+    // m, but plane 0 those dark at every ring: the azimuths lit from ring 0
+    // up are all the others. See SkyLight.
     bool lowestRings = false;
     std::size_t stride;
     // In large pages: a walk down a column touches a new row, and so a new
@@ -133,11 +135,14 @@ void walkBundle(const SunRays& rays, const SunGroup& g, const WalkSpan& span, st
             return rays.majorY ? out.at(minor - box.x0, major - box.y0) : out.at(major - box.x0, minor - box.y0);
         };
         if (lowest) {
+            // Most pixels are lit at every ring, and writing them was most of
+            // the walk's time: they are what the other planes leave (see
+            // LitPlanes), and plane 0 counts those dark at every ring.
             std::array<std::uint16_t, kBundle>& n = lit[0];
             for (int j = from; j <= to; ++j) {
                 const int count = n[static_cast<std::size_t>(j)];
-                if (count == 0) continue; // in shadow at every ring
-                std::uint16_t& c = out.plane(levels - count)[at(j)];
+                if (count == levels) continue;
+                std::uint16_t& c = out.plane(count == 0 ? 0 : levels - count)[at(j)];
                 c = static_cast<std::uint16_t>(c + 1);
             }
             n.fill(0);
