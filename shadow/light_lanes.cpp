@@ -123,13 +123,15 @@ Lanes widestLanes()
 void LambertTerm::row(Lanes lanes, const std::vector<double>* const (&z)[3], int width, double* lambda) const
 {
     const bool reciprocal = powerOfTwo(8 * gx) && powerOfTwo(8 * gy);
-    builtFor<LambertRow>(lanes, lambertTwo, lambertFour, lambertEight)(*this, reciprocal, z[0]->data(), z[1]->data(), z[2]->data(), width, lambda);
+    const LambertRow row = builtFor<LambertRow>(lanes, lambertTwo, lambertFour, lambertEight);
+    row(*this, reciprocal, z[0]->data(), z[1]->data(), z[2]->data(), width, lambda);
 }
 
 template <class Pixel>
 void SunShade::litRow(Lanes lanes, const double* lambda, int width, Pixel* out) const
 {
-    builtFor<GreysRow<Pixel>>(lanes, greysTwo<Pixel>, greysFour<Pixel>, greysEight<Pixel>)(darkness, lambda, width, out);
+    const GreysRow<Pixel> row = builtFor<GreysRow<Pixel>>(lanes, greysTwo<Pixel>, greysFour<Pixel>, greysEight<Pixel>);
+    row(darkness, lambda, width, out);
 }
 
 template void SunShade::litRow(Lanes, const double*, int, Colour*) const;

@@ -40,12 +40,12 @@ void SkyLight::row(const LitPlanes& sky, std::size_t first, int width, double* o
     }
     for (int i = 0; i < width; ++i) out[i] = 0.0;
     for (std::size_t m = 0; m < weights_.size(); ++m) {
-        const std::uint16_t* counts = m == 0 ? nullptr : sky.plane(static_cast<int>(m)) + first;
-        const double weight = weights_[m];
-        for (int i = 0; i < width; ++i) {
-            if (counts) lit[static_cast<std::size_t>(i)] = lit[static_cast<std::size_t>(i)] + counts[i];
-            out[i] = out[i] + weight * (lit[static_cast<std::size_t>(i)] / n);
+        if (m > 0) {
+            const std::uint16_t* counts = sky.plane(static_cast<int>(m)) + first;
+            for (int i = 0; i < width; ++i) lit[static_cast<std::size_t>(i)] += counts[i];
         }
+        const double weight = weights_[m];
+        for (int i = 0; i < width; ++i) out[i] = out[i] + weight * (lit[static_cast<std::size_t>(i)] / n);
     }
     for (int i = 0; i < width; ++i) out[i] = out[i] / total_;
 }
